@@ -1,0 +1,172 @@
+#include "keys/Keycodes.h"
+
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <iterator>
+
+std::uint16_t GetGenericKeyCode(std::uint16_t code)
+{
+    switch (code) {
+    case 91:
+    case 92:
+        return VK_ANYWIN;
+    case 160:
+    case 161:
+        return 16;
+    case 162:
+    case 163:
+        return 17;
+    case 164:
+    case 165:
+        return 18;
+    default:
+        return 0;
+    }
+}
+
+std::string GetKeyName(std::uint16_t code)
+{
+    if (code >= 48 && code <= 90) {
+        return std::string(1, static_cast<char>(code));
+    }
+    if (const std::uint16_t generic = GetGenericKeyCode(code)) {
+        code = generic;
+    }
+    if (code >= 96 && code <= 105) {
+        return std::string(1, static_cast<char>('0' + code - 96));
+    }
+    if (code >= 112 && code <= 123) {
+        return "F" + std::to_string(code - 111);
+    }
+    switch (code) {
+    case 8: return "Backspace";
+    case 9: return "Tab";
+    case 13: return "Enter";
+    case 16: return "Shift";
+    case 17: return "Ctrl";
+    case 18: return "Alt";
+    case 19: return "Break";
+    case 20: return "Caps Lock";
+    case 27: return "Esc";
+    case 32: return "Space";
+    case 33: return "Page Up";
+    case 34: return "Page Down";
+    case 35: return "End";
+    case 36: return "Home";
+    case 37: return "Left";
+    case 38: return "Up";
+    case 39: return "Right";
+    case 40: return "Down";
+    case 44: return "Print Screen";
+    case 45: return "Insert";
+    case 46: return "Delete";
+    case 93: return "Apps";
+    case 107: return "+";
+    case 145: return "Scroll Lock";
+    case 186: return ";";
+    case 187: return "+";
+    case 188: return ",";
+    case 189: return "-";
+    case 190: return ".";
+    case 191: return "/";
+    case 219: return "[";
+    case 220: return "\\";
+    case 221: return "]";
+    case 222: return "'";
+    case VK_ANYWIN: return "Win";
+    default: return {};
+    }
+}
+
+int GetKeyRank(std::uint16_t code)
+{
+    if (const std::uint16_t generic = GetGenericKeyCode(code)) {
+        code = generic;
+    }
+    switch (code) {
+    case VK_ANYWIN: return 1;
+    case 17: return 2;
+    case 18: return 3;
+    case 16: return 4;
+    default: return 100;
+    }
+}
+
+bool CSortKeyCodes::operator()(std::uint16_t a, std::uint16_t b) const
+{
+    const int rankA = GetKeyRank(a);
+    const int rankB = GetKeyRank(b);
+    if (rankA != rankB) {
+        return rankA < rankB;
+    }
+    return rankA == 100 && a < b;
+}
+
+void CKeyCodes::Add(std::uint16_t code)
+{
+    insert(code);
+}
+
+std::string CKeyCodes::GetText() const
+{
+    static const std::string separator = " + ";
+    std::string text;
+    for (std::uint16_t code : *this) {
+        const std::string name = GetKeyName(code);
+        if (!name.empty()) {
+            text += name + separator;
+        }
+    }
+    if (text.size() >= separator.size()) {
+        text.resize(text.size() - separator.size());
+    }
+    return text;
+}
+
+bool CKeyCodes::Contains(const CKeyCodes& other) const
+{
+    return std::includes(begin(), end(), other.begin(), other.end(), CSortKeyCodes());
+}
+
+CKeyCodes CKeyCodes::operator-(const CKeyCodes& other) const
+{
+    CKeyCodes result;
+    std::set_difference(begin(), end(), other.begin(), other.end(),
+                        std::inserter(result, result.end()), CSortKeyCodes());
+    return result;
+}
+
+void CKeyCodes::Emulate() const
+{
+    auto& system = platform::Get();
+    for (std::uint16_t code : *this) {
+        system.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), false);
+    }
+    for (std::uint16_t code : *this) {
+        system.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), true);
+    }
+}
+
+void CKeyCodes::LoadFromBuffer(const void* buffer, std::size_t byteCount)
+{
+    clear();
+    if (buffer == nullptr) {
+        return;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    for (std::size_t i = 0; i + 1 < byteCount; i += 2) {
+        Add(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    }
+}
+
+std::vector<std::uint8_t> CKeyCodes::SaveToBuffer() const
+{
+    std::vector<std::uint8_t> buffer;
+    buffer.reserve(size() * 2);
+    for (std::uint16_t code : *this) {
+        buffer.push_back(static_cast<std::uint8_t>(code & 0xFF));
+        buffer.push_back(static_cast<std::uint8_t>(code >> 8));
+    }
+    return buffer;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The operating-system layer. One process-wide instance is installed at start: the real one in the
+// program, the fake one in tests. Nothing above this interface names an implementation.
+namespace platform {
+
+// A top-level window of the desktop; 0 is none.
+using WindowId = std::uint64_t;
+
+// Hot-key modifier bits (as the Windows hot-key API numbers them).
+constexpr std::uint32_t ModAlt = 1;
+constexpr std::uint32_t ModControl = 2;
+constexpr std::uint32_t ModShift = 4;
+constexpr std::uint32_t ModWin = 8;
+
+// Special folder kinds.
+enum SpecialFolderKind
+{
+    sfAppData = 0,
+    sfLocalSettings = 1,
+    sfPersonal = 2,
+    sfCommonAppData = 3,
+};
+
+class Platform
+{
+public:
+    virtual ~Platform() = default;
+
+    // --- keyboard -------------------------------------------------------------------------
+    // Fills 256 bytes indexed by virtual-key code, 0x80 set for a key that is down. Refused
+    // (false) while no window of this process is active, so keys typed elsewhere are never seen.
+    virtual bool GetKeyboardState(std::uint8_t state[256]) = 0;
+    // Negative when the key is down, as the Windows call answers.
+    virtual std::int16_t GetKeyState(std::uint16_t code) = 0;
+    // One synthetic key event for a virtual-key code, sent to the focused window.
+    virtual void SendKeyEvent(std::uint8_t code, bool keyUp) = 0;
+
+    // --- hot key --------------------------------------------------------------------------
+    // Registers a global hot key; the callback runs on the UI thread once per press (not per
+    // auto-repeat). A key another program holds is refused silently (false).
+    virtual bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                                std::function<void()> onHotKey) = 0;
+
+    // --- windows --------------------------------------------------------------------------
+    virtual WindowId GetForegroundWindow() = 0;
+    // True for panels, docks and the notification area ("the taskbar").
+    virtual bool IsTaskbarWindow(WindowId window) = 0;
+    // Asks the window manager to make the window active and raises it.
+    virtual void SetForegroundWindow(WindowId window) = 0;
+    virtual bool IsTopmost(WindowId window) = 0;
+    virtual void SetTopmost(WindowId window, bool topmost) = 0;
+    // The id of the process that owns the window; 0 when it cannot be told.
+    virtual std::uint32_t GetWindowProcessId(WindowId window) = 0;
+    // Lets the UI thread run for a short while (events are processed) before returning.
+    virtual void Wait(int milliseconds) = 0;
+
+    // --- processes ------------------------------------------------------------------------
+    virtual std::uint32_t GetCurrentProcessId() = 0;
+    // Every running process, in the order the system lists them.
+    virtual std::vector<std::uint32_t> EnumProcesses() = 0;
+    // Full path of the process's executable; empty on any failure.
+    virtual std::string GetProcessModulePath(std::uint32_t processId) = 0;
+    // Full path of this program's executable.
+    virtual std::string GetExecutablePath() = 0;
+
+    // --- single instance ------------------------------------------------------------------
+    // Opens the named system-wide marker. Sets alreadyExists when another process holds it.
+    // Returns a handle (>= 0) or -1 when the marker could not be made at all.
+    virtual int OpenNamedMutex(const std::string& name, bool& alreadyExists) = 0;
+    virtual void CloseNamedMutex(int handle) = 0;
+    // The first copy listens for messages from later copies; a later copy sends one.
+    virtual bool ListenForMessages(const std::string& channel,
+                                   std::function<void(const std::string&)> onMessage) = 0;
+    virtual void SendMessageToFirstCopy(const std::string& channel, const std::string& message) = 0;
+
+    // --- settings folders -----------------------------------------------------------------
+    // The folder for a kind; empty when it is not known.
+    virtual std::string GetSpecialFolder(SpecialFolderKind kind) = 0;
+
+    // --- shell ----------------------------------------------------------------------------
+    // Opens a file or URL with the desktop's default handler, never through a shell.
+    virtual bool ShellOpen(const std::string& target) = 0;
+};
+
+// The installed instance. Installing replaces the previous one (not owned).
+Platform& Get();
+void Install(Platform* instance);
+
+} // namespace platform

@@ -1,0 +1,87 @@
+#include "shell/Activewindow.h"
+
+namespace {
+std::unique_ptr<CActiveWindow>& Holder()
+{
+    static std::unique_ptr<CActiveWindow> instance;
+    return instance;
+}
+} // namespace
+
+CActiveWindow& CActiveWindow::Instance()
+{
+    auto& instance = Holder();
+    if (!instance) {
+        instance.reset(new CActiveWindow());
+    }
+    return *instance;
+}
+
+void CActiveWindow::DestroyInstance()
+{
+    Holder().reset();
+}
+
+CActiveWindow::CActiveWindow() : timer_(std::make_unique<Timer>(100, true))
+{
+    timer_->OnTimer = [this] { Poll(); };
+}
+
+void CActiveWindow::Restore()
+{
+    ForceForegroundWindow(lastWindow_);
+}
+
+std::uint32_t CActiveWindow::GetActiveProcessId()
+{
+    return GetWindowProcessId(lastWindow_);
+}
+
+void CActiveWindow::Poll()
+{
+    auto& system = platform::Get();
+    const platform::WindowId foreground = system.GetForegroundWindow();
+    // No foreground window at all (a hand-over in progress, the bare desktop) is no change.
+    if (foreground == 0 || foreground == lastWindow_) {
+        return;
+    }
+    if (system.IsTaskbarWindow(foreground)) {
+        return;
+    }
+    if (GetWindowProcessId(foreground) == system.GetCurrentProcessId()) {
+        return;
+    }
+    lastWindow_ = foreground;
+    if (OnChange) {
+        OnChange();
+    }
+}
+
+bool ForceForegroundWindow(platform::WindowId window)
+{
+    if (window == 0) {
+        return true;
+    }
+    auto& system = platform::Get();
+    const bool lift = !system.IsTopmost(window);
+    if (lift) {
+        system.SetTopmost(window, true);
+    }
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (system.GetForegroundWindow() == window) {
+            break;
+        }
+        system.SetForegroundWindow(window);
+        system.Wait(20);
+    }
+    if (lift) {
+        system.SetTopmost(window, false);
+    }
+    return true;
+}
+
+std::uint32_t GetWindowProcessId(platform::WindowId window)
+{
+    const std::uint32_t id = window ? platform::Get().GetWindowProcessId(window) : 0;
+    return id ? id : 1;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// Binds the message catalogues: sets the C runtime locale (empty: the user's environment), binds
+// the text domain (empty: the executable's base name) to the executable's folder and makes it
+// current. True only when every step succeeded; each step is tried regardless.
+bool InitLocalization(const std::string& locale, const std::string& domain);
+
+// The catalogue's translation of a program text, or the text unchanged. Text that is not valid
+// UTF-8 is taken as Windows-1251 and converted before the look-up.
+std::string Translate(const std::string& text);
+
+// "ru" when the current locale's language is Russian, otherwise "en".
+std::string GetLanguageCode();
+
+// Windows-1251 text converted byte by byte to UTF-8.
+std::string Cp1251ToUtf8(const std::string& text);
+
+bool IsValidUtf8(const std::string& text);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "framework/FakeTimerService.h"
+#include "platform/fake/FakePlatform.h"
+
+#include <string>
+#include <vector>
+
+// Everything a unit test needs from the outside world, deterministic: the fake platform, fake
+// time, and a recorder in place of modal message boxes. The fake executable lies in the build
+// folder, so the program's files (layout, pictures, catalogues) are found beside it.
+class FakeEnvironment
+{
+public:
+    FakeEnvironment();
+    ~FakeEnvironment();
+
+    platform::FakePlatform platform;
+    FakeTimerService timers;
+    // Texts of the message boxes shown, in order.
+    std::vector<std::string> messages;
+    // The button every message box answers with.
+    int messageBoxAnswer = 2;
+};
+
+// The build folder, where the executable and its resources lie.
+std::string BuildFolder();

@@ -1,0 +1,83 @@
+#include "util/Mylib.h"
+
+#include "FakeEnvironment.h"
+
+#include <gtest/gtest.h>
+
+TEST(JoinPath, JoinsWithSlashAndStopsAtFirstEmptyPart)
+{
+    EXPECT_EQ(JoinPath("/home/u/.local/share/", "zint", "programs.dat"),
+              "/home/u/.local/share/zint/programs.dat");
+    EXPECT_EQ(JoinPath("a", "", "b"), "a");
+    EXPECT_EQ(JoinPath(""), "");
+    // Only one trailing separator is dropped; leading ones of later parts stay.
+    EXPECT_EQ(JoinPath("a//", "b"), "a//b");
+    EXPECT_EQ(JoinPath("a", "/x"), "a//x");
+}
+
+TEST(FormatText, FillsPlaceholdersInOrder)
+{
+    EXPECT_EQ(FormatText("%s  (%s)", "Save", "Ctrl + S"), "Save  (Ctrl + S)");
+    EXPECT_EQ(FormatText("%s", "%s", "x"), "x");
+    EXPECT_EQ(FormatText("%S and %s", "a", "b"), "a and b");
+    EXPECT_EQ(FormatText("no placeholder", "a"), "no placeholder");
+    EXPECT_EQ(FormatText("%s%s", "a"), "a");
+    EXPECT_EQ(FormatText("100%", "a"), "100%");
+}
+
+TEST(SplitText, EveryDelimiterEndsAPiece)
+{
+    EXPECT_TRUE(SplitText("", ',').empty());
+    EXPECT_EQ(SplitText(",", ','), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(SplitText("a,,b,", ','), (std::vector<std::string>{"a", "", "b", ""}));
+    EXPECT_EQ(SplitText("abc", ','), (std::vector<std::string>{"abc"}));
+}
+
+TEST(FileNames, TitleAndNameFromPath)
+{
+    EXPECT_EQ(ExtractFileTitle("/usr/bin/prog.exe"), "prog");
+    EXPECT_EQ(ExtractFileTitle("archive.tar.gz"), "archive.tar");
+    EXPECT_EQ(ExtractFileTitle("/usr/bin/quorvel"), "quorvel");
+    EXPECT_EQ(ExtractFileName("/opt/tools/app"), "app");
+    EXPECT_EQ(ExtractFileName("app"), "app");
+}
+
+TEST(SpecialFolder, KnownKindsAskThePlatformOthersThrow)
+{
+    FakeEnvironment env;
+    env.platform.specialFolders[platform::sfAppData] = "/home/u/.local/share";
+    EXPECT_EQ(SpecialFolder(0), "/home/u/.local/share");
+    EXPECT_EQ(SpecialFolder(2), "");
+    EXPECT_THROW(SpecialFolder(4), std::invalid_argument);
+    EXPECT_THROW(SpecialFolder(-1), std::invalid_argument);
+}
+
+TEST(ExeFolder, EndsWithSeparator)
+{
+    FakeEnvironment env;
+    env.platform.executablePath = "/opt/quorvel/lib/quorvel";
+    EXPECT_EQ(GetExeFolder(), "/opt/quorvel/lib/");
+}
+
+TEST(MessageBox, OptionsAndDefaultOkButton)
+{
+    FakeEnvironment env;
+    MessageBoxOptions seen;
+    SetMessageBoxHandler([&](const std::string&, const MessageBoxOptions& options) {
+        seen = options;
+        return mbOK;
+    });
+    EXPECT_EQ(ShowMessageBox("hello"), mbOK);
+    EXPECT_EQ(seen.Buttons(), 1u << mbOK);
+    EXPECT_EQ(seen.Type(), mtCustom);
+
+    MessageBoxOptions options;
+    options.AddButton(mbYes);
+    options.AddButton(mbNo);
+    options.AddButton(11); // out of range: ignored
+    options.SetType(102);  // 100-104 mean 0-4
+    options.SetType(7);    // ignored
+    ShowMessageBox("question", options);
+    EXPECT_EQ(seen.Buttons(), (1u << mbYes) | (1u << mbNo));
+    EXPECT_EQ(seen.Type(), mtInformation);
+}
