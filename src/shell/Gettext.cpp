@@ -126,7 +126,11 @@ std::string Translate(const std::string& text)
 std::string GetLanguageCode()
 {
     const char* current = std::setlocale(LC_ALL, nullptr);
-    const std::string locale = current ? current : "";
+    return LanguageCodeOf(current ? current : "");
+}
+
+std::string LanguageCodeOf(const std::string& locale)
+{
     // A mixed locale reads "LC_CTYPE=ru_RU.UTF-8;LC_NUMERIC=...", a uniform one just its name.
     const auto categories = SplitText(locale, ';');
     std::string name = categories.empty() ? locale : categories.front();

@@ -13,6 +13,8 @@ std::string Translate(const std::string& text);
 
 // "ru" when the current locale's language is Russian, otherwise "en".
 std::string GetLanguageCode();
+// The language code of a locale name as the C runtime reports it.
+std::string LanguageCodeOf(const std::string& locale);
 
 // Windows-1251 text converted byte by byte to UTF-8.
 std::string Cp1251ToUtf8(const std::string& text);

@@ -10,7 +10,7 @@ namespace {
 bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
+    return a == b || (std::filesystem::equivalent(a, b, error) && !error);
 }
 
 } // namespace

@@ -1,0 +1,179 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+class DataSet;
+class DataSource;
+
+using Blob = std::vector<std::uint8_t>;
+// A field's value; monostate is null.
+using FieldValue = std::variant<std::monostate, std::int32_t, std::string, bool, Blob>;
+
+enum class FieldType
+{
+    Integer,
+    String,
+    Boolean,
+    Blob,
+};
+
+struct FieldDef
+{
+    std::string name;
+    FieldType type = FieldType::Integer;
+    // Strings: the most characters kept; longer values are cut.
+    int size = 0;
+    // The value a new record starts with.
+    FieldValue defaultValue;
+};
+
+enum class DataSetState
+{
+    Browse,
+    Edit,
+    Insert,
+};
+
+// A table file that cannot be read or written; the message is the system's detail.
+class DataSetFileError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One field of a data set, read from and written to its current record.
+class Field
+{
+public:
+    Field(DataSet& dataSet, int index) : dataSet_(&dataSet), index_(index) {}
+
+    const FieldDef& Def() const;
+    const std::string& Name() const { return Def().name; }
+    const FieldValue& Value() const;
+
+    bool IsNull() const;
+    // Null reads as 0, "", false and an empty blob.
+    std::int32_t AsInteger() const;
+    std::string AsString() const;
+    bool AsBoolean() const;
+    const Blob& AsBlob() const;
+
+    // The data set must be in edit or insert state.
+    void SetValue(FieldValue value);
+    void Clear() { SetValue(std::monostate{}); }
+
+private:
+    DataSet* dataSet_;
+    int index_;
+};
+
+// An in-memory table: typed fields, a current record, edit and insert states, an optional order
+// by index fields and an optional master/detail link. Records keep their table order (the order
+// they are saved in); the visible order is the index order, stable for equal keys.
+class DataSet
+{
+public:
+    DataSet(std::string tableName, std::vector<FieldDef> fields);
+    ~DataSet();
+    DataSet(const DataSet&) = delete;
+    DataSet& operator=(const DataSet&) = delete;
+
+    const std::string& TableName() const { return tableName_; }
+    const std::vector<FieldDef>& FieldDefs() const { return fields_; }
+    // Throws std::invalid_argument for an unknown name.
+    Field FieldByName(const std::string& name);
+
+    // Orders the visible records by these fields (empty: table order).
+    void SetIndexFieldNames(std::vector<std::string> names);
+    // Shows only the records whose detailField equals masterField of the master's current
+    // record; a new record takes that key. Deleting a master record deletes its detail records.
+    void SetMasterSource(DataSource* master, const std::string& masterField,
+                         const std::string& detailField);
+
+    DataSetState State() const { return state_; }
+    int RecordCount() const { return static_cast<int>(view_.size()); }
+    bool IsEmpty() const { return view_.empty() && state_ != DataSetState::Insert; }
+    bool Bof() const { return bof_; }
+    bool Eof() const { return eof_; }
+
+    // Navigation posts a pending edit first.
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    // Makes the first visible record whose field equals value current.
+    bool Locate(const std::string& fieldName, const FieldValue& value);
+
+    void Edit();
+    // A new record before the current one (Insert) or after the last one (Append).
+    void Insert();
+    void Append();
+    void Post();
+    void Cancel();
+    // Deletes the current record (cancels an insert).
+    void Delete();
+    // Removes every record.
+    void EmptyDataSet();
+
+    // Over every record of the table, whatever the master shows; nullopt when no value.
+    std::optional<std::int32_t> Max(const std::string& fieldName) const;
+    std::optional<std::int32_t> Min(const std::string& fieldName) const;
+
+    // Runs after Insert/Append has made the new record current.
+    std::function<void(DataSet&)> AfterInsert;
+
+    // Replaces the records with those of the table in an SQLite file. Throws DataSetFileError.
+    void LoadFromFile(const std::string& path);
+    // Writes the records to a new file beside path and renames it into place, so the file holds
+    // either the old or the new content at any moment. Mode 0600. Throws DataSetFileError.
+    void SaveToFile(const std::string& path) const;
+
+private:
+    friend class Field;
+    friend class DataSource;
+    using Record = std::vector<FieldValue>;
+
+    int FieldIndex(const std::string& name) const;
+    const Record* CurrentRecord() const;
+    void RequireEditing() const;
+    void SetFieldValue(int index, FieldValue value);
+    void CheckBrowseMode();
+    void BeginInsert(std::size_t tablePosition);
+    const std::vector<Record*>& Ordered();
+    void RebuildView(const Record* keepCurrent);
+    void MoveTo(int position);
+    void MasterChanged(const Field* field);
+    void DeleteDetailsOf(const FieldValue& key);
+    void NotifyDataChange(const Field* field);
+    void NotifyStateChange();
+
+    std::string tableName_;
+    std::vector<FieldDef> fields_;
+    std::vector<std::unique_ptr<Record>> table_;
+    std::vector<int> indexFields_;
+    // Every record in index order; rebuilt after a change.
+    std::vector<Record*> ordered_;
+    bool orderedValid_ = false;
+    std::vector<Record*> view_;
+    int current_ = -1;
+    bool bof_ = true;
+    bool eof_ = true;
+    DataSetState state_ = DataSetState::Browse;
+    Record buffer_;
+    // Where an insert goes in table order.
+    std::size_t insertAt_ = 0;
+
+    DataSource* master_ = nullptr;
+    int masterListener_ = 0;
+    std::string masterField_;
+    int detailField_ = -1;
+    std::vector<DataSet*> details_;
+    std::vector<DataSource*> sources_;
+};

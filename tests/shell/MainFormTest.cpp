@@ -1,0 +1,124 @@
+#include "shell/Main.h"
+
+#include "shell/About.h"
+#include "shell/Gettext.h"
+
+#include "FakeEnvironment.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace {
+
+std::vector<std::string> MenuTexts(const QMenu* menu)
+{
+    std::vector<std::string> texts;
+    for (const QAction* action : menu->actions()) {
+        texts.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST(MainForm, StartsHiddenWithTrayIconMenuAndHotKey)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    ASSERT_TRUE(form.IsFirstInstance());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.TrayIcon()->isVisible());
+    EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Win + Q)");
+    EXPECT_EQ(MenuTexts(form.IconMenu()),
+              (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш", "-",
+                                        "Справка", "О программе", "-", "Закрыть это меню",
+                                        "Выход"}));
+    ASSERT_EQ(env.platform.hotKeys.size(), 1u);
+    EXPECT_EQ(env.platform.hotKeys[0].modifiers, platform::ModWin);
+    EXPECT_EQ(env.platform.hotKeys[0].code, 'Q');
+}
+
+TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
+{
+    FakeEnvironment env;
+    setenv("LANGUAGE", "en", 1);
+    InitLocalization("C.UTF-8", "quorvel");
+    TMainForm form;
+    setenv("LANGUAGE", "", 1);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(MenuTexts(form.IconMenu()),
+              (std::vector<std::string>{"Show", "Edit shortcuts", "-", "Help", "About", "-",
+                                        "Close this menu", "Exit"}));
+}
+
+TEST(MainForm, HotKeyShowsTheCentredOverlayInFront)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    env.platform.PressHotKey();
+    EXPECT_TRUE(form.isVisible());
+    const auto self = static_cast<platform::WindowId>(form.winId());
+    EXPECT_EQ(env.platform.foregroundWindow, self);
+    EXPECT_EQ(form.Label()->x(), qRound(20 * form.width() / double(OverlayDesignWidth)));
+    EXPECT_NEAR(double(form.width()) / form.height(),
+                double(OverlayDesignWidth) / OverlayDesignHeight, 0.01);
+}
+
+TEST(MainForm, SecondCopyTellsTheUserAndTheFirstCopyThenEnds)
+{
+    FakeEnvironment env;
+    TMainForm first;
+    first.TrayIcon()->hide(); // the icon was lost, e.g. the panel restarted
+
+    TMainForm second;
+    EXPECT_FALSE(second.IsFirstInstance());
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find("Quorvel"), std::string::npos);
+    ASSERT_EQ(env.platform.sentMessages.size(), 1u);
+    EXPECT_EQ(env.platform.sentMessages[0].second, TMainForm::OtherInstanceMessage);
+    EXPECT_TRUE(first.TrayIcon()->isVisible());
+    EXPECT_FALSE(first.isVisible()); // the overlay is not shown
+    EXPECT_EQ(env.platform.hotKeys.size(), 1u); // only the first copy took the hot key
+}
+
+TEST(MainForm, HelpOpensQuickstartOrTheEnglishPage)
+{
+    FakeEnvironment env;
+    QTemporaryDir folder;
+    env.platform.executablePath = folder.path().toStdString() + "/quorvel";
+    TMainForm form;
+
+    form.miHelpClick();
+    QFile quickstart(folder.filePath("quickstart"));
+    ASSERT_TRUE(quickstart.open(QIODevice::WriteOnly));
+    quickstart.close();
+    form.miHelpClick();
+
+    EXPECT_EQ(env.platform.openedTargets,
+              (std::vector<std::string>{folder.path().toStdString() + "/en/quorvel.html",
+                                        folder.path().toStdString() + "/quickstart"}));
+}
+
+TEST(AboutBox, ShowsVersionAndOpensItsLinks)
+{
+    FakeEnvironment env;
+    TfrmAbout about;
+    EXPECT_EQ(about.windowTitle().toStdString(), "О программе");
+    bool foundName = false;
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
+        foundName = foundName || label->text() == "Quorvel 1.1.0.10";
+    }
+    EXPECT_TRUE(foundName);
+    about.lblWWWClick();
+    about.lblMailClick();
+    EXPECT_EQ(env.platform.openedTargets,
+              (std::vector<std::string>{about.WebAddress(), "mailto:" + about.MailAddress()}));
+}
