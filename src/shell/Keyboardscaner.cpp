@@ -1,0 +1,36 @@
+#include "shell/Keyboardscaner.h"
+
+#include "keys/Keycodes.h"
+#include "platform/Platform.h"
+
+namespace {
+constexpr std::uint8_t DownBits = 0xF0;
+}
+
+CKeyboardScaner::CKeyboardScaner() : timer_(20, true)
+{
+    timer_.OnTimer = [this] { Scan(); };
+}
+
+void CKeyboardScaner::Scan()
+{
+    if (!platform::Get().GetKeyboardState(current_.data())) {
+        return;
+    }
+    // The common Shift/Ctrl/Alt codes are down whenever either side is; the side keys report.
+    current_[16] = current_[17] = current_[18] = 0;
+    for (int i = 0; i < 256; ++i) {
+        const auto raw = static_cast<std::uint16_t>(i);
+        const std::uint16_t generic = GetGenericKeyCode(raw);
+        const std::uint16_t code = generic ? generic : raw;
+        const bool wasDown = previous_[i] & DownBits;
+        const bool isDown = current_[i] & DownBits;
+        if (wasDown && !isDown && OnKeyUp) {
+            previous_[i] = 0;
+            OnKeyUp(code, raw);
+        } else if (!wasDown && isDown && OnKeyDown) {
+            previous_[i] = 0x10;
+            OnKeyDown(code, raw);
+        }
+    }
+}
