@@ -1,1 +1,29 @@
 #pragma once
+
+#include <cstdint>
+
+// The fixed, layout-independent translation between X key codes (evdev code + 8) and virtual-key
+// codes: a key's position on a PC keyboard, named as a Windows machine with a US layout names it.
+// Key state, hot keys and synthetic input all go through it.
+namespace platform::x11 {
+
+constexpr std::uint16_t VkShift = 0x10;
+constexpr std::uint16_t VkControl = 0x11;
+constexpr std::uint16_t VkMenu = 0x12;
+constexpr std::uint16_t VkLShift = 0xA0;
+constexpr std::uint16_t VkRShift = 0xA1;
+constexpr std::uint16_t VkLControl = 0xA2;
+constexpr std::uint16_t VkRControl = 0xA3;
+constexpr std::uint16_t VkLMenu = 0xA4;
+constexpr std::uint16_t VkRMenu = 0xA5;
+constexpr std::uint16_t VkAnyWin = 347;
+
+// The virtual-key code of an X key code; 0 for a key the table does not list.
+std::uint8_t VirtualKeyOfXKey(unsigned xKeyCode);
+
+// The X key code to press for a virtual-key code; 0 when no key sends it. The generic Shift, Ctrl
+// and Alt codes press the left key; VK_ANYWIN presses the left Windows key. Where several keys
+// share a code (Enter and keypad Enter), the key of the main block is chosen.
+unsigned XKeyOfVirtualKey(std::uint16_t virtualKey);
+
+} // namespace platform::x11

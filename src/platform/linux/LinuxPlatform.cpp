@@ -1,1 +1,544 @@
+// The X11 half of the Linux platform: key state, synthetic input, the hot key and windows.
+// Qt headers come first: Xlib's macros (None, Bool, KeyPress) break them.
+#include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/Keytable.h"
+
+#include <QGuiApplication>
+#include <QLocalServer>
+#include <QSocketNotifier>
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XRes.h>
+#include <X11/extensions/XTest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace platform {
+
+namespace {
+
+// The code of the last X error. Xlib's default handler would end the process, for example on
+// BadWindow for a window that vanished since a root property named it.
+int lastXError = Success;
+
+int RecordXError(Display*, XErrorEvent* event)
+{
+    lastXError = event->error_code;
+    return 0;
+}
+
+// A grab holds only for the exact modifier state, so each hot key is grabbed once per
+// combination of the lock modifiers: Caps Lock, Num Lock (Mod2) and Scroll Lock (Mod5).
+constexpr unsigned LockMaskCombinations[] = {
+    0,
+    LockMask,
+    Mod2Mask,
+    Mod5Mask,
+    LockMask | Mod2Mask,
+    LockMask | Mod5Mask,
+    Mod2Mask | Mod5Mask,
+    LockMask | Mod2Mask | Mod5Mask,
+};
+constexpr unsigned HotKeyModifierMask = ShiftMask | ControlMask | Mod1Mask | Mod4Mask;
+
+unsigned XModifiers(std::uint32_t modifiers)
+{
+    unsigned mask = 0;
+    mask |= (modifiers & ModAlt) ? Mod1Mask : 0;
+    mask |= (modifiers & ModControl) ? ControlMask : 0;
+    mask |= (modifiers & ModShift) ? ShiftMask : 0;
+    mask |= (modifiers & ModWin) ? Mod4Mask : 0;
+    return mask;
+}
+
+std::string HostName()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    return gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+}
+
+} // namespace
+
+struct LinuxPlatform::XState
+{
+    struct HotKey
+    {
+        unsigned keyCode;
+        unsigned modifiers;
+        std::function<void()> callback;
+        // Between press and release; auto-repeated presses arrive while it is set.
+        bool down = false;
+    };
+
+    explicit XState(Display* connection);
+    ~XState();
+
+    // Reads every queued event. Events read during a round trip do not wake the socket notifier
+    // again, so every operation that talks to the server ends with this.
+    void Drain();
+    void HandleKey(const XKeyEvent& key);
+
+    // The 32-bit items of a property of the given type; empty when absent or the window is gone.
+    std::vector<unsigned long> Property32(Window window, Atom property, Atom type) const;
+    std::string TextProperty(Window window, Atom property) const;
+    bool HasItem(Window window, Atom property, Atom type, Atom item) const;
+    // The parent of a window; 0 when the window is gone.
+    Window Parent(Window window) const;
+    // An EWMH window manager runs: its check window names itself (a stale one is gone).
+    bool WindowManagerRunning() const;
+    void SendToRoot(Window window, Atom messageType, long l0, long l1, long l2, long l3) const;
+    // The pid of the client that created the window (X-Resource); 0 when unknown.
+    std::uint32_t ClientPid(Window window) const;
+
+    Display* display;
+    Window root;
+    bool hasXTest = false;
+    bool hasXRes = false;
+    std::string hostName = HostName();
+    std::vector<HotKey> hotKeys;
+    // Time of the last hot-key press: the window manager lets an activation with it through.
+    Time hotKeyTime = CurrentTime;
+    std::unique_ptr<QSocketNotifier> notifier;
+
+    Atom netActiveWindow;
+    Atom netSupportingWmCheck;
+    Atom netWmWindowType;
+    Atom netWmWindowTypeDock;
+    Atom netWmState;
+    Atom netWmStateAbove;
+    Atom netWmPid;
+    Atom systemTray;
+};
+
+LinuxPlatform::XState::XState(Display* connection)
+    : display(connection), root(DefaultRootWindow(connection))
+{
+    auto atom = [this](const char* name) { return XInternAtom(display, name, False); };
+    netActiveWindow = atom("_NET_ACTIVE_WINDOW");
+    netSupportingWmCheck = atom("_NET_SUPPORTING_WM_CHECK");
+    netWmWindowType = atom("_NET_WM_WINDOW_TYPE");
+    netWmWindowTypeDock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    netWmState = atom("_NET_WM_STATE");
+    netWmStateAbove = atom("_NET_WM_STATE_ABOVE");
+    netWmPid = atom("_NET_WM_PID");
+    systemTray = atom(("_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display))).c_str());
+
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    hasXTest = XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor);
+    // Client ids (with the pid) came with version 1.2.
+    hasXRes = XResQueryExtension(display, &eventBase, &errorBase) &&
+              XResQueryVersion(display, &major, &minor) &&
+              (major > 1 || (major == 1 && minor >= 2));
+    // Auto-repeat then sends presses without the releases in between.
+    Bool detectable = False;
+    XkbSetDetectableAutoRepeat(display, True, &detectable);
+
+    notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                     [this] { Drain(); });
+    Drain();
+}
+
+LinuxPlatform::XState::~XState()
+{
+    notifier.reset();
+    XCloseDisplay(display);
+}
+
+void LinuxPlatform::XState::Drain()
+{
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == KeyPress || event.type == KeyRelease) {
+            HandleKey(event.xkey);
+        }
+    }
+}
+
+void LinuxPlatform::XState::HandleKey(const XKeyEvent& key)
+{
+    for (HotKey& hotKey : hotKeys) {
+        if (hotKey.keyCode != key.keycode) {
+            continue;
+        }
+        if (key.type == KeyRelease) {
+            hotKey.down = false;
+        } else if (!hotKey.down && (key.state & HotKeyModifierMask) == hotKey.modifiers) {
+            hotKey.down = true;
+            hotKeyTime = key.time;
+            // Runs from the event loop, never inside another platform call that drained.
+            if (hotKey.callback) {
+                QTimer::singleShot(0, notifier.get(), hotKey.callback);
+            }
+        }
+    }
+}
+
+std::vector<unsigned long> LinuxPlatform::XState::Property32(Window window, Atom property,
+                                                             Atom type) const
+{
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> items;
+    if (XGetWindowProperty(display, window, property, 0, 1024, False, type, &actualType, &format,
+                           &count, &remaining, &data) != Success) {
+        return items;
+    }
+    if (data && actualType == type && format == 32) {
+        // Xlib hands 32-bit items over as longs.
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        items.assign(values, values + count);
+    }
+    if (data) {
+        XFree(data);
+    }
+    return items;
+}
+
+std::string LinuxPlatform::XState::TextProperty(Window window, Atom property) const
+{
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    std::string text;
+    if (XGetWindowProperty(display, window, property, 0, 256, False, AnyPropertyType, &actualType,
+                           &format, &count, &remaining, &data) != Success) {
+        return text;
+    }
+    if (data && format == 8) {
+        text.assign(reinterpret_cast<const char*>(data), count);
+    }
+    if (data) {
+        XFree(data);
+    }
+    return text;
+}
+
+bool LinuxPlatform::XState::HasItem(Window window, Atom property, Atom type, Atom item) const
+{
+    const auto items = Property32(window, property, type);
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+Window LinuxPlatform::XState::Parent(Window window) const
+{
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) {
+        return 0;
+    }
+    if (children) {
+        XFree(children);
+    }
+    return parent;
+}
+
+bool LinuxPlatform::XState::WindowManagerRunning() const
+{
+    const auto check = Property32(root, netSupportingWmCheck, XA_WINDOW);
+    if (check.empty() || check[0] == 0) {
+        return false;
+    }
+    const auto self = Property32(check[0], netSupportingWmCheck, XA_WINDOW);
+    return !self.empty() && self[0] == check[0];
+}
+
+void LinuxPlatform::XState::SendToRoot(Window window, Atom messageType, long l0, long l1, long l2,
+                                       long l3) const
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = messageType;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = l0;
+    event.xclient.data.l[1] = l1;
+    event.xclient.data.l[2] = l2;
+    event.xclient.data.l[3] = l3;
+    XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+std::uint32_t LinuxPlatform::XState::ClientPid(Window window) const
+{
+    if (!hasXRes) {
+        return 0;
+    }
+    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* values = nullptr;
+    if (XResQueryClientIds(display, 1, &spec, &count, &values) != Success) {
+        return 0;
+    }
+    std::uint32_t pid = 0;
+    for (long i = 0; i < count; ++i) {
+        if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID) {
+            // Negative for a client on another machine.
+            const pid_t clientPid = XResGetClientPid(&values[i]);
+            pid = clientPid > 0 ? static_cast<std::uint32_t>(clientPid) : 0;
+        }
+    }
+    XResClientIdsDestroy(count, values);
+    return pid;
+}
+
+LinuxPlatform::LinuxPlatform()
+{
+    keymapExpiry_.setSingleShot(true);
+    keymapExpiry_.setInterval(0);
+    QObject::connect(&keymapExpiry_, &QTimer::timeout, &keymapExpiry_,
+                     [this] { keymapValid_ = false; });
+    XSetErrorHandler(RecordXError);
+    if (Display* display = XOpenDisplay(nullptr)) {
+        x_ = std::make_unique<XState>(display);
+    }
+}
+
+LinuxPlatform::~LinuxPlatform()
+{
+    if (server_) {
+        server_->close();
+    }
+}
+
+bool LinuxPlatform::HasDisplay() const
+{
+    return x_ != nullptr;
+}
+
+bool LinuxPlatform::ReadKeymap()
+{
+    // Only the program's own input is read: while another program is active, nothing is.
+    if (!x_ || QGuiApplication::focusWindow() == nullptr) {
+        return false;
+    }
+    char keys[32];
+    XQueryKeymap(x_->display, keys);
+    keymap_.fill(0);
+    for (unsigned xKey = 0; xKey < 256; ++xKey) {
+        if (keys[xKey / 8] & (1 << (xKey % 8))) {
+            if (const std::uint8_t code = x11::VirtualKeyOfXKey(xKey)) {
+                keymap_[code] = 0x80;
+            }
+        }
+    }
+    keymap_[x11::VkShift] = keymap_[x11::VkLShift] | keymap_[x11::VkRShift];
+    keymap_[x11::VkControl] = keymap_[x11::VkLControl] | keymap_[x11::VkRControl];
+    keymap_[x11::VkMenu] = keymap_[x11::VkLMenu] | keymap_[x11::VkRMenu];
+
+    Window rootReturn = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned buttons = 0;
+    if (XQueryPointer(x_->display, x_->root, &rootReturn, &child, &rootX, &rootY, &windowX,
+                      &windowY, &buttons)) {
+        // VK_LBUTTON, VK_RBUTTON, VK_MBUTTON; X numbers the middle button 2 and the right one 3.
+        keymap_[1] = (buttons & Button1Mask) ? 0x80 : 0;
+        keymap_[2] = (buttons & Button3Mask) ? 0x80 : 0;
+        keymap_[4] = (buttons & Button2Mask) ? 0x80 : 0;
+    }
+    x_->Drain();
+    return true;
+}
+
+bool LinuxPlatform::GetKeyboardState(std::uint8_t state[256])
+{
+    if (!ReadKeymap()) {
+        return false;
+    }
+    std::copy(keymap_.begin(), keymap_.end(), state);
+    return true;
+}
+
+std::int16_t LinuxPlatform::GetKeyState(std::uint16_t code)
+{
+    if (!keymapValid_) {
+        if (!ReadKeymap()) {
+            return 0;
+        }
+        // Every key asked about while handling one event is answered from this one read.
+        keymapValid_ = true;
+        keymapExpiry_.start();
+    }
+    const std::uint16_t index = code == x11::VkAnyWin ? (code & 0xFF) : code;
+    if (index >= keymap_.size()) {
+        return 0;
+    }
+    return (keymap_[index] & 0x80) ? static_cast<std::int16_t>(-128) : 0;
+}
+
+void LinuxPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
+{
+    if (!x_ || !x_->hasXTest) {
+        return;
+    }
+    const unsigned xKey = x11::XKeyOfVirtualKey(code);
+    if (xKey == 0) {
+        return;
+    }
+    XTestFakeKeyEvent(x_->display, xKey, keyUp ? False : True, CurrentTime);
+    XFlush(x_->display);
+}
+
+bool LinuxPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                                   std::function<void()> onHotKey)
+{
+    const unsigned xKey = x11::XKeyOfVirtualKey(code);
+    if (!x_ || xKey == 0) {
+        return false;
+    }
+    Display* display = x_->display;
+    const unsigned mask = XModifiers(modifiers);
+    // Another handler may have replaced ours since start; a refusal is only seen through ours.
+    const XErrorHandler previous = XSetErrorHandler(RecordXError);
+    XSync(display, False);
+    lastXError = Success;
+    for (const unsigned locks : LockMaskCombinations) {
+        XGrabKey(display, static_cast<int>(xKey), mask | locks, x_->root, False, GrabModeAsync,
+                 GrabModeAsync);
+    }
+    XSync(display, False);
+    // BadAccess: another program holds the combination.
+    const bool refused = lastXError != Success;
+    if (refused) {
+        for (const unsigned locks : LockMaskCombinations) {
+            XUngrabKey(display, static_cast<int>(xKey), mask | locks, x_->root);
+        }
+        XSync(display, False);
+    }
+    XSetErrorHandler(previous);
+    x_->Drain();
+    if (refused) {
+        return false;
+    }
+    x_->hotKeys.push_back({xKey, mask, std::move(onHotKey)});
+    return true;
+}
+
+WindowId LinuxPlatform::GetForegroundWindow()
+{
+    if (!x_) {
+        return 0;
+    }
+    WindowId foreground = 0;
+    const auto active = x_->WindowManagerRunning()
+                            ? x_->Property32(x_->root, x_->netActiveWindow, XA_WINDOW)
+                            : std::vector<unsigned long>();
+    if (!active.empty()) {
+        foreground = active[0];
+    } else {
+        // No window manager: the top-level window that holds the input focus.
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(x_->display, &focus, &revert);
+        Window window = (focus == None || focus == PointerRoot) ? 0 : focus;
+        while (window != 0 && window != x_->root) {
+            const Window parent = x_->Parent(window);
+            if (parent == x_->root) {
+                break;
+            }
+            // 0: the window vanished while climbing.
+            window = parent;
+        }
+        foreground = window != x_->root ? window : 0;
+    }
+    x_->Drain();
+    return foreground;
+}
+
+bool LinuxPlatform::IsTaskbarWindow(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return false;
+    }
+    bool taskbar = x_->HasItem(window, x_->netWmWindowType, XA_ATOM, x_->netWmWindowTypeDock);
+    // The notification area: the owner of the tray selection or one of its ancestors.
+    for (Window tray = taskbar ? 0 : XGetSelectionOwner(x_->display, x_->systemTray);
+         tray != 0 && tray != x_->root; tray = x_->Parent(tray)) {
+        if (tray == window) {
+            taskbar = true;
+            break;
+        }
+    }
+    x_->Drain();
+    return taskbar;
+}
+
+void LinuxPlatform::SetForegroundWindow(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return;
+    }
+    if (x_->WindowManagerRunning()) {
+        // Source 2 ("pager"): a request on the user's behalf, with the time of the hot key.
+        x_->SendToRoot(window, x_->netActiveWindow, 2, static_cast<long>(x_->hotKeyTime), 0, 0);
+        XRaiseWindow(x_->display, window);
+    } else {
+        XRaiseWindow(x_->display, window);
+        XSetInputFocus(x_->display, window, RevertToPointerRoot, CurrentTime);
+    }
+    XFlush(x_->display);
+    x_->Drain();
+}
+
+bool LinuxPlatform::IsTopmost(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return false;
+    }
+    const bool above = x_->HasItem(window, x_->netWmState, XA_ATOM, x_->netWmStateAbove);
+    x_->Drain();
+    return above;
+}
+
+void LinuxPlatform::SetTopmost(WindowId window, bool topmost)
+{
+    if (!x_ || window == 0) {
+        return;
+    }
+    constexpr long Remove = 0;
+    constexpr long Add = 1;
+    x_->SendToRoot(window, x_->netWmState, topmost ? Add : Remove,
+                   static_cast<long>(x_->netWmStateAbove), 0, 2);
+    XFlush(x_->display);
+    x_->Drain();
+}
+
+std::uint32_t LinuxPlatform::GetWindowProcessId(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return 0;
+    }
+    std::uint32_t pid = 0;
+    // A pid from another machine names some unrelated local process.
+    if (!x_->hostName.empty() && x_->TextProperty(window, XA_WM_CLIENT_MACHINE) == x_->hostName) {
+        const auto items = x_->Property32(window, x_->netWmPid, XA_CARDINAL);
+        pid = items.empty() ? 0 : static_cast<std::uint32_t>(items[0]);
+    }
+    if (pid == 0) {
+        pid = x_->ClientPid(window);
+    }
+    x_->Drain();
+    return pid;
+}
+
+} // namespace platform

@@ -1,1 +1,67 @@
 #pragma once
+
+#include "platform/Platform.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+class QLocalServer;
+
+namespace platform {
+
+// The real platform: X11 (its own Xlib connection, XTest, X-Resource), /proc, flock, a local
+// socket, XDG folders and Qt's desktop services. Needs a QGuiApplication. Without an X display
+// the X parts answer "nothing" and the rest works.
+class LinuxPlatform : public Platform
+{
+public:
+    LinuxPlatform();
+    ~LinuxPlatform() override;
+    LinuxPlatform(const LinuxPlatform&) = delete;
+    LinuxPlatform& operator=(const LinuxPlatform&) = delete;
+
+    // Whether the X display could be opened.
+    bool HasDisplay() const;
+
+    bool GetKeyboardState(std::uint8_t state[256]) override;
+    std::int16_t GetKeyState(std::uint16_t code) override;
+    void SendKeyEvent(std::uint8_t code, bool keyUp) override;
+    bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                        std::function<void()> onHotKey) override;
+    WindowId GetForegroundWindow() override;
+    bool IsTaskbarWindow(WindowId window) override;
+    void SetForegroundWindow(WindowId window) override;
+    bool IsTopmost(WindowId window) override;
+    void SetTopmost(WindowId window, bool topmost) override;
+    std::uint32_t GetWindowProcessId(WindowId window) override;
+    void Wait(int milliseconds) override;
+    std::uint32_t GetCurrentProcessId() override;
+    std::vector<std::uint32_t> EnumProcesses() override;
+    std::string GetProcessModulePath(std::uint32_t processId) override;
+    std::string GetExecutablePath() override;
+    int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
+    void CloseNamedMutex(int handle) override;
+    bool ListenForMessages(const std::string& channel,
+                           std::function<void(const std::string&)> onMessage) override;
+    void SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
+    std::string GetSpecialFolder(SpecialFolderKind kind) override;
+    bool ShellOpen(const std::string& target) override;
+
+private:
+    struct XState;
+
+    // Fills keymap_ from the server unless it was read during this pass of the event loop.
+    bool ReadKeymap();
+
+    std::unique_ptr<XState> x_;
+    std::unique_ptr<QLocalServer> server_;
+    // Key state of the last read, by virtual-key code; valid until the next event-loop pass.
+    std::array<std::uint8_t, 256> keymap_{};
+    bool keymapValid_ = false;
+    QTimer keymapExpiry_;
+};
+
+} // namespace platform
