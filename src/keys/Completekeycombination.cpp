@@ -1,0 +1,34 @@
+#include "keys/Completekeycombination.h"
+
+CCompleteKeyCombination::CCompleteKeyCombination() : timer_(500, false)
+{
+    timer_.OnTimer = [this] { Reset(false); };
+}
+
+void CCompleteKeyCombination::Reset(bool active)
+{
+    Waiting = false;
+    timer_.SetEnabled(false);
+    Active = active;
+}
+
+void CCompleteKeyCombination::KeyUp(std::uint16_t code)
+{
+    if (!Waiting && Combination.find(code) != Combination.end()) {
+        Waiting = true;
+        TappedKey = code;
+        timer_.SetEnabled(true);
+    } else {
+        Reset(false);
+    }
+}
+
+void CCompleteKeyCombination::KeyDown(std::uint16_t code)
+{
+    const bool completed = Waiting && code == TappedKey;
+    // Finished before the callback runs: the callback may hand the object back to its owner.
+    Reset(false);
+    if (completed && OnComplete) {
+        OnComplete(Combination);
+    }
+}
