@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Timer.h"
+#include "keys/Actiondescription.h"
 #include "keys/Keycodes.h"
 
 #include <QColor>
@@ -27,13 +28,6 @@ struct TFont
     QColor color = Qt::black;
 };
 
-// What a key shows for a shortcut: its texts and its icon (a null image when it has none).
-struct CActionDescription
-{
-    std::string Name;
-    std::string ShortName;
-    QImage Icon;
-};
 
 // Seconds a released key stays drawn pressed.
 extern double ReleaseDelay;
