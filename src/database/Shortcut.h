@@ -18,7 +18,6 @@ enum ShortCutType : std::uint8_t
     stSuperGlobal = 2, // applies always
 };
 
-
 // One running process, as seen at the last refresh.
 class CLoadedProgram
 {

@@ -1,5 +1,6 @@
 #include "database/Zintdb.h"
 
+#include "database/Udmregistry.h"
 #include "framework/Exception.h"
 #include "shell/Gettext.h"
 #include "util/Mylib.h"
@@ -8,6 +9,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -71,4 +73,88 @@ std::unique_ptr<CKeys> CDB::LoadKeys(const std::string& path, const TFont& keyFo
         keys->Add(LoadKey(element, ++position, keyFont, actionFont, parent));
     }
     return keys;
+}
+
+// --- CClientDataSetDB -------------------------------------------------------------------------
+
+namespace {
+
+// The file-name part of a stored path; paths written on Windows use backslashes.
+std::string FileNameOfPath(const std::string& path)
+{
+    const auto separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+} // namespace
+
+std::unique_ptr<IShortCuts> CClientDataSetDB::LoadShortCuts(CLoadedPrograms* loadedPrograms)
+{
+    auto result = std::make_unique<CShortCuts>();
+    Programs.clear();
+    LoadedPrograms = loadedPrograms;
+    emptyIcon_ = QImage();
+    newIcons_.clear();
+    DataSet& programs = *registry_.GetPrograms();
+    DataSet& shortcuts = *registry_.GetShortcuts();
+    for (programs.First(); !programs.Eof(); programs.Next()) {
+        auto program = std::make_unique<CProgram>();
+        program->FileName = FileNameOfPath(programs.FieldByName("FileName").AsString());
+        program->LoadedPrograms = LoadedPrograms;
+        // The master link limits the shortcuts to this program's.
+        for (shortcuts.First(); !shortcuts.Eof(); shortcuts.Next()) {
+            auto shortCut = MakeShortCut(shortcuts);
+            shortCut->Programm = program.get();
+            result->Add(std::move(shortCut));
+        }
+        Programs.push_back(std::move(program));
+    }
+    icons_.swap(newIcons_);
+    newIcons_.clear();
+    return result;
+}
+
+std::unique_ptr<CShortCut> CClientDataSetDB::MakeShortCut(DataSet& shortcuts)
+{
+    auto shortCut = std::make_unique<CShortCut>();
+    if (shortcuts.FieldByName("ProgramId").AsInteger() == TdmRegistry::SuperglobalId) {
+        shortCut->Type = stSuperGlobal;
+    } else {
+        shortCut->Type = shortcuts.FieldByName("IsNormal").AsBoolean() ? stNormal : stGlobal;
+    }
+    shortCut->ActionDescription->ShortName = shortcuts.FieldByName("ShortName").AsString();
+    shortCut->ActionDescription->Name = shortcuts.FieldByName("Description").AsString();
+    const Blob& keyCodes = shortcuts.FieldByName("KeyCodes").AsBlob();
+    shortCut->KeyCodes.LoadFromBuffer(keyCodes.data(), keyCodes.size());
+    const Blob& icon = shortcuts.FieldByName("Icon").AsBlob();
+    shortCut->ActionDescription->Icon = icon.empty() ? EmptyIcon() : LoadIcon(icon);
+    return shortCut;
+}
+
+QImage CClientDataSetDB::LoadIcon(const Blob& bytes)
+{
+    const std::string_view key(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (const auto known = newIcons_.find(key); known != newIcons_.end()) {
+        return known->second;
+    }
+    if (const auto previous = icons_.find(key); previous != icons_.end()) {
+        return newIcons_.insert(icons_.extract(previous)).position->second;
+    }
+    QImage image;
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        !image.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
+        throw Exception(Translate("Данные значка не являются изображением."));
+    }
+    return newIcons_.emplace(std::string(key), image).first->second;
+}
+
+const QImage& CClientDataSetDB::EmptyIcon()
+{
+    if (emptyIcon_.isNull()) {
+        const std::string path = GetExeFolder() + "empty.bmp";
+        if (!emptyIcon_.load(QString::fromStdString(path))) {
+            throw Exception(FormatText(Translate("Не удается загрузить изображение %s."), path));
+        }
+    }
+    return emptyIcon_;
 }

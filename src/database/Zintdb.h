@@ -1,9 +1,17 @@
 #pragma once
 
+#include "database/Dbregistry.h"
+#include "database/Shortcut.h"
+#include "framework/DataSet.h"
 #include "keys/Key.h"
+
+#include <QImage>
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 class QWidget;
 
@@ -24,4 +32,47 @@ class CDB : public IKeyLoader
 public:
     std::unique_ptr<CKeys> LoadKeys(const std::string& path, const TFont& keyFont,
                                     const TFont& actionFont, QWidget* parent) override;
+};
+
+// Builds the shortcut set the overlay shows.
+class IShortCutLoader
+{
+public:
+    virtual ~IShortCutLoader() = default;
+    // A new set made from the user's tables; its programs are matched against loadedPrograms.
+    // Throws Exception for an icon that is not a picture or a missing "empty.bmp".
+    virtual std::unique_ptr<IShortCuts> LoadShortCuts(CLoadedPrograms* loadedPrograms) = 0;
+};
+
+// The data layer: the layout file and the user's tables, reached through the registry.
+class CClientDataSetDB : public CDB, public IShortCutLoader
+{
+public:
+    // Leaves the programs table after its last record.
+    std::unique_ptr<IShortCuts> LoadShortCuts(CLoadedPrograms* loadedPrograms) override;
+
+private:
+    std::unique_ptr<CShortCut> MakeShortCut(DataSet& shortcuts);
+    QImage LoadIcon(const Blob& bytes);
+    const QImage& EmptyIcon();
+
+    IDBRegistry registry_;
+    // The programs of the last load; their shortcuts point at them.
+    std::vector<std::unique_ptr<CProgram>> Programs;
+    CLoadedPrograms* LoadedPrograms = nullptr;
+    // Pictures of the last load by their bytes: the overlay reloads every time it is shown, and
+    // icons seldom change in between.
+    struct BytesHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view bytes) const
+        {
+            return std::hash<std::string_view>()(bytes);
+        }
+    };
+    using IconCache = std::unordered_map<std::string, QImage, BytesHash, std::equal_to<>>;
+    IconCache icons_;
+    IconCache newIcons_;
+    // Loaded at most once per load, when a shortcut has no icon.
+    QImage emptyIcon_;
 };
