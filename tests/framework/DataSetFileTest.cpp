@@ -1,0 +1,144 @@
+#include "framework/DataSet.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+namespace {
+
+std::vector<FieldDef> Fields()
+{
+    return {{"Id", FieldType::Integer, 0, {}},
+            {"Name", FieldType::String, 20, {}},
+            {"Flag", FieldType::Boolean, 0, true},
+            {"Data", FieldType::Blob, 0, {}}};
+}
+
+void Execute(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+class DataSetFile : public ::testing::Test
+{
+protected:
+    std::string Path(const std::string& name) { return dir.filePath(name.c_str()).toStdString(); }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(DataSetFile, RoundTripKeepsOrderTextsBlobsAndNulls)
+{
+    DataSet table("items", Fields());
+    const std::vector<FieldValue> names = {std::string("Блокнот"), FieldValue{},
+                                           std::string("")};
+    const std::vector<FieldValue> blobs = {Blob{0x00, 0xFF, 0x10}, FieldValue{}, Blob{}};
+    for (int i = 0; i < 3; ++i) {
+        table.Append();
+        table.FieldByName("Id").SetValue(3 - i);
+        table.FieldByName("Name").SetValue(names[i]);
+        table.FieldByName("Flag").SetValue(i == 1 ? FieldValue{} : FieldValue{i == 0});
+        table.FieldByName("Data").SetValue(blobs[i]);
+        table.Post();
+    }
+    table.SaveToFile(Path("items.dat"));
+
+    DataSet loaded("items", Fields());
+    loaded.LoadFromFile(Path("items.dat"));
+    ASSERT_EQ(loaded.RecordCount(), 3);
+    int i = 0;
+    for (loaded.First(); !loaded.Eof(); loaded.Next(), ++i) {
+        EXPECT_EQ(loaded.FieldByName("Id").AsInteger(), 3 - i);
+        EXPECT_EQ(loaded.FieldByName("Name").Value(), names[i]);
+        EXPECT_EQ(loaded.FieldByName("Flag").Value(), i == 1 ? FieldValue{} : FieldValue{i == 0});
+        EXPECT_EQ(loaded.FieldByName("Data").Value(), blobs[i]);
+    }
+
+    struct stat info{};
+    ASSERT_EQ(stat(Path("items.dat").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_NE(stat(Path("items.dat.tmp").c_str(), &info), 0);
+}
+
+TEST_F(DataSetFile, WritesAPlainSqliteTableWithTheFormatVersion)
+{
+    DataSet table("items", Fields());
+    table.Append();
+    table.FieldByName("Id").SetValue(5);
+    table.FieldByName("Name").SetValue(std::string("x"));
+    table.Post();
+    table.SaveToFile(Path("items.dat"));
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path("items.dat").c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db,
+                                 "SELECT (SELECT user_version FROM pragma_user_version), "
+                                 "typeof(Id), typeof(Name), typeof(Flag), typeof(Data) FROM items",
+                                 -1, &statement, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(statement, 0), 1);
+    const char* types[] = {"integer", "text", "integer", "null"};
+    for (int column = 1; column <= 4; ++column) {
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                     types[column - 1]);
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+}
+
+TEST_F(DataSetFile, ReadsAFileOfAnotherTool)
+{
+    // Other column order, a column missing, an extra one, rows inserted out of Id order.
+    Execute(Path("other.dat"), "CREATE TABLE items (Extra TEXT, Name TEXT, Id INTEGER);"
+                               "INSERT INTO items VALUES ('e', 'Второй', 2);"
+                               "INSERT INTO items VALUES (NULL, 'Первый', 1);");
+    DataSet table("items", Fields());
+    table.LoadFromFile(Path("other.dat"));
+    ASSERT_EQ(table.RecordCount(), 2);
+    table.First();
+    EXPECT_EQ(table.FieldByName("Id").AsInteger(), 2);
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "Второй");
+    EXPECT_TRUE(table.FieldByName("Flag").IsNull());
+}
+
+TEST_F(DataSetFile, UnreadableFilesFailAndKeepTheRecords)
+{
+    {
+        std::ofstream garbage(Path("garbage.dat"), std::ios::binary);
+        garbage << "this is not a database at all, just some text of sufficient length";
+    }
+    Execute(Path("othertable.dat"), "CREATE TABLE something (Id INTEGER);");
+    Execute(Path("badtype.dat"), "CREATE TABLE items (Id INTEGER); INSERT INTO items VALUES "
+                                 "('seven');");
+    Execute(Path("toolarge.dat"), "CREATE TABLE items (Id INTEGER); INSERT INTO items VALUES "
+                                  "(4294967296);");
+    DataSet table("items", Fields());
+    table.Append();
+    table.FieldByName("Id").SetValue(1);
+    table.Post();
+    for (const char* name : {"garbage.dat", "othertable.dat", "badtype.dat", "toolarge.dat",
+                             "missing.dat"}) {
+        EXPECT_THROW(table.LoadFromFile(Path(name)), DataSetFileError) << name;
+        EXPECT_EQ(table.RecordCount(), 1) << name;
+    }
+}
+
+TEST_F(DataSetFile, FailedSaveLeavesTheOldFile)
+{
+    DataSet table("items", Fields());
+    table.SaveToFile(Path("items.dat"));
+    EXPECT_THROW(table.SaveToFile(Path("no-such-folder/items.dat")), DataSetFileError);
+    table.LoadFromFile(Path("items.dat"));
+    EXPECT_TRUE(table.IsEmpty());
+}
