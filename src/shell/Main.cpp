@@ -1,7 +1,12 @@
 #include "shell/Main.h"
 
+#include "database/Datasetloader.h"
+#include "database/Dbregistry.h"
+#include "database/Zintdb.h"
 #include "platform/Platform.h"
 #include "shell/About.h"
+#include "shell/Keyboard.h"
+#include "shell/Keyboardscaner.h"
 #include "shell/Activewindow.h"
 #include "shell/Gettext.h"
 #include "util/Mylib.h"
@@ -35,15 +40,15 @@ QIcon ProgramIcon()
 TMainForm::TMainForm()
 {
     BuildForm();
-    // Wiring point: the data layer, the overlay controller, the registry and the key-state
-    // scanner are built here, in this order, once they exist.
     TranslateMenu();
 
+    // A later copy builds nothing more: it only tells the first one and ends.
     firstInstance_ = guard_.Acquire("QuorvelRunning");
     if (!firstInstance_) {
         TellFirstInstance();
         return;
     }
+    BuildSubsystems();
     platform::Get().ListenForMessages(MessageChannel,
                                       [this](const std::string& message) { OnMessage(message); });
     ShowTrayIcon();
@@ -51,13 +56,32 @@ TMainForm::TMainForm()
     // A hot key held by another program leaves the program running without one, silently.
     platform::Get().RegisterHotKey(platform::ModWin, 'Q', [this] { ShowOverlay(); });
 
-    // Wiring point: load the user's tables, wire the controller to the data layer and this
-    // window, build the keyboard once, and connect the scanner's callbacks to the controller.
+    IDBRegistry().GetLoader()->Load();
+    keyboard_->ShortCutLoader = dataLayer_.get();
+    keyboard_->KeyLoader = dataLayer_.get();
+    keyboard_->Parent = this;
+    keyboard_->Label = Label_;
+    keyboard_->Reload();
+    keyboard_->Refresh();
+
+    // Wiring point: the shortcut editor window is created here, given the data-set loader.
+
+    scanner_->SetEnabled(false);
+    scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyDown(code); };
+    scanner_->OnKeyUp = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyUp(code); };
     CActiveWindow::Instance();
     frmAbout_ = std::make_unique<TfrmAbout>();
 }
 
 TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildSubsystems()
+{
+    dataLayer_ = std::make_unique<CClientDataSetDB>();
+    keyboard_ = std::make_unique<CKeyboard>();
+    registry_ = std::make_unique<CDBRegistry>();
+    scanner_ = std::make_unique<CKeyboardScaner>();
+}
 
 void TMainForm::BuildForm()
 {
@@ -144,7 +168,9 @@ void TMainForm::ShowTrayIcon()
 
 void TMainForm::ShowOverlay()
 {
-    // Wiring point: enable the key-state scanner, then reload and refresh the controller.
+    scanner_->SetEnabled(true);
+    keyboard_->Reload();
+    keyboard_->Refresh();
     PlaceOnScreen();
     show();
     raise();
@@ -170,6 +196,18 @@ void TMainForm::PlaceOnScreen()
     Label_->setFont(labelFont);
     Label_->setGeometry(qRound(20 * scale), qRound(591 * scale), size.width() - qRound(40 * scale),
                         size.height() - qRound(591 * scale));
+
+    // The layout file places the keys in design units.
+    if (CKeys* keys = keyboard_->Keys()) {
+        for (const auto& key : *keys) {
+            if (QWidget* image = key->KeyImage()) {
+                const QRect design = image->geometry();
+                image->setGeometry(qRound(design.x() * scale), qRound(design.y() * scale),
+                                   qRound(design.width() * scale), qRound(design.height() * scale));
+                key->Draw();
+            }
+        }
+    }
 }
 
 void TMainForm::miShowClick()

@@ -6,6 +6,10 @@
 
 #include <memory>
 
+class CClientDataSetDB;
+class CDBRegistry;
+class CKeyboard;
+class CKeyboardScaner;
 class QAction;
 class QLabel;
 class QMenu;
@@ -38,6 +42,8 @@ public:
     QMenu* IconMenu() const { return IconMenu_; }
     QLabel* Label() const { return Label_; }
     TfrmAbout* About() const { return frmAbout_.get(); }
+    CKeyboard* Keyboard() const { return keyboard_.get(); }
+    CKeyboardScaner* Scanner() const { return scanner_.get(); }
 
     // Name of the message a later copy sends to the first one.
     static constexpr const char* OtherInstanceMessage = "OtherInstanseOfQuorvelStarted";
@@ -47,7 +53,10 @@ private:
     void BuildForm();
     void TranslateMenu();
     void TellFirstInstance();
-    // Sizes the overlay for the screen under the mouse pointer and centres it there.
+    // Builds the data layer, the controller, the registry and the scanner, loads the user's
+    // tables and builds the keyboard once.
+    void BuildSubsystems();
+    // Sizes the overlay and its keys for the screen under the mouse pointer and centres it there.
     void PlaceOnScreen();
     void OnMessage(const std::string& message);
 
@@ -61,7 +70,12 @@ private:
     QAction* miExit = nullptr;
     QLabel* Label_ = nullptr;
 
+    // Declared in construction order: destroyed scanner first, guard last.
     CMutex guard_;
+    std::unique_ptr<CClientDataSetDB> dataLayer_;
+    std::unique_ptr<CKeyboard> keyboard_;
+    std::unique_ptr<CDBRegistry> registry_;
+    std::unique_ptr<CKeyboardScaner> scanner_;
     std::unique_ptr<TfrmAbout> frmAbout_;
     bool firstInstance_ = false;
 };

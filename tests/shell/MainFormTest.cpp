@@ -92,9 +92,9 @@ TEST(MainForm, SecondCopyTellsTheUserAndTheFirstCopyThenEnds)
 TEST(MainForm, HelpOpensQuickstartOrTheEnglishPage)
 {
     FakeEnvironment env;
+    TMainForm form;
     QTemporaryDir folder;
     env.platform.executablePath = folder.path().toStdString() + "/quorvel";
-    TMainForm form;
 
     form.miHelpClick();
     QFile quickstart(folder.filePath("quickstart"));

@@ -7,6 +7,7 @@ FakeEnvironment::FakeEnvironment()
 {
     platform.InstallAsCurrent();
     platform.executablePath = BuildFolder() + "/quorvel";
+    platform.specialFolders[platform::sfAppData] = dataFolder.path().toStdString();
     SetMessageBoxHandler([this](const std::string& text, const MessageBoxOptions&) {
         messages.push_back(text);
         return messageBoxAnswer;

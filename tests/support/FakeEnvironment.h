@@ -3,6 +3,8 @@
 #include "framework/FakeTimerService.h"
 #include "platform/fake/FakePlatform.h"
 
+#include <QTemporaryDir>
+
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@ public:
     std::vector<std::string> messages;
     // The button every message box answers with.
     int messageBoxAnswer = 2;
+    // The user's data folder (sfAppData), empty and removed afterwards.
+    QTemporaryDir dataFolder;
 };
 
 // The build folder, where the executable and its resources lie.
