@@ -1,0 +1,96 @@
+// Renders the shipped keyboard, as the overlay shows it, to a PNG: render_keyboard FILE.png
+// A few keys are drawn pressed and a few carry a short name and an icon.
+
+#include "database/Zintdb.h"
+#include "util/Mylib.h"
+
+#include "FakeEnvironment.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+QImage Icon(const QColor& color)
+{
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(color);
+    painter.setPen(color.darker());
+    painter.drawEllipse(1, 1, 14, 14);
+    return icon;
+}
+
+struct Shortcut
+{
+    std::uint16_t code;
+    CActionDescription description;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: render_keyboard FILE.png\n");
+        return 2;
+    }
+    FakeEnvironment env;
+
+    QWidget window;
+    window.resize(1566, 631);
+    window.setAutoFillBackground(true);
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(192, 192, 192));
+    window.setPalette(palette);
+
+    TFont keyFont;
+    keyFont.font.setPixelSize(11);
+    TFont actionFont;
+    actionFont.font.setPixelSize(12);
+    actionFont.color = Qt::darkBlue;
+
+    const std::vector<Shortcut> shortcuts{
+        {0x53, {"Save the document", "Save", Icon(Qt::blue)}},
+        {0x4F, {"Open a document", "Open", Icon(Qt::darkYellow)}},
+        {0x5A, {"Undo the last change", "Undo", Icon(Qt::red)}},
+        {13, {"Insert a new line", "New line", Icon(Qt::darkGreen)}},
+        {8, {"Delete backwards", "Delete word", Icon(Qt::magenta)}},
+        {107, {"Zoom in", "Zoom in", Icon(Qt::cyan)}},
+        {0x70, {"Help", "Help", QImage()}},
+        {32, {"Autocomplete", "Complete", Icon(Qt::gray)}},
+    };
+
+    try {
+        const auto keys = CDB().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), keyFont,
+                                         actionFont, &window);
+        for (const Shortcut& shortcut : shortcuts) {
+            keys->SetActionDescription(shortcut.code, &shortcut.description);
+        }
+        for (std::uint16_t code : {162, 17}) {
+            env.platform.SetKeyDown(code, true);
+        }
+        keys->KeyDown(17);
+        env.platform.SetKeyDown(13, true);
+        keys->KeyDown(13);
+
+        QLabel description(QString::fromUtf8("Save  (Ctrl + S)"), &window);
+        description.setGeometry(20, 591, 1526, 30);
+        if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
+            std::fprintf(stderr, "cannot write %s\n", argv[1]);
+            return 1;
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
