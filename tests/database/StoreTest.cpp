@@ -1,0 +1,255 @@
+#include "database/Datasetloader.h"
+#include "database/Dbregistry.h"
+#include "database/Udmregistry.h"
+#include "database/Zintdb.h"
+
+#include "FakeEnvironment.h"
+#include "framework/Exception.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+Blob BmpBytes(QColor colour)
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(colour);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return Blob(buffer.data().begin(), buffer.data().end());
+}
+
+unsigned Mode(const std::string& path)
+{
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
+class Store : public ::testing::Test
+{
+protected:
+    Store()
+    {
+        env.platform.specialFolders[platform::sfAppData] = AppData();
+        registry = std::make_unique<CDBRegistry>();
+    }
+
+    std::string AppData() const { return dir.filePath("share").toStdString(); }
+    std::string Folder() const { return AppData() + "/zint"; }
+    IDataSetLoader& Loader() { return *registry->GetLoader(); }
+    DataSet& Programs() { return *registry->GetPrograms(); }
+    DataSet& Shortcuts() { return *registry->GetShortcuts(); }
+
+    int AddProgram(const std::string& fileName)
+    {
+        Programs().Append();
+        Programs().FieldByName("FileName").SetValue(fileName);
+        Programs().Post();
+        return Programs().FieldByName("Id").AsInteger();
+    }
+    // Adds to the current program.
+    int AddShortcut(const std::string& description, FieldValue isNormal = true,
+                    FieldValue keyCodes = {}, FieldValue icon = {})
+    {
+        Shortcuts().Append();
+        Shortcuts().FieldByName("Description").SetValue(description);
+        Shortcuts().FieldByName("IsNormal").SetValue(std::move(isNormal));
+        Shortcuts().FieldByName("KeyCodes").SetValue(std::move(keyCodes));
+        Shortcuts().FieldByName("Icon").SetValue(std::move(icon));
+        Shortcuts().Post();
+        return Shortcuts().FieldByName("Id").AsInteger();
+    }
+    void Restart()
+    {
+        registry.reset();
+        registry = std::make_unique<CDBRegistry>();
+        Loader().Load();
+    }
+
+    QTemporaryDir dir;
+    FakeEnvironment env;
+    std::unique_ptr<CDBRegistry> registry;
+};
+
+} // namespace
+
+TEST_F(Store, FirstRunCreatesThePrivateFolderAndTheSuperglobalProgram)
+{
+    Loader().Load();
+    EXPECT_EQ(Mode(Folder()), 0700u);
+    ASSERT_EQ(Programs().RecordCount(), 1);
+    Programs().First();
+    EXPECT_EQ(Programs().FieldByName("Id").AsInteger(), 1);
+    EXPECT_EQ(Programs().FieldByName("FileName").AsString(), "Superglobal");
+    EXPECT_TRUE(Programs().FieldByName("Name").IsNull());
+    EXPECT_TRUE(Shortcuts().IsEmpty());
+    EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(Store, IdsAreNumberedOverTheWholeTable)
+{
+    Loader().Load();
+    EXPECT_EQ(AddProgram("a"), 2);
+    EXPECT_EQ(AddShortcut("one"), 1);
+    EXPECT_EQ(AddShortcut("two"), 2);
+    EXPECT_EQ(Shortcuts().FieldByName("ProgramId").AsInteger(), 2);
+    EXPECT_EQ(AddProgram("b"), 3);
+    EXPECT_EQ(AddShortcut("three"), 3);
+}
+
+TEST_F(Store, SaveAndLoadKeepTheBase)
+{
+    Loader().Load();
+    const Blob icon = BmpBytes(Qt::red);
+    AddProgram("/usr/bin/блокнот");
+    AddShortcut("Сохранить документ", FieldValue{}, Blob{17, 0, 83, 0}, icon);
+    Programs().Locate("Id", 1);
+    AddShortcut("", false);
+    Loader().Save();
+    EXPECT_EQ(Mode(Folder() + "/programs.dat"), 0600u);
+    EXPECT_EQ(Mode(Folder() + "/shortcuts.dat"), 0600u);
+
+    Restart();
+    ASSERT_EQ(Programs().RecordCount(), 2);
+    ASSERT_TRUE(Programs().Locate("Id", 2));
+    EXPECT_EQ(Programs().FieldByName("FileName").AsString(), "/usr/bin/блокнот");
+    ASSERT_EQ(Shortcuts().RecordCount(), 1);
+    EXPECT_EQ(Shortcuts().FieldByName("Description").AsString(), "Сохранить документ");
+    EXPECT_TRUE(Shortcuts().FieldByName("IsNormal").IsNull());
+    EXPECT_EQ(Shortcuts().FieldByName("KeyCodes").AsBlob(), (Blob{17, 0, 83, 0}));
+    EXPECT_EQ(Shortcuts().FieldByName("Icon").AsBlob(), icon);
+    Programs().Locate("Id", 1);
+    ASSERT_EQ(Shortcuts().RecordCount(), 1);
+    EXPECT_EQ(Shortcuts().FieldByName("IsNormal").Value(), FieldValue{false});
+    EXPECT_TRUE(Shortcuts().FieldByName("ShortName").IsNull());
+}
+
+TEST_F(Store, SuperglobalProgramIsAddedOnlyWhenMissing)
+{
+    QDir().mkpath(QString::fromStdString(Folder()));
+    DataSet programs("programs", {{"Id", FieldType::Integer, 0, {}}});
+    for (int id : {5, 0, 6}) {
+        programs.Append();
+        programs.FieldByName("Id").SetValue(id);
+        programs.Post();
+    }
+    programs.SaveToFile(Folder() + "/programs.dat");
+    Loader().Load();
+    EXPECT_EQ(Programs().RecordCount(), 4);
+    EXPECT_TRUE(Programs().Locate("Id", 1));
+
+    // Id 1 present but not the smallest: no second record with Id 1.
+    Loader().Save();
+    Restart();
+    EXPECT_EQ(Programs().RecordCount(), 4);
+}
+
+TEST_F(Store, DamagedFileIsMovedAsideReportedAndNeverOverwritten)
+{
+    Loader().Load();
+    AddProgram("kept");
+    AddShortcut("kept too");
+    Loader().Save();
+    QFile programsFile(QString::fromStdString(Folder() + "/programs.dat"));
+    ASSERT_TRUE(programsFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    programsFile.write(QByteArray(4096, 'x'));
+    programsFile.close();
+
+    Restart();
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find(Folder() + "/programs.dat.damaged-"), std::string::npos);
+    EXPECT_EQ(Programs().RecordCount(), 1);
+    EXPECT_TRUE(Shortcuts().IsEmpty());
+    Loader().Save();
+
+    // The pair lies aside under one suffix; the intact partner still loads.
+    const QStringList aside = QDir(QString::fromStdString(Folder()))
+                                  .entryList({"*.damaged-*"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(aside.size(), 2);
+    EXPECT_EQ(aside[0].mid(aside[0].indexOf(".damaged")), aside[1].mid(aside[1].indexOf(".damaged")));
+    QFile damaged(QDir(QString::fromStdString(Folder())).filePath(aside[0]));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+    EXPECT_EQ(damaged.readAll(), QByteArray(4096, 'x'));
+    DataSet partner("shortcuts", {{"Description", FieldType::String, 256, {}}});
+    partner.LoadFromFile(QDir(QString::fromStdString(Folder())).filePath(aside[1]).toStdString());
+    partner.First();
+    EXPECT_EQ(partner.FieldByName("Description").AsString(), "kept too");
+}
+
+TEST_F(Store, FolderThatCannotBeMadeIsAnError)
+{
+    QFile blocker(QString::fromStdString(AppData()));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_THROW(Loader().Load(), Exception);
+    EXPECT_THROW(Loader().Save(), Exception);
+}
+
+TEST_F(Store, ExistingFolderIsMadePrivate)
+{
+    QDir().mkpath(QString::fromStdString(Folder()));
+    chmod(Folder().c_str(), 0755);
+    Loader().Save();
+    EXPECT_EQ(Mode(Folder()), 0700u);
+}
+
+TEST_F(Store, ShortcutsAreBuiltByTheTypeRules)
+{
+    Loader().Load();
+    AddProgram("C:\\Tools\\app.exe");
+    AddShortcut("normal", true, Blob{17, 0, 83, 0, 65}, BmpBytes(Qt::blue));
+    AddShortcut("global", false);
+    AddShortcut("empty flag", FieldValue{});
+    AddProgram("/usr/bin/gimp");
+    Programs().Locate("Id", 1);
+    AddShortcut("super", false);
+
+    CLoadedPrograms loaded;
+    CClientDataSetDB db;
+    const auto shortCuts = db.LoadShortCuts(&loaded);
+    const auto& items = dynamic_cast<CShortCuts&>(*shortCuts).Items();
+    ASSERT_EQ(items.size(), 4u);
+    // Programs in table order: the super-global program was created first.
+    EXPECT_EQ(items[0]->Type, stSuperGlobal);
+    EXPECT_EQ(items[0]->Programm->FileName, "Superglobal");
+    EXPECT_EQ(items[1]->Type, stNormal);
+    EXPECT_EQ(items[1]->Programm->FileName, "app.exe");
+    EXPECT_EQ(items[1]->Programm->LoadedPrograms, &loaded);
+    EXPECT_EQ(items[1]->ActionDescription->Name, "normal");
+    EXPECT_EQ(items[1]->KeyCodes, (CKeyCodes{17, 83}));
+    EXPECT_EQ(items[1]->ActionDescription->Icon.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(items[2]->Type, stGlobal);
+    EXPECT_EQ(items[3]->Type, stGlobal);
+    // No icon: the picture beside the executable.
+    EXPECT_FALSE(items[3]->ActionDescription->Icon.isNull());
+    EXPECT_TRUE(Programs().Eof());
+
+    // A second load replaces the programs; the cached icons are the same pictures.
+    const auto again = db.LoadShortCuts(&loaded);
+    const auto& second = dynamic_cast<CShortCuts&>(*again).Items();
+    EXPECT_EQ(second[1]->ActionDescription->Icon, items[1]->ActionDescription->Icon);
+}
+
+TEST_F(Store, BadPicturesAreErrors)
+{
+    Loader().Load();
+    AddProgram("app");
+    AddShortcut("broken icon", true, FieldValue{}, Blob{'B', 'M', 1, 2, 3});
+    CLoadedPrograms loaded;
+    CClientDataSetDB db;
+    EXPECT_THROW(db.LoadShortCuts(&loaded), Exception);
+
+    Shortcuts().Edit();
+    Shortcuts().FieldByName("Icon").Clear();
+    Shortcuts().Post();
+    EXPECT_NO_THROW(db.LoadShortCuts(&loaded));
+    env.platform.executablePath = AppData() + "/nowhere/quorvel";
+    EXPECT_THROW(db.LoadShortCuts(&loaded), Exception);
+}
