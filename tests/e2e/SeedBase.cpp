@@ -1,0 +1,55 @@
+// Writes a shortcut base through the program's own data layer, for end-to-end tests and
+// screenshots. Usage: quorvel_seed_base FILE. Each line of FILE (tab-separated):
+//   program-file  type  keys  short-name  description
+// where program-file "Superglobal" means a super-global shortcut, type is "normal" or
+// "global", and keys are virtual-key codes joined with '+', e.g. 17+83 for Ctrl+S.
+
+#include "BaseWriter.h"
+
+#include "database/Datasetloader.h"
+#include "database/Dbregistry.h"
+#include "framework/QtTimerService.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "util/Mylib.h"
+
+#include <QGuiApplication>
+
+#include <fstream>
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: quorvel_seed_base FILE\n";
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QtTimerService timers;
+    InstallTimerService(&timers);
+    platform::LinuxPlatform system;
+    platform::Install(&system);
+
+    try {
+        CDBRegistry registry;
+        registry.GetLoader()->Load();
+        std::ifstream in(argv[1]);
+        std::string line;
+        while (std::getline(in, line)) {
+            const auto fields = SplitText(line, '\t');
+            if (fields.size() != 5 || line[0] == '#') {
+                continue;
+            }
+            std::vector<std::uint16_t> keys;
+            for (const std::string& code : SplitText(fields[2], '+')) {
+                keys.push_back(static_cast<std::uint16_t>(std::stoi(code)));
+            }
+            AddShortcut(registry, fields[0], fields[1] == "normal", keys, fields[3], fields[4]);
+        }
+        registry.GetLoader()->Save();
+    } catch (const std::exception& error) {
+        std::cerr << "quorvel_seed_base: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,94 @@
+# Helpers shared by the end-to-end scripts: checks with a summary, the isolated user environment,
+# and starting and finding Quorvel's windows. Source after xsession.sh.
+
+e2e_passed=0
+e2e_failed=0
+
+# check NAME COMMAND...: runs the command and counts the outcome.
+check() {
+    local name=$1
+    shift
+    if "$@"; then
+        echo "ok   - $name"
+        e2e_passed=$((e2e_passed + 1))
+    else
+        echo "FAIL - $name"
+        e2e_failed=$((e2e_failed + 1))
+    fi
+}
+
+e2e_summary() {
+    echo "$e2e_passed passed, $e2e_failed failed"
+    [ "$e2e_failed" -eq 0 ]
+}
+
+# A fresh home, data and runtime folder for the program under test.
+e2e_isolate() {
+    e2e_tmp=$(mktemp -d)
+    export HOME=$e2e_tmp/home XDG_DATA_HOME=$e2e_tmp/data XDG_CONFIG_HOME=$e2e_tmp/config
+    export XDG_RUNTIME_DIR=$e2e_tmp/run XDG_STATE_HOME=$e2e_tmp/state
+    mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export LANG=C.UTF-8 LANGUAGE=en
+    unset LC_ALL
+}
+
+# wait_for SECONDS COMMAND...: polls the command every 0.1 s until it succeeds.
+wait_for() {
+    local tenths=$(($1 * 10))
+    shift
+    while [ "$tenths" -gt 0 ]; do
+        if "$@" 2>/dev/null; then
+            return 0
+        fi
+        sleep 0.1
+        tenths=$((tenths - 1))
+    done
+    return 1
+}
+
+# The id of Quorvel's overlay (its main window), mapped or not.
+overlay_window() {
+    xdotool search --classname '^quorvel$' --name '^Quorvel$' 2>/dev/null | head -n 1
+}
+
+overlay_visible() {
+    local id
+    id=$(overlay_window)
+    [ -n "$id" ] && xwininfo -id "$id" | grep -q 'Map State: IsViewable'
+}
+
+overlay_hidden() {
+    ! overlay_visible
+}
+
+# Prints "x y width height" of a window, absolute.
+window_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
+}
+
+# The tray icon: Quorvel's window embedded in trayer's panel.
+tray_icon_window() {
+    local panel
+    for panel in $(xdotool search --classname '^panel$' 2>/dev/null); do
+        xwininfo -children -id "$panel" 2>/dev/null | awk '/"quorvel"/{print $1; exit}'
+    done | head -n 1
+}
+
+tray_icon_embedded() {
+    [ -n "$(tray_icon_window)" ]
+}
+
+active_window() {
+    printf '%d\n' "$(xdotool getactivewindow 2>/dev/null)" 2>/dev/null
+}
+
+# shot NAME: a screenshot into $QUORVEL_E2E_SHOTS when that folder is set.
+shot() {
+    if [ -n "${QUORVEL_E2E_SHOTS:-}" ]; then
+        mkdir -p "$QUORVEL_E2E_SHOTS"
+        xsession_screenshot "$QUORVEL_E2E_SHOTS/$1.png"
+        echo "     screenshot: $QUORVEL_E2E_SHOTS/$1.png"
+    fi
+}

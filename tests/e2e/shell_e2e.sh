@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The program on a real X11 desktop: tray icon, Super+Q, the single-instance protocol and the
+# English menu. Usage: shell_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
+set -u
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/xsession.sh"
+source "$here/lib.sh"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    xsession_stop
+    rm -rf "$e2e_tmp"
+}
+trap cleanup EXIT
+
+e2e_isolate
+xsession_start
+
+xev -geometry 600x400+50+50 -name xev-target >/dev/null &
+pids+=($!)
+wait_for 10 xdotool search --name '^xev-target$' >/dev/null
+target=$(xdotool search --name '^xev-target$' | head -n 1)
+
+"$build/quorvel" >"$e2e_tmp/first.log" 2>&1 &
+first=$!
+pids+=($first)
+
+check "tray icon is embedded in the notification area" wait_for 15 tray_icon_embedded
+
+xdotool windowactivate --sync "$target" 2>/dev/null
+xdotool key super+q
+check "Super+Q maps the overlay" wait_for 10 overlay_visible
+shot overlay-empty
+overlay=$(overlay_window)
+read -r x y w h < <(window_geometry "$overlay")
+read -r sw sh < <(xdpyinfo | awk '/dimensions:/{split($2, d, "x"); print d[1], d[2]}')
+check "overlay is centred on the screen" \
+    test $((x + w / 2 - sw / 2)) -ge -2 -a $((x + w / 2 - sw / 2)) -le 2 \
+         -a $((y + h / 2 - sh / 2)) -ge -2 -a $((y + h / 2 - sh / 2)) -le 2
+check "overlay is the active window" wait_for 5 test "$(active_window)" = "$((overlay))"
+top=$(xprop -root _NET_CLIENT_LIST_STACKING | awk -F', ' '{print $NF}' | awk '{print $NF}')
+check "overlay is above the other windows" test "$((top))" = "$((overlay))"
+
+# The tray menu, read back from the screen.
+xdotool key Escape 2>/dev/null
+read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
+xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
+sleep 1
+shot tray-menu
+xsession_screenshot "$e2e_tmp/menu.png"
+convert "$e2e_tmp/menu.png" -crop 500x400+$((sw - 500))+$((sh - 400)) -resize 300% \
+    "$e2e_tmp/menu-big.png"
+menu_text=$(tesseract "$e2e_tmp/menu-big.png" - 2>/dev/null)
+check "tray menu is in English" \
+    bash -c "grep -q 'Show' <<<\"\$0\" && grep -q 'Exit' <<<\"\$0\" && grep -q 'About' <<<\"\$0\"" \
+    "$menu_text"
+xdotool key Escape
+
+# A second copy: information box, then it tells the first copy and ends with 0.
+"$build/quorvel" >"$e2e_tmp/second.log" 2>&1 &
+second=$!
+pids+=($second)
+box_shown() { xdotool search --onlyvisible --pid "$second" >/dev/null; }
+check "second copy shows the information box" wait_for 10 box_shown
+shot second-instance-box
+box=$(xdotool search --onlyvisible --pid "$second" | head -n 1)
+xdotool windowactivate --sync "$box" 2>/dev/null
+xdotool key --window "$box" Return
+second_ended() { ! kill -0 "$second" 2>/dev/null; }
+check "second copy ends after the box is confirmed" wait_for 10 second_ended
+wait "$second"
+check "second copy exits with code 0" test $? -eq 0
+check "first copy is still running" kill -0 "$first"
+check "first copy's tray icon is still there" wait_for 5 tray_icon_embedded
+
+e2e_summary

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class IDBRegistry;
+
+// Adds one shortcut record through the registry's tables, adding its program record first when
+// the table has none for that file. "Superglobal" is the super-global pseudo-program.
+void AddShortcut(IDBRegistry& registry, const std::string& programFile, bool isNormal,
+                 const std::vector<std::uint16_t>& keys, const std::string& shortName,
+                 const std::string& description);
