@@ -90,6 +90,7 @@ struct LinuxPlatform::XState
     bool HasItem(Window window, Atom property, Atom type, Atom item) const;
     // The parent of a window; 0 when the window is gone.
     Window Parent(Window window) const;
+    bool Exists(Window window) const;
     // An EWMH window manager runs: its check window names itself (a stale one is gone).
     bool WindowManagerRunning() const;
     void SendToRoot(Window window, Atom messageType, long l0, long l1, long l2, long l3) const;
@@ -248,6 +249,12 @@ Window LinuxPlatform::XState::Parent(Window window) const
         XFree(children);
     }
     return parent;
+}
+
+bool LinuxPlatform::XState::Exists(Window window) const
+{
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) != 0;
 }
 
 bool LinuxPlatform::XState::WindowManagerRunning() const
@@ -444,7 +451,8 @@ WindowId LinuxPlatform::GetForegroundWindow()
                             ? x_->Property32(x_->root, x_->netActiveWindow, XA_WINDOW)
                             : std::vector<unsigned long>();
     if (!active.empty()) {
-        foreground = active[0];
+        // The window manager may leave a closed window there for a while.
+        foreground = active[0] != 0 && x_->Exists(active[0]) ? active[0] : 0;
     } else {
         // No window manager: the top-level window that holds the input focus.
         Window focus = 0;

@@ -1,0 +1,199 @@
+// The Linux platform against a real X server with a window manager and a tray; run by
+// run-x11-tests.sh inside a virtual session. xev plays the other applications.
+#include "platform/linux/LinuxPlatform.h"
+
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int TimeoutMs = 5000;
+
+// Runs the event loop until the condition holds or the time-out passes.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = TimeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Runs xdotool to its end with the event loop going (a grabbed key's events come to us).
+QString Xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start("xdotool", arguments);
+    WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// An xev window: a foreign X client that sets no _NET_WM_PID and prints what it receives.
+class Xev
+{
+public:
+    explicit Xev(const QString& title, int x)
+    {
+        process_.start("xev", {"-name", title, "-geometry", QString("300x200+%1+100").arg(x)});
+        WaitUntil([&] {
+            window = Xdotool({"search", "--name", "^" + title + "$"}).split('\n').value(0).toULongLong();
+            return window != 0;
+        });
+    }
+    ~Xev()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    std::uint32_t Pid() const { return static_cast<std::uint32_t>(process_.processId()); }
+    void Activate() { Xdotool({"windowactivate", "--sync", QString::number(window)}); }
+    QString Output()
+    {
+        output_ += QString::fromUtf8(process_.readAllStandardOutput());
+        return output_;
+    }
+
+    platform::WindowId window = 0;
+
+private:
+    QProcess process_;
+    QString output_;
+};
+
+class X11Platform : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(system.HasDisplay()); }
+
+    platform::LinuxPlatform system;
+};
+
+TEST_F(X11Platform, SyntheticCtrlSReachesTheFocusedClient)
+{
+    Xev xev("QuorvelXevKeys", 100);
+    ASSERT_NE(xev.window, 0u);
+    xev.Activate();
+    // Ctrl, S down, then both up in the same order, as a carried-out shortcut is sent.
+    system.SendKeyEvent(17, false);
+    system.SendKeyEvent('S', false);
+    system.SendKeyEvent(17, true);
+    system.SendKeyEvent('S', true);
+    EXPECT_TRUE(WaitUntil([&] { return xev.Output().count("KeyRelease event") >= 2; }));
+    const QString output = xev.Output();
+    EXPECT_TRUE(output.contains("state 0x0, keycode 37 (keysym 0xffe3, Control_L)")) << output.toStdString();
+    EXPECT_TRUE(output.contains("state 0x4, keycode 39 (keysym 0x73, s)")) << output.toStdString();
+    EXPECT_EQ(output.count("KeyPress event"), 2);
+}
+
+TEST_F(X11Platform, ForegroundFollowsActivationAndCanBeRequested)
+{
+    Xev first("QuorvelXevFirst", 100);
+    Xev second("QuorvelXevSecond", 500);
+    first.Activate();
+    EXPECT_TRUE(WaitUntil([&] { return system.GetForegroundWindow() == first.window; }));
+    second.Activate();
+    EXPECT_TRUE(WaitUntil([&] { return system.GetForegroundWindow() == second.window; }));
+
+    system.SetForegroundWindow(first.window);
+    EXPECT_TRUE(WaitUntil([&] { return system.GetForegroundWindow() == first.window; }));
+
+    EXPECT_FALSE(system.IsTopmost(first.window));
+    system.SetTopmost(first.window, true);
+    EXPECT_TRUE(WaitUntil([&] { return system.IsTopmost(first.window); }));
+    system.SetTopmost(first.window, false);
+    EXPECT_TRUE(WaitUntil([&] { return !system.IsTopmost(first.window); }));
+}
+
+TEST_F(X11Platform, WindowOwnersAndTheTaskbar)
+{
+    auto xev = std::make_unique<Xev>("QuorvelXevOwner", 100);
+    ASSERT_NE(xev->window, 0u);
+    // xev sets no _NET_WM_PID: the X-Resource extension tells.
+    EXPECT_EQ(system.GetWindowProcessId(xev->window), xev->Pid());
+    EXPECT_FALSE(system.IsTaskbarWindow(xev->window));
+
+    // trayer's panel: a dock holding the notification area.
+    const QString panel = Xdotool({"search", "--onlyvisible", "--class", "trayer"});
+    ASSERT_FALSE(panel.isEmpty());
+    EXPECT_TRUE(system.IsTaskbarWindow(panel.split('\n').value(0).toULongLong()));
+
+    // A window that no longer exists: no answer, no crash.
+    const platform::WindowId gone = xev->window;
+    xev.reset();
+    EXPECT_TRUE(WaitUntil([&] { return system.GetWindowProcessId(gone) == 0; }));
+    EXPECT_FALSE(system.IsTopmost(gone));
+    EXPECT_FALSE(system.IsTaskbarWindow(gone));
+    system.SetForegroundWindow(gone);
+    // openbox leaves a closed active window in _NET_ACTIVE_WINDOW.
+    EXPECT_NE(system.GetForegroundWindow(), gone);
+}
+
+TEST_F(X11Platform, HotKeyRunsOncePerPressAndATakenKeyIsRefused)
+{
+    int presses = 0;
+    ASSERT_TRUE(system.RegisterHotKey(platform::ModWin, 'Q', [&] { ++presses; }));
+
+    // Held for a second: the server auto-repeats Q, which is still one press.
+    Xdotool({"keydown", "super+q", "sleep", "1.2", "keyup", "q", "keyup", "super"});
+    EXPECT_TRUE(WaitUntil([&] { return presses == 1; }));
+    Xdotool({"key", "super+q"});
+    EXPECT_TRUE(WaitUntil([&] { return presses == 2; }));
+
+    // The grab holds with Num Lock on as well.
+    Xdotool({"key", "Num_Lock"});
+    Xdotool({"key", "super+q"});
+    EXPECT_TRUE(WaitUntil([&] { return presses == 3; }));
+    Xdotool({"key", "Num_Lock"});
+
+    // Another X client (here: another connection) already holds Super+Q.
+    platform::LinuxPlatform other;
+    EXPECT_FALSE(other.RegisterHotKey(platform::ModWin, 'Q', [] {}));
+    EXPECT_TRUE(other.RegisterHotKey(platform::ModWin | platform::ModShift, 'Q', [] {}));
+    EXPECT_EQ(presses, 3);
+}
+
+TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
+{
+    QWindow window;
+    window.setTitle("QuorvelKeyStateWindow");
+    window.resize(200, 100);
+    window.show();
+    Xdotool({"windowactivate", "--sync", QString::number(window.winId())});
+    ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == &window; }));
+
+    std::uint8_t state[256] = {};
+    system.SendKeyEvent(0xA1, false); // right Shift
+    EXPECT_TRUE(WaitUntil([&] { return system.GetKeyboardState(state) && (state[0xA1] & 0x80); }));
+    EXPECT_EQ(state[16], 0x80);
+    EXPECT_EQ(state[0xA0], 0);
+    EXPECT_EQ(state['Q'], 0);
+    EXPECT_LT(system.GetKeyState(16), 0);
+    EXPECT_EQ(system.GetKeyState(17), 0);
+    system.SendKeyEvent(0xA1, true);
+    EXPECT_TRUE(WaitUntil([&] { return system.GetKeyboardState(state) && state[16] == 0; }));
+
+    Xev xev("QuorvelXevElsewhere", 500);
+    xev.Activate();
+    ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == nullptr; }));
+    EXPECT_FALSE(system.GetKeyboardState(state));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
