@@ -25,10 +25,8 @@ void CCompleteKeyCombination::KeyUp(std::uint16_t code)
 
 void CCompleteKeyCombination::KeyDown(std::uint16_t code)
 {
-    const bool completed = Waiting && code == TappedKey;
-    // Finished before the callback runs: the callback may hand the object back to its owner.
-    Reset(false);
-    if (completed && OnComplete) {
+    if (Waiting && code == TappedKey && OnComplete) {
         OnComplete(Combination);
     }
+    Reset(false);
 }

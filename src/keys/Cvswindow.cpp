@@ -22,12 +22,17 @@ Axis AxisOf(int align)
 {
     switch (align) {
     case alLeft:
-    case alRight: return Axis::horizontal;
+    case alRight:
+        return Axis::horizontal;
     case alTop:
-    case alBottom: return Axis::vertical;
-    case alCentre: return Axis::centre;
-    case alNone: return Axis::none;
-    default: return Axis::invalid;
+    case alBottom:
+        return Axis::vertical;
+    case alCentre:
+        return Axis::centre;
+    case alNone:
+        return Axis::none;
+    default:
+        return Axis::invalid;
     }
 }
 
@@ -102,17 +107,31 @@ void CCvsWindow::Align(const TRect& outer, int align1, int align2)
     const int width = Width();
     const int height = Height();
     switch (vertical) {
-    case alTop: Rect.top = outer.top; break;
-    case alBottom: Rect.top = outer.bottom - height; break;
-    case alCentre: Rect.top = (outer.bottom - outer.top - height) / 2 + outer.top; break;
-    default: break;
+    case alTop:
+        Rect.top = outer.top;
+        break;
+    case alBottom:
+        Rect.top = outer.bottom - height;
+        break;
+    case alCentre:
+        Rect.top = (outer.bottom - outer.top - height) / 2 + outer.top;
+        break;
+    default:
+        break;
     }
     Rect.bottom = Rect.top + height;
     switch (horizontal) {
-    case alLeft: Rect.left = outer.left; break;
-    case alRight: Rect.left = outer.right - width; break;
-    case alCentre: Rect.left = (outer.right - outer.left - width) / 2 + outer.left; break;
-    default: break;
+    case alLeft:
+        Rect.left = outer.left;
+        break;
+    case alRight:
+        Rect.left = outer.right - width;
+        break;
+    case alCentre:
+        Rect.left = (outer.right - outer.left - width) / 2 + outer.left;
+        break;
+    default:
+        break;
     }
     Rect.right = Rect.left + width;
 }

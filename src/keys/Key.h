@@ -28,7 +28,6 @@ struct TFont
     QColor color = Qt::black;
 };
 
-
 // Seconds a released key stays drawn pressed.
 extern double ReleaseDelay;
 

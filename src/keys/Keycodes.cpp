@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 
 std::uint16_t GetGenericKeyCode(std::uint16_t code)
 {
@@ -39,44 +40,19 @@ std::string GetKeyName(std::uint16_t code)
     if (code >= 112 && code <= 123) {
         return "F" + std::to_string(code - 111);
     }
-    switch (code) {
-    case 8: return "Backspace";
-    case 9: return "Tab";
-    case 13: return "Enter";
-    case 16: return "Shift";
-    case 17: return "Ctrl";
-    case 18: return "Alt";
-    case 19: return "Break";
-    case 20: return "Caps Lock";
-    case 27: return "Esc";
-    case 32: return "Space";
-    case 33: return "Page Up";
-    case 34: return "Page Down";
-    case 35: return "End";
-    case 36: return "Home";
-    case 37: return "Left";
-    case 38: return "Up";
-    case 39: return "Right";
-    case 40: return "Down";
-    case 44: return "Print Screen";
-    case 45: return "Insert";
-    case 46: return "Delete";
-    case 93: return "Apps";
-    case 107: return "+";
-    case 145: return "Scroll Lock";
-    case 186: return ";";
-    case 187: return "+";
-    case 188: return ",";
-    case 189: return "-";
-    case 190: return ".";
-    case 191: return "/";
-    case 219: return "[";
-    case 220: return "\\";
-    case 221: return "]";
-    case 222: return "'";
-    case VK_ANYWIN: return "Win";
-    default: return {};
-    }
+    static const std::map<std::uint16_t, std::string> names{
+        {8, "Backspace"}, {9, "Tab"},    {13, "Enter"},        {16, "Shift"},
+        {17, "Ctrl"},     {18, "Alt"},   {19, "Break"},        {20, "Caps Lock"},
+        {27, "Esc"},      {32, "Space"}, {33, "Page Up"},      {34, "Page Down"},
+        {35, "End"},      {36, "Home"},  {37, "Left"},         {38, "Up"},
+        {39, "Right"},    {40, "Down"},  {44, "Print Screen"}, {45, "Insert"},
+        {46, "Delete"},   {93, "Apps"},  {107, "+"},           {145, "Scroll Lock"},
+        {186, ";"},       {187, "+"},    {188, ","},           {189, "-"},
+        {190, "."},       {191, "/"},    {219, "["},           {220, "\\"},
+        {221, "]"},       {222, "'"},    {VK_ANYWIN, "Win"},
+    };
+    const auto name = names.find(code);
+    return name == names.end() ? std::string() : name->second;
 }
 
 int GetKeyRank(std::uint16_t code)
@@ -85,11 +61,16 @@ int GetKeyRank(std::uint16_t code)
         code = generic;
     }
     switch (code) {
-    case VK_ANYWIN: return 1;
-    case 17: return 2;
-    case 18: return 3;
-    case 16: return 4;
-    default: return 100;
+    case VK_ANYWIN:
+        return 1;
+    case 17:
+        return 2;
+    case 18:
+        return 3;
+    case 16:
+        return 4;
+    default:
+        return 100;
     }
 }
 

@@ -85,8 +85,8 @@ TEST_F(CvsWindowTest, AlignPlacesOnEachAxis)
 TEST_F(CvsWindowTest, AlignRefusesTwoValuesOfOneAxis)
 {
     const TRect outer{0, 0, 10, 10};
-    for (auto [align1, align2] : {std::pair{alLeft, alRight}, {alRight, alRight},
-                                  {alTop, alBottom}, {alNone, alNone}}) {
+    for (auto [align1, align2] :
+         {std::pair{alLeft, alRight}, {alRight, alRight}, {alTop, alBottom}, {alNone, alNone}}) {
         EXPECT_THROW(window.Align(outer, align1, align2), Exception) << align1 << align2;
     }
     EXPECT_THROW(window.Align(outer, 6, alTop), Exception);
@@ -94,8 +94,9 @@ TEST_F(CvsWindowTest, AlignRefusesTwoValuesOfOneAxis)
     try {
         window.Align(outer, alLeft, alRight);
     } catch (const Exception& error) {
-        EXPECT_STREQ(error.what(),
-                     "Неправильные значения параметров Align1 и Align2 в функции CCvsWindow::Align.");
+        EXPECT_STREQ(
+            error.what(),
+            "Неправильные значения параметров Align1 и Align2 в функции CCvsWindow::Align.");
     }
 }
 
@@ -123,6 +124,7 @@ TEST_F(CvsWindowTest, PlaceAgainstEachSide)
     try {
         window.Place(other, 7);
     } catch (const Exception& error) {
-        EXPECT_STREQ(error.what(), "Недопустимое значение парметра Side в методе CCvsWindow::Place.");
+        EXPECT_STREQ(error.what(),
+                     "Недопустимое значение парметра Side в методе CCvsWindow::Place.");
     }
 }

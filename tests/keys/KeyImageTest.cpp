@@ -65,8 +65,8 @@ TEST(KeyImage, PressedAndReleasedBackgroundInEveryStyle)
         int width;
         int height;
     };
-    for (const Shape& shape : {Shape{0x41, 60, 80}, Shape{107, 60, 170}, Shape{8, 130, 80},
-                               Shape{13, 150, 170}}) {
+    for (const Shape& shape :
+         {Shape{0x41, 60, 80}, Shape{107, 60, 170}, Shape{8, 130, 80}, Shape{13, 150, 170}}) {
         auto image = MakeKey(shape.code, shape.width, shape.height);
         const QPoint inside(shape.width - 3, shape.height / 2 + 2);
         image->DrawKey(nullptr, true);

@@ -110,20 +110,20 @@ TEST_F(KeyLoaderTest, BuildsKeysInFileOrderWithFoldedCodes)
 TEST_F(KeyLoaderTest, WithoutKeyimagesElementTheKeyboardIsEmpty)
 {
     EXPECT_TRUE(Load(R"(<Keyimages><key KeyCode="65" Left="0" Top="0" Width="9" Height="9"/>
-                        </Keyimages>)")->empty());
+                        </Keyimages>)")
+                    ->empty());
     EXPECT_TRUE(Load("<other/>")->empty());
     EXPECT_TRUE(Load("<keyimages/>")->empty());
 }
 
 TEST_F(KeyLoaderTest, UnreadableFileRaisesTheLoadError)
 {
-    const std::string expected = Translate(
-        "Не удается загрузить клавиатуру. Файл настроект недоступен или имеет неправильный формат.");
+    const std::string expected = Translate("Не удается загрузить клавиатуру. Файл настроект "
+                                           "недоступен или имеет неправильный формат.");
     EXPECT_EQ(LoadError("<keyimages><key KeyCode=\"65\"</keyimages>"), expected);
     EXPECT_EQ(LoadError(""), expected);
     try {
-        loader.LoadKeys(folder.filePath("missing.xml").toStdString(), keyFont, actionFont,
-                        &window);
+        loader.LoadKeys(folder.filePath("missing.xml").toStdString(), keyFont, actionFont, &window);
         ADD_FAILURE() << "a missing file loaded";
     } catch (const Exception& error) {
         EXPECT_EQ(error.what(), expected);
@@ -159,8 +159,8 @@ TEST_F(KeyLoaderTest, BadAttributeNamesTheKeyAndLeavesNothingBehind)
 
 TEST_F(KeyLoaderTest, ShippedKeyboardIsCompleteAndFitsTheWindow)
 {
-    const auto keys = loader.LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), keyFont,
-                                      actionFont, &window);
+    const auto keys =
+        loader.LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), keyFont, actionFont, &window);
     EXPECT_EQ(keys->size(), 104u);
 
     const QRect area(0, 0, 1566, 591);

@@ -70,8 +70,8 @@ int main(int argc, char** argv)
     };
 
     try {
-        const auto keys = CDB().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), keyFont,
-                                         actionFont, &window);
+        const auto keys =
+            CDB().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), keyFont, actionFont, &window);
         for (const Shortcut& shortcut : shortcuts) {
             keys->SetActionDescription(shortcut.code, &shortcut.description);
         }
