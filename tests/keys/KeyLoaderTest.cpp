@@ -86,6 +86,7 @@ TEST_F(KeyLoaderTest, BuildsKeysInFileOrderWithFoldedCodes)
         codes.emplace_back(key->KeyCode, key->AdditionalKeyCode);
         EXPECT_EQ(ImageOf(*key).KeyCode, key->KeyCode);
         EXPECT_EQ(key->KeyImage()->parentWidget(), &window);
+        EXPECT_TRUE(key->KeyImage()->isVisibleTo(&window));
     }
     EXPECT_EQ(codes, (std::vector<std::pair<int, int>>{{16, 161}, {65, 0}, {347, 91}, {65, 0}}));
 

@@ -87,6 +87,16 @@ TEST_F(KeyModelTest, WithoutDelayTheKeyIsReleasedWithinTheCall)
     EXPECT_EQ(releases, (std::vector<Release>{{0x41, 0}}));
 }
 
+TEST_F(KeyModelTest, DelayBelowOneMillisecondReleasesAtOnce)
+{
+    ReleaseDelay = 0.0004;
+    auto key = MakeKey(0x41);
+    key->SetPressed(true);
+    key->KeyUp(0x41);
+    EXPECT_FALSE(key->Pressed());
+    EXPECT_EQ(releases.size(), 1u);
+}
+
 TEST_F(KeyModelTest, DelayedReleaseAndItsCancellation)
 {
     ReleaseDelay = 0.3;
