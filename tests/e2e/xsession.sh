@@ -54,22 +54,38 @@ xsession_start()
     # Qt would otherwise choose a D-Bus tray that has no X window.
     unset DBUS_SESSION_BUS_ADDRESS
 
-    openbox --sm-disable >/dev/null 2>&1 &
-    XSESSION_PIDS+=("$!")
-    if ! xsession_wait_for 30 _xsession_wm_running; then
-        echo "xsession: openbox did not start" >&2
+    # Under load openbox may die while starting and trayer may lose its first map request to a
+    # window manager that is still starting: a helper that does not come up is started again.
+    if ! _xsession_launch openbox _xsession_wm_running openbox --sm-disable; then
         xsession_stop
         return 1
     fi
+    if ! _xsession_launch trayer _xsession_tray_running trayer --edge bottom --align right \
+        --widthtype request --height 24 --transparent false --SetDockType true \
+        --SetPartialStrut true; then
+        xsession_stop
+        return 1
+    fi
+}
 
-    trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
-        --SetDockType true --SetPartialStrut true >/dev/null 2>&1 &
-    XSESSION_PIDS+=("$!")
-    if ! xsession_wait_for 30 _xsession_tray_running; then
-        echo "xsession: trayer did not start" >&2
-        xsession_stop
-        return 1
-    fi
+# _xsession_launch NAME CHECK COMMAND...: starts the command until CHECK succeeds (3 tries).
+_xsession_launch()
+{
+    local name=$1 check=$2
+    shift 2
+    local attempt
+    for attempt in 1 2 3; do
+        "$@" >/dev/null 2>&1 &
+        local pid=$!
+        if xsession_wait_for 10 "$check"; then
+            XSESSION_PIDS+=("$pid")
+            return 0
+        fi
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    echo "xsession: $name did not start" >&2
+    return 1
 }
 
 xsession_screenshot()
