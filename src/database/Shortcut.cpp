@@ -9,12 +9,22 @@
 #include <QString>
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
+#include <unordered_map>
 
 namespace {
 
-QString LowerCase(const std::string& text)
+// Lower case by the locale's rules; ASCII, the usual case, without a detour through QString.
+std::string LowerCase(const std::string& text)
 {
-    return QString::fromStdString(text).toLower();
+    if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::string lower = text;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](char c) { return static_cast<char>(std::tolower(c)); });
+        return lower;
+    }
+    return QString::fromStdString(text).toLower().toStdString();
 }
 
 // Left and right variants of a modifier are the same key.
@@ -24,24 +34,97 @@ bool SameKey(std::uint16_t a, std::uint16_t b)
     return !less(a, b) && !less(b, a);
 }
 
-// Whether one shortcut applies; within one query a program's answer is asked once.
-class Applicability
+bool AnyIsActive(const std::vector<CLoadedProgram*>& matching, std::int32_t activeProcessId)
+{
+    return std::any_of(matching.begin(), matching.end(), [activeProcessId](const auto* loaded) {
+        return loaded->ProcessId != 0 && loaded->ProcessId == activeProcessId;
+    });
+}
+
+std::int32_t ActiveProcessId()
+{
+    return static_cast<std::int32_t>(CActiveWindow::Instance().GetActiveProcessId());
+}
+
+// What deciding whether a shortcut applies needs to know about the running programs.
+class RunningPrograms
+{
+public:
+    virtual ~RunningPrograms() = default;
+    virtual std::vector<CLoadedProgram*> Matching(const CProgram& program) = 0;
+    virtual std::int32_t ActiveProcessId() = 0;
+};
+
+bool Applies(const CShortCut& shortCut, RunningPrograms& running)
+{
+    switch (shortCut.Type) {
+    case stNormal:
+        return shortCut.Programm &&
+               AnyIsActive(running.Matching(*shortCut.Programm), running.ActiveProcessId());
+    case stGlobal:
+        return shortCut.Programm && !running.Matching(*shortCut.Programm).empty();
+    case stSuperGlobal:
+        return true;
+    default:
+        throw Exception(Translate("Неправильный тип в свойстве CShortCut::Type"));
+    }
+}
+
+// Asks each program, as a single Enabled() does.
+class DirectRunningPrograms : public RunningPrograms
+{
+public:
+    std::vector<CLoadedProgram*> Matching(const CProgram& program) override
+    {
+        return program.FindEqualLoadedProgram();
+    }
+    std::int32_t ActiveProcessId() override { return ::ActiveProcessId(); }
+};
+
+// One query over many shortcuts: processes indexed by file name, the active process read once,
+// and each program's and type's answer kept.
+class Applicability : public RunningPrograms
 {
 public:
     bool operator()(const CShortCut& shortCut)
     {
-        if (shortCut.Type == stSuperGlobal) {
-            return true;
-        }
         const auto key = std::make_pair(shortCut.Programm, shortCut.Type);
         const auto found = answers_.find(key);
         if (found != answers_.end()) {
             return found->second;
         }
-        return answers_[key] = shortCut.Enabled();
+        return answers_[key] = Applies(shortCut, *this);
+    }
+
+    std::vector<CLoadedProgram*> Matching(const CProgram& program) override
+    {
+        if (!program.LoadedPrograms || program.FileName.empty()) {
+            return program.FindEqualLoadedProgram();
+        }
+        auto& index = indexes_[program.LoadedPrograms];
+        if (index.empty()) {
+            for (const auto& loaded : *program.LoadedPrograms) {
+                if (!loaded->FileName.empty()) {
+                    index[LowerCase(loaded->FileName)].push_back(loaded.get());
+                }
+            }
+        }
+        const auto found = index.find(LowerCase(program.FileName));
+        return found == index.end() ? std::vector<CLoadedProgram*>{} : found->second;
+    }
+
+    std::int32_t ActiveProcessId() override
+    {
+        if (!active_) {
+            active_ = ::ActiveProcessId();
+        }
+        return *active_;
     }
 
 private:
+    using Index = std::unordered_map<std::string, std::vector<CLoadedProgram*>>;
+    std::map<const CLoadedPrograms*, Index> indexes_;
+    std::optional<std::int32_t> active_;
     std::map<std::pair<const CProgram*, std::uint8_t>, bool> answers_;
 };
 
@@ -56,12 +139,8 @@ std::vector<CLoadedProgram*> CProgram::FindEqualLoadedProgram() const
                                   "которого не определен LoadedPrograms"));
     }
     std::vector<CLoadedProgram*> result;
-    if (FileName.empty()) {
-        return result;
-    }
-    const QString name = LowerCase(FileName);
     for (const auto& loaded : *LoadedPrograms) {
-        if (!loaded->FileName.empty() && LowerCase(loaded->FileName) == name) {
+        if (MatchesLoadedProgram(*loaded)) {
             result.push_back(loaded.get());
         }
     }
@@ -80,14 +159,7 @@ bool CProgram::IsLoaded() const
 
 bool CProgram::IsActive() const
 {
-    const auto matching = FindEqualLoadedProgram();
-    if (matching.empty()) {
-        return false;
-    }
-    const auto active = static_cast<std::int32_t>(CActiveWindow::Instance().GetActiveProcessId());
-    return std::any_of(matching.begin(), matching.end(), [active](const CLoadedProgram* loaded) {
-        return loaded->ProcessId != 0 && loaded->ProcessId == active;
-    });
+    return AnyIsActive(FindEqualLoadedProgram(), ActiveProcessId());
 }
 
 // --- CShortCut --------------------------------------------------------------------------------
@@ -96,16 +168,8 @@ CShortCut::CShortCut() : ActionDescription(std::make_unique<CActionDescription>(
 
 bool CShortCut::Enabled() const
 {
-    switch (Type) {
-    case stNormal:
-        return Programm && Programm->IsActive();
-    case stGlobal:
-        return Programm && Programm->IsLoaded();
-    case stSuperGlobal:
-        return true;
-    default:
-        throw Exception(Translate("Неправильный тип в свойстве CShortCut::Type"));
-    }
+    DirectRunningPrograms running;
+    return Applies(*this, running);
 }
 
 // --- CShortCuts -------------------------------------------------------------------------------

@@ -62,12 +62,19 @@ private:
     CLoadedPrograms* LoadedPrograms = nullptr;
     // Pictures of the last load by their bytes: the overlay reloads every time it is shown, and
     // icons seldom change in between.
+    // Hashes the length and up to 64 bytes spread over the picture: pictures share their
+    // headers and differ in their pixels; equal hashes are still compared in full.
     struct BytesHash
     {
         using is_transparent = void;
         std::size_t operator()(std::string_view bytes) const
         {
-            return std::hash<std::string_view>()(bytes);
+            std::size_t hash = bytes.size();
+            const std::size_t step = bytes.size() / 64 + 1;
+            for (std::size_t i = bytes.size() % step; i < bytes.size(); i += step) {
+                hash = hash * 1099511628211u ^ static_cast<unsigned char>(bytes[i]);
+            }
+            return hash;
         }
     };
     using IconCache = std::unordered_map<std::string, QImage, BytesHash, std::equal_to<>>;
