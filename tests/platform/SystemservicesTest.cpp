@@ -119,7 +119,9 @@ TEST_F(SystemServices, NamedMutexIsHeldUntilClosed)
     EXPECT_FALSE(exists);
 
     const std::string file = Temp() + "/QuorvelTestLock.lock";
-    struct stat info{};
+    struct stat info
+    {
+    };
     ASSERT_EQ(stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_TRUE(fcntl(first, F_GETFD) & FD_CLOEXEC);
@@ -195,7 +197,8 @@ TEST_F(SystemServices, SpecialFoldersFollowTheXdgEnvironment)
 {
     const std::string home = Temp() + "/home";
     environment.Set("HOME", home);
-    for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"}) {
+    for (const char* name :
+         {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"}) {
         environment.Set(name, std::nullopt);
     }
     EXPECT_EQ(system.GetSpecialFolder(platform::sfAppData), home + "/.local/share");
@@ -211,10 +214,9 @@ TEST_F(SystemServices, SpecialFoldersFollowTheXdgEnvironment)
     EXPECT_EQ(system.GetSpecialFolder(platform::sfCommonAppData), "/opt/share");
 
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(home + "/.config")));
-    std::ofstream(home + "/.config/user-dirs.dirs")
-        << "# written by xdg-user-dirs-update\n"
-        << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-        << "XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n";
+    std::ofstream(home + "/.config/user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                    << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                                    << "XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n";
     EXPECT_EQ(system.GetSpecialFolder(platform::sfPersonal), home + "/Документы");
 
     const std::string config = Temp() + "/config";

@@ -46,7 +46,8 @@ public:
     {
         process_.start("xev", {"-name", title, "-geometry", QString("300x200+%1+100").arg(x)});
         WaitUntil([&] {
-            window = Xdotool({"search", "--name", "^" + title + "$"}).split('\n').value(0).toULongLong();
+            window =
+                Xdotool({"search", "--name", "^" + title + "$"}).split('\n').value(0).toULongLong();
             return window != 0;
         });
     }
@@ -90,7 +91,8 @@ TEST_F(X11Platform, SyntheticCtrlSReachesTheFocusedClient)
     system.SendKeyEvent('S', true);
     EXPECT_TRUE(WaitUntil([&] { return xev.Output().count("KeyRelease event") >= 2; }));
     const QString output = xev.Output();
-    EXPECT_TRUE(output.contains("state 0x0, keycode 37 (keysym 0xffe3, Control_L)")) << output.toStdString();
+    EXPECT_TRUE(output.contains("state 0x0, keycode 37 (keysym 0xffe3, Control_L)"))
+        << output.toStdString();
     EXPECT_TRUE(output.contains("state 0x4, keycode 39 (keysym 0x73, s)")) << output.toStdString();
     EXPECT_EQ(output.count("KeyPress event"), 2);
 }

@@ -217,7 +217,8 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
                     onMessage(socket->readAll().toStdString());
                 }
             };
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [deliver] { deliver(false); });
+            QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                             [deliver] { deliver(false); });
             QObject::connect(socket, &QLocalSocket::disconnected, socket, [socket, deliver] {
                 deliver(true);
                 socket->deleteLater();
