@@ -24,6 +24,12 @@
 
 #include <algorithm>
 
+// The pictures are compiled into this static library: register them before first use.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace {
 
 QIcon ProgramIcon()
@@ -39,6 +45,7 @@ QIcon ProgramIcon()
 
 TMainForm::TMainForm()
 {
+    InitResources();
     BuildForm();
     TranslateMenu();
 

@@ -49,7 +49,13 @@ wait_for() {
 
 # The id of Quorvel's overlay (its main window), mapped or not.
 overlay_window() {
-    xdotool search --classname '^quorvel$' --name '^Quorvel$' 2>/dev/null | head -n 1
+    local id
+    for id in $(xdotool search --classname '^quorvel$' 2>/dev/null); do
+        if [ "$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')" -gt 500 ] 2>/dev/null; then
+            echo "$id"
+            return
+        fi
+    done
 }
 
 overlay_visible() {
@@ -72,7 +78,7 @@ window_geometry() {
 tray_icon_window() {
     local panel
     for panel in $(xdotool search --classname '^panel$' 2>/dev/null); do
-        xwininfo -children -id "$panel" 2>/dev/null | awk '/"quorvel"/{print $1; exit}'
+        xwininfo -tree -id "$panel" 2>/dev/null | awk '/"quorvel"/{print $1; exit}'
     done | head -n 1
 }
 

@@ -67,7 +67,7 @@ check "second copy shows the information box" wait_for 10 box_shown
 shot second-instance-box
 box=$(xdotool search --onlyvisible --pid "$second" | head -n 1)
 xdotool windowactivate --sync "$box" 2>/dev/null
-xdotool key --window "$box" Return
+xdotool key Return
 second_ended() { ! kill -0 "$second" 2>/dev/null; }
 check "second copy ends after the box is confirmed" wait_for 10 second_ended
 wait "$second"
