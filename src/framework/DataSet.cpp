@@ -576,7 +576,10 @@ public:
     Database(const std::string& path, int flags)
     {
         if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-            Fail();
+            // A failed open still returns a handle to release.
+            const DataSetFileError error(db_ ? sqlite3_errmsg(db_) : "out of memory");
+            sqlite3_close(db_);
+            throw error;
         }
     }
     ~Database() { sqlite3_close(db_); }
