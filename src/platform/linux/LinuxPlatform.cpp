@@ -402,6 +402,16 @@ void LinuxPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
     if (xKey == 0) {
         return;
     }
+    // X drops a press of a key that is already down (the user may still hold the keys of a
+    // shortcut being carried out), where a Windows key-down would arrive as a repeat: release
+    // such a key first so the press reaches the focused window.
+    if (!keyUp) {
+        char keys[32];
+        XQueryKeymap(x_->display, keys);
+        if (keys[xKey / 8] & (1 << (xKey % 8))) {
+            XTestFakeKeyEvent(x_->display, xKey, False, CurrentTime);
+        }
+    }
     XTestFakeKeyEvent(x_->display, xKey, keyUp ? False : True, CurrentTime);
     XFlush(x_->display);
 }

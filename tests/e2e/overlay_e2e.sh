@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The overlay over a real application: Super+Q shows xev's shortcuts, holding Ctrl narrows them,
+# the release-and-press-again gesture carries Ctrl+S out into xev, Esc and switching windows
+# hide the overlay. Usage: overlay_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
+set -u
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/xsession.sh"
+source "$here/lib.sh"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    xsession_stop
+    rm -rf "$e2e_tmp"
+}
+trap cleanup EXIT
+
+e2e_isolate
+xsession_start
+check "the shortcut base is written through the program's data layer" \
+    "$build/tests/e2e/quorvel_seed_base" "$here/demo-base.tsv"
+
+xev -geometry 600x400+40+40 -name xev-target >"$e2e_tmp/xev.log" &
+pids+=($!)
+xev -geometry 300x200+1500+40 -name other-window >/dev/null &
+pids+=($!)
+wait_for 10 xdotool search --name '^other-window$' >/dev/null
+target=$(xdotool search --name '^xev-target$' | head -n 1)
+other=$(xdotool search --name '^other-window$' | head -n 1)
+
+"$build/quorvel" >"$e2e_tmp/quorvel.log" 2>&1 &
+pids+=($!)
+wait_for 15 tray_icon_embedded
+
+show_over_target() {
+    xdotool windowactivate --sync "$target" 2>/dev/null
+    sleep 0.3 # one poll of the foreground tracker
+    xdotool key super+q
+    wait_for 10 overlay_visible
+}
+
+check "Super+Q over xev shows the overlay" show_over_target
+sleep 0.5
+shot overlay-nothing-held
+xdotool keydown ctrl sleep 0.6 exec --sync bash -c \
+    "source '$here/xsession.sh'; source '$here/lib.sh'; shot overlay-ctrl-held" keyup ctrl
+sleep 0.3
+
+# The gesture: Ctrl and S held, S released and pressed again within 500 ms. One xdotool
+# invocation holds the keys (the server releases a client's keys when it disconnects).
+: >"$e2e_tmp/xev.log"
+xdotool keydown ctrl sleep 0.3 keydown s sleep 0.3 keyup s sleep 0.15 keydown s sleep 0.3 \
+    keyup s keyup ctrl
+check "the gesture hides the overlay" wait_for 5 overlay_hidden
+check "xev is the active window again" wait_for 5 test "$(active_window)" = "$((target))"
+ctrl_s_presses() {
+    grep -a -A2 '^KeyPress event' "$e2e_tmp/xev.log" | grep -a -c 'state 0x4, keycode 39 '
+}
+sleep 0.5
+check "xev received Ctrl+S exactly once" test "$(ctrl_s_presses)" = 1
+
+check "Super+Q shows the overlay again" show_over_target
+# Keys are polled every 20 ms: hold Esc as long as a person would.
+xdotool keydown Escape sleep 0.1 keyup Escape
+check "Esc hides the overlay" wait_for 5 overlay_hidden
+
+check "Super+Q shows the overlay once more" show_over_target
+xdotool windowactivate --sync "$other" 2>/dev/null
+start=$(date +%s%N)
+wait_for 5 overlay_hidden
+elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+echo "     hidden ${elapsed} ms after another window became active"
+check "activating another window hides the overlay within 200 ms" test "$elapsed" -le 200
+
+e2e_summary
