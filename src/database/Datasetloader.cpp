@@ -14,7 +14,9 @@ namespace {
 
 bool FileExists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return ::lstat(path.c_str(), &info) == 0;
 }
 
@@ -76,8 +78,8 @@ void SaveTable(DataSet& dataSet, const std::string& file)
     try {
         dataSet.SaveToFile(file);
     } catch (const DataSetFileError& error) {
-        throw Exception(FormatText(Translate("Не удается сохранить файл %s: %s"), file,
-                                   error.what()));
+        throw Exception(
+            FormatText(Translate("Не удается сохранить файл %s: %s"), file, error.what()));
     }
 }
 
@@ -107,7 +109,9 @@ void CDataSetLoader::CreateDataFolder() const
             failed = ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST;
         }
     }
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (failed || ::stat(dataFolder_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         throw Exception(Translate("Не удается создать папку ") + dataFolder_);
     }

@@ -93,8 +93,7 @@ std::unique_ptr<IRecordLink> CDBRegistry::CreateRecordLink(DataSet* dataSet)
 void CDBRegistry::Delete(std::unique_ptr<IRecordLink> link)
 {
     if (link && link->TypeName() != "CRecordLink") {
-        throw Exception(
-            Translate("Недопустимый тип параметра в функции CDBRegistry::Delete."));
+        throw Exception(Translate("Недопустимый тип параметра в функции CDBRegistry::Delete."));
     }
     // Destroying the link releases the parent link it shares.
 }

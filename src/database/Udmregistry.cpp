@@ -14,12 +14,9 @@ std::vector<FieldDef> ProgramFields()
 std::vector<FieldDef> ShortcutFields()
 {
     return {
-        {"Id", FieldType::Integer, 0, {}},
-        {"ProgramId", FieldType::Integer, 0, {}},
-        {"ShortName", FieldType::String, 20, {}},
-        {"Description", FieldType::String, 256, {}},
-        {"KeyCodes", FieldType::Blob, 0, {}},
-        {"IsNormal", FieldType::Boolean, 0, true},
+        {"Id", FieldType::Integer, 0, {}},        {"ProgramId", FieldType::Integer, 0, {}},
+        {"ShortName", FieldType::String, 20, {}}, {"Description", FieldType::String, 256, {}},
+        {"KeyCodes", FieldType::Blob, 0, {}},     {"IsNormal", FieldType::Boolean, 0, true},
         {"Icon", FieldType::Blob, 0, {}},
     };
 }
@@ -34,8 +31,7 @@ void NumberNewRecord(DataSet& dataSet, std::int32_t firstId)
 } // namespace
 
 TdmRegistry::TdmRegistry()
-    : dsPrograms("programs", ProgramFields()),
-      dsrPrograms(&dsPrograms),
+    : dsPrograms("programs", ProgramFields()), dsrPrograms(&dsPrograms),
       dsShortcuts("shortcuts", ShortcutFields())
 {
     dsPrograms.AfterInsert = [this](DataSet& dataSet) { dsProgramsAfterInsert(dataSet); };

@@ -675,7 +675,8 @@ FieldValue ReadColumn(sqlite3_stmt* statement, int column, const FieldDef& def)
         if (type != SQLITE_BLOB && type != SQLITE_TEXT) {
             throw bad();
         }
-        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+        const auto* bytes =
+            static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
         return Blob(bytes, bytes + sqlite3_column_bytes(statement, column));
     }
     }
@@ -765,8 +766,8 @@ void DataSet::SaveToFile(const std::string& path) const
         db.Execute("CREATE TABLE " + Quoted(tableName_) + " (" + columns + ")");
         db.Execute("BEGIN");
         {
-            Statement insert(db, "INSERT INTO " + Quoted(tableName_) + " (" + names +
-                                     ") VALUES (" + parameters + ")");
+            Statement insert(db, "INSERT INTO " + Quoted(tableName_) + " (" + names + ") VALUES (" +
+                                     parameters + ")");
             for (const auto& record : table_) {
                 sqlite3_stmt* statement = insert.Get();
                 sqlite3_reset(statement);

@@ -17,7 +17,8 @@ namespace {
 QLabel* MakeLink(const std::string& text, QWidget* parent)
 {
     auto* label = new QLabel(parent);
-    label->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(QString::fromStdString(text).toHtmlEscaped()));
+    label->setText(
+        QStringLiteral("<a href=\"#\">%1</a>").arg(QString::fromStdString(text).toHtmlEscaped()));
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setCursor(Qt::PointingHandCursor);
     return label;
@@ -36,11 +37,13 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     Image1->setPixmap(QIcon(":/icons/quorvel-64.png").pixmap(64, 64));
     Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     lblProgramName = new QLabel(
-        QString::fromStdString(FormatText("Quorvel %s", GetVersionString(exe, "FileVersion"))), this);
+        QString::fromStdString(FormatText("Quorvel %s", GetVersionString(exe, "FileVersion"))),
+        this);
     QFont bold = lblProgramName->font();
     bold.setBold(true);
     lblProgramName->setFont(bold);
-    lblCopyright = new QLabel(QString::fromStdString(GetVersionString(exe, "LegalCopyright")), this);
+    lblCopyright =
+        new QLabel(QString::fromStdString(GetVersionString(exe, "LegalCopyright")), this);
     lblCopyright->setWordWrap(true);
     lblWWW = MakeLink(webAddress_, this);
     lblMail = MakeLink(mailAddress_, this);

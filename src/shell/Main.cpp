@@ -110,10 +110,10 @@ void TMainForm::BuildForm()
                          style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
         QString());
     IconMenu_->addSeparator();
-    miHelp = IconMenu_->addAction(
-        QIcon::fromTheme(QStringLiteral("help-contents"),
-                         style()->standardIcon(QStyle::SP_DialogHelpButton)),
-        QString());
+    miHelp =
+        IconMenu_->addAction(QIcon::fromTheme(QStringLiteral("help-contents"),
+                                              style()->standardIcon(QStyle::SP_DialogHelpButton)),
+                             QString());
     miAbout = IconMenu_->addAction(QString());
     IconMenu_->addSeparator();
     miIgnored = IconMenu_->addAction(QString());

@@ -134,11 +134,11 @@ int ShowQtMessageBox(const std::string& text, const MessageBoxOptions& options)
         int index;
         QMessageBox::StandardButton button;
     } buttons[] = {
-        {mbYes, QMessageBox::Yes},           {mbNo, QMessageBox::No},
-        {mbOK, QMessageBox::Ok},             {mbCancel, QMessageBox::Cancel},
-        {mbAbort, QMessageBox::Abort},       {mbRetry, QMessageBox::Retry},
-        {mbIgnore, QMessageBox::Ignore},     {mbAll, QMessageBox::NoButton},
-        {mbNoToAll, QMessageBox::NoToAll},   {mbYesToAll, QMessageBox::YesToAll},
+        {mbYes, QMessageBox::Yes},         {mbNo, QMessageBox::No},
+        {mbOK, QMessageBox::Ok},           {mbCancel, QMessageBox::Cancel},
+        {mbAbort, QMessageBox::Abort},     {mbRetry, QMessageBox::Retry},
+        {mbIgnore, QMessageBox::Ignore},   {mbAll, QMessageBox::NoButton},
+        {mbNoToAll, QMessageBox::NoToAll}, {mbYesToAll, QMessageBox::YesToAll},
         {mbHelp, QMessageBox::Help},
     };
     static const QMessageBox::Icon icons[] = {QMessageBox::Warning, QMessageBox::Critical,
@@ -152,9 +152,9 @@ int ShowQtMessageBox(const std::string& text, const MessageBoxOptions& options)
             continue;
         }
         // "All" has no standard button of its own: give it a plain accept button.
-        QAbstractButton* button = b.index == mbAll
-                                      ? box.addButton(QMessageBox::tr("All"), QMessageBox::AcceptRole)
-                                      : box.addButton(b.button);
+        QAbstractButton* button =
+            b.index == mbAll ? box.addButton(QMessageBox::tr("All"), QMessageBox::AcceptRole)
+                             : box.addButton(b.button);
         added.emplace_back(button, b.index);
     }
     box.exec();

@@ -80,7 +80,9 @@ TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFile)
         usleep(static_cast<useconds_t>(delay(random)));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (stat((path + ".tmp").c_str(), &info) == 0) {
             ++interrupted;
         }
@@ -93,6 +95,8 @@ TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFile)
     EXPECT_EQ(seen.size(), 2u);
     // The next save clears the leftover of a killed one.
     a.SaveToFile(path);
-    struct stat info{};
+    struct stat info
+    {
+    };
     EXPECT_NE(stat((path + ".tmp").c_str(), &info), 0);
 }

@@ -28,7 +28,9 @@ Blob BmpBytes(QColor colour)
 
 unsigned Mode(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
@@ -170,10 +172,11 @@ TEST_F(Store, DamagedFileIsMovedAsideReportedAndNeverOverwritten)
     Loader().Save();
 
     // The pair lies aside under one suffix; the intact partner still loads.
-    const QStringList aside = QDir(QString::fromStdString(Folder()))
-                                  .entryList({"*.damaged-*"}, QDir::Files, QDir::Name);
+    const QStringList aside =
+        QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}, QDir::Files, QDir::Name);
     ASSERT_EQ(aside.size(), 2);
-    EXPECT_EQ(aside[0].mid(aside[0].indexOf(".damaged")), aside[1].mid(aside[1].indexOf(".damaged")));
+    EXPECT_EQ(aside[0].mid(aside[0].indexOf(".damaged")),
+              aside[1].mid(aside[1].indexOf(".damaged")));
     QFile damaged(QDir(QString::fromStdString(Folder())).filePath(aside[0]));
     ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
     EXPECT_EQ(damaged.readAll(), QByteArray(4096, 'x'));

@@ -39,8 +39,7 @@ protected:
 TEST_F(DataSetFile, RoundTripKeepsOrderTextsBlobsAndNulls)
 {
     DataSet table("items", Fields());
-    const std::vector<FieldValue> names = {std::string("Блокнот"), FieldValue{},
-                                           std::string("")};
+    const std::vector<FieldValue> names = {std::string("Блокнот"), FieldValue{}, std::string("")};
     const std::vector<FieldValue> blobs = {Blob{0x00, 0xFF, 0x10}, FieldValue{}, Blob{}};
     for (int i = 0; i < 3; ++i) {
         table.Append();
@@ -63,7 +62,9 @@ TEST_F(DataSetFile, RoundTripKeepsOrderTextsBlobsAndNulls)
         EXPECT_EQ(loaded.FieldByName("Data").Value(), blobs[i]);
     }
 
-    struct stat info{};
+    struct stat info
+    {
+    };
     ASSERT_EQ(stat(Path("items.dat").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_NE(stat(Path("items.dat.tmp").c_str(), &info), 0);
@@ -127,8 +128,8 @@ TEST_F(DataSetFile, UnreadableFilesFailAndKeepTheRecords)
     table.Append();
     table.FieldByName("Id").SetValue(1);
     table.Post();
-    for (const char* name : {"garbage.dat", "othertable.dat", "badtype.dat", "toolarge.dat",
-                             "missing.dat"}) {
+    for (const char* name :
+         {"garbage.dat", "othertable.dat", "badtype.dat", "toolarge.dat", "missing.dat"}) {
         EXPECT_THROW(table.LoadFromFile(Path(name)), DataSetFileError) << name;
         EXPECT_EQ(table.RecordCount(), 1) << name;
     }

@@ -9,12 +9,12 @@ class MasterDetail : public ::testing::Test
 {
 protected:
     MasterDetail()
-        : masters("masters", {{"Id", FieldType::Integer, 0, {}}, {"Name", FieldType::String, 5, {}}}),
-          masterSource(&masters),
-          details("details", {{"Id", FieldType::Integer, 0, {}},
-                              {"MasterId", FieldType::Integer, 0, {}},
-                              {"Flag", FieldType::Boolean, 0, true},
-                              {"Data", FieldType::Blob, 0, {}}})
+        : masters("masters",
+                  {{"Id", FieldType::Integer, 0, {}}, {"Name", FieldType::String, 5, {}}}),
+          masterSource(&masters), details("details", {{"Id", FieldType::Integer, 0, {}},
+                                                      {"MasterId", FieldType::Integer, 0, {}},
+                                                      {"Flag", FieldType::Boolean, 0, true},
+                                                      {"Data", FieldType::Blob, 0, {}}})
     {
         details.SetIndexFieldNames({"MasterId"});
         details.SetMasterSource(&masterSource, "Id", "MasterId");

@@ -116,8 +116,8 @@ TEST(EnglishCatalogue, TranslatesEveryRussianTextOfTheProgram)
 
 TEST(EnglishCatalogue, PlaceholdersMatchTheirTranslations)
 {
-    const auto catalogue = ReadCatalogue(std::filesystem::path(QUORVEL_SOURCE_DIR) /
-                                         "resources/po/en.po");
+    const auto catalogue =
+        ReadCatalogue(std::filesystem::path(QUORVEL_SOURCE_DIR) / "resources/po/en.po");
     auto count = [](const std::string& text) {
         std::size_t n = 0;
         for (auto pos = text.find("%s"); pos != std::string::npos; pos = text.find("%s", pos + 2)) {

@@ -49,8 +49,9 @@ TEST_F(English, Windows1251TextIsLookedUpByItsUtf8Form)
 {
     EXPECT_EQ(Translate("\xC2\xFB\xF5\xEE\xE4"), "Exit"); // "Выход"
     // The numero sign 0xB9 inside a longer message.
-    const std::string key = Cp1251ToUtf8("\xDD\xEB\xE5\xEC\xE5\xED\xF2 \xEA\xEB\xE0\xE2\xE8\xF8\xE8 "
-                                         "\xB9%s");
+    const std::string key =
+        Cp1251ToUtf8("\xDD\xEB\xE5\xEC\xE5\xED\xF2 \xEA\xEB\xE0\xE2\xE8\xF8\xE8 "
+                     "\xB9%s");
     EXPECT_EQ(key, "Элемент клавиши №%s");
 }
 

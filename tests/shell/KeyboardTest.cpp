@@ -25,8 +25,8 @@ class Controller : public ::testing::Test
 protected:
     void SetUp() override
     {
-        env.platform.processes = {{2001, "/usr/bin/editor"}, {2002, "/opt/daemon/daemon"},
-                                  {2003, "/usr/bin/other"}};
+        env.platform.processes = {
+            {2001, "/usr/bin/editor"}, {2002, "/opt/daemon/daemon"}, {2003, "/usr/bin/other"}};
         env.platform.windows[EditorWindow] = {2001};
         env.platform.windows[DaemonWindow] = {2002};
         env.platform.windows[OtherWindow] = {2003};
@@ -149,8 +149,8 @@ TEST_F(Controller, ReleaseAndPressAgainInTimeCarriesTheShortcutOutOnce)
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_EQ(env.platform.foregroundWindow, EditorWindow);
     using Key = platform::FakePlatform::KeyEvent;
-    EXPECT_EQ(env.platform.sentKeys, (std::vector<Key>{{Ctrl, false}, {'S', false},
-                                                       {Ctrl, true}, {'S', true}}));
+    EXPECT_EQ(env.platform.sentKeys,
+              (std::vector<Key>{{Ctrl, false}, {'S', false}, {Ctrl, true}, {'S', true}}));
     // Further taps do nothing once the overlay is hidden.
     Up('S');
     env.timers.Advance(100);

@@ -70,8 +70,8 @@ TEST_F(Scanner, SideModifiersReportTheirCommonCode)
     Side(91, false);
     Side(92, true);
     env.timers.Advance(20);
-    EXPECT_EQ(events, (std::vector<Event>{{'d', VK_ANYWIN, 91}, {'u', VK_ANYWIN, 91},
-                                          {'d', VK_ANYWIN, 92}}));
+    EXPECT_EQ(events, (std::vector<Event>{
+                          {'d', VK_ANYWIN, 91}, {'u', VK_ANYWIN, 91}, {'d', VK_ANYWIN, 92}}));
 }
 
 TEST_F(Scanner, KeysChangingInOneTickComeInAscendingRawOrder)

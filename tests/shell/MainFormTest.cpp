@@ -37,10 +37,10 @@ TEST(MainForm, StartsHiddenWithTrayIconMenuAndHotKey)
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(form.TrayIcon()->isVisible());
     EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Win + Q)");
-    EXPECT_EQ(MenuTexts(form.IconMenu()),
-              (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш", "-",
-                                        "Справка", "О программе", "-", "Закрыть это меню",
-                                        "Выход"}));
+    EXPECT_EQ(
+        MenuTexts(form.IconMenu()),
+        (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш", "-", "Справка",
+                                  "О программе", "-", "Закрыть это меню", "Выход"}));
     ASSERT_EQ(env.platform.hotKeys.size(), 1u);
     EXPECT_EQ(env.platform.hotKeys[0].modifiers, platform::ModWin);
     EXPECT_EQ(env.platform.hotKeys[0].code, 'Q');
@@ -85,7 +85,7 @@ TEST(MainForm, SecondCopyTellsTheUserAndTheFirstCopyThenEnds)
     ASSERT_EQ(env.platform.sentMessages.size(), 1u);
     EXPECT_EQ(env.platform.sentMessages[0].second, TMainForm::OtherInstanceMessage);
     EXPECT_TRUE(first.TrayIcon()->isVisible());
-    EXPECT_FALSE(first.isVisible()); // the overlay is not shown
+    EXPECT_FALSE(first.isVisible());            // the overlay is not shown
     EXPECT_EQ(env.platform.hotKeys.size(), 1u); // only the first copy took the hot key
 }
 
