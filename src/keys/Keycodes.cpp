@@ -38,7 +38,7 @@ std::string GetKeyName(std::uint16_t code)
         return std::string(1, static_cast<char>('0' + code - 96));
     }
     if (code >= 112 && code <= 123) {
-        return "F" + std::to_string(code - 111);
+        return std::string(1, 'F').append(std::to_string(code - 111));
     }
     static const std::map<std::uint16_t, std::string> names{
         {8, "Backspace"}, {9, "Tab"},    {13, "Enter"},        {16, "Shift"},

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <cctype>
+#include <map>
+#include <vector>
 #include <set>
 #include <sstream>
 #include <string>
@@ -33,6 +35,43 @@ std::string Unescape(const std::string& literal)
     return out;
 }
 
+// The contents of the string literals of a line or file, in order; adjacent literals (separated
+// only by white space) are joined into one.
+std::vector<std::string> Literals(const std::string& text)
+{
+    std::vector<std::string> literals;
+    bool joining = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\'') {
+            // A character literal, possibly '"': skip it whole.
+            const auto close = text.find('\'', i + 2);
+            i = close == std::string::npos ? text.size() : close;
+            joining = false;
+        } else if (c == '"') {
+            const std::size_t begin = i + 1;
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                i += text[i] == '\\' ? 1 : 0;
+            }
+            const std::string piece = Unescape(text.substr(begin, i - begin));
+            if (joining) {
+                literals.back() += piece;
+            } else {
+                literals.push_back(piece);
+            }
+            joining = true;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            i = text.find('\n', i);
+            if (i == std::string::npos) {
+                break;
+            }
+        } else if (!std::isspace(static_cast<unsigned char>(c))) {
+            joining = false;
+        }
+    }
+    return literals;
+}
+
 // msgid -> msgstr of a .po file (multi-line strings joined).
 std::map<std::string, std::string> ReadCatalogue(const std::filesystem::path& path)
 {
@@ -46,9 +85,7 @@ std::map<std::string, std::string> ReadCatalogue(const std::filesystem::path& pa
         id.clear();
         str.clear();
     };
-    static const std::regex quoted("\"((?:[^\"\\\\]|\\\\.)*)\"");
     while (std::getline(lines, line)) {
-        std::smatch m;
         if (line.rfind("msgid ", 0) == 0) {
             flush();
             current = &id;
@@ -57,8 +94,9 @@ std::map<std::string, std::string> ReadCatalogue(const std::filesystem::path& pa
         } else if (line.empty() || line[0] == '#') {
             continue;
         }
-        if (current && std::regex_search(line, m, quoted)) {
-            *current += Unescape(m[1]);
+        const auto literals = Literals(line);
+        if (current && !literals.empty()) {
+            *current += literals.front();
         }
     }
     flush();
@@ -73,25 +111,15 @@ bool HasCyrillic(const std::string& text)
 // Every string literal of the sources that holds Russian text, adjacent literals joined.
 std::set<std::string> RussianLiterals(const std::filesystem::path& root)
 {
-    static const std::regex literal("((?:\"(?:[^\"\\\\\\n]|\\\\.)*\"\\s*)+)");
-    static const std::regex piece("\"((?:[^\"\\\\\\n]|\\\\.)*)\"");
     std::set<std::string> texts;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         const auto ext = entry.path().extension();
         if (ext != ".cpp" && ext != ".h") {
             continue;
         }
-        const std::string source = ReadFile(entry.path());
-        for (auto it = std::sregex_iterator(source.begin(), source.end(), literal);
-             it != std::sregex_iterator(); ++it) {
-            std::string joined;
-            const std::string group = (*it)[1];
-            for (auto p = std::sregex_iterator(group.begin(), group.end(), piece);
-                 p != std::sregex_iterator(); ++p) {
-                joined += Unescape((*p)[1]);
-            }
-            if (HasCyrillic(joined)) {
-                texts.insert(joined);
+        for (const std::string& literal : Literals(ReadFile(entry.path()))) {
+            if (HasCyrillic(literal)) {
+                texts.insert(literal);
             }
         }
     }
