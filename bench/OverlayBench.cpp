@@ -18,7 +18,6 @@ struct Overlay
 {
     Overlay()
     {
-        Base& base = TheBase();
         base.system.executablePath = QUORVEL_BUILD_DIR "/quorvel";
         // 300 fake processes, as in the base.
         keyboard.ShortCutLoader = &db;
@@ -29,6 +28,8 @@ struct Overlay
         window.show();
     }
 
+    // First: the controller needs the base's fake time and platform.
+    Base& base = TheBase();
     CClientDataSetDB db;
     QWidget window;
     QLabel label{&window};
@@ -50,7 +51,7 @@ void KeyEvent(benchmark::State& state)
     Overlay overlay;
     overlay.keyboard.Reload();
     overlay.keyboard.Refresh();
-    auto& system = TheBase().system;
+    auto& system = overlay.base.system;
     for (auto _ : state) {
         system.SetKeyDown(162, true);
         system.SetKeyDown(BenchCtrl, true);

@@ -12,9 +12,10 @@ namespace {
 
 void LoadShortCuts(benchmark::State& state)
 {
+    Base& base = TheBase();
     CClientDataSetDB db;
     for (auto _ : state) {
-        auto shortCuts = db.LoadShortCuts(&TheBase().loaded);
+        auto shortCuts = db.LoadShortCuts(&base.loaded);
         benchmark::DoNotOptimize(shortCuts.get());
     }
 }
@@ -23,9 +24,10 @@ BENCHMARK(LoadShortCuts)->Unit(benchmark::kMillisecond);
 // The first load of a process, with every picture decoded.
 void LoadShortCutsFirstTime(benchmark::State& state)
 {
+    Base& base = TheBase();
     for (auto _ : state) {
         CClientDataSetDB db;
-        auto shortCuts = db.LoadShortCuts(&TheBase().loaded);
+        auto shortCuts = db.LoadShortCuts(&base.loaded);
         benchmark::DoNotOptimize(shortCuts.get());
     }
 }

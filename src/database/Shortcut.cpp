@@ -81,19 +81,27 @@ public:
     std::int32_t ActiveProcessId() override { return ::ActiveProcessId(); }
 };
 
-// One query over many shortcuts: processes indexed by file name, the active process read once,
-// and each program's and type's answer kept.
+// One query over many shortcuts: processes indexed by file name and the active process read
+// once. Shortcuts of one program lie together in the collection, so whether the last program
+// runs and is active is kept.
 class Applicability : public RunningPrograms
 {
 public:
     bool operator()(const CShortCut& shortCut)
     {
-        const auto key = std::make_pair(shortCut.Programm, shortCut.Type);
-        const auto found = answers_.find(key);
-        if (found != answers_.end()) {
-            return found->second;
+        if (shortCut.Type != stNormal && shortCut.Type != stGlobal) {
+            return Applies(shortCut, *this);
         }
-        return answers_[key] = Applies(shortCut, *this);
+        if (!shortCut.Programm) {
+            return false;
+        }
+        if (shortCut.Programm != lastProgram_) {
+            const auto matching = Matching(*shortCut.Programm);
+            lastProgram_ = shortCut.Programm;
+            loaded_ = !matching.empty();
+            active_ = AnyIsActive(matching, ActiveProcessId());
+        }
+        return shortCut.Type == stNormal ? active_ : loaded_;
     }
 
     std::vector<CLoadedProgram*> Matching(const CProgram& program) override
@@ -101,32 +109,57 @@ public:
         if (!program.LoadedPrograms || program.FileName.empty()) {
             return program.FindEqualLoadedProgram();
         }
-        auto& index = indexes_[program.LoadedPrograms];
-        if (index.empty()) {
+        if (indexed_ != program.LoadedPrograms) {
+            index_.clear();
             for (const auto& loaded : *program.LoadedPrograms) {
                 if (!loaded->FileName.empty()) {
-                    index[LowerCase(loaded->FileName)].push_back(loaded.get());
+                    index_[LowerCase(loaded->FileName)].push_back(loaded.get());
                 }
             }
+            indexed_ = program.LoadedPrograms;
         }
-        const auto found = index.find(LowerCase(program.FileName));
-        return found == index.end() ? std::vector<CLoadedProgram*>{} : found->second;
+        const auto found = index_.find(LowerCase(program.FileName));
+        return found == index_.end() ? std::vector<CLoadedProgram*>{} : found->second;
     }
 
     std::int32_t ActiveProcessId() override
     {
-        if (!active_) {
-            active_ = ::ActiveProcessId();
+        if (!activeProcess_) {
+            activeProcess_ = ::ActiveProcessId();
         }
-        return *active_;
+        return *activeProcess_;
     }
 
 private:
-    using Index = std::unordered_map<std::string, std::vector<CLoadedProgram*>>;
-    std::map<const CLoadedPrograms*, Index> indexes_;
-    std::optional<std::int32_t> active_;
-    std::map<std::pair<const CProgram*, std::uint8_t>, bool> answers_;
+    const CLoadedPrograms* indexed_ = nullptr;
+    std::unordered_map<std::string, std::vector<CLoadedProgram*>> index_;
+    std::optional<std::int32_t> activeProcess_;
+    const CProgram* lastProgram_ = nullptr;
+    bool loaded_ = false;
+    bool active_ = false;
 };
+
+// The one key of keys that has no equivalent in pressed, when keys hold all of pressed and
+// exactly one key more; 0 otherwise. Both sets share one order, so one merge pass tells.
+std::uint16_t OneKeyMore(const CKeyCodes& keys, const CKeyCodes& pressed)
+{
+    if (keys.size() != pressed.size() + 1) {
+        return 0;
+    }
+    const CSortKeyCodes less;
+    std::uint16_t extra = 0;
+    auto p = pressed.begin();
+    for (std::uint16_t key : keys) {
+        if (p != pressed.end() && !less(key, *p) && !less(*p, key)) {
+            ++p;
+        } else if (extra == 0) {
+            extra = key;
+        } else {
+            return 0;
+        }
+    }
+    return p == pressed.end() ? extra : 0;
+}
 
 } // namespace
 
@@ -176,6 +209,11 @@ bool CShortCut::Enabled() const
 
 void CShortCuts::Add(std::unique_ptr<CShortCut> shortCut)
 {
+    const std::size_t count = shortCut->KeyCodes.size();
+    if (bySize_.size() <= count) {
+        bySize_.resize(count + 1);
+    }
+    bySize_[count].push_back(shortCut.get());
     items_.push_back(std::move(shortCut));
 }
 
@@ -183,15 +221,11 @@ std::map<int, CShortCut*> CShortCuts::GetNextKeys(const CKeyCodes& pressed)
 {
     std::map<int, CShortCut*> result;
     Applicability applies;
-    for (const auto& shortCut : items_) {
+    for (CShortCut* shortCut : WithKeyCount(pressed.size() + 1)) {
         // The cheap key test first: most shortcuts fail it.
-        if (shortCut->KeyCodes.size() != pressed.size() + 1 ||
-            !shortCut->KeyCodes.Contains(pressed) || !applies(*shortCut)) {
-            continue;
-        }
-        const CKeyCodes rest = shortCut->KeyCodes - pressed;
-        if (rest.size() == 1) {
-            result[*rest.begin()] = shortCut.get();
+        const std::uint16_t next = OneKeyMore(shortCut->KeyCodes, pressed);
+        if (next != 0 && applies(*shortCut)) {
+            result[next] = shortCut;
         }
     }
     return result;
@@ -200,18 +234,24 @@ std::map<int, CShortCut*> CShortCuts::GetNextKeys(const CKeyCodes& pressed)
 CShortCut* CShortCuts::FindShortCut(const CKeyCodes& keys)
 {
     Applicability applies;
-    for (const auto& shortCut : items_) {
-        if (shortCut->KeyCodes.size() == keys.size() &&
-            std::equal(keys.begin(), keys.end(), shortCut->KeyCodes.begin(), SameKey) &&
+    for (CShortCut* shortCut : WithKeyCount(keys.size())) {
+        if (std::equal(keys.begin(), keys.end(), shortCut->KeyCodes.begin(), SameKey) &&
             applies(*shortCut)) {
-            return shortCut.get();
+            return shortCut;
         }
     }
     return nullptr;
 }
 
+const std::vector<CShortCut*>& CShortCuts::WithKeyCount(std::size_t count) const
+{
+    static const std::vector<CShortCut*> none;
+    return count < bySize_.size() ? bySize_[count] : none;
+}
+
 void CShortCuts::Clear()
 {
+    bySize_.clear();
     items_.clear();
 }
 

@@ -74,6 +74,7 @@ class CShortCuts : public IShortCuts
 {
 public:
     void Add(std::unique_ptr<CShortCut> shortCut);
+    void Reserve(std::size_t count) { items_.reserve(count); }
     const std::vector<std::unique_ptr<CShortCut>>& Items() const { return items_; }
 
     std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) override;
@@ -81,7 +82,12 @@ public:
     void Clear() override;
 
 private:
+    // The shortcuts with count keys, in collection order.
+    const std::vector<CShortCut*>& WithKeyCount(std::size_t count) const;
+
     std::vector<std::unique_ptr<CShortCut>> items_;
+    // The queries look only at shortcuts of one size: the held keys' or one more.
+    std::vector<std::vector<CShortCut*>> bySize_;
 };
 
 // Rebuilds the list from the processes running now.

@@ -91,10 +91,11 @@ std::string FileNameOfPath(const std::string& path)
 std::unique_ptr<IShortCuts> CClientDataSetDB::LoadShortCuts(CLoadedPrograms* loadedPrograms)
 {
     auto result = std::make_unique<CShortCuts>();
+    result->Reserve(lastCount_);
     Programs.clear();
     LoadedPrograms = loadedPrograms;
     emptyIcon_ = QImage();
-    newIcons_.clear();
+    ++load_;
     DataSet& programs = *registry_.GetPrograms();
     DataSet& shortcuts = *registry_.GetShortcuts();
     for (programs.First(); !programs.Eof(); programs.Next()) {
@@ -109,8 +110,8 @@ std::unique_ptr<IShortCuts> CClientDataSetDB::LoadShortCuts(CLoadedPrograms* loa
         }
         Programs.push_back(std::move(program));
     }
-    icons_.swap(newIcons_);
-    newIcons_.clear();
+    std::erase_if(icons_, [this](const auto& entry) { return entry.second.load != load_; });
+    lastCount_ = result->Items().size();
     return result;
 }
 
@@ -133,19 +134,18 @@ std::unique_ptr<CShortCut> CClientDataSetDB::MakeShortCut(DataSet& shortcuts)
 
 QImage CClientDataSetDB::LoadIcon(const Blob& bytes)
 {
-    const std::string_view key(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (const auto known = newIcons_.find(key); known != newIcons_.end()) {
-        return known->second;
+    CachedIcon& cached = icons_[bytes.data()];
+    if (cached.load == 0 || cached.bytes != bytes) {
+        QImage image;
+        if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+            !image.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
+            throw Exception(Translate("Данные значка не являются изображением."));
+        }
+        cached.bytes = bytes;
+        cached.image = image;
     }
-    if (const auto previous = icons_.find(key); previous != icons_.end()) {
-        return newIcons_.insert(icons_.extract(previous)).position->second;
-    }
-    QImage image;
-    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-        !image.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
-        throw Exception(Translate("Данные значка не являются изображением."));
-    }
-    return newIcons_.emplace(std::string(key), image).first->second;
+    cached.load = load_;
+    return cached.image;
 }
 
 const QImage& CClientDataSetDB::EmptyIcon()

@@ -60,26 +60,19 @@ private:
     // The programs of the last load; their shortcuts point at them.
     std::vector<std::unique_ptr<CProgram>> Programs;
     CLoadedPrograms* LoadedPrograms = nullptr;
-    // Pictures of the last load by their bytes: the overlay reloads every time it is shown, and
+    // Decoded pictures of the last load, found by where their bytes lie in the table and
+    // checked against a copy of those bytes: the overlay reloads every time it is shown, and
     // icons seldom change in between.
-    // Hashes the length and up to 64 bytes spread over the picture: pictures share their
-    // headers and differ in their pixels; equal hashes are still compared in full.
-    struct BytesHash
+    struct CachedIcon
     {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view bytes) const
-        {
-            std::size_t hash = bytes.size();
-            const std::size_t step = bytes.size() / 64 + 1;
-            for (std::size_t i = bytes.size() % step; i < bytes.size(); i += step) {
-                hash = hash * 1099511628211u ^ static_cast<unsigned char>(bytes[i]);
-            }
-            return hash;
-        }
+        Blob bytes;
+        QImage image;
+        unsigned load = 0;
     };
-    using IconCache = std::unordered_map<std::string, QImage, BytesHash, std::equal_to<>>;
-    IconCache icons_;
-    IconCache newIcons_;
+    std::unordered_map<const std::uint8_t*, CachedIcon> icons_;
+    unsigned load_ = 0;
+    // Shortcuts of the last load: the next set is usually as large.
+    std::size_t lastCount_ = 0;
     // Loaded at most once per load, when a shortcut has no icon.
     QImage emptyIcon_;
 };
