@@ -34,17 +34,6 @@ bool TCustomKeyImage::IsWide() const
     return width() > 1.6 * height();
 }
 
-bool TCustomKeyImage::BeginPicture()
-{
-    if (width() <= 0 || height() <= 0) {
-        picture_ = QImage();
-        return false;
-    }
-    picture_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    picture_.fill(Qt::transparent);
-    return true;
-}
-
 void TCustomKeyImage::EndPicture(const QRegion& visible)
 {
     if (visible.isEmpty()) {
@@ -93,9 +82,15 @@ void TCustomKeyImage::DrawKeyName(QPainter& canvas, const CCvsWindow& area)
     text.DrawText(name);
 }
 
-void TCustomKeyImage::DrawIconAbove(QPainter& canvas, const CCvsWindow& area,
-                                    const CCvsWindow& shortName)
+void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const CCvsWindow& area)
 {
+    if (!ActionDescription) {
+        return;
+    }
+    const CCvsWindow shortName = DrawShortName(canvas, area);
+    if (!HasIcon(ActionDescription)) {
+        return;
+    }
     const QImage& icon = ActionDescription->Icon;
     CCvsWindow picture(canvas);
     picture.SizeToGraphic(icon);
@@ -105,117 +100,99 @@ void TCustomKeyImage::DrawIconAbove(QPainter& canvas, const CCvsWindow& area,
     picture.DrawGraphic(icon);
 }
 
-void TCustomKeyImage::DrawTallKey()
+void TCustomKeyImage::Paint(const Style& style)
 {
-    if (!BeginPicture()) {
+    if (width() <= 0 || height() <= 0) {
+        picture_ = QImage();
+        EndPicture();
         return;
     }
+    picture_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    picture_.fill(Qt::transparent);
     QPainter canvas(&picture_);
     FillBackground(canvas);
     CCvsWindow client(canvas);
     client.SetSize(width(), height());
-    if (ActionDescription) {
-        const CCvsWindow shortName = DrawShortName(canvas, client);
-        if (HasIcon(ActionDescription)) {
-            const QImage& icon = ActionDescription->Icon;
-            CCvsWindow picture(canvas);
-            picture.SizeToGraphic(icon);
-            picture.SetWidth(client.Width());
-            picture.Align(client, alLeft, alBottom);
-            picture.Place(shortName, alTop);
-            picture.DrawGraphic(icon);
-        }
-    }
-    DrawKeyName(canvas, client);
+    const QRegion visible = style(canvas, client);
     canvas.end();
-    EndPicture();
+    EndPicture(visible);
+}
+
+void TCustomKeyImage::DrawTallKey()
+{
+    Paint([this](QPainter& canvas, const CCvsWindow& client) {
+        if (ActionDescription) {
+            const CCvsWindow shortName = DrawShortName(canvas, client);
+            if (HasIcon(ActionDescription)) {
+                CCvsWindow picture(canvas);
+                picture.SizeToGraphic(ActionDescription->Icon);
+                picture.SetWidth(client.Width());
+                picture.Align(client, alLeft, alBottom);
+                picture.Place(shortName, alTop);
+                picture.DrawGraphic(ActionDescription->Icon);
+            }
+        }
+        DrawKeyName(canvas, client);
+        return QRegion();
+    });
 }
 
 void TCustomKeyImage::DrawWideKey()
 {
-    if (!BeginPicture()) {
-        return;
-    }
-    QPainter canvas(&picture_);
-    FillBackground(canvas);
-    CCvsWindow client(canvas);
-    client.SetSize(width(), height());
-    CCvsWindow rightHalf(canvas);
-    rightHalf.SetSize(client.Width() / 2, client.Height());
-    rightHalf.Align(client, alRight, alBottom);
-    if (ActionDescription) {
-        const CCvsWindow shortName = DrawShortName(canvas, rightHalf);
-        if (HasIcon(ActionDescription)) {
-            DrawIconAbove(canvas, rightHalf, shortName);
-        }
-    }
-    DrawKeyName(canvas, client);
-    canvas.end();
-    EndPicture();
+    Paint([this](QPainter& canvas, const CCvsWindow& client) {
+        CCvsWindow rightHalf(canvas);
+        rightHalf.SetSize(client.Width() / 2, client.Height());
+        rightHalf.Align(client, alRight, alBottom);
+        DrawActionAbove(canvas, rightHalf);
+        DrawKeyName(canvas, client);
+        return QRegion();
+    });
 }
 
 void TCustomKeyImage::DrawSquareKey()
 {
-    if (!BeginPicture()) {
-        return;
-    }
-    QPainter canvas(&picture_);
-    FillBackground(canvas);
-    CCvsWindow client(canvas);
-    client.SetSize(width(), height());
-    if (ActionDescription) {
-        const CCvsWindow shortName = DrawShortName(canvas, client);
-        if (HasIcon(ActionDescription)) {
-            const QImage& icon = ActionDescription->Icon;
-            CCvsWindow picture(canvas);
-            picture.SizeToGraphic(icon);
-            picture.SetHeight(client.Height() - shortName.Height());
-            picture.Align(client, alRight, alTop);
-            picture.DrawGraphic(icon);
+    Paint([this](QPainter& canvas, const CCvsWindow& client) {
+        if (ActionDescription) {
+            const CCvsWindow shortName = DrawShortName(canvas, client);
+            if (HasIcon(ActionDescription)) {
+                CCvsWindow picture(canvas);
+                picture.SizeToGraphic(ActionDescription->Icon);
+                picture.SetHeight(client.Height() - shortName.Height());
+                picture.Align(client, alRight, alTop);
+                picture.DrawGraphic(ActionDescription->Icon);
+            }
         }
-    }
-    DrawKeyName(canvas, client);
-    canvas.end();
-    EndPicture();
+        DrawKeyName(canvas, client);
+        return QRegion();
+    });
 }
 
 void TCustomKeyImage::DrawEnterKey()
 {
-    if (!BeginPicture()) {
-        return;
-    }
-    QPainter canvas(&picture_);
-    FillBackground(canvas);
-    CCvsWindow client(canvas);
-    client.SetSize(width(), height());
+    Paint([this](QPainter& canvas, const CCvsWindow& client) {
+        // The top left part is cut out: the key shows as an L, full width below.
+        CCvsWindow band(canvas);
+        band.SetSize(static_cast<int>(client.Width() * 0.4),
+                     static_cast<int>(client.Height() * 0.5));
+        band.Align(client, alLeft, alTop);
+        const QRect cutOut(band.Rect.left, band.Rect.top, band.Width(), band.Height());
+        canvas.setCompositionMode(QPainter::CompositionMode_Source);
+        canvas.setBrush(Qt::transparent);
+        band.Fill();
+        canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        canvas.setBrush(Qt::NoBrush);
 
-    // The top left part is cut out: the key shows as an L, full width below.
-    CCvsWindow band(canvas);
-    band.SetSize(static_cast<int>(client.Width() * 0.4), static_cast<int>(client.Height() * 0.5));
-    band.Align(client, alLeft, alTop);
-    const QRect cutOut(band.Rect.left, band.Rect.top, band.Width(), band.Height());
-    canvas.setCompositionMode(QPainter::CompositionMode_Source);
-    canvas.setBrush(Qt::transparent);
-    band.Fill();
-    canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    canvas.setBrush(Qt::NoBrush);
-
-    band.Proportional = false;
-    band.SetWidth(client.Width());
-    band.Align(client, alLeft, alBottom);
-    CCvsWindow bandRight(canvas);
-    bandRight.SetSize(band.Width() / 2, band.Height());
-    bandRight.Align(client, alRight, alBottom);
-    if (ActionDescription) {
-        const CCvsWindow shortName = DrawShortName(canvas, bandRight);
-        if (HasIcon(ActionDescription)) {
-            DrawIconAbove(canvas, bandRight, shortName);
-        }
-    }
-    DrawKeyName(canvas, band);
-    canvas.end();
-    // The cut-out is a hole in the widget: what lies behind it shows through.
-    EndPicture(QRegion(rect()) - QRegion(cutOut));
+        band.Proportional = false;
+        band.SetWidth(client.Width());
+        band.Align(client, alLeft, alBottom);
+        CCvsWindow bandRight(canvas);
+        bandRight.SetSize(band.Width() / 2, band.Height());
+        bandRight.Align(client, alRight, alBottom);
+        DrawActionAbove(canvas, bandRight);
+        DrawKeyName(canvas, band);
+        // The cut-out is a hole in the widget: what lies behind it shows through.
+        return QRegion(rect()) - QRegion(cutOut);
+    });
 }
 
 // --- TKeyImage ---------------------------------------------------------------------------------

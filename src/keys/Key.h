@@ -68,14 +68,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // A cleared picture of the widget's size, or null when the widget has no area.
-    bool BeginPicture();
+    // Draws one style onto a cleared picture of the widget's size with the background filled;
+    // the style returns the visible part of the widget (empty: all of it).
+    using Style = std::function<QRegion(QPainter& canvas, const CCvsWindow& client)>;
+    void Paint(const Style& style);
     // Shows the finished picture; a non-empty region is the only visible part of the widget.
     void EndPicture(const QRegion& visible = QRegion());
     // Draws the short name into area and returns the rectangle it took.
     CCvsWindow DrawShortName(QPainter& canvas, const CCvsWindow& area);
-    // The icon centred in area, directly above the short name.
-    void DrawIconAbove(QPainter& canvas, const CCvsWindow& area, const CCvsWindow& shortName);
+    // The short name at the bottom of area and the icon centred directly above it.
+    void DrawActionAbove(QPainter& canvas, const CCvsWindow& area);
     void DrawKeyName(QPainter& canvas, const CCvsWindow& area);
 
     QImage picture_;

@@ -22,6 +22,23 @@ e2e_summary() {
     [ "$e2e_failed" -eq 0 ]
 }
 
+# Processes a script started; e2e_end kills them by pid.
+e2e_pids=()
+
+# Starts a test: a fresh user environment and a virtual X session, both removed at exit.
+e2e_begin() {
+    e2e_isolate
+    trap e2e_end EXIT
+    xsession_start
+}
+
+e2e_end() {
+    local pid
+    for pid in "${e2e_pids[@]}"; do kill "$pid" 2>/dev/null; done
+    xsession_stop
+    rm -rf "$e2e_tmp"
+}
+
 # A fresh home, data and runtime folder for the program under test.
 e2e_isolate() {
     e2e_tmp=$(mktemp -d)

@@ -8,29 +8,20 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/xsession.sh"
 source "$here/lib.sh"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    xsession_stop
-    rm -rf "$e2e_tmp"
-}
-trap cleanup EXIT
-
-e2e_isolate
-xsession_start
+e2e_begin
 check "the shortcut base is written through the program's data layer" \
     "$build/tests/e2e/quorvel_seed_base" "$here/demo-base.tsv"
 
 xev -geometry 600x400+40+40 -name xev-target >"$e2e_tmp/xev.log" &
-pids+=($!)
+e2e_pids+=($!)
 xev -geometry 300x200+1500+40 -name other-window >/dev/null &
-pids+=($!)
+e2e_pids+=($!)
 wait_for 10 xdotool search --name '^other-window$' >/dev/null
 target=$(xdotool search --name '^xev-target$' | head -n 1)
 other=$(xdotool search --name '^other-window$' | head -n 1)
 
 "$build/quorvel" >"$e2e_tmp/quorvel.log" 2>&1 &
-pids+=($!)
+e2e_pids+=($!)
 wait_for 15 tray_icon_embedded
 
 show_over_target() {

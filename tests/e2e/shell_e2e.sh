@@ -7,25 +7,16 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/xsession.sh"
 source "$here/lib.sh"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    xsession_stop
-    rm -rf "$e2e_tmp"
-}
-trap cleanup EXIT
-
-e2e_isolate
-xsession_start
+e2e_begin
 
 xev -geometry 600x400+50+50 -name xev-target >/dev/null &
-pids+=($!)
+e2e_pids+=($!)
 wait_for 10 xdotool search --name '^xev-target$' >/dev/null
 target=$(xdotool search --name '^xev-target$' | head -n 1)
 
 "$build/quorvel" >"$e2e_tmp/first.log" 2>&1 &
 first=$!
-pids+=($first)
+e2e_pids+=($first)
 
 check "tray icon is embedded in the notification area" wait_for 15 tray_icon_embedded
 
@@ -61,7 +52,7 @@ xdotool key Escape
 # A second copy: information box, then it tells the first copy and ends with 0.
 "$build/quorvel" >"$e2e_tmp/second.log" 2>&1 &
 second=$!
-pids+=($second)
+e2e_pids+=($second)
 box_shown() { xdotool search --onlyvisible --pid "$second" >/dev/null; }
 check "second copy shows the information box" wait_for 10 box_shown
 shot second-instance-box

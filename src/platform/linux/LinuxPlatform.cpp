@@ -287,10 +287,10 @@ std::uint32_t LinuxPlatform::XState::ClientPid(Window window) const
     if (!hasXRes) {
         return 0;
     }
-    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    XResClientIdSpec query{window, XRES_CLIENT_ID_PID_MASK};
     long count = 0;
     XResClientIdValue* values = nullptr;
-    if (XResQueryClientIds(display, 1, &spec, &count, &values) != Success) {
+    if (XResQueryClientIds(display, 1, &query, &count, &values) != Success) {
         return 0;
     }
     std::uint32_t pid = 0;
