@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Bad data never takes the program down unseen: a broken layout file at start-up is reported and
+# the program ends with a failure code; broken at a later show it is reported, the overlay stays
+# hidden and the program goes on. Usage: failure_e2e.sh BUILD_DIR.
+set -u
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/xsession.sh"
+source "$here/lib.sh"
+
+e2e_begin
+
+# A copy of the program with its files, whose layout file the test may break.
+app=$e2e_tmp/app
+mkdir -p "$app"
+cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$app/"
+break_layout() { printf '<keyimages><key KeyCode="65" Left="x"/></keyimages>' >"$app/keyimages.xml"; }
+mend_layout() { cp "$build/keyimages.xml" "$app/keyimages.xml"; }
+box_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n 1; }
+box_shown() { [ -n "$(box_of "$1")" ]; }
+confirm_box() {
+    xdotool windowactivate --sync "$1" 2>/dev/null
+    xdotool key Return
+}
+
+break_layout
+"$app/quorvel" >"$e2e_tmp/start.log" 2>&1 &
+broken=$!
+e2e_pids+=($broken)
+check "a broken layout file at start-up is reported" wait_for 10 box_shown $broken
+shot broken-layout-at-start
+confirm_box "$(box_of $broken)"
+ended() { ! kill -0 "$1" 2>/dev/null; }
+check "the program then ends" wait_for 10 ended $broken
+wait "$broken"
+check "with a failure code" test $? -ne 0
+
+mend_layout
+"$app/quorvel" >"$e2e_tmp/run.log" 2>&1 &
+quorvel=$!
+e2e_pids+=($quorvel)
+wait_for 15 tray_icon_embedded
+break_layout
+xdotool key super+q
+check "a layout file broken later is reported at the next show" \
+    wait_for 10 box_shown $quorvel
+check "the overlay stays hidden" overlay_hidden
+confirm_box "$(box_of $quorvel)"
+sleep 0.5
+check "the program goes on" kill -0 "$quorvel"
+mend_layout
+xdotool key super+q
+check "once the file is mended the overlay shows again" wait_for 10 overlay_visible
+
+e2e_summary
