@@ -27,13 +27,6 @@ std::string LowerCase(const std::string& text)
     return QString::fromStdString(text).toLower().toStdString();
 }
 
-// Left and right variants of a modifier are the same key.
-bool SameKey(std::uint16_t a, std::uint16_t b)
-{
-    const CSortKeyCodes less;
-    return !less(a, b) && !less(b, a);
-}
-
 bool AnyIsActive(const std::vector<CLoadedProgram*>& matching, std::int32_t activeProcessId)
 {
     return std::any_of(matching.begin(), matching.end(), [activeProcessId](const auto* loaded) {
@@ -139,21 +132,35 @@ private:
     bool active_ = false;
 };
 
-// The one key of keys that has no equivalent in pressed, when keys hold all of pressed and
-// exactly one key more; 0 otherwise. Both sets share one order, so one merge pass tells.
-std::uint16_t OneKeyMore(const CKeyCodes& keys, const CKeyCodes& pressed)
+// A key as the queries compare it: left and right variants of a modifier fold to one code, so
+// equivalent keys are equal.
+std::uint16_t Folded(std::uint16_t code)
 {
-    if (keys.size() != pressed.size() + 1) {
-        return 0;
+    const std::uint16_t generic = GetGenericKeyCode(code);
+    return generic ? generic : code;
+}
+
+std::vector<std::uint16_t> Folded(const CKeyCodes& codes)
+{
+    std::vector<std::uint16_t> folded;
+    folded.reserve(codes.size());
+    for (std::uint16_t code : codes) {
+        folded.push_back(Folded(code));
     }
-    const CSortKeyCodes less;
+    return folded;
+}
+
+// The one key of keys (pressed.size() + 1 folded codes) that is not in pressed, when keys hold
+// all of pressed; 0 otherwise. Both are in one order, so one merge pass tells.
+std::uint16_t OneKeyMore(const std::uint16_t* keys, const std::vector<std::uint16_t>& pressed)
+{
     std::uint16_t extra = 0;
     auto p = pressed.begin();
-    for (std::uint16_t key : keys) {
-        if (p != pressed.end() && !less(key, *p) && !less(*p, key)) {
+    for (std::size_t i = 0; i <= pressed.size(); ++i) {
+        if (p != pressed.end() && keys[i] == *p) {
             ++p;
         } else if (extra == 0) {
-            extra = key;
+            extra = keys[i];
         } else {
             return 0;
         }
@@ -213,19 +220,23 @@ void CShortCuts::Add(std::unique_ptr<CShortCut> shortCut)
     if (bySize_.size() <= count) {
         bySize_.resize(count + 1);
     }
-    bySize_[count].push_back(shortCut.get());
+    SizeGroup& group = bySize_[count];
+    group.shortCuts.push_back(shortCut.get());
+    const auto folded = Folded(shortCut->KeyCodes);
+    group.keys.insert(group.keys.end(), folded.begin(), folded.end());
     items_.push_back(std::move(shortCut));
 }
 
 std::map<int, CShortCut*> CShortCuts::GetNextKeys(const CKeyCodes& pressed)
 {
     std::map<int, CShortCut*> result;
+    const std::vector<std::uint16_t> held = Folded(pressed);
+    const SizeGroup& group = WithKeyCount(held.size() + 1);
     Applicability applies;
-    for (CShortCut* shortCut : WithKeyCount(pressed.size() + 1)) {
-        // The cheap key test first: most shortcuts fail it.
-        const std::uint16_t next = OneKeyMore(shortCut->KeyCodes, pressed);
-        if (next != 0 && applies(*shortCut)) {
-            result[next] = shortCut;
+    for (std::size_t i = 0; i < group.shortCuts.size(); ++i) {
+        const std::uint16_t next = OneKeyMore(&group.keys[i * (held.size() + 1)], held);
+        if (next != 0 && applies(*group.shortCuts[i])) {
+            result[next] = group.shortCuts[i];
         }
     }
     return result;
@@ -233,19 +244,21 @@ std::map<int, CShortCut*> CShortCuts::GetNextKeys(const CKeyCodes& pressed)
 
 CShortCut* CShortCuts::FindShortCut(const CKeyCodes& keys)
 {
+    const std::vector<std::uint16_t> wanted = Folded(keys);
+    const SizeGroup& group = WithKeyCount(wanted.size());
     Applicability applies;
-    for (CShortCut* shortCut : WithKeyCount(keys.size())) {
-        if (std::equal(keys.begin(), keys.end(), shortCut->KeyCodes.begin(), SameKey) &&
-            applies(*shortCut)) {
-            return shortCut;
+    for (std::size_t i = 0; i < group.shortCuts.size(); ++i) {
+        if (std::equal(wanted.begin(), wanted.end(), group.keys.begin() + i * wanted.size()) &&
+            applies(*group.shortCuts[i])) {
+            return group.shortCuts[i];
         }
     }
     return nullptr;
 }
 
-const std::vector<CShortCut*>& CShortCuts::WithKeyCount(std::size_t count) const
+const CShortCuts::SizeGroup& CShortCuts::WithKeyCount(std::size_t count) const
 {
-    static const std::vector<CShortCut*> none;
+    static const SizeGroup none;
     return count < bySize_.size() ? bySize_[count] : none;
 }
 

@@ -82,12 +82,18 @@ public:
     void Clear() override;
 
 private:
-    // The shortcuts with count keys, in collection order.
-    const std::vector<CShortCut*>& WithKeyCount(std::size_t count) const;
+    // The shortcuts with one number of keys, in collection order, with their keys side by side
+    // (count per shortcut, left and right modifiers folded): the queries look only at shortcuts
+    // of one size, the held keys' or one more, and compare keys without leaving this memory.
+    struct SizeGroup
+    {
+        std::vector<CShortCut*> shortCuts;
+        std::vector<std::uint16_t> keys;
+    };
+    const SizeGroup& WithKeyCount(std::size_t count) const;
 
     std::vector<std::unique_ptr<CShortCut>> items_;
-    // The queries look only at shortcuts of one size: the held keys' or one more.
-    std::vector<std::vector<CShortCut*>> bySize_;
+    std::vector<SizeGroup> bySize_;
 };
 
 // Rebuilds the list from the processes running now.

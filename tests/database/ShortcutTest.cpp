@@ -140,3 +140,15 @@ TEST(LoadedPrograms, ListsEveryProcessWithItsFileName)
     EXPECT_EQ(GetProcessModulePath(0), "");
     EXPECT_EQ(GetProcessModulePath(99999), "");
 }
+
+TEST_F(ShortcutModel, SideSpecificCodesMatchTheirCommonKey)
+{
+    CShortCut* leftCtrl = Add(&editor, stNormal, {162, KeyS});
+    CShortCut* shiftF1 = Add(nullptr, stSuperGlobal, {Ctrl, 161, F1});
+
+    EXPECT_EQ(shortCuts.FindShortCut({Ctrl, KeyS}), leftCtrl);
+    EXPECT_EQ(shortCuts.FindShortCut({163, KeyS}), leftCtrl);
+    EXPECT_EQ(shortCuts.GetNextKeys({163}), (std::map<int, CShortCut*>{{KeyS, leftCtrl}}));
+    // The next key is the common code, the one the drawn keyboard knows the Shift keys by.
+    EXPECT_EQ(shortCuts.GetNextKeys({Ctrl, F1}), (std::map<int, CShortCut*>{{Shift, shiftF1}}));
+}
