@@ -222,8 +222,9 @@ void CShortCuts::Add(std::unique_ptr<CShortCut> shortCut)
     }
     SizeGroup& group = bySize_[count];
     group.shortCuts.push_back(shortCut.get());
-    const auto folded = Folded(shortCut->KeyCodes);
-    group.keys.insert(group.keys.end(), folded.begin(), folded.end());
+    for (std::uint16_t code : shortCut->KeyCodes) {
+        group.keys.push_back(Folded(code));
+    }
     items_.push_back(std::move(shortCut));
 }
 
