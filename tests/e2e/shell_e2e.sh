@@ -66,4 +66,14 @@ check "second copy exits with code 0" test $? -eq 0
 check "first copy is still running" kill -0 "$first"
 check "first copy's tray icon is still there" wait_for 5 tray_icon_embedded
 
+# "Exit" is the menu's last item: it ends the program with code 0.
+read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
+xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
+sleep 1
+xdotool key Up Return
+first_ended() { ! kill -0 "$first" 2>/dev/null; }
+check "Exit in the tray menu ends the program" wait_for 10 first_ended
+wait "$first"
+check "with code 0" test $? -eq 0
+
 e2e_summary
