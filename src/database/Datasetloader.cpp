@@ -142,10 +142,13 @@ void CDataSetLoader::Load()
     programs.EmptyDataSet();
     shortcuts.EmptyDataSet();
     registry_->EnsureSuperglobal();
+    MessageBoxOptions warning;
+    warning.SetType(mtWarning);
     ShowMessageBox(FormatText(Translate("Файл %s не удается прочитать. Он сохранен под именем %s, "
                                         "а программа продолжит работу с пустой базой сочетаний "
                                         "клавиш."),
-                              damaged, damaged == ProgramsFile() ? programsAside : shortcutsAside));
+                              damaged, damaged == ProgramsFile() ? programsAside : shortcutsAside),
+                   warning);
 }
 
 void CDataSetLoader::Save()

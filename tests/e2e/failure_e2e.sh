@@ -35,10 +35,27 @@ check "the program then ends" wait_for 10 ended $broken
 wait "$broken"
 check "with a failure code" test $? -ne 0
 
+# A damaged shortcut base: moved aside, reported, and the program starts with an empty base.
 mend_layout
+mkdir -p "$XDG_DATA_HOME/zint"
+echo "not a database" >"$XDG_DATA_HOME/zint/programs.dat"
+"$app/quorvel" >"$e2e_tmp/damaged.log" 2>&1 &
+damaged=$!
+e2e_pids+=($damaged)
+check "a damaged base is reported at start-up" wait_for 10 box_shown $damaged
+shot damaged-base
+confirm_box "$(box_of $damaged)"
+check "the program then goes on to its tray icon" wait_for 10 tray_icon_embedded
+check "the damaged file is kept aside, unchanged" \
+    bash -c 'grep -q "not a database" "$0"/zint/programs.dat.damaged-*' "$XDG_DATA_HOME"
+kill "$damaged"
+wait "$damaged" 2>/dev/null
+
 "$app/quorvel" >"$e2e_tmp/run.log" 2>&1 &
 quorvel=$!
 e2e_pids+=($quorvel)
+has_window() { xdotool search --pid "$1" >/dev/null 2>&1; }
+wait_for 15 has_window $quorvel
 wait_for 15 tray_icon_embedded
 break_layout
 xdotool key super+q
