@@ -2,14 +2,11 @@
 # Idle cost: CPU time Quorvel uses over a period with the overlay hidden after one show, read
 # from /proc/<pid>/stat under Xvfb. Usage: idle_cpu.sh BUILD_DIR [SECONDS]
 set -u
-build=$(cd "$1" && pwd)
 seconds=${2:-60}
-here=$(cd "$(dirname "$0")/../tests/e2e" && pwd)
-source "$here/xsession.sh"
-source "$here/lib.sh"
+source "$(dirname "$0")/../tests/e2e/lib.sh"
 
-e2e_begin
-"$build/tests/e2e/quorvel_seed_base" "$here/demo-base.tsv" || exit 1
+e2e_begin "$1"
+"$build/tests/e2e/quorvel_seed_base" "$e2e_dir/demo-base.tsv" || exit 1
 xev -geometry 400x300+40+40 -name idle-target >/dev/null &
 e2e_pids+=($!)
 "$build/quorvel" >/dev/null 2>&1 &

@@ -82,7 +82,8 @@ void TCustomKeyImage::DrawKeyName(QPainter& canvas, const CCvsWindow& area)
     text.DrawText(name);
 }
 
-void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const CCvsWindow& area)
+void TCustomKeyImage::DrawAction(QPainter& canvas, const CCvsWindow& area,
+                                 const IconPlacement& placeIcon)
 {
     if (!ActionDescription) {
         return;
@@ -91,13 +92,19 @@ void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const CCvsWindow& area)
     if (!HasIcon(ActionDescription)) {
         return;
     }
-    const QImage& icon = ActionDescription->Icon;
     CCvsWindow picture(canvas);
-    picture.SizeToGraphic(icon);
-    picture.SetHeight(area.Height() - shortName.Height());
-    picture.Align(area, alCentre, alBottom);
-    picture.Place(shortName, alTop);
-    picture.DrawGraphic(icon);
+    picture.SizeToGraphic(ActionDescription->Icon);
+    placeIcon(picture, shortName);
+    picture.DrawGraphic(ActionDescription->Icon);
+}
+
+void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const CCvsWindow& area)
+{
+    DrawAction(canvas, area, [&area](CCvsWindow& picture, const CCvsWindow& shortName) {
+        picture.SetHeight(area.Height() - shortName.Height());
+        picture.Align(area, alCentre, alBottom);
+        picture.Place(shortName, alTop);
+    });
 }
 
 void TCustomKeyImage::Paint(const Style& style)
@@ -121,17 +128,11 @@ void TCustomKeyImage::Paint(const Style& style)
 void TCustomKeyImage::DrawTallKey()
 {
     Paint([this](QPainter& canvas, const CCvsWindow& client) {
-        if (ActionDescription) {
-            const CCvsWindow shortName = DrawShortName(canvas, client);
-            if (HasIcon(ActionDescription)) {
-                CCvsWindow picture(canvas);
-                picture.SizeToGraphic(ActionDescription->Icon);
-                picture.SetWidth(client.Width());
-                picture.Align(client, alLeft, alBottom);
-                picture.Place(shortName, alTop);
-                picture.DrawGraphic(ActionDescription->Icon);
-            }
-        }
+        DrawAction(canvas, client, [&client](CCvsWindow& picture, const CCvsWindow& shortName) {
+            picture.SetWidth(client.Width());
+            picture.Align(client, alLeft, alBottom);
+            picture.Place(shortName, alTop);
+        });
         DrawKeyName(canvas, client);
         return QRegion();
     });
@@ -152,16 +153,10 @@ void TCustomKeyImage::DrawWideKey()
 void TCustomKeyImage::DrawSquareKey()
 {
     Paint([this](QPainter& canvas, const CCvsWindow& client) {
-        if (ActionDescription) {
-            const CCvsWindow shortName = DrawShortName(canvas, client);
-            if (HasIcon(ActionDescription)) {
-                CCvsWindow picture(canvas);
-                picture.SizeToGraphic(ActionDescription->Icon);
-                picture.SetHeight(client.Height() - shortName.Height());
-                picture.Align(client, alRight, alTop);
-                picture.DrawGraphic(ActionDescription->Icon);
-            }
-        }
+        DrawAction(canvas, client, [&client](CCvsWindow& picture, const CCvsWindow& shortName) {
+            picture.SetHeight(client.Height() - shortName.Height());
+            picture.Align(client, alRight, alTop);
+        });
         DrawKeyName(canvas, client);
         return QRegion();
     });

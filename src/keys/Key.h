@@ -76,6 +76,10 @@ private:
     void EndPicture(const QRegion& visible = QRegion());
     // Draws the short name into area and returns the rectangle it took.
     CCvsWindow DrawShortName(QPainter& canvas, const CCvsWindow& area);
+    // Draws the short name into area and, when there is one, the icon where placeIcon puts it
+    // (the icon's rectangle comes sized to the picture; the short name's rectangle beside it).
+    using IconPlacement = std::function<void(CCvsWindow& picture, const CCvsWindow& shortName)>;
+    void DrawAction(QPainter& canvas, const CCvsWindow& area, const IconPlacement& placeIcon);
     // The short name at the bottom of area and the icon centred directly above it.
     void DrawActionAbove(QPainter& canvas, const CCvsWindow& area);
     void DrawKeyName(QPainter& canvas, const CCvsWindow& area);

@@ -177,11 +177,23 @@ void TMainForm::ShowOverlay()
 {
     scanner_->SetEnabled(true);
     keyboard_->Reload();
-    keyboard_->Refresh();
+    // Keys take their screen size first, so the actions are drawn once, at that size.
     PlaceOnScreen();
+    keyboard_->Refresh();
     show();
     raise();
     ForceForegroundWindow(static_cast<platform::WindowId>(winId()));
+}
+
+void TMainForm::hideEvent(QHideEvent* event)
+{
+    // Hidden, the overlay needs no key events, and the program's key state is refused while
+    // another program is active anyway: the next show enables the scanner again. This keeps an
+    // idle program from waking fifty times a second.
+    if (scanner_) {
+        scanner_->SetEnabled(false);
+    }
+    QWidget::hideEvent(event);
 }
 
 void TMainForm::PlaceOnScreen()

@@ -49,6 +49,9 @@ public:
     static constexpr const char* OtherInstanceMessage = "OtherInstanseOfQuorvelStarted";
     static constexpr const char* MessageChannel = "quorvel";
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void BuildForm();
     void TranslateMenu();

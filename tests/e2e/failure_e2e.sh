@@ -3,12 +3,9 @@
 # the program ends with a failure code; broken at a later show it is reported, the overlay stays
 # hidden and the program goes on. Usage: failure_e2e.sh BUILD_DIR.
 set -u
-build=$(cd "$1" && pwd)
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/xsession.sh"
-source "$here/lib.sh"
+source "$(dirname "$0")/lib.sh"
 
-e2e_begin
+e2e_begin "$1"
 
 # A copy of the program with its files, whose layout file the test may break.
 app=$e2e_tmp/app

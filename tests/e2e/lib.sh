@@ -1,5 +1,8 @@
 # Helpers shared by the end-to-end scripts: checks with a summary, the isolated user environment,
-# and starting and finding Quorvel's windows. Source after xsession.sh.
+# and starting and finding Quorvel's windows. Sourcing this also brings xsession.sh.
+
+e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$e2e_dir/xsession.sh"
 
 e2e_passed=0
 e2e_failed=0
@@ -25,8 +28,10 @@ e2e_summary() {
 # Processes a script started; e2e_end kills them by pid.
 e2e_pids=()
 
-# Starts a test: a fresh user environment and a virtual X session, both removed at exit.
+# e2e_begin BUILD_DIR: starts a test with the program built in BUILD_DIR (exported as $build):
+# a fresh user environment and a virtual X session, both removed at exit.
 e2e_begin() {
+    build=$(cd "$1" && pwd)
     e2e_isolate
     trap e2e_end EXIT
     xsession_start

@@ -3,14 +3,11 @@
 # the release-and-press-again gesture carries Ctrl+S out into xev, Esc and switching windows
 # hide the overlay. Usage: overlay_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
-build=$(cd "$1" && pwd)
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/xsession.sh"
-source "$here/lib.sh"
+source "$(dirname "$0")/lib.sh"
 
-e2e_begin
+e2e_begin "$1"
 check "the shortcut base is written through the program's data layer" \
-    "$build/tests/e2e/quorvel_seed_base" "$here/demo-base.tsv"
+    "$build/tests/e2e/quorvel_seed_base" "$e2e_dir/demo-base.tsv"
 
 xev -geometry 600x400+40+40 -name xev-target >"$e2e_tmp/xev.log" &
 e2e_pids+=($!)
@@ -35,7 +32,7 @@ check "Super+Q over xev shows the overlay" show_over_target
 sleep 0.5
 shot overlay-nothing-held
 xdotool keydown ctrl sleep 0.6 exec --sync bash -c \
-    "source '$here/xsession.sh'; source '$here/lib.sh'; shot overlay-ctrl-held" keyup ctrl
+    "source '$e2e_dir/lib.sh'; shot overlay-ctrl-held" keyup ctrl
 sleep 0.3
 
 # The gesture: Ctrl and S held, S released and pressed again within 500 ms. One xdotool

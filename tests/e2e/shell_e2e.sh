@@ -2,12 +2,9 @@
 # The program on a real X11 desktop: tray icon, Super+Q, the single-instance protocol and the
 # English menu. Usage: shell_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
-build=$(cd "$1" && pwd)
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/xsession.sh"
-source "$here/lib.sh"
+source "$(dirname "$0")/lib.sh"
 
-e2e_begin
+e2e_begin "$1"
 
 xev -geometry 600x400+50+50 -name xev-target >/dev/null &
 e2e_pids+=($!)

@@ -1,6 +1,8 @@
 #include "shell/Main.h"
 
 #include "shell/About.h"
+#include "shell/Keyboard.h"
+#include "shell/Keyboardscaner.h"
 #include "shell/Gettext.h"
 
 #include "FakeEnvironment.h"
@@ -121,4 +123,18 @@ TEST(AboutBox, ShowsVersionAndOpensItsLinks)
     about.lblMailClick();
     EXPECT_EQ(env.platform.openedTargets,
               (std::vector<std::string>{about.WebAddress(), "mailto:" + about.MailAddress()}));
+}
+
+TEST(MainForm, ScannerPollsOnlyWhileTheOverlayIsShown)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    EXPECT_FALSE(form.Scanner()->Enabled());
+    env.platform.PressHotKey();
+    EXPECT_TRUE(form.Scanner()->Enabled());
+    form.Keyboard()->OnKeyDown(27); // Esc hides the overlay
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.Scanner()->Enabled());
+    env.platform.PressHotKey();
+    EXPECT_TRUE(form.Scanner()->Enabled());
 }
