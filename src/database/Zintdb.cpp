@@ -39,7 +39,9 @@ std::unique_ptr<CKey> LoadKey(const pugi::xml_node& element, std::size_t positio
     const int height = ReadInteger(element, "Height", position);
 
     auto image = std::make_unique<TKeyImage>();
-    image->setGeometry(left, top, width, height);
+    const double scale = DesignScale(parent);
+    image->setGeometry(qRound(left * scale), qRound(top * scale), qRound(width * scale),
+                       qRound(height * scale));
     image->KeyFont = keyFont;
     image->ActionFont = actionFont;
     if (parent) {
@@ -98,13 +100,16 @@ std::unique_ptr<IShortCuts> CClientDataSetDB::LoadShortCuts(CLoadedPrograms* loa
     ++load_;
     DataSet& programs = *registry_.GetPrograms();
     DataSet& shortcuts = *registry_.GetShortcuts();
+    // Fields read the current record: look them up once, not once per record.
+    const Field fileName = programs.FieldByName("FileName");
+    const ShortcutFields fields{shortcuts};
     for (programs.First(); !programs.Eof(); programs.Next()) {
         auto program = std::make_unique<CProgram>();
-        program->FileName = FileNameOfPath(programs.FieldByName("FileName").AsString());
+        program->FileName = FileNameOfPath(fileName.AsString());
         program->LoadedPrograms = LoadedPrograms;
         // The master link limits the shortcuts to this program's.
         for (shortcuts.First(); !shortcuts.Eof(); shortcuts.Next()) {
-            auto shortCut = MakeShortCut(shortcuts);
+            auto shortCut = MakeShortCut(fields);
             shortCut->Programm = program.get();
             result->Add(std::move(shortCut));
         }
@@ -115,19 +120,27 @@ std::unique_ptr<IShortCuts> CClientDataSetDB::LoadShortCuts(CLoadedPrograms* loa
     return result;
 }
 
-std::unique_ptr<CShortCut> CClientDataSetDB::MakeShortCut(DataSet& shortcuts)
+CClientDataSetDB::ShortcutFields::ShortcutFields(DataSet& shortcuts)
+    : ProgramId(shortcuts.FieldByName("ProgramId")), IsNormal(shortcuts.FieldByName("IsNormal")),
+      ShortName(shortcuts.FieldByName("ShortName")),
+      Description(shortcuts.FieldByName("Description")),
+      KeyCodes(shortcuts.FieldByName("KeyCodes")), Icon(shortcuts.FieldByName("Icon"))
+{
+}
+
+std::unique_ptr<CShortCut> CClientDataSetDB::MakeShortCut(const ShortcutFields& fields)
 {
     auto shortCut = std::make_unique<CShortCut>();
-    if (shortcuts.FieldByName("ProgramId").AsInteger() == TdmRegistry::SuperglobalId) {
+    if (fields.ProgramId.AsInteger() == TdmRegistry::SuperglobalId) {
         shortCut->Type = stSuperGlobal;
     } else {
-        shortCut->Type = shortcuts.FieldByName("IsNormal").AsBoolean() ? stNormal : stGlobal;
+        shortCut->Type = fields.IsNormal.AsBoolean() ? stNormal : stGlobal;
     }
-    shortCut->ActionDescription->ShortName = shortcuts.FieldByName("ShortName").AsString();
-    shortCut->ActionDescription->Name = shortcuts.FieldByName("Description").AsString();
-    const Blob& keyCodes = shortcuts.FieldByName("KeyCodes").AsBlob();
+    shortCut->ActionDescription->ShortName = fields.ShortName.AsString();
+    shortCut->ActionDescription->Name = fields.Description.AsString();
+    const Blob& keyCodes = fields.KeyCodes.AsBlob();
     shortCut->KeyCodes.LoadFromBuffer(keyCodes.data(), keyCodes.size());
-    const Blob& icon = shortcuts.FieldByName("Icon").AsBlob();
+    const Blob& icon = fields.Icon.AsBlob();
     shortCut->ActionDescription->Icon = icon.empty() ? EmptyIcon() : LoadIcon(icon);
     return shortCut;
 }

@@ -52,7 +52,13 @@ public:
     std::unique_ptr<IShortCuts> LoadShortCuts(CLoadedPrograms* loadedPrograms) override;
 
 private:
-    std::unique_ptr<CShortCut> MakeShortCut(DataSet& shortcuts);
+    // The shortcut table's fields a shortcut is made from.
+    struct ShortcutFields
+    {
+        explicit ShortcutFields(DataSet& shortcuts);
+        Field ProgramId, IsNormal, ShortName, Description, KeyCodes, Icon;
+    };
+    std::unique_ptr<CShortCut> MakeShortCut(const ShortcutFields& fields);
     QImage LoadIcon(const Blob& bytes);
     const QImage& EmptyIcon();
 

@@ -9,6 +9,21 @@
 double ReleaseDelay = 0.3;
 
 namespace {
+constexpr const char* DesignScaleProperty = "quorvelDesignScale";
+}
+
+double DesignScale(const QWidget* window)
+{
+    const double scale = window ? window->property(DesignScaleProperty).toDouble() : 0;
+    return scale > 0 ? scale : 1;
+}
+
+void SetDesignScale(QWidget* window, double scale)
+{
+    window->setProperty(DesignScaleProperty, scale);
+}
+
+namespace {
 
 const QColor pressedColor(166, 202, 240);
 const QColor releasedColor(255, 255, 255);

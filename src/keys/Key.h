@@ -31,6 +31,11 @@ struct TFont
 // Seconds a released key stays drawn pressed.
 extern double ReleaseDelay;
 
+// The factor by which key pictures placed on a window are scaled from the layout file's design
+// units (1 unless the window set another).
+double DesignScale(const QWidget* window);
+void SetDesignScale(QWidget* window, double scale);
+
 // The picture of one key on the keyboard window.
 class IKeyImage : public QWidget
 {

@@ -176,9 +176,9 @@ void TMainForm::ShowTrayIcon()
 void TMainForm::ShowOverlay()
 {
     scanner_->SetEnabled(true);
-    keyboard_->Reload();
-    // Keys take their screen size first, so the actions are drawn once, at that size.
+    // The scale comes first: the keys are then built and drawn at their screen size.
     PlaceOnScreen();
+    keyboard_->Reload();
     keyboard_->Refresh();
     show();
     raise();
@@ -215,18 +215,8 @@ void TMainForm::PlaceOnScreen()
     Label_->setFont(labelFont);
     Label_->setGeometry(qRound(20 * scale), qRound(591 * scale), size.width() - qRound(40 * scale),
                         size.height() - qRound(591 * scale));
-
-    // The layout file places the keys in design units.
-    if (CKeys* keys = keyboard_->Keys()) {
-        for (const auto& key : *keys) {
-            if (QWidget* image = key->KeyImage()) {
-                const QRect design = image->geometry();
-                image->setGeometry(qRound(design.x() * scale), qRound(design.y() * scale),
-                                   qRound(design.width() * scale), qRound(design.height() * scale));
-                key->Draw();
-            }
-        }
-    }
+    // The layout file places the keys in design units; the loader scales them by this.
+    SetDesignScale(this, scale);
 }
 
 void TMainForm::miShowClick()

@@ -56,10 +56,10 @@ private:
     void BuildForm();
     void TranslateMenu();
     void TellFirstInstance();
-    // Builds the data layer, the controller, the registry and the scanner, loads the user's
-    // tables and builds the keyboard once.
+    // Builds the data layer, the controller, the registry and the scanner, in this order.
     void BuildSubsystems();
-    // Sizes the overlay and its keys for the screen under the mouse pointer and centres it there.
+    // Sizes the overlay for the screen under the mouse pointer, centres it there, and sets the
+    // scale at which the next keyboard is built.
     void PlaceOnScreen();
     void OnMessage(const std::string& message);
 

@@ -108,6 +108,18 @@ TEST_F(KeyLoaderTest, BuildsKeysInFileOrderWithFoldedCodes)
     EXPECT_EQ(window.findChildren<IKeyImage*>().size(), 4);
 }
 
+TEST_F(KeyLoaderTest, KeysAreBuiltAtTheWindowsDesignScale)
+{
+    SetDesignScale(&window, 0.8);
+    const auto keys = Load(R"(<keyimages>
+  <key KeyCode="65" Left="10" Top="20" Width="61" Height="40"/>
+</keyimages>)");
+    const TKeyImage& key = ImageOf(*keys->front());
+    EXPECT_EQ(key.geometry(), QRect(8, 16, 49, 32));
+    EXPECT_EQ(key.Picture().size(), QSize(49, 32)); // drawn once, at that size
+    EXPECT_DOUBLE_EQ(DesignScale(nullptr), 1.0);
+}
+
 TEST_F(KeyLoaderTest, WithoutKeyimagesElementTheKeyboardIsEmpty)
 {
     EXPECT_TRUE(Load(R"(<Keyimages><key KeyCode="65" Left="0" Top="0" Width="9" Height="9"/>
