@@ -1,7 +1,7 @@
 #include "BenchBase.h"
 
 #include "framework/DataSet.h"
-#include "shell/Activewindow.h"
+#include "windows/Processes.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -61,13 +61,18 @@ Base::Base()
     }
     system.windows[1].processId = 1005;
     system.foregroundWindow = 1;
-    CActiveWindow::Instance().Poll();
+    activeWindow = std::make_unique<CActiveWindow>();
     RefreshLoadedPrograms(loaded);
 }
 
-Base::~Base()
+void Base::Touch()
 {
-    CActiveWindow::DestroyInstance();
+    DataSet& shortcuts = *registry.GetShortcuts();
+    shortcuts.First();
+    shortcuts.Edit();
+    const std::string name = shortcuts.FieldByName("ShortName").AsString();
+    shortcuts.FieldByName("ShortName").SetValue(name == "a" ? std::string("b") : std::string("a"));
+    shortcuts.Post();
 }
 
 Base& TheBase()

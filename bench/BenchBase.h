@@ -1,9 +1,13 @@
 #pragma once
 
-#include "database/Dbregistry.h"
-#include "database/Shortcut.h"
-#include "framework/FakeTimerService.h"
-#include "platform/fake/FakePlatform.h"
+#include "database/Registry.h"
+#include "database/ShortCut.h"
+#include "services/ActiveWindow.h"
+
+#include "FakePlatform.h"
+#include "FakeTimerService.h"
+
+#include <memory>
 
 // The fake system, installed before the registry asks it for the data folder.
 struct FakeSystem
@@ -19,10 +23,13 @@ class Base : public FakeSystem
 {
 public:
     Base();
-    ~Base();
 
     CDBRegistry registry;
+    std::unique_ptr<CActiveWindow> activeWindow;
     CLoadedPrograms loaded;
+
+    // Changes one shortcut, as an edit in the editor would.
+    void Touch();
 };
 
 Base& TheBase();

@@ -2,7 +2,8 @@
 // then lay the actions on the keys) and for one key event, offscreen.
 #include "BenchBase.h"
 
-#include "database/Zintdb.h"
+#include "database/ShortCutSetLoader.h"
+#include "keys/KeyLayoutLoader.h"
 #include "shell/Keyboard.h"
 
 #include <QApplication>
@@ -19,37 +20,49 @@ struct Overlay
     Overlay()
     {
         base.system.executablePath = QUORVEL_BUILD_DIR "/quorvel";
-        // 300 fake processes, as in the base.
-        keyboard.ShortCutLoader = &db;
-        keyboard.KeyLoader = &db;
-        keyboard.Parent = &window;
-        keyboard.Label = &label;
         window.resize(1566, 631);
         window.show();
     }
 
-    // First: the controller needs the base's fake time and platform.
+    // First: the controller needs the base's fake time and platform (300 fake processes).
     Base& base = TheBase();
-    CClientDataSetDB db;
+    CShortCutSetLoader loader{base.registry};
+    CKeyLayoutLoader keyLoader;
     QWidget window;
     QLabel label{&window};
-    CKeyboard keyboard;
+    CKeyboard keyboard{loader, keyLoader, *base.activeWindow, &window, &label, 0.0};
 };
 
+// A show with the base unchanged since the last one.
 void ShowPath(benchmark::State& state)
 {
     Overlay overlay;
     for (auto _ : state) {
-        overlay.keyboard.Reload();
+        overlay.keyboard.Reload(1.0);
         overlay.keyboard.Refresh();
     }
 }
 BENCHMARK(ShowPath)->Unit(benchmark::kMillisecond);
 
+// A show after the base changed: the shortcut set is built again.
+void ShowPathAfterAChange(benchmark::State& state)
+{
+    Overlay overlay;
+    overlay.keyboard.Reload(1.0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        overlay.base.Touch();
+        state.ResumeTiming();
+        overlay.keyboard.Reload(1.0);
+        overlay.keyboard.Refresh();
+    }
+}
+BENCHMARK(ShowPathAfterAChange)->Unit(benchmark::kMillisecond);
+
 void KeyEvent(benchmark::State& state)
 {
     Overlay overlay;
-    overlay.keyboard.Reload();
+    overlay.keyboard.Reload(1.0);
     overlay.keyboard.Refresh();
     auto& system = overlay.base.system;
     for (auto _ : state) {

@@ -2,7 +2,7 @@
 // asking it for the keys to label while 0, 1 or 2 keys are held.
 #include "BenchBase.h"
 
-#include "database/Zintdb.h"
+#include "database/ShortCutSetLoader.h"
 
 #include <QGuiApplication>
 
@@ -10,12 +10,14 @@
 
 namespace {
 
+// A load after a change: the pictures are decoded already.
 void LoadShortCuts(benchmark::State& state)
 {
     Base& base = TheBase();
-    CClientDataSetDB db;
+    CShortCutSetLoader loader(base.registry);
+    loader.LoadShortCuts();
     for (auto _ : state) {
-        auto shortCuts = db.LoadShortCuts(&base.loaded);
+        auto shortCuts = loader.LoadShortCuts();
         benchmark::DoNotOptimize(shortCuts.get());
     }
 }
@@ -26,17 +28,31 @@ void LoadShortCutsFirstTime(benchmark::State& state)
 {
     Base& base = TheBase();
     for (auto _ : state) {
-        CClientDataSetDB db;
-        auto shortCuts = db.LoadShortCuts(&base.loaded);
+        CShortCutSetLoader loader(base.registry);
+        auto shortCuts = loader.LoadShortCuts();
         benchmark::DoNotOptimize(shortCuts.get());
     }
 }
 BENCHMARK(LoadShortCutsFirstTime)->Unit(benchmark::kMillisecond);
 
+// Working out which programs run and which is active, as every show does.
+void SetRunningPrograms(benchmark::State& state)
+{
+    Base& base = TheBase();
+    CShortCutSetLoader loader(base.registry);
+    auto shortCuts = loader.LoadShortCuts();
+    for (auto _ : state) {
+        shortCuts->SetRunningPrograms(base.loaded, 1005);
+    }
+}
+BENCHMARK(SetRunningPrograms)->Unit(benchmark::kMicrosecond);
+
 void GetNextKeys(benchmark::State& state)
 {
-    CClientDataSetDB db;
-    auto shortCuts = db.LoadShortCuts(&TheBase().loaded);
+    Base& base = TheBase();
+    CShortCutSetLoader loader(base.registry);
+    auto shortCuts = loader.LoadShortCuts();
+    shortCuts->SetRunningPrograms(base.loaded, 1005);
     const CKeyCodes held[] = {{}, {BenchCtrl}, {BenchCtrl, BenchShift}};
     const CKeyCodes& pressed = held[state.range(0)];
     for (auto _ : state) {

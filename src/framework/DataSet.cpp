@@ -2,8 +2,6 @@
 
 #include "framework/DataSource.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -33,20 +31,6 @@ int CompareValues(const FieldValue& a, const FieldValue& b)
         a);
 }
 
-// Cuts UTF-8 text after the given number of characters.
-std::string TruncateText(std::string text, int characters)
-{
-    int count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (startsCharacter && count++ == characters) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
-}
-
 bool HoldsType(const FieldValue& value, FieldType type)
 {
     switch (type) {
@@ -71,6 +55,19 @@ const FieldValue& NullValue()
 } // namespace
 
 // --- Field ------------------------------------------------------------------------------------
+
+std::string DataSet::TruncateText(std::string text, int characters)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (startsCharacter && count++ == characters) {
+            text.resize(i);
+            break;
+        }
+    }
+    return text;
+}
 
 const FieldDef& Field::Def() const
 {
@@ -232,6 +229,7 @@ void DataSet::SetFieldValue(int index, FieldValue value)
         *text = TruncateText(std::move(*text), def.size);
     }
     buffer_[index] = std::move(value);
+    ++revision_;
     const Field field(*this, index);
     NotifyDataChange(&field);
 }
@@ -372,6 +370,7 @@ void DataSet::Post()
     buffer_.clear();
     state_ = DataSetState::Browse;
     orderedValid_ = false;
+    ++revision_;
     RebuildView(posted);
     NotifyStateChange();
     NotifyDataChange(nullptr);
@@ -384,6 +383,7 @@ void DataSet::Cancel()
     }
     buffer_.clear();
     state_ = DataSetState::Browse;
+    ++revision_;
     NotifyStateChange();
     NotifyDataChange(nullptr);
 }
@@ -404,6 +404,7 @@ void DataSet::Delete()
     }
     std::erase_if(table_, [doomed](const auto& record) { return record.get() == doomed; });
     orderedValid_ = false;
+    ++revision_;
     RebuildView(nullptr);
     NotifyDataChange(nullptr);
 }
@@ -418,6 +419,7 @@ void DataSet::DeleteDetailsOf(const FieldValue& key)
         return CompareValues((*record)[detailField_], key) == 0;
     });
     orderedValid_ = false;
+    ++revision_;
 }
 
 void DataSet::EmptyDataSet()
@@ -425,6 +427,7 @@ void DataSet::EmptyDataSet()
     Cancel();
     table_.clear();
     orderedValid_ = false;
+    ++revision_;
     RebuildView(nullptr);
     NotifyDataChange(nullptr);
 }
@@ -526,293 +529,17 @@ void DataSet::MasterChanged(const Field* field)
     NotifyDataChange(nullptr);
 }
 
+// By index: a source that detaches itself while it is told leaves the rest in place.
 void DataSet::NotifyDataChange(const Field* field)
 {
-    for (auto* source : std::vector<DataSource*>(sources_)) {
-        source->DataChanged(field);
+    for (std::size_t i = 0; i < sources_.size(); ++i) {
+        sources_[i]->DataChanged(field);
     }
 }
 
 void DataSet::NotifyStateChange()
 {
-    for (auto* source : std::vector<DataSource*>(sources_)) {
-        source->StateChanged();
+    for (std::size_t i = 0; i < sources_.size(); ++i) {
+        sources_[i]->StateChanged();
     }
-}
-
-// --- files ------------------------------------------------------------------------------------
-
-namespace {
-
-constexpr int FileFormatVersion = 1;
-
-std::string Quoted(const std::string& name)
-{
-    return '"' + name + '"';
-}
-
-const char* ColumnType(FieldType type)
-{
-    switch (type) {
-    case FieldType::String:
-        return "TEXT";
-    case FieldType::Blob:
-        return "BLOB";
-    case FieldType::Integer:
-    case FieldType::Boolean:
-        break;
-    }
-    return "INTEGER";
-}
-
-std::string SystemError(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
-class Database
-{
-public:
-    Database(const std::string& path, int flags)
-    {
-        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-            // A failed open still returns a handle to release.
-            const DataSetFileError error(db_ ? sqlite3_errmsg(db_) : "out of memory");
-            sqlite3_close(db_);
-            throw error;
-        }
-    }
-    ~Database() { sqlite3_close(db_); }
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
-
-    void Execute(const std::string& sql)
-    {
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            Fail();
-        }
-    }
-    sqlite3_stmt* Prepare(const std::string& sql)
-    {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-            Fail();
-        }
-        return statement;
-    }
-    // Closes now so that errors of the last write are seen.
-    void Close()
-    {
-        if (sqlite3_close(db_) != SQLITE_OK) {
-            Fail();
-        }
-        db_ = nullptr;
-    }
-    [[noreturn]] void Fail() const
-    {
-        throw DataSetFileError(db_ ? sqlite3_errmsg(db_) : "out of memory");
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
-class Statement
-{
-public:
-    Statement(Database& db, const std::string& sql) : db_(db), statement_(db.Prepare(sql)) {}
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    // True while there is a row.
-    bool Step()
-    {
-        const int result = sqlite3_step(statement_);
-        if (result != SQLITE_ROW && result != SQLITE_DONE) {
-            db_.Fail();
-        }
-        return result == SQLITE_ROW;
-    }
-    sqlite3_stmt* Get() const { return statement_; }
-
-private:
-    Database& db_;
-    sqlite3_stmt* statement_;
-};
-
-FieldValue ReadColumn(sqlite3_stmt* statement, int column, const FieldDef& def)
-{
-    const int type = sqlite3_column_type(statement, column);
-    if (type == SQLITE_NULL) {
-        return {};
-    }
-    const auto bad = [&def] {
-        return DataSetFileError("column " + def.name + " holds a value of another type");
-    };
-    switch (def.type) {
-    case FieldType::Integer: {
-        const sqlite3_int64 number = sqlite3_column_int64(statement, column);
-        if (type != SQLITE_INTEGER || number < std::numeric_limits<std::int32_t>::min() ||
-            number > std::numeric_limits<std::int32_t>::max()) {
-            throw bad();
-        }
-        return static_cast<std::int32_t>(number);
-    }
-    case FieldType::Boolean:
-        if (type != SQLITE_INTEGER) {
-            throw bad();
-        }
-        return sqlite3_column_int64(statement, column) != 0;
-    case FieldType::String: {
-        if (type == SQLITE_BLOB) {
-            throw bad();
-        }
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return TruncateText(std::string(text, sqlite3_column_bytes(statement, column)), def.size);
-    }
-    case FieldType::Blob: {
-        if (type != SQLITE_BLOB && type != SQLITE_TEXT) {
-            throw bad();
-        }
-        const auto* bytes =
-            static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
-        return Blob(bytes, bytes + sqlite3_column_bytes(statement, column));
-    }
-    }
-    throw bad();
-}
-
-// Makes the rename itself durable.
-void SyncFolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-} // namespace
-
-void DataSet::LoadFromFile(const std::string& path)
-{
-    Database db(path, SQLITE_OPEN_READONLY);
-    std::set<std::string> columns;
-    Statement info(db, "PRAGMA table_info(" + Quoted(tableName_) + ")");
-    while (info.Step()) {
-        columns.insert(reinterpret_cast<const char*>(sqlite3_column_text(info.Get(), 1)));
-    }
-    if (columns.empty()) {
-        throw DataSetFileError("no table " + tableName_);
-    }
-    // Fields without a column (a file of another tool) stay null; extra columns are ignored.
-    std::vector<int> present;
-    std::string select;
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (columns.count(fields_[i].name)) {
-            select += (select.empty() ? "" : ", ") + Quoted(fields_[i].name);
-            present.push_back(static_cast<int>(i));
-        }
-    }
-    if (select.empty()) {
-        select = "NULL";
-    }
-    std::vector<std::unique_ptr<Record>> loaded;
-    Statement rows(db, "SELECT " + select + " FROM " + Quoted(tableName_) + " ORDER BY rowid");
-    while (rows.Step()) {
-        auto record = std::make_unique<Record>(fields_.size());
-        for (std::size_t column = 0; column < present.size(); ++column) {
-            (*record)[present[column]] =
-                ReadColumn(rows.Get(), static_cast<int>(column), fields_[present[column]]);
-        }
-        loaded.push_back(std::move(record));
-    }
-    Cancel();
-    table_ = std::move(loaded);
-    orderedValid_ = false;
-    current_ = -1;
-    RebuildView(nullptr);
-    bof_ = true;
-    NotifyDataChange(nullptr);
-}
-
-void DataSet::SaveToFile(const std::string& path) const
-{
-    const std::string temporary = path + ".tmp";
-    ::unlink(temporary.c_str());
-    // Created here, so that the file is the user's alone from its first byte.
-    const int created = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (created < 0) {
-        throw DataSetFileError(SystemError(temporary));
-    }
-    ::close(created);
-    try {
-        Database db(temporary, SQLITE_OPEN_READWRITE);
-        // The file is not in place until it is complete, so it needs no journal.
-        db.Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA user_version = " +
-                   std::to_string(FileFormatVersion));
-        std::string columns;
-        std::string names;
-        std::string parameters;
-        for (const auto& def : fields_) {
-            const std::string separator = columns.empty() ? "" : ", ";
-            columns += separator + Quoted(def.name) + " " + ColumnType(def.type);
-            names += separator + Quoted(def.name);
-            parameters += separator + "?";
-        }
-        db.Execute("CREATE TABLE " + Quoted(tableName_) + " (" + columns + ")");
-        db.Execute("BEGIN");
-        {
-            Statement insert(db, "INSERT INTO " + Quoted(tableName_) + " (" + names + ") VALUES (" +
-                                     parameters + ")");
-            for (const auto& record : table_) {
-                sqlite3_stmt* statement = insert.Get();
-                sqlite3_reset(statement);
-                for (std::size_t i = 0; i < record->size(); ++i) {
-                    const int parameter = static_cast<int>(i) + 1;
-                    const FieldValue& value = (*record)[i];
-                    if (const auto* number = std::get_if<std::int32_t>(&value)) {
-                        sqlite3_bind_int(statement, parameter, *number);
-                    } else if (const auto* flag = std::get_if<bool>(&value)) {
-                        sqlite3_bind_int(statement, parameter, *flag ? 1 : 0);
-                    } else if (const auto* text = std::get_if<std::string>(&value)) {
-                        sqlite3_bind_text(statement, parameter, text->data(),
-                                          static_cast<int>(text->size()), SQLITE_STATIC);
-                    } else if (const auto* bytes = std::get_if<Blob>(&value)) {
-                        // An empty blob stays a blob, not a null (a null pointer would bind null).
-                        if (bytes->empty()) {
-                            sqlite3_bind_zeroblob(statement, parameter, 0);
-                        } else {
-                            sqlite3_bind_blob(statement, parameter, bytes->data(),
-                                              static_cast<int>(bytes->size()), SQLITE_STATIC);
-                        }
-                    } else {
-                        sqlite3_bind_null(statement, parameter);
-                    }
-                }
-                insert.Step();
-            }
-        }
-        db.Execute("COMMIT");
-        db.Close();
-        const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::fsync(fd) != 0) {
-            const std::string error = SystemError(temporary);
-            if (fd >= 0) {
-                ::close(fd);
-            }
-            throw DataSetFileError(error);
-        }
-        ::close(fd);
-        if (::rename(temporary.c_str(), path.c_str()) != 0) {
-            throw DataSetFileError(SystemError(path));
-        }
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
-    SyncFolderOf(path);
 }

@@ -48,6 +48,23 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A table file that another process holds locked beyond a short wait: in use, not damaged.
+class DataSetFileBusy : public DataSetFileError
+{
+public:
+    using DataSetFileError::DataSetFileError;
+};
+
+// The steps of SaveToFile, in order (a row is written once per record).
+enum class SaveStep
+{
+    TemporaryCreated,
+    RowWritten,
+    Committed,
+    Synced,
+    Renamed,
+};
+
 // One field of a data set, read from and written to its current record.
 class Field
 {
@@ -126,11 +143,22 @@ public:
     std::optional<std::int32_t> Max(const std::string& fieldName) const;
     std::optional<std::int32_t> Min(const std::string& fieldName) const;
 
+    // Changes whenever the records change: a field set, a post, a cancel, a delete, a load.
+    std::uint64_t Revision() const { return revision_; }
+
     // Runs after Insert/Append has made the new record current.
     std::function<void(DataSet&)> AfterInsert;
 
-    // Replaces the records with those of the table in an SQLite file. Throws DataSetFileError.
+    // Replaces the records with those of the table in an SQLite file. Throws DataSetFileBusy for
+    // a file another process keeps locked, DataSetFileError for any other failure.
     void LoadFromFile(const std::string& path);
+    // Called at every step of every save (tests use it to stop a save at a chosen point); an
+    // empty observer is skipped.
+    static void SetSaveStepObserver(std::function<void(SaveStep)> observer);
+
+    // Cuts UTF-8 text after the given number of characters, as string fields keep it.
+    static std::string TruncateText(std::string text, int characters);
+
     // Writes the records to a new file beside path and renames it into place, so the file holds
     // either the old or the new content at any moment. Mode 0600. Throws DataSetFileError.
     void SaveToFile(const std::string& path) const;
@@ -166,6 +194,7 @@ private:
     bool bof_ = true;
     bool eof_ = true;
     DataSetState state_ = DataSetState::Browse;
+    std::uint64_t revision_ = 0;
     Record buffer_;
     // Where an insert goes in table order.
     std::size_t insertAt_ = 0;

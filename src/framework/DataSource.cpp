@@ -27,39 +27,56 @@ void DataSource::SetDataSet(DataSet* dataSet)
 
 int DataSource::AddDataChangeListener(DataChangeListener listener)
 {
-    dataListeners_.emplace(nextId_, std::move(listener));
+    dataListeners_.emplace(nextId_, Listener<DataChangeListener>{std::move(listener)});
     return nextId_++;
 }
 
 int DataSource::AddStateChangeListener(std::function<void()> listener)
 {
-    stateListeners_.emplace(nextId_, std::move(listener));
+    stateListeners_.emplace(nextId_, Listener<std::function<void()>>{std::move(listener)});
     return nextId_++;
 }
 
 void DataSource::RemoveListener(int id)
 {
+    // A listener may remove itself (or another) while it runs: it is then only marked, and
+    // erased when the notification is over.
+    if (notifying_ > 0) {
+        if (auto data = dataListeners_.find(id); data != dataListeners_.end()) {
+            data->second.removed = true;
+        }
+        if (auto state = stateListeners_.find(id); state != stateListeners_.end()) {
+            state->second.removed = true;
+        }
+        return;
+    }
     dataListeners_.erase(id);
     stateListeners_.erase(id);
 }
 
-void DataSource::DataChanged(const Field* field)
+template <typename Listeners, typename... Args>
+void DataSource::Notify(Listeners& listeners, Args... args)
 {
-    // A listener may add or remove listeners while it runs.
-    const auto listeners = dataListeners_;
-    for (const auto& [id, listener] : listeners) {
-        if (listener) {
-            listener(field);
+    // By id, so that listeners added meanwhile are reached and none is called twice.
+    ++notifying_;
+    for (auto it = listeners.begin(); it != listeners.end();
+         it = listeners.upper_bound(it->first)) {
+        if (!it->second.removed && it->second.call) {
+            it->second.call(args...);
         }
     }
+    if (--notifying_ == 0) {
+        std::erase_if(dataListeners_, [](const auto& entry) { return entry.second.removed; });
+        std::erase_if(stateListeners_, [](const auto& entry) { return entry.second.removed; });
+    }
+}
+
+void DataSource::DataChanged(const Field* field)
+{
+    Notify(dataListeners_, field);
 }
 
 void DataSource::StateChanged()
 {
-    const auto listeners = stateListeners_;
-    for (const auto& [id, listener] : listeners) {
-        if (listener) {
-            listener();
-        }
-    }
+    Notify(stateListeners_);
 }

@@ -31,9 +31,17 @@ private:
     friend class DataSet;
     void DataChanged(const Field* field);
     void StateChanged();
+    template <typename Listeners, typename... Args> void Notify(Listeners& listeners, Args... args);
 
     DataSet* dataSet_ = nullptr;
     int nextId_ = 1;
-    std::map<int, DataChangeListener> dataListeners_;
-    std::map<int, std::function<void()>> stateListeners_;
+    // Nesting depth of notifications in progress.
+    int notifying_ = 0;
+    template <typename Call> struct Listener
+    {
+        Call call;
+        bool removed = false;
+    };
+    std::map<int, Listener<DataChangeListener>> dataListeners_;
+    std::map<int, Listener<std::function<void()>>> stateListeners_;
 };

@@ -1,226 +1,6 @@
 #include "keys/Key.h"
 
-#include "keys/Cvswindow.h"
 #include "platform/Platform.h"
-
-#include <QPainter>
-#include <QRegion>
-
-double ReleaseDelay = 0.3;
-
-namespace {
-constexpr const char* DesignScaleProperty = "quorvelDesignScale";
-}
-
-double DesignScale(const QWidget* window)
-{
-    const double scale = window ? window->property(DesignScaleProperty).toDouble() : 0;
-    return scale > 0 ? scale : 1;
-}
-
-void SetDesignScale(QWidget* window, double scale)
-{
-    window->setProperty(DesignScaleProperty, scale);
-}
-
-namespace {
-
-const QColor pressedColor(166, 202, 240);
-const QColor releasedColor(255, 255, 255);
-
-bool HasIcon(const CActionDescription* description)
-{
-    return description && !description->Icon.isNull();
-}
-
-} // namespace
-
-// --- TCustomKeyImage ---------------------------------------------------------------------------
-
-TCustomKeyImage::TCustomKeyImage(QWidget* parent) : IKeyImage(parent) {}
-
-bool TCustomKeyImage::IsTall() const
-{
-    return height() > 1.6 * width();
-}
-
-bool TCustomKeyImage::IsWide() const
-{
-    return width() > 1.6 * height();
-}
-
-void TCustomKeyImage::EndPicture(const QRegion& visible)
-{
-    if (visible.isEmpty()) {
-        clearMask();
-    } else {
-        setMask(visible);
-    }
-    update();
-}
-
-void TCustomKeyImage::paintEvent(QPaintEvent*)
-{
-    if (!picture_.isNull()) {
-        QPainter(this).drawImage(0, 0, picture_);
-    }
-}
-
-void TCustomKeyImage::FillBackground(QPainter& canvas)
-{
-    canvas.fillRect(QRect(0, 0, width(), height()), Pressed ? pressedColor : releasedColor);
-}
-
-CCvsWindow TCustomKeyImage::DrawShortName(QPainter& canvas, const CCvsWindow& area)
-{
-    canvas.setFont(ActionFont.font);
-    canvas.setPen(ActionFont.color);
-    CCvsWindow text(canvas);
-    text.SizeToText(ActionDescription->ShortName);
-    if (text.Width() > area.Width()) {
-        text.Align(area, alLeft, alBottom);
-    } else {
-        text.Align(area, alCentre, alBottom);
-    }
-    text.DrawText(ActionDescription->ShortName);
-    return text;
-}
-
-void TCustomKeyImage::DrawKeyName(QPainter& canvas, const CCvsWindow& area)
-{
-    canvas.setFont(KeyFont.font);
-    canvas.setPen(KeyFont.color);
-    const std::string name = GetKeyName(KeyCode);
-    CCvsWindow text(canvas);
-    text.SizeToText(name);
-    text.Align(area, alLeft, alTop);
-    text.DrawText(name);
-}
-
-void TCustomKeyImage::DrawAction(QPainter& canvas, const CCvsWindow& area,
-                                 const IconPlacement& placeIcon)
-{
-    if (!ActionDescription) {
-        return;
-    }
-    const CCvsWindow shortName = DrawShortName(canvas, area);
-    if (!HasIcon(ActionDescription)) {
-        return;
-    }
-    CCvsWindow picture(canvas);
-    picture.SizeToGraphic(ActionDescription->Icon);
-    placeIcon(picture, shortName);
-    picture.DrawGraphic(ActionDescription->Icon);
-}
-
-void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const CCvsWindow& area)
-{
-    DrawAction(canvas, area, [&area](CCvsWindow& picture, const CCvsWindow& shortName) {
-        picture.SetHeight(area.Height() - shortName.Height());
-        picture.Align(area, alCentre, alBottom);
-        picture.Place(shortName, alTop);
-    });
-}
-
-void TCustomKeyImage::Paint(const Style& style)
-{
-    if (width() <= 0 || height() <= 0) {
-        picture_ = QImage();
-        EndPicture();
-        return;
-    }
-    picture_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    picture_.fill(Qt::transparent);
-    QPainter canvas(&picture_);
-    FillBackground(canvas);
-    CCvsWindow client(canvas);
-    client.SetSize(width(), height());
-    const QRegion visible = style(canvas, client);
-    canvas.end();
-    EndPicture(visible);
-}
-
-void TCustomKeyImage::DrawTallKey()
-{
-    Paint([this](QPainter& canvas, const CCvsWindow& client) {
-        DrawAction(canvas, client, [&client](CCvsWindow& picture, const CCvsWindow& shortName) {
-            picture.SetWidth(client.Width());
-            picture.Align(client, alLeft, alBottom);
-            picture.Place(shortName, alTop);
-        });
-        DrawKeyName(canvas, client);
-        return QRegion();
-    });
-}
-
-void TCustomKeyImage::DrawWideKey()
-{
-    Paint([this](QPainter& canvas, const CCvsWindow& client) {
-        CCvsWindow rightHalf(canvas);
-        rightHalf.SetSize(client.Width() / 2, client.Height());
-        rightHalf.Align(client, alRight, alBottom);
-        DrawActionAbove(canvas, rightHalf);
-        DrawKeyName(canvas, client);
-        return QRegion();
-    });
-}
-
-void TCustomKeyImage::DrawSquareKey()
-{
-    Paint([this](QPainter& canvas, const CCvsWindow& client) {
-        DrawAction(canvas, client, [&client](CCvsWindow& picture, const CCvsWindow& shortName) {
-            picture.SetHeight(client.Height() - shortName.Height());
-            picture.Align(client, alRight, alTop);
-        });
-        DrawKeyName(canvas, client);
-        return QRegion();
-    });
-}
-
-void TCustomKeyImage::DrawEnterKey()
-{
-    Paint([this](QPainter& canvas, const CCvsWindow& client) {
-        // The top left part is cut out: the key shows as an L, full width below.
-        CCvsWindow band(canvas);
-        band.SetSize(static_cast<int>(client.Width() * 0.4),
-                     static_cast<int>(client.Height() * 0.5));
-        band.Align(client, alLeft, alTop);
-        const QRect cutOut(band.Rect.left, band.Rect.top, band.Width(), band.Height());
-        canvas.setCompositionMode(QPainter::CompositionMode_Source);
-        canvas.setBrush(Qt::transparent);
-        band.Fill();
-        canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        canvas.setBrush(Qt::NoBrush);
-
-        band.Proportional = false;
-        band.SetWidth(client.Width());
-        band.Align(client, alLeft, alBottom);
-        CCvsWindow bandRight(canvas);
-        bandRight.SetSize(band.Width() / 2, band.Height());
-        bandRight.Align(client, alRight, alBottom);
-        DrawActionAbove(canvas, bandRight);
-        DrawKeyName(canvas, band);
-        // The cut-out is a hole in the widget: what lies behind it shows through.
-        return QRegion(rect()) - QRegion(cutOut);
-    });
-}
-
-// --- TKeyImage ---------------------------------------------------------------------------------
-
-void TKeyImage::DrawKey(const CActionDescription* description, bool pressed)
-{
-    ActionDescription = description;
-    Pressed = pressed;
-    if (KeyCode == 13) {
-        DrawEnterKey();
-    } else if (IsTall()) {
-        DrawTallKey();
-    } else if (IsWide()) {
-        DrawWideKey();
-    } else {
-        DrawSquareKey();
-    }
-}
 
 // --- CKey --------------------------------------------------------------------------------------
 
@@ -397,4 +177,29 @@ void CKeys::ReleaseAll()
     for (const auto& key : *this) {
         key->SetPressed(false);
     }
+}
+
+std::unique_ptr<CKeys> MakeKeys(const std::vector<KeyGeometry>& layout, const KeyFonts& fonts,
+                                QWidget* parent, double releaseDelay)
+{
+    auto keys = std::make_unique<CKeys>();
+    for (const KeyGeometry& geometry : layout) {
+        auto image = std::make_unique<TKeyImage>();
+        image->setGeometry(geometry.rect);
+        image->KeyFont = fonts.keyFont;
+        image->ActionFont = fonts.actionFont;
+        if (parent) {
+            image->setParent(parent);
+            image->setVisible(true);
+        }
+        auto key = std::make_unique<CKey>();
+        const std::uint16_t generic = GetGenericKeyCode(geometry.code);
+        key->KeyCode = generic ? generic : geometry.code;
+        key->AdditionalKeyCode = generic ? geometry.code : 0;
+        key->ReleaseDelay = releaseDelay;
+        image->KeyCode = key->KeyCode;
+        key->SetKeyImage(image.release());
+        keys->Add(std::move(key));
+    }
+    return keys;
 }

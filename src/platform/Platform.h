@@ -19,12 +19,12 @@ constexpr std::uint32_t ModShift = 4;
 constexpr std::uint32_t ModWin = 8;
 
 // Special folder kinds.
-enum SpecialFolderKind
+enum class SpecialFolderKind
 {
-    sfAppData = 0,
-    sfLocalSettings = 1,
-    sfPersonal = 2,
-    sfCommonAppData = 3,
+    AppData,
+    LocalSettings,
+    Personal,
+    CommonAppData,
 };
 
 class Platform
@@ -49,6 +49,10 @@ public:
 
     // --- windows --------------------------------------------------------------------------
     virtual WindowId GetForegroundWindow() = 0;
+    // Calls onChange on the UI thread whenever the foreground window may have changed (an empty
+    // callback stops the calls). False when the system cannot announce such changes: the caller
+    // must then look for itself from time to time.
+    virtual bool WatchForegroundWindow(std::function<void()> onChange) = 0;
     // True for panels, docks and the notification area ("the taskbar").
     virtual bool IsTaskbarWindow(WindowId window) = 0;
     // Asks the window manager to make the window active and raises it.

@@ -1,9 +1,9 @@
 #include "shell/About.h"
 
 #include "platform/Platform.h"
-#include "shell/Gettext.h"
-#include "shell/Versioninfo.h"
-#include "util/Mylib.h"
+#include "services/Translation.h"
+#include "services/VersionInfo.h"
+#include "util/Text.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

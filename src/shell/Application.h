@@ -8,6 +8,7 @@ class TApplication : public QApplication
 {
 public:
     TApplication(int& argc, char** argv);
+    ~TApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
 };
 

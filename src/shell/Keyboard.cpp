@@ -1,10 +1,12 @@
 #include "shell/Keyboard.h"
 
-#include "database/Zintdb.h"
-#include "framework/Exception.h"
-#include "shell/Activewindow.h"
-#include "shell/Gettext.h"
-#include "util/Mylib.h"
+#include "database/ShortCutSetLoader.h"
+#include "keys/KeyLayoutLoader.h"
+#include "platform/VirtualKeys.h"
+#include "services/ActiveWindow.h"
+#include "util/Paths.h"
+#include "util/Text.h"
+#include "windows/Processes.h"
 
 #include <QLabel>
 #include <QWidget>
@@ -14,20 +16,22 @@ namespace {
 // Keyboard codes as the key model knows them: either Windows key is one key.
 std::uint16_t ModelCode(std::uint16_t code)
 {
-    return code == 91 || code == 92 ? VK_ANYWIN : code;
+    return code == vk::LWin || code == vk::RWin ? vk::AnyWin : code;
 }
 
 } // namespace
 
-CKeyboard::CKeyboard()
+CKeyboard::CKeyboard(IShortCutLoader& shortCutLoader, IKeyLoader& keyLoader,
+                     CActiveWindow& activeWindow, QWidget* parent, QLabel* label,
+                     double releaseDelay)
+    : shortCutLoader_(shortCutLoader), keyLoader_(keyLoader), activeWindow_(activeWindow),
+      parent_(parent), label_(label), releaseDelay_(releaseDelay)
 {
-    keyFont_.font.setPointSize(8);
-    keyFont_.color = QColor(0, 0, 255);
-    actionFont_.font.setPointSize(8);
-    // A key released on the real keyboard is drawn released at once.
-    ReleaseDelay = 0;
-    CActiveWindow::Instance().OnChange = [this] {
-        if (Parent && Parent->isVisible()) {
+    fonts_.keyFont.font.setPointSize(8);
+    fonts_.keyFont.color = QColor(0, 0, 255);
+    fonts_.actionFont.font.setPointSize(8);
+    activeWindow_.OnChange = [this] {
+        if (parent_ && parent_->isVisible()) {
             HideParent();
         }
     };
@@ -36,31 +40,66 @@ CKeyboard::CKeyboard()
 CKeyboard::~CKeyboard()
 {
     // The tracker outlives this controller; it must not call back into it.
-    CActiveWindow::Instance().OnChange = nullptr;
+    activeWindow_.OnChange = nullptr;
+    // The keys point at the set's descriptions.
     keys_.reset();
-    if (shortCuts_) {
-        shortCuts_->Clear();
-    }
 }
 
-std::string CKeyboard::GetPath(int type)
+std::string CKeyboard::GetPath(PathType type)
 {
-    if (type != 0) {
-        throw Exception(Translate("Неправильный тип пути в CKeyboard::GetPath"));
+    switch (type) {
+    case PathType::KeyLayout:
+        break;
     }
     return GetExeFolder() + "keyimages.xml";
 }
 
-void CKeyboard::Reload()
+void CKeyboard::Reload(double scale)
 {
-    if (shortCuts_) {
-        shortCuts_->Clear();
-        shortCuts_.reset();
+    trackers_.clear();
+    RefreshLoadedPrograms(loadedPrograms_);
+    ReloadShortCuts();
+    ReloadKeys(scale);
+}
+
+void CKeyboard::ReloadShortCuts()
+{
+    if (shortCuts_ && shortCutLoader_.Revision() == shortCutsRevision_) {
+        shortCuts_->SetRunningPrograms(
+            loadedPrograms_, static_cast<std::int32_t>(activeWindow_.GetActiveProcessId()));
+        return;
+    }
+    // No key may keep pointing at a description of the set that goes.
+    if (keys_) {
+        keys_->ClearActionDescriptions();
+    }
+    shortCuts_.reset();
+    shortCuts_ = shortCutLoader_.LoadShortCuts();
+    // Read after the load, which posts an edit in progress.
+    shortCutsRevision_ = shortCutLoader_.Revision();
+    shortCuts_->SetRunningPrograms(loadedPrograms_,
+                                   static_cast<std::int32_t>(activeWindow_.GetActiveProcessId()));
+}
+
+void CKeyboard::ReloadKeys(double scale)
+{
+    std::vector<KeyGeometry> layout;
+    try {
+        layout = keyLoader_.LoadKeys(GetPath(PathType::KeyLayout), scale);
+    } catch (...) {
+        keys_.reset();
+        layout_.clear();
+        throw;
+    }
+    if (keys_ && layout == layout_) {
+        // The same keys: drawn released, as new ones would be.
+        keys_->StopReleaseTimers();
+        keys_->ReleaseAll();
+        return;
     }
     keys_.reset();
-    RefreshLoadedPrograms(loadedPrograms_);
-    shortCuts_ = ShortCutLoader->LoadShortCuts(&loadedPrograms_);
-    keys_ = KeyLoader->LoadKeys(GetPath(0), keyFont_, actionFont_, Parent);
+    keys_ = MakeKeys(layout, fonts_, parent_, releaseDelay_);
+    layout_ = std::move(layout);
 }
 
 void CKeyboard::Refresh()
@@ -68,13 +107,15 @@ void CKeyboard::Refresh()
     if (!keys_ || !shortCuts_) {
         return;
     }
-    keys_->ClearActionDescriptions();
     const CKeyCodes held = keys_->GetPressedKeyCodes();
-    for (const auto& [code, shortCut] : shortCuts_->GetNextKeys(held)) {
-        keys_->SetActionDescription(static_cast<std::uint16_t>(code),
-                                    shortCut->ActionDescription.get());
+    const std::map<int, CShortCut*> next = shortCuts_->GetNextKeys(held);
+    // Each key is set once, so only the keys whose action changes are drawn again.
+    for (const auto& key : *keys_) {
+        const auto found = next.find(key->KeyCode);
+        key->SetActionDescription(found == next.end() ? nullptr
+                                                      : found->second->ActionDescription.get());
     }
-    if (!Label) {
+    if (!label_) {
         return;
     }
     std::string line;
@@ -83,12 +124,12 @@ void CKeyboard::Refresh()
         line = FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
                           exact->KeyCodes.GetText());
     }
-    Label->setText(QString::fromStdString(line));
+    label_->setText(QString::fromStdString(line));
 }
 
 void CKeyboard::OnKeyDown(std::uint16_t code)
 {
-    if (code == 27) {
+    if (code == vk::Escape) {
         HideParent();
         return;
     }
@@ -131,17 +172,17 @@ void CKeyboard::TrackCombinations()
 
 void CKeyboard::Execute(const CKeyCodes& codes)
 {
-    if (!Parent || !Parent->isVisible()) {
+    if (!parent_ || !parent_->isVisible()) {
         return;
     }
     HideParent();
-    CActiveWindow::Instance().Restore();
+    activeWindow_.Restore();
     codes.Emulate();
 }
 
 void CKeyboard::HideParent()
 {
-    if (Parent) {
-        Parent->hide();
+    if (parent_) {
+        parent_->hide();
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "database/Shortcut.h"
-#include "keys/Completekeycombination.h"
+#include "database/ShortCut.h"
+#include "keys/CompleteKeyCombination.h"
 #include "keys/Key.h"
 
 #include <cstdint>
@@ -9,10 +9,17 @@
 #include <string>
 #include <vector>
 
+class CActiveWindow;
 class IKeyLoader;
 class IShortCutLoader;
 class QLabel;
 class QWidget;
+
+// The data files beside the executable.
+enum class PathType
+{
+    KeyLayout,
+};
 
 // The overlay's controller: owns the drawn keyboard and the shortcuts that apply now, lays on
 // every key the shortcut one more key would complete, describes the held combination, and
@@ -20,40 +27,51 @@ class QWidget;
 class CKeyboard
 {
 public:
-    CKeyboard();
+    // The keys are drawn on parent, the held combination described on label; a released key
+    // stays drawn pressed for releaseDelay seconds. The overlay hides when activeWindow reports
+    // another application.
+    CKeyboard(IShortCutLoader& shortCutLoader, IKeyLoader& keyLoader, CActiveWindow& activeWindow,
+              QWidget* parent, QLabel* label, double releaseDelay);
     ~CKeyboard();
     CKeyboard(const CKeyboard&) = delete;
     CKeyboard& operator=(const CKeyboard&) = delete;
 
-    // Rebuilds the running-process list, the shortcut set and the keyboard. After a failure
-    // there is no keyboard or no shortcut set until the next successful Reload.
-    void Reload();
+    // Reads the running processes and the layout file, and brings the keyboard (at this scale of
+    // the design units) and the shortcut set up to date: each is rebuilt only when it changed.
+    // After a failure there is no keyboard or no shortcut set until the next successful Reload.
+    void Reload(double scale);
     // Lays the actions on the keys and writes the description line.
     void Refresh();
     void OnKeyDown(std::uint16_t code);
     void OnKeyUp(std::uint16_t code);
 
-    // Full name of a data file beside the executable: 0 is the keyboard layout.
-    static std::string GetPath(int type);
-
-    IShortCutLoader* ShortCutLoader = nullptr;
-    IKeyLoader* KeyLoader = nullptr;
-    QWidget* Parent = nullptr;
-    QLabel* Label = nullptr;
+    static std::string GetPath(PathType type);
 
     CKeys* Keys() const { return keys_.get(); }
     IShortCuts* ShortCuts() const { return shortCuts_.get(); }
     std::size_t TrackerCount() const { return trackers_.size(); }
 
 private:
+    void ReloadShortCuts();
+    void ReloadKeys(double scale);
     void TrackCombinations();
     void Execute(const CKeyCodes& codes);
     void HideParent();
 
+    IShortCutLoader& shortCutLoader_;
+    IKeyLoader& keyLoader_;
+    CActiveWindow& activeWindow_;
+    QWidget* parent_;
+    QLabel* label_;
+    double releaseDelay_;
+    KeyFonts fonts_;
+
     std::vector<std::unique_ptr<CCompleteKeyCombination>> trackers_;
     CLoadedPrograms loadedPrograms_;
     std::unique_ptr<CKeys> keys_;
+    // The geometry the keys were built with.
+    std::vector<KeyGeometry> layout_;
     std::unique_ptr<IShortCuts> shortCuts_;
-    TFont keyFont_;
-    TFont actionFont_;
+    // The loader's revision the shortcut set was built at.
+    std::uint64_t shortCutsRevision_ = 0;
 };

@@ -1,9 +1,8 @@
 #include "framework/QtTimerService.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "shell/Activewindow.h"
 #include "shell/Application.h"
-#include "shell/Gettext.h"
-#include "shell/Main.h"
+#include "services/Translation.h"
+#include "shell/MainForm.h"
 
 #include <cstdlib>
 #include <memory>
@@ -28,6 +27,5 @@ int main(int argc, char** argv)
         ShowException(error);
         code = EXIT_FAILURE;
     }
-    CActiveWindow::DestroyInstance();
     return code;
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <random>
 #include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -52,6 +51,50 @@ std::string CompleteVersion(const std::string& path)
     return mark;
 }
 
+// Runs one save of table over path in a child that stops after each step until told to go on,
+// and kills it right after its stopAt-th step (counted from 1). True when the kill landed there.
+bool KillSaveAtStep(const DataSet& table, const std::string& path, int stopAt)
+{
+    int report[2];
+    int resume[2];
+    if (pipe(report) != 0 || pipe(resume) != 0) {
+        return false;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        close(resume[1]);
+        DataSet::SetSaveStepObserver([&](SaveStep) {
+            const char step = 's';
+            char go = 0;
+            if (write(report[1], &step, 1) != 1 || read(resume[0], &go, 1) != 1) {
+                _exit(3);
+            }
+        });
+        table.SaveToFile(path);
+        _exit(0);
+    }
+    close(report[1]);
+    close(resume[0]);
+    bool killed = false;
+    char step = 0;
+    for (int reached = 1; read(report[0], &step, 1) == 1; ++reached) {
+        if (reached == stopAt) {
+            kill(child, SIGKILL);
+            killed = true;
+            break;
+        }
+        const char go = 'g';
+        if (write(resume[1], &go, 1) != 1) {
+            break;
+        }
+    }
+    close(report[0]);
+    close(resume[1]);
+    waitpid(child, nullptr, 0);
+    return killed;
+}
+
 } // namespace
 
 TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFile)
@@ -64,36 +107,27 @@ TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFile)
     Fill(b, "B", 600);
     a.SaveToFile(path);
 
-    std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> delay(0, 40000);
+    // Saving B reports: the temporary file made, 600 rows, committed, synced, renamed.
+    const int steps = 1 + 600 + 3;
     std::set<std::string> seen;
-    int interrupted = 0;
-    for (int round = 0; round < 60; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (;;) {
-                b.SaveToFile(path);
-                a.SaveToFile(path);
-            }
-        }
-        usleep(static_cast<useconds_t>(delay(random)));
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        struct stat info
-        {
-        };
-        if (stat((path + ".tmp").c_str(), &info) == 0) {
-            ++interrupted;
-        }
+    for (int stopAt : {1, 2, 300, 601, 602, 603, 604}) {
+        ASSERT_TRUE(KillSaveAtStep(b, path, stopAt)) << "step " << stopAt;
         const std::string version = CompleteVersion(path);
-        ASSERT_FALSE(version.empty()) << "round " << round;
+        // Until the rename the old file is in place, from it on the new one.
+        EXPECT_EQ(version, stopAt < steps ? "A" : "B") << "step " << stopAt;
         seen.insert(version);
+        if (stopAt < steps) {
+            // A kill before the rename leaves the temporary file behind.
+            struct stat info
+            {
+            };
+            EXPECT_EQ(stat((path + ".tmp").c_str(), &info), 0) << "step " << stopAt;
+        }
+        a.SaveToFile(path);
     }
-    // The kills really landed inside saves, and both versions were seen in place.
-    EXPECT_GT(interrupted, 0);
-    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen, (std::set<std::string>{"A", "B"}));
     // The next save clears the leftover of a killed one.
+    ASSERT_TRUE(KillSaveAtStep(b, path, 300));
     a.SaveToFile(path);
     struct stat info
     {

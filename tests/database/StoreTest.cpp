@@ -1,7 +1,7 @@
-#include "database/Datasetloader.h"
-#include "database/Dbregistry.h"
-#include "database/Udmregistry.h"
-#include "database/Zintdb.h"
+#include "database/DataSetLoader.h"
+#include "database/Registry.h"
+#include "database/ShortcutTables.h"
+#include "database/ShortCutSetLoader.h"
 
 #include "FakeEnvironment.h"
 #include "framework/Exception.h"
@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace {
@@ -39,7 +40,7 @@ class Store : public ::testing::Test
 protected:
     Store()
     {
-        env.platform.specialFolders[platform::sfAppData] = AppData();
+        env.platform.specialFolders[platform::SpecialFolderKind::AppData] = AppData();
         registry = std::make_unique<CDBRegistry>();
     }
 
@@ -186,6 +187,43 @@ TEST_F(Store, DamagedFileIsMovedAsideReportedAndNeverOverwritten)
     EXPECT_EQ(partner.FieldByName("Description").AsString(), "kept too");
 }
 
+TEST_F(Store, AFileInUseElsewhereIsNeitherMovedNorWrittenOver)
+{
+    Loader().Load();
+    AddProgram("kept");
+    AddShortcut("kept too");
+    Loader().Save();
+    const std::string shortcutsFile = Folder() + "/shortcuts.dat";
+    QFile before(QString::fromStdString(shortcutsFile));
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+
+    // Another program in the middle of a write transaction holds the file locked.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(shortcutsFile.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    Restart();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find(shortcutsFile), std::string::npos);
+    EXPECT_TRUE(
+        QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}, QDir::Files).isEmpty());
+    EXPECT_THROW(Loader().Save(), Exception);
+    QFile after(QString::fromStdString(shortcutsFile));
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+
+    // Free again: the next load reads the base and saving works.
+    Restart();
+    EXPECT_EQ(Shortcuts().RecordCount(), 0); // the super-global program is current
+    ASSERT_TRUE(Programs().Locate("FileName", std::string("kept")));
+    EXPECT_EQ(Shortcuts().RecordCount(), 1);
+    EXPECT_NO_THROW(Loader().Save());
+}
+
 TEST_F(Store, FolderThatCannotBeMadeIsAnError)
 {
     QFile blocker(QString::fromStdString(AppData()));
@@ -214,45 +252,92 @@ TEST_F(Store, ShortcutsAreBuiltByTheTypeRules)
     Programs().Locate("Id", 1);
     AddShortcut("super", false);
 
-    CLoadedPrograms loaded;
-    CClientDataSetDB db;
-    const auto shortCuts = db.LoadShortCuts(&loaded);
+    CShortCutSetLoader loader(*registry);
+    const auto shortCuts = loader.LoadShortCuts();
     const auto& items = dynamic_cast<CShortCuts&>(*shortCuts).Items();
     ASSERT_EQ(items.size(), 4u);
     // Programs in table order: the super-global program was created first.
-    EXPECT_EQ(items[0]->Type, stSuperGlobal);
-    EXPECT_EQ(items[0]->Programm->FileName, "Superglobal");
-    EXPECT_EQ(items[1]->Type, stNormal);
-    EXPECT_EQ(items[1]->Programm->FileName, "app.exe");
-    EXPECT_EQ(items[1]->Programm->LoadedPrograms, &loaded);
+    EXPECT_EQ(items[0]->Type, ShortCutType::SuperGlobal);
+    EXPECT_EQ(items[0]->Program->FileName, "Superglobal");
+    EXPECT_EQ(items[1]->Type, ShortCutType::Normal);
+    EXPECT_EQ(items[1]->Program->FileName, "app.exe");
     EXPECT_EQ(items[1]->ActionDescription->Name, "normal");
     EXPECT_EQ(items[1]->KeyCodes, (CKeyCodes{17, 83}));
     EXPECT_EQ(items[1]->ActionDescription->Icon.pixelColor(0, 0), QColor(Qt::blue));
-    EXPECT_EQ(items[2]->Type, stGlobal);
-    EXPECT_EQ(items[3]->Type, stGlobal);
+    EXPECT_EQ(items[2]->Type, ShortCutType::Global);
+    EXPECT_EQ(items[3]->Type, ShortCutType::Global);
     // No icon: the picture beside the executable.
     EXPECT_FALSE(items[3]->ActionDescription->Icon.isNull());
     EXPECT_TRUE(Programs().Eof());
 
-    // A second load replaces the programs; the cached icons are the same pictures.
-    const auto again = db.LoadShortCuts(&loaded);
+    // A second load decodes nothing again: the pictures are the ones of the first.
+    const auto again = loader.LoadShortCuts();
     const auto& second = dynamic_cast<CShortCuts&>(*again).Items();
-    EXPECT_EQ(second[1]->ActionDescription->Icon, items[1]->ActionDescription->Icon);
+    EXPECT_EQ(second[1]->ActionDescription->Icon.cacheKey(),
+              items[1]->ActionDescription->Icon.cacheKey());
 }
 
-TEST_F(Store, BadPicturesAreErrors)
+TEST_F(Store, RevisionTellsWhenTheSetMustBeLoadedAgain)
 {
     Loader().Load();
     AddProgram("app");
-    AddShortcut("broken icon", true, FieldValue{}, Blob{'B', 'M', 1, 2, 3});
-    CLoadedPrograms loaded;
-    CClientDataSetDB db;
-    EXPECT_THROW(db.LoadShortCuts(&loaded), Exception);
+    AddShortcut("one");
+    CShortCutSetLoader loader(*registry);
+    loader.LoadShortCuts();
+    const std::uint64_t loaded = loader.Revision();
+    loader.LoadShortCuts();
+    EXPECT_EQ(loader.Revision(), loaded); // loading reads, it changes nothing
+    AddShortcut("two");
+    EXPECT_NE(loader.Revision(), loaded);
+}
 
-    Shortcuts().Edit();
-    Shortcuts().FieldByName("Icon").Clear();
+TEST_F(Store, AnIconThatIsNoPictureIsLeftOutAndReportedOnce)
+{
+    Loader().Load();
+    AddProgram("app");
+    // Garbage, a header without pixels, and headers claiming pictures far too large to decode.
+    Blob huge = BmpBytes(Qt::red);
+    huge[18] = 0x60; // width 60000
+    huge[19] = 0xEA;
+    huge[22] = 0x60; // height 60000
+    huge[23] = 0xEA;
+    Blob headerOnly = BmpBytes(Qt::red);
+    headerOnly.resize(54);
+    const Blob good = BmpBytes(Qt::green);
+    Shortcuts().Append();
+    Shortcuts().FieldByName("ShortName").SetValue(std::string("Broken"));
+    Shortcuts().FieldByName("KeyCodes").SetValue(CKeyCodes{17, 0x42}.SaveToBuffer());
+    Shortcuts().FieldByName("Icon").SetValue(Blob{'B', 'M', 1, 2, 3});
     Shortcuts().Post();
-    EXPECT_NO_THROW(db.LoadShortCuts(&loaded));
+    AddShortcut("huge", true, FieldValue{}, huge);
+    AddShortcut("header only", true, FieldValue{}, headerOnly);
+    AddShortcut("good", true, FieldValue{}, good);
+
+    CShortCutSetLoader loader(*registry);
+    const auto shortCuts = loader.LoadShortCuts();
+    const auto& items = dynamic_cast<CShortCuts&>(*shortCuts).Items();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_TRUE(items[0]->ActionDescription->Icon.isNull());
+    EXPECT_TRUE(items[1]->ActionDescription->Icon.isNull());
+    EXPECT_TRUE(items[2]->ActionDescription->Icon.isNull());
+    EXPECT_EQ(items[3]->ActionDescription->Icon.pixelColor(0, 0), QColor(Qt::green));
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find("Broken (Ctrl + B)"), std::string::npos);
+
+    // Told once: the next load says nothing more about the same shortcuts.
+    AddShortcut("another", true, FieldValue{}, good);
+    loader.LoadShortCuts();
+    EXPECT_EQ(env.messages.size(), 1u);
+}
+
+TEST_F(Store, AMissingEmptyPictureIsAnError)
+{
+    Loader().Load();
+    AddProgram("app");
+    AddShortcut("no icon");
+    CShortCutSetLoader loader(*registry);
+    EXPECT_NO_THROW(loader.LoadShortCuts());
     env.platform.executablePath = AppData() + "/nowhere/quorvel";
-    EXPECT_THROW(db.LoadShortCuts(&loaded), Exception);
+    CShortCutSetLoader elsewhere(*registry);
+    EXPECT_THROW(elsewhere.LoadShortCuts(), Exception);
 }

@@ -6,11 +6,11 @@
 
 #include "BaseWriter.h"
 
-#include "database/Datasetloader.h"
-#include "database/Dbregistry.h"
+#include "database/DataSetLoader.h"
+#include "database/Registry.h"
 #include "framework/QtTimerService.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "util/Mylib.h"
+#include "util/Text.h"
 
 #include <QGuiApplication>
 

@@ -34,7 +34,11 @@ e2e_begin() {
     build=$(cd "$1" && pwd)
     e2e_isolate
     trap e2e_end EXIT
-    xsession_start
+    # Without a session no check could mean anything: end at once.
+    if ! xsession_start; then
+        echo "FAIL - the virtual X session did not come up"
+        exit 1
+    fi
 }
 
 e2e_end() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The program on a real X11 desktop: tray icon, Super+Q, the single-instance protocol and the
-# English menu. Usage: shell_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
+# The program on a real X11 desktop: tray icon, Super+Q, the tray menu and the single-instance
+# protocol. Usage: shell_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
 source "$(dirname "$0")/lib.sh"
 
@@ -31,19 +31,20 @@ check "overlay is the active window" wait_for 5 test "$(active_window)" = "$((ov
 top=$(xprop -root _NET_CLIENT_LIST_STACKING | awk -F', ' '{print $NF}' | awk '{print $NF}')
 check "overlay is above the other windows" test "$((top))" = "$((overlay))"
 
-# The tray menu, read back from the screen.
+# The tray menu opens on a click (its texts are checked by the unit tests).
 xdotool key Escape 2>/dev/null
 read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
 xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-sleep 1
+menu_open() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$first" 2>/dev/null); do
+        [ "$((id))" != "$((overlay))" ] && [ "$(window_geometry "$id" | awk '{print $3}')" -gt 60 ] &&
+            return 0
+    done
+    return 1
+}
+check "a click on the tray icon opens its menu" wait_for 5 menu_open
 shot tray-menu
-xsession_screenshot "$e2e_tmp/menu.png"
-convert "$e2e_tmp/menu.png" -crop 500x400+$((sw - 500))+$((sh - 400)) -resize 300% \
-    "$e2e_tmp/menu-big.png"
-menu_text=$(tesseract "$e2e_tmp/menu-big.png" - 2>/dev/null)
-check "tray menu is in English" \
-    bash -c "grep -q 'Show' <<<\"\$0\" && grep -q 'Exit' <<<\"\$0\" && grep -q 'About' <<<\"\$0\"" \
-    "$menu_text"
 xdotool key Escape
 
 # A second copy: information box, then it tells the first copy and ends with 0.

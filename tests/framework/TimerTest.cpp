@@ -1,4 +1,4 @@
-#include "framework/FakeTimerService.h"
+#include "FakeTimerService.h"
 #include "framework/Timer.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "keys/Key.h"
+#include "keys/KeyImage.h"
 
 #include <QPainter>
 

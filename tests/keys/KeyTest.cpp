@@ -28,15 +28,13 @@ public:
 class KeyModelTest : public ::testing::Test
 {
 protected:
-    KeyModelTest() : savedDelay(ReleaseDelay) {}
-    ~KeyModelTest() override { ReleaseDelay = savedDelay; }
-
     // A key whose image records its draws; the image is owned by the key.
     std::unique_ptr<CKey> MakeKey(std::uint16_t code, std::uint16_t additionalCode = 0)
     {
         auto key = std::make_unique<CKey>();
         key->KeyCode = code;
         key->AdditionalKeyCode = additionalCode;
+        key->ReleaseDelay = delay;
         key->SetKeyImage(new RecordingImage);
         key->OnRelease = [this](std::uint16_t a, std::uint16_t b) { releases.emplace_back(a, b); };
         return key;
@@ -48,7 +46,8 @@ protected:
     void Hold(std::uint16_t code, bool down) { env.platform.SetKeyDown(code, down); }
 
     FakeEnvironment env;
-    double savedDelay;
+    // The release delay of the keys made next.
+    double delay = 0.3;
     std::vector<Release> releases;
 };
 
@@ -75,7 +74,7 @@ TEST_F(KeyModelTest, StaleEventsChangeNothing)
 
 TEST_F(KeyModelTest, WithoutDelayTheKeyIsReleasedWithinTheCall)
 {
-    ReleaseDelay = 0;
+    delay = 0;
     auto key = MakeKey(0x41);
     Hold(0x41, true);
     key->KeyDown(0x41);
@@ -89,7 +88,7 @@ TEST_F(KeyModelTest, WithoutDelayTheKeyIsReleasedWithinTheCall)
 
 TEST_F(KeyModelTest, DelayBelowOneMillisecondReleasesAtOnce)
 {
-    ReleaseDelay = 0.0004;
+    delay = 0.0004;
     auto key = MakeKey(0x41);
     key->SetPressed(true);
     key->KeyUp(0x41);
@@ -99,7 +98,7 @@ TEST_F(KeyModelTest, DelayBelowOneMillisecondReleasesAtOnce)
 
 TEST_F(KeyModelTest, DelayedReleaseAndItsCancellation)
 {
-    ReleaseDelay = 0.3;
+    delay = 0.3;
     auto key = MakeKey(0x41);
     Hold(0x41, true);
     key->KeyDown(0x41);
@@ -152,16 +151,23 @@ TEST_F(KeyModelTest, RedrawsOnlyOnChange)
     EXPECT_EQ(image.draws, 3);
     key->Draw();
     EXPECT_EQ(image.draws, 4);
+}
 
+TEST_F(KeyModelTest, KeyWithoutImageKeepsItsState)
+{
     CKey bare;
+    CActionDescription save;
     bare.SetPressed(true);
+    bare.SetActionDescription(&save);
     bare.Draw();
     EXPECT_TRUE(bare.Pressed());
+    EXPECT_EQ(bare.ActionDescription(), &save);
+    EXPECT_EQ(bare.KeyImage(), nullptr);
 }
 
 TEST_F(KeyModelTest, TwoShiftKeysFollowTheirOwnSide)
 {
-    ReleaseDelay = 0;
+    delay = 0;
     CKeys keys;
     std::vector<Release> forwarded;
     keys.OnKeyRelease = [&](std::uint16_t a, std::uint16_t b) { forwarded.emplace_back(a, b); };
@@ -199,7 +205,7 @@ TEST_F(KeyModelTest, TwoShiftKeysFollowTheirOwnSide)
 
 TEST_F(KeyModelTest, RealPressedAndReleaseAll)
 {
-    ReleaseDelay = 0.3;
+    delay = 0.3;
     CKeys keys;
     keys.Add(MakeKey(17, 162));
     keys.Add(MakeKey(0x53));
@@ -240,5 +246,46 @@ TEST_F(KeyModelTest, KeyOwnsItsImage)
         survivor->SetKeyImage(child);
     }
     EXPECT_EQ(survivor->KeyImage(), nullptr);
-    survivor->Draw();
+    survivor->SetPressed(true);
+    EXPECT_TRUE(survivor->Pressed());
+}
+
+TEST_F(KeyModelTest, MadeKeysLieOnTheWindowWithFoldedCodesFontsAndDelay)
+{
+    QWidget window;
+    KeyFonts fonts;
+    fonts.keyFont.font.setPixelSize(11);
+    fonts.keyFont.color = Qt::darkBlue;
+    fonts.actionFont.font.setPixelSize(13);
+    const std::vector<KeyGeometry> layout{
+        {161, QRect(10, 20, 30, 40)}, {65, QRect(50, 20, 30, 40)}, {91, QRect(90, 20, 30, 40)}};
+    const auto keys = MakeKeys(layout, fonts, &window, 0.0);
+    ASSERT_EQ(keys->size(), 3u);
+    std::vector<std::pair<int, int>> codes;
+    for (const auto& key : *keys) {
+        codes.emplace_back(key->KeyCode, key->AdditionalKeyCode);
+        const auto& image = dynamic_cast<const TKeyImage&>(*key->KeyImage());
+        EXPECT_EQ(image.KeyCode, key->KeyCode);
+        EXPECT_EQ(image.parentWidget(), &window);
+        EXPECT_TRUE(image.isVisibleTo(&window));
+        EXPECT_EQ(image.KeyFont.color, QColor(Qt::darkBlue));
+        EXPECT_EQ(image.ActionFont.font.pixelSize(), 13);
+    }
+    EXPECT_EQ(codes, (std::vector<std::pair<int, int>>{{16, 161}, {65, 0}, {347, 91}}));
+    const auto& shift = dynamic_cast<const TKeyImage&>(*keys->front()->KeyImage());
+    EXPECT_EQ(shift.geometry(), QRect(10, 20, 30, 40));
+    EXPECT_EQ(shift.Picture().size(), QSize(30, 40)); // drawn when attached, at its size
+
+    // No release delay: a released key is drawn released within the call.
+    env.platform.SetKeyDown(65, true);
+    keys->KeyDown(65);
+    env.platform.SetKeyDown(65, false);
+    keys->KeyUp(65);
+    EXPECT_TRUE(keys->GetPressedKeyCodes().empty());
+
+    keys->front()->ReleaseNow();
+    std::vector<std::pair<int, int>> released;
+    keys->OnKeyRelease = [&](std::uint16_t a, std::uint16_t b) { released.emplace_back(a, b); };
+    keys->front()->ReleaseNow();
+    EXPECT_EQ(released, (std::vector<std::pair<int, int>>{{16, 161}}));
 }

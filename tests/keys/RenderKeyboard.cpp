@@ -1,8 +1,9 @@
-// Renders the shipped keyboard, as the overlay shows it, to a PNG: render_keyboard FILE.png
+// Renders the shipped keyboard, as the overlay shows it, to a PNG:
+// render_keyboard FILE.png [SCALE]
 // A few keys are drawn pressed and a few carry a short name and an icon.
 
-#include "database/Zintdb.h"
-#include "util/Mylib.h"
+#include "keys/KeyLayoutLoader.h"
+#include "util/Paths.h"
 
 #include "FakeEnvironment.h"
 
@@ -11,6 +12,7 @@
 #include <QPainter>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -39,8 +41,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: render_keyboard FILE.png\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: render_keyboard FILE.png [SCALE]\n");
         return 2;
     }
     FakeEnvironment env;
@@ -52,11 +54,10 @@ int main(int argc, char** argv)
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
     window.setPalette(palette);
 
-    TFont keyFont;
-    keyFont.font.setPixelSize(11);
-    TFont actionFont;
-    actionFont.font.setPixelSize(12);
-    actionFont.color = Qt::darkBlue;
+    KeyFonts fonts;
+    fonts.keyFont.font.setPixelSize(11);
+    fonts.actionFont.font.setPixelSize(12);
+    fonts.actionFont.color = Qt::darkBlue;
 
     const std::vector<Shortcut> shortcuts{
         {0x53, {"Save the document", "Save", Icon(Qt::blue)}},
@@ -70,8 +71,10 @@ int main(int argc, char** argv)
     };
 
     try {
+        const double scale = argc == 3 ? std::atof(argv[2]) : 1.0;
         const auto keys =
-            CDB().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), keyFont, actionFont, &window);
+            MakeKeys(CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale),
+                     fonts, &window, 0.3);
         for (const Shortcut& shortcut : shortcuts) {
             keys->SetActionDescription(shortcut.code, &shortcut.description);
         }

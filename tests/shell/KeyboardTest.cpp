@@ -1,14 +1,19 @@
+#include "platform/VirtualKeys.h"
 #include "shell/Keyboard.h"
 
-#include "database/Dbregistry.h"
-#include "database/Zintdb.h"
+#include "database/Registry.h"
+#include "database/ShortCutSetLoader.h"
+#include "framework/DataSet.h"
 #include "framework/Exception.h"
-#include "shell/Activewindow.h"
+#include "keys/KeyLayoutLoader.h"
+#include "services/ActiveWindow.h"
 
 #include "BaseWriter.h"
 #include "FakeEnvironment.h"
 
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -36,24 +41,16 @@ protected:
         AddShortcut(registry, "editor", true, {F1}, "Справка", "Help");
         AddShortcut(registry, "daemon", false, {Alt, F4}, "Закрыть", "Close");
         AddShortcut(registry, "notrunning", false, {Alt, 'N'}, "Нет", "Not running");
-        AddShortcut(registry, "Superglobal", true, {VK_ANYWIN, 'E'}, "Файлы", "Files");
+        AddShortcut(registry, "Superglobal", true, {vk::AnyWin, 'E'}, "Файлы", "Files");
 
-        keyboard.ShortCutLoader = &db;
-        keyboard.KeyLoader = &db;
-        keyboard.Parent = &overlay;
-        keyboard.Label = &label;
         Activate(EditorWindow);
         ShowOverlay();
     }
 
-    void Activate(platform::WindowId window)
+    void Activate(platform::WindowId window) { env.platform.ActivateWindow(window); }
+    void ShowOverlay(double scale = 1.0)
     {
-        env.platform.foregroundWindow = window;
-        env.timers.Advance(100);
-    }
-    void ShowOverlay()
-    {
-        keyboard.Reload();
+        keyboard.Reload(scale);
         keyboard.Refresh();
         overlay.show();
     }
@@ -84,10 +81,12 @@ protected:
 
     FakeEnvironment env;
     CDBRegistry registry;
-    CClientDataSetDB db;
+    CShortCutSetLoader loader{registry};
+    CKeyLayoutLoader keyLoader;
+    CActiveWindow activeWindow;
     QWidget overlay;
     QLabel label;
-    CKeyboard keyboard;
+    CKeyboard keyboard{loader, keyLoader, activeWindow, &overlay, &label, 0.0};
 };
 
 } // namespace
@@ -194,8 +193,7 @@ TEST_F(Controller, EscHidesOnKeyDownAndASecondEscChangesNothing)
 
 TEST_F(Controller, AnotherApplicationComingForwardHidesTheOverlay)
 {
-    env.platform.foregroundWindow = OtherWindow;
-    env.timers.Advance(100);
+    Activate(OtherWindow);
     EXPECT_FALSE(overlay.isVisible());
 }
 
@@ -207,9 +205,9 @@ TEST_F(Controller, ShortcutsApplyByTypeActiveAndRunningPrograms)
     EXPECT_EQ(Shown(F4), "Закрыть");
     EXPECT_EQ(Shown('N'), "-");
     Up(164, Alt);
-    Down(91, VK_ANYWIN);
+    Down(91, vk::AnyWin);
     EXPECT_EQ(Shown('E'), "Файлы");
-    Up(91, VK_ANYWIN);
+    Up(91, vk::AnyWin);
 
     // Another application active: the editor's normal shortcuts go, the rest stay.
     Activate(OtherWindow);
@@ -222,27 +220,79 @@ TEST_F(Controller, ShortcutsApplyByTypeActiveAndRunningPrograms)
     EXPECT_EQ(Shown(F4), "Закрыть");
 }
 
-TEST_F(Controller, ReloadReplacesTheKeyboardOnTheOverlay)
+TEST_F(Controller, AnUnchangedBaseAndLayoutAreKeptBetweenShows)
 {
-    const auto before = overlay.findChildren<QWidget*>().size();
+    const IShortCuts* set = keyboard.ShortCuts();
+    const auto widgets = overlay.findChildren<QWidget*>();
+    const CKey* firstKey = keyboard.Keys()->front().get();
+    const QRect firstRect = firstKey->KeyImage()->geometry();
     ShowOverlay();
     ShowOverlay();
-    EXPECT_EQ(overlay.findChildren<QWidget*>().size(), before);
+    EXPECT_EQ(keyboard.ShortCuts(), set);
+    EXPECT_EQ(keyboard.Keys()->front().get(), firstKey);
+    EXPECT_EQ(overlay.findChildren<QWidget*>(), widgets);
+
+    // Another scale is another geometry: new keys, and only those on the overlay.
+    ShowOverlay(0.5);
+    const QRect half = keyboard.Keys()->front()->KeyImage()->geometry();
+    EXPECT_EQ(half.width(), qRound(firstRect.width() * 0.5));
+    EXPECT_EQ(overlay.findChildren<QWidget*>().size(), widgets.size());
+    EXPECT_EQ(keyboard.ShortCuts(), set);
 }
 
-TEST_F(Controller, FailedReloadLeavesNoKeyboardAndRefreshIsHarmless)
+TEST_F(Controller, AChangedBaseIsLoadedAgainAtTheNextShow)
+{
+    const IShortCuts* set = keyboard.ShortCuts();
+    AddShortcut(registry, "editor", true, {F4}, "Закрыть", "Close");
+    EXPECT_EQ(Shown(F4), "-"); // nothing changes before the next show
+    ShowOverlay();
+    EXPECT_NE(keyboard.ShortCuts(), set);
+    EXPECT_EQ(Shown(F4), "Закрыть");
+
+    // An edit not yet posted is shown too.
+    DataSet& shortcuts = *registry.GetShortcuts();
+    ASSERT_TRUE(registry.GetPrograms()->Locate("FileName", std::string("editor")));
+    ASSERT_TRUE(shortcuts.Locate("ShortName", std::string("Закрыть")));
+    shortcuts.Edit();
+    shortcuts.FieldByName("ShortName").SetValue(std::string("Выйти"));
+    ShowOverlay();
+    EXPECT_EQ(Shown(F4), "Выйти");
+}
+
+TEST_F(Controller, ALayoutFileBrokenLaterIsReportedAtTheNextShow)
+{
+    const QString layout = QString::fromStdString(CKeyboard::GetPath(PathType::KeyLayout));
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::copy(layout, folder.filePath("keyimages.xml")));
+    env.platform.executablePath = folder.filePath("quorvel").toStdString();
+    ShowOverlay();
+    QFile file(folder.filePath("keyimages.xml"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<keyimages><key");
+    file.close();
+    EXPECT_THROW(keyboard.Reload(1.0), Exception);
+    EXPECT_EQ(keyboard.Keys(), nullptr);
+    EXPECT_TRUE(overlay.findChildren<QWidget*>().isEmpty());
+}
+
+TEST_F(Controller, FailedReloadLeavesNoKeyboardAndKeysDoNothing)
 {
     env.platform.executablePath = "/nonexistent/quorvel";
-    EXPECT_THROW(keyboard.Reload(), Exception);
+    EXPECT_THROW(keyboard.Reload(1.0), Exception);
     EXPECT_EQ(keyboard.Keys(), nullptr);
     EXPECT_TRUE(overlay.findChildren<QWidget*>().isEmpty());
     keyboard.Refresh();
-    keyboard.OnKeyDown(Ctrl);
+    Down(162, Ctrl);
+    Down('S');
+    Up('S');
+    Down('S');
+    EXPECT_EQ(label.text(), "");
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+    EXPECT_EQ(keyboard.TrackerCount(), 0u);
 }
 
-TEST(ControllerPath, OnlyTheLayoutFileHasAPath)
+TEST(ControllerPath, TheLayoutFileLiesBesideTheExecutable)
 {
     FakeEnvironment env;
-    EXPECT_EQ(CKeyboard::GetPath(0), BuildFolder() + "/keyimages.xml");
-    EXPECT_THROW(CKeyboard::GetPath(1), Exception);
+    EXPECT_EQ(CKeyboard::GetPath(PathType::KeyLayout), BuildFolder() + "/keyimages.xml");
 }

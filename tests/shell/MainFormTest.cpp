@@ -1,13 +1,18 @@
-#include "shell/Main.h"
+#include "shell/MainForm.h"
 
 #include "shell/About.h"
 #include "shell/Keyboard.h"
-#include "shell/Keyboardscaner.h"
-#include "shell/Gettext.h"
+#include "shell/KeyScanner.h"
+#include "keys/KeyLayoutLoader.h"
+#include "platform/VirtualKeys.h"
+#include "services/Translation.h"
+#include "util/MessageBox.h"
 
 #include "FakeEnvironment.h"
+#include "ScopedEnvironment.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -51,14 +56,16 @@ TEST(MainForm, StartsHiddenWithTrayIconMenuAndHotKey)
 TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
 {
     FakeEnvironment env;
-    setenv("LANGUAGE", "en", 1);
-    InitLocalization("C.UTF-8", "quorvel");
-    TMainForm form;
-    setenv("LANGUAGE", "", 1);
-    std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(MenuTexts(form.IconMenu()),
-              (std::vector<std::string>{"Show", "Edit shortcuts", "-", "Help", "About", "-",
-                                        "Close this menu", "Exit"}));
+    {
+        ScopedEnvironment environment;
+        environment.Set("LANGUAGE", "en");
+        InitLocalization("C.UTF-8", "quorvel");
+        TMainForm form;
+        std::setlocale(LC_ALL, "C");
+        EXPECT_EQ(MenuTexts(form.IconMenu()),
+                  (std::vector<std::string>{"Show", "Edit shortcuts", "-", "Help", "About", "-",
+                                            "Close this menu", "Exit"}));
+    }
 }
 
 TEST(MainForm, HotKeyShowsTheCentredOverlayInFront)
@@ -69,9 +76,35 @@ TEST(MainForm, HotKeyShowsTheCentredOverlayInFront)
     EXPECT_TRUE(form.isVisible());
     const auto self = static_cast<platform::WindowId>(form.winId());
     EXPECT_EQ(env.platform.foregroundWindow, self);
-    EXPECT_EQ(form.Label()->x(), qRound(20 * form.width() / double(OverlayDesignWidth)));
+    EXPECT_EQ(form.Label()->x(), qRound(20 * form.width() / double(KeyboardDesignWidth)));
     EXPECT_NEAR(double(form.width()) / form.height(),
-                double(OverlayDesignWidth) / OverlayDesignHeight, 0.01);
+                double(KeyboardDesignWidth) / KeyboardDesignHeight, 0.01);
+}
+
+TEST(MainForm, HotKeyMenuAndMessagesDuringAStartUpMessageAreSafe)
+{
+    FakeEnvironment env;
+    // A damaged base: loading it shows a warning, whose dialog runs the event loop.
+    const QString folder = env.dataFolder.filePath("zint");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile damaged(folder + "/programs.dat");
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    int boxes = 0;
+    SetMessageBoxHandler([&](const std::string&, const MessageBoxOptions&) {
+        ++boxes;
+        env.platform.PressHotKey();
+        env.platform.listeners.at(TMainForm::MessageChannel)(TMainForm::OtherInstanceMessage);
+        return MessageButton::OK;
+    });
+    TMainForm form;
+    EXPECT_EQ(boxes, 1);
+    // Ignored while starting; the program works once it has started.
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.TrayIcon()->isVisible());
+    env.platform.PressHotKey();
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST(MainForm, SecondCopyTellsTheUserAndTheFirstCopyThenEnds)
@@ -116,7 +149,7 @@ TEST(AboutBox, ShowsVersionAndOpensItsLinks)
     EXPECT_EQ(about.windowTitle().toStdString(), "О программе");
     bool foundName = false;
     for (const QLabel* label : about.findChildren<QLabel*>()) {
-        foundName = foundName || label->text() == "Quorvel 1.1.0.10";
+        foundName = foundName || label->text() == "Quorvel " QUORVEL_VERSION;
     }
     EXPECT_TRUE(foundName);
     about.lblWWWClick();
@@ -132,7 +165,7 @@ TEST(MainForm, ScannerPollsOnlyWhileTheOverlayIsShown)
     EXPECT_FALSE(form.Scanner()->Enabled());
     env.platform.PressHotKey();
     EXPECT_TRUE(form.Scanner()->Enabled());
-    form.Keyboard()->OnKeyDown(27); // Esc hides the overlay
+    form.Keyboard()->OnKeyDown(vk::Escape);
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.Scanner()->Enabled());
     env.platform.PressHotKey();

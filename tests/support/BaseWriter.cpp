@@ -1,8 +1,8 @@
 #include "BaseWriter.h"
 
-#include "database/Dbregistry.h"
+#include "database/Registry.h"
 #include "framework/DataSet.h"
-#include "keys/Keycodes.h"
+#include "keys/KeyCodes.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ void SelectProgram(DataSet& programs, const std::string& file)
 
 } // namespace
 
-void AddShortcut(IDBRegistry& registry, const std::string& programFile, bool isNormal,
+void AddShortcut(CDBRegistry& registry, const std::string& programFile, bool isNormal,
                  const std::vector<std::uint16_t>& keys, const std::string& shortName,
                  const std::string& description)
 {

@@ -1,13 +1,13 @@
 #include "FakeEnvironment.h"
 
-#include "shell/Activewindow.h"
-#include "util/Mylib.h"
+#include "util/MessageBox.h"
+#include "util/Paths.h"
 
 FakeEnvironment::FakeEnvironment()
 {
     platform.InstallAsCurrent();
     platform.executablePath = BuildFolder() + "/quorvel";
-    platform.specialFolders[platform::sfAppData] = dataFolder.path().toStdString();
+    platform.specialFolders[platform::SpecialFolderKind::AppData] = dataFolder.path().toStdString();
     SetMessageBoxHandler([this](const std::string& text, const MessageBoxOptions&) {
         messages.push_back(text);
         return messageBoxAnswer;
@@ -16,8 +16,6 @@ FakeEnvironment::FakeEnvironment()
 
 FakeEnvironment::~FakeEnvironment()
 {
-    // The tracker's timer lives on this environment's fake time.
-    CActiveWindow::DestroyInstance();
     SetMessageBoxHandler(nullptr);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "framework/FakeTimerService.h"
-#include "platform/fake/FakePlatform.h"
+#include "FakeTimerService.h"
+#include "util/MessageBox.h"
+#include "FakePlatform.h"
 
 #include <QTemporaryDir>
 
@@ -22,7 +23,7 @@ public:
     // Texts of the message boxes shown, in order.
     std::vector<std::string> messages;
     // The button every message box answers with.
-    int messageBoxAnswer = 2;
+    MessageButton messageBoxAnswer = MessageButton::OK;
     // The user's data folder (sfAppData), empty and removed afterwards.
     QTemporaryDir dataFolder;
 };

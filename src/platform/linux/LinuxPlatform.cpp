@@ -2,7 +2,9 @@
 // Qt headers come first: Xlib's macros (None, Bool, KeyPress) break them.
 #include "platform/linux/LinuxPlatform.h"
 
-#include "platform/linux/Keytable.h"
+#include "platform/linux/KeyTable.h"
+#include "platform/linux/Log.h"
+#include "platform/VirtualKeys.h"
 
 #include <QGuiApplication>
 #include <QLocalServer>
@@ -83,6 +85,7 @@ struct LinuxPlatform::XState
     // again, so every operation that talks to the server ends with this.
     void Drain();
     void HandleKey(const XKeyEvent& key);
+    void HandleProperty(const XPropertyEvent& property);
 
     // The 32-bit items of a property of the given type; empty when absent or the window is gone.
     std::vector<unsigned long> Property32(Window window, Atom property, Atom type) const;
@@ -106,6 +109,8 @@ struct LinuxPlatform::XState
     // Time of the last hot-key press: the window manager lets an activation with it through.
     Time hotKeyTime = CurrentTime;
     std::unique_ptr<QSocketNotifier> notifier;
+    // Called (from the event loop) when the root window's _NET_ACTIVE_WINDOW changes.
+    std::function<void()> onForegroundChange;
 
     Atom netActiveWindow;
     Atom netSupportingWmCheck;
@@ -135,10 +140,17 @@ LinuxPlatform::XState::XState(Display* connection)
     int major = 0;
     int minor = 0;
     hasXTest = XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor);
+    if (!hasXTest) {
+        qCWarning(lcPlatform) << "no XTEST extension: shortcuts cannot be carried out";
+    }
     // Client ids (with the pid) came with version 1.2.
     hasXRes = XResQueryExtension(display, &eventBase, &errorBase) &&
               XResQueryVersion(display, &major, &minor) &&
               (major > 1 || (major == 1 && minor >= 2));
+    if (!hasXRes) {
+        qCWarning(lcPlatform) << "no X-Resource 1.2 extension: windows without _NET_WM_PID have "
+                                 "no known owner";
+    }
     // Auto-repeat then sends presses without the releases in between.
     Bool detectable = False;
     XkbSetDetectableAutoRepeat(display, True, &detectable);
@@ -162,6 +174,8 @@ void LinuxPlatform::XState::Drain()
         XNextEvent(display, &event);
         if (event.type == KeyPress || event.type == KeyRelease) {
             HandleKey(event.xkey);
+        } else if (event.type == PropertyNotify) {
+            HandleProperty(event.xproperty);
         }
     }
 }
@@ -182,6 +196,13 @@ void LinuxPlatform::XState::HandleKey(const XKeyEvent& key)
                 QTimer::singleShot(0, notifier.get(), hotKey.callback);
             }
         }
+    }
+}
+
+void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
+{
+    if (property.window == root && property.atom == netActiveWindow && onForegroundChange) {
+        QTimer::singleShot(0, notifier.get(), onForegroundChange);
     }
 }
 
@@ -314,6 +335,8 @@ LinuxPlatform::LinuxPlatform()
     XSetErrorHandler(RecordXError);
     if (Display* display = XOpenDisplay(nullptr)) {
         x_ = std::make_unique<XState>(display);
+    } else {
+        qCWarning(lcPlatform) << "cannot open the X display: no hot key, key state or windows";
     }
 }
 
@@ -345,9 +368,9 @@ bool LinuxPlatform::ReadKeymap()
             }
         }
     }
-    keymap_[x11::VkShift] = keymap_[x11::VkLShift] | keymap_[x11::VkRShift];
-    keymap_[x11::VkControl] = keymap_[x11::VkLControl] | keymap_[x11::VkRControl];
-    keymap_[x11::VkMenu] = keymap_[x11::VkLMenu] | keymap_[x11::VkRMenu];
+    keymap_[vk::Shift] = keymap_[vk::LShift] | keymap_[vk::RShift];
+    keymap_[vk::Control] = keymap_[vk::LControl] | keymap_[vk::RControl];
+    keymap_[vk::Menu] = keymap_[vk::LMenu] | keymap_[vk::RMenu];
 
     Window rootReturn = 0;
     Window child = 0;
@@ -358,10 +381,10 @@ bool LinuxPlatform::ReadKeymap()
     unsigned buttons = 0;
     if (XQueryPointer(x_->display, x_->root, &rootReturn, &child, &rootX, &rootY, &windowX,
                       &windowY, &buttons)) {
-        // VK_LBUTTON, VK_RBUTTON, VK_MBUTTON; X numbers the middle button 2 and the right one 3.
-        keymap_[1] = (buttons & Button1Mask) ? 0x80 : 0;
-        keymap_[2] = (buttons & Button3Mask) ? 0x80 : 0;
-        keymap_[4] = (buttons & Button2Mask) ? 0x80 : 0;
+        // X numbers the middle button 2 and the right one 3.
+        keymap_[vk::LButton] = (buttons & Button1Mask) ? 0x80 : 0;
+        keymap_[vk::RButton] = (buttons & Button3Mask) ? 0x80 : 0;
+        keymap_[vk::MButton] = (buttons & Button2Mask) ? 0x80 : 0;
     }
     x_->Drain();
     return true;
@@ -386,7 +409,7 @@ std::int16_t LinuxPlatform::GetKeyState(std::uint16_t code)
         keymapValid_ = true;
         keymapExpiry_.start();
     }
-    const std::uint16_t index = code == x11::VkAnyWin ? (code & 0xFF) : code;
+    const std::uint16_t index = code == vk::AnyWin ? (code & 0xFF) : code;
     if (index >= keymap_.size()) {
         return 0;
     }
@@ -445,6 +468,8 @@ bool LinuxPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
     XSetErrorHandler(previous);
     x_->Drain();
     if (refused) {
+        qCWarning(lcPlatform) << "the hot key is held by another program; key code" << code
+                              << "modifiers" << modifiers;
         return false;
     }
     x_->hotKeys.push_back({xKey, mask, std::move(onHotKey)});
@@ -481,6 +506,28 @@ WindowId LinuxPlatform::GetForegroundWindow()
     }
     x_->Drain();
     return foreground;
+}
+
+bool LinuxPlatform::WatchForegroundWindow(std::function<void()> onChange)
+{
+    if (!x_) {
+        return false;
+    }
+    x_->onForegroundChange = std::move(onChange);
+    if (!x_->onForegroundChange) {
+        return true;
+    }
+    // Without an EWMH window manager nobody announces the active window.
+    if (!x_->WindowManagerRunning()) {
+        x_->onForegroundChange = nullptr;
+        return false;
+    }
+    XWindowAttributes attributes;
+    XGetWindowAttributes(x_->display, x_->root, &attributes);
+    XSelectInput(x_->display, x_->root, attributes.your_event_mask | PropertyChangeMask);
+    XFlush(x_->display);
+    x_->Drain();
+    return true;
 }
 
 bool LinuxPlatform::IsTaskbarWindow(WindowId window)

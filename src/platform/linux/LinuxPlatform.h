@@ -32,6 +32,7 @@ public:
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
     WindowId GetForegroundWindow() override;
+    bool WatchForegroundWindow(std::function<void()> onChange) override;
     bool IsTaskbarWindow(WindowId window) override;
     void SetForegroundWindow(WindowId window) override;
     bool IsTopmost(WindowId window) override;

@@ -1,0 +1,3 @@
+#include "database/Log.h"
+
+Q_LOGGING_CATEGORY(lcDatabase, "quorvel.database")

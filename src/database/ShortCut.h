@@ -1,0 +1,110 @@
+#pragma once
+
+#include "keys/ActionDescription.h"
+#include "keys/KeyCodes.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class ShortCutType : std::uint8_t
+{
+    Normal,      // applies while its program is the active application
+    Global,      // applies while its program runs
+    SuperGlobal, // applies always
+};
+
+// One running process, as seen at the last refresh.
+class CLoadedProgram
+{
+public:
+    std::int32_t ProcessId = -1;
+    std::string FileName;
+    std::string ModulePath;
+};
+
+using CLoadedPrograms = std::vector<std::unique_ptr<CLoadedProgram>>;
+
+// A program that owns shortcuts, known by its executable's file name.
+class CProgram
+{
+public:
+    std::string FileName;
+
+    // The processes of loaded that run this program, in list order.
+    std::vector<CLoadedProgram*> FindEqualLoadedProgram(const CLoadedPrograms& loaded) const;
+    // Same file name, ignoring case; an empty name matches nothing.
+    bool MatchesLoadedProgram(const CLoadedProgram& loaded) const;
+
+    // Whether the program runs, and is the active application, as last worked out.
+    bool IsLoaded() const { return loaded_; }
+    bool IsActive() const { return active_; }
+    void SetRunState(bool loaded, bool active);
+
+private:
+    bool loaded_ = false;
+    bool active_ = false;
+};
+
+class CShortCut
+{
+public:
+    CShortCut();
+
+    CProgram* Program = nullptr;
+    std::unique_ptr<CActionDescription> ActionDescription;
+    CKeyCodes KeyCodes;
+    ShortCutType Type = ShortCutType::Normal;
+
+    // Whether the shortcut applies, by its program's last worked-out state.
+    bool Enabled() const;
+};
+
+class IShortCuts
+{
+public:
+    virtual ~IShortCuts() = default;
+    // Works out which programs run and which is active: the queries answer by this state until
+    // it is set again.
+    virtual void SetRunningPrograms(const CLoadedPrograms& loaded,
+                                    std::int32_t activeProcessId) = 0;
+    // For every applicable shortcut that holds all pressed keys and one key more: that key.
+    // A later shortcut wins a key.
+    virtual std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) = 0;
+    // The first applicable shortcut whose keys are exactly these; null when none.
+    virtual CShortCut* FindShortCut(const CKeyCodes& keys) = 0;
+    virtual void Clear() = 0;
+};
+
+// The shortcuts with the programs they belong to.
+class CShortCuts : public IShortCuts
+{
+public:
+    // The program stays with the set; shortcuts added later may point at it.
+    CProgram* AddProgram(std::unique_ptr<CProgram> program);
+    void Add(std::unique_ptr<CShortCut> shortCut);
+    void Reserve(std::size_t count) { items_.reserve(count); }
+    const std::vector<std::unique_ptr<CShortCut>>& Items() const { return items_; }
+
+    void SetRunningPrograms(const CLoadedPrograms& loaded, std::int32_t activeProcessId) override;
+    std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) override;
+    CShortCut* FindShortCut(const CKeyCodes& keys) override;
+    void Clear() override;
+
+private:
+    // The shortcuts with one number of keys, in collection order, with their keys side by side
+    // (count per shortcut, left and right modifiers folded): the queries look only at shortcuts
+    // of one size, the held keys' or one more, and compare keys without leaving this memory.
+    struct SizeGroup
+    {
+        std::vector<CShortCut*> shortCuts;
+        std::vector<std::uint16_t> keys;
+    };
+    const SizeGroup& WithKeyCount(std::size_t count) const;
+
+    std::vector<std::unique_ptr<CProgram>> programs_;
+    std::vector<std::unique_ptr<CShortCut>> items_;
+    std::vector<SizeGroup> bySize_;
+};

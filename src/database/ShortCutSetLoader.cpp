@@ -1,0 +1,168 @@
+#include "database/ShortCutSetLoader.h"
+
+#include "database/Log.h"
+#include "database/Registry.h"
+#include "database/ShortcutTables.h"
+#include "framework/Exception.h"
+#include "services/Translation.h"
+#include "util/MessageBox.h"
+#include "util/Paths.h"
+#include "util/Text.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <limits>
+#include <string_view>
+
+namespace {
+
+// Icons are small pictures; a header that claims more is refused before anything is decoded.
+constexpr int MaxIconSide = 1024;
+
+// The file-name part of a stored path; paths written on Windows use backslashes.
+std::string FileNameOfPath(const std::string& path)
+{
+    const auto separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+std::size_t HashOf(const Blob& bytes)
+{
+    return std::hash<std::string_view>()(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+QImage DecodeIcon(const Blob& bytes)
+{
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        return {};
+    }
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<int>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || size.width() > MaxIconSide ||
+        size.height() > MaxIconSide) {
+        return {};
+    }
+    return reader.read();
+}
+
+} // namespace
+
+CShortCutSetLoader::CShortCutSetLoader(CDBRegistry& registry) : registry_(registry) {}
+
+std::uint64_t CShortCutSetLoader::Revision() const
+{
+    return registry_.Revision();
+}
+
+std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
+{
+    auto result = std::make_unique<CShortCuts>();
+    result->Reserve(lastCount_);
+    unreadable_.clear();
+    for (auto& [hash, icon] : icons_) {
+        icon.used = false;
+    }
+    DataSet& programs = *registry_.GetPrograms();
+    DataSet& shortcuts = *registry_.GetShortcuts();
+    // Fields read the current record: look them up once, not once per record.
+    const Field fileName = programs.FieldByName("FileName");
+    const ShortcutFields fields{shortcuts};
+    for (programs.First(); !programs.Eof(); programs.Next()) {
+        auto program = std::make_unique<CProgram>();
+        program->FileName = FileNameOfPath(fileName.AsString());
+        CProgram* owner = result->AddProgram(std::move(program));
+        // The master link limits the shortcuts to this program's.
+        for (shortcuts.First(); !shortcuts.Eof(); shortcuts.Next()) {
+            auto shortCut = MakeShortCut(fields);
+            shortCut->Program = owner;
+            result->Add(std::move(shortCut));
+        }
+    }
+    std::erase_if(icons_, [](const auto& entry) { return !entry.second.used; });
+    lastCount_ = result->Items().size();
+    ReportUnreadableIcons();
+    return result;
+}
+
+CShortCutSetLoader::ShortcutFields::ShortcutFields(DataSet& shortcuts)
+    : Id(shortcuts.FieldByName("Id")), ProgramId(shortcuts.FieldByName("ProgramId")),
+      IsNormal(shortcuts.FieldByName("IsNormal")), ShortName(shortcuts.FieldByName("ShortName")),
+      Description(shortcuts.FieldByName("Description")),
+      KeyCodes(shortcuts.FieldByName("KeyCodes")), Icon(shortcuts.FieldByName("Icon"))
+{
+}
+
+std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(const ShortcutFields& fields)
+{
+    auto shortCut = std::make_unique<CShortCut>();
+    if (fields.ProgramId.AsInteger() == CShortcutTables::SuperglobalId) {
+        shortCut->Type = ShortCutType::SuperGlobal;
+    } else {
+        shortCut->Type = fields.IsNormal.AsBoolean() ? ShortCutType::Normal : ShortCutType::Global;
+    }
+    CActionDescription& action = *shortCut->ActionDescription;
+    action.ShortName = fields.ShortName.AsString();
+    action.Name = fields.Description.AsString();
+    const Blob& keyCodes = fields.KeyCodes.AsBlob();
+    shortCut->KeyCodes.LoadFromBuffer(keyCodes.data(), keyCodes.size());
+    const Blob& icon = fields.Icon.AsBlob();
+    if (icon.empty()) {
+        action.Icon = EmptyIcon();
+        return shortCut;
+    }
+    action.Icon = LoadIcon(icon);
+    if (action.Icon.isNull() && toldUnreadable_.insert(fields.Id.AsInteger()).second) {
+        const CKeyCodes& keys = shortCut->KeyCodes;
+        unreadable_.push_back(action.ShortName.empty()
+                                  ? keys.GetText()
+                                  : action.ShortName + " (" + keys.GetText() + ")");
+    }
+    return shortCut;
+}
+
+QImage CShortCutSetLoader::LoadIcon(const Blob& bytes)
+{
+    auto [entry, added] = icons_.try_emplace(HashOf(bytes));
+    CachedIcon& cached = entry->second;
+    if (added || cached.byteCount != bytes.size()) {
+        cached.image = DecodeIcon(bytes);
+        cached.byteCount = bytes.size();
+    }
+    cached.used = true;
+    return cached.image;
+}
+
+const QImage& CShortCutSetLoader::EmptyIcon()
+{
+    if (emptyIcon_.isNull()) {
+        const std::string path = GetExeFolder() + "empty.bmp";
+        if (!emptyIcon_.load(QString::fromStdString(path))) {
+            throw Exception(FormatText(Translate("Не удается загрузить изображение %s."), path));
+        }
+    }
+    return emptyIcon_;
+}
+
+void CShortCutSetLoader::ReportUnreadableIcons()
+{
+    if (unreadable_.empty()) {
+        return;
+    }
+    std::string list;
+    for (const std::string& name : unreadable_) {
+        list += "\n" + name;
+    }
+    qCWarning(lcDatabase) << "icons that are no pictures:" << unreadable_.size();
+    MessageBoxOptions warning;
+    warning.SetType(MessageType::Warning);
+    ShowMessageBox(FormatText(Translate("Значки этих сочетаний клавиш не удается прочитать, они "
+                                        "показаны без значков:%s"),
+                              list),
+                   warning);
+}

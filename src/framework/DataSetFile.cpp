@@ -1,0 +1,322 @@
+#include "framework/DataSet.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <set>
+#include <unistd.h>
+
+// --- files ------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int FileFormatVersion = 1;
+constexpr int BusyTimeoutMs = 1500;
+
+std::string Quoted(const std::string& name)
+{
+    return '"' + name + '"';
+}
+
+const char* ColumnType(FieldType type)
+{
+    switch (type) {
+    case FieldType::String:
+        return "TEXT";
+    case FieldType::Blob:
+        return "BLOB";
+    case FieldType::Integer:
+    case FieldType::Boolean:
+        break;
+    }
+    return "INTEGER";
+}
+
+std::string SystemError(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+class Database
+{
+public:
+    Database(const std::string& path, int flags)
+    {
+        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+            // A failed open still returns a handle to release.
+            const DataSetFileError error(db_ ? sqlite3_errmsg(db_) : "out of memory");
+            sqlite3_close(db_);
+            throw error;
+        }
+        // A writer in another process holds the file for a moment; wait that long, not forever.
+        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+    }
+    ~Database() { sqlite3_close(db_); }
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    void Execute(const std::string& sql)
+    {
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            Fail();
+        }
+    }
+    sqlite3_stmt* Prepare(const std::string& sql)
+    {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+            Fail();
+        }
+        return statement;
+    }
+    // Closes now so that errors of the last write are seen.
+    void Close()
+    {
+        if (sqlite3_close(db_) != SQLITE_OK) {
+            Fail();
+        }
+        db_ = nullptr;
+    }
+    [[noreturn]] void Fail() const
+    {
+        if (!db_) {
+            throw DataSetFileError("out of memory");
+        }
+        const int code = sqlite3_errcode(db_);
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+            throw DataSetFileBusy(sqlite3_errmsg(db_));
+        }
+        throw DataSetFileError(sqlite3_errmsg(db_));
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+class Statement
+{
+public:
+    Statement(Database& db, const std::string& sql) : db_(db), statement_(db.Prepare(sql)) {}
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // True while there is a row.
+    bool Step()
+    {
+        const int result = sqlite3_step(statement_);
+        if (result != SQLITE_ROW && result != SQLITE_DONE) {
+            db_.Fail();
+        }
+        return result == SQLITE_ROW;
+    }
+    sqlite3_stmt* Get() const { return statement_; }
+
+private:
+    Database& db_;
+    sqlite3_stmt* statement_;
+};
+
+FieldValue ReadColumn(sqlite3_stmt* statement, int column, const FieldDef& def)
+{
+    const int type = sqlite3_column_type(statement, column);
+    if (type == SQLITE_NULL) {
+        return {};
+    }
+    const auto bad = [&def] {
+        return DataSetFileError("column " + def.name + " holds a value of another type");
+    };
+    switch (def.type) {
+    case FieldType::Integer: {
+        const sqlite3_int64 number = sqlite3_column_int64(statement, column);
+        if (type != SQLITE_INTEGER || number < std::numeric_limits<std::int32_t>::min() ||
+            number > std::numeric_limits<std::int32_t>::max()) {
+            throw bad();
+        }
+        return static_cast<std::int32_t>(number);
+    }
+    case FieldType::Boolean:
+        if (type != SQLITE_INTEGER) {
+            throw bad();
+        }
+        return sqlite3_column_int64(statement, column) != 0;
+    case FieldType::String: {
+        if (type == SQLITE_BLOB) {
+            throw bad();
+        }
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        return DataSet::TruncateText(std::string(text, sqlite3_column_bytes(statement, column)),
+                                     def.size);
+    }
+    case FieldType::Blob: {
+        if (type != SQLITE_BLOB && type != SQLITE_TEXT) {
+            throw bad();
+        }
+        const auto* bytes =
+            static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+        return Blob(bytes, bytes + sqlite3_column_bytes(statement, column));
+    }
+    }
+    throw bad();
+}
+
+std::function<void(SaveStep)>& SaveStepObserver()
+{
+    static std::function<void(SaveStep)> observer;
+    return observer;
+}
+
+void Reached(SaveStep step)
+{
+    if (SaveStepObserver()) {
+        SaveStepObserver()(step);
+    }
+}
+
+// Makes the rename itself durable.
+void SyncFolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+void DataSet::LoadFromFile(const std::string& path)
+{
+    Database db(path, SQLITE_OPEN_READONLY);
+    std::set<std::string> columns;
+    Statement info(db, "PRAGMA table_info(" + Quoted(tableName_) + ")");
+    while (info.Step()) {
+        columns.insert(reinterpret_cast<const char*>(sqlite3_column_text(info.Get(), 1)));
+    }
+    if (columns.empty()) {
+        throw DataSetFileError("no table " + tableName_);
+    }
+    // Fields without a column (a file of another tool) stay null; extra columns are ignored.
+    std::vector<int> present;
+    std::string select;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (columns.count(fields_[i].name)) {
+            select += (select.empty() ? "" : ", ") + Quoted(fields_[i].name);
+            present.push_back(static_cast<int>(i));
+        }
+    }
+    if (select.empty()) {
+        select = "NULL";
+    }
+    std::vector<std::unique_ptr<Record>> loaded;
+    Statement rows(db, "SELECT " + select + " FROM " + Quoted(tableName_) + " ORDER BY rowid");
+    while (rows.Step()) {
+        auto record = std::make_unique<Record>(fields_.size());
+        for (std::size_t column = 0; column < present.size(); ++column) {
+            (*record)[present[column]] =
+                ReadColumn(rows.Get(), static_cast<int>(column), fields_[present[column]]);
+        }
+        loaded.push_back(std::move(record));
+    }
+    Cancel();
+    table_ = std::move(loaded);
+    ++revision_;
+    orderedValid_ = false;
+    current_ = -1;
+    RebuildView(nullptr);
+    bof_ = true;
+    NotifyDataChange(nullptr);
+}
+
+void DataSet::SetSaveStepObserver(std::function<void(SaveStep)> observer)
+{
+    SaveStepObserver() = std::move(observer);
+}
+
+void DataSet::SaveToFile(const std::string& path) const
+{
+    const std::string temporary = path + ".tmp";
+    ::unlink(temporary.c_str());
+    // Created here, so that the file is the user's alone from its first byte.
+    const int created = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (created < 0) {
+        throw DataSetFileError(SystemError(temporary));
+    }
+    ::close(created);
+    Reached(SaveStep::TemporaryCreated);
+    try {
+        Database db(temporary, SQLITE_OPEN_READWRITE);
+        // The file is not in place until it is complete, so it needs no journal.
+        db.Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA user_version = " +
+                   std::to_string(FileFormatVersion));
+        std::string columns;
+        std::string names;
+        std::string parameters;
+        for (const auto& def : fields_) {
+            const std::string separator = columns.empty() ? "" : ", ";
+            columns += separator + Quoted(def.name) + " " + ColumnType(def.type);
+            names += separator + Quoted(def.name);
+            parameters += separator + "?";
+        }
+        db.Execute("CREATE TABLE " + Quoted(tableName_) + " (" + columns + ")");
+        db.Execute("BEGIN");
+        {
+            Statement insert(db, "INSERT INTO " + Quoted(tableName_) + " (" + names + ") VALUES (" +
+                                     parameters + ")");
+            for (const auto& record : table_) {
+                sqlite3_stmt* statement = insert.Get();
+                sqlite3_reset(statement);
+                for (std::size_t i = 0; i < record->size(); ++i) {
+                    const int parameter = static_cast<int>(i) + 1;
+                    const FieldValue& value = (*record)[i];
+                    if (const auto* number = std::get_if<std::int32_t>(&value)) {
+                        sqlite3_bind_int(statement, parameter, *number);
+                    } else if (const auto* flag = std::get_if<bool>(&value)) {
+                        sqlite3_bind_int(statement, parameter, *flag ? 1 : 0);
+                    } else if (const auto* text = std::get_if<std::string>(&value)) {
+                        sqlite3_bind_text(statement, parameter, text->data(),
+                                          static_cast<int>(text->size()), SQLITE_STATIC);
+                    } else if (const auto* bytes = std::get_if<Blob>(&value)) {
+                        // An empty blob stays a blob, not a null (a null pointer would bind null).
+                        if (bytes->empty()) {
+                            sqlite3_bind_zeroblob(statement, parameter, 0);
+                        } else {
+                            sqlite3_bind_blob(statement, parameter, bytes->data(),
+                                              static_cast<int>(bytes->size()), SQLITE_STATIC);
+                        }
+                    } else {
+                        sqlite3_bind_null(statement, parameter);
+                    }
+                }
+                insert.Step();
+                Reached(SaveStep::RowWritten);
+            }
+        }
+        db.Execute("COMMIT");
+        db.Close();
+        Reached(SaveStep::Committed);
+        const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::fsync(fd) != 0) {
+            const std::string error = SystemError(temporary);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            throw DataSetFileError(error);
+        }
+        ::close(fd);
+        Reached(SaveStep::Synced);
+        if (::rename(temporary.c_str(), path.c_str()) != 0) {
+            throw DataSetFileError(SystemError(path));
+        }
+        Reached(SaveStep::Renamed);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    SyncFolderOf(path);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+// The either-side code of a side-specific modifier (either Windows key -> vk::AnyWin, left/right
+// Shift, Ctrl, Alt -> vk::Shift, vk::Control, vk::Menu); 0 for every other code.
+std::uint16_t GetGenericKeyCode(std::uint16_t code);
+// The display name of one key; empty for keys that have none.
+std::string GetKeyName(std::uint16_t code);
+// 1 Windows key, 2 Ctrl, 3 Alt, 4 Shift, 100 any other key.
+int GetKeyRank(std::uint16_t code);
+
+// Display order of a combination: Windows key, Ctrl, Alt, Shift, then other keys by code. Left
+// and right variants of a modifier are equivalent.
+struct CSortKeyCodes
+{
+    bool operator()(std::uint16_t a, std::uint16_t b) const;
+};
+
+// A key combination: an ordered set of virtual-key codes.
+class CKeyCodes : public std::set<std::uint16_t, CSortKeyCodes>
+{
+public:
+    using std::set<std::uint16_t, CSortKeyCodes>::set;
+
+    // No effect when an equivalent code is present.
+    void Add(std::uint16_t code);
+    // "Ctrl + S"; keys without a name are left out.
+    std::string GetText() const;
+    // Every code of other has an equivalent here.
+    bool Contains(const CKeyCodes& other) const;
+    // The codes of this set with no equivalent in other.
+    CKeyCodes operator-(const CKeyCodes& other) const;
+    // Sends the combination as key events: every key down in order, then every key up in the
+    // same order.
+    void Emulate() const;
+
+    // The stored form: one little-endian 16-bit word per code, in set order. An odd last byte is
+    // ignored; a buffer in any order is re-sorted.
+    void LoadFromBuffer(const void* buffer, std::size_t byteCount);
+    std::vector<std::uint8_t> SaveToBuffer() const;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "keys/Key.h"
+
+#include <string>
+#include <vector>
+
+// The overlay's area in design units (120 dpi): the keys and, below them, the description line.
+constexpr int KeyboardDesignWidth = 1566;
+constexpr int KeyboardDesignHeight = 631;
+// More keys than any keyboard has: a layout beyond this is refused.
+constexpr std::size_t MaxLayoutKeys = 512;
+
+// Reads a keyboard layout file.
+class IKeyLoader
+{
+public:
+    virtual ~IKeyLoader() = default;
+    // The keys of the file in file order, their rectangles scaled from design units by scale.
+    // Throws Exception when the file cannot be read, a key is malformed or lies outside the
+    // design area, or the file holds more than MaxLayoutKeys keys.
+    virtual std::vector<KeyGeometry> LoadKeys(const std::string& path, double scale) = 0;
+};
+
+// The layout file is XML: <keyimages> holding one element per key with the integer attributes
+// KeyCode, Left, Top, Width and Height.
+class CKeyLayoutLoader : public IKeyLoader
+{
+public:
+    std::vector<KeyGeometry> LoadKeys(const std::string& path, double scale) override;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+// The fixed, layout-independent translation between X key codes (evdev code + 8) and virtual-key
+// codes: a key's position on a PC keyboard, named as a Windows machine with a US layout names it.
+// Key state, hot keys and synthetic input all go through it.
+namespace platform::x11 {
+
+// The virtual-key code of an X key code; 0 for a key the table does not list.
+std::uint8_t VirtualKeyOfXKey(unsigned xKeyCode);
+
+// The X key code to press for a virtual-key code; 0 when no key sends it. The generic Shift, Ctrl
+// and Alt codes press the left key; vk::AnyWin presses the left Windows key. Where several keys
+// share a code (Enter and keypad Enter), the key of the main block is chosen.
+unsigned XKeyOfVirtualKey(std::uint16_t virtualKey);
+
+} // namespace platform::x11

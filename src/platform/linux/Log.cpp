@@ -1,0 +1,3 @@
+#include "platform/linux/Log.h"
+
+Q_LOGGING_CATEGORY(lcPlatform, "quorvel.platform")

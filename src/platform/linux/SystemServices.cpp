@@ -1,0 +1,294 @@
+// The half of the Linux platform that needs no X: processes, the single-instance lock and
+// channel, XDG folders, the shell and waiting.
+#include "platform/linux/LinuxPlatform.h"
+
+#include "platform/linux/Log.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QEventLoop>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QUrl>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace platform {
+
+namespace {
+
+constexpr int ConnectTimeoutMs = 500;
+constexpr int WriteTimeoutMs = 500;
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+std::string HomeFolder()
+{
+    std::string home = Environment("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = getpwuid(getuid())) {
+            home = entry->pw_dir ? entry->pw_dir : "";
+        }
+    }
+    return home;
+}
+
+// An XDG base folder: the variable when it holds an absolute path, else the default under home.
+std::string XdgFolder(const char* variable, const char* underHome)
+{
+    const std::string value = Environment(variable);
+    if (!value.empty() && value.front() == '/') {
+        return value;
+    }
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + "/" + underHome;
+}
+
+// XDG_DOCUMENTS_DIR from user-dirs.dirs: a line XDG_DOCUMENTS_DIR="$HOME/Documents" or an
+// absolute path; empty when the file does not say.
+std::string DocumentsFromUserDirs(const std::string& home)
+{
+    const std::string config = XdgFolder("XDG_CONFIG_HOME", ".config");
+    std::ifstream file(config + "/user-dirs.dirs");
+    const std::string key = "XDG_DOCUMENTS_DIR=\"";
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.rfind(key, 0) != 0 || line.size() < key.size() + 1 || line.back() != '"') {
+            continue;
+        }
+        std::string path = line.substr(key.size(), line.size() - key.size() - 1);
+        if (path.rfind("$HOME", 0) == 0) {
+            path = home + path.substr(5);
+        }
+        return !path.empty() && path.front() == '/' ? path : std::string();
+    }
+    return {};
+}
+
+// Where a per-user runtime file goes: $XDG_RUNTIME_DIR/<name><suffix>, or in /tmp with the user
+// id in its name.
+std::string RuntimePath(const std::string& name, const char* suffix)
+{
+    const std::string runtime = Environment("XDG_RUNTIME_DIR");
+    if (!runtime.empty() && runtime.front() == '/') {
+        return runtime + "/" + name + suffix;
+    }
+    return "/tmp/" + name + "-" + std::to_string(getuid()) + suffix;
+}
+
+bool ValidName(const std::string& name)
+{
+    return !name.empty() && name.find('/') == std::string::npos;
+}
+
+std::string ReadLink(const std::string& path)
+{
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
+        return {};
+    }
+    target.resize(static_cast<std::size_t>(length));
+    return target;
+}
+
+} // namespace
+
+void LinuxPlatform::Wait(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(std::max(milliseconds, 0), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::uint32_t LinuxPlatform::GetCurrentProcessId()
+{
+    return static_cast<std::uint32_t>(getpid());
+}
+
+std::vector<std::uint32_t> LinuxPlatform::EnumProcesses()
+{
+    std::vector<std::uint32_t> ids;
+    DIR* proc = opendir("/proc");
+    if (!proc) {
+        return ids;
+    }
+    while (const dirent* entry = readdir(proc)) {
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(entry->d_name, &end, 10);
+        if (entry->d_name[0] >= '1' && entry->d_name[0] <= '9' && *end == '\0' &&
+            id <= UINT32_MAX) {
+            ids.push_back(static_cast<std::uint32_t>(id));
+        }
+    }
+    closedir(proc);
+    return ids;
+}
+
+std::string LinuxPlatform::GetProcessModulePath(std::uint32_t processId)
+{
+    if (processId == 0) {
+        return {};
+    }
+    std::string path = ReadLink("/proc/" + std::to_string(processId) + "/exe");
+    // The executable was replaced or removed while it runs.
+    const std::string deleted = " (deleted)";
+    if (path.size() > deleted.size() &&
+        path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0) {
+        path.resize(path.size() - deleted.size());
+    }
+    return path;
+}
+
+std::string LinuxPlatform::GetExecutablePath()
+{
+    return ReadLink("/proc/self/exe");
+}
+
+int LinuxPlatform::OpenNamedMutex(const std::string& name, bool& alreadyExists)
+{
+    alreadyExists = false;
+    if (!ValidName(name)) {
+        return -1;
+    }
+    // O_CLOEXEC: a program started from here must not inherit the lock and outlive us with it.
+    const std::string path = RuntimePath(name, ".lock");
+    const int fd = open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        qCWarning(lcPlatform) << "cannot open the instance lock" << path.c_str() << ":"
+                              << std::strerror(errno);
+        return -1;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return fd;
+    }
+    if (errno == EWOULDBLOCK) {
+        alreadyExists = true;
+        return fd;
+    }
+    qCWarning(lcPlatform) << "cannot lock" << path.c_str() << ":" << std::strerror(errno);
+    close(fd);
+    return -1;
+}
+
+void LinuxPlatform::CloseNamedMutex(int handle)
+{
+    if (handle >= 0) {
+        close(handle);
+    }
+}
+
+bool LinuxPlatform::ListenForMessages(const std::string& channel,
+                                      std::function<void(const std::string&)> onMessage)
+{
+    if (!ValidName(channel)) {
+        return false;
+    }
+    const QString path = QString::fromStdString(RuntimePath(channel, ".sock"));
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    // The caller holds the instance lock, so a socket file left here is a dead copy's.
+    QLocalServer::removeServer(path);
+    if (!server_->listen(path)) {
+        qCWarning(lcPlatform) << "cannot listen for later copies at" << path << ":"
+                              << server_->errorString();
+        server_.reset();
+        return false;
+    }
+    QLocalServer* server = server_.get();
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, onMessage] {
+        while (QLocalSocket* socket = server->nextPendingConnection()) {
+            // One message per line; a last line without its newline counts when the peer closes.
+            auto deliver = [socket, onMessage](bool atEnd) {
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine().chopped(1);
+                    if (onMessage) {
+                        onMessage(line.toStdString());
+                    }
+                }
+                if (atEnd && socket->bytesAvailable() > 0 && onMessage) {
+                    onMessage(socket->readAll().toStdString());
+                }
+            };
+            QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                             [deliver] { deliver(false); });
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, [socket, deliver] {
+                deliver(true);
+                socket->deleteLater();
+            });
+            deliver(false);
+        }
+    });
+    return true;
+}
+
+void LinuxPlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
+{
+    if (!ValidName(channel)) {
+        return;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(RuntimePath(channel, ".sock")));
+    if (!socket.waitForConnected(ConnectTimeoutMs)) {
+        return;
+    }
+    socket.write(QByteArray::fromStdString(message + "\n"));
+    socket.waitForBytesWritten(WriteTimeoutMs);
+    socket.disconnectFromServer();
+}
+
+std::string LinuxPlatform::GetSpecialFolder(SpecialFolderKind kind)
+{
+    switch (kind) {
+    case SpecialFolderKind::AppData:
+        return XdgFolder("XDG_DATA_HOME", ".local/share");
+    case SpecialFolderKind::LocalSettings:
+        return XdgFolder("XDG_STATE_HOME", ".local/state");
+    case SpecialFolderKind::Personal: {
+        const std::string home = HomeFolder();
+        if (home.empty()) {
+            return {};
+        }
+        const std::string documents = DocumentsFromUserDirs(home);
+        return documents.empty() ? home + "/Documents" : documents;
+    }
+    case SpecialFolderKind::CommonAppData: {
+        const std::string dirs = Environment("XDG_DATA_DIRS");
+        const std::string first = dirs.substr(0, dirs.find(':'));
+        return !first.empty() && first.front() == '/' ? first : "/usr/local/share";
+    }
+    }
+    return {};
+}
+
+bool LinuxPlatform::ShellOpen(const std::string& target)
+{
+    if (target.empty()) {
+        return false;
+    }
+    const QString text = QString::fromStdString(target);
+    const QUrl url(text);
+    // A text with a scheme ("https:", "mailto:") is a URL; anything else is a path.
+    if (!text.startsWith('/') && url.isValid() && !url.scheme().isEmpty()) {
+        return QDesktopServices::openUrl(url);
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir().absoluteFilePath(text)));
+}
+
+} // namespace platform

@@ -1,0 +1,81 @@
+#include "services/ActiveWindow.h"
+
+#include "services/Log.h"
+
+namespace {
+constexpr int PollIntervalMs = 100;
+}
+
+CActiveWindow::CActiveWindow() : timer_(PollIntervalMs, false)
+{
+    timer_.OnTimer = [this] { Poll(); };
+    if (!platform::Get().WatchForegroundWindow([this] { Poll(); })) {
+        qCInfo(lcServices) << "no foreground-window notifications: polling";
+        timer_.SetEnabled(true);
+    }
+    Poll();
+}
+
+CActiveWindow::~CActiveWindow()
+{
+    platform::Get().WatchForegroundWindow(nullptr);
+}
+
+void CActiveWindow::Restore()
+{
+    ForceForegroundWindow(lastWindow_);
+}
+
+std::uint32_t CActiveWindow::GetActiveProcessId()
+{
+    return GetWindowProcessId(lastWindow_);
+}
+
+void CActiveWindow::Poll()
+{
+    auto& system = platform::Get();
+    const platform::WindowId foreground = system.GetForegroundWindow();
+    // No foreground window at all (a hand-over in progress, the bare desktop) is no change.
+    if (foreground == 0 || foreground == lastWindow_) {
+        return;
+    }
+    if (system.IsTaskbarWindow(foreground)) {
+        return;
+    }
+    if (GetWindowProcessId(foreground) == system.GetCurrentProcessId()) {
+        return;
+    }
+    lastWindow_ = foreground;
+    if (OnChange) {
+        OnChange();
+    }
+}
+
+bool ForceForegroundWindow(platform::WindowId window)
+{
+    if (window == 0) {
+        return true;
+    }
+    auto& system = platform::Get();
+    const bool lift = !system.IsTopmost(window);
+    if (lift) {
+        system.SetTopmost(window, true);
+    }
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (system.GetForegroundWindow() == window) {
+            break;
+        }
+        system.SetForegroundWindow(window);
+        system.Wait(20);
+    }
+    if (lift) {
+        system.SetTopmost(window, false);
+    }
+    return true;
+}
+
+std::uint32_t GetWindowProcessId(platform::WindowId window)
+{
+    const std::uint32_t id = window ? platform::Get().GetWindowProcessId(window) : 0;
+    return id ? id : 1;
+}

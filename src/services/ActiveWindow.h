@@ -1,0 +1,44 @@
+#pragma once
+
+#include "framework/Timer.h"
+#include "platform/Platform.h"
+
+#include <cstdint>
+#include <functional>
+
+// Tracks the last foreground window that belongs to another program (neither the taskbar nor a
+// window of this process). Follows the platform's foreground-change notifications; where the
+// platform has none, polls every 100 ms.
+class CActiveWindow
+{
+public:
+    CActiveWindow();
+    ~CActiveWindow();
+    CActiveWindow(const CActiveWindow&) = delete;
+    CActiveWindow& operator=(const CActiveWindow&) = delete;
+
+    // Whether the tracker polls (the platform cannot announce foreground changes).
+    bool Polling() const { return timer_.Enabled(); }
+
+    // Gives the foreground back to the last window.
+    void Restore();
+    std::uint32_t GetActiveProcessId();
+    platform::WindowId GetLastWindow() const { return lastWindow_; }
+
+    // Called after the last window changed; empty is skipped.
+    std::function<void()> OnChange;
+
+    // Looks at the foreground window now.
+    void Poll();
+
+private:
+    Timer timer_;
+    platform::WindowId lastWindow_ = 0;
+};
+
+// Makes the window the foreground window, lifting it into the topmost band during the hand-over.
+// Tries for about 200 ms; always true.
+bool ForceForegroundWindow(platform::WindowId window);
+
+// The process that owns the window; 1 when it cannot be told.
+std::uint32_t GetWindowProcessId(platform::WindowId window);

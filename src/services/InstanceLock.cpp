@@ -1,0 +1,32 @@
+#include "services/InstanceLock.h"
+
+#include "platform/Platform.h"
+
+CInstanceLock::~CInstanceLock()
+{
+    Release();
+}
+
+bool CInstanceLock::Acquire(const std::string& name)
+{
+    if (handle_ >= 0) {
+        Release();
+    }
+    bool alreadyExists = false;
+    handle_ = platform::Get().OpenNamedMutex(name, alreadyExists);
+    if (alreadyExists) {
+        return false;
+    }
+    name_ = name;
+    return true;
+}
+
+void CInstanceLock::Release()
+{
+    if (handle_ < 0) {
+        return;
+    }
+    platform::Get().CloseNamedMutex(handle_);
+    name_.clear();
+    handle_ = -1;
+}

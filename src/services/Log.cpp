@@ -1,0 +1,3 @@
+#include "services/Log.h"
+
+Q_LOGGING_CATEGORY(lcServices, "quorvel.services")

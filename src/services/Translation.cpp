@@ -1,0 +1,153 @@
+#include "services/Translation.h"
+
+#include "services/Log.h"
+
+#include "util/Paths.h"
+#include "util/Text.h"
+
+#include <clocale>
+#include <cstring>
+#include <libintl.h>
+
+namespace {
+
+// Characters 0x80..0xFF of Windows-1251 as Unicode code points; 0x98 is undefined in the code
+// page and kept as U+0098.
+constexpr char16_t HighHalf[128] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F, // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // B8
+};
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string Cp1251ToUtf8(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (unsigned char byte : text) {
+        if (byte == 0) {
+            continue;
+        }
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+        } else if (byte >= 0xC0) {
+            AppendUtf8(out, 0x0410 + (byte - 0xC0)); // А..я are contiguous
+        } else {
+            AppendUtf8(out, HighHalf[byte - 0x80]);
+        }
+    }
+    return out;
+}
+
+bool IsValidUtf8(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        int follow;
+        char32_t value;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            follow = 1;
+            value = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            follow = 2;
+            value = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            follow = 3;
+            value = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + follow >= text.size()) {
+            return false;
+        }
+        for (int k = 1; k <= follow; ++k) {
+            const auto cc = static_cast<unsigned char>(text[i + k]);
+            if ((cc & 0xC0) != 0x80) {
+                return false;
+            }
+            value = (value << 6) | (cc & 0x3F);
+        }
+        // Overlong forms and surrogates are not UTF-8.
+        static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+        if (value < minimum[follow] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+            return false;
+        }
+        i += follow + 1;
+    }
+    return true;
+}
+
+bool InitLocalization(const std::string& locale, const std::string& domain)
+{
+    const std::string name =
+        domain.empty() ? ExtractFileTitle(platform::Get().GetExecutablePath()) : domain;
+    bool ok = std::setlocale(LC_ALL, locale.c_str()) != nullptr;
+    if (!ok) {
+        qCWarning(lcServices) << "cannot set the locale" << locale.c_str()
+                              << "(empty: the environment's)";
+    }
+    if (bindtextdomain(name.c_str(), GetExeFolder().c_str()) == nullptr) {
+        qCWarning(lcServices) << "cannot bind the message catalogue" << name.c_str();
+        ok = false;
+    }
+    // Catalogues are looked up and delivered as UTF-8 whatever the locale's code set.
+    bind_textdomain_codeset(name.c_str(), "UTF-8");
+    ok = textdomain(name.c_str()) != nullptr && ok;
+    return ok;
+}
+
+std::string Translate(const std::string& text)
+{
+    const std::string key = IsValidUtf8(text) ? text : Cp1251ToUtf8(text);
+    if (key.empty()) {
+        return text;
+    }
+    const char* result = gettext(key.c_str());
+    if (result == nullptr || key == result) {
+        return text;
+    }
+    return result;
+}
+
+std::string GetLanguageCode()
+{
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    return LanguageCodeOf(current ? current : "");
+}
+
+std::string LanguageCodeOf(const std::string& locale)
+{
+    // A mixed locale reads "LC_CTYPE=ru_RU.UTF-8;LC_NUMERIC=...", a uniform one just its name.
+    const auto categories = SplitText(locale, ';');
+    std::string name = categories.empty() ? locale : categories.front();
+    if (const auto pieces = SplitText(name, '='); pieces.size() >= 2) {
+        name = pieces[1];
+    }
+    const auto pieces = SplitText(name, '_');
+    const std::string language = pieces.empty() ? name : pieces.front();
+    return language == "ru" || language == "Russian" ? "ru" : "en";
+}

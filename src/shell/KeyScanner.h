@@ -1,0 +1,34 @@
+#pragma once
+
+#include "framework/Timer.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+// Turns the keyboard state of the program's own input into key-down and key-up events, polling
+// every 20 ms. Side-specific modifiers are reported with their common code (raw code beside it);
+// either Windows key as vk::AnyWin.
+class CKeyScanner
+{
+public:
+    using KeyCallback = std::function<void(std::uint16_t code, std::uint16_t rawCode)>;
+
+    CKeyScanner();
+
+    void SetEnabled(bool enabled) { timer_.SetEnabled(enabled); }
+    bool Enabled() const { return timer_.Enabled(); }
+
+    // A change is recorded only when its callback is set, so an unset callback leaves the change
+    // to be reported on a later tick.
+    KeyCallback OnKeyUp;
+    KeyCallback OnKeyDown;
+
+    void Scan();
+
+private:
+    Timer timer_;
+    std::array<std::uint8_t, 256> current_{};
+    // 0x10 for a key reported down, 0 for one reported up or never reported.
+    std::array<std::uint8_t, 256> previous_{};
+};

@@ -1,0 +1,261 @@
+#include "shell/MainForm.h"
+
+#include "database/DataSetLoader.h"
+#include "database/Registry.h"
+#include "database/ShortCutSetLoader.h"
+#include "keys/KeyLayoutLoader.h"
+#include "platform/Platform.h"
+#include "services/ActiveWindow.h"
+#include "services/Translation.h"
+#include "shell/About.h"
+#include "shell/KeyScanner.h"
+#include "shell/Keyboard.h"
+#include "util/MessageBox.h"
+#include "util/Paths.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <algorithm>
+
+// The pictures are compiled into this static library: register them before first use.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace {
+
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/icons/quorvel-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+} // namespace
+
+TMainForm::TMainForm()
+{
+    InitResources();
+    BuildForm();
+    TranslateMenu();
+
+    // A later copy builds nothing more: it only tells the first one and ends.
+    firstInstance_ = guard_.Acquire("QuorvelRunning");
+    if (!firstInstance_) {
+        TellFirstInstance();
+        return;
+    }
+    StartUp();
+    started_ = true;
+    if (exitRequested_) {
+        // Asked for while a start-up message was open; the main loop ends as soon as it runs.
+        QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+    }
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::StartUp()
+{
+    activeWindow_ = std::make_unique<CActiveWindow>();
+    registry_ = std::make_unique<CDBRegistry>();
+    keyLoader_ = std::make_unique<CKeyLayoutLoader>();
+    shortCutLoader_ = std::make_unique<CShortCutSetLoader>(*registry_);
+    // A key released on the real keyboard is drawn released at once.
+    keyboard_ = std::make_unique<CKeyboard>(*shortCutLoader_, *keyLoader_, *activeWindow_, this,
+                                            label_, 0.0);
+    scanner_ = std::make_unique<CKeyScanner>();
+    scanner_->SetEnabled(false);
+    scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyDown(code); };
+    scanner_->OnKeyUp = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyUp(code); };
+    frmAbout_ = std::make_unique<TfrmAbout>();
+
+    platform::Get().ListenForMessages(MessageChannel,
+                                      [this](const std::string& message) { OnMessage(message); });
+    ShowTrayIcon();
+    // A hot key held by another program leaves the program running without one (logged).
+    platform::Get().RegisterHotKey(platform::ModWin, 'Q', [this] { ShowOverlay(); });
+
+    // Either may show a message box, which runs the event loop: everything above is built.
+    registry_->GetLoader()->Load();
+    keyboard_->Reload(PlaceOnScreen());
+    keyboard_->Refresh();
+
+    // Wiring point: the shortcut editor window is created here, given the registry.
+}
+
+void TMainForm::BuildForm()
+{
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setAutoFillBackground(true);
+    QPalette silver = palette();
+    silver.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    silver.setColor(QPalette::WindowText, Qt::black);
+    setPalette(silver);
+
+    label_ = new QLabel(this);
+    label_->setObjectName(QStringLiteral("Label"));
+
+    iconMenu_ = new QMenu(this);
+    miShow = iconMenu_->addAction(ProgramIcon(), QString());
+    miEditDB = iconMenu_->addAction(
+        QIcon::fromTheme(QStringLiteral("document-edit"),
+                         style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
+        QString());
+    iconMenu_->addSeparator();
+    miHelp =
+        iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("help-contents"),
+                                              style()->standardIcon(QStyle::SP_DialogHelpButton)),
+                             QString());
+    miAbout = iconMenu_->addAction(QString());
+    iconMenu_->addSeparator();
+    miIgnored = iconMenu_->addAction(QString());
+    miExit = iconMenu_->addAction(QString());
+
+    connect(miShow, &QAction::triggered, this, [this] { miShowClick(); });
+    connect(miHelp, &QAction::triggered, this, [this] { miHelpClick(); });
+    connect(miAbout, &QAction::triggered, this, [this] { miAboutClick(); });
+    connect(miExit, &QAction::triggered, this, [this] { miExitClick(); });
+    // Wiring point: the shortcut editor opens from here once it exists; until then the item
+    // is shown disabled.
+    miEditDB->setEnabled(false);
+
+    trayIcon_ = new QSystemTrayIcon(ProgramIcon(), this);
+    trayIcon_->setToolTip(QStringLiteral("Quorvel (Win + Q)"));
+    trayIcon_->setContextMenu(iconMenu_);
+    // Any click on the icon opens the menu; no window is restored.
+    connect(trayIcon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick) {
+                    iconMenu_->popup(QCursor::pos());
+                }
+            });
+}
+
+void TMainForm::TranslateMenu()
+{
+    miShow->setText(QString::fromStdString(Translate("Показать")));
+    miEditDB->setText(QString::fromStdString(Translate("Редактирование сочетаний клавиш")));
+    miHelp->setText(QString::fromStdString(Translate("Справка")));
+    miAbout->setText(QString::fromStdString(Translate("О программе")));
+    miIgnored->setText(QString::fromStdString(Translate("Закрыть это меню")));
+    miExit->setText(QString::fromStdString(Translate("Выход")));
+}
+
+void TMainForm::TellFirstInstance()
+{
+    MessageBoxOptions options;
+    options.SetType(MessageType::Information);
+    options.AddButton(MessageButton::OK);
+    ShowMessageBox(Translate("Программа Quorvel уже запущена. Нажмите Win+Q, чтобы увидеть "
+                             "горячие клавиши или щелкните на иконку приложения в системном "
+                             "трее(рядом с часами), чтобы получить доступ к приложению."),
+                   options);
+    platform::Get().SendMessageToFirstCopy(MessageChannel, OtherInstanceMessage);
+}
+
+void TMainForm::OnMessage(const std::string& message)
+{
+    // Showing the tray icon is safe at any time, during start-up too.
+    if (message == OtherInstanceMessage) {
+        ShowTrayIcon();
+    }
+}
+
+void TMainForm::ShowTrayIcon()
+{
+    trayIcon_->setVisible(true);
+}
+
+void TMainForm::ShowOverlay()
+{
+    if (!started_) {
+        return;
+    }
+    scanner_->SetEnabled(true);
+    // The scale comes first: the keys are then built and drawn at their screen size.
+    keyboard_->Reload(PlaceOnScreen());
+    keyboard_->Refresh();
+    show();
+    raise();
+    ForceForegroundWindow(static_cast<platform::WindowId>(winId()));
+}
+
+void TMainForm::hideEvent(QHideEvent* event)
+{
+    // Hidden, the overlay needs no key events, and the program's key state is refused while
+    // another program is active anyway: the next show enables the scanner again. This keeps an
+    // idle program from waking fifty times a second.
+    if (scanner_) {
+        scanner_->SetEnabled(false);
+    }
+    QWidget::hideEvent(event);
+}
+
+double TMainForm::PlaceOnScreen()
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    const QRect area = screen->geometry();
+    double scale = screen->logicalDotsPerInch() / 120.0;
+    scale = std::min({scale, double(area.width()) / KeyboardDesignWidth,
+                      double(area.height()) / KeyboardDesignHeight});
+    const QSize size(qRound(KeyboardDesignWidth * scale), qRound(KeyboardDesignHeight * scale));
+    setFixedSize(size);
+    move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+
+    QFont labelFont = font();
+    labelFont.setPixelSize(std::max(1, qRound(23 * scale)));
+    label_->setFont(labelFont);
+    label_->setGeometry(qRound(20 * scale), qRound(591 * scale), size.width() - qRound(40 * scale),
+                        size.height() - qRound(591 * scale));
+    return scale;
+}
+
+void TMainForm::miShowClick()
+{
+    ShowOverlay();
+}
+
+void TMainForm::miHelpClick()
+{
+    const std::string folder = GetExeFolder();
+    std::string target = folder + "quickstart";
+    if (!QFileInfo::exists(QString::fromStdString(target))) {
+        target = folder + "en/quorvel.html";
+    }
+    platform::Get().ShellOpen(target);
+}
+
+void TMainForm::miAboutClick()
+{
+    frmAbout_->show();
+    frmAbout_->raise();
+    frmAbout_->activateWindow();
+}
+
+void TMainForm::miExitClick()
+{
+    if (!started_) {
+        exitRequested_ = true;
+        return;
+    }
+    // Ends at once; nothing unsaved lives here (the editor saves on its own exit).
+    QApplication::exit(0);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "services/InstanceLock.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class CActiveWindow;
+class CDBRegistry;
+class CKeyboard;
+class CKeyLayoutLoader;
+class CKeyScanner;
+class CShortCutSetLoader;
+class QAction;
+class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+class TfrmAbout;
+
+// The main window: the overlay on which the keyboard is drawn, the owner of the tray icon and
+// its menu, and of every subsystem of the program.
+class TMainForm : public QWidget
+{
+    Q_OBJECT
+public:
+    TMainForm();
+    ~TMainForm() override;
+
+    // False when another copy was running: that copy has been told, and this one must end.
+    bool IsFirstInstance() const { return firstInstance_; }
+
+    // Reloads the overlay for the application active now, shows it and brings it to the front.
+    // Ignored until start-up has finished.
+    void ShowOverlay();
+    // Makes the tray icon visible (again).
+    void ShowTrayIcon();
+
+    void miShowClick();
+    void miHelpClick();
+    void miAboutClick();
+    // Ends the program; asked during start-up, it ends once start-up has finished.
+    void miExitClick();
+
+    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+    QMenu* IconMenu() const { return iconMenu_; }
+    QLabel* Label() const { return label_; }
+    TfrmAbout* About() const { return frmAbout_.get(); }
+    CKeyboard* Keyboard() const { return keyboard_.get(); }
+    CKeyScanner* Scanner() const { return scanner_.get(); }
+    CActiveWindow* ActiveWindow() const { return activeWindow_.get(); }
+    CDBRegistry* Registry() const { return registry_.get(); }
+
+    // Name of the message a later copy sends to the first one.
+    static constexpr const char* OtherInstanceMessage = "OtherInstanceOfQuorvelStarted";
+    static constexpr const char* MessageChannel = "quorvel";
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void BuildForm();
+    void TranslateMenu();
+    void TellFirstInstance();
+    // Builds the subsystems, loads the base and the keyboard: the part of start-up during which
+    // message boxes may run the event loop before the program is ready.
+    void StartUp();
+    // Sizes the overlay for the screen under the mouse pointer and centres it there; the scale
+    // of the design units on that screen.
+    double PlaceOnScreen();
+    void OnMessage(const std::string& message);
+
+    QSystemTrayIcon* trayIcon_ = nullptr;
+    QMenu* iconMenu_ = nullptr;
+    QAction* miShow = nullptr;
+    QAction* miEditDB = nullptr;
+    QAction* miHelp = nullptr;
+    QAction* miAbout = nullptr;
+    QAction* miIgnored = nullptr;
+    QAction* miExit = nullptr;
+    QLabel* label_ = nullptr;
+
+    // Declared in construction order: destroyed scanner first, guard last.
+    CInstanceLock guard_;
+    std::unique_ptr<CActiveWindow> activeWindow_;
+    std::unique_ptr<CDBRegistry> registry_;
+    std::unique_ptr<CKeyLayoutLoader> keyLoader_;
+    std::unique_ptr<CShortCutSetLoader> shortCutLoader_;
+    std::unique_ptr<CKeyboard> keyboard_;
+    std::unique_ptr<CKeyScanner> scanner_;
+    std::unique_ptr<TfrmAbout> frmAbout_;
+    bool firstInstance_ = false;
+    bool started_ = false;
+    bool exitRequested_ = false;
+};

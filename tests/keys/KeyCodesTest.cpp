@@ -1,0 +1,124 @@
+#include "platform/VirtualKeys.h"
+#include "keys/KeyCodes.h"
+
+#include "FakeEnvironment.h"
+
+#include <gtest/gtest.h>
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(KeyCodes, LeftAndRightModifiersAreOneElementAndTheFirstKeepsItsCode)
+{
+    CKeyCodes generic{16};
+    generic.Add(160);
+    EXPECT_EQ(generic, CKeyCodes{16});
+    CKeyCodes left{160};
+    left.Add(16);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(*left.begin(), 160);
+    EXPECT_EQ(generic.GetText(), "Shift");
+    EXPECT_EQ(left.GetText(), "Shift");
+
+    CKeyCodes win{vk::AnyWin};
+    win.Add(91);
+    win.Add(92);
+    EXPECT_EQ(win.size(), 1u);
+}
+
+TEST(KeyCodes, DisplayOrderIsWinCtrlAltShiftThenCodes)
+{
+    CKeyCodes keys;
+    for (std::uint16_t code : {16, 0x74, 92, 0x41, 164, 17}) {
+        keys.Add(code);
+    }
+    EXPECT_EQ(std::vector<std::uint16_t>(keys.begin(), keys.end()),
+              (std::vector<std::uint16_t>{92, 17, 164, 16, 0x41, 0x74}));
+    EXPECT_EQ(keys.GetText(), "Win + Ctrl + Alt + Shift + A + F5");
+    EXPECT_EQ((CKeyCodes{17, 106}).GetText(), "Ctrl");
+    EXPECT_EQ(CKeyCodes().GetText(), "");
+    EXPECT_EQ((CKeyCodes{106, 144}).GetText(), "");
+}
+
+TEST(KeyCodes, KeyNames)
+{
+    EXPECT_EQ(GetKeyName(91), "Win");
+    EXPECT_EQ(GetKeyName(92), "Win");
+    EXPECT_EQ(GetKeyName(96), "0");
+    EXPECT_EQ(GetKeyName(105), "9");
+    EXPECT_EQ(GetKeyName(0x3B), ";");
+    EXPECT_EQ(GetKeyName(186), ";");
+    EXPECT_EQ(GetKeyName(0x40), "@");
+    EXPECT_EQ(GetKeyName(163), "Ctrl");
+    EXPECT_EQ(GetKeyName(165), "Alt");
+    EXPECT_EQ(GetKeyName(19), "Break");
+    EXPECT_EQ(GetKeyName(112), "F1");
+    EXPECT_EQ(GetKeyName(123), "F12");
+    EXPECT_EQ(GetKeyName(220), "\\");
+    for (std::uint16_t unnamed : {0, 106, 109, 111, 124, 144, 192, 255, 346, 348}) {
+        EXPECT_EQ(GetKeyName(unnamed), "") << unnamed;
+    }
+}
+
+TEST(KeyCodes, ContainsAndDifferenceTreatSidesAsEqual)
+{
+    const CKeyCodes ctrlAltDelete{17, 18, 46};
+    EXPECT_EQ(ctrlAltDelete - CKeyCodes{18}, (CKeyCodes{17, 46}));
+    EXPECT_EQ(ctrlAltDelete - CKeyCodes{165}, (CKeyCodes{17, 46}));
+    EXPECT_TRUE((CKeyCodes{17, 16, 65}).Contains(CKeyCodes{16}));
+    EXPECT_TRUE((CKeyCodes{17, 16, 65}).Contains(CKeyCodes{161, 65}));
+    EXPECT_TRUE((CKeyCodes{17}).Contains(CKeyCodes()));
+    EXPECT_FALSE((CKeyCodes{17, 65}).Contains(CKeyCodes{17, 66}));
+    EXPECT_TRUE((CKeyCodes{16} - CKeyCodes{17, 16, 65}).empty());
+}
+
+TEST(KeyCodes, StoredFormIsLittleEndianWordsInDisplayOrder)
+{
+    CKeyCodes keys;
+    keys.Add(0x53);
+    keys.Add(17);
+    EXPECT_EQ(keys.SaveToBuffer(), (Bytes{0x11, 0x00, 0x53, 0x00}));
+    EXPECT_EQ(CKeyCodes().SaveToBuffer(), Bytes());
+    EXPECT_EQ(CKeyCodes{vk::AnyWin}.SaveToBuffer(), (Bytes{0x5B, 0x01}));
+
+    CKeyCodes loaded{65};
+    const Bytes reversed{0x53, 0x00, 0x11, 0x00};
+    loaded.LoadFromBuffer(reversed.data(), reversed.size());
+    EXPECT_EQ(loaded, (CKeyCodes{17, 0x53}));
+
+    const Bytes odd{0x11, 0x00, 0x53, 0x00, 0x41};
+    loaded.LoadFromBuffer(odd.data(), odd.size());
+    EXPECT_EQ(loaded, (CKeyCodes{17, 0x53}));
+
+    const Bytes twoShifts{0x10, 0x00, 0xA0, 0x00};
+    loaded.LoadFromBuffer(twoShifts.data(), twoShifts.size());
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(*loaded.begin(), 16);
+
+    loaded.LoadFromBuffer(nullptr, 1);
+    EXPECT_TRUE(loaded.empty());
+    loaded.LoadFromBuffer(odd.data(), 1);
+    EXPECT_TRUE(loaded.empty());
+
+    const CKeyCodes all{vk::AnyWin, 163, 18, 161, 0x41, 0xDE};
+    const Bytes saved = all.SaveToBuffer();
+    loaded.LoadFromBuffer(saved.data(), saved.size());
+    EXPECT_EQ(loaded, all);
+}
+
+TEST(KeyCodes, EmulatePressesAllInOrderThenReleasesInTheSameOrder)
+{
+    FakeEnvironment env;
+    using Event = platform::FakePlatform::KeyEvent;
+    CKeyCodes{0x53, 17}.Emulate();
+    EXPECT_EQ(env.platform.sentKeys,
+              (std::vector<Event>{{17, false}, {0x53, false}, {17, true}, {0x53, true}}));
+
+    env.platform.sentKeys.clear();
+    CKeyCodes{vk::AnyWin, 0x45}.Emulate();
+    EXPECT_EQ(env.platform.sentKeys,
+              (std::vector<Event>{{91, false}, {0x45, false}, {91, true}, {0x45, true}}));
+
+    env.platform.sentKeys.clear();
+    CKeyCodes().Emulate();
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+}

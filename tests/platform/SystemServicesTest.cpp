@@ -1,0 +1,222 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include "ScopedEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+
+namespace {
+
+class SystemServices : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        environment.Set("XDG_RUNTIME_DIR", Temp());
+    }
+    std::string Temp() const { return temp.path().toStdString(); }
+
+    QTemporaryDir temp;
+    ScopedEnvironment environment;
+    platform::LinuxPlatform system;
+};
+
+TEST_F(SystemServices, ProcessesAreListedWithTheirExecutables)
+{
+    const auto ids = system.EnumProcesses();
+    const auto self = static_cast<std::uint32_t>(getpid());
+    EXPECT_EQ(system.GetCurrentProcessId(), self);
+    EXPECT_NE(std::find(ids.begin(), ids.end(), self), ids.end());
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 0u), 0);
+
+    const std::string path = system.GetProcessModulePath(self);
+    EXPECT_EQ(path.front(), '/');
+    EXPECT_EQ(path.substr(path.rfind('/') + 1), "platform_tests");
+    EXPECT_EQ(system.GetExecutablePath(), path);
+
+    EXPECT_EQ(system.GetProcessModulePath(0), "");
+    // Above the kernel's largest pid: no such process.
+    EXPECT_EQ(system.GetProcessModulePath(0x7FFFFFF0u), "");
+}
+
+TEST_F(SystemServices, DeletedExecutableKeepsItsPathWithoutTheSuffix)
+{
+    const std::string copy = Temp() + "/sleeper";
+    ASSERT_TRUE(QFile::copy("/bin/sleep", QString::fromStdString(copy)));
+    ASSERT_EQ(chmod(copy.c_str(), 0700), 0);
+    pid_t child = 0;
+    char arg0[] = "sleeper";
+    char arg1[] = "30";
+    char* argv[] = {arg0, arg1, nullptr};
+    ASSERT_EQ(posix_spawn(&child, copy.c_str(), nullptr, nullptr, argv, environ), 0);
+    ASSERT_EQ(unlink(copy.c_str()), 0);
+
+    // The kernel names the file "<path> (deleted)" once exec has happened.
+    std::string path;
+    for (int attempt = 0; attempt < 200 && path != copy; ++attempt) {
+        path = system.GetProcessModulePath(static_cast<std::uint32_t>(child));
+        usleep(10000);
+    }
+    EXPECT_EQ(path, copy);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+TEST_F(SystemServices, NamedMutexIsHeldUntilClosed)
+{
+    bool exists = true;
+    const int first = system.OpenNamedMutex("QuorvelTestLock", exists);
+    ASSERT_GE(first, 0);
+    EXPECT_FALSE(exists);
+
+    const std::string file = Temp() + "/QuorvelTestLock.lock";
+    struct stat info
+    {
+    };
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_TRUE(fcntl(first, F_GETFD) & FD_CLOEXEC);
+
+    // A second open file description conflicts, as another process would.
+    const int second = system.OpenNamedMutex("QuorvelTestLock", exists);
+    EXPECT_GE(second, 0);
+    EXPECT_TRUE(exists);
+    system.CloseNamedMutex(second);
+    const int third = system.OpenNamedMutex("QuorvelTestLock", exists);
+    EXPECT_TRUE(exists);
+    system.CloseNamedMutex(third);
+
+    bool otherExists = true;
+    const int other = system.OpenNamedMutex("QuorvelOtherLock", otherExists);
+    EXPECT_FALSE(otherExists);
+    system.CloseNamedMutex(other);
+
+    system.CloseNamedMutex(first);
+    const int again = system.OpenNamedMutex("QuorvelTestLock", exists);
+    EXPECT_GE(again, 0);
+    EXPECT_FALSE(exists);
+    system.CloseNamedMutex(again);
+}
+
+TEST_F(SystemServices, NamedMutexFallsBackToTmpAndRefusesBadNames)
+{
+    environment.Set("XDG_RUNTIME_DIR", std::nullopt);
+    const std::string name = "QuorvelTestLock" + std::to_string(getpid());
+    bool exists = true;
+    const int handle = system.OpenNamedMutex(name, exists);
+    ASSERT_GE(handle, 0);
+    EXPECT_FALSE(exists);
+    const std::string file = "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
+    EXPECT_EQ(access(file.c_str(), F_OK), 0);
+    system.CloseNamedMutex(handle);
+    unlink(file.c_str());
+
+    EXPECT_EQ(system.OpenNamedMutex("../escape", exists), -1);
+    EXPECT_EQ(system.OpenNamedMutex("", exists), -1);
+    EXPECT_FALSE(exists);
+}
+
+TEST_F(SystemServices, MessagesReachTheListeningCopy)
+{
+    // A socket file left by a copy that died is no obstacle.
+    std::ofstream(Temp() + "/quorveltest.sock") << "stale";
+    std::vector<std::string> received;
+    ASSERT_TRUE(system.ListenForMessages(
+        "quorveltest", [&](const std::string& message) { received.push_back(message); }));
+
+    system.SendMessageToFirstCopy("quorveltest", "OtherInstanceOfQuorvelStarted");
+    system.SendMessageToFirstCopy("quorveltest", "Второе");
+    const QDeadlineTimer deadline(5000);
+    while (received.size() < 2 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(received, (std::vector<std::string>{"OtherInstanceOfQuorvelStarted", "Второе"}));
+
+    // Nobody listens on this channel: the send gives up instead of hanging.
+    system.SendMessageToFirstCopy("quorvelnobody", "ignored");
+}
+
+TEST_F(SystemServices, WaitKeepsTheEventLoopRunning)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    system.Wait(20);
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(SystemServices, SpecialFoldersFollowTheXdgEnvironment)
+{
+    const std::string home = Temp() + "/home";
+    environment.Set("HOME", home);
+    for (const char* name :
+         {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"}) {
+        environment.Set(name, std::nullopt);
+    }
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::AppData),
+              home + "/.local/share");
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::LocalSettings),
+              home + "/.local/state");
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::Personal), home + "/Documents");
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::CommonAppData),
+              "/usr/local/share");
+
+    environment.Set("XDG_DATA_HOME", "/data/home");
+    environment.Set("XDG_STATE_HOME", "relative/state"); // not absolute: ignored
+    environment.Set("XDG_DATA_DIRS", "/opt/share:/usr/share");
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::AppData), "/data/home");
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::LocalSettings),
+              home + "/.local/state");
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::CommonAppData), "/opt/share");
+
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(home + "/.config")));
+    std::ofstream(home + "/.config/user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                    << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                                    << "XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n";
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::Personal), home + "/Документы");
+
+    const std::string config = Temp() + "/config";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(config)));
+    std::ofstream(config + "/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"/srv/papers\"\n";
+    environment.Set("XDG_CONFIG_HOME", config);
+    EXPECT_EQ(system.GetSpecialFolder(platform::SpecialFolderKind::Personal), "/srv/papers");
+}
+
+TEST(NoDisplay, XPartsAnswerNothingAndTheRestWorks)
+{
+    ScopedEnvironment environment;
+    environment.Set("DISPLAY", std::nullopt);
+    platform::LinuxPlatform system;
+    EXPECT_FALSE(system.HasDisplay());
+    std::uint8_t state[256] = {};
+    EXPECT_FALSE(system.GetKeyboardState(state));
+    EXPECT_EQ(system.GetKeyState('Q'), 0);
+    EXPECT_FALSE(system.RegisterHotKey(platform::ModWin, 'Q', [] {}));
+    EXPECT_EQ(system.GetForegroundWindow(), 0u);
+    EXPECT_EQ(system.GetWindowProcessId(0x400001), 0u);
+    EXPECT_FALSE(system.IsTaskbarWindow(0x400001));
+    system.SendKeyEvent('S', false);
+    system.SetForegroundWindow(0x400001);
+    EXPECT_EQ(system.GetCurrentProcessId(), static_cast<std::uint32_t>(getpid()));
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+#include "platform/VirtualKeys.h"
+#include "shell/KeyScanner.h"
+
+#include "keys/KeyCodes.h"
+
+#include "FakeEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Event
+{
+    char kind; // 'd' down, 'u' up
+    std::uint16_t code;
+    std::uint16_t raw;
+    bool operator==(const Event&) const = default;
+};
+
+class Scanner : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        scanner.OnKeyDown = [this](std::uint16_t code, std::uint16_t raw) {
+            events.push_back({'d', code, raw});
+        };
+        scanner.OnKeyUp = [this](std::uint16_t code, std::uint16_t raw) {
+            events.push_back({'u', code, raw});
+        };
+    }
+    // Presses or releases a side key together with its common code, as the system reports it.
+    void Side(std::uint16_t raw, bool down)
+    {
+        env.platform.SetKeyDown(raw, down);
+        if (const std::uint16_t generic = GetGenericKeyCode(raw); generic && generic < 256) {
+            env.platform.SetKeyDown(generic, down);
+        }
+    }
+
+    FakeEnvironment env;
+    CKeyScanner scanner;
+    std::vector<Event> events;
+};
+
+} // namespace
+
+TEST_F(Scanner, KeyHeldAtTheFirstTickIsReportedOnceAndReleaseFollows)
+{
+    env.platform.SetKeyDown('A', true);
+    env.timers.Advance(20);
+    env.timers.Advance(100);
+    EXPECT_EQ(events, (std::vector<Event>{{'d', 'A', 'A'}}));
+    env.platform.SetKeyDown('A', false);
+    env.timers.Advance(20);
+    EXPECT_EQ(events.back(), (Event{'u', 'A', 'A'}));
+    EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(Scanner, SideModifiersReportTheirCommonCode)
+{
+    Side(160, true);
+    env.timers.Advance(20);
+    Side(161, true);
+    env.timers.Advance(20);
+    EXPECT_EQ(events, (std::vector<Event>{{'d', 16, 160}, {'d', 16, 161}}));
+
+    events.clear();
+    Side(91, true);
+    env.timers.Advance(20);
+    Side(91, false);
+    Side(92, true);
+    env.timers.Advance(20);
+    EXPECT_EQ(events, (std::vector<Event>{
+                          {'d', vk::AnyWin, 91}, {'u', vk::AnyWin, 91}, {'d', vk::AnyWin, 92}}));
+}
+
+TEST_F(Scanner, KeysChangingInOneTickComeInAscendingRawOrder)
+{
+    env.platform.SetKeyDown('S', true);
+    Side(162, true);
+    env.platform.SetKeyDown('A', true);
+    env.timers.Advance(20);
+    EXPECT_EQ(events, (std::vector<Event>{{'d', 'A', 'A'}, {'d', 'S', 'S'}, {'d', 17, 162}}));
+}
+
+TEST_F(Scanner, UnsetCallbackLeavesTheChangeForLater)
+{
+    scanner.OnKeyDown = nullptr;
+    env.platform.SetKeyDown('B', true);
+    env.timers.Advance(20);
+    EXPECT_TRUE(events.empty());
+    scanner.OnKeyDown = [this](std::uint16_t code, std::uint16_t raw) {
+        events.push_back({'d', code, raw});
+    };
+    env.timers.Advance(20);
+    EXPECT_EQ(events, (std::vector<Event>{{'d', 'B', 'B'}}));
+}
+
+TEST_F(Scanner, RefusedReadSkipsTheTick)
+{
+    env.platform.keyboardReadAllowed = false;
+    env.platform.SetKeyDown('C', true);
+    env.timers.Advance(200);
+    EXPECT_TRUE(events.empty());
+    env.platform.keyboardReadAllowed = true;
+    env.timers.Advance(20);
+    EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(Scanner, DisabledScannerDoesNotPoll)
+{
+    scanner.SetEnabled(false);
+    env.platform.SetKeyDown('D', true);
+    env.timers.Advance(200);
+    EXPECT_TRUE(events.empty());
+    scanner.SetEnabled(true);
+    env.timers.Advance(20);
+    EXPECT_EQ(events.size(), 1u);
+}

@@ -1,0 +1,215 @@
+#include "FakePlatform.h"
+
+namespace platform {
+
+FakePlatform::FakePlatform() = default;
+
+FakePlatform::~FakePlatform()
+{
+    for (const auto& [handle, name] : openMutexes_) {
+        auto& held = HeldMutexes();
+        if (auto it = held.find(name); it != held.end()) {
+            held.erase(it);
+        }
+    }
+    Install(nullptr);
+}
+
+void FakePlatform::InstallAsCurrent()
+{
+    Install(this);
+}
+
+std::multiset<std::string>& FakePlatform::HeldMutexes()
+{
+    static std::multiset<std::string> held;
+    return held;
+}
+
+void FakePlatform::SetKeyDown(std::uint16_t code, bool down)
+{
+    if (code < keyState.size()) {
+        keyState[code] = down ? 0x80 : 0;
+    }
+}
+
+void FakePlatform::PressHotKey()
+{
+    for (const auto& hotKey : hotKeys) {
+        if (hotKey.callback) {
+            hotKey.callback();
+        }
+    }
+}
+
+bool FakePlatform::GetKeyboardState(std::uint8_t state[256])
+{
+    if (!keyboardReadAllowed) {
+        return false;
+    }
+    std::copy(keyState.begin(), keyState.end(), state);
+    return true;
+}
+
+std::int16_t FakePlatform::GetKeyState(std::uint16_t code)
+{
+    if (code >= keyState.size()) {
+        return 0;
+    }
+    return (keyState[code] & 0x80) ? static_cast<std::int16_t>(-128) : 0;
+}
+
+void FakePlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
+{
+    sentKeys.push_back({code, keyUp});
+}
+
+bool FakePlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                                  std::function<void()> onHotKey)
+{
+    if (hotKeyTaken) {
+        return false;
+    }
+    hotKeys.push_back({modifiers, code, std::move(onHotKey)});
+    return true;
+}
+
+WindowId FakePlatform::GetForegroundWindow()
+{
+    return foregroundWindow;
+}
+
+bool FakePlatform::WatchForegroundWindow(std::function<void()> onChange)
+{
+    if (!announcesForeground) {
+        return false;
+    }
+    foregroundWatcher = std::move(onChange);
+    return true;
+}
+
+void FakePlatform::ActivateWindow(WindowId window)
+{
+    foregroundWindow = window;
+    if (foregroundWatcher) {
+        foregroundWatcher();
+    }
+}
+
+bool FakePlatform::IsTaskbarWindow(WindowId window)
+{
+    auto it = windows.find(window);
+    return it != windows.end() && it->second.taskbar;
+}
+
+void FakePlatform::SetForegroundWindow(WindowId window)
+{
+    foregroundRequests.push_back(window);
+    if (foregroundRequestsSucceed) {
+        foregroundWindow = window;
+    }
+}
+
+bool FakePlatform::IsTopmost(WindowId window)
+{
+    auto it = windows.find(window);
+    return it != windows.end() && it->second.topmost;
+}
+
+void FakePlatform::SetTopmost(WindowId window, bool topmost)
+{
+    windows[window].topmost = topmost;
+}
+
+std::uint32_t FakePlatform::GetWindowProcessId(WindowId window)
+{
+    auto it = windows.find(window);
+    return it == windows.end() ? 0 : it->second.processId;
+}
+
+void FakePlatform::Wait(int milliseconds)
+{
+    waits.push_back(milliseconds);
+}
+
+std::uint32_t FakePlatform::GetCurrentProcessId()
+{
+    return currentProcessId;
+}
+
+std::vector<std::uint32_t> FakePlatform::EnumProcesses()
+{
+    std::vector<std::uint32_t> ids;
+    ids.reserve(processes.size());
+    for (const auto& process : processes) {
+        ids.push_back(process.first);
+    }
+    return ids;
+}
+
+std::string FakePlatform::GetProcessModulePath(std::uint32_t processId)
+{
+    for (const auto& [id, path] : processes) {
+        if (id == processId) {
+            return path;
+        }
+    }
+    return {};
+}
+
+std::string FakePlatform::GetExecutablePath()
+{
+    return executablePath;
+}
+
+int FakePlatform::OpenNamedMutex(const std::string& name, bool& alreadyExists)
+{
+    auto& held = HeldMutexes();
+    alreadyExists = held.count(name) > 0;
+    held.insert(name);
+    const int handle = nextMutexHandle_++;
+    openMutexes_[handle] = name;
+    return handle;
+}
+
+void FakePlatform::CloseNamedMutex(int handle)
+{
+    auto it = openMutexes_.find(handle);
+    if (it == openMutexes_.end()) {
+        return;
+    }
+    auto& held = HeldMutexes();
+    if (auto h = held.find(it->second); h != held.end()) {
+        held.erase(h);
+    }
+    openMutexes_.erase(it);
+}
+
+bool FakePlatform::ListenForMessages(const std::string& channel,
+                                     std::function<void(const std::string&)> onMessage)
+{
+    listeners[channel] = std::move(onMessage);
+    return true;
+}
+
+void FakePlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
+{
+    sentMessages.emplace_back(channel, message);
+    if (auto it = listeners.find(channel); it != listeners.end() && it->second) {
+        it->second(message);
+    }
+}
+
+std::string FakePlatform::GetSpecialFolder(SpecialFolderKind kind)
+{
+    auto it = specialFolders.find(kind);
+    return it == specialFolders.end() ? std::string() : it->second;
+}
+
+bool FakePlatform::ShellOpen(const std::string& target)
+{
+    openedTargets.push_back(target);
+    return shellOpenSucceeds;
+}
+
+} // namespace platform

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <array>
+#include <map>
+#include <set>
+
+namespace platform {
+
+// Deterministic, in-memory platform for tests: everything it answers is plain data that a test
+// sets, and everything the program does to the system is recorded for the test to read.
+class FakePlatform : public Platform
+{
+public:
+    struct Window
+    {
+        std::uint32_t processId = 0;
+        bool taskbar = false;
+        bool topmost = false;
+    };
+    struct KeyEvent
+    {
+        std::uint8_t code;
+        bool keyUp;
+        bool operator==(const KeyEvent&) const = default;
+    };
+    struct HotKey
+    {
+        std::uint32_t modifiers;
+        std::uint16_t code;
+        std::function<void()> callback;
+    };
+
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // Installs this fake as the process-wide platform for its lifetime.
+    void InstallAsCurrent();
+
+    // --- what the tests set -------------------------------------------------------------
+    std::array<std::uint8_t, 256> keyState{};
+    bool keyboardReadAllowed = true;
+    std::map<WindowId, Window> windows;
+    WindowId foregroundWindow = 0;
+    // Whether SetForegroundWindow really moves the foreground (a window manager may refuse).
+    bool foregroundRequestsSucceed = true;
+    std::uint32_t currentProcessId = 1000;
+    std::vector<std::pair<std::uint32_t, std::string>> processes;
+    std::string executablePath = "/opt/quorvel/quorvel";
+    std::map<SpecialFolderKind, std::string> specialFolders;
+    bool shellOpenSucceeds = true;
+    bool hotKeyTaken = false;
+    // Whether foreground changes are announced (a window manager that sets _NET_ACTIVE_WINDOW).
+    bool announcesForeground = true;
+
+    // --- what the tests read ------------------------------------------------------------
+    std::vector<KeyEvent> sentKeys;
+    std::vector<WindowId> foregroundRequests;
+    std::vector<std::string> openedTargets;
+    std::vector<HotKey> hotKeys;
+    std::vector<int> waits;
+    std::map<std::string, std::function<void(const std::string&)>> listeners;
+    std::function<void()> foregroundWatcher;
+    std::vector<std::pair<std::string, std::string>> sentMessages;
+    // Names of the named mutexes held, shared by every fake in the process (as the system's are).
+    static std::multiset<std::string>& HeldMutexes();
+
+    // Sets or clears the 0x80 bit of one key.
+    void SetKeyDown(std::uint16_t code, bool down);
+    // Runs the callback of the registered hot key, as a press would.
+    void PressHotKey();
+    // Makes the window the foreground window and announces it, as a window manager would.
+    void ActivateWindow(WindowId window);
+
+    bool GetKeyboardState(std::uint8_t state[256]) override;
+    std::int16_t GetKeyState(std::uint16_t code) override;
+    void SendKeyEvent(std::uint8_t code, bool keyUp) override;
+    bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                        std::function<void()> onHotKey) override;
+    WindowId GetForegroundWindow() override;
+    bool WatchForegroundWindow(std::function<void()> onChange) override;
+    bool IsTaskbarWindow(WindowId window) override;
+    void SetForegroundWindow(WindowId window) override;
+    bool IsTopmost(WindowId window) override;
+    void SetTopmost(WindowId window, bool topmost) override;
+    std::uint32_t GetWindowProcessId(WindowId window) override;
+    void Wait(int milliseconds) override;
+    std::uint32_t GetCurrentProcessId() override;
+    std::vector<std::uint32_t> EnumProcesses() override;
+    std::string GetProcessModulePath(std::uint32_t processId) override;
+    std::string GetExecutablePath() override;
+    int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
+    void CloseNamedMutex(int handle) override;
+    bool ListenForMessages(const std::string& channel,
+                           std::function<void(const std::string&)> onMessage) override;
+    void SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
+    std::string GetSpecialFolder(SpecialFolderKind kind) override;
+    bool ShellOpen(const std::string& target) override;
+
+private:
+    std::map<int, std::string> openMutexes_;
+    int nextMutexHandle_ = 1;
+};
+
+} // namespace platform

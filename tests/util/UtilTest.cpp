@@ -1,0 +1,90 @@
+#include "util/MessageBox.h"
+#include "util/Paths.h"
+#include "util/Text.h"
+
+#include "FakeEnvironment.h"
+
+#include <gtest/gtest.h>
+
+TEST(JoinPath, JoinsWithSlashAndStopsAtFirstEmptyPart)
+{
+    EXPECT_EQ(JoinPath("/home/u/.local/share/", "zint", "programs.dat"),
+              "/home/u/.local/share/zint/programs.dat");
+    EXPECT_EQ(JoinPath("a", "", "b"), "a");
+    EXPECT_EQ(JoinPath(""), "");
+    // Only one trailing separator is dropped; leading ones of later parts stay.
+    EXPECT_EQ(JoinPath("a//", "b"), "a//b");
+    EXPECT_EQ(JoinPath("a", "/x"), "a//x");
+}
+
+TEST(FormatText, FillsPlaceholdersInOrder)
+{
+    EXPECT_EQ(FormatText("%s  (%s)", "Save", "Ctrl + S"), "Save  (Ctrl + S)");
+    EXPECT_EQ(FormatText("%s", "%s", "x"), "x");
+    EXPECT_EQ(FormatText("%S and %s", "a", "b"), "a and b");
+    EXPECT_EQ(FormatText("no placeholder", "a"), "no placeholder");
+    EXPECT_EQ(FormatText("%s%s", "a"), "a");
+    EXPECT_EQ(FormatText("100%", "a"), "100%");
+}
+
+TEST(SplitText, EveryDelimiterEndsAPiece)
+{
+    EXPECT_TRUE(SplitText("", ',').empty());
+    EXPECT_EQ(SplitText(",", ','), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(SplitText("a,,b,", ','), (std::vector<std::string>{"a", "", "b", ""}));
+    EXPECT_EQ(SplitText("abc", ','), (std::vector<std::string>{"abc"}));
+}
+
+TEST(FileNames, TitleAndNameFromPath)
+{
+    EXPECT_EQ(ExtractFileTitle("/usr/bin/prog.exe"), "prog");
+    EXPECT_EQ(ExtractFileTitle("archive.tar.gz"), "archive.tar");
+    EXPECT_EQ(ExtractFileTitle("/usr/bin/quorvel"), "quorvel");
+    EXPECT_EQ(ExtractFileName("/opt/tools/app"), "app");
+    EXPECT_EQ(ExtractFileName("app"), "app");
+}
+
+TEST(SpecialFolder, AsksThePlatform)
+{
+    FakeEnvironment env;
+    env.platform.specialFolders[platform::SpecialFolderKind::AppData] = "/home/u/.local/share";
+    EXPECT_EQ(SpecialFolder(platform::SpecialFolderKind::AppData), "/home/u/.local/share");
+    EXPECT_EQ(SpecialFolder(platform::SpecialFolderKind::Personal), "");
+}
+
+TEST(ExeFolder, EndsWithSeparator)
+{
+    FakeEnvironment env;
+    env.platform.executablePath = "/opt/quorvel/lib/quorvel";
+    EXPECT_EQ(GetExeFolder(), "/opt/quorvel/lib/");
+}
+
+TEST(MessageBox, OptionsAndDefaultOkButton)
+{
+    FakeEnvironment env;
+    MessageBoxOptions seen;
+    SetMessageBoxHandler([&](const std::string&, const MessageBoxOptions& options) {
+        seen = options;
+        return MessageButton::OK;
+    });
+    EXPECT_EQ(ShowMessageBox("hello"), MessageButton::OK);
+    EXPECT_TRUE(seen.HasButton(MessageButton::OK));
+    EXPECT_FALSE(seen.HasButton(MessageButton::Cancel));
+    EXPECT_EQ(seen.Type(), MessageType::Custom);
+
+    MessageBoxOptions options;
+    options.AddButton(MessageButton::Yes);
+    options.AddButton(MessageButton::No);
+    options.SetType(MessageType::Information);
+    ShowMessageBox("question", options);
+    EXPECT_TRUE(seen.HasButton(MessageButton::Yes));
+    EXPECT_TRUE(seen.HasButton(MessageButton::No));
+    EXPECT_FALSE(seen.HasButton(MessageButton::OK));
+    EXPECT_EQ(seen.Type(), MessageType::Information);
+}
+
+TEST(MessageBox, WithoutADialogAnswersCancel)
+{
+    SetMessageBoxHandler(nullptr);
+    EXPECT_EQ(ShowMessageBox("nobody sees this"), MessageButton::Cancel);
+}
