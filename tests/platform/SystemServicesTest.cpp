@@ -152,8 +152,11 @@ TEST_F(SystemServices, MessagesReachTheListeningCopy)
     }
     EXPECT_EQ(received, (std::vector<std::string>{"OtherInstanceOfQuorvelStarted", "Второе"}));
 
-    // Nobody listens on this channel: the send gives up instead of hanging.
+    // Nobody listens on this channel: the send gives up and reaches nobody.
     system.SendMessageToFirstCopy("quorvelnobody", "ignored");
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received.size(), 2u);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Temp() + "/quorvelnobody.sock")));
 }
 
 TEST_F(SystemServices, WaitKeepsTheEventLoopRunning)
@@ -214,8 +217,12 @@ TEST(NoDisplay, XPartsAnswerNothingAndTheRestWorks)
     EXPECT_EQ(system.GetForegroundWindow(), 0u);
     EXPECT_EQ(system.GetWindowProcessId(0x400001), 0u);
     EXPECT_FALSE(system.IsTaskbarWindow(0x400001));
+    EXPECT_FALSE(system.WatchForegroundWindow([] {}));
+    // Input and window requests go nowhere, and change nothing that can be asked.
     system.SendKeyEvent('S', false);
     system.SetForegroundWindow(0x400001);
+    EXPECT_EQ(system.GetForegroundWindow(), 0u);
+    EXPECT_EQ(system.GetKeyState('S'), 0);
     EXPECT_EQ(system.GetCurrentProcessId(), static_cast<std::uint32_t>(getpid()));
 }
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Mutex, OnlyTheFirstHolderAcquiresAName)
+TEST(InstanceLock, OnlyTheFirstHolderAcquiresAName)
 {
     FakeEnvironment env;
     auto first = std::make_unique<CInstanceLock>();
@@ -19,7 +19,7 @@ TEST(Mutex, OnlyTheFirstHolderAcquiresAName)
     EXPECT_TRUE(second.Acquire("QuorvelRunning"));
 }
 
-TEST(Mutex, AcquiringAgainReleasesTheFirstHandle)
+TEST(InstanceLock, AcquiringAgainReleasesTheFirstHandle)
 {
     FakeEnvironment env;
     CInstanceLock guard;
@@ -29,4 +29,6 @@ TEST(Mutex, AcquiringAgainReleasesTheFirstHandle)
     guard.Release();
     EXPECT_EQ(platform::FakePlatform::HeldMutexes().count("QuorvelRunning"), 0u);
     guard.Release(); // nothing held: nothing happens
+    EXPECT_EQ(platform::FakePlatform::HeldMutexes().count("QuorvelRunning"), 0u);
+    EXPECT_TRUE(guard.Acquire("QuorvelRunning"));
 }
