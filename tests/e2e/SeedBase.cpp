@@ -1,5 +1,6 @@
-// Writes a shortcut base through the program's own data layer, for end-to-end tests and
-// screenshots. Usage: quorvel_seed_base FILE. Each line of FILE (tab-separated):
+// Writes a shortcut base through the program's own data layer, for end-to-end tests, benchmarks
+// and screenshots. Usage: quorvel_seed_base FILE, or quorvel_seed_base --generate PROGRAMS
+// SHORTCUTS for a generated base with icons. Each line of FILE (tab-separated):
 //   program-file  type  keys  short-name  description
 // where program-file "Superglobal" means a super-global shortcut, type is "normal" or
 // "global", and keys are virtual-key codes joined with '+', e.g. 17+83 for Ctrl+S.
@@ -19,8 +20,9 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: quorvel_seed_base FILE\n";
+    const bool generate = argc == 4 && std::string(argv[1]) == "--generate";
+    if (argc != 2 && !generate) {
+        std::cerr << "usage: quorvel_seed_base FILE | --generate PROGRAMS SHORTCUTS\n";
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -33,6 +35,11 @@ int main(int argc, char** argv)
     try {
         CDBRegistry registry;
         registry.GetLoader()->Load();
+        if (generate) {
+            AddGeneratedBase(registry, std::stoi(argv[2]), std::stoi(argv[3]));
+            registry.GetLoader()->Save();
+            return 0;
+        }
         std::ifstream in(argv[1]);
         std::string line;
         while (std::getline(in, line)) {

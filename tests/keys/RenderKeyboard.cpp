@@ -1,6 +1,6 @@
 // Renders the shipped keyboard, as the overlay shows it, to a PNG:
-// render_keyboard FILE.png [SCALE]
-// A few keys are drawn pressed and a few carry a short name and an icon.
+// render_keyboard FILE.png [SCALE [bare]]
+// A few keys are drawn pressed and a few carry a short name and an icon, unless "bare".
 
 #include "keys/KeyLayoutLoader.h"
 #include "util/Paths.h"
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 namespace {
 
@@ -41,10 +42,12 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: render_keyboard FILE.png [SCALE]\n");
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: render_keyboard FILE.png [SCALE [bare]]\n");
         return 2;
     }
+    const double scale = argc >= 3 ? std::atof(argv[2]) : 1.0;
+    const bool bare = argc == 4 && std::string(argv[3]) == "bare";
     FakeEnvironment env;
 
     QWidget window;
@@ -71,21 +74,22 @@ int main(int argc, char** argv)
     };
 
     try {
-        const double scale = argc == 3 ? std::atof(argv[2]) : 1.0;
         const auto keys =
             MakeKeys(CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale),
                      fonts, &window, 0.3);
-        for (const Shortcut& shortcut : shortcuts) {
-            keys->SetActionDescription(shortcut.code, &shortcut.description);
+        if (!bare) {
+            for (const Shortcut& shortcut : shortcuts) {
+                keys->SetActionDescription(shortcut.code, &shortcut.description);
+            }
+            for (std::uint16_t code : {162, 17}) {
+                env.platform.SetKeyDown(code, true);
+            }
+            keys->KeyDown(17);
+            env.platform.SetKeyDown(13, true);
+            keys->KeyDown(13);
         }
-        for (std::uint16_t code : {162, 17}) {
-            env.platform.SetKeyDown(code, true);
-        }
-        keys->KeyDown(17);
-        env.platform.SetKeyDown(13, true);
-        keys->KeyDown(13);
 
-        QLabel description(QString::fromUtf8("Save  (Ctrl + S)"), &window);
+        QLabel description(QString::fromUtf8(bare ? "" : "Save  (Ctrl + S)"), &window);
         description.setGeometry(20, 591, 1526, 30);
         if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
             std::fprintf(stderr, "cannot write %s\n", argv[1]);

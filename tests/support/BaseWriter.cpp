@@ -3,6 +3,10 @@
 #include "database/Registry.h"
 #include "framework/DataSet.h"
 #include "keys/KeyCodes.h"
+#include "platform/VirtualKeys.h"
+
+#include <QBuffer>
+#include <QImage>
 
 namespace {
 
@@ -20,6 +24,32 @@ void SelectProgram(DataSet& programs, const std::string& file)
     programs.FieldByName("Name").SetValue(file);
     programs.FieldByName("FileName").SetValue(file);
     programs.Post();
+}
+
+Blob Icon(int seed)
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb(static_cast<QRgb>(seed * 2654435761u)));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return Blob(buffer.data().begin(), buffer.data().end());
+}
+
+CKeyCodes GeneratedKeys(int program, int index)
+{
+    constexpr std::uint16_t F1 = 0x70;
+    const auto letter = static_cast<std::uint16_t>('A' + (program + index) % 26);
+    switch (index % 4) {
+    case 0:
+        return {vk::Control, letter};
+    case 1:
+        return {vk::Control, vk::Shift, letter};
+    case 2:
+        return {vk::Menu, letter};
+    default:
+        return {static_cast<std::uint16_t>(F1 + index % 12)};
+    }
 }
 
 } // namespace
@@ -40,4 +70,24 @@ void AddShortcut(CDBRegistry& registry, const std::string& programFile, bool isN
     shortcuts.FieldByName("ShortName").SetValue(shortName);
     shortcuts.FieldByName("Description").SetValue(description);
     shortcuts.Post();
+}
+
+void AddGeneratedBase(CDBRegistry& registry, int programs, int perProgram)
+{
+    DataSet& programTable = *registry.GetPrograms();
+    DataSet& shortcuts = *registry.GetShortcuts();
+    for (int i = 0; i < programs; ++i) {
+        programTable.Append();
+        programTable.FieldByName("FileName").SetValue("/usr/bin/prog" + std::to_string(i));
+        programTable.Post();
+        for (int s = 0; s < perProgram; ++s) {
+            shortcuts.Append();
+            shortcuts.FieldByName("ShortName").SetValue("Act " + std::to_string(s));
+            shortcuts.FieldByName("Description").SetValue("Action " + std::to_string(s));
+            shortcuts.FieldByName("IsNormal").SetValue(s % 3 != 0);
+            shortcuts.FieldByName("KeyCodes").SetValue(GeneratedKeys(i, s).SaveToBuffer());
+            shortcuts.FieldByName("Icon").SetValue(Icon(i * perProgram + s));
+            shortcuts.Post();
+        }
+    }
 }

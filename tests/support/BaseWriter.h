@@ -11,3 +11,8 @@ class CDBRegistry;
 void AddShortcut(CDBRegistry& registry, const std::string& programFile, bool isNormal,
                  const std::vector<std::uint16_t>& keys, const std::string& shortName,
                  const std::string& description);
+
+// Adds a generated base: programs named /usr/bin/prog0, prog1, ..., each with perProgram
+// shortcuts (Ctrl+letter, Ctrl+Shift+letter, Alt+letter, a function key; two in three normal) and
+// a 16x16 BMP icon of its own colour per shortcut.
+void AddGeneratedBase(CDBRegistry& registry, int programs, int perProgram);
