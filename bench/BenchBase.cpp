@@ -5,7 +5,6 @@
 #include "framework/DataSet.h"
 #include "windows/Processes.h"
 
-
 namespace {
 
 constexpr int ProgramCount = 1000;
