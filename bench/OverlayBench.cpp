@@ -59,6 +59,18 @@ void ShowPathAfterAChange(benchmark::State& state)
 }
 BENCHMARK(ShowPathAfterAChange)->Unit(benchmark::kMillisecond);
 
+// Painting the whole overlay once, as after it is mapped.
+void Paint(benchmark::State& state)
+{
+    Overlay overlay;
+    overlay.keyboard.Reload(0.8);
+    overlay.keyboard.Refresh();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(overlay.window.grab());
+    }
+}
+BENCHMARK(Paint)->Unit(benchmark::kMillisecond);
+
 void KeyEvent(benchmark::State& state)
 {
     Overlay overlay;

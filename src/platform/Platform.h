@@ -57,6 +57,9 @@ public:
     virtual bool IsTaskbarWindow(WindowId window) = 0;
     // Asks the window manager to make the window active and raises it.
     virtual void SetForegroundWindow(WindowId window) = 0;
+    // Sends the window requests made so far (show, move, raise) to the display server now, so
+    // that the window manager works on them while the caller goes on.
+    virtual void FlushWindowRequests() = 0;
     virtual bool IsTopmost(WindowId window) = 0;
     virtual void SetTopmost(WindowId window, bool topmost) = 0;
     // The id of the process that owns the window; 0 when it cannot be told.

@@ -26,9 +26,9 @@ void CActiveWindow::Restore()
     ForceForegroundWindow(lastWindow_);
 }
 
-std::uint32_t CActiveWindow::GetActiveProcessId()
+std::uint32_t CActiveWindow::GetActiveProcessId() const
 {
-    return GetWindowProcessId(lastWindow_);
+    return lastProcessId_;
 }
 
 void CActiveWindow::Poll()
@@ -42,10 +42,13 @@ void CActiveWindow::Poll()
     if (system.IsTaskbarWindow(foreground)) {
         return;
     }
-    if (GetWindowProcessId(foreground) == system.GetCurrentProcessId()) {
+    const std::uint32_t processId = GetWindowProcessId(foreground);
+    if (processId == system.GetCurrentProcessId()) {
         return;
     }
     lastWindow_ = foreground;
+    // Asked now, not at the next show: a window's process never changes.
+    lastProcessId_ = processId;
     if (OnChange) {
         OnChange();
     }

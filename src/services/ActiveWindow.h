@@ -22,7 +22,8 @@ public:
 
     // Gives the foreground back to the last window.
     void Restore();
-    std::uint32_t GetActiveProcessId();
+    // The process of the last window; 1 before any was seen.
+    std::uint32_t GetActiveProcessId() const;
     platform::WindowId GetLastWindow() const { return lastWindow_; }
 
     // Called after the last window changed; empty is skipped.
@@ -34,6 +35,7 @@ public:
 private:
     Timer timer_;
     platform::WindowId lastWindow_ = 0;
+    std::uint32_t lastProcessId_ = 1;
 };
 
 // Makes the window the foreground window, lifting it into the topmost band during the hand-over.

@@ -187,11 +187,19 @@ void TMainForm::ShowOverlay()
         return;
     }
     scanner_->SetEnabled(true);
-    // The scale comes first: the keys are then built and drawn at their screen size.
-    keyboard_->Reload(PlaceOnScreen());
-    keyboard_->Refresh();
+    // The window manager maps the window while the keyboard is brought up to date: nothing is
+    // painted before the event loop runs again, and by then the keys are ready.
+    const double scale = PlaceOnScreen();
     show();
     raise();
+    platform::Get().FlushWindowRequests();
+    try {
+        keyboard_->Reload(scale);
+    } catch (...) {
+        hide();
+        throw;
+    }
+    keyboard_->Refresh();
     ForceForegroundWindow(static_cast<platform::WindowId>(winId()));
 }
 

@@ -3,6 +3,7 @@
 #include "shell/About.h"
 #include "shell/Keyboard.h"
 #include "shell/KeyScanner.h"
+#include "framework/Exception.h"
 #include "keys/KeyLayoutLoader.h"
 #include "platform/VirtualKeys.h"
 #include "services/Translation.h"
@@ -79,6 +80,18 @@ TEST(MainForm, HotKeyShowsTheCentredOverlayInFront)
     EXPECT_EQ(form.Label()->x(), qRound(20 * form.width() / double(KeyboardDesignWidth)));
     EXPECT_NEAR(double(form.width()) / form.height(),
                 double(KeyboardDesignWidth) / KeyboardDesignHeight, 0.01);
+}
+
+TEST(MainForm, AShowThatFailsLeavesTheOverlayHidden)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    env.platform.PressHotKey();
+    EXPECT_GT(env.platform.windowFlushes, 0); // the window manager maps while the keys load
+    form.hide();
+    env.platform.executablePath = "/nonexistent/quorvel"; // no layout file there
+    EXPECT_THROW(env.platform.PressHotKey(), Exception);
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST(MainForm, HotKeyMenuAndMessagesDuringAStartUpMessageAreSafe)

@@ -110,6 +110,11 @@ void FakePlatform::SetForegroundWindow(WindowId window)
     }
 }
 
+void FakePlatform::FlushWindowRequests()
+{
+    ++windowFlushes;
+}
+
 bool FakePlatform::IsTopmost(WindowId window)
 {
     auto it = windows.find(window);

@@ -57,6 +57,7 @@ public:
     // --- what the tests read ------------------------------------------------------------
     std::vector<KeyEvent> sentKeys;
     std::vector<WindowId> foregroundRequests;
+    int windowFlushes = 0;
     std::vector<std::string> openedTargets;
     std::vector<HotKey> hotKeys;
     std::vector<int> waits;
@@ -82,6 +83,7 @@ public:
     bool WatchForegroundWindow(std::function<void()> onChange) override;
     bool IsTaskbarWindow(WindowId window) override;
     void SetForegroundWindow(WindowId window) override;
+    void FlushWindowRequests() override;
     bool IsTopmost(WindowId window) override;
     void SetTopmost(WindowId window, bool topmost) override;
     std::uint32_t GetWindowProcessId(WindowId window) override;

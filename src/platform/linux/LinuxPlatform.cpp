@@ -7,6 +7,7 @@
 #include "platform/VirtualKeys.h"
 
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
 #include <QLocalServer>
 #include <QSocketNotifier>
 
@@ -15,11 +16,13 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 #include <X11/extensions/XTest.h>
+#include <xcb/xcb.h>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 namespace platform {
 
@@ -95,7 +98,7 @@ struct LinuxPlatform::XState
     Window Parent(Window window) const;
     bool Exists(Window window) const;
     // An EWMH window manager runs: its check window names itself (a stale one is gone).
-    bool WindowManagerRunning() const;
+    bool WindowManagerRunning();
     void SendToRoot(Window window, Atom messageType, long l0, long l1, long l2, long l3) const;
     // The pid of the client that created the window (X-Resource); 0 when unknown.
     std::uint32_t ClientPid(Window window) const;
@@ -111,6 +114,10 @@ struct LinuxPlatform::XState
     std::unique_ptr<QSocketNotifier> notifier;
     // Called (from the event loop) when the root window's _NET_ACTIVE_WINDOW changes.
     std::function<void()> onForegroundChange;
+    // Whether the root window's property changes are selected.
+    bool rootWatched = false;
+    // The window manager's check window (0: none) as last looked up; unset when unknown.
+    std::optional<Window> wmCheckWindow;
 
     Atom netActiveWindow;
     Atom netSupportingWmCheck;
@@ -176,6 +183,9 @@ void LinuxPlatform::XState::Drain()
             HandleKey(event.xkey);
         } else if (event.type == PropertyNotify) {
             HandleProperty(event.xproperty);
+        } else if (event.type == DestroyNotify && wmCheckWindow &&
+                   event.xdestroywindow.window == *wmCheckWindow) {
+            wmCheckWindow.reset();
         }
     }
 }
@@ -201,7 +211,12 @@ void LinuxPlatform::XState::HandleKey(const XKeyEvent& key)
 
 void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
 {
-    if (property.window == root && property.atom == netActiveWindow && onForegroundChange) {
+    if (property.window != root) {
+        return;
+    }
+    if (property.atom == netSupportingWmCheck) {
+        wmCheckWindow.reset();
+    } else if (property.atom == netActiveWindow && onForegroundChange) {
         QTimer::singleShot(0, notifier.get(), onForegroundChange);
     }
 }
@@ -278,14 +293,26 @@ bool LinuxPlatform::XState::Exists(Window window) const
     return XGetWindowAttributes(display, window, &attributes) != 0;
 }
 
-bool LinuxPlatform::XState::WindowManagerRunning() const
+bool LinuxPlatform::XState::WindowManagerRunning()
 {
-    const auto check = Property32(root, netSupportingWmCheck, XA_WINDOW);
-    if (check.empty() || check[0] == 0) {
-        return false;
+    if (wmCheckWindow) {
+        return *wmCheckWindow != 0;
     }
-    const auto self = Property32(check[0], netSupportingWmCheck, XA_WINDOW);
-    return !self.empty() && self[0] == check[0];
+    const auto check = Property32(root, netSupportingWmCheck, XA_WINDOW);
+    Window found = 0;
+    if (!check.empty() && check[0] != 0) {
+        const auto self = Property32(check[0], netSupportingWmCheck, XA_WINDOW);
+        found = !self.empty() && self[0] == check[0] ? check[0] : 0;
+    }
+    // Kept while nothing can change it unseen: the root's property changes are watched, and the
+    // check window's end is announced by its DestroyNotify.
+    if (rootWatched) {
+        if (found != 0) {
+            XSelectInput(display, found, StructureNotifyMask);
+        }
+        wmCheckWindow = found;
+    }
+    return found != 0;
 }
 
 void LinuxPlatform::XState::SendToRoot(Window window, Atom messageType, long l0, long l1, long l2,
@@ -522,9 +549,13 @@ bool LinuxPlatform::WatchForegroundWindow(std::function<void()> onChange)
         x_->onForegroundChange = nullptr;
         return false;
     }
-    XWindowAttributes attributes;
-    XGetWindowAttributes(x_->display, x_->root, &attributes);
-    XSelectInput(x_->display, x_->root, attributes.your_event_mask | PropertyChangeMask);
+    if (!x_->rootWatched) {
+        XWindowAttributes attributes;
+        XGetWindowAttributes(x_->display, x_->root, &attributes);
+        XSelectInput(x_->display, x_->root, attributes.your_event_mask | PropertyChangeMask);
+        x_->rootWatched = true;
+        x_->wmCheckWindow.reset();
+    }
     XFlush(x_->display);
     x_->Drain();
     return true;
@@ -563,6 +594,14 @@ void LinuxPlatform::SetForegroundWindow(WindowId window)
     }
     XFlush(x_->display);
     x_->Drain();
+}
+
+void LinuxPlatform::FlushWindowRequests()
+{
+    // Qt's own connection to the server carries the requests of its windows.
+    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_flush(x11->connection());
+    }
 }
 
 bool LinuxPlatform::IsTopmost(WindowId window)

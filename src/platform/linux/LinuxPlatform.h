@@ -35,6 +35,7 @@ public:
     bool WatchForegroundWindow(std::function<void()> onChange) override;
     bool IsTaskbarWindow(WindowId window) override;
     void SetForegroundWindow(WindowId window) override;
+    void FlushWindowRequests() override;
     bool IsTopmost(WindowId window) override;
     void SetTopmost(WindowId window, bool topmost) override;
     std::uint32_t GetWindowProcessId(WindowId window) override;
