@@ -9,46 +9,13 @@
 #include "util/Paths.h"
 #include "util/Text.h"
 
-#include <QBuffer>
-#include <QImageReader>
-
-#include <limits>
-#include <string_view>
-
 namespace {
-
-// Icons are small pictures; a header that claims more is refused before anything is decoded.
-constexpr int MaxIconSide = 1024;
 
 // The file-name part of a stored path; paths written on Windows use backslashes.
 std::string FileNameOfPath(const std::string& path)
 {
     const auto separator = path.find_last_of("/\\");
     return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-std::size_t HashOf(const Blob& bytes)
-{
-    return std::hash<std::string_view>()(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
-QImage DecodeIcon(const Blob& bytes)
-{
-    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        return {};
-    }
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<int>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || size.width() > MaxIconSide ||
-        size.height() > MaxIconSide) {
-        return {};
-    }
-    return reader.read();
 }
 
 } // namespace
@@ -111,13 +78,17 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(const ShortcutFields
     action.Name = fields.Description.AsString();
     const Blob& keyCodes = fields.KeyCodes.AsBlob();
     shortCut->KeyCodes.LoadFromBuffer(keyCodes.data(), keyCodes.size());
-    const Blob& icon = fields.Icon.AsBlob();
-    if (icon.empty()) {
+    std::shared_ptr<const Blob> icon = fields.Icon.SharedBlob();
+    if (!icon || icon->empty()) {
         action.Icon = EmptyIcon();
         return shortCut;
     }
-    action.Icon = LoadIcon(icon);
-    if (action.Icon.isNull() && toldUnreadable_.insert(fields.Id.AsInteger()).second) {
+    if (IsPicture(icon)) {
+        // Decoded when a key first shows it.
+        action.IconData = std::move(icon);
+        return shortCut;
+    }
+    if (toldUnreadable_.insert(fields.Id.AsInteger()).second) {
         const CKeyCodes& keys = shortCut->KeyCodes;
         unreadable_.push_back(action.ShortName.empty()
                                   ? keys.GetText()
@@ -126,16 +97,16 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(const ShortcutFields
     return shortCut;
 }
 
-QImage CShortCutSetLoader::LoadIcon(const Blob& bytes)
+bool CShortCutSetLoader::IsPicture(const std::shared_ptr<const Blob>& bytes)
 {
-    auto [entry, added] = icons_.try_emplace(HashOf(bytes));
-    CachedIcon& cached = entry->second;
-    if (added || cached.byteCount != bytes.size()) {
-        cached.image = DecodeIcon(bytes);
-        cached.byteCount = bytes.size();
+    CheckedIcon& checked = icons_[bytes.get()];
+    // Stored bytes never change; new bytes at the address of freed ones are new bytes.
+    if (checked.bytes.lock() != bytes) {
+        checked.bytes = bytes;
+        checked.picture = !DecodeIcon(*bytes).isNull();
     }
-    cached.used = true;
-    return cached.image;
+    checked.used = true;
+    return checked.picture;
 }
 
 const QImage& CShortCutSetLoader::EmptyIcon()

@@ -45,21 +45,21 @@ private:
         Field Id, ProgramId, IsNormal, ShortName, Description, KeyCodes, Icon;
     };
     std::unique_ptr<CShortCut> MakeShortCut(const ShortcutFields& fields);
-    // The decoded picture; a null image when the bytes are no picture of a sensible size.
-    QImage LoadIcon(const Blob& bytes);
+    // Whether the bytes hold a picture of a sensible size (decoded once, then remembered).
+    bool IsPicture(const std::shared_ptr<const Blob>& bytes);
     const QImage& EmptyIcon();
     void ReportUnreadableIcons();
 
     CDBRegistry& registry_;
-    // Decoded pictures by the hash of their bytes: most icons are unchanged from one load to the
-    // next, and many shortcuts share one picture.
-    struct CachedIcon
+    // Whether icons are pictures, by the table's (shared, unchangeable) bytes: most icons are
+    // unchanged from one load to the next.
+    struct CheckedIcon
     {
-        std::size_t byteCount = 0;
-        QImage image;
+        std::weak_ptr<const Blob> bytes;
+        bool picture = false;
         bool used = false;
     };
-    std::unordered_map<std::size_t, CachedIcon> icons_;
+    std::unordered_map<const Blob*, CheckedIcon> icons_;
     // Shortcuts of the last load: the next set is usually as large.
     std::size_t lastCount_ = 0;
     // Loaded at most once, when a shortcut has no icon.

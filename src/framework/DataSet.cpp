@@ -41,7 +41,7 @@ bool HoldsType(const FieldValue& value, FieldType type)
     case FieldType::Boolean:
         return std::holds_alternative<bool>(value);
     case FieldType::Blob:
-        return std::holds_alternative<Blob>(value);
+        return std::holds_alternative<BlobValue>(value);
     }
     return false;
 }
@@ -109,8 +109,8 @@ std::string Field::AsString() const
     if (const auto* flag = std::get_if<bool>(&value)) {
         return *flag ? "True" : "False";
     }
-    if (const auto* bytes = std::get_if<Blob>(&value)) {
-        return std::string(bytes->begin(), bytes->end());
+    if (const auto* bytes = std::get_if<BlobValue>(&value)) {
+        return std::string(bytes->Bytes().begin(), bytes->Bytes().end());
     }
     return {};
 }
@@ -130,8 +130,14 @@ bool Field::AsBoolean() const
 const Blob& Field::AsBlob() const
 {
     static const Blob empty;
-    const auto* bytes = std::get_if<Blob>(&Value());
-    return bytes ? *bytes : empty;
+    const auto* bytes = std::get_if<BlobValue>(&Value());
+    return bytes ? bytes->Bytes() : empty;
+}
+
+std::shared_ptr<const Blob> Field::SharedBlob() const
+{
+    const auto* bytes = std::get_if<BlobValue>(&Value());
+    return bytes ? bytes->Shared() : nullptr;
 }
 
 void Field::SetValue(FieldValue value)

@@ -13,8 +13,24 @@ class DataSet;
 class DataSource;
 
 using Blob = std::vector<std::uint8_t>;
+
+// The bytes of a blob field. They never change once stored, so copies share them: a reader may
+// keep them (a picture to decode later) at no cost, and they stay valid when the record changes.
+class BlobValue
+{
+public:
+    BlobValue(Blob bytes) : bytes_(std::make_shared<const Blob>(std::move(bytes))) {}
+    const Blob& Bytes() const { return *bytes_; }
+    const std::shared_ptr<const Blob>& Shared() const { return bytes_; }
+    bool operator==(const BlobValue& other) const { return Bytes() == other.Bytes(); }
+    bool operator<(const BlobValue& other) const { return Bytes() < other.Bytes(); }
+
+private:
+    std::shared_ptr<const Blob> bytes_;
+};
+
 // A field's value; monostate is null.
-using FieldValue = std::variant<std::monostate, std::int32_t, std::string, bool, Blob>;
+using FieldValue = std::variant<std::monostate, std::int32_t, std::string, bool, BlobValue>;
 
 enum class FieldType
 {
@@ -81,6 +97,8 @@ public:
     std::string AsString() const;
     bool AsBoolean() const;
     const Blob& AsBlob() const;
+    // The blob's bytes, shared; null for a null field or one of another type.
+    std::shared_ptr<const Blob> SharedBlob() const;
 
     // The data set must be in edit or insert state.
     void SetValue(FieldValue value);

@@ -281,7 +281,8 @@ void DataSet::SaveToFile(const std::string& path) const
                     } else if (const auto* text = std::get_if<std::string>(&value)) {
                         sqlite3_bind_text(statement, parameter, text->data(),
                                           static_cast<int>(text->size()), SQLITE_STATIC);
-                    } else if (const auto* bytes = std::get_if<Blob>(&value)) {
+                    } else if (const auto* blob = std::get_if<BlobValue>(&value)) {
+                        const Blob* bytes = &blob->Bytes();
                         // An empty blob stays a blob, not a null (a null pointer would bind null).
                         if (bytes->empty()) {
                             sqlite3_bind_zeroblob(statement, parameter, 0);

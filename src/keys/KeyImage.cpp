@@ -11,11 +11,6 @@ namespace {
 const QColor pressedColor(166, 202, 240);
 const QColor releasedColor(255, 255, 255);
 
-bool HasIcon(const CActionDescription* description)
-{
-    return description && !description->Icon.isNull();
-}
-
 // A size given a new height; the width follows in proportion (unchanged when the old height gives
 // no proportion).
 QSize WithHeight(const QSize& size, int height)
@@ -141,10 +136,10 @@ void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
         return;
     }
     const QRect shortName = DrawShortName(canvas, area);
-    if (!HasIcon(ActionDescription)) {
+    const QImage& icon = ActionDescription->Picture();
+    if (icon.isNull()) {
         return;
     }
-    const QImage& icon = ActionDescription->Icon;
     const QRect picture = placeIcon(icon.size(), shortName);
     // A key too small for the icon shows none.
     if (picture.width() > 0 && picture.height() > 0) {

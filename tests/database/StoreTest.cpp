@@ -263,18 +263,25 @@ TEST_F(Store, ShortcutsAreBuiltByTheTypeRules)
     EXPECT_EQ(items[1]->Program->FileName, "app.exe");
     EXPECT_EQ(items[1]->ActionDescription->Name, "normal");
     EXPECT_EQ(items[1]->KeyCodes, (CKeyCodes{17, 83}));
-    EXPECT_EQ(items[1]->ActionDescription->Icon.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(items[1]->ActionDescription->Picture().pixelColor(0, 0), QColor(Qt::blue));
     EXPECT_EQ(items[2]->Type, ShortCutType::Global);
     EXPECT_EQ(items[3]->Type, ShortCutType::Global);
     // No icon: the picture beside the executable.
-    EXPECT_FALSE(items[3]->ActionDescription->Icon.isNull());
+    EXPECT_FALSE(items[3]->ActionDescription->Picture().isNull());
     EXPECT_TRUE(Programs().Eof());
 
-    // A second load decodes nothing again: the pictures are the ones of the first.
+    // The icons' bytes are the table's own, shared rather than copied, and stay valid after the
+    // record changes.
     const auto again = loader.LoadShortCuts();
     const auto& second = dynamic_cast<CShortCuts&>(*again).Items();
-    EXPECT_EQ(second[1]->ActionDescription->Icon.cacheKey(),
-              items[1]->ActionDescription->Icon.cacheKey());
+    ASSERT_TRUE(items[1]->ActionDescription->IconData);
+    EXPECT_EQ(second[1]->ActionDescription->IconData, items[1]->ActionDescription->IconData);
+    Programs().Locate("Id", 2);
+    Shortcuts().First();
+    Shortcuts().Edit();
+    Shortcuts().FieldByName("Icon").Clear();
+    Shortcuts().Post();
+    EXPECT_EQ(items[1]->ActionDescription->Picture().pixelColor(0, 0), QColor(Qt::blue));
 }
 
 TEST_F(Store, RevisionTellsWhenTheSetMustBeLoadedAgain)
@@ -317,10 +324,10 @@ TEST_F(Store, AnIconThatIsNoPictureIsLeftOutAndReportedOnce)
     const auto shortCuts = loader.LoadShortCuts();
     const auto& items = dynamic_cast<CShortCuts&>(*shortCuts).Items();
     ASSERT_EQ(items.size(), 4u);
-    EXPECT_TRUE(items[0]->ActionDescription->Icon.isNull());
-    EXPECT_TRUE(items[1]->ActionDescription->Icon.isNull());
-    EXPECT_TRUE(items[2]->ActionDescription->Icon.isNull());
-    EXPECT_EQ(items[3]->ActionDescription->Icon.pixelColor(0, 0), QColor(Qt::green));
+    EXPECT_TRUE(items[0]->ActionDescription->Picture().isNull());
+    EXPECT_TRUE(items[1]->ActionDescription->Picture().isNull());
+    EXPECT_TRUE(items[2]->ActionDescription->Picture().isNull());
+    EXPECT_EQ(items[3]->ActionDescription->Picture().pixelColor(0, 0), QColor(Qt::green));
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find("Broken (Ctrl + B)"), std::string::npos);
 

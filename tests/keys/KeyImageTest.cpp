@@ -1,5 +1,6 @@
 #include "keys/KeyImage.h"
 
+#include <QBuffer>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -212,4 +213,30 @@ TEST(KeyImage, KeyWithoutAreaDrawsNothing)
     auto tiny = MakeKey(106, 8, 8);
     tiny->DrawKey(&description, true);
     EXPECT_EQ(tiny->Picture().size(), QSize(8, 8));
+}
+
+TEST(KeyImage, StoredIconBytesAreDecodedWhenDrawn)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    SolidIcon(16, 16).save(&buffer, "PNG");
+    CActionDescription description;
+    description.ShortName = "ab";
+    description.IconData = std::make_shared<const std::vector<std::uint8_t>>(buffer.data().begin(),
+                                                                             buffer.data().end());
+    auto square = MakeKey(106, 60, 96);
+    square->DrawKey(&description, false);
+    EXPECT_EQ(square->Picture().pixelColor(30, 2), iconColor);
+
+    // Bytes that hold no picture, or one too large to decode, draw no icon.
+    description = CActionDescription();
+    description.ShortName = "ab";
+    description.IconData = std::make_shared<const std::vector<std::uint8_t>>(10, 'x');
+    square->DrawKey(&description, false);
+    EXPECT_EQ(square->Picture().pixelColor(30, 2), QColor(Qt::white));
+    EXPECT_TRUE(DecodeIcon(std::vector<std::uint8_t>(10, 'x')).isNull());
+    QBuffer large;
+    large.open(QIODevice::WriteOnly);
+    QImage(MaxIconSide + 1, 4, QImage::Format_RGB32).save(&large, "BMP");
+    EXPECT_TRUE(DecodeIcon({large.data().begin(), large.data().end()}).isNull());
 }

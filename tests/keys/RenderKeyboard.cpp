@@ -32,6 +32,12 @@ QImage Icon(const QColor& color)
 
 struct Shortcut
 {
+    Shortcut(std::uint16_t key, const char* name, const char* shortName, QImage icon) : code(key)
+    {
+        description.Name = name;
+        description.ShortName = shortName;
+        description.Icon = std::move(icon);
+    }
     std::uint16_t code;
     CActionDescription description;
 };
@@ -63,14 +69,14 @@ int main(int argc, char** argv)
     fonts.actionFont.color = Qt::darkBlue;
 
     const std::vector<Shortcut> shortcuts{
-        {0x53, {"Save the document", "Save", Icon(Qt::blue)}},
-        {0x4F, {"Open a document", "Open", Icon(Qt::darkYellow)}},
-        {0x5A, {"Undo the last change", "Undo", Icon(Qt::red)}},
-        {13, {"Insert a new line", "New line", Icon(Qt::darkGreen)}},
-        {8, {"Delete backwards", "Delete word", Icon(Qt::magenta)}},
-        {107, {"Zoom in", "Zoom in", Icon(Qt::cyan)}},
-        {0x70, {"Help", "Help", QImage()}},
-        {32, {"Autocomplete", "Complete", Icon(Qt::gray)}},
+        {0x53, "Save the document", "Save", Icon(Qt::blue)},
+        {0x4F, "Open a document", "Open", Icon(Qt::darkYellow)},
+        {0x5A, "Undo the last change", "Undo", Icon(Qt::red)},
+        {13, "Insert a new line", "New line", Icon(Qt::darkGreen)},
+        {8, "Delete backwards", "Delete word", Icon(Qt::magenta)},
+        {107, "Zoom in", "Zoom in", Icon(Qt::cyan)},
+        {0x70, "Help", "Help", QImage()},
+        {32, "Autocomplete", "Complete", Icon(Qt::gray)},
     };
 
     try {
