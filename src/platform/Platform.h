@@ -60,6 +60,8 @@ public:
     // Sends the window requests made so far (show, move, raise) to the display server now, so
     // that the window manager works on them while the caller goes on.
     virtual void FlushWindowRequests() = 0;
+    // Keeps the window out of taskbars, pagers and window lists; best before its first showing.
+    virtual void KeepOffTaskbar(WindowId window) = 0;
     virtual bool IsTopmost(WindowId window) = 0;
     virtual void SetTopmost(WindowId window, bool topmost) = 0;
     // The id of the process that owns the window; 0 when it cannot be told.

@@ -36,13 +36,14 @@ void CActiveWindow::Poll()
     auto& system = platform::Get();
     const platform::WindowId foreground = system.GetForegroundWindow();
     // No foreground window at all (a hand-over in progress, the bare desktop) is no change.
-    if (foreground == 0 || foreground == lastWindow_) {
+    if (foreground == 0 || foreground == lastForeground_) {
         return;
     }
     if (system.IsTaskbarWindow(foreground)) {
         return;
     }
     const std::uint32_t processId = GetWindowProcessId(foreground);
+    lastForeground_ = foreground;
     if (processId == system.GetCurrentProcessId()) {
         return;
     }

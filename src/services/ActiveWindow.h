@@ -26,7 +26,10 @@ public:
     std::uint32_t GetActiveProcessId() const;
     platform::WindowId GetLastWindow() const { return lastWindow_; }
 
-    // Called after the last window changed; empty is skipped.
+    // Called when a window of another program comes to the foreground in place of any other
+    // window: another application, or the last window itself coming back after a window of this
+    // program. The taskbar, docks and the bare desktop coming forward are no change. Empty is
+    // skipped.
     std::function<void()> OnChange;
 
     // Looks at the foreground window now.
@@ -36,6 +39,9 @@ private:
     Timer timer_;
     platform::WindowId lastWindow_ = 0;
     std::uint32_t lastProcessId_ = 1;
+    // The foreground window at the last look that was neither the taskbar nor the desktop,
+    // whoever's it was.
+    platform::WindowId lastForeground_ = 0;
 };
 
 // Makes the window the foreground window, lifting it into the topmost band during the hand-over.

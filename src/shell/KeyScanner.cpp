@@ -16,6 +16,10 @@ CKeyScanner::CKeyScanner() : timer_(20, true)
 void CKeyScanner::Scan()
 {
     if (!platform::Get().GetKeyboardState(current_.data())) {
+        previous_.fill(0);
+        if (OnReadRefused) {
+            OnReadRefused();
+        }
         return;
     }
     // The common Shift/Ctrl/Alt codes are down whenever either side is; the side keys report.

@@ -23,6 +23,10 @@ public:
     // to be reported on a later tick.
     KeyCallback OnKeyUp;
     KeyCallback OnKeyDown;
+    // Called at a tick whose read the platform refused (no window of this program is active):
+    // nothing is held any more as far as the scanner knows, and no key event is reported for it.
+    // Keys still held when reads are allowed again are reported down then.
+    std::function<void()> OnReadRefused;
 
     void Scan();
 

@@ -9,7 +9,13 @@
 #include "windows/Processes.h"
 
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QWidget>
+
+// Off unless enabled (QT_LOGGING_RULES): the keys that reach the overlay, which the platform only
+// reads while a window of this program is active. Tests use it to prove that no key typed into
+// another program is seen.
+Q_LOGGING_CATEGORY(lcKeys, "quorvel.shell.keys", QtWarningMsg)
 
 namespace {
 
@@ -129,6 +135,7 @@ void CKeyboard::Refresh()
 
 void CKeyboard::OnKeyDown(std::uint16_t code)
 {
+    qCDebug(lcKeys) << "down" << code;
     if (code == vk::Escape) {
         HideParent();
         return;
@@ -145,6 +152,7 @@ void CKeyboard::OnKeyDown(std::uint16_t code)
 
 void CKeyboard::OnKeyUp(std::uint16_t code)
 {
+    qCDebug(lcKeys) << "up" << code;
     if (keys_) {
         keys_->KeyUp(ModelCode(code));
     }
@@ -153,6 +161,16 @@ void CKeyboard::OnKeyUp(std::uint16_t code)
     }
     TrackCombinations();
     Refresh();
+}
+
+void CKeyboard::OnKeyStateRefused()
+{
+    trackers_.clear();
+    if (keys_ && !keys_->GetPressedKeyCodes().empty()) {
+        keys_->StopReleaseTimers();
+        keys_->ReleaseAll();
+        Refresh();
+    }
 }
 
 void CKeyboard::TrackCombinations()

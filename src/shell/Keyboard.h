@@ -44,6 +44,9 @@ public:
     void Refresh();
     void OnKeyDown(std::uint16_t code);
     void OnKeyUp(std::uint16_t code);
+    // The key state could not be read (another program has the keyboard): every key is drawn
+    // released and a half-done carry-out gesture is dropped.
+    void OnKeyStateRefused();
 
     static std::string GetPath(PathType type);
 

@@ -70,6 +70,7 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::StartUp()
 {
+    platform::Get().KeepOffTaskbar(static_cast<platform::WindowId>(winId()));
     activeWindow_ = std::make_unique<CActiveWindow>();
     registry_ = std::make_unique<CDBRegistry>();
     keyLoader_ = std::make_unique<CKeyLayoutLoader>();
@@ -81,6 +82,7 @@ void TMainForm::StartUp()
     scanner_->SetEnabled(false);
     scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyDown(code); };
     scanner_->OnKeyUp = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyUp(code); };
+    scanner_->OnReadRefused = [this] { keyboard_->OnKeyStateRefused(); };
     frmAbout_ = std::make_unique<TfrmAbout>();
 
     platform::Get().ListenForMessages(MessageChannel,
@@ -99,7 +101,10 @@ void TMainForm::StartUp()
 
 void TMainForm::BuildForm()
 {
-    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+    // A plain window, not a tool window: a tool window is made transient for the toolkit's
+    // hidden leader window, which some window managers refuse; the taskbar entry is kept away
+    // below instead.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(QStringLiteral("Quorvel"));
     setAutoFillBackground(true);
     QPalette silver = palette();
@@ -203,6 +208,18 @@ void TMainForm::ShowOverlay()
     ForceForegroundWindow(static_cast<platform::WindowId>(winId()));
 }
 
+void TMainForm::moveEvent(QMoveEvent* event)
+{
+    // Some window managers (i3) place a new floating window's frame where the window was asked to
+    // go, shifting the window by the frame's border and title; asked again once it is managed,
+    // they put the window itself there.
+    if (isVisible() && !placementCorrected_ && geometry().topLeft() != placement_.topLeft()) {
+        placementCorrected_ = true;
+        setGeometry(placement_);
+    }
+    QWidget::moveEvent(event);
+}
+
 void TMainForm::hideEvent(QHideEvent* event)
 {
     // Hidden, the overlay needs no key events, and the program's key state is refused while
@@ -226,7 +243,10 @@ double TMainForm::PlaceOnScreen()
                       double(area.height()) / KeyboardDesignHeight});
     const QSize size(qRound(KeyboardDesignWidth * scale), qRound(KeyboardDesignHeight * scale));
     setFixedSize(size);
-    move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    // The window itself goes there, whatever frame the window manager puts around it.
+    placement_ = QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size);
+    placementCorrected_ = false;
+    setGeometry(placement_);
 
     QFont labelFont = font();
     labelFont.setPixelSize(std::max(1, qRound(23 * scale)));

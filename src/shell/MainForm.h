@@ -56,6 +56,7 @@ public:
     static constexpr const char* MessageChannel = "quorvel";
 
 protected:
+    void moveEvent(QMoveEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -89,6 +90,10 @@ private:
     std::unique_ptr<CKeyboard> keyboard_;
     std::unique_ptr<CKeyScanner> scanner_;
     std::unique_ptr<TfrmAbout> frmAbout_;
+    // Where the overlay is meant to be, and whether a window manager's placement has been
+    // corrected during this showing.
+    QRect placement_;
+    bool placementCorrected_ = false;
     bool firstInstance_ = false;
     bool started_ = false;
     bool exitRequested_ = false;

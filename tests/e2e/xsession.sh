@@ -1,4 +1,5 @@
-# A virtual X session for end-to-end tests: Xvfb, openbox and trayer (the notification area).
+# A virtual X session for end-to-end tests: Xvfb, a window manager (openbox unless XSESSION_WM
+# names fluxbox, i3 or icewm) and trayer (the notification area; none when XSESSION_TRAY=0).
 # Source this file, then:
 #   xsession_start              start the session; exports DISPLAY
 #   xsession_screenshot FILE    write the whole screen as a PNG
@@ -54,11 +55,17 @@ xsession_start()
     # Qt would otherwise choose a D-Bus tray that has no X window.
     unset DBUS_SESSION_BUS_ADDRESS
 
-    # Under load openbox may die while starting and trayer may lose its first map request to a
-    # window manager that is still starting: a helper that does not come up is started again.
-    if ! _xsession_launch openbox _xsession_wm_running openbox --sm-disable; then
+    # Under load a window manager may die while starting and trayer may lose its first map
+    # request to a window manager that is still starting: a helper that does not come up is
+    # started again.
+    local wm
+    read -r -a wm < <(_xsession_wm_command "${XSESSION_WM:-openbox}")
+    if ! _xsession_launch "${wm[0]}" _xsession_wm_running "${wm[@]}"; then
         xsession_stop
         return 1
+    fi
+    if [ "${XSESSION_TRAY:-1}" = 0 ]; then
+        return 0
     fi
     if ! _xsession_launch trayer _xsession_tray_running trayer --edge bottom --align right \
         --widthtype request --height 24 --transparent false --SetDockType true \
@@ -66,6 +73,34 @@ xsession_start()
         xsession_stop
         return 1
     fi
+}
+
+# _xsession_wm_command NAME: the command line that starts the window manager with a private,
+# predictable configuration (the defaults, but keys the tests need left to the applications).
+_xsession_wm_command()
+{
+    local config=${XDG_CONFIG_HOME:-$HOME/.config}/xsession-wm
+    mkdir -p "$config"
+    case $1 in
+    openbox) echo openbox --sm-disable ;;
+    fluxbox)
+        # An empty key file: fluxbox's default one binds keys of its own.
+        : >"$config/fluxbox-keys"
+        printf 'session.keyFile: %s\n' "$config/fluxbox-keys" >"$config/fluxbox-init"
+        echo fluxbox -rc "$config/fluxbox-init"
+        ;;
+    i3)
+        printf 'font pango:monospace 8\nfloating_modifier Mod1\n' >"$config/i3"
+        echo i3 -c "$config/i3"
+        ;;
+    icewm)
+        # Win95Keys=1 (the default) takes the Windows keys for IceWM's own menu.
+        mkdir -p "$config/icewm"
+        printf 'Win95Keys=0\nTaskBarAutoHide=0\n' >"$config/icewm/preferences"
+        echo env ICEWM_PRIVCFG="$config/icewm" icewm
+        ;;
+    *) echo "$1" ;;
+    esac
 }
 
 # _xsession_launch NAME CHECK COMMAND...: starts the command until CHECK succeeds (3 tries).

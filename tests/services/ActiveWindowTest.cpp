@@ -75,18 +75,30 @@ TEST_F(ActiveWindow, WithoutAnnouncementsItPollsEvery100ms)
     EXPECT_EQ(tracker->GetLastWindow(), Browser);
 }
 
-TEST_F(ActiveWindow, TaskbarOwnWindowsAndNoWindowAreNoChange)
+TEST_F(ActiveWindow, TaskbarDocksAndTheDesktopAreNoChange)
 {
     env.platform.ActivateWindow(Editor);
-    for (platform::WindowId window : {Panel, Overlay, platform::WindowId(0)}) {
+    for (platform::WindowId window : {Panel, platform::WindowId(0), Editor}) {
         env.platform.ActivateWindow(window);
     }
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(tracker->GetLastWindow(), Editor);
+}
 
-    // Coming back to the recorded window from the overlay is no change either.
+TEST_F(ActiveWindow, OwnWindowsAreNeverTheLastWindowButLeavingThemIsAChange)
+{
     env.platform.ActivateWindow(Editor);
+    env.platform.ActivateWindow(Overlay);
     EXPECT_EQ(changes, 1);
+    EXPECT_EQ(tracker->GetLastWindow(), Editor);
+    // The application the overlay was shown over comes back: it takes the foreground from us.
+    env.platform.ActivateWindow(Editor);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(tracker->GetLastWindow(), Editor);
+    env.platform.ActivateWindow(Overlay);
+    env.platform.ActivateWindow(Panel);
+    env.platform.ActivateWindow(Browser);
+    EXPECT_EQ(changes, 3);
 }
 
 TEST_F(ActiveWindow, UnsetCallbackIsSkipped)

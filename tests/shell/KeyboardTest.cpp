@@ -21,7 +21,8 @@
 namespace {
 
 constexpr std::uint16_t Ctrl = 17, Alt = 18, Esc = 27, F1 = 112, F4 = 115;
-constexpr platform::WindowId EditorWindow = 11, DaemonWindow = 12, OtherWindow = 13;
+constexpr platform::WindowId EditorWindow = 11, DaemonWindow = 12, OtherWindow = 13,
+                             OverlayWindow = 14, EditorOfOurs = 15, DockWindow = 16;
 
 // The overlay controller over a real data layer, the shipped keyboard, fake processes (an
 // editor and a daemon run) and fake time.
@@ -195,6 +196,45 @@ TEST_F(Controller, AnotherApplicationComingForwardHidesTheOverlay)
 {
     Activate(OtherWindow);
     EXPECT_FALSE(overlay.isVisible());
+}
+
+TEST_F(Controller, TheApplicationBelowComingBackHidesTheOverlay)
+{
+    env.platform.windows[OverlayWindow] = {env.platform.currentProcessId};
+    Activate(OverlayWindow); // the overlay has the focus over the editor
+    Activate(EditorWindow);
+    EXPECT_FALSE(overlay.isVisible());
+}
+
+TEST_F(Controller, DocksTheDesktopAndOwnWindowsLeaveTheOverlayShown)
+{
+    env.platform.windows[OverlayWindow] = {env.platform.currentProcessId};
+    env.platform.windows[EditorOfOurs] = {env.platform.currentProcessId};
+    env.platform.windows[DockWindow] = {2004, /*taskbar*/ true};
+    Activate(OverlayWindow);
+    for (platform::WindowId window : {DockWindow, platform::WindowId(0), EditorOfOurs}) {
+        Activate(window);
+        EXPECT_TRUE(overlay.isVisible()) << window;
+    }
+}
+
+TEST_F(Controller, ARefusedKeyStateDropsAHalfDoneGesture)
+{
+    env.platform.windows[OverlayWindow] = {env.platform.currentProcessId};
+    Activate(OverlayWindow);
+    Down(162, Ctrl);
+    Down('S');
+    Up('S'); // the gesture waits for S again
+    keyboard.OnKeyStateRefused();
+    EXPECT_TRUE(keyboard.Keys()->GetPressedKeyCodes().empty());
+    EXPECT_EQ(keyboard.TrackerCount(), 0u);
+    EXPECT_EQ(Shown('S'), "-");
+    // Reads allowed again: the keys still held come down afresh, and the old gesture is gone.
+    env.timers.Advance(100);
+    Down(162, Ctrl);
+    Down('S');
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+    EXPECT_TRUE(overlay.isVisible());
 }
 
 TEST_F(Controller, ShortcutsApplyByTypeActiveAndRunningPrograms)

@@ -77,6 +77,7 @@ TEST(MainForm, HotKeyShowsTheCentredOverlayInFront)
     EXPECT_TRUE(form.isVisible());
     const auto self = static_cast<platform::WindowId>(form.winId());
     EXPECT_EQ(env.platform.foregroundWindow, self);
+    EXPECT_TRUE(env.platform.windows[self].offTaskbar);
     EXPECT_EQ(form.Label()->x(), qRound(20 * form.width() / double(KeyboardDesignWidth)));
     EXPECT_NEAR(double(form.width()) / form.height(),
                 double(KeyboardDesignWidth) / KeyboardDesignHeight, 0.01);

@@ -115,6 +115,11 @@ void FakePlatform::FlushWindowRequests()
     ++windowFlushes;
 }
 
+void FakePlatform::KeepOffTaskbar(WindowId window)
+{
+    windows[window].offTaskbar = true;
+}
+
 bool FakePlatform::IsTopmost(WindowId window)
 {
     auto it = windows.find(window);

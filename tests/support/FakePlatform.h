@@ -18,6 +18,7 @@ public:
         std::uint32_t processId = 0;
         bool taskbar = false;
         bool topmost = false;
+        bool offTaskbar = false;
     };
     struct KeyEvent
     {
@@ -84,6 +85,7 @@ public:
     bool IsTaskbarWindow(WindowId window) override;
     void SetForegroundWindow(WindowId window) override;
     void FlushWindowRequests() override;
+    void KeepOffTaskbar(WindowId window) override;
     bool IsTopmost(WindowId window) override;
     void SetTopmost(WindowId window, bool topmost) override;
     std::uint32_t GetWindowProcessId(WindowId window) override;

@@ -10,6 +10,7 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <QLocalServer>
 #include <QSocketNotifier>
+#include <QWindow>
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -100,6 +101,9 @@ struct LinuxPlatform::XState
     // An EWMH window manager runs: its check window names itself (a stale one is gone).
     bool WindowManagerRunning();
     void SendToRoot(Window window, Atom messageType, long l0, long l1, long l2, long l3) const;
+    // Whether the input focus and the active window both belong to this program.
+    bool OwnsKeyboard();
+    bool IsOwnWindow(Window window, const std::vector<Window>& own) const;
     // The pid of the client that created the window (X-Resource); 0 when unknown.
     std::uint32_t ClientPid(Window window) const;
 
@@ -125,6 +129,8 @@ struct LinuxPlatform::XState
     Atom netWmWindowTypeDock;
     Atom netWmState;
     Atom netWmStateAbove;
+    Atom netWmStateSkipTaskbar;
+    Atom netWmStateSkipPager;
     Atom netWmPid;
     Atom systemTray;
 };
@@ -139,6 +145,8 @@ LinuxPlatform::XState::XState(Display* connection)
     netWmWindowTypeDock = atom("_NET_WM_WINDOW_TYPE_DOCK");
     netWmState = atom("_NET_WM_STATE");
     netWmStateAbove = atom("_NET_WM_STATE_ABOVE");
+    netWmStateSkipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
+    netWmStateSkipPager = atom("_NET_WM_STATE_SKIP_PAGER");
     netWmPid = atom("_NET_WM_PID");
     systemTray = atom(("_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display))).c_str());
 
@@ -379,10 +387,47 @@ bool LinuxPlatform::HasDisplay() const
     return x_ != nullptr;
 }
 
+bool LinuxPlatform::XState::IsOwnWindow(Window window, const std::vector<Window>& own) const
+{
+    // The focus may lie on a child of a top-level window: climb a few levels.
+    for (int level = 0; window != 0 && window != root && level < 8; ++level) {
+        if (std::find(own.begin(), own.end(), window) != own.end()) {
+            return true;
+        }
+        window = Parent(window);
+    }
+    return false;
+}
+
+bool LinuxPlatform::XState::OwnsKeyboard()
+{
+    std::vector<Window> own;
+    for (const QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle()) {
+            own.push_back(static_cast<Window>(window->winId()));
+        }
+    }
+    // Asked of the server at every read, not of the toolkit, whose idea of the focus lags.
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (focus == None || focus == PointerRoot || !IsOwnWindow(focus, own)) {
+        return false;
+    }
+    if (!WindowManagerRunning()) {
+        return true;
+    }
+    const auto active = Property32(root, netActiveWindow, XA_WINDOW);
+    return !active.empty() && IsOwnWindow(active[0], own);
+}
+
 bool LinuxPlatform::ReadKeymap()
 {
-    // Only the program's own input is read: while another program is active, nothing is.
-    if (!x_ || QGuiApplication::focusWindow() == nullptr) {
+    // Only the program's own input is read: while another program has the keyboard, nothing is.
+    if (!x_ || !x_->OwnsKeyboard()) {
+        if (x_) {
+            x_->Drain();
+        }
         return false;
     }
     char keys[32];
@@ -591,6 +636,35 @@ void LinuxPlatform::SetForegroundWindow(WindowId window)
     } else {
         XRaiseWindow(x_->display, window);
         XSetInputFocus(x_->display, window, RevertToPointerRoot, CurrentTime);
+    }
+    XFlush(x_->display);
+    x_->Drain();
+}
+
+void LinuxPlatform::KeepOffTaskbar(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return;
+    }
+    const Atom skip[] = {x_->netWmStateSkipTaskbar, x_->netWmStateSkipPager};
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(x_->display, window, &attributes) &&
+        attributes.map_state == IsUnmapped) {
+        // Read by the window manager when the window is mapped; the toolkit keeps these items
+        // when it writes its own.
+        auto state = x_->Property32(window, x_->netWmState, XA_ATOM);
+        for (const Atom item : skip) {
+            if (std::find(state.begin(), state.end(), item) == state.end()) {
+                state.push_back(item);
+            }
+        }
+        XChangeProperty(x_->display, window, x_->netWmState, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(state.data()),
+                        static_cast<int>(state.size()));
+    } else {
+        constexpr long Add = 1;
+        x_->SendToRoot(window, x_->netWmState, Add, static_cast<long>(skip[0]),
+                       static_cast<long>(skip[1]), 2);
     }
     XFlush(x_->display);
     x_->Drain();
