@@ -9,9 +9,12 @@
 #include "util/Text.h"
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <cstring>
 #include <ctime>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,7 +43,8 @@ std::string Timestamp()
     return text;
 }
 
-// Moves an existing file out of the way; the new name, or empty when there was no file.
+// Moves an existing file out of the way; the new name, or empty when there was no file. Throws
+// Exception when it cannot be moved.
 std::string MoveAside(const std::string& file, const std::string& timestamp)
 {
     if (!FileExists(file)) {
@@ -58,30 +62,71 @@ std::string MoveAside(const std::string& file, const std::string& timestamp)
     return newName;
 }
 
+// A table file with the journals SQLite keeps beside it, which belong to it alone.
+std::vector<std::string> WithJournals(const std::string& file)
+{
+    return {file, file + "-journal", file + "-wal", file + "-shm"};
+}
+
 enum class LoadResult
 {
     Loaded,
-    Busy,
+    Newer,
     Damaged,
+    Refused,
+};
+
+struct TableLoad
+{
+    LoadResult result = LoadResult::Loaded;
+    // For a refused file: why, in words for the user.
+    std::string problem;
 };
 
 // Reads the table when its file exists (an absent file is an empty table).
-LoadResult LoadIfPresent(DataSet& dataSet, const std::string& file)
+TableLoad LoadIfPresent(DataSet& dataSet, const std::string& file)
 {
     if (!FileExists(file)) {
         dataSet.EmptyDataSet();
-        return LoadResult::Loaded;
+        return {};
     }
     try {
-        dataSet.LoadFromFile(file);
-        return LoadResult::Loaded;
-    } catch (const DataSetFileBusy& error) {
-        qCWarning(lcDatabase) << "table file in use:" << file.c_str() << error.what();
-        return LoadResult::Busy;
+        if (dataSet.LoadFromFile(file) > DataSet::FileFormatVersion) {
+            return {LoadResult::Newer, {}};
+        }
+        return {};
     } catch (const DataSetFileError& error) {
-        qCWarning(lcDatabase) << "table file unreadable:" << file.c_str() << error.what();
-        return LoadResult::Damaged;
+        qCWarning(lcDatabase) << "table file not read:" << file.c_str() << error.what();
+        switch (error.GetKind()) {
+        case DataSetFileError::Kind::Busy:
+            return {LoadResult::Refused,
+                    FormatText(Translate("Файл %s сейчас используется другой программой."), file)};
+        case DataSetFileError::Kind::Denied:
+            return {LoadResult::Refused,
+                    FormatText(Translate("Нет прав на чтение файла %s."), file)};
+        case DataSetFileError::Kind::NotRegular:
+            return {LoadResult::Refused,
+                    FormatText(Translate("%s не является обычным файлом."), file)};
+        case DataSetFileError::Kind::Unreadable:
+            break;
+        }
+        return {LoadResult::Damaged, {}};
     }
+}
+
+void Warn(const std::string& text)
+{
+    MessageBoxOptions warning;
+    warning.SetType(MessageType::Warning);
+    ShowMessageBox(text, warning);
+}
+
+// The words that end every notice of a base that will not be saved.
+std::string NotSavingNotice(const std::string& problem)
+{
+    return FormatText(Translate("%s Программа продолжит работу с пустой базой сочетаний клавиш и "
+                                "не будет её сохранять."),
+                      problem);
 }
 
 void SaveTable(DataSet& dataSet, const std::string& file)
@@ -115,6 +160,11 @@ std::string CDataSetLoader::ShortcutsFile() const
     return JoinPath(dataFolder_, "shortcuts.dat");
 }
 
+std::string CDataSetLoader::NoticeFile() const
+{
+    return JoinPath(dataFolder_, "notice-pending.txt");
+}
+
 void CDataSetLoader::CreateDataFolder() const
 {
     bool failed = dataFolder_.empty();
@@ -136,60 +186,132 @@ void CDataSetLoader::CreateDataFolder() const
 
 void CDataSetLoader::Load()
 {
-    CreateDataFolder();
+    notSaving_.clear();
+    const std::string refused = LoadFiles();
+    if (!refused.empty()) {
+        notSaving_ = refused;
+        tables_->dsPrograms.EmptyDataSet();
+        tables_->dsShortcuts.EmptyDataSet();
+        Warn(NotSavingNotice(refused));
+    }
+    tables_->EnsureSuperglobal();
+}
+
+std::string CDataSetLoader::LoadFiles()
+{
+    try {
+        CreateDataFolder();
+    } catch (const Exception& error) {
+        return error.what();
+    }
+    if (::access(dataFolder_.c_str(), R_OK | X_OK) != 0) {
+        return FormatText(Translate("Нет прав на чтение папки %s."), dataFolder_);
+    }
+    const bool writable = ::access(dataFolder_.c_str(), W_OK) == 0;
+    if (writable) {
+        ShowNoticeLeftPending();
+    }
     DataSet& programs = tables_->dsPrograms;
     DataSet& shortcuts = tables_->dsShortcuts;
-    inUseElsewhere_ = false;
-    std::string failed;
-    LoadResult result = LoadIfPresent(programs, ProgramsFile());
-    if (result != LoadResult::Loaded) {
-        failed = ProgramsFile();
-    } else {
-        result = LoadIfPresent(shortcuts, ShortcutsFile());
-        failed = result == LoadResult::Loaded ? std::string() : ShortcutsFile();
+    // The first file that is not simply loaded tells what happens.
+    TableLoad load = LoadIfPresent(programs, ProgramsFile());
+    std::string file = ProgramsFile();
+    if (load.result == LoadResult::Loaded || load.result == LoadResult::Newer) {
+        const TableLoad detail = LoadIfPresent(shortcuts, ShortcutsFile());
+        if (detail.result != LoadResult::Loaded) {
+            load = detail;
+            file = ShortcutsFile();
+        }
     }
-    if (result == LoadResult::Loaded) {
-        tables_->EnsureSuperglobal();
-        return;
+    switch (load.result) {
+    case LoadResult::Loaded:
+        if (!writable) {
+            KeepUnsaved(FormatText(Translate("Нет прав на запись в папку %s."), dataFolder_));
+        }
+        return {};
+    case LoadResult::Refused:
+        return load.problem;
+    case LoadResult::Newer:
+        // Read as it is; written back in this program's layout it would lose what it holds.
+        KeepUnsaved(FormatText(Translate("Файл %s записан более новой версией программы."), file));
+        return {};
+    case LoadResult::Damaged:
+        break;
     }
-    if (result == LoadResult::Busy) {
-        // Nothing is moved, and nothing may be written over the files in use.
-        inUseElsewhere_ = true;
-        programs.EmptyDataSet();
-        shortcuts.EmptyDataSet();
-        tables_->EnsureSuperglobal();
-        MessageBoxOptions warning;
-        warning.SetType(MessageType::Warning);
-        ShowMessageBox(FormatText(Translate("Файл %s сейчас используется другой программой. "
-                                            "Программа продолжит работу с пустой базой сочетаний "
-                                            "клавиш и не будет её сохранять."),
-                                  failed),
-                       warning);
-        return;
-    }
-    const std::string damaged = failed;
+    return MoveDamagedAside(file);
+}
+
+std::string CDataSetLoader::MoveDamagedAside(const std::string& damaged)
+{
     // Both files go aside under one name, so the pair stays together and the next save
     // overwrites neither; the tables start empty.
     const std::string timestamp = Timestamp();
-    const std::string programsAside = MoveAside(ProgramsFile(), timestamp);
-    const std::string shortcutsAside = MoveAside(ShortcutsFile(), timestamp);
-    programs.EmptyDataSet();
-    shortcuts.EmptyDataSet();
-    tables_->EnsureSuperglobal();
-    MessageBoxOptions warning;
-    warning.SetType(MessageType::Warning);
-    ShowMessageBox(FormatText(Translate("Файл %s не удается прочитать. Он сохранен под именем %s, "
-                                        "а программа продолжит работу с пустой базой сочетаний "
-                                        "клавиш."),
-                              damaged, damaged == ProgramsFile() ? programsAside : shortcutsAside),
-                   warning);
+    std::vector<std::string> moved;
+    try {
+        for (const std::string& file : {ProgramsFile(), ShortcutsFile()}) {
+            for (const std::string& part : WithJournals(file)) {
+                if (std::string aside = MoveAside(part, timestamp); !aside.empty()) {
+                    moved.push_back(std::move(aside));
+                }
+            }
+        }
+    } catch (const Exception& error) {
+        return FormatText(Translate("Файл %s не удается прочитать, и его не удается отложить: %s"),
+                          damaged, error.what());
+    }
+    tables_->dsPrograms.EmptyDataSet();
+    tables_->dsShortcuts.EmptyDataSet();
+    std::string list;
+    for (const std::string& file : moved) {
+        list += "\n" + file;
+    }
+    ShowPendingNotice(FormatText(Translate("Файл %s не удается прочитать. Файлы базы сохранены под "
+                                           "новыми именами, а программа продолжит работу с пустой "
+                                           "базой сочетаний клавиш:%s"),
+                                 damaged, list));
+    return {};
+}
+
+void CDataSetLoader::KeepUnsaved(const std::string& reason)
+{
+    notSaving_ = reason;
+    Warn(FormatText(Translate("%s Программа покажет сочетания клавиш, но не будет сохранять "
+                              "изменения."),
+                    reason));
+}
+
+void CDataSetLoader::ShowPendingNotice(const std::string& text)
+{
+    // Written first, removed once seen: a program ended while the box is open shows it again at
+    // the next start.
+    std::ofstream(NoticeFile(), std::ios::trunc) << text;
+    Warn(text);
+    ::unlink(NoticeFile().c_str());
+}
+
+void CDataSetLoader::ShowNoticeLeftPending()
+{
+    struct stat info
+    {
+    };
+    // Small and a regular file: anything else is no notice of ours.
+    if (::lstat(NoticeFile().c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size > 64 * 1024) {
+        return;
+    }
+    std::ifstream file(NoticeFile());
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    if (!text.empty()) {
+        ShowPendingNotice(text);
+    }
 }
 
 void CDataSetLoader::Save()
 {
-    if (inUseElsewhere_) {
-        throw Exception(Translate("База сочетаний клавиш не сохранена: при запуске её файлы "
-                                  "использовались другой программой."));
+    if (!notSaving_.empty()) {
+        throw Exception(
+            FormatText(Translate("База сочетаний клавиш не сохранена: %s"), notSaving_));
     }
     CreateDataFolder();
     SaveTable(tables_->dsPrograms, ProgramsFile());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CShortcutTables;
 
@@ -15,6 +16,16 @@ public:
 };
 
 // Keeps the tables in programs.dat and shortcuts.dat of the data folder.
+//
+// Load never loses a base and never leaves the user without a word:
+// - a damaged file is moved aside with its partner (and their journals), and the user is told
+//   where they went; the notice stays pending in the folder until the user has seen it;
+// - a file in use by another program, one the user may not read, one that is not a regular file,
+//   a folder that cannot be made or read, or a damaged file that cannot be moved: the user is
+//   told, the program goes on with empty tables, and Save refuses until the next Load that
+//   succeeds, so nothing is written over files it could not read;
+// - a file written by a newer version, or a folder the user may read but not write: the tables
+//   are read, the user is told, and Save refuses likewise.
 class CDataSetLoader : public IDataSetLoader
 {
 public:
@@ -23,17 +34,26 @@ public:
 
     const std::string& DataFolder() const { return dataFolder_; }
 
-    // A file another program holds locked is left alone: the tables start empty and Save
-    // refuses until the next successful Load, so the files in use are never written over.
     void Load() override;
+    // Throws Exception when the last Load said the base will not be saved, or a file cannot be
+    // written.
     void Save() override;
 
 private:
+    // Reads both files; the reason, already told, for not saving; empty when all went well.
+    std::string LoadFiles();
+    std::string MoveDamagedAside(const std::string& damaged);
+    // The tables as read are kept, but never saved; the user is told why.
+    void KeepUnsaved(const std::string& reason);
     void CreateDataFolder() const;
     std::string ProgramsFile() const;
     std::string ShortcutsFile() const;
+    std::string NoticeFile() const;
+    // Shows a notice that must not be lost: kept in the folder until the box is confirmed.
+    void ShowPendingNotice(const std::string& text);
+    void ShowNoticeLeftPending();
 
     std::string dataFolder_;
     CShortcutTables* tables_;
-    bool inUseElsewhere_ = false;
+    std::string notSaving_;
 };

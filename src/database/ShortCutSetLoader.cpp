@@ -113,7 +113,7 @@ const QImage& CShortCutSetLoader::EmptyIcon()
 {
     if (emptyIcon_.isNull()) {
         const std::string path = GetExeFolder() + "empty.bmp";
-        if (!emptyIcon_.load(QString::fromStdString(path))) {
+        if (!IsRegularFile(path) || !emptyIcon_.load(QString::fromStdString(path))) {
             throw Exception(FormatText(Translate("Не удается загрузить изображение %s."), path));
         }
     }

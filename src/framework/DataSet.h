@@ -61,14 +61,21 @@ enum class DataSetState
 class DataSetFileError : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
-};
+    enum class Kind
+    {
+        Unreadable, // damaged, or no table file at all
+        Busy,       // another process holds it locked beyond a short wait
+        Denied,     // the user may not read it
+        NotRegular, // a folder, a pipe, a device: never opened
+    };
+    explicit DataSetFileError(const std::string& detail, Kind kind = Kind::Unreadable)
+        : std::runtime_error(detail), kind_(kind)
+    {
+    }
+    Kind GetKind() const { return kind_; }
 
-// A table file that another process holds locked beyond a short wait: in use, not damaged.
-class DataSetFileBusy : public DataSetFileError
-{
-public:
-    using DataSetFileError::DataSetFileError;
+private:
+    Kind kind_;
 };
 
 // The steps of SaveToFile, in order (a row is written once per record).
@@ -167,9 +174,14 @@ public:
     // Runs after Insert/Append has made the new record current.
     std::function<void(DataSet&)> AfterInsert;
 
-    // Replaces the records with those of the table in an SQLite file. Throws DataSetFileBusy for
-    // a file another process keeps locked, DataSetFileError for any other failure.
-    void LoadFromFile(const std::string& path);
+    // The format version SaveToFile writes.
+    static constexpr int FileFormatVersion = 1;
+
+    // Replaces the records with those of the table in an SQLite file and returns the file's
+    // format version (a newer one may hold what this program does not know). What a writer that
+    // died left half done is rolled back first when the file may be written. Throws
+    // DataSetFileError, of the kind that tells why.
+    int LoadFromFile(const std::string& path);
     // Called at every step of every save (tests use it to stop a save at a chosen point); an
     // empty observer is skipped.
     static void SetSaveStepObserver(std::function<void(SaveStep)> observer);
@@ -178,7 +190,8 @@ public:
     static std::string TruncateText(std::string text, int characters);
 
     // Writes the records to a new file beside path and renames it into place, so the file holds
-    // either the old or the new content at any moment. Mode 0600. Throws DataSetFileError.
+    // either the old or the new content at any moment; a journal left beside the old file goes.
+    // Mode 0600. Throws DataSetFileError.
     void SaveToFile(const std::string& path) const;
 
 private:

@@ -7,13 +7,13 @@
 #include <fcntl.h>
 #include <limits>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // --- files ------------------------------------------------------------------------------------
 
 namespace {
 
-constexpr int FileFormatVersion = 1;
 constexpr int BusyTimeoutMs = 1500;
 
 std::string Quoted(const std::string& name)
@@ -87,7 +87,7 @@ public:
         }
         const int code = sqlite3_errcode(db_);
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-            throw DataSetFileBusy(sqlite3_errmsg(db_));
+            throw DataSetFileError(sqlite3_errmsg(db_), DataSetFileError::Kind::Busy);
         }
         throw DataSetFileError(sqlite3_errmsg(db_));
     }
@@ -190,9 +190,28 @@ void SyncFolderOf(const std::string& path)
 
 } // namespace
 
-void DataSet::LoadFromFile(const std::string& path)
+int DataSet::LoadFromFile(const std::string& path)
 {
-    Database db(path, SQLITE_OPEN_READONLY);
+    // Checked before anything opens the file: opening a pipe would wait for a writer forever.
+    struct stat status
+    {
+    };
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        throw DataSetFileError(path + ": not a regular file", DataSetFileError::Kind::NotRegular);
+    }
+    if (::access(path.c_str(), R_OK) != 0 && errno == EACCES) {
+        throw DataSetFileError(SystemError(path), DataSetFileError::Kind::Denied);
+    }
+    // Opened for writing where allowed, so that SQLite can roll back a hot journal.
+    const bool writable = ::access(path.c_str(), W_OK) == 0;
+    Database db(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    int version = 0;
+    {
+        Statement pragma(db, "PRAGMA user_version");
+        if (pragma.Step()) {
+            version = sqlite3_column_int(pragma.Get(), 0);
+        }
+    }
     std::set<std::string> columns;
     Statement info(db, "PRAGMA table_info(" + Quoted(tableName_) + ")");
     while (info.Step()) {
@@ -231,6 +250,7 @@ void DataSet::LoadFromFile(const std::string& path)
     RebuildView(nullptr);
     bof_ = true;
     NotifyDataChange(nullptr);
+    return version;
 }
 
 void DataSet::SetSaveStepObserver(std::function<void(SaveStep)> observer)
@@ -315,6 +335,8 @@ void DataSet::SaveToFile(const std::string& path) const
             throw DataSetFileError(SystemError(path));
         }
         Reached(SaveStep::Renamed);
+        // A journal of the file that was replaced would be taken for one of the new file.
+        ::unlink((path + "-journal").c_str());
     } catch (...) {
         ::unlink(temporary.c_str());
         throw;

@@ -2,6 +2,7 @@
 
 #include "framework/Exception.h"
 #include "services/Translation.h"
+#include "util/Paths.h"
 #include "util/Text.h"
 
 #include <QtMath>
@@ -60,7 +61,7 @@ KeyGeometry ReadKey(const pugi::xml_node& element, std::size_t position, double 
 std::vector<KeyGeometry> CKeyLayoutLoader::LoadKeys(const std::string& path, double scale)
 {
     pugi::xml_document document;
-    if (!document.load_file(path.c_str())) {
+    if (!IsRegularFile(path) || !document.load_file(path.c_str())) {
         throw Exception(BadFileMessage());
     }
     const pugi::xml_node root = document.child("keyimages");

@@ -60,6 +60,8 @@ public:
     // Sends the window requests made so far (show, move, raise) to the display server now, so
     // that the window manager works on them while the caller goes on.
     virtual void FlushWindowRequests() = 0;
+    // The window is on the screen: mapped on the current desktop, neither iconified nor shaded.
+    virtual bool IsWindowShownNormally(WindowId window) = 0;
     // Keeps the window out of taskbars, pagers and window lists; best before its first showing.
     virtual void KeepOffTaskbar(WindowId window) = 0;
     virtual bool IsTopmost(WindowId window) = 0;

@@ -17,6 +17,9 @@ public:
     bool Acquire(const std::string& name);
     void Release();
     const std::string& Name() const { return name_; }
+    // False when the last Acquire could not make the marker at all: nothing then tells a second
+    // copy that this one runs.
+    bool Held() const { return handle_ >= 0; }
 
 private:
     int handle_ = -1;

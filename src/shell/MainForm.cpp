@@ -70,6 +70,14 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::StartUp()
 {
+    if (!guard_.Held()) {
+        MessageBoxOptions warning;
+        warning.SetType(MessageType::Warning);
+        ShowMessageBox(Translate("Quorvel не может проверить, запущена ли уже другая его копия: "
+                                 "нет личной папки для служебных файлов. Подробности записаны в "
+                                 "журнал."),
+                       warning);
+    }
     platform::Get().KeepOffTaskbar(static_cast<platform::WindowId>(winId()));
     activeWindow_ = std::make_unique<CActiveWindow>();
     registry_ = std::make_unique<CDBRegistry>();
@@ -114,6 +122,9 @@ void TMainForm::BuildForm()
 
     label_ = new QLabel(this);
     label_->setObjectName(QStringLiteral("Label"));
+    // The line shows texts of the shortcut base: never markup, which could make the label load
+    // any file named in it.
+    label_->setTextFormat(Qt::PlainText);
 
     iconMenu_ = new QMenu(this);
     miShow = iconMenu_->addAction(ProgramIcon(), QString());
@@ -191,6 +202,12 @@ void TMainForm::ShowOverlay()
     if (!started_) {
         return;
     }
+    const auto window = static_cast<platform::WindowId>(winId());
+    // Iconified, shaded or left on another desktop by the window manager, the window is still
+    // shown as far as the toolkit knows: shown afresh, it comes back as a new window does.
+    if (isVisible() && !platform::Get().IsWindowShownNormally(window)) {
+        hide();
+    }
     scanner_->SetEnabled(true);
     // The window manager maps the window while the keyboard is brought up to date: nothing is
     // painted before the event loop runs again, and by then the keys are ready.
@@ -205,7 +222,7 @@ void TMainForm::ShowOverlay()
         throw;
     }
     keyboard_->Refresh();
-    ForceForegroundWindow(static_cast<platform::WindowId>(winId()));
+    ForceForegroundWindow(window);
 }
 
 void TMainForm::moveEvent(QMoveEvent* event)

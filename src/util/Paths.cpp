@@ -1,5 +1,7 @@
 #include "util/Paths.h"
 
+#include <sys/stat.h>
+
 std::string SpecialFolder(platform::SpecialFolderKind kind)
 {
     return platform::Get().GetSpecialFolder(kind);
@@ -49,4 +51,12 @@ std::string ExtractFileTitle(const std::string& path)
         name.erase(dot);
     }
     return name;
+}
+
+bool IsRegularFile(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }

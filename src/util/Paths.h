@@ -26,3 +26,7 @@ std::string ExtractFileName(const std::string& path);
 
 // The file-name part of a path without its last extension.
 std::string ExtractFileTitle(const std::string& path);
+
+// Whether path names a regular file (a link is followed): anything else, a pipe above all, is
+// never opened as a file, since opening a pipe waits for a writer.
+bool IsRegularFile(const std::string& path);

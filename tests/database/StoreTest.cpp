@@ -5,6 +5,7 @@
 
 #include "FakeEnvironment.h"
 #include "framework/Exception.h"
+#include "util/MessageBox.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,6 +15,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 namespace {
 
@@ -224,13 +232,255 @@ TEST_F(Store, AFileInUseElsewhereIsNeitherMovedNorWrittenOver)
     EXPECT_NO_THROW(Loader().Save());
 }
 
-TEST_F(Store, FolderThatCannotBeMadeIsAnError)
+TEST_F(Store, AFolderThatCannotBeMadeLeavesAnEmptyBaseThatIsNotSaved)
 {
     QFile blocker(QString::fromStdString(AppData()));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_THROW(Loader().Load(), Exception);
+    EXPECT_NO_THROW(Loader().Load());
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find(Folder()), std::string::npos);
+    EXPECT_EQ(Programs().RecordCount(), 1); // the super-global program, in memory
+    AddProgram("kept in memory");
     EXPECT_THROW(Loader().Save(), Exception);
+}
+
+TEST_F(Store, AHotJournalIsRolledBackAndNothingMoved)
+{
+    Loader().Load();
+    AddProgram("before the crash");
+    Loader().Save();
+    const std::string file = Folder() + "/programs.dat";
+    // A writer dies in the middle of a transaction: its journal stays beside the file.
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db,
+                     "PRAGMA journal_mode=DELETE; BEGIN; DELETE FROM programs; "
+                     "INSERT INTO programs (Id, FileName) VALUES (9, 'half done'); "
+                     "PRAGMA cache_size=0;",
+                     nullptr, nullptr, nullptr);
+        // Enough changes to spill to the file before the commit that never comes.
+        for (int i = 0; i < 2000; ++i) {
+            sqlite3_exec(db, "INSERT INTO programs (Id, FileName) VALUES (100, 'x')", nullptr,
+                         nullptr, nullptr);
+        }
+        sqlite3_exec(db, "PRAGMA cache_spill=ON", nullptr, nullptr, nullptr);
+        _exit(0); // no commit, no close: the journal is hot
+    }
+    int status = 0;
+    waitpid(writer, &status, 0);
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(file + "-journal")));
+
+    Restart();
+    EXPECT_TRUE(env.messages.empty());
+    EXPECT_TRUE(Programs().Locate("FileName", std::string("before the crash")));
+    EXPECT_FALSE(Programs().Locate("FileName", std::string("half done")));
+    EXPECT_TRUE(
+        QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}, QDir::Files).isEmpty());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(file + "-journal")));
+}
+
+TEST_F(Store, ADamagedFileGoesAsideWithItsJournal)
+{
+    Loader().Load();
+    AddProgram("kept");
+    Loader().Save();
+    QFile damaged(QString::fromStdString(Folder() + "/programs.dat"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    // The partner's journal belongs to the partner: it must travel with it.
+    const std::string journal = Folder() + "/shortcuts.dat-journal";
+    std::ofstream(journal) << "a journal of the partner";
+
+    Restart();
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(journal)));
+    const QStringList aside =
+        QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}, QDir::Files, QDir::Name);
+    EXPECT_EQ(aside.size(), 3); // the pair and the journal
+    for (const QString& name : aside) {
+        EXPECT_NE(env.messages[0].find(name.toStdString()), std::string::npos)
+            << name.toStdString();
+    }
+
+    // A backup put back later loads: no orphan journal spoils it.
+    Loader().Save();
+    env.messages.clear();
+    Restart();
+    EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(Store, ANoticeSeenByNobodyIsShownAtTheNextStart)
+{
+    Loader().Load();
+    AddProgram("kept");
+    Loader().Save();
+    QFile damaged(QString::fromStdString(Folder() + "/programs.dat"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+
+    // The program is killed while the notice is on the screen.
+    EXPECT_EXIT(
+        {
+            SetMessageBoxHandler(
+                [](const std::string&, const MessageBoxOptions&) -> MessageButton { _exit(9); });
+            Restart();
+        },
+        ::testing::ExitedWithCode(9), "");
+
+    Restart();
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find(".damaged-"), std::string::npos);
+    env.messages.clear();
+    Restart();
+    EXPECT_TRUE(env.messages.empty()); // seen once, gone
+}
+
+TEST_F(Store, AFileOfANewerVersionIsShownButNeverWritten)
+{
+    Loader().Load();
+    AddProgram("from the future");
+    Loader().Save();
+    const std::string file = Folder() + "/programs.dat";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    QFile before(QString::fromStdString(file));
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+
+    Restart();
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find(file), std::string::npos);
+    EXPECT_TRUE(Programs().Locate("FileName", std::string("from the future")));
+    AddProgram("an edit");
+    EXPECT_THROW(Loader().Save(), Exception);
+    registry.reset(); // the program ends
+    QFile after(QString::fromStdString(file));
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+}
+
+TEST_F(Store, APipeInPlaceOfAFileIsNeverOpened)
+{
+    QDir().mkpath(QString::fromStdString(Folder()));
+    ASSERT_EQ(mkfifo((Folder() + "/shortcuts.dat").c_str(), 0600), 0);
+    Loader().Load(); // would wait for a writer forever if it opened the pipe
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find(Folder() + "/shortcuts.dat"), std::string::npos);
+    EXPECT_THROW(Loader().Save(), Exception);
+}
+
+// Runs body in a child process as an unprivileged user (root may read any file) and expects it to
+// end without a complaint; the test folder is handed over to that user first, except keep.
+void ExpectAsOrdinaryUser(const std::string& folder, const std::function<std::string()>& body,
+                          const std::string& keep = {})
+{
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0) {
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+                    if (entry.path() != keep) {
+                        lchown(entry.path().c_str(), 65534, 65534);
+                    }
+                }
+                lchown(folder.c_str(), 65534, 65534);
+                if (setgid(65534) != 0 || setuid(65534) != 0) {
+                    _exit(2);
+                }
+            }
+            const std::string complaint = body();
+            std::fprintf(stderr, "%s\n", complaint.c_str());
+            _exit(complaint.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Store, UnreadableFilesAndFoldersAreSaidSoAndNothingMoves)
+{
+    Loader().Load();
+    AddProgram("kept");
+    Loader().Save();
+    ExpectAsOrdinaryUser(dir.path().toStdString(), [this]() -> std::string {
+        const std::string file = Folder() + "/programs.dat";
+        chmod(file.c_str(), 0);
+        Restart();
+        if (env.messages.size() != 1 || env.messages[0].find(file) == std::string::npos) {
+            return "no word about the unreadable file";
+        }
+        if (!QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}).isEmpty()) {
+            return "an unreadable file was moved aside";
+        }
+        try {
+            Loader().Save();
+            return "an unread base was saved";
+        } catch (const Exception&) {
+        }
+        return {};
+    });
+}
+
+TEST_F(Store, AFolderOfAnotherUserIsSaidSoAndNotWritten)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a folder of another user";
+    }
+    Loader().Load();
+    AddProgram("kept");
+    Loader().Save();
+    // The data folder stays root's, unreadable for the user.
+    ExpectAsOrdinaryUser(
+        dir.path().toStdString(),
+        [this]() -> std::string {
+            Restart();
+            if (env.messages.size() != 1 || env.messages[0].find(Folder()) == std::string::npos) {
+                return "no word about the unreadable folder";
+            }
+            try {
+                Loader().Save();
+                return "saved into a folder it cannot use";
+            } catch (const Exception&) {
+            }
+            return {};
+        },
+        Folder());
+}
+
+TEST_F(Store, ADamagedFileInAReadOnlyFolderLeavesAnEmptyBaseThatIsNotSaved)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a folder the user cannot write";
+    }
+    Loader().Load();
+    Loader().Save();
+    QFile damaged(QString::fromStdString(Folder() + "/programs.dat"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    chmod(Folder().c_str(), 0755);
+    // The data folder stays root's: readable, not writable for the user.
+    ExpectAsOrdinaryUser(
+        dir.path().toStdString(),
+        [this]() -> std::string {
+            Restart(); // refused to run before
+            if (env.messages.size() != 1) {
+                return "no word about the damaged file";
+            }
+            try {
+                Loader().Save();
+                return "saved into a folder it could not write";
+            } catch (const Exception&) {
+            }
+            return {};
+        },
+        Folder());
 }
 
 TEST_F(Store, ExistingFolderIsMadePrivate)
@@ -347,4 +597,10 @@ TEST_F(Store, AMissingEmptyPictureIsAnError)
     env.platform.executablePath = AppData() + "/nowhere/quorvel";
     CShortCutSetLoader elsewhere(*registry);
     EXPECT_THROW(elsewhere.LoadShortCuts(), Exception);
+    // A pipe in its place is refused, not opened.
+    QDir().mkpath(QString::fromStdString(AppData() + "/piped"));
+    ASSERT_EQ(mkfifo((AppData() + "/piped/empty.bmp").c_str(), 0600), 0);
+    env.platform.executablePath = AppData() + "/piped/quorvel";
+    CShortCutSetLoader piped(*registry);
+    EXPECT_THROW(piped.LoadShortCuts(), Exception);
 }

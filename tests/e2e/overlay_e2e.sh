@@ -56,4 +56,14 @@ check "Super+Q shows the overlay once more" show_over_target
 xdotool windowactivate --sync "$other" 2>/dev/null
 check "activating another window hides the overlay" wait_for 5 overlay_hidden
 
+# Put out of sight by the window manager, the overlay comes back at the next Super+Q.
+show_over_target
+overlay=$(overlay_window)
+xdotool windowminimize "$overlay"
+check "the window manager iconifies the overlay" wait_for 5 overlay_hidden
+check "Super+Q shows an iconified overlay again" show_over_target
+xdotool set_desktop_for_window "$overlay" 1
+check "the window manager moves the overlay to another desktop" wait_for 5 overlay_hidden
+check "Super+Q brings it back to this desktop" show_over_target
+
 e2e_summary

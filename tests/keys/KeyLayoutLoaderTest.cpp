@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -96,11 +97,17 @@ TEST_F(KeyLayoutLoaderTest, UnreadableOrKeylessFileRaisesTheLoadError)
     EXPECT_EQ(LoadError("<Keyimages>" + Key(65, 0, 0, 9, 9) + "</Keyimages>"), FileError());
     EXPECT_EQ(LoadError("<other/>"), FileError());
     EXPECT_EQ(LoadError("<keyimages/>"), FileError());
-    try {
-        loader.LoadKeys(folder.filePath("missing.xml").toStdString(), 1.0);
-        ADD_FAILURE() << "a missing file loaded";
-    } catch (const Exception& error) {
-        EXPECT_EQ(error.what(), FileError());
+    // Missing, a folder, or a pipe (which is never opened: that would wait for a writer).
+    const std::string pipe = folder.filePath("pipe.xml").toStdString();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path :
+         {folder.filePath("missing.xml").toStdString(), folder.path().toStdString(), pipe}) {
+        try {
+            loader.LoadKeys(path, 1.0);
+            ADD_FAILURE() << path << " loaded";
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.what(), FileError());
+        }
     }
 }
 

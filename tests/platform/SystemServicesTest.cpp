@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -118,22 +119,68 @@ TEST_F(SystemServices, NamedMutexIsHeldUntilClosed)
     system.CloseNamedMutex(again);
 }
 
-TEST_F(SystemServices, NamedMutexFallsBackToTmpAndRefusesBadNames)
+TEST_F(SystemServices, WithoutARuntimeFolderAPrivateOneIsMadeInTheTemporaryFolder)
 {
     environment.Set("XDG_RUNTIME_DIR", std::nullopt);
-    const std::string name = "QuorvelTestLock" + std::to_string(getpid());
+    environment.Set("TMPDIR", Temp());
+    const std::string folder = Temp() + "/quorvel-" + std::to_string(getuid());
     bool exists = true;
-    const int handle = system.OpenNamedMutex(name, exists);
+    const int handle = system.OpenNamedMutex("QuorvelTestLock", exists);
     ASSERT_GE(handle, 0);
     EXPECT_FALSE(exists);
-    const std::string file = "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
-    EXPECT_EQ(access(file.c_str(), F_OK), 0);
+    struct stat info
+    {
+    };
+    ASSERT_EQ(lstat(folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(access((folder + "/QuorvelTestLock.lock").c_str(), F_OK), 0);
     system.CloseNamedMutex(handle);
-    unlink(file.c_str());
 
     EXPECT_EQ(system.OpenNamedMutex("../escape", exists), -1);
     EXPECT_EQ(system.OpenNamedMutex("", exists), -1);
     EXPECT_FALSE(exists);
+}
+
+TEST_F(SystemServices, ASquattedFallBackFolderIsRefused)
+{
+    environment.Set("XDG_RUNTIME_DIR", std::nullopt);
+    environment.Set("TMPDIR", Temp());
+    const std::string folder = Temp() + "/quorvel-" + std::to_string(getuid());
+    const std::string elsewhere = Temp() + "/elsewhere";
+    ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+    auto refused = [&] {
+        bool exists = false;
+        const int handle = system.OpenNamedMutex("QuorvelTestLock", exists);
+        if (handle >= 0) {
+            system.CloseNamedMutex(handle);
+        }
+        return handle < 0 && !exists &&
+               !system.ListenForMessages("quorveltest", [](const std::string&) {});
+    };
+
+    // A symbolic link to a folder of someone else's choosing.
+    ASSERT_EQ(symlink(elsewhere.c_str(), folder.c_str()), 0);
+    EXPECT_TRUE(refused());
+    EXPECT_EQ(access((elsewhere + "/QuorvelTestLock.lock").c_str(), F_OK), -1);
+    unlink(folder.c_str());
+    // A plain file, or a socket, in its place.
+    std::ofstream(folder) << "squatter";
+    EXPECT_TRUE(refused());
+    unlink(folder.c_str());
+    // A folder others may write into.
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+    EXPECT_TRUE(refused());
+    // A folder of another user.
+    ASSERT_EQ(chmod(folder.c_str(), 0700), 0);
+    if (getuid() == 0) {
+        ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+        EXPECT_TRUE(refused());
+        ASSERT_EQ(chown(folder.c_str(), 0, 0), 0);
+    }
+    // Its own again: used.
+    EXPECT_FALSE(refused());
 }
 
 TEST_F(SystemServices, MessagesReachTheListeningCopy)
@@ -152,10 +199,31 @@ TEST_F(SystemServices, MessagesReachTheListeningCopy)
     }
     EXPECT_EQ(received, (std::vector<std::string>{"OtherInstanceOfQuorvelStarted", "Второе"}));
 
+    // A message longer than any message of the program cuts the sender off; the listener goes on.
+    {
+        QLocalSocket flood;
+        flood.connectToServer(QString::fromStdString(Temp() + "/quorveltest.sock"));
+        ASSERT_TRUE(flood.waitForConnected(5000));
+        flood.write(QByteArray(1024 * 1024, 'x'));
+        const QDeadlineTimer cutOff(5000);
+        while (flood.state() == QLocalSocket::ConnectedState && !cutOff.hasExpired()) {
+            flood.waitForBytesWritten(50);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        EXPECT_NE(flood.state(), QLocalSocket::ConnectedState);
+    }
+    system.SendMessageToFirstCopy("quorveltest", "Третье");
+    const QDeadlineTimer again(5000);
+    while (received.size() < 3 && !again.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[2], "Третье");
+
     // Nobody listens on this channel: the send gives up and reaches nobody.
     system.SendMessageToFirstCopy("quorvelnobody", "ignored");
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(received.size(), 2u);
+    EXPECT_EQ(received.size(), 3u);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Temp() + "/quorvelnobody.sock")));
 }
 

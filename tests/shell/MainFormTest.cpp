@@ -3,17 +3,21 @@
 #include "shell/About.h"
 #include "shell/Keyboard.h"
 #include "shell/KeyScanner.h"
+#include "database/DataSetLoader.h"
+#include "database/Registry.h"
 #include "framework/Exception.h"
 #include "keys/KeyLayoutLoader.h"
 #include "platform/VirtualKeys.h"
 #include "services/Translation.h"
 #include "util/MessageBox.h"
 
+#include "BaseWriter.h"
 #include "FakeEnvironment.h"
 #include "ScopedEnvironment.h"
 
 #include <QAction>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -23,8 +27,24 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <sys/stat.h>
 
 namespace {
+
+// Counts the hide events of the object it filters.
+class HideCounter : public QObject
+{
+public:
+    explicit HideCounter(int& count) : count_(count) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count_ += event->type() == QEvent::Hide ? 1 : 0;
+        return false;
+    }
+
+private:
+    int& count_;
+};
 
 std::vector<std::string> MenuTexts(const QMenu* menu)
 {
@@ -93,6 +113,57 @@ TEST(MainForm, AShowThatFailsLeavesTheOverlayHidden)
     env.platform.executablePath = "/nonexistent/quorvel"; // no layout file there
     EXPECT_THROW(env.platform.PressHotKey(), Exception);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST(MainForm, BaseTextsAreShownAsTheyAreNeverAsMarkup)
+{
+    constexpr std::uint16_t F1 = 0x70;
+    FakeEnvironment env;
+    QTemporaryDir folder;
+    const std::string pipe = folder.filePath("pipe").toStdString();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string markup = "<b>Bold</b> <img src=\"" + pipe + "\"><img src=\"/dev/zero\">";
+    {
+        CDBRegistry registry;
+        registry.GetLoader()->Load();
+        AddShortcut(registry, "Superglobal", true, {F1}, "Help", markup);
+        registry.GetLoader()->Save();
+    }
+    TMainForm form;
+    env.platform.PressHotKey();
+    env.platform.SetKeyDown(F1, true);
+    form.Keyboard()->OnKeyDown(F1);
+    EXPECT_EQ(form.Label()->text().toStdString(), markup + "  (F1)");
+    // As markup, painting would read the pipe (and wait forever) or /dev/zero (without end).
+    EXPECT_FALSE(form.Label()->grab().isNull());
+}
+
+TEST(MainForm, WithoutAPlaceForTheInstanceMarkerTheUserIsTold)
+{
+    FakeEnvironment env;
+    env.platform.runtimeFolderUsable = false;
+    TMainForm form;
+    EXPECT_TRUE(form.IsFirstInstance());
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find("Quorvel"), std::string::npos);
+}
+
+TEST(MainForm, AnOverlayTheWindowManagerPutOutOfSightIsShownAfresh)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    int hides = 0;
+    HideCounter counter(hides);
+    form.installEventFilter(&counter);
+    env.platform.PressHotKey();
+    ASSERT_TRUE(form.isVisible());
+    env.platform.PressHotKey(); // on the screen: left as it is
+    EXPECT_EQ(hides, 0);
+    env.platform.windows[static_cast<platform::WindowId>(form.winId())].outOfSight = true;
+    env.platform.PressHotKey();
+    EXPECT_EQ(hides, 1);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.Scanner()->Enabled());
 }
 
 TEST(MainForm, HotKeyMenuAndMessagesDuringAStartUpMessageAreSafe)

@@ -115,6 +115,12 @@ void FakePlatform::FlushWindowRequests()
     ++windowFlushes;
 }
 
+bool FakePlatform::IsWindowShownNormally(WindowId window)
+{
+    const auto found = windows.find(window);
+    return found == windows.end() || !found->second.outOfSight;
+}
+
 void FakePlatform::KeepOffTaskbar(WindowId window)
 {
     windows[window].offTaskbar = true;
@@ -174,6 +180,10 @@ std::string FakePlatform::GetExecutablePath()
 
 int FakePlatform::OpenNamedMutex(const std::string& name, bool& alreadyExists)
 {
+    alreadyExists = false;
+    if (!runtimeFolderUsable) {
+        return -1;
+    }
     auto& held = HeldMutexes();
     alreadyExists = held.count(name) > 0;
     held.insert(name);

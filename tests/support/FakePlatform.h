@@ -19,6 +19,8 @@ public:
         bool taskbar = false;
         bool topmost = false;
         bool offTaskbar = false;
+        // Iconified, shaded or on another desktop by the window manager.
+        bool outOfSight = false;
     };
     struct KeyEvent
     {
@@ -52,6 +54,8 @@ public:
     std::map<SpecialFolderKind, std::string> specialFolders;
     bool shellOpenSucceeds = true;
     bool hotKeyTaken = false;
+    // False: no private place for the instance marker (it cannot be made).
+    bool runtimeFolderUsable = true;
     // Whether foreground changes are announced (a window manager that sets _NET_ACTIVE_WINDOW).
     bool announcesForeground = true;
 
@@ -85,6 +89,7 @@ public:
     bool IsTaskbarWindow(WindowId window) override;
     void SetForegroundWindow(WindowId window) override;
     void FlushWindowRequests() override;
+    bool IsWindowShownNormally(WindowId window) override;
     void KeepOffTaskbar(WindowId window) override;
     bool IsTopmost(WindowId window) override;
     void SetTopmost(WindowId window, bool topmost) override;

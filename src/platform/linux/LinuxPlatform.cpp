@@ -130,6 +130,10 @@ struct LinuxPlatform::XState
     Atom netWmState;
     Atom netWmStateAbove;
     Atom netWmStateSkipTaskbar;
+    Atom netWmStateHidden;
+    Atom netWmStateShaded;
+    Atom netWmDesktop;
+    Atom netCurrentDesktop;
     Atom netWmStateSkipPager;
     Atom netWmPid;
     Atom systemTray;
@@ -146,6 +150,10 @@ LinuxPlatform::XState::XState(Display* connection)
     netWmState = atom("_NET_WM_STATE");
     netWmStateAbove = atom("_NET_WM_STATE_ABOVE");
     netWmStateSkipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
+    netWmStateHidden = atom("_NET_WM_STATE_HIDDEN");
+    netWmStateShaded = atom("_NET_WM_STATE_SHADED");
+    netWmDesktop = atom("_NET_WM_DESKTOP");
+    netCurrentDesktop = atom("_NET_CURRENT_DESKTOP");
     netWmStateSkipPager = atom("_NET_WM_STATE_SKIP_PAGER");
     netWmPid = atom("_NET_WM_PID");
     systemTray = atom(("_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display))).c_str());
@@ -639,6 +647,31 @@ void LinuxPlatform::SetForegroundWindow(WindowId window)
     }
     XFlush(x_->display);
     x_->Drain();
+}
+
+bool LinuxPlatform::IsWindowShownNormally(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return false;
+    }
+    // A window manager unmaps an iconified window and the windows of other desktops.
+    XWindowAttributes attributes;
+    bool shown = XGetWindowAttributes(x_->display, window, &attributes) &&
+                 attributes.map_state == IsViewable;
+    if (shown) {
+        const auto state = x_->Property32(window, x_->netWmState, XA_ATOM);
+        shown = std::find(state.begin(), state.end(), x_->netWmStateHidden) == state.end() &&
+                std::find(state.begin(), state.end(), x_->netWmStateShaded) == state.end();
+    }
+    if (shown) {
+        const auto desktop = x_->Property32(window, x_->netWmDesktop, XA_CARDINAL);
+        const auto current = x_->Property32(x_->root, x_->netCurrentDesktop, XA_CARDINAL);
+        constexpr unsigned long AllDesktops = 0xFFFFFFFF;
+        shown = desktop.empty() || current.empty() || desktop[0] == AllDesktops ||
+                desktop[0] == current[0];
+    }
+    x_->Drain();
+    return shown;
 }
 
 void LinuxPlatform::KeepOffTaskbar(WindowId window)

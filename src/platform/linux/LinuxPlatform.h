@@ -36,6 +36,7 @@ public:
     bool IsTaskbarWindow(WindowId window) override;
     void SetForegroundWindow(WindowId window) override;
     void FlushWindowRequests() override;
+    bool IsWindowShownNormally(WindowId window) override;
     void KeepOffTaskbar(WindowId window) override;
     bool IsTopmost(WindowId window) override;
     void SetTopmost(WindowId window, bool topmost) override;

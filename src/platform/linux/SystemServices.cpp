@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +31,7 @@ namespace platform {
 namespace {
 
 constexpr int ConnectTimeoutMs = 500;
+constexpr qint64 MaxMessageBytes = 4096;
 constexpr int WriteTimeoutMs = 500;
 
 std::string Environment(const char* name)
@@ -81,15 +83,43 @@ std::string DocumentsFromUserDirs(const std::string& home)
     return {};
 }
 
-// Where a per-user runtime file goes: $XDG_RUNTIME_DIR/<name><suffix>, or in /tmp with the user
-// id in its name.
-std::string RuntimePath(const std::string& name, const char* suffix)
+// The folder of per-user runtime files: $XDG_RUNTIME_DIR, or else a folder of this program's own
+// in the temporary folder ($TMPDIR or /tmp) that only this user can use. Empty, with a warning,
+// when that folder cannot be made or is not private: a name another user made first could
+// otherwise stand in for the lock or receive the messages.
+std::string RuntimeFolder()
 {
     const std::string runtime = Environment("XDG_RUNTIME_DIR");
     if (!runtime.empty() && runtime.front() == '/') {
-        return runtime + "/" + name + suffix;
+        return runtime;
     }
-    return "/tmp/" + name + "-" + std::to_string(getuid()) + suffix;
+    std::string temporary = Environment("TMPDIR");
+    if (temporary.empty() || temporary.front() != '/') {
+        temporary = "/tmp";
+    }
+    const std::string folder = temporary + "/quorvel-" + std::to_string(getuid());
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        qCWarning(lcPlatform) << "cannot make the runtime folder" << folder.c_str() << ":"
+                              << std::strerror(errno);
+        return {};
+    }
+    struct stat info
+    {
+    };
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
+        (info.st_mode & 077) != 0) {
+        qCWarning(lcPlatform) << "the runtime folder" << folder.c_str()
+                              << "is not a private folder of this user: not used";
+        return {};
+    }
+    return folder;
+}
+
+// Where a per-user runtime file goes; empty when there is no private place for it.
+std::string RuntimePath(const std::string& name, const char* suffix)
+{
+    const std::string folder = RuntimeFolder();
+    return folder.empty() ? std::string() : folder + "/" + name + suffix;
 }
 
 bool ValidName(const std::string& name)
@@ -169,6 +199,9 @@ int LinuxPlatform::OpenNamedMutex(const std::string& name, bool& alreadyExists)
     }
     // O_CLOEXEC: a program started from here must not inherit the lock and outlive us with it.
     const std::string path = RuntimePath(name, ".lock");
+    if (path.empty()) {
+        return -1;
+    }
     const int fd = open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) {
         qCWarning(lcPlatform) << "cannot open the instance lock" << path.c_str() << ":"
@@ -201,6 +234,9 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
         return false;
     }
     const QString path = QString::fromStdString(RuntimePath(channel, ".sock"));
+    if (path.isEmpty()) {
+        return false;
+    }
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // The caller holds the instance lock, so a socket file left here is a dead copy's.
@@ -215,12 +251,20 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
     QObject::connect(server, &QLocalServer::newConnection, server, [server, onMessage] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             // One message per line; a last line without its newline counts when the peer closes.
+            // Messages are short: a peer that sends more than fits is cut off.
+            socket->setReadBufferSize(MaxMessageBytes);
             auto deliver = [socket, onMessage](bool atEnd) {
                 while (socket->canReadLine()) {
                     const QByteArray line = socket->readLine().chopped(1);
                     if (onMessage) {
                         onMessage(line.toStdString());
                     }
+                }
+                if (socket->bytesAvailable() >= MaxMessageBytes) {
+                    qCWarning(lcPlatform) << "a message longer than" << MaxMessageBytes
+                                          << "bytes: connection dropped";
+                    socket->abort();
+                    return;
                 }
                 if (atEnd && socket->bytesAvailable() > 0 && onMessage) {
                     onMessage(socket->readAll().toStdString());
@@ -243,8 +287,12 @@ void LinuxPlatform::SendMessageToFirstCopy(const std::string& channel, const std
     if (!ValidName(channel)) {
         return;
     }
+    const std::string path = RuntimePath(channel, ".sock");
+    if (path.empty()) {
+        return;
+    }
     QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(RuntimePath(channel, ".sock")));
+    socket.connectToServer(QString::fromStdString(path));
     if (!socket.waitForConnected(ConnectTimeoutMs)) {
         return;
     }
