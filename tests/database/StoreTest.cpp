@@ -77,6 +77,22 @@ protected:
         Shortcuts().Post();
         return Shortcuts().FieldByName("Id").AsInteger();
     }
+    // Writes garbage over a table file.
+    void Damage(const std::string& name)
+    {
+        QFile file(QString::fromStdString(Folder() + "/" + name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(4096, 'x'));
+    }
+    bool SaveRefused()
+    {
+        try {
+            Loader().Save();
+        } catch (const Exception&) {
+            return true;
+        }
+        return false;
+    }
     void Restart()
     {
         registry.reset();
@@ -168,10 +184,7 @@ TEST_F(Store, DamagedFileIsMovedAsideReportedAndNeverOverwritten)
     AddProgram("kept");
     AddShortcut("kept too");
     Loader().Save();
-    QFile programsFile(QString::fromStdString(Folder() + "/programs.dat"));
-    ASSERT_TRUE(programsFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    programsFile.write(QByteArray(4096, 'x'));
-    programsFile.close();
+    Damage("programs.dat");
 
     Restart();
     ASSERT_EQ(env.messages.size(), 1u);
@@ -219,7 +232,7 @@ TEST_F(Store, AFileInUseElsewhereIsNeitherMovedNorWrittenOver)
     EXPECT_NE(env.messages[0].find(shortcutsFile), std::string::npos);
     EXPECT_TRUE(
         QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}, QDir::Files).isEmpty());
-    EXPECT_THROW(Loader().Save(), Exception);
+    EXPECT_TRUE(SaveRefused());
     QFile after(QString::fromStdString(shortcutsFile));
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), bytes);
@@ -242,7 +255,7 @@ TEST_F(Store, AFolderThatCannotBeMadeLeavesAnEmptyBaseThatIsNotSaved)
     EXPECT_NE(env.messages[0].find(Folder()), std::string::npos);
     EXPECT_EQ(Programs().RecordCount(), 1); // the super-global program, in memory
     AddProgram("kept in memory");
-    EXPECT_THROW(Loader().Save(), Exception);
+    EXPECT_TRUE(SaveRefused());
 }
 
 TEST_F(Store, AHotJournalIsRolledBackAndNothingMoved)
@@ -288,10 +301,7 @@ TEST_F(Store, ADamagedFileGoesAsideWithItsJournal)
     Loader().Load();
     AddProgram("kept");
     Loader().Save();
-    QFile damaged(QString::fromStdString(Folder() + "/programs.dat"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    damaged.write(QByteArray(4096, 'x'));
-    damaged.close();
+    Damage("programs.dat");
     // The partner's journal belongs to the partner: it must travel with it.
     const std::string journal = Folder() + "/shortcuts.dat-journal";
     std::ofstream(journal) << "a journal of the partner";
@@ -319,10 +329,7 @@ TEST_F(Store, ANoticeSeenByNobodyIsShownAtTheNextStart)
     Loader().Load();
     AddProgram("kept");
     Loader().Save();
-    QFile damaged(QString::fromStdString(Folder() + "/programs.dat"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    damaged.write(QByteArray(4096, 'x'));
-    damaged.close();
+    Damage("programs.dat");
 
     // The program is killed while the notice is on the screen.
     EXPECT_EXIT(
@@ -361,7 +368,7 @@ TEST_F(Store, AFileOfANewerVersionIsShownButNeverWritten)
     EXPECT_NE(env.messages[0].find(file), std::string::npos);
     EXPECT_TRUE(Programs().Locate("FileName", std::string("from the future")));
     AddProgram("an edit");
-    EXPECT_THROW(Loader().Save(), Exception);
+    EXPECT_TRUE(SaveRefused());
     registry.reset(); // the program ends
     QFile after(QString::fromStdString(file));
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
@@ -375,7 +382,7 @@ TEST_F(Store, APipeInPlaceOfAFileIsNeverOpened)
     Loader().Load(); // would wait for a writer forever if it opened the pipe
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find(Folder() + "/shortcuts.dat"), std::string::npos);
-    EXPECT_THROW(Loader().Save(), Exception);
+    EXPECT_TRUE(SaveRefused());
 }
 
 // Runs body in a child process as an unprivileged user (root may read any file) and expects it to
@@ -418,10 +425,8 @@ TEST_F(Store, UnreadableFilesAndFoldersAreSaidSoAndNothingMoves)
         if (!QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}).isEmpty()) {
             return "an unreadable file was moved aside";
         }
-        try {
-            Loader().Save();
+        if (!SaveRefused()) {
             return "an unread base was saved";
-        } catch (const Exception&) {
         }
         return {};
     });
@@ -443,10 +448,8 @@ TEST_F(Store, AFolderOfAnotherUserIsSaidSoAndNotWritten)
             if (env.messages.size() != 1 || env.messages[0].find(Folder()) == std::string::npos) {
                 return "no word about the unreadable folder";
             }
-            try {
-                Loader().Save();
+            if (!SaveRefused()) {
                 return "saved into a folder it cannot use";
-            } catch (const Exception&) {
             }
             return {};
         },
@@ -460,10 +463,7 @@ TEST_F(Store, ADamagedFileInAReadOnlyFolderLeavesAnEmptyBaseThatIsNotSaved)
     }
     Loader().Load();
     Loader().Save();
-    QFile damaged(QString::fromStdString(Folder() + "/programs.dat"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    damaged.write(QByteArray(4096, 'x'));
-    damaged.close();
+    Damage("programs.dat");
     chmod(Folder().c_str(), 0755);
     // The data folder stays root's: readable, not writable for the user.
     ExpectAsOrdinaryUser(
@@ -473,10 +473,8 @@ TEST_F(Store, ADamagedFileInAReadOnlyFolderLeavesAnEmptyBaseThatIsNotSaved)
             if (env.messages.size() != 1) {
                 return "no word about the damaged file";
             }
-            try {
-                Loader().Save();
+            if (!SaveRefused()) {
                 return "saved into a folder it could not write";
-            } catch (const Exception&) {
             }
             return {};
         },

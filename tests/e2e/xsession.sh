@@ -75,21 +75,17 @@ xsession_start()
     fi
 }
 
-# _xsession_wm_command NAME: the command line that starts the window manager with a private,
-# predictable configuration (the defaults, but keys the tests need left to the applications).
+# _xsession_wm_command NAME: the command line that starts the window manager with its defaults,
+# but for what it needs to start unattended and the Windows keys IceWM would take.
 _xsession_wm_command()
 {
     local config=${XDG_CONFIG_HOME:-$HOME/.config}/xsession-wm
-    mkdir -p "$config"
     case $1 in
     openbox) echo openbox --sm-disable ;;
-    fluxbox)
-        # An empty key file: fluxbox's default one binds keys of its own.
-        : >"$config/fluxbox-keys"
-        printf 'session.keyFile: %s\n' "$config/fluxbox-keys" >"$config/fluxbox-init"
-        echo fluxbox -rc "$config/fluxbox-init"
-        ;;
+    fluxbox) echo fluxbox ;;
     i3)
+        # i3 without a configuration runs its first-start wizard.
+        mkdir -p "$config"
         printf 'font pango:monospace 8\nfloating_modifier Mod1\n' >"$config/i3"
         echo i3 -c "$config/i3"
         ;;
