@@ -76,13 +76,19 @@ xsession_start()
 }
 
 # _xsession_wm_command NAME: the command line that starts the window manager with its defaults,
-# but for what it needs to start unattended and the Windows keys IceWM would take.
+# but for what it needs to start unattended (no wallpaper, no wizard) and the Windows keys IceWM
+# would take.
 _xsession_wm_command()
 {
     local config=${XDG_CONFIG_HOME:-$HOME/.config}/xsession-wm
     case $1 in
     openbox) echo openbox --sm-disable ;;
-    fluxbox) echo fluxbox ;;
+    fluxbox)
+        # Its own first-start setting of a wallpaper opens a message box under Xvfb.
+        mkdir -p "$config"
+        printf 'session.screen0.rootCommand: true\n' >"$config/fluxbox-init"
+        echo fluxbox -rc "$config/fluxbox-init"
+        ;;
     i3)
         # i3 without a configuration runs its first-start wizard.
         mkdir -p "$config"
@@ -112,8 +118,7 @@ _xsession_launch()
             XSESSION_PIDS+=("$pid")
             return 0
         fi
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
+        _xsession_end "$pid"
     done
     echo "xsession: $name did not start" >&2
     return 1
@@ -128,8 +133,15 @@ xsession_stop()
 {
     local i
     for ((i = ${#XSESSION_PIDS[@]} - 1; i >= 0; i--)); do
-        kill "${XSESSION_PIDS[i]}" 2>/dev/null
-        wait "${XSESSION_PIDS[i]}" 2>/dev/null
+        _xsession_end "${XSESSION_PIDS[i]}"
     done
     XSESSION_PIDS=()
+}
+
+# _xsession_end PID: asks the process to end, and ends it if it has not within 5 seconds.
+_xsession_end()
+{
+    kill "$1" 2>/dev/null
+    xsession_wait_for 5 bash -c "! kill -0 $1 2>/dev/null" || kill -9 "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
 }
