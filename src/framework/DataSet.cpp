@@ -1,6 +1,7 @@
 #include "framework/DataSet.h"
 
 #include "framework/DataSource.h"
+#include "util/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -58,15 +59,7 @@ const FieldValue& NullValue()
 
 std::string DataSet::TruncateText(std::string text, int characters)
 {
-    int count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (startsCharacter && count++ == characters) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
+    return TruncateUtf8(std::move(text), static_cast<std::size_t>(std::max(characters, 0)));
 }
 
 const FieldDef& Field::Def() const

@@ -71,6 +71,32 @@ public:
     // Lets the UI thread run for a short while (events are processed) before returning.
     virtual void Wait(int milliseconds) = 0;
 
+    // --- window enumeration ---------------------------------------------------------------
+    // A picture as 32-bit ARGB pixels, row by row; empty when there is none.
+    struct Picture
+    {
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint32_t> argb;
+    };
+    // The top-level windows of the desktop, front to back.
+    virtual std::vector<WindowId> GetTopLevelWindows() = 0;
+    // The child windows of a window, in the system's order; with recursive, each followed at
+    // once by all of its own descendants.
+    virtual std::vector<WindowId> GetChildWindows(WindowId parent, bool recursive) = 0;
+    // The title as UTF-8; empty for a window without one or one that is gone.
+    virtual std::string GetWindowTitle(WindowId window) = 0;
+    // Mapped and viewable (its ancestors mapped too).
+    virtual bool IsWindowVisible(WindowId window) = 0;
+    // The window it belongs to (a dialog's main window); 0 when none.
+    virtual WindowId GetWindowOwner(WindowId window) = 0;
+    // The window's own icon closest to size x size pixels; empty when it has none.
+    virtual Picture GetWindowIcon(WindowId window, int size) = 0;
+    // The window's class name (as desktop entries name it in StartupWMClass); empty when none.
+    virtual std::string GetWindowClass(WindowId window) = 0;
+    // The desktop window and docks are no application windows.
+    virtual bool IsDesktopWindow(WindowId window) = 0;
+
     // --- processes ------------------------------------------------------------------------
     virtual std::uint32_t GetCurrentProcessId() = 0;
     // Every running process, in the order the system lists them.

@@ -40,3 +40,16 @@ std::vector<std::string> SplitText(const std::string& text, char delimiter)
     pieces.push_back(current);
     return pieces;
 }
+
+std::string TruncateUtf8(std::string text, std::size_t characters)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (startsCharacter && count++ == characters) {
+            text.resize(i);
+            break;
+        }
+    }
+    return text;
+}

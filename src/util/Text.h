@@ -16,3 +16,6 @@ std::string FormatText(const std::string& pattern, const std::string& a1 = {},
 
 // Splits text at a one-character delimiter; every delimiter ends a piece, empty ones too.
 std::vector<std::string> SplitText(const std::string& text, char delimiter);
+
+// UTF-8 text cut after the given number of characters, never inside one.
+std::string TruncateUtf8(std::string text, std::size_t characters);

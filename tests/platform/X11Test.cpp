@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -116,6 +117,34 @@ TEST_F(X11Platform, ForegroundFollowsActivationAndCanBeRequested)
     EXPECT_TRUE(WaitUntil([&] { return !system.IsTopmost(first.window); }));
 }
 
+TEST_F(X11Platform, TopLevelWindowsFrontToBackWithTheirTitles)
+{
+    Xev back("QuorvelXevBack", 100);
+    Xev front("QuorvelXevFront", 500);
+    ASSERT_NE(back.window, 0u);
+    ASSERT_NE(front.window, 0u);
+    front.Activate();
+    const auto windows = system.GetTopLevelWindows();
+    const auto at = [&](platform::WindowId window) {
+        return std::find(windows.begin(), windows.end(), window) - windows.begin();
+    };
+    ASSERT_LT(at(front.window), static_cast<long>(windows.size()));
+    ASSERT_LT(at(back.window), static_cast<long>(windows.size()));
+    EXPECT_LT(at(front.window), at(back.window));
+    EXPECT_EQ(system.GetWindowTitle(front.window), "QuorvelXevFront");
+    EXPECT_TRUE(system.IsWindowVisible(front.window));
+    EXPECT_EQ(system.GetWindowOwner(front.window), 0u);
+    Xdotool({"set_window", "--classname", "quorveltest", "--class", "QuorvelTest",
+             QString::number(front.window)});
+    EXPECT_EQ(system.GetWindowClass(front.window), "QuorvelTest");
+    EXPECT_FALSE(system.IsDesktopWindow(front.window));
+    // A title in UTF-8 set through _NET_WM_NAME.
+    Xdotool({"set_window", "--name", QString::fromUtf8("Окно ") + QString(150, 'x'),
+             QString::number(front.window)});
+    EXPECT_TRUE(
+        WaitUntil([&] { return system.GetWindowTitle(front.window).rfind("Окно x", 0) == 0; }));
+}
+
 TEST_F(X11Platform, WindowOwnersAndTheTaskbar)
 {
     auto xev = std::make_unique<Xev>("QuorvelXevOwner", 100);
@@ -135,6 +164,11 @@ TEST_F(X11Platform, WindowOwnersAndTheTaskbar)
     EXPECT_TRUE(WaitUntil([&] { return system.GetWindowProcessId(gone) == 0; }));
     EXPECT_FALSE(system.IsTopmost(gone));
     EXPECT_FALSE(system.IsTaskbarWindow(gone));
+    EXPECT_EQ(system.GetWindowTitle(gone), "");
+    EXPECT_FALSE(system.IsWindowVisible(gone));
+    EXPECT_EQ(system.GetWindowOwner(gone), 0u);
+    EXPECT_TRUE(system.GetWindowIcon(gone, 16).argb.empty());
+    EXPECT_TRUE(system.GetChildWindows(gone, true).empty());
     system.SetForegroundWindow(gone);
     // openbox leaves a closed active window in _NET_ACTIVE_WINDOW.
     EXPECT_NE(system.GetForegroundWindow(), gone);

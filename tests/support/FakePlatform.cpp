@@ -143,6 +143,76 @@ std::uint32_t FakePlatform::GetWindowProcessId(WindowId window)
     return it == windows.end() ? 0 : it->second.processId;
 }
 
+std::vector<WindowId> FakePlatform::GetTopLevelWindows()
+{
+    if (!stacking.empty()) {
+        return stacking;
+    }
+    std::vector<WindowId> topLevel;
+    for (const auto& [id, window] : windows) {
+        if (window.parent == 0) {
+            topLevel.push_back(id);
+        }
+    }
+    return topLevel;
+}
+
+std::vector<WindowId> FakePlatform::GetChildWindows(WindowId parent, bool recursive)
+{
+    std::vector<WindowId> children;
+    for (const auto& [id, window] : windows) {
+        if (window.parent != parent || parent == 0) {
+            continue;
+        }
+        children.push_back(id);
+        if (recursive) {
+            const auto below = GetChildWindows(id, true);
+            children.insert(children.end(), below.begin(), below.end());
+        }
+    }
+    return children;
+}
+
+namespace {
+template <typename Value>
+Value Of(const std::map<WindowId, FakePlatform::Window>& windows, WindowId window,
+         Value FakePlatform::Window::*member)
+{
+    const auto found = windows.find(window);
+    return found == windows.end() ? Value{} : found->second.*member;
+}
+} // namespace
+
+std::string FakePlatform::GetWindowTitle(WindowId window)
+{
+    return Of(windows, window, &Window::title);
+}
+
+bool FakePlatform::IsWindowVisible(WindowId window)
+{
+    return Of(windows, window, &Window::visible);
+}
+
+WindowId FakePlatform::GetWindowOwner(WindowId window)
+{
+    return Of(windows, window, &Window::owner);
+}
+
+Platform::Picture FakePlatform::GetWindowIcon(WindowId window, int)
+{
+    return Of(windows, window, &Window::icon);
+}
+
+std::string FakePlatform::GetWindowClass(WindowId window)
+{
+    return Of(windows, window, &Window::windowClass);
+}
+
+bool FakePlatform::IsDesktopWindow(WindowId window)
+{
+    return Of(windows, window, &Window::desktop);
+}
+
 void FakePlatform::Wait(int milliseconds)
 {
     waits.push_back(milliseconds);

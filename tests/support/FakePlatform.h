@@ -5,6 +5,7 @@
 #include <array>
 #include <map>
 #include <set>
+#include <string>
 
 namespace platform {
 
@@ -21,6 +22,14 @@ public:
         bool offTaskbar = false;
         // Iconified, shaded or on another desktop by the window manager.
         bool outOfSight = false;
+        std::string title;
+        bool visible = true;
+        WindowId owner = 0;
+        // 0 for a top-level window.
+        WindowId parent = 0;
+        Picture icon;
+        std::string windowClass;
+        bool desktop = false;
     };
     struct KeyEvent
     {
@@ -45,6 +54,8 @@ public:
     std::array<std::uint8_t, 256> keyState{};
     bool keyboardReadAllowed = true;
     std::map<WindowId, Window> windows;
+    // The top-level windows front to back; empty: every window without a parent, by id.
+    std::vector<WindowId> stacking;
     WindowId foregroundWindow = 0;
     // Whether SetForegroundWindow really moves the foreground (a window manager may refuse).
     bool foregroundRequestsSucceed = true;
@@ -95,6 +106,14 @@ public:
     void SetTopmost(WindowId window, bool topmost) override;
     std::uint32_t GetWindowProcessId(WindowId window) override;
     void Wait(int milliseconds) override;
+    std::vector<WindowId> GetTopLevelWindows() override;
+    std::vector<WindowId> GetChildWindows(WindowId parent, bool recursive) override;
+    std::string GetWindowTitle(WindowId window) override;
+    bool IsWindowVisible(WindowId window) override;
+    WindowId GetWindowOwner(WindowId window) override;
+    Picture GetWindowIcon(WindowId window, int size) override;
+    std::string GetWindowClass(WindowId window) override;
+    bool IsDesktopWindow(WindowId window) override;
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
     std::string GetProcessModulePath(std::uint32_t processId) override;

@@ -14,6 +14,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 #include <X11/extensions/XTest.h>
@@ -92,11 +93,14 @@ struct LinuxPlatform::XState
     void HandleProperty(const XPropertyEvent& property);
 
     // The 32-bit items of a property of the given type; empty when absent or the window is gone.
-    std::vector<unsigned long> Property32(Window window, Atom property, Atom type) const;
+    std::vector<unsigned long> Property32(Window window, Atom property, Atom type,
+                                          long maxItems = 1024) const;
     std::string TextProperty(Window window, Atom property) const;
     bool HasItem(Window window, Atom property, Atom type, Atom item) const;
     // The parent of a window; 0 when the window is gone.
     Window Parent(Window window) const;
+    // The children of a window, bottom to top; empty when the window is gone.
+    std::vector<Window> Children(Window window) const;
     bool Exists(Window window) const;
     // An EWMH window manager runs: its check window names itself (a stale one is gone).
     bool WindowManagerRunning();
@@ -130,6 +134,11 @@ struct LinuxPlatform::XState
     Atom netWmState;
     Atom netWmStateAbove;
     Atom netWmStateSkipTaskbar;
+    Atom netClientListStacking;
+    Atom netWmName;
+    Atom netWmIcon;
+    Atom netWmWindowTypeDesktop;
+    Atom utf8String;
     Atom netWmStateHidden;
     Atom netWmStateShaded;
     Atom netWmDesktop;
@@ -150,6 +159,11 @@ LinuxPlatform::XState::XState(Display* connection)
     netWmState = atom("_NET_WM_STATE");
     netWmStateAbove = atom("_NET_WM_STATE_ABOVE");
     netWmStateSkipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
+    netClientListStacking = atom("_NET_CLIENT_LIST_STACKING");
+    netWmName = atom("_NET_WM_NAME");
+    netWmIcon = atom("_NET_WM_ICON");
+    netWmWindowTypeDesktop = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    utf8String = atom("UTF8_STRING");
     netWmStateHidden = atom("_NET_WM_STATE_HIDDEN");
     netWmStateShaded = atom("_NET_WM_STATE_SHADED");
     netWmDesktop = atom("_NET_WM_DESKTOP");
@@ -238,7 +252,7 @@ void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
 }
 
 std::vector<unsigned long> LinuxPlatform::XState::Property32(Window window, Atom property,
-                                                             Atom type) const
+                                                             Atom type, long maxItems) const
 {
     Atom actualType = 0;
     int format = 0;
@@ -246,8 +260,8 @@ std::vector<unsigned long> LinuxPlatform::XState::Property32(Window window, Atom
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
     std::vector<unsigned long> items;
-    if (XGetWindowProperty(display, window, property, 0, 1024, False, type, &actualType, &format,
-                           &count, &remaining, &data) != Success) {
+    if (XGetWindowProperty(display, window, property, 0, maxItems, False, type, &actualType,
+                           &format, &count, &remaining, &data) != Success) {
         return items;
     }
     if (data && actualType == type && format == 32) {
@@ -301,6 +315,22 @@ Window LinuxPlatform::XState::Parent(Window window) const
         XFree(children);
     }
     return parent;
+}
+
+std::vector<Window> LinuxPlatform::XState::Children(Window window) const
+{
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(display, window, &rootReturn, &parent, &children, &count) && children) {
+        result.assign(children, children + count);
+    }
+    if (children) {
+        XFree(children);
+    }
+    return result;
 }
 
 bool LinuxPlatform::XState::Exists(Window window) const
@@ -701,6 +731,141 @@ void LinuxPlatform::KeepOffTaskbar(WindowId window)
     }
     XFlush(x_->display);
     x_->Drain();
+}
+
+std::vector<WindowId> LinuxPlatform::GetTopLevelWindows()
+{
+    std::vector<WindowId> windows;
+    if (!x_) {
+        return windows;
+    }
+    // The window manager's list holds the application windows themselves, bottom to top; without
+    // one, the root's children in stacking order.
+    auto stacking = x_->WindowManagerRunning()
+                        ? x_->Property32(x_->root, x_->netClientListStacking, XA_WINDOW)
+                        : std::vector<unsigned long>();
+    if (stacking.empty()) {
+        const auto children = x_->Children(x_->root);
+        stacking.assign(children.begin(), children.end());
+    }
+    windows.assign(stacking.rbegin(), stacking.rend());
+    x_->Drain();
+    return windows;
+}
+
+std::vector<WindowId> LinuxPlatform::GetChildWindows(WindowId parent, bool recursive)
+{
+    std::vector<WindowId> windows;
+    if (!x_ || parent == 0) {
+        return windows;
+    }
+    for (const Window child : x_->Children(parent)) {
+        windows.push_back(child);
+        if (recursive) {
+            const auto below = GetChildWindows(child, true);
+            windows.insert(windows.end(), below.begin(), below.end());
+        }
+    }
+    x_->Drain();
+    return windows;
+}
+
+std::string LinuxPlatform::GetWindowTitle(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return {};
+    }
+    std::string title = x_->TextProperty(window, x_->netWmName);
+    if (title.empty()) {
+        title = x_->TextProperty(window, XA_WM_NAME);
+    }
+    x_->Drain();
+    return title;
+}
+
+bool LinuxPlatform::IsWindowVisible(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return false;
+    }
+    XWindowAttributes attributes;
+    const bool visible = XGetWindowAttributes(x_->display, window, &attributes) &&
+                         attributes.map_state == IsViewable;
+    x_->Drain();
+    return visible;
+}
+
+WindowId LinuxPlatform::GetWindowOwner(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return 0;
+    }
+    Window owner = 0;
+    if (!XGetTransientForHint(x_->display, window, &owner)) {
+        owner = 0;
+    }
+    x_->Drain();
+    // Some toolkits name the root or the window itself: no owner.
+    return owner == x_->root || owner == window ? 0 : owner;
+}
+
+Platform::Picture LinuxPlatform::GetWindowIcon(WindowId window, int size)
+{
+    Picture best;
+    if (!x_ || window == 0) {
+        return best;
+    }
+    // _NET_WM_ICON holds width, height and width * height ARGB values, for each size offered.
+    // Several sizes, the largest up to 1024 x 1024.
+    constexpr long MaxIconItems = 4 * 1024 * 1024;
+    const auto data = x_->Property32(window, x_->netWmIcon, XA_CARDINAL, MaxIconItems);
+    long bestDistance = -1;
+    for (std::size_t at = 0; at + 2 <= data.size();) {
+        const unsigned long width = data[at];
+        const unsigned long height = data[at + 1];
+        if (width == 0 || height == 0 || width > 1024 || height > 1024 ||
+            width * height > data.size() - at - 2) {
+            break;
+        }
+        const long distance = std::labs(static_cast<long>(width) - size);
+        if (bestDistance < 0 || distance < bestDistance) {
+            bestDistance = distance;
+            best.width = static_cast<int>(width);
+            best.height = static_cast<int>(height);
+            best.argb.assign(data.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                             data.begin() + static_cast<std::ptrdiff_t>(at + 2 + width * height));
+        }
+        at += 2 + width * height;
+    }
+    x_->Drain();
+    return best;
+}
+
+std::string LinuxPlatform::GetWindowClass(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return {};
+    }
+    XClassHint hint{nullptr, nullptr};
+    std::string name;
+    if (XGetClassHint(x_->display, window, &hint)) {
+        name = hint.res_class ? hint.res_class : "";
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    x_->Drain();
+    return name;
+}
+
+bool LinuxPlatform::IsDesktopWindow(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return false;
+    }
+    const bool desktop =
+        x_->HasItem(window, x_->netWmWindowType, XA_ATOM, x_->netWmWindowTypeDesktop);
+    x_->Drain();
+    return desktop;
 }
 
 void LinuxPlatform::FlushWindowRequests()

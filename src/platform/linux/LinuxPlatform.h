@@ -42,6 +42,14 @@ public:
     void SetTopmost(WindowId window, bool topmost) override;
     std::uint32_t GetWindowProcessId(WindowId window) override;
     void Wait(int milliseconds) override;
+    std::vector<WindowId> GetTopLevelWindows() override;
+    std::vector<WindowId> GetChildWindows(WindowId parent, bool recursive) override;
+    std::string GetWindowTitle(WindowId window) override;
+    bool IsWindowVisible(WindowId window) override;
+    WindowId GetWindowOwner(WindowId window) override;
+    Picture GetWindowIcon(WindowId window, int size) override;
+    std::string GetWindowClass(WindowId window) override;
+    bool IsDesktopWindow(WindowId window) override;
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
     std::string GetProcessModulePath(std::uint32_t processId) override;

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QTreeWidget>
+
+#include <string>
+#include <vector>
+
+class CActiveWindow;
+
+// The trees from which the user picks a program's executable. Each answers the path behind the
+// selected entry; group nodes answer nothing. Collapsing is refused.
+class TApplicationList : public QTreeWidget
+{
+public:
+    explicit TApplicationList(QWidget* parent = nullptr);
+    // The executable of the selected entry; empty for a group node or no selection.
+    virtual std::string GetSelectedPath() const = 0;
+
+protected:
+    // A top-level group node with the program's group icon.
+    QTreeWidgetItem* AddGroup(const std::string& text, QTreeWidgetItem* before = nullptr);
+    // The index of the entry an item stands for; -1 for a group node.
+    static int EntryOf(const QTreeWidgetItem* item);
+    static void SetEntry(QTreeWidgetItem* item, int index);
+};
+
+// The applications with a window on the screen now, the active one set apart.
+class TRunningApplicationList : public TApplicationList
+{
+public:
+    // activeWindow tells which application was active before the program's own windows.
+    explicit TRunningApplicationList(const CActiveWindow& activeWindow, QWidget* parent = nullptr);
+
+    struct CApplication
+    {
+        platform::WindowId Window = 0;
+        std::string ModulePath;
+    };
+    const std::vector<CApplication>& Entries() const { return entries_; }
+
+    void Refresh();
+    std::string GetSelectedPath() const override;
+
+private:
+    // Whether a window is listed: shown, nobody's dialog, another program's, with an executable
+    // and a title, and neither the desktop nor a dock.
+    bool Qualifies(platform::WindowId window, const std::string& modulePath) const;
+
+    const CActiveWindow& activeWindow_;
+    std::vector<CApplication> entries_;
+};
+
+// The applications the desktop entries register, by their names, sorted.
+class TInstalledApplicationList : public TApplicationList
+{
+public:
+    explicit TInstalledApplicationList(QWidget* parent = nullptr);
+
+    const std::vector<std::string>& Paths() const { return paths_; }
+
+    void Refresh();
+    std::string GetSelectedPath() const override;
+
+private:
+    std::vector<std::string> paths_;
+};

@@ -1,0 +1,114 @@
+#include "windows/Window.h"
+
+#include "util/Text.h"
+#include "windows/DesktopEntries.h"
+
+#include <QFileInfo>
+#include <QIcon>
+#include <QPainter>
+
+namespace {
+
+constexpr int IconSize = 16;
+constexpr std::size_t MaxTitleCharacters = 99;
+
+QImage ImageOf(const platform::Platform::Picture& picture)
+{
+    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < picture.width; ++x) {
+            line[x] = picture.argb[static_cast<std::size_t>(y * picture.width + x)];
+        }
+    }
+    return image;
+}
+
+// The icon of the desktop entry of the window's class, through the icon theme.
+QImage ClassIcon(platform::WindowId window)
+{
+    const std::string windowClass = platform::Get().GetWindowClass(window);
+    if (windowClass.empty()) {
+        return {};
+    }
+    const std::vector<DesktopEntry> entries = ReadDesktopEntries();
+    const DesktopEntry* entry = FindEntryOfWindowClass(entries, windowClass);
+    if (!entry || entry->icon.empty()) {
+        return {};
+    }
+    const QString name = QString::fromStdString(entry->icon);
+    const QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+    return icon.pixmap(IconSize, IconSize).toImage();
+}
+
+} // namespace
+
+std::vector<platform::WindowId> EnumerateWindows(platform::WindowId parent, bool directOnly)
+{
+    auto& system = platform::Get();
+    if (parent == 0) {
+        const auto topLevel = system.GetTopLevelWindows();
+        if (directOnly) {
+            return topLevel;
+        }
+        std::vector<platform::WindowId> all;
+        for (const platform::WindowId window : topLevel) {
+            all.push_back(window);
+            const auto below = system.GetChildWindows(window, true);
+            all.insert(all.end(), below.begin(), below.end());
+        }
+        return all;
+    }
+    return system.GetChildWindows(parent, !directOnly);
+}
+
+CWindow& CWindow::operator=(const CWindow& other)
+{
+    Handle = other.Handle;
+    bitmap_ = QImage();
+    return *this;
+}
+
+std::uint32_t CWindow::GetProcessId() const
+{
+    return Handle ? platform::Get().GetWindowProcessId(Handle) : 0;
+}
+
+std::string CWindow::GetText() const
+{
+    return TruncateUtf8(platform::Get().GetWindowTitle(Handle), MaxTitleCharacters);
+}
+
+bool CWindow::IsVisible() const
+{
+    return platform::Get().IsWindowVisible(Handle);
+}
+
+CWindow CWindow::GetOwner() const
+{
+    return CWindow(platform::Get().GetWindowOwner(Handle));
+}
+
+const QImage& CWindow::GetIcon()
+{
+    const auto own = platform::Get().GetWindowIcon(Handle, IconSize);
+    QImage icon = own.argb.empty() ? ClassIcon(Handle) : ImageOf(own);
+    if (icon.isNull()) {
+        return bitmap_;
+    }
+    bitmap_ = QImage(IconSize, IconSize, QImage::Format_ARGB32_Premultiplied);
+    bitmap_.fill(Qt::transparent);
+    QPainter painter(&bitmap_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(0, 0, IconSize, IconSize), icon);
+    return bitmap_;
+}
+
+std::vector<CWindow> CWindow::GetTopLevelWindows()
+{
+    std::vector<CWindow> windows;
+    for (const platform::WindowId handle : EnumerateWindows(0, true)) {
+        windows.emplace_back(handle);
+    }
+    return windows;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The windows of a parent, in the system's order (parent 0: the top-level windows, front to
+// back). With directOnly, only the windows whose parent is the given one; otherwise each window is
+// followed at once by all of its descendants.
+std::vector<platform::WindowId> EnumerateWindows(platform::WindowId parent, bool directOnly);
+
+// What the application lists show of one window. Copies share the handle, never the icon.
+class CWindow
+{
+public:
+    CWindow() = default;
+    explicit CWindow(platform::WindowId handle) : Handle(handle) {}
+    CWindow(const CWindow& other) : Handle(other.Handle) {}
+    CWindow& operator=(const CWindow& other);
+
+    // Not owned: the window belongs to its program.
+    platform::WindowId Handle = 0;
+
+    // The process that made the window; 0 when it cannot be told.
+    std::uint32_t GetProcessId() const;
+    // The title, at most 99 characters (never cut inside one).
+    std::string GetText() const;
+    bool IsVisible() const;
+    // The window it belongs to; a window with Handle 0 when none.
+    CWindow GetOwner() const;
+    // The window's small icon at 16 x 16: its own, else the icon of the desktop entry of its
+    // class. Kept in this object; left as it was when there is none.
+    const QImage& GetIcon();
+
+    static std::vector<CWindow> GetTopLevelWindows();
+
+private:
+    QImage bitmap_;
+};
