@@ -2,7 +2,16 @@
 // run-x11-tests.sh inside a virtual session. xev plays the other applications.
 #include "platform/linux/LinuxPlatform.h"
 
+#include "framework/QtTimerService.h"
+#include "services/ActiveWindow.h"
+#include "windows/ApplicationList.h"
+
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QWindow>
@@ -224,12 +233,48 @@ TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
     EXPECT_FALSE(system.GetKeyboardState(state));
 }
 
+TEST_F(X11Platform, RealWindowsAndDesktopEntriesAreListedWithTheirExecutables)
+{
+    Xev xev("QuorvelXevListed", 100);
+    ASSERT_NE(xev.window, 0u);
+    QTemporaryDir data;
+    QDir().mkpath(data.filePath("applications"));
+    QFile entry(data.filePath("applications/quorvel-test-xev.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Quorvel Event Tester\nExec=xev\n");
+    entry.close();
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    QtTimerService timers;
+    InstallTimerService(&timers);
+    platform::Install(&system);
+    {
+        CActiveWindow tracker;
+        TRunningApplicationList running(tracker);
+        running.Refresh();
+        const auto found = running.findItems("QuorvelXevListed", Qt::MatchRecursive);
+        ASSERT_EQ(found.size(), 1);
+        running.setCurrentItem(found.front());
+        EXPECT_EQ(running.GetSelectedPath(),
+                  QFileInfo(QString("/proc/%1/exe").arg(xev.Pid())).symLinkTarget().toStdString());
+
+        TInstalledApplicationList installed;
+        installed.Refresh();
+        const auto listed = installed.findItems("Quorvel Event Tester", Qt::MatchRecursive);
+        ASSERT_EQ(listed.size(), 1);
+        installed.setCurrentItem(listed.front());
+        EXPECT_EQ(QFileInfo(QString::fromStdString(installed.GetSelectedPath())).fileName(), "xev");
+    }
+    platform::Install(nullptr);
+    qputenv("XDG_DATA_HOME", oldDataHome);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
