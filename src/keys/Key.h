@@ -29,10 +29,13 @@ public:
 
     bool Pressed() const { return pressed_; }
     const CActionDescription* ActionDescription() const { return actionDescription_; }
+    int ShortCutCount() const { return shortCutCount_; }
     IKeyImage* KeyImage() const { return keyImage_; }
     // Each setter redraws only when the value changes.
     void SetPressed(bool value);
     void SetActionDescription(const CActionDescription* description);
+    // The number of shortcuts holding this key leads to; 0 draws none.
+    void SetShortCutCount(int count);
     // Takes ownership of the image; a replaced image is destroyed.
     void SetKeyImage(IKeyImage* image);
 
@@ -58,6 +61,7 @@ private:
     Timer releaseTimer_;
     bool pressed_ = false;
     const CActionDescription* actionDescription_ = nullptr;
+    int shortCutCount_ = 0;
     // Guarded: the image may already be gone with its Qt parent.
     QPointer<IKeyImage> keyImage_;
 };
@@ -80,6 +84,7 @@ public:
     CKeyCodes GetRealPressedKeyCodes() const;
     std::vector<CKey*> FindKeys(std::uint16_t code) const;
     void SetActionDescription(std::uint16_t code, const CActionDescription* description);
+    // Takes every shortcut and shortcut count off the keys.
     void ClearActionDescriptions();
     void StopReleaseTimers();
     // Draws every key released without notification.

@@ -3,13 +3,19 @@
 #include "keys/KeyCodes.h"
 #include "platform/VirtualKeys.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace {
 
 const QColor pressedColor(166, 202, 240);
 const QColor releasedColor(255, 255, 255);
+const QColor countColor(128, 128, 128);
 
 // A size given a new height; the width follows in proportion (unchanged when the old height gives
 // no proportion).
@@ -72,7 +78,46 @@ void DrawText(QPainter& canvas, const QRect& rect, const QString& text)
     canvas.restore();
 }
 
+// The font at the largest pixel size, from the base size down to minimum, at which text fits
+// width; none when it does not fit even at minimum.
+std::optional<QFont> FitFont(const QString& text, const QFont& base, int minimum, int width)
+{
+    if (QFontMetrics(base).horizontalAdvance(text) <= width) {
+        return base;
+    }
+    QFont font = base;
+    for (int size = QFontInfo(base).pixelSize() - 1; size >= minimum; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) {
+            return font;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+int KeyNameMinimumPixelSize(const QFont& base)
+{
+    const int size = QFontInfo(base).pixelSize();
+    return std::min(size, std::max(6, static_cast<int>(std::ceil(size * 0.7))));
+}
+
+TFittedName FitKeyName(std::uint16_t code, const QFont& base, int width)
+{
+    const int minimum = KeyNameMinimumPixelSize(base);
+    const QString name = QString::fromStdString(GetKeyName(code));
+    if (const auto font = FitFont(name, base, minimum, width)) {
+        return {name, *font};
+    }
+    const QString shortName = QString::fromStdString(GetShortKeyName(code));
+    if (const auto font = FitFont(shortName, base, minimum, width)) {
+        return {shortName, *font};
+    }
+    QFont smallest = base;
+    smallest.setPixelSize(minimum);
+    return {shortName, smallest};
+}
 
 TCustomKeyImage::TCustomKeyImage(QWidget* parent) : IKeyImage(parent) {}
 
@@ -123,10 +168,25 @@ QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
-    canvas.setFont(KeyFont.font);
+    const TFittedName name = FitKeyName(KeyCode, KeyFont.font, area.width() - KeyNameMargin);
+    canvas.setFont(name.font);
     canvas.setPen(KeyFont.color);
-    const QString name = QString::fromStdString(GetKeyName(KeyCode));
-    DrawText(canvas, AlignIn(TextSize(canvas, name), area, Qt::AlignLeft | Qt::AlignTop), name);
+    DrawText(canvas, AlignIn(TextSize(canvas, name.text), area, Qt::AlignLeft | Qt::AlignTop),
+             name.text);
+}
+
+void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
+{
+    if (ShortCutCount <= 0) {
+        return;
+    }
+    QFont font = KeyFont.font;
+    font.setPixelSize(KeyNameMinimumPixelSize(KeyFont.font));
+    canvas.setFont(font);
+    canvas.setPen(countColor);
+    const QString text = QString::number(ShortCutCount);
+    const QRect inside = area.adjusted(0, 0, -KeyNameMargin, 0);
+    DrawText(canvas, AlignIn(TextSize(canvas, text), inside, Qt::AlignRight | Qt::AlignTop), text);
 }
 
 void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
@@ -178,6 +238,7 @@ void TCustomKeyImage::DrawTallKey()
             return Above(WithWidth(icon, client.width()), client.x(), shortName);
         });
         DrawKeyName(canvas, client);
+        DrawShortCutCount(canvas, client);
         return QRegion();
     });
 }
@@ -188,6 +249,7 @@ void TCustomKeyImage::DrawWideKey()
         const QSize half(client.width() / 2, client.height());
         DrawActionAbove(canvas, AlignIn(half, client, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, client);
+        DrawShortCutCount(canvas, client);
         return QRegion();
     });
 }
@@ -200,6 +262,7 @@ void TCustomKeyImage::DrawSquareKey()
             return AlignIn(size, client, Qt::AlignRight | Qt::AlignTop);
         });
         DrawKeyName(canvas, client);
+        DrawShortCutCount(canvas, client);
         return QRegion();
     });
 }
@@ -219,15 +282,17 @@ void TCustomKeyImage::DrawEnterKey()
         const QSize halfBand(bandSize.width() / 2, bandSize.height());
         DrawActionAbove(canvas, AlignIn(halfBand, client, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, band);
+        DrawShortCutCount(canvas, band);
         // The cut-out is a hole in the widget: what lies behind it shows through.
         return QRegion(rect()) - QRegion(cutOut);
     });
 }
 
-void TKeyImage::DrawKey(const CActionDescription* description, bool pressed)
+void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int shortCutCount)
 {
     ActionDescription = description;
     Pressed = pressed;
+    ShortCutCount = shortCutCount;
     if (KeyCode == vk::Return) {
         DrawEnterKey();
     } else if (IsTall()) {

@@ -21,13 +21,29 @@ struct TFont
     QColor color = Qt::black;
 };
 
+// A key name as it fits a width: the name in the base font, else in a smaller size of that font
+// down to KeyNameMinimumPixelSize, else the name's standard short form the same way (at the
+// minimum size even when that is still too wide).
+struct TFittedName
+{
+    QString text;
+    QFont font;
+};
+// Pixels kept free right of a key name.
+constexpr int KeyNameMargin = 2;
+// The smallest legible size for a base font: 70 % of it, never under 6 pixels.
+int KeyNameMinimumPixelSize(const QFont& base);
+TFittedName FitKeyName(std::uint16_t code, const QFont& base, int width);
+
 // The picture of one key on the keyboard window.
 class IKeyImage : public QWidget
 {
 public:
     using QWidget::QWidget;
-    // Redraws the key for this description (null: no shortcut) and pressed state.
-    virtual void DrawKey(const CActionDescription* description, bool pressed) = 0;
+    // Redraws the key for this description (null: no shortcut), pressed state and count of the
+    // shortcuts that holding the key leads to (0: none shown).
+    virtual void DrawKey(const CActionDescription* description, bool pressed,
+                         int shortCutCount = 0) = 0;
 };
 
 // Paints the key cap into an off-screen picture and shows that picture.
@@ -40,6 +56,7 @@ public:
     TFont ActionFont;
     const CActionDescription* ActionDescription = nullptr;
     bool Pressed = false;
+    int ShortCutCount = 0;
     // The folded code whose name is drawn.
     std::uint16_t KeyCode = 0;
 
@@ -73,6 +90,8 @@ private:
     // The short name at the bottom of area and the icon centred directly above it.
     void DrawActionAbove(QPainter& canvas, const QRect& area);
     void DrawKeyName(QPainter& canvas, const QRect& area);
+    // The shortcut count, small and grey, in the top right corner of area.
+    void DrawShortCutCount(QPainter& canvas, const QRect& area);
 
     QImage picture_;
 };
@@ -81,5 +100,6 @@ class TKeyImage : public TCustomKeyImage
 {
 public:
     using TCustomKeyImage::TCustomKeyImage;
-    void DrawKey(const CActionDescription* description, bool pressed) override;
+    void DrawKey(const CActionDescription* description, bool pressed,
+                 int shortCutCount = 0) override;
 };

@@ -115,11 +115,14 @@ void CKeyboard::Refresh()
     }
     const CKeyCodes held = keys_->GetPressedKeyCodes();
     const std::map<int, CShortCut*> next = shortCuts_->GetNextKeys(held);
-    // Each key is set once, so only the keys whose action changes are drawn again.
+    const std::map<std::uint16_t, int> counts = CountShortCutsBehind(held, next.size());
+    // Each key is set once, so only the keys whose action or count changes are drawn again.
     for (const auto& key : *keys_) {
         const auto found = next.find(key->KeyCode);
         key->SetActionDescription(found == next.end() ? nullptr
                                                       : found->second->ActionDescription.get());
+        const auto count = counts.find(key->KeyCode);
+        key->SetShortCutCount(count == counts.end() ? 0 : count->second);
     }
     if (!label_) {
         return;
@@ -131,6 +134,23 @@ void CKeyboard::Refresh()
                           exact->KeyCodes.GetText());
     }
     label_->setText(QString::fromStdString(line));
+}
+
+std::map<std::uint16_t, int> CKeyboard::CountShortCutsBehind(const CKeyCodes& held,
+                                                             std::size_t shownNow) const
+{
+    std::map<std::uint16_t, int> counts;
+    for (const std::uint16_t code : held) {
+        counts[code] = static_cast<int>(shownNow);
+    }
+    for (const std::uint16_t modifier : {vk::AnyWin, vk::Control, vk::Menu, vk::Shift}) {
+        if (!held.contains(modifier)) {
+            CKeyCodes with = held;
+            with.Add(modifier);
+            counts[modifier] = static_cast<int>(shortCuts_->GetNextKeys(with).size());
+        }
+    }
+    return counts;
 }
 
 void CKeyboard::OnKeyDown(std::uint16_t code)

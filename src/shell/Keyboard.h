@@ -4,7 +4,9 @@
 #include "keys/CompleteKeyCombination.h"
 #include "keys/Key.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +60,11 @@ private:
     void ReloadShortCuts();
     void ReloadKeys(double scale);
     void TrackCombinations();
+    // For each held key, shownNow (the shortcuts left to press); for each modifier not held, the
+    // number of shortcuts the overlay would show with it held too. Both use GetNextKeys, so a
+    // count always matches what holding the key shows.
+    std::map<std::uint16_t, int> CountShortCutsBehind(const CKeyCodes& held,
+                                                      std::size_t shownNow) const;
     void Execute(const CKeyCodes& codes);
     void HideParent();
 

@@ -1,4 +1,12 @@
+#include "keys/KeyCodes.h"
 #include "keys/KeyImage.h"
+#include "keys/KeyLayoutLoader.h"
+#include "util/Paths.h"
+
+#include "FakeEnvironment.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
 
 #include <QBuffer>
 #include <QPainter>
@@ -143,9 +151,9 @@ TEST(KeyImage, KeyNameOnlyWhenTheKeyHasOne)
     EXPECT_LT(right, 20);
     EXPECT_EQ(InkColumns(named->Picture(), 21, 79).first, -1);
 
-    auto multiply = MakeKey(106, 60, 80);
-    multiply->DrawKey(nullptr, false);
-    EXPECT_EQ(InkColumns(multiply->Picture(), 0, 79).first, -1);
+    auto unnamed = MakeKey(255, 60, 80);
+    unnamed->DrawKey(nullptr, false);
+    EXPECT_EQ(InkColumns(unnamed->Picture(), 0, 79).first, -1);
 }
 
 TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
@@ -239,4 +247,71 @@ TEST(KeyImage, StoredIconBytesAreDecodedWhenDrawn)
     large.open(QIODevice::WriteOnly);
     QImage(MaxIconSide + 1, 4, QImage::Format_RGB32).save(&large, "BMP");
     EXPECT_TRUE(DecodeIcon({large.data().begin(), large.data().end()}).isNull());
+}
+
+TEST(KeyImage, NameTooWideShrinksToTheMinimumThenTakesItsShortForm)
+{
+    QFont base;
+    base.setPixelSize(20);
+    EXPECT_EQ(KeyNameMinimumPixelSize(base), 14);
+    const int fullWidth = QFontMetrics(base).horizontalAdvance("Print Screen");
+
+    const TFittedName roomy = FitKeyName(44, base, fullWidth);
+    EXPECT_EQ(roomy.text, "Print Screen");
+    EXPECT_EQ(QFontInfo(roomy.font).pixelSize(), 20);
+
+    const TFittedName smaller = FitKeyName(44, base, fullWidth * 9 / 10);
+    EXPECT_EQ(smaller.text, "Print Screen");
+    EXPECT_LT(QFontInfo(smaller.font).pixelSize(), 20);
+    EXPECT_GE(QFontInfo(smaller.font).pixelSize(), 14);
+    EXPECT_EQ(smaller.font.family(), base.family());
+
+    const TFittedName abbreviated = FitKeyName(44, base, fullWidth / 2);
+    EXPECT_EQ(abbreviated.text, "PrtSc");
+    EXPECT_LE(QFontMetrics(abbreviated.font).horizontalAdvance("PrtSc"), fullWidth / 2);
+
+    // A name without a short form keeps its text at the minimum size.
+    const TFittedName cramped = FitKeyName(0x41, base, 1);
+    EXPECT_EQ(cramped.text, "A");
+    EXPECT_EQ(QFontInfo(cramped.font).pixelSize(), 14);
+
+    QFont tiny;
+    tiny.setPixelSize(7);
+    EXPECT_EQ(KeyNameMinimumPixelSize(tiny), 6);
+}
+
+// The overlay's key font is 8 points at the screen's dpi and its scale is dpi / 120: 96, 120,
+// 144 and 192 dpi.
+TEST(KeyImage, EveryShippedKeyIsNamedAndItsNameFitsAtEveryScale)
+{
+    FakeEnvironment env;
+    for (const double scale : {0.8, 1.0, 1.2, 1.6}) {
+        QFont base;
+        base.setPixelSize(qRound(8 * 120 * scale / 72));
+        const int minimum = KeyNameMinimumPixelSize(base);
+        const auto layout =
+            CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale);
+        ASSERT_GT(layout.size(), 100u);
+        for (const KeyGeometry& key : layout) {
+            ASSERT_FALSE(GetKeyName(key.code).empty()) << key.code;
+            const TFittedName name = FitKeyName(key.code, base, key.rect.width() - KeyNameMargin);
+            const QFontMetrics metrics(name.font);
+            EXPECT_LE(metrics.horizontalAdvance(name.text), key.rect.width() - KeyNameMargin)
+                << name.text.toStdString() << " at " << scale;
+            EXPECT_LE(metrics.height(), key.rect.height()) << name.text.toStdString();
+            EXPECT_GE(QFontInfo(name.font).pixelSize(), minimum) << name.text.toStdString();
+        }
+    }
+}
+
+TEST(KeyImage, ShortCutCountIsDrawnInTheTopRightCornerOnly)
+{
+    auto key = MakeKey(17, 80, 80);
+    key->DrawKey(nullptr, false);
+    const QImage without = key->Picture();
+    key->DrawKey(nullptr, false, 3);
+    const QImage with = key->Picture();
+    EXPECT_EQ(without.copy(0, 20, 80, 60), with.copy(0, 20, 80, 60));
+    EXPECT_EQ(without.copy(0, 0, 40, 20), with.copy(0, 0, 40, 20));
+    EXPECT_NE(without.copy(40, 0, 40, 20), with.copy(40, 0, 40, 20));
 }

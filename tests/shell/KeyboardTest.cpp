@@ -18,6 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
+#include <vector>
+
 namespace {
 
 constexpr std::uint16_t Ctrl = 17, Alt = 18, Esc = 27, F1 = 112, F4 = 115;
@@ -338,4 +342,44 @@ TEST(ControllerPath, TheLayoutFileLiesBesideTheExecutable)
 {
     FakeEnvironment env;
     EXPECT_EQ(CKeyboard::GetPath(PathType::KeyLayout), BuildFolder() + "/keyimages.xml");
+}
+
+TEST_F(Controller, ModifierCountsMatchWhatHoldingTheModifierShows)
+{
+    AddShortcut(registry, "editor", true, {Ctrl, vk::Shift, 'S'}, "Сохранить как", "Save as");
+    ShowOverlay();
+    const auto count = [this](std::uint16_t code) {
+        return keyboard.Keys()->FindKeys(code).front()->ShortCutCount();
+    };
+    const auto shownCount = [this] {
+        std::set<std::uint16_t> shown;
+        for (const auto& key : *keyboard.Keys()) {
+            if (key->ActionDescription()) {
+                shown.insert(key->KeyCode);
+            }
+        }
+        return static_cast<int>(shown.size());
+    };
+    // Raw code, folded code and what holding it shows: Ctrl+S and Ctrl+O, Alt+F4, Win+E.
+    const std::vector<std::tuple<std::uint16_t, std::uint16_t, int>> modifiers{
+        {162, Ctrl, 2}, {164, Alt, 1}, {160, vk::Shift, 0}, {91, vk::AnyWin, 1}};
+    for (const auto& [raw, code, expected] : modifiers) {
+        EXPECT_EQ(count(code), expected) << code;
+        Down(raw, code);
+        EXPECT_EQ(shownCount(), expected) << code;
+        EXPECT_EQ(count(code), expected) << code;
+        Up(raw, code);
+    }
+    EXPECT_EQ(count('S'), 0);
+
+    // With Ctrl held, Shift leads on to Ctrl+Shift+S.
+    Down(162, Ctrl);
+    const int shiftCount = count(vk::Shift);
+    EXPECT_EQ(shiftCount, 1);
+    Down(160, vk::Shift);
+    EXPECT_EQ(shownCount(), shiftCount);
+    EXPECT_EQ(Shown('S'), "Сохранить как");
+    EXPECT_EQ(count(Ctrl), 1);
+    EXPECT_EQ(count(vk::Shift), 1);
+    EXPECT_EQ(count(Alt), 0);
 }
