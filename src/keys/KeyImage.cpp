@@ -97,26 +97,30 @@ std::optional<QFont> FitFont(const QString& text, const QFont& base, int minimum
 
 } // namespace
 
-int KeyNameMinimumPixelSize(const QFont& base)
+int MinimumLegiblePixelSize(const QFont& base)
 {
     const int size = QFontInfo(base).pixelSize();
     return std::min(size, std::max(6, static_cast<int>(std::ceil(size * 0.7))));
 }
 
-TFittedName FitKeyName(std::uint16_t code, const QFont& base, int width)
+TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int width)
 {
-    const int minimum = KeyNameMinimumPixelSize(base);
-    const QString name = QString::fromStdString(GetKeyName(code));
-    if (const auto font = FitFont(name, base, minimum, width)) {
-        return {name, *font};
-    }
-    const QString shortName = QString::fromStdString(GetShortKeyName(code));
-    if (const auto font = FitFont(shortName, base, minimum, width)) {
-        return {shortName, *font};
+    const int minimum = MinimumLegiblePixelSize(base);
+    for (const QString& candidate : {text, shortForm}) {
+        if (const auto font = FitFont(candidate, base, minimum, width)) {
+            return {candidate, *font};
+        }
     }
     QFont smallest = base;
     smallest.setPixelSize(minimum);
-    return {shortName, smallest};
+    return {QFontMetrics(smallest).elidedText(shortForm, Qt::ElideRight, std::max(0, width)),
+            smallest};
+}
+
+TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width)
+{
+    return FitText(QString::fromStdString(GetKeyName(code)),
+                   QString::fromStdString(GetShortKeyName(code)), base, width);
 }
 
 TCustomKeyImage::TCustomKeyImage(QWidget* parent) : IKeyImage(parent) {}
@@ -155,24 +159,28 @@ void TCustomKeyImage::FillBackground(QPainter& canvas)
 
 QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 {
-    canvas.setFont(ActionFont.font);
+    const QString shortName = QString::fromStdString(ActionDescription->ShortName);
+    const TFittedText text = FitText(shortName, shortName, ActionFont.font, area.width());
+    canvas.setFont(text.font);
     canvas.setPen(ActionFont.color);
-    const QString text = QString::fromStdString(ActionDescription->ShortName);
-    const QSize size = TextSize(canvas, text);
-    // A name wider than the area starts at its left edge rather than spilling out on both sides.
-    const Qt::Alignment horizontal = size.width() > area.width() ? Qt::AlignLeft : Qt::AlignHCenter;
-    const QRect rect = AlignIn(size, area, horizontal | Qt::AlignBottom);
-    DrawText(canvas, rect, text);
+    const QRect rect =
+        AlignIn(TextSize(canvas, text.text), area, Qt::AlignHCenter | Qt::AlignBottom);
+    DrawText(canvas, rect, text.text);
     return rect;
 }
 
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
-    const TFittedName name = FitKeyName(KeyCode, KeyFont.font, area.width() - KeyNameMargin);
+    const TFittedText name = FitKeyName(KeyCode, KeyFont.font, area.width() - KeyNameMargin);
     canvas.setFont(name.font);
     canvas.setPen(KeyFont.color);
     DrawText(canvas, AlignIn(TextSize(canvas, name.text), area, Qt::AlignLeft | Qt::AlignTop),
              name.text);
+}
+
+QRect TCustomKeyImage::BelowKeyName(const QRect& area) const
+{
+    return area.adjusted(0, QFontMetrics(KeyFont.font).height(), 0, 0);
 }
 
 void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
@@ -181,7 +189,7 @@ void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
         return;
     }
     QFont font = KeyFont.font;
-    font.setPixelSize(KeyNameMinimumPixelSize(KeyFont.font));
+    font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
     canvas.setFont(font);
     canvas.setPen(countColor);
     const QString text = QString::number(ShortCutCount);
@@ -203,6 +211,7 @@ void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
     const QRect picture = placeIcon(icon.size(), shortName);
     // A key too small for the icon shows none.
     if (picture.width() > 0 && picture.height() > 0) {
+        canvas.setRenderHint(QPainter::SmoothPixmapTransform);
         canvas.drawImage(picture, icon);
     }
 }
@@ -246,8 +255,9 @@ void TCustomKeyImage::DrawTallKey()
 void TCustomKeyImage::DrawWideKey()
 {
     Paint([this](QPainter& canvas, const QRect& client) {
-        const QSize half(client.width() / 2, client.height());
-        DrawActionAbove(canvas, AlignIn(half, client, Qt::AlignRight | Qt::AlignBottom));
+        const QRect area = BelowKeyName(client);
+        const QSize half(area.width() / 2, area.height());
+        DrawActionAbove(canvas, AlignIn(half, area, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, client);
         DrawShortCutCount(canvas, client);
         return QRegion();
@@ -257,9 +267,10 @@ void TCustomKeyImage::DrawWideKey()
 void TCustomKeyImage::DrawSquareKey()
 {
     Paint([this](QPainter& canvas, const QRect& client) {
-        DrawAction(canvas, client, [&client](const QSize& icon, const QRect& shortName) {
-            const QSize size = WithHeight(icon, client.height() - shortName.height());
-            return AlignIn(size, client, Qt::AlignRight | Qt::AlignTop);
+        const QRect area = BelowKeyName(client);
+        DrawAction(canvas, area, [&area](const QSize& icon, const QRect& shortName) {
+            const QSize size = WithHeight(icon, area.height() - shortName.height());
+            return AlignIn(size, area, Qt::AlignRight | Qt::AlignTop);
         });
         DrawKeyName(canvas, client);
         DrawShortCutCount(canvas, client);

@@ -21,19 +21,22 @@ struct TFont
     QColor color = Qt::black;
 };
 
-// A key name as it fits a width: the name in the base font, else in a smaller size of that font
-// down to KeyNameMinimumPixelSize, else the name's standard short form the same way (at the
-// minimum size even when that is still too wide).
-struct TFittedName
+// Text and the font it is drawn in so that it fits a width.
+struct TFittedText
 {
     QString text;
     QFont font;
 };
+// The smallest legible size for a base font: 70 % of it, never under 6 pixels.
+int MinimumLegiblePixelSize(const QFont& base);
+// The text in the base font, else in a smaller size of that font down to the minimum legible
+// size, else its short form the same way, else the short form at the minimum size cut short
+// with an ellipsis. Text is never clipped.
+TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int width);
+// A key's name fitted, with its standard short form.
+TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width);
 // Pixels kept free right of a key name.
 constexpr int KeyNameMargin = 2;
-// The smallest legible size for a base font: 70 % of it, never under 6 pixels.
-int KeyNameMinimumPixelSize(const QFont& base);
-TFittedName FitKeyName(std::uint16_t code, const QFont& base, int width);
 
 // The picture of one key on the keyboard window.
 class IKeyImage : public QWidget
@@ -81,7 +84,8 @@ private:
     void Paint(const Style& style);
     // Shows the finished picture; a non-empty region is the only visible part of the widget.
     void EndPicture(const QRegion& visible = QRegion());
-    // Draws the short name at the bottom of area and returns the rectangle it took.
+    // Draws the short name, fitted, centred at the bottom of area and returns the rectangle it
+    // took.
     QRect DrawShortName(QPainter& canvas, const QRect& area);
     // Draws the short name into area and, when there is one, the icon in the rectangle that
     // placeIcon gives for the icon's own size and the short name's rectangle.
@@ -90,6 +94,9 @@ private:
     // The short name at the bottom of area and the icon centred directly above it.
     void DrawActionAbove(QPainter& canvas, const QRect& area);
     void DrawKeyName(QPainter& canvas, const QRect& area);
+    // The part of area below the line the key name and the shortcut count take, where an icon
+    // covers neither.
+    QRect BelowKeyName(const QRect& area) const;
     // The shortcut count, small and grey, in the top right corner of area.
     void DrawShortCutCount(QPainter& canvas, const QRect& area);
 

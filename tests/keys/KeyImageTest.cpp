@@ -124,7 +124,7 @@ TEST(KeyImage, EnterCutOutIsSeeThroughInEveryState)
     EXPECT_EQ(qAlpha(image->Picture().pixel(0, 0)), 255);
 }
 
-TEST(KeyImage, ShortNameCentredWhenItFitsLeftAlignedOtherwise)
+TEST(KeyImage, ShortNameCentredEvenWhenItHasToBeFitted)
 {
     auto image = MakeKey(106, 60, 80); // keypad multiply: no key name to get in the way
     CActionDescription description;
@@ -138,8 +138,8 @@ TEST(KeyImage, ShortNameCentredWhenItFitsLeftAlignedOtherwise)
     description.ShortName = "A much too long short name";
     image->DrawKey(&description, false);
     const auto [longLeft, longRight] = InkColumns(image->Picture(), 60, 79);
-    EXPECT_LE(longLeft, 1);
-    EXPECT_EQ(longRight, 59); // runs past the right edge
+    ASSERT_GE(longLeft, 0);
+    EXPECT_NEAR(longLeft, 59 - longRight, 2);
 }
 
 TEST(KeyImage, KeyNameOnlyWhenTheKeyHasOne)
@@ -162,10 +162,13 @@ TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
     description.ShortName = "ab";
     description.Icon = SolidIcon(16, 16);
 
-    // Square: icon in the top right corner.
-    auto square = MakeKey(106, 60, 96);
+    // Square: icon in the top right corner, below the key name's line.
+    auto square = MakeKey(0x41, 60, 96);
     square->DrawKey(&description, false);
-    EXPECT_EQ(square->Picture().pixelColor(30, 2), iconColor);
+    const int nameLine = QFontMetrics(square->KeyFont.font).height();
+    EXPECT_EQ(square->Picture().pixelColor(58, nameLine - 1), QColor(Qt::white));
+    EXPECT_EQ(square->Picture().pixelColor(58, nameLine + 1), iconColor);
+    EXPECT_EQ(InkColumns(square->Picture(), 0, nameLine - 1).first, 0);
 
     // Tall (100 > 1.6 x 60): the icon spans the width just above the short name.
     auto tall = MakeKey(106, 60, 100);
@@ -179,6 +182,7 @@ TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
     wide->DrawKey(&description, false);
     EXPECT_NEAR(InkCentre(wide->Picture(), 45, 59), 75, 3);
     EXPECT_EQ(wide->Picture().pixelColor(75, 20), iconColor);
+    EXPECT_EQ(wide->Picture().pixelColor(75, nameLine - 1), QColor(Qt::white));
     auto notWide = MakeKey(106, 96, 60);
     notWide->DrawKey(&description, false);
     EXPECT_NEAR(InkCentre(notWide->Picture(), 45, 59), 48, 3);
@@ -234,14 +238,14 @@ TEST(KeyImage, StoredIconBytesAreDecodedWhenDrawn)
                                                                              buffer.data().end());
     auto square = MakeKey(106, 60, 96);
     square->DrawKey(&description, false);
-    EXPECT_EQ(square->Picture().pixelColor(30, 2), iconColor);
+    EXPECT_EQ(square->Picture().pixelColor(58, 30), iconColor);
 
     // Bytes that hold no picture, or one too large to decode, draw no icon.
     description = CActionDescription();
     description.ShortName = "ab";
     description.IconData = std::make_shared<const std::vector<std::uint8_t>>(10, 'x');
     square->DrawKey(&description, false);
-    EXPECT_EQ(square->Picture().pixelColor(30, 2), QColor(Qt::white));
+    EXPECT_EQ(square->Picture().pixelColor(58, 30), QColor(Qt::white));
     EXPECT_TRUE(DecodeIcon(std::vector<std::uint8_t>(10, 'x')).isNull());
     QBuffer large;
     large.open(QIODevice::WriteOnly);
@@ -253,31 +257,33 @@ TEST(KeyImage, NameTooWideShrinksToTheMinimumThenTakesItsShortForm)
 {
     QFont base;
     base.setPixelSize(20);
-    EXPECT_EQ(KeyNameMinimumPixelSize(base), 14);
+    EXPECT_EQ(MinimumLegiblePixelSize(base), 14);
     const int fullWidth = QFontMetrics(base).horizontalAdvance("Print Screen");
 
-    const TFittedName roomy = FitKeyName(44, base, fullWidth);
+    const TFittedText roomy = FitKeyName(44, base, fullWidth);
     EXPECT_EQ(roomy.text, "Print Screen");
     EXPECT_EQ(QFontInfo(roomy.font).pixelSize(), 20);
 
-    const TFittedName smaller = FitKeyName(44, base, fullWidth * 9 / 10);
+    const TFittedText smaller = FitKeyName(44, base, fullWidth * 9 / 10);
     EXPECT_EQ(smaller.text, "Print Screen");
     EXPECT_LT(QFontInfo(smaller.font).pixelSize(), 20);
     EXPECT_GE(QFontInfo(smaller.font).pixelSize(), 14);
     EXPECT_EQ(smaller.font.family(), base.family());
 
-    const TFittedName abbreviated = FitKeyName(44, base, fullWidth / 2);
+    const TFittedText abbreviated = FitKeyName(44, base, fullWidth / 2);
     EXPECT_EQ(abbreviated.text, "PrtSc");
     EXPECT_LE(QFontMetrics(abbreviated.font).horizontalAdvance("PrtSc"), fullWidth / 2);
 
-    // A name without a short form keeps its text at the minimum size.
-    const TFittedName cramped = FitKeyName(0x41, base, 1);
-    EXPECT_EQ(cramped.text, "A");
-    EXPECT_EQ(QFontInfo(cramped.font).pixelSize(), 14);
+    // Text with no short form to fall back on is cut short with an ellipsis at the minimum size.
+    const TFittedText elided =
+        FitText("A much too long short name", "A much too long short name", base, 60);
+    EXPECT_TRUE(elided.text.endsWith(QChar(0x2026))) << elided.text.toStdString();
+    EXPECT_EQ(QFontInfo(elided.font).pixelSize(), 14);
+    EXPECT_LE(QFontMetrics(elided.font).horizontalAdvance(elided.text), 60);
 
     QFont tiny;
     tiny.setPixelSize(7);
-    EXPECT_EQ(KeyNameMinimumPixelSize(tiny), 6);
+    EXPECT_EQ(MinimumLegiblePixelSize(tiny), 6);
 }
 
 // The overlay's key font is 8 points at the screen's dpi and its scale is dpi / 120: 96, 120,
@@ -288,13 +294,13 @@ TEST(KeyImage, EveryShippedKeyIsNamedAndItsNameFitsAtEveryScale)
     for (const double scale : {0.8, 1.0, 1.2, 1.6}) {
         QFont base;
         base.setPixelSize(qRound(8 * 120 * scale / 72));
-        const int minimum = KeyNameMinimumPixelSize(base);
+        const int minimum = MinimumLegiblePixelSize(base);
         const auto layout =
             CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale);
         ASSERT_GT(layout.size(), 100u);
         for (const KeyGeometry& key : layout) {
             ASSERT_FALSE(GetKeyName(key.code).empty()) << key.code;
-            const TFittedName name = FitKeyName(key.code, base, key.rect.width() - KeyNameMargin);
+            const TFittedText name = FitKeyName(key.code, base, key.rect.width() - KeyNameMargin);
             const QFontMetrics metrics(name.font);
             EXPECT_LE(metrics.horizontalAdvance(name.text), key.rect.width() - KeyNameMargin)
                 << name.text.toStdString() << " at " << scale;

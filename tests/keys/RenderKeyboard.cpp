@@ -95,9 +95,18 @@ int main(int argc, char** argv)
             keys->KeyDown(17);
             env.platform.SetKeyDown(13, true);
             keys->KeyDown(13);
+            for (const auto [code, count] :
+                 {std::pair(17, 3), std::pair(18, 1), std::pair(0x15B, 12)}) {
+                for (CKey* key : keys->FindKeys(code)) {
+                    key->SetShortCutCount(count);
+                }
+            }
         }
 
         QLabel description(QString::fromUtf8(bare ? "" : "Save  (Ctrl + S)"), &window);
+        QFont descriptionFont = description.font();
+        descriptionFont.setPixelSize(qRound(23 * scale));
+        description.setFont(descriptionFont);
         description.setGeometry(qRound(20 * scale), qRound(591 * scale), qRound(1526 * scale),
                                 qRound(30 * scale));
         if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
