@@ -109,6 +109,14 @@ void CKeys::Add(std::unique_ptr<CKey> key)
             OnKeyRelease(code, additionalCode);
         }
     };
+    if (IKeyImage* image = key->KeyImage()) {
+        image->OnClick = [this, clicked = key.get()](Qt::MouseButton button,
+                                                     const QPoint& globalPos) {
+            if (OnKeyClick) {
+                OnKeyClick(*clicked, button, globalPos);
+            }
+        };
+    }
     push_back(std::move(key));
 }
 

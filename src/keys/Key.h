@@ -74,7 +74,8 @@ public:
     CKeys(const CKeys&) = delete;
     CKeys& operator=(const CKeys&) = delete;
 
-    // Appends a key and forwards its release notification to OnKeyRelease.
+    // Appends a key and forwards its release notification to OnKeyRelease and clicks on its
+    // picture to OnKeyClick.
     void Add(std::unique_ptr<CKey> key);
 
     void KeyDown(std::uint16_t code);
@@ -91,6 +92,7 @@ public:
     void ReleaseAll();
 
     std::function<void(std::uint16_t, std::uint16_t)> OnKeyRelease;
+    std::function<void(CKey& key, Qt::MouseButton button, const QPoint& globalPos)> OnKeyClick;
 };
 
 // Where one key of a layout lies on the keyboard window, and the virtual-key code it sends.

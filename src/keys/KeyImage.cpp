@@ -5,6 +5,7 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -121,6 +122,14 @@ TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width)
 {
     return FitText(QString::fromStdString(GetKeyName(code)),
                    QString::fromStdString(GetShortKeyName(code)), base, width);
+}
+
+void IKeyImage::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A press moved off the key before its release is no click.
+    if (OnClick && rect().contains(event->position().toPoint())) {
+        OnClick(event->button(), event->globalPosition().toPoint());
+    }
 }
 
 TCustomKeyImage::TCustomKeyImage(QWidget* parent) : IKeyImage(parent) {}

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 
+class QMouseEvent;
 class QPainter;
 
 // A font together with the colour its text is drawn in.
@@ -43,10 +44,16 @@ class IKeyImage : public QWidget
 {
 public:
     using QWidget::QWidget;
+    // Called when a mouse button is pressed and released on the key: the button and where the
+    // pointer is on the screen.
+    std::function<void(Qt::MouseButton button, const QPoint& globalPos)> OnClick;
     // Redraws the key for this description (null: no shortcut), pressed state and count of the
     // shortcuts that holding the key leads to (0: none shown).
     virtual void DrawKey(const CActionDescription* description, bool pressed,
                          int shortCutCount = 0) = 0;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // Paints the key cap into an off-screen picture and shows that picture.

@@ -10,6 +10,8 @@
 
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QWidget>
 
 // Off unless enabled (QT_LOGGING_RULES): the keys that reach the overlay, which the platform only
@@ -23,6 +25,13 @@ namespace {
 std::uint16_t ModelCode(std::uint16_t code)
 {
     return code == vk::LWin || code == vk::RWin ? vk::AnyWin : code;
+}
+
+// "Save  (Ctrl + S)": the action's name, or its short name when it has none, and the keys.
+std::string Describe(const CActionDescription& action, const CKeyCodes& keys)
+{
+    return FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
+                      keys.GetText());
 }
 
 } // namespace
@@ -105,6 +114,9 @@ void CKeyboard::ReloadKeys(double scale)
     }
     keys_.reset();
     keys_ = MakeKeys(layout, fonts_, parent_, releaseDelay_);
+    keys_->OnKeyClick = [this](CKey& key, Qt::MouseButton button, const QPoint& globalPos) {
+        OnKeyClick(key, button, globalPos);
+    };
     layout_ = std::move(layout);
 }
 
@@ -129,9 +141,7 @@ void CKeyboard::Refresh()
     }
     std::string line;
     if (const CShortCut* exact = shortCuts_->FindShortCut(held)) {
-        const CActionDescription& action = *exact->ActionDescription;
-        line = FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
-                          exact->KeyCodes.GetText());
+        line = Describe(*exact->ActionDescription, exact->KeyCodes);
     }
     label_->setText(QString::fromStdString(line));
 }
@@ -190,6 +200,41 @@ void CKeyboard::OnKeyStateRefused()
         keys_->StopReleaseTimers();
         keys_->ReleaseAll();
         Refresh();
+    }
+}
+
+void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (!keys_) {
+        return;
+    }
+    if (button == Qt::LeftButton && GetGenericKeyCode(key.AdditionalKeyCode) != 0) {
+        key.SetPressed(!key.Pressed());
+        Refresh();
+        return;
+    }
+    const CActionDescription* action = key.ActionDescription();
+    if (!action) {
+        return;
+    }
+    CKeyCodes combination = keys_->GetPressedKeyCodes();
+    combination.Add(key.KeyCode);
+    if (button == Qt::LeftButton) {
+        Execute(combination);
+    } else if (button == Qt::RightButton) {
+        // Base texts are shown as they are, never as markup.
+        QToolTip::showText(
+            globalPos,
+            Qt::convertFromPlainText(QString::fromStdString(Describe(*action, combination))),
+            key.KeyImage());
+    }
+}
+
+void CKeyboard::OnParentHidden()
+{
+    if (keys_) {
+        keys_->StopReleaseTimers();
+        keys_->ReleaseAll();
     }
 }
 

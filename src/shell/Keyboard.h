@@ -15,6 +15,7 @@ class CActiveWindow;
 class IKeyLoader;
 class IShortCutLoader;
 class QLabel;
+class QPoint;
 class QWidget;
 
 // The data files beside the executable.
@@ -49,6 +50,13 @@ public:
     // The key state could not be read (another program has the keyboard): every key is drawn
     // released and a half-done carry-out gesture is dropped.
     void OnKeyStateRefused();
+    // A left click on a modifier key latches it as held, drawn pressed, and a second click
+    // releases it; a left click on a key that carries a shortcut carries out the held keys and
+    // that key as the gesture does; a right click on it describes the shortcut in a tooltip.
+    // Other clicks do nothing.
+    void OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos);
+    // The overlay was hidden: latched keys are released.
+    void OnParentHidden();
 
     static std::string GetPath(PathType type);
 

@@ -245,6 +245,9 @@ void TMainForm::hideEvent(QHideEvent* event)
     if (scanner_) {
         scanner_->SetEnabled(false);
     }
+    if (keyboard_) {
+        keyboard_->OnParentHidden();
+    }
     QWidget::hideEvent(event);
 }
 
