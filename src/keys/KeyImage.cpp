@@ -233,8 +233,26 @@ void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const QRect& area)
     });
 }
 
-void TCustomKeyImage::Paint(const Style& style)
+void TCustomKeyImage::PaintOn(QPainter& canvas)
 {
+    target_ = &canvas;
+    DrawKey(ActionDescription, Pressed, ShortCutCount);
+    target_ = nullptr;
+}
+
+void TCustomKeyImage::Paint(const Style& style, const QRegion& visible)
+{
+    const QRect client(QPoint(0, 0), size());
+    if (target_) {
+        target_->save();
+        if (!visible.isEmpty()) {
+            target_->setClipRegion(visible, Qt::IntersectClip);
+        }
+        FillBackground(*target_);
+        style(*target_, client);
+        target_->restore();
+        return;
+    }
     if (width() <= 0 || height() <= 0) {
         picture_ = QImage();
         EndPicture();
@@ -243,8 +261,11 @@ void TCustomKeyImage::Paint(const Style& style)
     picture_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     picture_.fill(Qt::transparent);
     QPainter canvas(&picture_);
+    if (!visible.isEmpty()) {
+        canvas.setClipRegion(visible);
+    }
     FillBackground(canvas);
-    const QRegion visible = style(canvas, QRect(QPoint(0, 0), size()));
+    style(canvas, client);
     canvas.end();
     EndPicture(visible);
 }
@@ -257,7 +278,6 @@ void TCustomKeyImage::DrawTallKey()
         });
         DrawKeyName(canvas, client);
         DrawShortCutCount(canvas, client);
-        return QRegion();
     });
 }
 
@@ -269,7 +289,6 @@ void TCustomKeyImage::DrawWideKey()
         DrawActionAbove(canvas, AlignIn(half, area, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, client);
         DrawShortCutCount(canvas, client);
-        return QRegion();
     });
 }
 
@@ -283,29 +302,23 @@ void TCustomKeyImage::DrawSquareKey()
         });
         DrawKeyName(canvas, client);
         DrawShortCutCount(canvas, client);
-        return QRegion();
     });
 }
 
 void TCustomKeyImage::DrawEnterKey()
 {
-    Paint([this](QPainter& canvas, const QRect& client) {
-        // The top left part is cut out: the key shows as an L, full width below.
-        const QRect cutOut(0, 0, static_cast<int>(client.width() * 0.4),
-                           static_cast<int>(client.height() * 0.5));
-        canvas.setCompositionMode(QPainter::CompositionMode_Source);
-        canvas.fillRect(cutOut, Qt::transparent);
-        canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-
+    // The top left part is cut out: the key shows as an L, full width below. The cut-out is a hole
+    // in the widget: what lies behind it shows through.
+    const QRect cutOut(0, 0, static_cast<int>(width() * 0.4), static_cast<int>(height() * 0.5));
+    const auto style = [this, &cutOut](QPainter& canvas, const QRect& client) {
         const QSize bandSize(client.width(), cutOut.height());
         const QRect band = AlignIn(bandSize, client, Qt::AlignLeft | Qt::AlignBottom);
         const QSize halfBand(bandSize.width() / 2, bandSize.height());
         DrawActionAbove(canvas, AlignIn(halfBand, client, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, band);
         DrawShortCutCount(canvas, band);
-        // The cut-out is a hole in the widget: what lies behind it shows through.
-        return QRegion(rect()) - QRegion(cutOut);
-    });
+    };
+    Paint(style, QRegion(rect()) - QRegion(cutOut));
 }
 
 void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int shortCutCount)

@@ -72,6 +72,9 @@ public:
 
     // The last drawn picture; transparent where the key has a cut-out.
     const QImage& Picture() const { return picture_; }
+    // Draws the key as it is now onto canvas, its top left corner at the canvas's origin, leaving
+    // the picture as it was: on a vector device (a PDF page) text stays text.
+    void PaintOn(QPainter& canvas);
 
 protected:
     void FillBackground(QPainter& canvas);
@@ -85,10 +88,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // Draws one style onto a cleared picture of the widget's size with the background filled;
-    // the style returns the visible part of the widget (empty: all of it).
-    using Style = std::function<QRegion(QPainter& canvas, const QRect& client)>;
-    void Paint(const Style& style);
+    // Draws one style, only within visible (empty: all of the widget), onto a cleared picture of
+    // the widget's size, or onto target_ when it is set, with the background filled.
+    using Style = std::function<void(QPainter& canvas, const QRect& client)>;
+    void Paint(const Style& style, const QRegion& visible = QRegion());
     // Shows the finished picture; a non-empty region is the only visible part of the widget.
     void EndPicture(const QRegion& visible = QRegion());
     // Draws the short name, fitted, centred at the bottom of area and returns the rectangle it
@@ -108,6 +111,8 @@ private:
     void DrawShortCutCount(QPainter& canvas, const QRect& area);
 
     QImage picture_;
+    // Where PaintOn draws; null while the key draws its own picture.
+    QPainter* target_ = nullptr;
 };
 
 class TKeyImage : public TCustomKeyImage

@@ -95,7 +95,7 @@ int main(int argc, char** argv)
             keys->KeyDown(17);
             env.platform.SetKeyDown(13, true);
             keys->KeyDown(13);
-            for (const auto [code, count] :
+            for (const auto& [code, count] :
                  {std::pair(17, 3), std::pair(18, 1), std::pair(0x15B, 12)}) {
                 for (CKey* key : keys->FindKeys(code)) {
                     key->SetShortCutCount(count);
