@@ -258,7 +258,11 @@ void TCustomKeyImage::Paint(const Style& style, const QRegion& visible)
         EndPicture();
         return;
     }
-    picture_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    // On a screen with more device pixels than logical ones the picture has as many, so that its
+    // text and icons are drawn sharp rather than scaled up.
+    const qreal ratio = devicePixelRatioF();
+    picture_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    picture_.setDevicePixelRatio(ratio);
     picture_.fill(Qt::transparent);
     QPainter canvas(&picture_);
     if (!visible.isEmpty()) {

@@ -70,7 +70,8 @@ public:
     // The folded code whose name is drawn.
     std::uint16_t KeyCode = 0;
 
-    // The last drawn picture; transparent where the key has a cut-out.
+    // The last drawn picture, at the screen's device pixel ratio; transparent where the key has a
+    // cut-out.
     const QImage& Picture() const { return picture_; }
     // Draws the key as it is now onto canvas, its top left corner at the canvas's origin, leaving
     // the picture as it was: on a vector device (a PDF page) text stays text.

@@ -321,3 +321,27 @@ TEST(KeyImage, ShortCutCountIsDrawnInTheTopRightCornerOnly)
     EXPECT_EQ(without.copy(0, 0, 40, 20), with.copy(0, 0, 40, 20));
     EXPECT_NE(without.copy(40, 0, 40, 20), with.copy(40, 0, 40, 20));
 }
+
+// Run by the keys_tests_hidpi test with QT_SCALE_FACTOR=2; skipped at a ratio of 1.
+TEST(KeyImageHiDpi, PictureHasTheDevicePixelsOfTheScreen)
+{
+    auto key = MakeKey(0x41, 60, 80);
+    const qreal ratio = key->devicePixelRatioF();
+    if (ratio == 1) {
+        GTEST_SKIP() << "needs a device pixel ratio above 1 (QT_SCALE_FACTOR=2)";
+    }
+    key->DrawKey(nullptr, true);
+    const QImage& picture = key->Picture();
+    EXPECT_EQ(picture.size(), QSize(60, 80) * ratio);
+    EXPECT_EQ(picture.devicePixelRatio(), ratio);
+    EXPECT_EQ(picture.pixelColor(picture.width() - 1, picture.height() - 1), pressedColor);
+    // The key name is drawn at device resolution, not blown up from a logical-size picture:
+    // somewhere in it the two device pixels of one logical pixel differ.
+    bool finerThanLogicalPixels = false;
+    for (int y = 0; y < picture.height() / 4; ++y) {
+        for (int x = 0; x + 1 < picture.width(); x += 2) {
+            finerThanLogicalPixels |= picture.pixel(x, y) != picture.pixel(x + 1, y);
+        }
+    }
+    EXPECT_TRUE(finerThanLogicalPixels);
+}
