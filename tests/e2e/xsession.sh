@@ -131,9 +131,18 @@ xsession_screenshot()
 xsession_stop()
 {
     local i
+    local pid tenths
     for ((i = ${#XSESSION_PIDS[@]} - 1; i >= 0; i--)); do
-        kill "${XSESSION_PIDS[i]}" 2>/dev/null
-        wait "${XSESSION_PIDS[i]}" 2>/dev/null
+        pid=${XSESSION_PIDS[i]}
+        kill "$pid" 2>/dev/null
+        # A window manager can hang in its own SIGTERM handler (fluxbox does, now and then):
+        # after five seconds it is killed outright.
+        for ((tenths = 0; tenths < 50; tenths++)); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
     done
     XSESSION_PIDS=()
 }
