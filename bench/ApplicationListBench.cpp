@@ -7,7 +7,6 @@
 #include "FakeTimerService.h"
 #include "ScopedEnvironment.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -74,13 +73,3 @@ void RefreshBothLists(benchmark::State& state)
 BENCHMARK(RefreshBothLists)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,6 @@
 #include "keys/KeyLayoutLoader.h"
 #include "shell/Keyboard.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QWidget>
 
@@ -91,13 +90,3 @@ void KeyEvent(benchmark::State& state)
 BENCHMARK(KeyEvent)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
