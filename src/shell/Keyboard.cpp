@@ -10,8 +10,6 @@
 
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QTextDocument>
-#include <QToolTip>
 #include <QWidget>
 
 // Off unless enabled (QT_LOGGING_RULES): the keys that reach the overlay, which the platform only
@@ -25,13 +23,6 @@ namespace {
 std::uint16_t ModelCode(std::uint16_t code)
 {
     return code == vk::LWin || code == vk::RWin ? vk::AnyWin : code;
-}
-
-// "Save  (Ctrl + S)": the action's name, or its short name when it has none, and the keys.
-std::string Describe(const CActionDescription& action, const CKeyCodes& keys)
-{
-    return FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
-                      keys.GetText());
 }
 
 } // namespace
@@ -114,9 +105,6 @@ void CKeyboard::ReloadKeys(double scale)
     }
     keys_.reset();
     keys_ = MakeKeys(layout, fonts_, parent_, releaseDelay_);
-    keys_->OnKeyClick = [this](CKey& key, Qt::MouseButton button, const QPoint& globalPos) {
-        OnKeyClick(key, button, globalPos);
-    };
     layout_ = std::move(layout);
 }
 
@@ -127,40 +115,22 @@ void CKeyboard::Refresh()
     }
     const CKeyCodes held = keys_->GetPressedKeyCodes();
     const std::map<int, CShortCut*> next = shortCuts_->GetNextKeys(held);
-    const std::map<std::uint16_t, int> counts = CountShortCutsBehind(held, next.size());
-    // Each key is set once, so only the keys whose action or count changes are drawn again.
+    // Each key is set once, so only the keys whose action changes are drawn again.
     for (const auto& key : *keys_) {
         const auto found = next.find(key->KeyCode);
         key->SetActionDescription(found == next.end() ? nullptr
                                                       : found->second->ActionDescription.get());
-        const auto count = counts.find(key->KeyCode);
-        key->SetShortCutCount(count == counts.end() ? 0 : count->second);
     }
     if (!label_) {
         return;
     }
     std::string line;
     if (const CShortCut* exact = shortCuts_->FindShortCut(held)) {
-        line = Describe(*exact->ActionDescription, exact->KeyCodes);
+        const CActionDescription& action = *exact->ActionDescription;
+        line = FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
+                          exact->KeyCodes.GetText());
     }
     label_->setText(QString::fromStdString(line));
-}
-
-std::map<std::uint16_t, int> CKeyboard::CountShortCutsBehind(const CKeyCodes& held,
-                                                             std::size_t shownNow) const
-{
-    std::map<std::uint16_t, int> counts;
-    for (const std::uint16_t code : held) {
-        counts[code] = static_cast<int>(shownNow);
-    }
-    for (const std::uint16_t modifier : {vk::AnyWin, vk::Control, vk::Menu, vk::Shift}) {
-        if (!held.contains(modifier)) {
-            CKeyCodes with = held;
-            with.Add(modifier);
-            counts[modifier] = static_cast<int>(shortCuts_->GetNextKeys(with).size());
-        }
-    }
-    return counts;
 }
 
 void CKeyboard::OnKeyDown(std::uint16_t code)
@@ -200,41 +170,6 @@ void CKeyboard::OnKeyStateRefused()
         keys_->StopReleaseTimers();
         keys_->ReleaseAll();
         Refresh();
-    }
-}
-
-void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos)
-{
-    if (!keys_) {
-        return;
-    }
-    if (button == Qt::LeftButton && GetGenericKeyCode(key.AdditionalKeyCode) != 0) {
-        key.SetPressed(!key.Pressed());
-        Refresh();
-        return;
-    }
-    const CActionDescription* action = key.ActionDescription();
-    if (!action) {
-        return;
-    }
-    CKeyCodes combination = keys_->GetPressedKeyCodes();
-    combination.Add(key.KeyCode);
-    if (button == Qt::LeftButton) {
-        Execute(combination);
-    } else if (button == Qt::RightButton) {
-        // Base texts are shown as they are, never as markup.
-        QToolTip::showText(
-            globalPos,
-            Qt::convertFromPlainText(QString::fromStdString(Describe(*action, combination))),
-            key.KeyImage());
-    }
-}
-
-void CKeyboard::OnParentHidden()
-{
-    if (keys_) {
-        keys_->StopReleaseTimers();
-        keys_->ReleaseAll();
     }
 }
 
