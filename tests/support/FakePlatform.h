@@ -22,13 +22,13 @@ public:
         bool offTaskbar = false;
         // Iconified, shaded or on another desktop by the window manager.
         bool outOfSight = false;
-        std::string title;
+        std::string title{};
         bool visible = true;
         WindowId owner = 0;
         // 0 for a top-level window.
         WindowId parent = 0;
-        Picture icon;
-        std::string windowClass;
+        Picture icon{};
+        std::string windowClass{};
         bool desktop = false;
     };
     struct KeyEvent
