@@ -47,7 +47,7 @@ struct FieldDef
     // Strings: the most characters kept; longer values are cut.
     int size = 0;
     // The value a new record starts with.
-    FieldValue defaultValue;
+    FieldValue defaultValue{};
 };
 
 enum class DataSetState
