@@ -39,6 +39,12 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
     }
     DataSet& programs = *registry_.GetPrograms();
     DataSet& shortcuts = *registry_.GetShortcuts();
+    // An edit not yet posted is shown as well; posting keeps the record current.
+    for (DataSet* table : {&programs, &shortcuts}) {
+        if (table->State() != DataSetState::Browse) {
+            table->Post();
+        }
+    }
     // Shortcuts by program, in the order the master link would show them.
     const ShortcutColumns columns(shortcuts);
     std::unordered_map<std::int32_t, std::vector<const DataSet::Record*>> byProgram;

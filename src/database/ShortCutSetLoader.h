@@ -33,8 +33,8 @@ class CShortCutSetLoader : public IShortCutLoader
 public:
     explicit CShortCutSetLoader(CDBRegistry& registry);
 
-    // Reads the stored records: moves neither table's current record, so an editor showing them
-    // keeps its place.
+    // Posts a pending edit of either table, then reads the stored records: moves neither table's
+    // current record, so an editor showing them keeps its place.
     std::unique_ptr<IShortCuts> LoadShortCuts() override;
     std::uint64_t Revision() const override;
 

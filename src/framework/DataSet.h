@@ -101,6 +101,7 @@ public:
 
     const FieldDef& Def() const;
     const std::string& Name() const { return Def().name; }
+    DataSet& DataSetOf() const { return *dataSet_; }
     const FieldValue& Value() const;
 
     bool IsNull() const;

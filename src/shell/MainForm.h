@@ -17,6 +17,7 @@ class QLabel;
 class QMenu;
 class QSystemTrayIcon;
 class TfrmAbout;
+class TfrmDBEditor;
 
 // The main window: the overlay on which the keyboard is drawn, the owner of the tray icon and
 // its menu, and of every subsystem of the program.
@@ -37,6 +38,7 @@ public:
     void ShowTrayIcon();
 
     void miShowClick();
+    void miEditDBClick();
     void miHelpClick();
     void miAboutClick();
     // Ends the program; asked during start-up, it ends once start-up has finished.
@@ -46,6 +48,7 @@ public:
     QMenu* IconMenu() const { return iconMenu_; }
     QLabel* Label() const { return label_; }
     TfrmAbout* About() const { return frmAbout_.get(); }
+    TfrmDBEditor* Editor() const { return editor_.get(); }
     CKeyboard* Keyboard() const { return keyboard_.get(); }
     CKeyScanner* Scanner() const { return scanner_.get(); }
     CActiveWindow* ActiveWindow() const { return activeWindow_.get(); }
@@ -70,6 +73,9 @@ private:
     // of the design units on that screen.
     double PlaceOnScreen();
     void OnMessage(const std::string& message);
+    // Writes what the editor holds unsaved; a failure is shown, or only logged when nobody may
+    // be there to read it.
+    void SaveEdits(bool userPresent);
 
     QSystemTrayIcon* trayIcon_ = nullptr;
     QMenu* iconMenu_ = nullptr;
@@ -90,6 +96,7 @@ private:
     std::unique_ptr<CKeyboard> keyboard_;
     std::unique_ptr<CKeyScanner> scanner_;
     std::unique_ptr<TfrmAbout> frmAbout_;
+    std::unique_ptr<TfrmDBEditor> editor_;
     // Where the overlay is meant to be, and whether a window manager's placement has been
     // corrected during this showing.
     QRect placement_;

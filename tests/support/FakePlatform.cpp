@@ -302,4 +302,9 @@ bool FakePlatform::ShellOpen(const std::string& target)
     return shellOpenSucceeds;
 }
 
+void FakePlatform::OnTerminationRequest(std::function<void()> handler)
+{
+    terminationHandler = std::move(handler);
+}
+
 } // namespace platform

@@ -75,6 +75,8 @@ public:
     std::vector<WindowId> foregroundRequests;
     int windowFlushes = 0;
     std::vector<std::string> openedTargets;
+    // What the program asked to run when the system tells it to end.
+    std::function<void()> terminationHandler;
     std::vector<HotKey> hotKeys;
     std::vector<int> waits;
     std::map<std::string, std::function<void(const std::string&)>> listeners;
@@ -125,6 +127,7 @@ public:
     void SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
+    void OnTerminationRequest(std::function<void()> handler) override;
 
 private:
     std::map<int, std::string> openMutexes_;

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QLocalServer;
+class QSocketNotifier;
 
 namespace platform {
 
@@ -61,6 +62,7 @@ public:
     void SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
+    void OnTerminationRequest(std::function<void()> handler) override;
 
 private:
     struct XState;
@@ -70,6 +72,7 @@ private:
 
     std::unique_ptr<XState> x_;
     std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<QSocketNotifier> termination_;
     // Key state of the last read, by virtual-key code; valid until the next event-loop pass.
     std::array<std::uint8_t, 256> keymap_{};
     bool keymapValid_ = false;
