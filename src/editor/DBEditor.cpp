@@ -31,6 +31,13 @@ QString Tr(const char* text)
     return QString::fromStdString(Translate(text));
 }
 
+// The hint names the keys that do the same.
+void SetHint(QAction* action, const QString& hint)
+{
+    const QString keys = action->shortcut().toString(QKeySequence::NativeText);
+    action->setToolTip(keys.isEmpty() ? hint : hint + " (" + keys + ")");
+}
+
 QIcon Picture(const QWidget* widget, const char* themeName, QStyle::StandardPixmap fallback)
 {
     return QIcon::fromTheme(QString::fromLatin1(themeName),
@@ -81,10 +88,12 @@ void TfrmDBEditor::BuildForm()
     ToolBar1->setIconSize(QSize(16, 16));
     tbNewProgram = ToolBar1->addAction(Picture(this, "folder-new", QStyle::SP_FileDialogNewFolder),
                                        Tr("Новое приложение"));
-    tbNewProgram->setToolTip(Tr("Создать новое приложение"));
+    tbNewProgram->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    SetHint(tbNewProgram, Tr("Создать новое приложение"));
     tbNewShortCut = ToolBar1->addAction(Picture(this, "list-add", QStyle::SP_FileIcon),
                                         Tr("Новое сочетание клавиш"));
-    tbNewShortCut->setToolTip(Tr("Создать новое сочетание клавиш, для выбранного приложения"));
+    tbNewShortCut->setShortcut(QKeySequence::New);
+    SetHint(tbNewShortCut, Tr("Создать новое сочетание клавиш, для выбранного приложения"));
     ToolBar1->addSeparator();
     tbDelete =
         ToolBar1->addAction(Picture(this, "edit-delete", QStyle::SP_TrashIcon), Tr("Удалить"));
@@ -92,6 +101,7 @@ void TfrmDBEditor::BuildForm()
     ToolBar1->addSeparator();
     tbStayOnTop = ToolBar1->addAction(QString());
     tbStayOnTop->setCheckable(true);
+    tbStayOnTop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     edtFind = new QLineEdit(this);
     edtFind->setPlaceholderText(Tr("Найти (Ctrl+F)"));
@@ -110,7 +120,8 @@ void TfrmDBEditor::BuildForm()
     splitter->addWidget(pnlTreeView);
     splitter->addWidget(NodeDescription);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({305, 339});
+    // The tree's side keeps its toolbar whole.
+    pnlTreeView->setMinimumWidth(ToolBar1->sizeHint().width() + 8);
     splitter->setChildrenCollapsible(false);
 
     SpeedButton1 = new QToolButton(this);
@@ -118,8 +129,11 @@ void TfrmDBEditor::BuildForm()
     SpeedButton1->setIconSize(QSize(32, 32));
     SpeedButton1->setText(Tr("Выход"));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    SpeedButton1->setToolTip(Tr("Выход"));
     SpeedButton1->setAutoRaise(true);
+    // Ctrl+S: hide and save, as the button does.
+    SpeedButton1->setShortcut(QKeySequence::Save);
+    SpeedButton1->setToolTip(Tr("Выход") + " (" +
+                             SpeedButton1->shortcut().toString(QKeySequence::NativeText) + ")");
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(SpeedButton1);
@@ -215,7 +229,7 @@ void TfrmDBEditor::tbStayOnTopClick()
     const QString hint = down ? Tr("Поверх других окон (сейчас включено)")
                               : Tr("Поверх других окон (сейчас выключено)");
     tbStayOnTop->setText(hint);
-    tbStayOnTop->setToolTip(hint);
+    SetHint(tbStayOnTop, hint);
     // Released, the window goes back among the others at once.
     if (!down && isVisible()) {
         platform::Get().SetTopmost(winId(), false);

@@ -73,15 +73,17 @@ wait_for() {
     return 1
 }
 
-# The id of Quorvel's overlay (its main window), mapped or not.
+# The id of Quorvel's overlay (its main window, the widest of its windows), mapped or not.
 overlay_window() {
-    local id
+    local id width widest=500 found=
     for id in $(xdotool search --classname '^quorvel$' 2>/dev/null); do
-        if [ "$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')" -gt 500 ] 2>/dev/null; then
-            echo "$id"
-            return
+        width=$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')
+        if [ "${width:-0}" -gt "$widest" ] 2>/dev/null; then
+            widest=$width
+            found=$id
         fi
     done
+    [ -n "$found" ] && echo "$found"
 }
 
 overlay_visible() {
