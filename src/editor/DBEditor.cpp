@@ -44,6 +44,16 @@ QIcon Picture(const QWidget* widget, const char* themeName, QStyle::StandardPixm
                             widget->style()->standardIcon(fallback));
 }
 
+// One of the editor's own pictures, in its two sizes.
+QIcon OwnPicture(const QString& name)
+{
+    QIcon icon;
+    for (int size : {16, 32}) {
+        icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
 // The window's size and place, kept between runs.
 QString GeometryFile()
 {
@@ -57,6 +67,7 @@ TfrmDBEditor::TfrmDBEditor(CDBRegistry& registry, const CActiveWindow& activeWin
                            QWidget* parent)
     : QWidget(parent, Qt::Window), registry_(registry)
 {
+    Q_INIT_RESOURCE(editor);
     setWindowTitle(Tr("Редактирование сочетаний клавиш"));
     TreeView = new TDBTreeView(registry, this);
     NodeDescription = new TNodeDescription(registry, activeWindow, this);
@@ -90,8 +101,7 @@ void TfrmDBEditor::BuildForm()
                                        Tr("Новое приложение"));
     tbNewProgram->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     SetHint(tbNewProgram, Tr("Создать новое приложение"));
-    tbNewShortCut = ToolBar1->addAction(Picture(this, "list-add", QStyle::SP_FileIcon),
-                                        Tr("Новое сочетание клавиш"));
+    tbNewShortCut = ToolBar1->addAction(OwnPicture("new-shortcut"), Tr("Новое сочетание клавиш"));
     tbNewShortCut->setShortcut(QKeySequence::New);
     SetHint(tbNewShortCut, Tr("Создать новое сочетание клавиш, для выбранного приложения"));
     ToolBar1->addSeparator();
@@ -116,7 +126,8 @@ void TfrmDBEditor::BuildForm()
     treeLayout->addWidget(edtFind);
     treeLayout->addWidget(TreeView, 1);
 
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    auto* splitter = splitter_;
     splitter->addWidget(pnlTreeView);
     splitter->addWidget(NodeDescription);
     splitter->setStretchFactor(1, 1);
@@ -224,8 +235,7 @@ void TfrmDBEditor::mnuTreeViewPopup()
 void TfrmDBEditor::tbStayOnTopClick()
 {
     const bool down = tbStayOnTop->isChecked();
-    tbStayOnTop->setIcon(down ? Picture(this, "window-pin", QStyle::SP_TitleBarShadeButton)
-                              : Picture(this, "window-unpin", QStyle::SP_TitleBarUnshadeButton));
+    tbStayOnTop->setIcon(OwnPicture(down ? "pin-on" : "pin-off"));
     const QString hint = down ? Tr("Поверх других окон (сейчас включено)")
                               : Tr("Поверх других окон (сейчас выключено)");
     tbStayOnTop->setText(hint);
@@ -286,6 +296,12 @@ void TfrmDBEditor::FormShow()
 void TfrmDBEditor::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // Laid out only now: the tree's side gets its share of the window.
+    if (!splitterPlaced_) {
+        const int tree = qRound(305 * logicalDpiX() / 96.0);
+        splitter_->setSizes({tree, std::max(1, splitter_->width() - tree)});
+        splitterPlaced_ = true;
+    }
     if (!edtFind->text().isEmpty()) {
         edtFind->clear();
     }
@@ -331,11 +347,14 @@ void TfrmDBEditor::RestoreGeometry()
 {
     const QSettings settings(GeometryFile(), QSettings::IniFormat);
     if (restoreGeometry(settings.value("geometry").toByteArray())) {
+        splitterPlaced_ = splitter_->restoreState(settings.value("splitter").toByteArray());
         return;
     }
-    // 644 x 463 at 96 dpi, centred on the desktop.
+    // 644 x 463 at 96 dpi, the tree 305 wide, centred on the desktop.
+    // Wider when the frames' texts need it (a language with longer words).
     const double scale = logicalDpiX() / 96.0;
-    resize(QSize(644, 463) * scale);
+    const int needed = qRound(305 * scale) + NodeDescription->FramesMinimumWidth() + 40;
+    resize(std::max(qRound(644 * scale), needed), qRound(463 * scale));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -346,4 +365,5 @@ void TfrmDBEditor::SaveGeometry() const
     QDir().mkpath(QFileInfo(GeometryFile()).absolutePath());
     QSettings settings(GeometryFile(), QSettings::IniFormat);
     settings.setValue("geometry", saveGeometry());
+    settings.setValue("splitter", splitter_->saveState());
 }
