@@ -48,6 +48,7 @@ public:
     QMenu* IconMenu() const { return iconMenu_; }
     QLabel* Label() const { return label_; }
     TfrmAbout* About() const { return frmAbout_.get(); }
+    // Null until the editor is first opened.
     TfrmDBEditor* Editor() const { return editor_.get(); }
     CKeyboard* Keyboard() const { return keyboard_.get(); }
     CKeyScanner* Scanner() const { return scanner_.get(); }
