@@ -126,3 +126,16 @@ shot() {
         echo "     screenshot: $QUORVEL_E2E_SHOTS/$1.png"
     fi
 }
+
+# The carry-out gesture for Ctrl+S: Ctrl and S held, S released and pressed again within 500 ms.
+# One xdotool invocation holds the keys (the server releases a client's keys when it
+# disconnects).
+gesture_ctrl_s() {
+    xdotool keydown ctrl sleep 0.3 keydown s sleep 0.3 keyup s sleep 0.15 keydown s sleep 0.3 \
+        keyup s keyup ctrl
+}
+
+# ctrl_s_presses XEV_LOG: how many Ctrl+S presses xev logged.
+ctrl_s_presses() {
+    grep -a -A2 '^KeyPress event' "$1" | grep -a -c 'state 0x4, keycode 39 '
+}
