@@ -325,6 +325,11 @@ bool TfrmDBEditor::eventFilter(QObject* watched, QEvent* event)
         edtFind->clear();
         return true;
     }
+    // From the find box down into what it found.
+    if (watched == edtFind && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Return)) {
+        TreeView->setFocus();
+        return true;
+    }
     if (watched == TreeView && key->modifiers() == Qt::NoModifier) {
         switch (key->key()) {
         case Qt::Key_Insert:
