@@ -122,6 +122,8 @@ void TMainForm::StartUp()
     // The session ending (logout, SIGTERM) ends the program by the event loop: edits are saved.
     platform::Get().OnTerminationRequest([] { QApplication::exit(0); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveEdits(false); });
+    // A session manager asks before the session ends; the display may be gone soon after.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveEdits(false); });
 }
 
 void TMainForm::SaveEdits(bool userPresent)

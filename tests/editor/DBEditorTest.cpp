@@ -20,6 +20,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -284,8 +286,8 @@ TEST_F(Editor, FindNarrowsByEveryTextAndClearingRestoresTheTree)
 
 TEST_F(Editor, ExitButtonHidesAndSavesOnlyWhatChanged)
 {
-    const QString file = QString::fromStdString(registry.GetLoader()->DataFolder()) +
-                         "/shortcuts.dat";
+    const QString file =
+        QString::fromStdString(registry.GetLoader()->DataFolder()) + "/shortcuts.dat";
     editor->show();
     editor->SpeedButton1->click();
     EXPECT_FALSE(editor->isVisible());
@@ -319,4 +321,53 @@ TEST_F(Editor, HotKeyControlFollowsTheSelectedShortcut)
     frame.Button1->click();
     EXPECT_EQ(frame.HotKeyEdit->text(), "");
     EXPECT_TRUE(Shortcuts().FieldByName("KeyCodes").AsBlob().empty());
+}
+
+TEST_F(Editor, PictureFilesAreOfferedWithTheDescriptionAndBadOnesAreRefusedInWords)
+{
+    TShortcutDescriptionFrame& frame = *editor->NodeDescription->ShortcutFrame;
+    Select("Copy");
+    QString title;
+    QTemporaryDir folder;
+    const QString notAPicture = folder.filePath("notes.bmp");
+    QFile text(notAPicture);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("no picture here");
+    text.close();
+    frame.ChoosePicture = [&](const QString& asked) {
+        title = asked;
+        return std::optional<std::string>(notAPicture.toStdString());
+    };
+    frame.btnLoadImageClick();
+    EXPECT_EQ(title, "Выберите иконку для сочетания клавиш \"Copy\"");
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_EQ(env.messages[0], "Не удается загрузить изображение. Неправильный формат файла.");
+    EXPECT_TRUE(Shortcuts().FieldByName("Icon").IsNull());
+
+    // A picture from the screen is stored as the icon; an empty description gives the prompt
+    // alone.
+    frame.SelectRegion = [](const QImage&) {
+        QImage region(41, 31, QImage::Format_RGB32);
+        region.fill(Qt::blue);
+        return std::optional<QImage>(region);
+    };
+    frame.ScreenShot.Bitmap = QImage(8, 8, QImage::Format_RGB32);
+    frame.btnScreenShotClick();
+    const Blob& icon = Shortcuts().FieldByName("Icon").AsBlob();
+    EXPECT_EQ(QImage::fromData(icon.data(), static_cast<int>(icon.size())).size(), QSize(41, 31));
+    Type(frame.edtDescription, "");
+    EXPECT_EQ(frame.IconDialogTitle(), "Выберите иконку для сочетания клавиш");
+}
+
+TEST_F(Editor, FocusGoesIntoTheVisibleFrameOnly)
+{
+    editor->show();
+    TNodeDescription& panel = *editor->NodeDescription;
+    editor->TreeView->setFocus();
+    panel.SetNodeType(0);
+    panel.SetFocus();
+    EXPECT_EQ(editor->focusWidget(), editor->TreeView);
+    panel.SetNodeType(1);
+    panel.SetFocus();
+    EXPECT_EQ(editor->focusWidget(), panel.ProgramFrame->dbName);
 }
