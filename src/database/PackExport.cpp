@@ -45,15 +45,15 @@ public:
                 FormatText(Translate("программа «%s»: не указан исполняемый файл"), name));
             return std::nullopt;
         } else {
-            if (name.empty()) {
-                name = TruncateUtf8(ExtractFileName(fileName), ShortNameLength);
+            if (!name.empty()) {
+                pack["name"] = Q(name);
             }
-            pack["name"] = Q(name);
             pack["executables"] = QJsonArray{Q(fileName)};
         }
         QJsonArray list;
+        const std::string program = name.empty() ? ExtractFileName(fileName) : name;
         for (shortcuts_.First(); !shortcuts_.Eof(); shortcuts_.Next()) {
-            if (auto shortcut = CurrentShortcut(name)) {
+            if (auto shortcut = CurrentShortcut(program)) {
                 list.append(*shortcut);
             }
         }

@@ -64,11 +64,34 @@ Blob BmpWithAlpha(const QImage& picture)
     return bytes;
 }
 
-// A session without a desktop leaves Qt with the hicolor theme, which holds application icons
-// only: the standard action icons are then taken from Adwaita or breeze when either is installed.
+// The freedesktop icon folders: $XDG_DATA_HOME/icons, then those of $XDG_DATA_DIRS.
+QStringList IconFolders()
+{
+    QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    if (home.isEmpty()) {
+        home = QDir::homePath() + "/.local/share";
+    }
+    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (dirs.isEmpty()) {
+        dirs = QStringLiteral("/usr/local/share:/usr/share");
+    }
+    QStringList folders{home + "/icons"};
+    for (const QString& dir : dirs.split(':', Qt::SkipEmptyParts)) {
+        folders.append(dir + "/icons");
+    }
+    return folders;
+}
+
+// Off-screen (a command line without a display) Qt knows no icon theme at all, and a session
+// without a desktop leaves it with hicolor, which holds application icons only: the standard
+// action icons are then taken from Adwaita or breeze when either is installed.
 void UseStandardIconsWithoutADesktopTheme()
 {
     const QString bare = QStringLiteral("hicolor");
+    if (QIcon::themeName().isEmpty()) {
+        QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() + IconFolders());
+        QIcon::setThemeName(bare);
+    }
     if ((!QIcon::themeName().isEmpty() && QIcon::themeName() != bare) ||
         (!QIcon::fallbackThemeName().isEmpty() && QIcon::fallbackThemeName() != bare)) {
         return;

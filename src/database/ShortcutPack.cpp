@@ -71,7 +71,10 @@ public:
     PackFile Parse(const QJsonDocument& document)
     {
         const JsonPath root;
-        const QJsonObject top = Object(document.object(), root);
+        if (!document.isObject()) {
+            Fail(root, Translate("нужен объект { … }"));
+        }
+        const QJsonObject top = document.object();
         CheckFormat(top, root, true);
         if (!top.contains("programs")) {
             file_.packs.push_back(ParsePack(top, root, {}));
@@ -204,7 +207,8 @@ private:
             pack.windowManagers = TextList(object, path, "windowManager", false);
         } else {
             known.insert({"name", "executables", "desktopId"});
-            pack.name = Text(object, path, "name", true, ShortNameLength);
+            // Exports of programs the user left unnamed have none.
+            pack.name = Text(object, path, "name", false, ShortNameLength);
             pack.executables = TextList(object, path, "executables", true);
             pack.desktopId = Text(object, path, "desktopId", false, FileNameLength);
         }

@@ -28,7 +28,8 @@ struct ShortcutPack
 {
     // Desktop packs hold the always-shown shortcuts of a desktop or window manager.
     bool desktop = false;
-    // A program's pack: its name and the file names it runs as; a name with a folder is a path.
+    // A program's pack: its name (empty in an export of a program the user left unnamed) and the
+    // file names it runs as; a name with a folder is a path.
     std::string name;
     std::vector<std::string> executables;
     std::string desktopId;
