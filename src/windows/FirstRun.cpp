@@ -149,10 +149,10 @@ std::string DescribeFirstRun(const FirstRunResult& result)
     }
     if (result.desktop) {
         return FormatText(Translate("В базу сочетаний клавиш добавлены сочетания рабочего стола и "
-                                    "программ: %s (%s). Нажмите Win+Q, чтобы увидеть их."),
+                                    "программ (%s): %s. Нажмите Win+Q, чтобы увидеть их."),
                           count, names);
     }
-    return FormatText(Translate("В базу сочетаний клавиш добавлены сочетания программ: %s (%s). "
+    return FormatText(Translate("В базу сочетаний клавиш добавлены сочетания программ (%s): %s. "
                                 "Нажмите Win+Q, чтобы увидеть их."),
                       count, names);
 }

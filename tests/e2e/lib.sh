@@ -73,11 +73,14 @@ wait_for() {
     return 1
 }
 
-# The id of Quorvel's overlay (its main window), mapped or not.
+# The id of Quorvel's overlay (its main window), mapped or not: wider and taller than its tray
+# icon, menu and message.
 overlay_window() {
-    local id
+    local id width height
     for id in $(xdotool search --classname '^quorvel$' 2>/dev/null); do
-        if [ "$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')" -gt 500 ] 2>/dev/null; then
+        read -r width height < <(xwininfo -id "$id" 2>/dev/null |
+            awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print w, h}')
+        if [ "${width:-0}" -gt 500 ] && [ "${height:-0}" -gt 300 ]; then
             echo "$id"
             return
         fi

@@ -94,7 +94,7 @@ TEST_F(FirstRun, ThePacksOfTheInstalledApplicationsAndTheDesktopMakeTheBaseOnce)
                          "  Alt + Esc | Lower | Lower the window and unfocus it | global | 0:0"),
               1);
     EXPECT_EQ(base.size(), 4u + 8 + 8 + 7 + 5);
-    EXPECT_NE(DescribeFirstRun(result).find("3 (Bash, less, XTerm)"), std::string::npos);
+    EXPECT_NE(DescribeFirstRun(result).find("(3): Bash, less, XTerm"), std::string::npos);
 
     // Saved: a second start finds the base and changes nothing, though more is installed now.
     const QByteArray programs = BaseFile("programs.dat");
