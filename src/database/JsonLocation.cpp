@@ -158,9 +158,9 @@ std::string JsonPathText(const JsonPath& path)
     std::string text;
     for (const JsonStep& step : path) {
         if (const auto* name = std::get_if<std::string>(&step)) {
-            text += (text.empty() ? "" : ".") + *name;
+            text.append(text.empty() ? "" : ".").append(*name);
         } else {
-            text += "[" + std::to_string(std::get<int>(step)) + "]";
+            text.append("[").append(std::to_string(std::get<int>(step))).append("]");
         }
     }
     return text;

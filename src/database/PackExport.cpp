@@ -177,9 +177,9 @@ std::string DescribeExport(const std::string& path, const ExportReport& report)
         FormatText(Translate("Записан файл %s. Программ: %s, сочетаний клавиш: %s."), path,
                    std::to_string(report.programs), std::to_string(report.shortcuts));
     if (!report.leftOut.empty()) {
-        text += "\n" + Translate("Не записаны:");
+        text.append("\n").append(Translate("Не записаны:"));
         for (const std::string& item : report.leftOut) {
-            text += "\n" + item;
+            text.append("\n").append(item);
         }
     }
     return text;

@@ -94,10 +94,12 @@ std::vector<KeyName> AllKeyNames()
         names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
     }
     for (int digit = 0; digit <= 9; ++digit) {
-        names.push_back({static_cast<std::uint16_t>(0x60 + digit), "Num" + std::to_string(digit)});
+        names.push_back({static_cast<std::uint16_t>(0x60 + digit),
+                         std::string("Num").append(1, char('0' + digit))});
     }
     for (int number = 1; number <= 24; ++number) {
-        names.push_back({static_cast<std::uint16_t>(0x6F + number), "F" + std::to_string(number)});
+        names.push_back({static_cast<std::uint16_t>(0x6F + number),
+                         std::string(1, 'F').append(std::to_string(number))});
     }
     return names;
 }

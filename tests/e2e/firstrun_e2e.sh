@@ -24,6 +24,8 @@ cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$a
 cp -r "$e2e_dir/../packs/xterm.json" "$e2e_dir/../packs/desktop-openbox.json" \
     "$e2e_dir/../packs/icons" "$app/packs/"
 
+# The command line talks to no assistive technology.
+cli() { env -u DBUS_SESSION_BUS_ADDRESS -u QT_LINUX_ACCESSIBILITY_ALWAYS_ON "$app/quorvel" "$@"; }
 # names TEXT...: waits until every text is (part of) an accessible name of Quorvel's widgets.
 names() { "$e2e_dir/accessible.py" quorvel "$@" >"$e2e_tmp/names.txt"; }
 # names_while_held KEYS TEXT...: the same while the keys are held, as a person holds them.
@@ -78,7 +80,7 @@ check "holding Alt shows openbox's" names_while_held alt \
 check "Esc hides the overlay" hide_overlay
 
 # A second copy hands the pack to the running one, which imports it, saves and tells the user.
-"$app/quorvel" --import "$e2e_dir/xterm-more.json" >"$e2e_tmp/import.log" 2>&1
+cli --import "$e2e_dir/xterm-more.json" >"$e2e_tmp/import.log" 2>&1
 check "quorvel --import with Quorvel running ends well" test $? -eq 0
 check "the running copy tells the result in a tray message" names "Shortcuts added: 2, updated: 0"
 check "Super+Q shows the overlay again" show_over_xterm
@@ -103,12 +105,12 @@ check "the files hold the imported shortcuts" test "$(stored)" = 2
 cp "$XDG_DATA_HOME/zint/shortcuts.dat" "$e2e_tmp/before.dat"
 printf '{"format": 1, "name": "X", "executables": ["x"],\n "shortcuts": [{"keys": "Ctrl+Hyper+X"}]}' \
     >"$e2e_tmp/bad.json"
-"$app/quorvel" --import "$e2e_tmp/bad.json" >"$e2e_tmp/bad.log" 2>&1
+cli --import "$e2e_tmp/bad.json" >"$e2e_tmp/bad.log" 2>&1
 check "a bad file is refused" test $? -ne 0
 check "naming the file, line and field" \
     grep -q "$e2e_tmp/bad.json.*line 2, field shortcuts\[0\].keys" "$e2e_tmp/bad.log"
 check "the base files are unchanged" cmp -s "$e2e_tmp/before.dat" "$XDG_DATA_HOME/zint/shortcuts.dat"
-"$app/quorvel" --export "$e2e_tmp/export.json" >"$e2e_tmp/export.log" 2>&1
+cli --export "$e2e_tmp/export.json" >"$e2e_tmp/export.log" 2>&1
 check "quorvel --export writes the base" grep -q '"keys": "Ctrl+Shift+Num+"' "$e2e_tmp/export.json"
 
 e2e_summary
