@@ -43,6 +43,16 @@ std::int32_t FindProgram(DataSet& programs, const std::vector<std::string>& exec
     return 0;
 }
 
+std::string ChooseExecutable(const std::vector<std::string>& executables)
+{
+    for (const std::string& executable : executables) {
+        if (IsApplicationFile(ResolveOnPath(executable))) {
+            return executable;
+        }
+    }
+    return executables.empty() ? std::string() : executables.front();
+}
+
 std::int32_t AddProgram(DataSet& programs, const ShortcutPack& pack)
 {
     programs.Append();
@@ -105,16 +115,6 @@ void MergeShortcuts(DataSet& shortcuts, const ShortcutPack& pack, bool scopeMatt
 }
 
 } // namespace
-
-std::string ChooseExecutable(const std::vector<std::string>& executables)
-{
-    for (const std::string& executable : executables) {
-        if (IsApplicationFile(ResolveOnPath(executable))) {
-            return executable;
-        }
-    }
-    return executables.empty() ? std::string() : executables.front();
-}
 
 ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& packs)
 {

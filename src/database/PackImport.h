@@ -19,9 +19,9 @@ struct ImportReport
 
 // Merges packs into the base in memory. A pack's program is the base's program whose executable
 // has the file name of one of the pack's executables, ignoring case as the overlay matches them,
-// or else a new one; a desktop pack's shortcuts belong to the super-global program. A shortcut
-// with the keys and scope of one its program has is updated (its texts, and its icon when the pack
-// gives one); any other is added.
+// or else a new one stored with the first of them found on PATH (else the first); a desktop pack's
+// shortcuts belong to the super-global program. A shortcut with the keys and scope of one its
+// program has is updated (its texts, and its icon when the pack gives one); any other is added.
 ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& packs);
 
 // Reads a pack or an export and merges all of it. Throws Exception naming the file and its first
@@ -30,6 +30,3 @@ ImportReport ImportFile(CDBRegistry& registry, const std::string& path);
 
 // What an import did, in words for the user.
 std::string DescribeImport(const std::string& path, const ImportReport& report);
-
-// The executable a new program is stored with: the first of them found on PATH, else the first.
-std::string ChooseExecutable(const std::vector<std::string>& executables);

@@ -66,7 +66,7 @@ bool LeavesFolder(const std::string& relative)
 class PackParser
 {
 public:
-    PackParser(std::string folder) : folder_(std::move(folder)) {}
+    PackParser(std::string folder, IconReading icons) : folder_(std::move(folder)), icons_(icons) {}
 
     PackFile Parse(const QJsonDocument& document)
     {
@@ -250,6 +250,9 @@ private:
         if (object.contains("icon") && object.contains("iconData")) {
             Fail(path, Translate("у сочетания клавиш может быть «icon» или «iconData», но не оба"));
         }
+        if (icons_ == IconReading::Skip) {
+            return shortcut;
+        }
         if (object.contains("icon")) {
             shortcut.icon = Icon(Text(object, path, "icon", true, FileNameLength),
                                  Append(path, std::string("icon")));
@@ -316,12 +319,13 @@ private:
     }
 
     std::string folder_;
+    IconReading icons_;
     PackFile file_;
 };
 
 } // namespace
 
-PackFile ParsePackText(const QByteArray& text, const std::string& folder)
+PackFile ParsePackText(const QByteArray& text, const std::string& folder, IconReading icons)
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
@@ -331,7 +335,7 @@ PackFile ParsePackText(const QByteArray& text, const std::string& folder)
                                    error.errorString().toStdString()));
     }
     try {
-        return PackParser(folder).Parse(document);
+        return PackParser(folder, icons).Parse(document);
     } catch (const Problem& problem) {
         const std::string line = std::to_string(JsonLineOf(text, problem.path));
         if (problem.path.empty()) {
@@ -342,7 +346,7 @@ PackFile ParsePackText(const QByteArray& text, const std::string& folder)
     }
 }
 
-PackFile ReadPackFile(const std::string& path)
+PackFile ReadPackFile(const std::string& path, IconReading icons)
 {
     const auto refused = [&path](const std::string& problem) {
         return Exception(FormatText(Translate("Файл %s не принят: %s"), path, problem));
@@ -369,7 +373,7 @@ PackFile ReadPackFile(const std::string& path)
         throw refused(tooLarge);
     }
     try {
-        return ParsePackText(text, info.absolutePath().toStdString());
+        return ParsePackText(text, info.absolutePath().toStdString(), icons);
     } catch (const Exception& error) {
         throw refused(error.what());
     }

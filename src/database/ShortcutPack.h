@@ -54,9 +54,17 @@ constexpr int FileNameLength = 256;
 // base with icons some megabytes.
 constexpr qsizetype MaxPackFileBytes = 32 * 1024 * 1024;
 
+// Whether the icons of a pack are read: a look at what a pack is for needs none.
+enum class IconReading
+{
+    Read,
+    Skip,
+};
+
 // Reads a pack or an export, all of it or nothing. Throws Exception naming the file and its
 // first problem, with the line and field where there is one.
-PackFile ReadPackFile(const std::string& path);
+PackFile ReadPackFile(const std::string& path, IconReading icons = IconReading::Read);
 
 // The same for the text of a file; pictures named in it lie in folder.
-PackFile ParsePackText(const QByteArray& text, const std::string& folder);
+PackFile ParsePackText(const QByteArray& text, const std::string& folder,
+                       IconReading icons = IconReading::Read);

@@ -18,25 +18,30 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
 namespace {
 
-std::vector<ShortcutPack> ReadPacks(const std::string& folder)
+std::vector<std::string> PackFiles(const std::string& folder)
 {
-    std::vector<ShortcutPack> packs;
+    std::vector<std::string> files;
     const QDir dir(QString::fromStdString(folder));
-    const QStringList names = dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
-    for (const QString& name : names) {
-        try {
-            for (ShortcutPack& pack : ReadPackFile(dir.filePath(name).toStdString()).packs) {
-                packs.push_back(std::move(pack));
-            }
-        } catch (const Exception& error) {
-            qCWarning(lcWindows) << "shortcut pack left out:" << error.what();
-        }
+    for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
+        files.push_back(dir.filePath(name).toStdString());
     }
-    return packs;
+    return files;
+}
+
+// The packs of a file; none, with a logged warning, when it cannot be read.
+std::vector<ShortcutPack> ReadPacks(const std::string& file, IconReading icons)
+{
+    try {
+        return ReadPackFile(file, icons).packs;
+    } catch (const Exception& error) {
+        qCWarning(lcWindows) << "shortcut pack left out:" << error.what();
+        return {};
+    }
 }
 
 bool Contains(const std::vector<std::string>& values, const std::string& wanted)
@@ -46,23 +51,31 @@ bool Contains(const std::vector<std::string>& values, const std::string& wanted)
     });
 }
 
+// A pack as the first look saw it: without its icons, and where it lies.
+struct FoundPack
+{
+    std::string file;
+    std::size_t index;
+    ShortcutPack pack;
+};
+
 // The desktop's pack: the first element of XDG_CURRENT_DESKTOP that a pack names, else the
 // window manager's name.
-const ShortcutPack* DesktopPack(const std::vector<ShortcutPack>& packs)
+const FoundPack* DesktopPack(const std::vector<FoundPack>& packs)
 {
     const char* current = std::getenv("XDG_CURRENT_DESKTOP");
     for (const std::string& desktop : SplitText(current ? current : "", ':')) {
-        for (const ShortcutPack& pack : packs) {
-            if (pack.desktop && !desktop.empty() && Contains(pack.desktops, desktop)) {
-                return &pack;
+        for (const FoundPack& found : packs) {
+            if (found.pack.desktop && !desktop.empty() && Contains(found.pack.desktops, desktop)) {
+                return &found;
             }
         }
     }
     const std::string windowManager = platform::Get().GetWindowManagerName();
-    for (const ShortcutPack& pack : packs) {
-        if (pack.desktop && !windowManager.empty() &&
-            Contains(pack.windowManagers, windowManager)) {
-            return &pack;
+    for (const FoundPack& found : packs) {
+        if (found.pack.desktop && !windowManager.empty() &&
+            Contains(found.pack.windowManagers, windowManager)) {
+            return &found;
         }
     }
     return nullptr;
@@ -97,27 +110,48 @@ bool IsInstalled(const ShortcutPack& pack, const Installed& installed)
     });
 }
 
+// The pack read again with its icons; nullopt when that fails.
+std::optional<ShortcutPack> WithIcons(const FoundPack& found)
+{
+    std::vector<ShortcutPack> packs = ReadPacks(found.file, IconReading::Read);
+    return found.index < packs.size() ? std::optional(std::move(packs[found.index])) : std::nullopt;
+}
+
 FirstRunResult SetUpBase(CDBRegistry& registry, const std::string& packsFolder)
 {
-    const std::vector<ShortcutPack> packs = ReadPacks(packsFolder);
-    std::vector<ShortcutPack> chosen;
-    FirstRunResult result;
-    if (const ShortcutPack* desktop = DesktopPack(packs)) {
-        chosen.push_back(*desktop);
-        result.desktop = true;
+    // A first look without icons tells which packs this machine needs: only theirs are read.
+    std::vector<FoundPack> packs;
+    for (const std::string& file : PackFiles(packsFolder)) {
+        std::vector<ShortcutPack> read = ReadPacks(file, IconReading::Skip);
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            packs.push_back({file, i, std::move(read[i])});
+        }
     }
-    const std::vector<DesktopEntry> entries = ReadDesktopEntries();
-    const Installed installed = InstalledByDesktopEntries(entries);
-    for (const ShortcutPack& pack : packs) {
-        if (!pack.desktop && IsInstalled(pack, installed)) {
-            chosen.push_back(pack);
-            result.applications.push_back(pack.name);
+    std::vector<const FoundPack*> chosen;
+    if (const FoundPack* desktop = DesktopPack(packs)) {
+        chosen.push_back(desktop);
+    }
+    const Installed installed = InstalledByDesktopEntries(ReadDesktopEntries());
+    for (const FoundPack& found : packs) {
+        if (!found.pack.desktop && IsInstalled(found.pack, installed)) {
+            chosen.push_back(&found);
+        }
+    }
+    std::vector<ShortcutPack> merged;
+    FirstRunResult result;
+    for (const FoundPack* found : chosen) {
+        if (std::optional<ShortcutPack> pack = WithIcons(*found)) {
+            result.desktop = result.desktop || pack->desktop;
+            if (!pack->desktop) {
+                result.applications.push_back(pack->name);
+            }
+            merged.push_back(std::move(*pack));
         }
     }
     if (!result.Added()) {
         return result;
     }
-    MergePacks(registry, chosen);
+    MergePacks(registry, merged);
     try {
         registry.GetLoader()->Save();
     } catch (const Exception& error) {

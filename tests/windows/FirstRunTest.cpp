@@ -126,11 +126,13 @@ TEST_F(FirstRun, TheDesktopNamedByXdgWinsAndDesktopEntriesCount)
     EXPECT_EQ(base[1].rfind("  Alt + Enter | Terminal |", 0), 0u) << base[1];
 }
 
-TEST_F(FirstRun, ABrokenPackIsLeftOutAndNothingMatchingLeavesNoBase)
+TEST_F(FirstRun, BrokenPacksAreLeftOutAndNothingMatchingLeavesNoBase)
 {
     const QString packs = QString::fromStdString(Path("packs"));
     QDir().mkpath(packs);
     QFile::copy(QUORVEL_TEST_PACKS_DIR "/less.json", packs + "/less.json");
+    // Installed, but its picture files are not beside it.
+    QFile::copy(QUORVEL_TEST_PACKS_DIR "/xterm.json", packs + "/xterm.json");
     QFile broken(packs + "/broken.json");
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("{\"format\": 1, \"name\": ");
