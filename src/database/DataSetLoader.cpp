@@ -197,6 +197,29 @@ void CDataSetLoader::Load()
     tables_->EnsureSuperglobal();
 }
 
+bool CDataSetLoader::BaseExists() const
+{
+    return FileExists(ProgramsFile()) || FileExists(ShortcutsFile());
+}
+
+void CDataSetLoader::LoadAsSaved()
+{
+    for (auto [dataSet, file] : {std::pair(&tables_->dsPrograms, ProgramsFile()),
+                                 std::pair(&tables_->dsShortcuts, ShortcutsFile())}) {
+        try {
+            if (FileExists(file)) {
+                dataSet->LoadFromFile(file);
+            } else {
+                dataSet->EmptyDataSet();
+            }
+        } catch (const DataSetFileError& error) {
+            throw Exception(
+                FormatText(Translate("Не удается прочитать файл %s: %s"), file, error.what()));
+        }
+    }
+    tables_->EnsureSuperglobal();
+}
+
 std::string CDataSetLoader::LoadFiles()
 {
     try {

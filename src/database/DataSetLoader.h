@@ -35,6 +35,12 @@ public:
     const std::string& DataFolder() const { return dataFolder_; }
 
     void Load() override;
+    // Whether either file of the base is there (also one that cannot be read): false before the
+    // first save.
+    bool BaseExists() const;
+    // Reads both files as they are, for a look from outside the running program: nothing is made,
+    // moved or told. Throws Exception when a file is there but cannot be read.
+    void LoadAsSaved();
     // Throws Exception when the last Load said the base will not be saved, or a file cannot be
     // written.
     void Save() override;

@@ -6,9 +6,7 @@
 #include <cctype>
 #include <unordered_map>
 
-namespace {
-
-// Lower case by the locale's rules; ASCII, the usual case, without a detour through QString.
+// ASCII, the usual case, without a detour through QString.
 std::string LowerCase(const std::string& text)
 {
     if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
@@ -19,6 +17,8 @@ std::string LowerCase(const std::string& text)
     }
     return QString::fromStdString(text).toLower().toStdString();
 }
+
+namespace {
 
 // A key as the queries compare it: left and right variants of a modifier fold to one code, so
 // equivalent keys are equal.

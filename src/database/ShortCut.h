@@ -16,6 +16,9 @@ enum class ShortCutType : std::uint8_t
     SuperGlobal, // applies always
 };
 
+// Lower case by the locale's rules: program file names are compared in this form.
+std::string LowerCase(const std::string& text);
+
 // One running process, as seen at the last refresh.
 class CLoadedProgram
 {

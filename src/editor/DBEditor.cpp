@@ -1,15 +1,20 @@
 #include "editor/DBEditor.h"
 
 #include "database/DataSetLoader.h"
+#include "database/PackExport.h"
+#include "database/PackImport.h"
 #include "database/Registry.h"
 #include "editor/DBTreeView.h"
 #include "editor/NodeDescription.h"
+#include "framework/DataSet.h"
 #include "platform/Platform.h"
 #include "services/Translation.h"
+#include "util/MessageBox.h"
 #include "util/Paths.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -109,6 +114,15 @@ void TfrmDBEditor::BuildForm()
         ToolBar1->addAction(Picture(this, "edit-delete", QStyle::SP_TrashIcon), Tr("Удалить"));
     tbDelete->setToolTip(Tr("Удалить текущий узел"));
     ToolBar1->addSeparator();
+    tbImport = ToolBar1->addAction(Picture(this, "document-import", QStyle::SP_DialogOpenButton),
+                                   Tr("Импорт..."));
+    tbImport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    SetHint(tbImport, Tr("Добавить сочетания клавиш из файла"));
+    tbExport = ToolBar1->addAction(Picture(this, "document-export", QStyle::SP_DialogSaveButton),
+                                   Tr("Экспорт..."));
+    tbExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    SetHint(tbExport, Tr("Сохранить все сочетания клавиш в файл"));
+    ToolBar1->addSeparator();
     tbStayOnTop = ToolBar1->addAction(QString());
     tbStayOnTop->setCheckable(true);
     tbStayOnTop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -158,6 +172,7 @@ void TfrmDBEditor::BuildForm()
     miNewProgram->setToolTip(Tr("Создать новое приложение"));
     miNewShortCut = mnuTreeView->addAction(tbNewShortCut->icon(), Tr("Новое сочетание клавиш"));
     miDelete = mnuTreeView->addAction(tbDelete->icon(), Tr("Удалить"));
+    miExportProgram = mnuTreeView->addAction(tbExport->icon(), Tr("Экспортировать в файл..."));
     mnuTreeView->addSeparator();
     miExpand =
         mnuTreeView->addAction(Picture(this, "list-add", QStyle::SP_ArrowDown), Tr("Развернуть"));
@@ -180,6 +195,22 @@ void TfrmDBEditor::BuildForm()
     });
     connect(miCollapse, &QAction::triggered, this, [this] { CollapseSelected(); });
     connect(tbStayOnTop, &QAction::triggered, this, [this] { tbStayOnTopClick(); });
+    connect(tbImport, &QAction::triggered, this, [this] { ImportClick(); });
+    connect(tbExport, &QAction::triggered, this, [this] { ExportClick(false); });
+    connect(miExportProgram, &QAction::triggered, this, [this] { ExportClick(true); });
+    const QString packFilter = Tr("Сочетания клавиш") + " (*.json);;" + Tr("Все файлы (*)");
+    ChooseImportFile = [this, packFilter]() -> std::optional<std::string> {
+        const QString path =
+            QFileDialog::getOpenFileName(this, Tr("Импорт сочетаний клавиш"), {}, packFilter);
+        return path.isEmpty() ? std::nullopt : std::optional(path.toStdString());
+    };
+    ChooseExportFile = [this,
+                        packFilter](const std::string& suggested) -> std::optional<std::string> {
+        const QString path = QFileDialog::getSaveFileName(
+            this, Tr("Экспорт сочетаний клавиш"),
+            QDir::home().filePath(QString::fromStdString(suggested)), packFilter);
+        return path.isEmpty() ? std::nullopt : std::optional(path.toStdString());
+    };
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     connect(edtFind, &QLineEdit::textChanged, this,
             [this](const QString& text) { TreeView->SetFilter(text); });
@@ -227,6 +258,7 @@ void TfrmDBEditor::mnuTreeViewPopup()
     miNewProgram->setVisible(type != ntShortcut);
     miNewShortCut->setVisible(type == ntShortcut || type == ntNone);
     miDelete->setVisible(type != ntSuperglobal);
+    miExportProgram->setVisible(type == ntProgram || type == ntSuperglobal);
     const QTreeWidgetItem* item = TreeView->currentItem();
     miExpand->setEnabled(item && type != ntShortcut && !item->isExpanded());
     miCollapse->setEnabled(item && (type == ntShortcut || item->isExpanded()));
@@ -272,6 +304,53 @@ void TfrmDBEditor::SaveChanges()
     }
     Loader->Save();
     MarkSaved();
+}
+
+void TfrmDBEditor::ReloadTree()
+{
+    if (!edtFind->text().isEmpty()) {
+        edtFind->clear();
+    }
+    TreeView->LoadTree();
+}
+
+void TfrmDBEditor::ImportClick()
+{
+    const std::optional<std::string> path = ChooseImportFile();
+    if (!path) {
+        return;
+    }
+    PostEdits();
+    // A file that is not valid throws before anything changes; the application shows why.
+    const ImportReport report = ImportFile(registry_, *path);
+    ReloadTree();
+    MessageBoxOptions options;
+    options.SetType(MessageType::Information);
+    ShowMessageBox(DescribeImport(*path, report), options);
+}
+
+void TfrmDBEditor::ExportClick(bool selectedProgramOnly)
+{
+    std::optional<std::string> program;
+    std::string suggested = "quorvel-shortcuts.json";
+    if (selectedProgramOnly) {
+        const TNodeType type = TreeView->GetNodeType();
+        if (type != ntProgram && type != ntSuperglobal) {
+            return;
+        }
+        const std::string file = registry_.GetPrograms()->FieldByName("FileName").AsString();
+        program = ExtractFileName(file);
+        suggested = ExtractFileTitle(file) + ".json";
+    }
+    const std::optional<std::string> path = ChooseExportFile(suggested);
+    if (!path) {
+        return;
+    }
+    PostEdits();
+    const ExportReport report = ExportFile(registry_, *path, program);
+    MessageBoxOptions options;
+    options.SetType(MessageType::Information);
+    ShowMessageBox(DescribeExport(*path, report), options);
 }
 
 void TfrmDBEditor::SpeedButton1Click()

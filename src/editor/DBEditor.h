@@ -3,6 +3,9 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 
 class CActiveWindow;
 class CDBRegistry;
@@ -39,6 +42,17 @@ public:
     // The tables as read or written now are the saved state.
     void MarkSaved();
 
+    // The tables were changed outside the editor (a file imported by another copy): the tree is
+    // built again.
+    void ReloadTree();
+    // A pack or an export merged into the base; the whole base, or the selected program, written
+    // to a file.
+    void ImportClick();
+    void ExportClick(bool selectedProgramOnly);
+    // Ask for the file to read or write; empty when cancelled. Tests replace them.
+    std::function<std::optional<std::string>()> ChooseImportFile;
+    std::function<std::optional<std::string>(const std::string& suggested)> ChooseExportFile;
+
     void SpeedButton1Click();
     void mnuTreeViewPopup();
     void tbStayOnTopClick();
@@ -51,11 +65,14 @@ public:
     QAction* tbNewShortCut;
     QAction* tbDelete;
     QAction* tbStayOnTop;
+    QAction* tbImport;
+    QAction* tbExport;
     QToolButton* SpeedButton1;
     QMenu* mnuTreeView;
     QAction* miNewProgram;
     QAction* miNewShortCut;
     QAction* miDelete;
+    QAction* miExportProgram;
     QAction* miExpand;
     QAction* miCollapse;
 

@@ -1,6 +1,7 @@
 #include "keys/KeyImage.h"
 
 #include "keys/KeyCodes.h"
+#include "keys/KeyText.h"
 #include "platform/VirtualKeys.h"
 
 #include <QFontMetrics>
@@ -228,6 +229,7 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed)
 {
     ActionDescription = description;
     Pressed = pressed;
+    DescribeForAssistiveTechnology();
     if (KeyCode == vk::Return) {
         DrawEnterKey();
     } else if (IsTall()) {
@@ -236,5 +238,21 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed)
         DrawWideKey();
     } else {
         DrawSquareKey();
+    }
+}
+
+void TKeyImage::DescribeForAssistiveTechnology()
+{
+    QString name = QString::fromStdString(KeyTextName(KeyCode));
+    QString description;
+    if (ActionDescription) {
+        name += QStringLiteral(": ") + QString::fromStdString(ActionDescription->ShortName);
+        description = QString::fromStdString(ActionDescription->Name);
+    }
+    if (accessibleName() != name) {
+        setAccessibleName(name);
+    }
+    if (accessibleDescription() != description) {
+        setAccessibleDescription(description);
     }
 }

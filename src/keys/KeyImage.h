@@ -82,4 +82,9 @@ class TKeyImage : public TCustomKeyImage
 public:
     using TCustomKeyImage::TCustomKeyImage;
     void DrawKey(const CActionDescription* description, bool pressed) override;
+
+private:
+    // The accessible name is the key's name and the short name on it ("S: Save"), the
+    // accessible description the shortcut's description.
+    void DescribeForAssistiveTechnology();
 };

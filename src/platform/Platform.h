@@ -96,6 +96,8 @@ public:
     virtual std::string GetWindowClass(WindowId window) = 0;
     // The desktop window and docks are no application windows.
     virtual bool IsDesktopWindow(WindowId window) = 0;
+    // The name the running window manager gives itself ("Openbox"); empty when none runs.
+    virtual std::string GetWindowManagerName() = 0;
 
     // --- processes ------------------------------------------------------------------------
     virtual std::uint32_t GetCurrentProcessId() = 0;
@@ -111,10 +113,11 @@ public:
     // Returns a handle (>= 0) or -1 when the marker could not be made at all.
     virtual int OpenNamedMutex(const std::string& name, bool& alreadyExists) = 0;
     virtual void CloseNamedMutex(int handle) = 0;
-    // The first copy listens for messages from later copies; a later copy sends one.
+    // The first copy listens for messages from later copies; a later copy sends one, one line
+    // of text, and learns whether the first copy took it.
     virtual bool ListenForMessages(const std::string& channel,
                                    std::function<void(const std::string&)> onMessage) = 0;
-    virtual void SendMessageToFirstCopy(const std::string& channel, const std::string& message) = 0;
+    virtual bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) = 0;
 
     // --- settings folders -----------------------------------------------------------------
     // The folder for a kind; empty when it is not known.

@@ -12,8 +12,10 @@
 #include "shell/About.h"
 #include "shell/KeyScanner.h"
 #include "shell/Keyboard.h"
+#include "shell/PackCommands.h"
 #include "util/MessageBox.h"
 #include "util/Paths.h"
+#include "windows/FirstRun.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -30,6 +32,7 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcShell, "quorvel.shell")
 
@@ -40,6 +43,9 @@ static void InitResources()
 }
 
 namespace {
+
+// Long enough to read a few lines.
+constexpr int TrayMessageMs = 15000;
 
 QIcon ProgramIcon()
 {
@@ -59,13 +65,16 @@ TMainForm::TMainForm()
     TranslateMenu();
 
     // A later copy builds nothing more: it only tells the first one and ends.
-    firstInstance_ = guard_.Acquire("QuorvelRunning");
+    firstInstance_ = guard_.Acquire(InstanceLockName);
     if (!firstInstance_) {
         TellFirstInstance();
         return;
     }
     StartUp();
     started_ = true;
+    for (const std::string& path : std::exchange(pendingImports_, {})) {
+        ImportHandedFile(path);
+    }
     if (exitRequested_) {
         // Asked for while a start-up message was open; the main loop ends as soon as it runs.
         QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
@@ -106,9 +115,12 @@ void TMainForm::StartUp()
     platform::Get().RegisterHotKey(platform::ModWin, 'Q', [this] { ShowOverlay(); });
 
     // Either may show a message box, which runs the event loop: everything above is built.
-    registry_->GetLoader()->Load();
+    const FirstRunResult firstRun = LoadOrSetUpBase(*registry_, GetExeFolder() + "packs");
     keyboard_->Reload(PlaceOnScreen());
     keyboard_->Refresh();
+    if (firstRun.Added()) {
+        ShowTrayMessage(DescribeFirstRun(firstRun), false);
+    }
 
     // The editor is built when first opened: a large base costs its tree only then.
     miEditDB->setEnabled(true);
@@ -225,7 +237,34 @@ void TMainForm::OnMessage(const std::string& message)
     // Showing the tray icon is safe at any time, during start-up too.
     if (message == OtherInstanceMessage) {
         ShowTrayIcon();
+    } else if (const auto path = ImportRequestFile(message)) {
+        // Until the base is loaded, an import would be lost to the load.
+        if (started_) {
+            ImportHandedFile(*path);
+        } else {
+            pendingImports_.push_back(*path);
+        }
     }
+}
+
+void TMainForm::ImportHandedFile(const std::string& path)
+{
+    // The editor's pending edits go in first; its tree then shows what came.
+    if (editor_) {
+        editor_->PostEdits();
+    }
+    const ImportOutcome outcome = ImportAndSave(*registry_, path);
+    if (editor_) {
+        editor_->ReloadTree();
+    }
+    ShowTrayMessage(outcome.text, !outcome.succeeded);
+}
+
+void TMainForm::ShowTrayMessage(const std::string& text, bool problem)
+{
+    trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
+                           problem ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
+                           TrayMessageMs);
 }
 
 void TMainForm::ShowTrayIcon()

@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class CActiveWindow;
 class CDBRegistry;
@@ -55,6 +57,8 @@ public:
     CActiveWindow* ActiveWindow() const { return activeWindow_.get(); }
     CDBRegistry* Registry() const { return registry_.get(); }
 
+    // Name of the marker the running copy holds.
+    static constexpr const char* InstanceLockName = "QuorvelRunning";
     // Name of the message a later copy sends to the first one.
     static constexpr const char* OtherInstanceMessage = "OtherInstanceOfQuorvelStarted";
     static constexpr const char* MessageChannel = "quorvel";
@@ -77,6 +81,9 @@ private:
     // Writes what the editor holds unsaved; a failure is shown, or only logged when nobody may
     // be there to read it.
     void SaveEdits(bool userPresent);
+    // Imports a file handed over by a later copy, saves, and tells the user in a tray message.
+    void ImportHandedFile(const std::string& path);
+    void ShowTrayMessage(const std::string& text, bool problem);
 
     QSystemTrayIcon* trayIcon_ = nullptr;
     QMenu* iconMenu_ = nullptr;
@@ -105,4 +112,6 @@ private:
     bool firstInstance_ = false;
     bool started_ = false;
     bool exitRequested_ = false;
+    // Files handed over while start-up had not yet loaded the base.
+    std::vector<std::string> pendingImports_;
 };

@@ -3,12 +3,16 @@
 #include "shell/Application.h"
 #include "services/Translation.h"
 #include "shell/MainForm.h"
+#include "shell/PackCommands.h"
+
+#include <QCommandLineParser>
 
 #include <cstdlib>
 #include <memory>
 
 int main(int argc, char** argv)
 {
+    ChoosePlatformForPackCommands(argc, argv);
     TApplication app(argc, argv);
     QtTimerService timers;
     InstallTimerService(&timers);
@@ -16,6 +20,13 @@ int main(int argc, char** argv)
     platform::Install(&system);
     // The user's environment chooses the language; the catalogues lie beside the executable.
     InitLocalization("", "");
+
+    QCommandLineParser parser;
+    AddPackOptions(parser);
+    parser.process(app);
+    if (const auto code = RunPackCommand(parser)) {
+        return *code;
+    }
 
     int code = 0;
     try {

@@ -1,5 +1,7 @@
 #include "util/Paths.h"
 
+#include <cstdlib>
+#include <sstream>
 #include <sys/stat.h>
 
 std::string SpecialFolder(platform::SpecialFolderKind kind)
@@ -59,4 +61,29 @@ bool IsRegularFile(const std::string& path)
     {
     };
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsApplicationFile(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
+std::string ResolveOnPath(const std::string& program)
+{
+    if (program.find(PathDelimiter) != std::string::npos) {
+        return program;
+    }
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "/usr/local/bin:/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::string candidate = JoinPath(folder, program);
+        if (!folder.empty() && IsApplicationFile(candidate)) {
+            return candidate;
+        }
+    }
+    return program;
 }

@@ -30,3 +30,10 @@ std::string ExtractFileTitle(const std::string& path);
 // Whether path names a regular file (a link is followed): anything else, a pipe above all, is
 // never opened as a file, since opening a pipe waits for a writer.
 bool IsRegularFile(const std::string& path);
+
+// A regular file with an execute bit: what stands for ".exe" here.
+bool IsApplicationFile(const std::string& path);
+
+// The program in the first folder of PATH that holds it as an application file; a name with a
+// folder, or one found nowhere, is returned as it is.
+std::string ResolveOnPath(const std::string& program);

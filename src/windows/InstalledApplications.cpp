@@ -5,21 +5,10 @@
 #include <QString>
 
 #include <cstdlib>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// A regular file with an execute bit: what stands for ".exe" here.
-bool IsApplicationFile(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
-}
 
 bool Exists(const std::string& path)
 {
@@ -137,23 +126,6 @@ std::vector<std::string> ExecWords(const std::string& exec)
     return words;
 }
 
-// The program on PATH; a name with a folder stays as it is.
-std::string OnPath(const std::string& program)
-{
-    if (program.find('/') != std::string::npos) {
-        return program;
-    }
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path ? path : "/usr/local/bin:/usr/bin:/bin");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        const std::string candidate = JoinPath(folder, program);
-        if (!folder.empty() && IsApplicationFile(candidate)) {
-            return candidate;
-        }
-    }
-    return program;
-}
-
 const DesktopEntry* EntryOf(const std::vector<DesktopEntry>& entries, const std::string& key)
 {
     for (const DesktopEntry& entry : entries) {
@@ -206,7 +178,7 @@ std::string CommandOfExec(const std::string& exec)
     if (first >= words.size()) {
         return {};
     }
-    const std::string program = OnPath(words[first]);
+    const std::string program = ResolveOnPath(words[first]);
     std::string command = program.find(' ') == std::string::npos ? program : '"' + program + '"';
     for (std::size_t i = first + 1; i < words.size(); ++i) {
         const std::string& word = words[i];
@@ -254,7 +226,7 @@ CollectInstalledApplications(const std::vector<DesktopEntry>& entries)
     std::vector<InstalledApplication> applications;
     for (const DesktopEntry& entry : entries) {
         if (entry.hidden || entry.noDisplay ||
-            (!entry.tryExec.empty() && !IsApplicationFile(OnPath(entry.tryExec)))) {
+            (!entry.tryExec.empty() && !IsApplicationFile(ResolveOnPath(entry.tryExec)))) {
             continue;
         }
         std::vector<std::string> verbs{"open"};

@@ -73,12 +73,14 @@ wait_for() {
     return 1
 }
 
-# The id of Quorvel's overlay (its main window, the widest of its windows), mapped or not.
+# The id of Quorvel's overlay (its main window), mapped or not: the widest of its windows taller
+# than its tray icon, menu and message (the editor is narrower).
 overlay_window() {
-    local id width widest=500 found=
+    local id width height widest=500 found=
     for id in $(xdotool search --classname '^quorvel$' 2>/dev/null); do
-        width=$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')
-        if [ "${width:-0}" -gt "$widest" ] 2>/dev/null; then
+        read -r width height < <(xwininfo -id "$id" 2>/dev/null |
+            awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print w, h}')
+        if [ "${width:-0}" -gt "$widest" ] && [ "${height:-0}" -gt 300 ]; then
             widest=$width
             found=$id
         fi

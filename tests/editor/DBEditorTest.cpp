@@ -171,8 +171,9 @@ TEST_F(Editor, DeleteSparesTheSuperglobalNodeAndTakesAProgramWithItsShortcuts)
 TEST_F(Editor, ContextMenuFitsTheNodeAndCollapseOnAShortcutClosesItsProgram)
 {
     Select("a");
-    EXPECT_EQ(VisibleMenu(), (std::vector<std::string>{"Новое приложение", "Удалить", "Развернуть",
-                                                       "Свернуть (off)"}));
+    EXPECT_EQ(VisibleMenu(),
+              (std::vector<std::string>{"Новое приложение", "Удалить", "Экспортировать в файл...",
+                                        "Развернуть", "Свернуть (off)"}));
     Select("Copy");
     EXPECT_EQ(VisibleMenu(), (std::vector<std::string>{"Новое сочетание клавиш", "Удалить",
                                                        "Развернуть (off)", "Свернуть"}));
@@ -181,7 +182,7 @@ TEST_F(Editor, ContextMenuFitsTheNodeAndCollapseOnAShortcutClosesItsProgram)
     EXPECT_FALSE(editor->TreeView->currentItem()->isExpanded());
     Select("Самостоятельные сочетания клавиш");
     EXPECT_EQ(VisibleMenu()[0], "Новое приложение");
-    EXPECT_EQ(VisibleMenu().size(), 3u) << "no Delete";
+    EXPECT_EQ(VisibleMenu().size(), 4u) << "no Delete";
 }
 
 TEST_F(Editor, EditsArePostedWhenTheSelectionMovesAndTheNodeTextFollows)
@@ -370,4 +371,38 @@ TEST_F(Editor, FocusGoesIntoTheVisibleFrameOnly)
     panel.SetNodeType(1);
     panel.SetFocus();
     EXPECT_EQ(editor->focusWidget(), panel.ProgramFrame->dbName);
+}
+
+TEST_F(Editor, TheBaseGoesOutToAFileAndComesBackIntoTheTree)
+{
+    QTemporaryDir folder;
+    const std::string file = folder.filePath("all.json").toStdString();
+    std::string suggested;
+    // A pack holds shortcuts with keys only.
+    Select("Copy");
+    Shortcuts().Edit();
+    Shortcuts().FieldByName("KeyCodes").SetValue(BlobValue(Blob{0x11, 0, 0x43, 0}));
+    editor->ChooseExportFile = [&](const std::string& name) {
+        suggested = name;
+        return std::optional<std::string>(file);
+    };
+    editor->tbExport->trigger();
+    EXPECT_EQ(suggested, "quorvel-shortcuts.json");
+    ASSERT_EQ(env.messages.size(), 1u) << "the export is reported";
+
+    Select("a");
+    Key(editor->TreeView, Qt::Key_Delete);
+    ASSERT_TRUE(editor->TreeView->findItems("a", Qt::MatchExactly).empty());
+    editor->ChooseImportFile = [&] { return std::optional<std::string>(file); };
+    editor->tbImport->trigger();
+    EXPECT_EQ(Tree(),
+              (std::vector<std::string>{"a", "  Copy", "b", "  b first", "  b second",
+                                        "Самостоятельные сочетания клавиш", "  Lock screen"}))
+        << "what was deleted comes back, nothing is doubled";
+    EXPECT_EQ(env.messages.size(), 2u);
+
+    // One program alone, named after its executable.
+    Select("b");
+    editor->miExportProgram->trigger();
+    EXPECT_EQ(suggested, "b.json");
 }

@@ -191,8 +191,8 @@ TEST_F(SystemServices, MessagesReachTheListeningCopy)
     ASSERT_TRUE(system.ListenForMessages(
         "quorveltest", [&](const std::string& message) { received.push_back(message); }));
 
-    system.SendMessageToFirstCopy("quorveltest", "OtherInstanceOfQuorvelStarted");
-    system.SendMessageToFirstCopy("quorveltest", "Второе");
+    EXPECT_TRUE(system.SendMessageToFirstCopy("quorveltest", "OtherInstanceOfQuorvelStarted"));
+    EXPECT_TRUE(system.SendMessageToFirstCopy("quorveltest", "Второе"));
     const QDeadlineTimer deadline(5000);
     while (received.size() < 2 && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -220,8 +220,10 @@ TEST_F(SystemServices, MessagesReachTheListeningCopy)
     ASSERT_EQ(received.size(), 3u);
     EXPECT_EQ(received[2], "Третье");
 
-    // Nobody listens on this channel: the send gives up and reaches nobody.
-    system.SendMessageToFirstCopy("quorvelnobody", "ignored");
+    // A message is one line: one with a line break is refused whole.
+    EXPECT_FALSE(system.SendMessageToFirstCopy("quorveltest", "Import /tmp/a\nImport /etc/b"));
+    // Nobody listens on this channel: the send gives up, reaches nobody and says so.
+    EXPECT_FALSE(system.SendMessageToFirstCopy("quorvelnobody", "ignored"));
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(received.size(), 3u);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Temp() + "/quorvelnobody.sock")));

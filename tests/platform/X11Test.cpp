@@ -126,6 +126,12 @@ TEST_F(X11Platform, ForegroundFollowsActivationAndCanBeRequested)
     EXPECT_TRUE(WaitUntil([&] { return !system.IsTopmost(first.window); }));
 }
 
+TEST_F(X11Platform, TheRunningWindowManagerIsKnownByItsName)
+{
+    // The virtual session runs openbox.
+    EXPECT_EQ(system.GetWindowManagerName(), "Openbox");
+}
+
 TEST_F(X11Platform, TopLevelWindowsFrontToBackWithTheirTitles)
 {
     Xev back("QuorvelXevBack", 100);

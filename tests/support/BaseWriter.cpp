@@ -6,6 +6,7 @@
 #include "platform/VirtualKeys.h"
 
 #include <QBuffer>
+#include <QHashFunctions>
 #include <QImage>
 
 namespace {
@@ -90,4 +91,29 @@ void AddGeneratedBase(CDBRegistry& registry, int programs, int perProgram)
             shortcuts.Post();
         }
     }
+}
+
+std::vector<std::string> DumpBase(CDBRegistry& registry)
+{
+    DataSet& programs = *registry.GetPrograms();
+    DataSet& shortcuts = *registry.GetShortcuts();
+    std::vector<std::string> lines;
+    for (programs.First(); !programs.Eof(); programs.Next()) {
+        lines.push_back(programs.FieldByName("Name").AsString() + " | " +
+                        programs.FieldByName("FileName").AsString());
+        for (shortcuts.First(); !shortcuts.Eof(); shortcuts.Next()) {
+            const Blob& keyBytes = shortcuts.FieldByName("KeyCodes").AsBlob();
+            CKeyCodes keys;
+            keys.LoadFromBuffer(keyBytes.data(), keyBytes.size());
+            const Blob& icon = shortcuts.FieldByName("Icon").AsBlob();
+            const QByteArray iconBytes(reinterpret_cast<const char*>(icon.data()),
+                                       static_cast<qsizetype>(icon.size()));
+            lines.push_back(
+                "  " + keys.GetText() + " | " + shortcuts.FieldByName("ShortName").AsString() +
+                " | " + shortcuts.FieldByName("Description").AsString() + " | " +
+                (shortcuts.FieldByName("IsNormal").AsBoolean() ? "normal" : "global") + " | " +
+                std::to_string(icon.size()) + ":" + std::to_string(qHash(iconBytes)));
+        }
+    }
+    return lines;
 }

@@ -16,3 +16,8 @@ void AddShortcut(CDBRegistry& registry, const std::string& programFile, bool isN
 // shortcuts (Ctrl+letter, Ctrl+Shift+letter, Alt+letter, a function key; two in three normal) and
 // a 16x16 BMP icon of its own colour per shortcut.
 void AddGeneratedBase(CDBRegistry& registry, int programs, int perProgram);
+
+// The base as lines, in table order: each program ("Name | FileName"), then its shortcuts
+// ("  keys | short name | description | normal or global | icon size and hash"). Ids are left
+// out: they are nothing a user sees.
+std::vector<std::string> DumpBase(CDBRegistry& registry);

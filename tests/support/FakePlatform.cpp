@@ -282,12 +282,19 @@ bool FakePlatform::ListenForMessages(const std::string& channel,
     return true;
 }
 
-void FakePlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
+bool FakePlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
 {
     sentMessages.emplace_back(channel, message);
     if (auto it = listeners.find(channel); it != listeners.end() && it->second) {
         it->second(message);
+        return true;
     }
+    return false;
+}
+
+std::string FakePlatform::GetWindowManagerName()
+{
+    return windowManagerName;
 }
 
 std::string FakePlatform::GetSpecialFolder(SpecialFolderKind kind)

@@ -69,6 +69,7 @@ public:
     bool runtimeFolderUsable = true;
     // Whether foreground changes are announced (a window manager that sets _NET_ACTIVE_WINDOW).
     bool announcesForeground = true;
+    std::string windowManagerName;
 
     // --- what the tests read ------------------------------------------------------------
     std::vector<KeyEvent> sentKeys;
@@ -115,6 +116,7 @@ public:
     WindowId GetWindowOwner(WindowId window) override;
     Picture GetWindowIcon(WindowId window, int size) override;
     std::string GetWindowClass(WindowId window) override;
+    std::string GetWindowManagerName() override;
     bool IsDesktopWindow(WindowId window) override;
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
@@ -124,7 +126,7 @@ public:
     void CloseNamedMutex(int handle) override;
     bool ListenForMessages(const std::string& channel,
                            std::function<void(const std::string&)> onMessage) override;
-    void SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
+    bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
     void OnTerminationRequest(std::function<void()> handler) override;

@@ -102,8 +102,10 @@ struct LinuxPlatform::XState
     // The children of a window, bottom to top; empty when the window is gone.
     std::vector<Window> Children(Window window) const;
     bool Exists(Window window) const;
-    // An EWMH window manager runs: its check window names itself (a stale one is gone).
-    bool WindowManagerRunning();
+    // The check window of the EWMH window manager that runs (it names itself; a stale one is
+    // gone); 0 when none runs.
+    Window WindowManagerCheck();
+    bool WindowManagerRunning() { return WindowManagerCheck() != 0; }
     void SendToRoot(Window window, Atom messageType, long l0, long l1, long l2, long l3) const;
     // Whether the input focus and the active window both belong to this program.
     bool OwnsKeyboard();
@@ -339,10 +341,10 @@ bool LinuxPlatform::XState::Exists(Window window) const
     return XGetWindowAttributes(display, window, &attributes) != 0;
 }
 
-bool LinuxPlatform::XState::WindowManagerRunning()
+Window LinuxPlatform::XState::WindowManagerCheck()
 {
     if (wmCheckWindow) {
-        return *wmCheckWindow != 0;
+        return *wmCheckWindow;
     }
     const auto check = Property32(root, netSupportingWmCheck, XA_WINDOW);
     Window found = 0;
@@ -358,7 +360,7 @@ bool LinuxPlatform::XState::WindowManagerRunning()
         }
         wmCheckWindow = found;
     }
-    return found != 0;
+    return found;
 }
 
 void LinuxPlatform::XState::SendToRoot(Window window, Atom messageType, long l0, long l1, long l2,
@@ -839,6 +841,17 @@ Platform::Picture LinuxPlatform::GetWindowIcon(WindowId window, int size)
     }
     x_->Drain();
     return best;
+}
+
+std::string LinuxPlatform::GetWindowManagerName()
+{
+    if (!x_) {
+        return {};
+    }
+    const Window check = x_->WindowManagerCheck();
+    std::string name = check != 0 ? x_->TextProperty(check, x_->netWmName) : std::string();
+    x_->Drain();
+    return name;
 }
 
 std::string LinuxPlatform::GetWindowClass(WindowId window)

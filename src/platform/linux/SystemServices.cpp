@@ -282,23 +282,25 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
     return true;
 }
 
-void LinuxPlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
+bool LinuxPlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
 {
-    if (!ValidName(channel)) {
-        return;
+    if (!ValidName(channel) || message.find('\n') != std::string::npos ||
+        static_cast<qint64>(message.size()) >= MaxMessageBytes) {
+        return false;
     }
     const std::string path = RuntimePath(channel, ".sock");
     if (path.empty()) {
-        return;
+        return false;
     }
     QLocalSocket socket;
     socket.connectToServer(QString::fromStdString(path));
     if (!socket.waitForConnected(ConnectTimeoutMs)) {
-        return;
+        return false;
     }
     socket.write(QByteArray::fromStdString(message + "\n"));
-    socket.waitForBytesWritten(WriteTimeoutMs);
+    const bool sent = socket.waitForBytesWritten(WriteTimeoutMs) || socket.bytesToWrite() == 0;
     socket.disconnectFromServer();
+    return sent;
 }
 
 std::string LinuxPlatform::GetSpecialFolder(SpecialFolderKind kind)

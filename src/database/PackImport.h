@@ -1,0 +1,32 @@
+#pragma once
+
+#include "database/ShortcutPack.h"
+
+#include <string>
+#include <vector>
+
+class CDBRegistry;
+
+struct ImportReport
+{
+    int programsAdded = 0;
+    int programsFound = 0;
+    int shortcutsAdded = 0;
+    int shortcutsUpdated = 0;
+    // Things the user should know that did not stop the import (from PackFile::notes).
+    std::vector<std::string> notes;
+};
+
+// Merges packs into the base in memory. A pack's program is the base's program whose executable
+// has the file name of one of the pack's executables, ignoring case as the overlay matches them,
+// or else a new one stored with the first of them found on PATH (else the first); a desktop pack's
+// shortcuts belong to the super-global program. A shortcut with the keys and scope of one its
+// program has is updated (its texts, and its icon when the pack gives one); any other is added.
+ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& packs);
+
+// Reads a pack or an export and merges all of it. Throws Exception naming the file and its first
+// problem, and then the base is as it was.
+ImportReport ImportFile(CDBRegistry& registry, const std::string& path);
+
+// What an import did, in words for the user.
+std::string DescribeImport(const std::string& path, const ImportReport& report);

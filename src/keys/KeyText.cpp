@@ -1,0 +1,229 @@
+#include "keys/KeyText.h"
+
+#include "framework/Exception.h"
+#include "platform/VirtualKeys.h"
+#include "services/Translation.h"
+#include "util/Text.h"
+
+#include <cctype>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+struct KeyName
+{
+    std::uint16_t code;
+    std::string name;
+};
+
+// Every name a key may be written with. A code's first name is the one it is written with; a
+// name listed twice means the key listed first.
+std::vector<KeyName> AllKeyNames()
+{
+    std::vector<KeyName> names{
+        {vk::Control, "Ctrl"},
+        {vk::Shift, "Shift"},
+        {vk::Menu, "Alt"},
+        {vk::AnyWin, "Super"},
+        {vk::AnyWin, "Win"},
+        {vk::LControl, "LCtrl"},
+        {vk::RControl, "RCtrl"},
+        {vk::LShift, "LShift"},
+        {vk::RShift, "RShift"},
+        {vk::LMenu, "LAlt"},
+        {vk::RMenu, "RAlt"},
+        {vk::LWin, "LSuper"},
+        {vk::LWin, "LWin"},
+        {vk::RWin, "RSuper"},
+        {vk::RWin, "RWin"},
+        {vk::Return, "Enter"},
+        {vk::Escape, "Esc"},
+        {0x09, "Tab"},
+        {0x20, "Space"},
+        {0x08, "Backspace"},
+        {0x2D, "Insert"},
+        {0x2E, "Delete"},
+        {0x24, "Home"},
+        {0x23, "End"},
+        {0x21, "PgUp"},
+        {0x22, "PgDn"},
+        {0x25, "Left"},
+        {0x27, "Right"},
+        {0x26, "Up"},
+        {0x28, "Down"},
+        {0x2C, "PrtSc"},
+        {0x91, "ScrLk"},
+        {0x13, "Pause"},
+        {0x5D, "Menu"},
+        // The punctuation keys of a US keyboard, by their unshifted character.
+        {0xC0, "`"},
+        {0xBD, "-"},
+        {0xBB, "="},
+        {0xDB, "["},
+        {0xDD, "]"},
+        {0xDC, "\\"},
+        {0xBA, ";"},
+        {0xDE, "'"},
+        {0xBC, ","},
+        {0xBE, "."},
+        {0xBF, "/"},
+        {0x6A, "Num*"},
+        {0x6B, "Num+"},
+        {0x6D, "Num-"},
+        {0x6E, "Num."},
+        {0x6F, "Num/"},
+        // The keypad Enter sends the code of the main one.
+        {vk::Return, "NumEnter"},
+        // Names the keyboard draws that differ from the ones above. Its "+" is drawn on the main
+        // keyboard's = key, and its digits on the keypad too: these names mean the main keys.
+        {0xBB, "+"},
+        {0x21, "Page Up"},
+        {0x22, "Page Down"},
+        {0x2C, "Print Screen"},
+        {0x91, "Scroll Lock"},
+        {0x13, "Break"},
+        {0x14, "Caps Lock"},
+        {0x5D, "Apps"},
+    };
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
+    }
+    for (char c = '0'; c <= '9'; ++c) {
+        names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
+    }
+    for (int digit = 0; digit <= 9; ++digit) {
+        names.push_back({static_cast<std::uint16_t>(0x60 + digit),
+                         std::string("Num").append(1, char('0' + digit))});
+    }
+    for (int number = 1; number <= 24; ++number) {
+        names.push_back({static_cast<std::uint16_t>(0x6F + number),
+                         std::string(1, 'F').append(std::to_string(number))});
+    }
+    return names;
+}
+
+// Lower case, runs of spaces as one: "Page  up" and "page Up" are one name.
+std::string Normalized(const std::string& name)
+{
+    std::string result;
+    for (char c : name) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            if (!result.empty() && result.back() != ' ') {
+                result += ' ';
+            }
+        } else {
+            result += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    if (!result.empty() && result.back() == ' ') {
+        result.pop_back();
+    }
+    return result;
+}
+
+struct NameTables
+{
+    std::unordered_map<std::string, std::uint16_t> codeOfName;
+    std::map<std::uint16_t, std::string> nameOfCode;
+};
+
+const NameTables& Tables()
+{
+    static const NameTables tables = [] {
+        NameTables built;
+        for (const KeyName& key : AllKeyNames()) {
+            built.codeOfName.emplace(Normalized(key.name), key.code);
+            built.nameOfCode.emplace(key.code, key.name);
+        }
+        return built;
+    }();
+    return tables;
+}
+
+bool IsModifier(std::uint16_t code)
+{
+    return GetKeyRank(code) != 100;
+}
+
+// The key names of a text split at its '+' separators. A '+' key is written as "+" between
+// separators ("Ctrl++"), and a trailing '+' belongs to the name before it ("Num+").
+std::vector<std::string> SplitNames(const std::string& text)
+{
+    std::vector<std::string> pieces = SplitText(text, '+');
+    for (std::string& piece : pieces) {
+        piece = Normalized(piece);
+    }
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const bool last = i + 1 == pieces.size();
+        if (!pieces[i].empty()) {
+            names.push_back(pieces[i]);
+        } else if (!last && pieces[i + 1].empty()) {
+            names.push_back("+");
+            ++i;
+        } else if (last && !names.empty()) {
+            names.back() += '+';
+        } else {
+            throw Exception(FormatText(Translate("в «%s» не хватает названия клавиши"), text));
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+CKeyCodes ParseKeyText(const std::string& text)
+{
+    if (Normalized(text).empty()) {
+        throw Exception(Translate("не указаны клавиши"));
+    }
+    CKeyCodes keys;
+    bool keyFound = false;
+    for (const std::string& name : SplitNames(text)) {
+        const auto found = Tables().codeOfName.find(name);
+        if (found == Tables().codeOfName.end()) {
+            throw Exception(FormatText(Translate("неизвестная клавиша «%s» в «%s»"), name, text));
+        }
+        const std::uint16_t code = found->second;
+        if (IsModifier(code) && keyFound) {
+            throw Exception(
+                FormatText(Translate("в «%s» клавиша-модификатор стоит после клавиши"), text));
+        }
+        if (!IsModifier(code) && keyFound) {
+            throw Exception(
+                FormatText(Translate("в «%s» больше одной клавиши кроме модификаторов"), text));
+        }
+        if (!keys.insert(code).second) {
+            throw Exception(FormatText(Translate("в «%s» клавиша названа дважды"), text));
+        }
+        keyFound = !IsModifier(code);
+    }
+    if (!keyFound) {
+        throw Exception(FormatText(Translate("в «%s» только клавиши-модификаторы"), text));
+    }
+    return keys;
+}
+
+std::string FormatKeyText(const CKeyCodes& keys)
+{
+    std::string text;
+    int others = 0;
+    for (std::uint16_t code : keys) {
+        const std::string name = KeyTextName(code);
+        if (name.empty()) {
+            return {};
+        }
+        others += IsModifier(code) ? 0 : 1;
+        text += (text.empty() ? "" : "+") + name;
+    }
+    // Set order puts the modifiers first.
+    return others == 1 ? text : std::string();
+}
+
+std::string KeyTextName(std::uint16_t code)
+{
+    const auto found = Tables().nameOfCode.find(code);
+    return found == Tables().nameOfCode.end() ? std::string() : found->second;
+}

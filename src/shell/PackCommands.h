@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class CDBRegistry;
+class QCommandLineParser;
+
+// The command line's shortcut-pack options (docs/packs.md): --import FILE, --export FILE and
+// --program NAME.
+
+// A pack command needs no screen: without an X display it runs off-screen. Called before the
+// application object is made.
+void ChoosePlatformForPackCommands(int argc, char** argv);
+
+void AddPackOptions(QCommandLineParser& parser);
+
+// Carries out --import or --export and gives the process's exit code; nullopt when neither is
+// asked for. Results go to standard output, problems to standard error. While Quorvel runs, an
+// import is handed to the running copy, which imports, saves and tells the user in its tray
+// message; an export reads the base as it was last saved.
+std::optional<int> RunPackCommand(const QCommandLineParser& parser);
+
+// The message that hands a file to import to the running copy, and the file such a message names
+// (nullopt for any other message).
+std::string ImportRequest(const std::string& path);
+std::optional<std::string> ImportRequestFile(const std::string& message);
+
+struct ImportOutcome
+{
+    bool succeeded = false;
+    // What happened, in words for the user.
+    std::string text;
+};
+
+// Imports a file into the base and saves the base.
+ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path);

@@ -1,0 +1,3 @@
+#include "windows/Log.h"
+
+Q_LOGGING_CATEGORY(lcWindows, "quorvel.windows")

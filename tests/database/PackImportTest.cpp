@@ -1,0 +1,209 @@
+// Packs merged into the base and the base written out as packs.
+#include "database/PackExport.h"
+#include "database/PackImport.h"
+#include "database/Registry.h"
+#include "database/ShortcutTables.h"
+
+#include "framework/Exception.h"
+#include "platform/VirtualKeys.h"
+
+#include "BaseWriter.h"
+#include "FakeEnvironment.h"
+#include "ScopedEnvironment.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::uint16_t Ctrl = vk::Control;
+constexpr std::uint16_t Alt = vk::Menu;
+
+PackShortcut Shortcut(CKeyCodes keys, const std::string& name, bool active, Blob icon = {})
+{
+    return {std::move(keys), name, name + " (description)", active, std::move(icon)};
+}
+
+ShortcutPack Program(const std::string& name, std::vector<std::string> executables,
+                     std::vector<PackShortcut> shortcuts)
+{
+    ShortcutPack pack;
+    pack.name = name;
+    pack.executables = std::move(executables);
+    pack.shortcuts = std::move(shortcuts);
+    return pack;
+}
+
+class PackImport : public ::testing::Test
+{
+protected:
+    std::string Path(const std::string& name) const
+    {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    FakeEnvironment env;
+    QTemporaryDir dir;
+    CDBRegistry registry;
+};
+
+} // namespace
+
+TEST_F(PackImport, ProgramsMatchByExecutableAndShortcutsByKeysAndScope)
+{
+    AddShortcut(registry, "/opt/Editor/EDITOR", true, {Ctrl, 'S'}, "Save", "old text");
+    AddShortcut(registry, "/opt/Editor/EDITOR", false, {Ctrl, 'O'}, "Open", "global open");
+    AddShortcut(registry, "Superglobal", true, {vk::AnyWin, 'E'}, "Files", "old files");
+    registry.GetPrograms()->Locate("Id", CShortcutTables::SuperglobalId);
+
+    // A program whose second executable is installed is stored with that one.
+    QDir(dir.path()).mkdir("bin");
+    const std::string installed = Path("bin/quorvel-test-b");
+    std::ofstream(installed) << "#!/bin/sh\n";
+    chmod(installed.c_str(), 0755);
+    ScopedEnvironment environment;
+    environment.Set("PATH", Path("bin"));
+
+    ShortcutPack desktop;
+    desktop.desktop = true;
+    desktop.shortcuts = {Shortcut({vk::AnyWin, 'E'}, "Files", false)};
+    const std::vector<ShortcutPack> packs{
+        Program("Editor", {"nothere", "editor"},
+                {
+                    // The left Ctrl is Ctrl: the same keys, updated with its icon.
+                    Shortcut({vk::LControl, 'S'}, "Save", true, Blob{'B', 'M'}),
+                    // The same keys as a global shortcut, but active: another shortcut.
+                    Shortcut({Ctrl, 'O'}, "Open", true),
+                    Shortcut({Alt, vk::Escape}, "Menu", true),
+                }),
+        desktop,
+        Program("New", {"quorvel-test-a", "quorvel-test-b"}, {Shortcut({Ctrl, 'N'}, "N", true)}),
+    };
+    const ImportReport report = MergePacks(registry, packs);
+    // The program the user had selected still is.
+    EXPECT_EQ(registry.GetPrograms()->FieldByName("Id").AsInteger(),
+              CShortcutTables::SuperglobalId);
+    EXPECT_EQ(report.programsAdded, 1);
+    EXPECT_EQ(report.programsFound, 1);
+    EXPECT_EQ(report.shortcutsAdded, 3);
+    EXPECT_EQ(report.shortcutsUpdated, 2);
+    const std::vector<std::string> merged{
+        " | Superglobal",
+        "  Win + E | Files | Files (description) | global | 0:0",
+        "/opt/Editor/EDITOR | /opt/Editor/EDITOR",
+        "  Ctrl + S | Save | Save (description) | normal | 2:" +
+            std::to_string(qHash(QByteArray("BM"))),
+        "  Ctrl + O | Open | global open | global | 0:0",
+        "  Ctrl + O | Open | Open (description) | normal | 0:0",
+        "  Alt + Esc | Menu | Menu (description) | normal | 0:0",
+        "New | quorvel-test-b",
+        "  Ctrl + N | N | N (description) | normal | 0:0",
+    };
+    EXPECT_EQ(DumpBase(registry), merged);
+
+    // The same packs again change nothing; a shortcut without an icon keeps the one it has.
+    std::vector<ShortcutPack> again = packs;
+    again[0].shortcuts[0].icon.clear();
+    const ImportReport second = MergePacks(registry, again);
+    EXPECT_EQ(second.programsAdded + second.shortcutsAdded, 0);
+    EXPECT_EQ(second.shortcutsUpdated, 5);
+    EXPECT_EQ(DumpBase(registry), merged);
+}
+
+TEST_F(PackImport, AnExportImportedIntoAnEmptyBaseGivesTheSameTables)
+{
+    AddGeneratedBase(registry, 4, 9);
+    AddShortcut(registry, "Superglobal", false, {vk::AnyWin, 'D'}, "Desktop", "Show the desktop");
+    AddShortcut(registry, "/usr/bin/Пишущая", true, {Ctrl, vk::Shift, 0xBB}, "Крупнее",
+                "Увеличить шрифт");
+    const std::string whole = Path("whole.json");
+    const ExportReport report = ExportFile(registry, whole);
+    EXPECT_EQ(report.programs, 6);
+    EXPECT_EQ(report.shortcuts, 4 * 9 + 2);
+    EXPECT_TRUE(report.leftOut.empty());
+
+    CDBRegistry empty;
+    // Another registry of this process: the tables are its own, whatever folder it would use.
+    ImportFile(empty, whole);
+    EXPECT_EQ(DumpBase(empty), DumpBase(registry));
+
+    // One program alone is written as its pack.
+    const std::string one = Path("one.json");
+    ExportFile(registry, one, std::string("PROG2"));
+    QFile file(QString::fromStdString(one));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject pack = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(pack.value("format"), QJsonValue(1));
+    EXPECT_EQ(pack.value("executables").toArray(), QJsonArray{"/usr/bin/prog2"});
+    EXPECT_EQ(pack.value("shortcuts").toArray().size(), 9);
+    CDBRegistry single;
+    ImportFile(single, one);
+    const std::vector<std::string> original = DumpBase(registry);
+    std::vector<std::string> expected{" | Superglobal"};
+    const auto start = std::find(original.begin(), original.end(), " | /usr/bin/prog2");
+    ASSERT_NE(start, original.end());
+    expected.insert(expected.end(), start, start + 10);
+    EXPECT_EQ(DumpBase(single), expected);
+}
+
+TEST_F(PackImport, WhatAPackCannotHoldIsLeftOutAndTold)
+{
+    AddShortcut(registry, "/usr/bin/app", true, {Ctrl}, "Ctrl", "Modifier only");
+    AddShortcut(registry, "/usr/bin/app", true, {Ctrl, 0x90}, "NumLock", "A key without a name");
+    AddShortcut(registry, "/usr/bin/app", true, {Ctrl, 'D'}, "", "Only a description here");
+    AddShortcut(registry, "/usr/bin/app", true, {Ctrl, 'F'}, "Find", "");
+    AddShortcut(registry, "/usr/bin/app", true, {Ctrl, 'G'}, "", "");
+    AddShortcut(registry, "", true, {Ctrl, 'H'}, "H", "Program without file");
+    const ExportReport report = ExportFile(registry, Path("app.json"), std::string("app"));
+    EXPECT_EQ(report.shortcuts, 2);
+    EXPECT_EQ(report.leftOut.size(), 3u);
+
+    CDBRegistry imported;
+    ImportFile(imported, Path("app.json"));
+    EXPECT_EQ(DumpBase(imported),
+              (std::vector<std::string>{
+                  " | Superglobal",
+                  "/usr/bin/app | /usr/bin/app",
+                  "  Ctrl + D | Only a description h | Only a description here | normal | 0:0",
+                  "  Ctrl + F | Find | Find | normal | 0:0",
+              }));
+
+    const ExportReport whole = ExportFile(registry, Path("whole.json"));
+    EXPECT_EQ(whole.leftOut.size(), 4u);
+    EXPECT_THROW(ExportFile(registry, Path("none.json"), std::string("nothing")), Exception);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("none.json"))));
+    EXPECT_THROW(ExportFile(registry, Path("no/folder/x.json")), Exception);
+}
+
+TEST_F(PackImport, AFileWithOneBadShortcutChangesNothing)
+{
+    AddGeneratedBase(registry, 2, 3);
+    const std::vector<std::string> before = DumpBase(registry);
+    const std::uint64_t revision = registry.Revision();
+    // The first program is good; the second has a key that does not exist.
+    std::ofstream(Path("bad.json")) << R"({"format": 1, "programs": [
+        {"name": "Good", "executables": ["good"], "shortcuts": [
+            {"keys": "Ctrl+G", "name": "G", "description": "Good", "scope": "active"}]},
+        {"name": "Bad", "executables": ["bad"], "shortcuts": [
+            {"keys": "Ctrl+Hyper+B", "name": "B", "description": "Bad", "scope": "active"}]}
+    ]})";
+    try {
+        ImportFile(registry, Path("bad.json"));
+        FAIL() << "imported";
+    } catch (const Exception& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find(Path("bad.json")), std::string::npos) << message;
+        EXPECT_NE(message.find("строка 5, поле programs[1].shortcuts[0].keys"), std::string::npos)
+            << message;
+    }
+    EXPECT_EQ(registry.Revision(), revision);
+    EXPECT_EQ(DumpBase(registry), before);
+}
