@@ -173,6 +173,18 @@ CShortCut* CShortCuts::FindShortCut(const CKeyCodes& keys)
     return nullptr;
 }
 
+std::vector<const CShortCut*> CShortCuts::ProgramShortCuts(const std::string& fileName) const
+{
+    std::vector<const CShortCut*> found;
+    const std::string wanted = LowerCase(fileName);
+    for (const auto& item : items_) {
+        if (item->Program && !wanted.empty() && LowerCase(item->Program->FileName) == wanted) {
+            found.push_back(item.get());
+        }
+    }
+    return found;
+}
+
 const CShortCuts::SizeGroup& CShortCuts::WithKeyCount(std::size_t count) const
 {
     static const SizeGroup none;

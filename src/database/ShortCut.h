@@ -75,6 +75,9 @@ public:
     virtual std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) = 0;
     // The first applicable shortcut whose keys are exactly these; null when none.
     virtual CShortCut* FindShortCut(const CKeyCodes& keys) = 0;
+    // Every shortcut of the program with this file name (case ignored), whether it applies now or
+    // not, in collection order.
+    virtual std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const = 0;
     virtual void Clear() = 0;
 };
 
@@ -91,6 +94,7 @@ public:
     void SetRunningPrograms(const CLoadedPrograms& loaded, std::int32_t activeProcessId) override;
     std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) override;
     CShortCut* FindShortCut(const CKeyCodes& keys) override;
+    std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const override;
     void Clear() override;
 
 private:

@@ -3,13 +3,20 @@
 #include "keys/KeyCodes.h"
 #include "platform/VirtualKeys.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace {
 
 const QColor pressedColor(166, 202, 240);
 const QColor releasedColor(255, 255, 255);
+const QColor countColor(128, 128, 128);
 
 // A size given a new height; the width follows in proportion (unchanged when the old height gives
 // no proportion).
@@ -72,7 +79,58 @@ void DrawText(QPainter& canvas, const QRect& rect, const QString& text)
     canvas.restore();
 }
 
+// The font at the largest pixel size, from the base size down to minimum, at which text fits
+// width; none when it does not fit even at minimum.
+std::optional<QFont> FitFont(const QString& text, const QFont& base, int minimum, int width)
+{
+    if (QFontMetrics(base).horizontalAdvance(text) <= width) {
+        return base;
+    }
+    QFont font = base;
+    for (int size = QFontInfo(base).pixelSize() - 1; size >= minimum; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) {
+            return font;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+int MinimumLegiblePixelSize(const QFont& base)
+{
+    const int size = QFontInfo(base).pixelSize();
+    return std::min(size, std::max(6, static_cast<int>(std::ceil(size * 0.7))));
+}
+
+TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int width)
+{
+    const int minimum = MinimumLegiblePixelSize(base);
+    for (const QString& candidate : {text, shortForm}) {
+        if (const auto font = FitFont(candidate, base, minimum, width)) {
+            return {candidate, *font};
+        }
+    }
+    QFont smallest = base;
+    smallest.setPixelSize(minimum);
+    return {QFontMetrics(smallest).elidedText(shortForm, Qt::ElideRight, std::max(0, width)),
+            smallest};
+}
+
+TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width)
+{
+    return FitText(QString::fromStdString(GetKeyName(code)),
+                   QString::fromStdString(GetShortKeyName(code)), base, width);
+}
+
+void IKeyImage::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A press moved off the key before its release is no click.
+    if (OnClick && rect().contains(event->position().toPoint())) {
+        OnClick(event->button(), event->globalPosition().toPoint());
+    }
+}
 
 TCustomKeyImage::TCustomKeyImage(QWidget* parent) : IKeyImage(parent) {}
 
@@ -110,23 +168,42 @@ void TCustomKeyImage::FillBackground(QPainter& canvas)
 
 QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 {
-    canvas.setFont(ActionFont.font);
+    const QString shortName = QString::fromStdString(ActionDescription->ShortName);
+    const TFittedText text = FitText(shortName, shortName, ActionFont.font, area.width());
+    canvas.setFont(text.font);
     canvas.setPen(ActionFont.color);
-    const QString text = QString::fromStdString(ActionDescription->ShortName);
-    const QSize size = TextSize(canvas, text);
-    // A name wider than the area starts at its left edge rather than spilling out on both sides.
-    const Qt::Alignment horizontal = size.width() > area.width() ? Qt::AlignLeft : Qt::AlignHCenter;
-    const QRect rect = AlignIn(size, area, horizontal | Qt::AlignBottom);
-    DrawText(canvas, rect, text);
+    const QRect rect =
+        AlignIn(TextSize(canvas, text.text), area, Qt::AlignHCenter | Qt::AlignBottom);
+    DrawText(canvas, rect, text.text);
     return rect;
 }
 
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
-    canvas.setFont(KeyFont.font);
+    const TFittedText name = FitKeyName(KeyCode, KeyFont.font, area.width() - KeyNameMargin);
+    canvas.setFont(name.font);
     canvas.setPen(KeyFont.color);
-    const QString name = QString::fromStdString(GetKeyName(KeyCode));
-    DrawText(canvas, AlignIn(TextSize(canvas, name), area, Qt::AlignLeft | Qt::AlignTop), name);
+    DrawText(canvas, AlignIn(TextSize(canvas, name.text), area, Qt::AlignLeft | Qt::AlignTop),
+             name.text);
+}
+
+QRect TCustomKeyImage::BelowKeyName(const QRect& area) const
+{
+    return area.adjusted(0, QFontMetrics(KeyFont.font).height(), 0, 0);
+}
+
+void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
+{
+    if (ShortCutCount <= 0) {
+        return;
+    }
+    QFont font = KeyFont.font;
+    font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
+    canvas.setFont(font);
+    canvas.setPen(countColor);
+    const QString text = QString::number(ShortCutCount);
+    const QRect inside = area.adjusted(0, 0, -KeyNameMargin, 0);
+    DrawText(canvas, AlignIn(TextSize(canvas, text), inside, Qt::AlignRight | Qt::AlignTop), text);
 }
 
 void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
@@ -143,6 +220,7 @@ void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
     const QRect picture = placeIcon(icon.size(), shortName);
     // A key too small for the icon shows none.
     if (picture.width() > 0 && picture.height() > 0) {
+        canvas.setRenderHint(QPainter::SmoothPixmapTransform);
         canvas.drawImage(picture, icon);
     }
 }
@@ -155,18 +233,43 @@ void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const QRect& area)
     });
 }
 
-void TCustomKeyImage::Paint(const Style& style)
+void TCustomKeyImage::PaintOn(QPainter& canvas)
 {
+    target_ = &canvas;
+    DrawKey(ActionDescription, Pressed, ShortCutCount);
+    target_ = nullptr;
+}
+
+void TCustomKeyImage::Paint(const Style& style, const QRegion& visible)
+{
+    const QRect client(QPoint(0, 0), size());
+    if (target_) {
+        target_->save();
+        if (!visible.isEmpty()) {
+            target_->setClipRegion(visible, Qt::IntersectClip);
+        }
+        FillBackground(*target_);
+        style(*target_, client);
+        target_->restore();
+        return;
+    }
     if (width() <= 0 || height() <= 0) {
         picture_ = QImage();
         EndPicture();
         return;
     }
-    picture_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    // On a screen with more device pixels than logical ones the picture has as many, so that its
+    // text and icons are drawn sharp rather than scaled up.
+    const qreal ratio = devicePixelRatioF();
+    picture_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    picture_.setDevicePixelRatio(ratio);
     picture_.fill(Qt::transparent);
     QPainter canvas(&picture_);
+    if (!visible.isEmpty()) {
+        canvas.setClipRegion(visible);
+    }
     FillBackground(canvas);
-    const QRegion visible = style(canvas, QRect(QPoint(0, 0), size()));
+    style(canvas, client);
     canvas.end();
     EndPicture(visible);
 }
@@ -178,56 +281,55 @@ void TCustomKeyImage::DrawTallKey()
             return Above(WithWidth(icon, client.width()), client.x(), shortName);
         });
         DrawKeyName(canvas, client);
-        return QRegion();
+        DrawShortCutCount(canvas, client);
     });
 }
 
 void TCustomKeyImage::DrawWideKey()
 {
     Paint([this](QPainter& canvas, const QRect& client) {
-        const QSize half(client.width() / 2, client.height());
-        DrawActionAbove(canvas, AlignIn(half, client, Qt::AlignRight | Qt::AlignBottom));
+        const QRect area = BelowKeyName(client);
+        const QSize half(area.width() / 2, area.height());
+        DrawActionAbove(canvas, AlignIn(half, area, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, client);
-        return QRegion();
+        DrawShortCutCount(canvas, client);
     });
 }
 
 void TCustomKeyImage::DrawSquareKey()
 {
     Paint([this](QPainter& canvas, const QRect& client) {
-        DrawAction(canvas, client, [&client](const QSize& icon, const QRect& shortName) {
-            const QSize size = WithHeight(icon, client.height() - shortName.height());
-            return AlignIn(size, client, Qt::AlignRight | Qt::AlignTop);
+        const QRect area = BelowKeyName(client);
+        DrawAction(canvas, area, [&area](const QSize& icon, const QRect& shortName) {
+            const QSize size = WithHeight(icon, area.height() - shortName.height());
+            return AlignIn(size, area, Qt::AlignRight | Qt::AlignTop);
         });
         DrawKeyName(canvas, client);
-        return QRegion();
+        DrawShortCutCount(canvas, client);
     });
 }
 
 void TCustomKeyImage::DrawEnterKey()
 {
-    Paint([this](QPainter& canvas, const QRect& client) {
-        // The top left part is cut out: the key shows as an L, full width below.
-        const QRect cutOut(0, 0, static_cast<int>(client.width() * 0.4),
-                           static_cast<int>(client.height() * 0.5));
-        canvas.setCompositionMode(QPainter::CompositionMode_Source);
-        canvas.fillRect(cutOut, Qt::transparent);
-        canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-
+    // The top left part is cut out: the key shows as an L, full width below. The cut-out is a hole
+    // in the widget: what lies behind it shows through.
+    const QRect cutOut(0, 0, static_cast<int>(width() * 0.4), static_cast<int>(height() * 0.5));
+    const auto style = [this, &cutOut](QPainter& canvas, const QRect& client) {
         const QSize bandSize(client.width(), cutOut.height());
         const QRect band = AlignIn(bandSize, client, Qt::AlignLeft | Qt::AlignBottom);
         const QSize halfBand(bandSize.width() / 2, bandSize.height());
         DrawActionAbove(canvas, AlignIn(halfBand, client, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, band);
-        // The cut-out is a hole in the widget: what lies behind it shows through.
-        return QRegion(rect()) - QRegion(cutOut);
-    });
+        DrawShortCutCount(canvas, band);
+    };
+    Paint(style, QRegion(rect()) - QRegion(cutOut));
 }
 
-void TKeyImage::DrawKey(const CActionDescription* description, bool pressed)
+void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int shortCutCount)
 {
     ActionDescription = description;
     Pressed = pressed;
+    ShortCutCount = shortCutCount;
     if (KeyCode == vk::Return) {
         DrawEnterKey();
     } else if (IsTall()) {

@@ -10,6 +10,8 @@
 
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QWidget>
 
 // Off unless enabled (QT_LOGGING_RULES): the keys that reach the overlay, which the platform only
@@ -23,6 +25,13 @@ namespace {
 std::uint16_t ModelCode(std::uint16_t code)
 {
     return code == vk::LWin || code == vk::RWin ? vk::AnyWin : code;
+}
+
+// "Save  (Ctrl + S)": the action's name, or its short name when it has none, and the keys.
+std::string Describe(const CActionDescription& action, const CKeyCodes& keys)
+{
+    return FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
+                      keys.GetText());
 }
 
 } // namespace
@@ -105,6 +114,9 @@ void CKeyboard::ReloadKeys(double scale)
     }
     keys_.reset();
     keys_ = MakeKeys(layout, fonts_, parent_, releaseDelay_);
+    keys_->OnKeyClick = [this](CKey& key, Qt::MouseButton button, const QPoint& globalPos) {
+        OnKeyClick(key, button, globalPos);
+    };
     layout_ = std::move(layout);
 }
 
@@ -115,22 +127,40 @@ void CKeyboard::Refresh()
     }
     const CKeyCodes held = keys_->GetPressedKeyCodes();
     const std::map<int, CShortCut*> next = shortCuts_->GetNextKeys(held);
-    // Each key is set once, so only the keys whose action changes are drawn again.
+    const std::map<std::uint16_t, int> counts = CountShortCutsBehind(held, next.size());
+    // Each key is set once, so only the keys whose action or count changes are drawn again.
     for (const auto& key : *keys_) {
         const auto found = next.find(key->KeyCode);
         key->SetActionDescription(found == next.end() ? nullptr
                                                       : found->second->ActionDescription.get());
+        const auto count = counts.find(key->KeyCode);
+        key->SetShortCutCount(count == counts.end() ? 0 : count->second);
     }
     if (!label_) {
         return;
     }
     std::string line;
     if (const CShortCut* exact = shortCuts_->FindShortCut(held)) {
-        const CActionDescription& action = *exact->ActionDescription;
-        line = FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
-                          exact->KeyCodes.GetText());
+        line = Describe(*exact->ActionDescription, exact->KeyCodes);
     }
     label_->setText(QString::fromStdString(line));
+}
+
+std::map<std::uint16_t, int> CKeyboard::CountShortCutsBehind(const CKeyCodes& held,
+                                                             std::size_t shownNow) const
+{
+    std::map<std::uint16_t, int> counts;
+    for (const std::uint16_t code : held) {
+        counts[code] = static_cast<int>(shownNow);
+    }
+    for (const std::uint16_t modifier : {vk::AnyWin, vk::Control, vk::Menu, vk::Shift}) {
+        if (!held.contains(modifier)) {
+            CKeyCodes with = held;
+            with.Add(modifier);
+            counts[modifier] = static_cast<int>(shortCuts_->GetNextKeys(with).size());
+        }
+    }
+    return counts;
 }
 
 void CKeyboard::OnKeyDown(std::uint16_t code)
@@ -170,6 +200,41 @@ void CKeyboard::OnKeyStateRefused()
         keys_->StopReleaseTimers();
         keys_->ReleaseAll();
         Refresh();
+    }
+}
+
+void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (!keys_) {
+        return;
+    }
+    if (button == Qt::LeftButton && GetGenericKeyCode(key.AdditionalKeyCode) != 0) {
+        key.SetPressed(!key.Pressed());
+        Refresh();
+        return;
+    }
+    const CActionDescription* action = key.ActionDescription();
+    if (!action) {
+        return;
+    }
+    CKeyCodes combination = keys_->GetPressedKeyCodes();
+    combination.Add(key.KeyCode);
+    if (button == Qt::LeftButton) {
+        Execute(combination);
+    } else if (button == Qt::RightButton) {
+        // Base texts are shown as they are, never as markup.
+        QToolTip::showText(
+            globalPos,
+            Qt::convertFromPlainText(QString::fromStdString(Describe(*action, combination))),
+            key.KeyImage());
+    }
+}
+
+void CKeyboard::OnParentHidden()
+{
+    if (keys_) {
+        keys_->StopReleaseTimers();
+        keys_->ReleaseAll();
     }
 }
 

@@ -37,6 +37,8 @@ public:
     void ShowTrayIcon();
 
     void miShowClick();
+    // Asks where to save a cheat sheet of the active program's shortcuts and writes it.
+    void miCheatSheetClick();
     void miHelpClick();
     void miAboutClick();
     // Ends the program; asked during start-up, it ends once start-up has finished.
@@ -70,11 +72,14 @@ private:
     // of the design units on that screen.
     double PlaceOnScreen();
     void OnMessage(const std::string& message);
+    // The file name of the last active application's program; empty when none is known.
+    std::string ActiveProgram() const;
 
     QSystemTrayIcon* trayIcon_ = nullptr;
     QMenu* iconMenu_ = nullptr;
     QAction* miShow = nullptr;
     QAction* miEditDB = nullptr;
+    QAction* miCheatSheet = nullptr;
     QAction* miHelp = nullptr;
     QAction* miAbout = nullptr;
     QAction* miIgnored = nullptr;
