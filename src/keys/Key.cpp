@@ -37,10 +37,11 @@ void CKey::SetActionDescription(const CActionDescription* description)
     }
 }
 
-void CKey::SetShortCutCount(int count)
+void CKey::SetAction(const CActionDescription* description, int shortCutCount)
 {
-    if (shortCutCount_ != count) {
-        shortCutCount_ = count;
+    if (actionDescription_ != description || shortCutCount_ != shortCutCount) {
+        actionDescription_ = description;
+        shortCutCount_ = shortCutCount;
         Draw();
     }
 }
@@ -177,8 +178,7 @@ void CKeys::SetActionDescription(std::uint16_t code, const CActionDescription* d
 void CKeys::ClearActionDescriptions()
 {
     for (const auto& key : *this) {
-        key->SetActionDescription(nullptr);
-        key->SetShortCutCount(0);
+        key->SetAction(nullptr, 0);
     }
 }
 

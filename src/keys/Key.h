@@ -34,8 +34,9 @@ public:
     // Each setter redraws only when the value changes.
     void SetPressed(bool value);
     void SetActionDescription(const CActionDescription* description);
-    // The number of shortcuts holding this key leads to; 0 draws none.
-    void SetShortCutCount(int count);
+    // The shortcut shown on the key and the number of shortcuts holding the key leads to (0 draws
+    // none), drawn once.
+    void SetAction(const CActionDescription* description, int shortCutCount);
     // Takes ownership of the image; a replaced image is destroyed.
     void SetKeyImage(IKeyImage* image);
 

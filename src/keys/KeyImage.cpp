@@ -64,33 +64,36 @@ QRect Above(const QSize& size, int x, const QRect& other)
     return {QPoint(x, other.y() - size.height()), size};
 }
 
-QSize TextSize(const QPainter& canvas, const QString& text)
+// Text in a font, unfitted.
+TFittedText Measured(const QString& text, const QFont& font)
 {
-    const QFontMetrics metrics(canvas.font());
-    return {metrics.horizontalAdvance(text), metrics.height()};
+    const QFontMetrics metrics(font);
+    return {text, font, {metrics.horizontalAdvance(text), metrics.height()}};
 }
 
-// Text from the top left corner of rect, clipped to it.
-void DrawText(QPainter& canvas, const QRect& rect, const QString& text)
+// A key shows a handful of texts of one kind; a base that shows it more starts the list afresh.
+template <typename Key, typename Value> void MakeRoom(QHash<Key, Value>& cache)
 {
-    canvas.save();
-    canvas.setClipRect(rect);
-    canvas.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-    canvas.restore();
-}
-
-// The font at the largest pixel size, from the base size down to minimum, at which text fits
-// width; none when it does not fit even at minimum.
-std::optional<QFont> FitFont(const QString& text, const QFont& base, int minimum, int width)
-{
-    if (QFontMetrics(base).horizontalAdvance(text) <= width) {
-        return base;
+    constexpr qsizetype kept = 32;
+    if (cache.size() >= kept) {
+        cache.clear();
     }
+}
+
+// The text in the largest font, from base down to the minimum pixel size, in which it fits width;
+// none when it does not fit even at the minimum.
+std::optional<TFittedText> FitFont(const QString& text, const QFont& base, int minimum, int width)
+{
     QFont font = base;
-    for (int size = QFontInfo(base).pixelSize() - 1; size >= minimum; --size) {
-        font.setPixelSize(size);
-        if (QFontMetrics(font).horizontalAdvance(text) <= width) {
-            return font;
+    const int baseSize = QFontInfo(base).pixelSize();
+    for (int size = baseSize; size >= minimum; --size) {
+        if (size < baseSize) {
+            font.setPixelSize(size);
+        }
+        const QFontMetrics metrics(font);
+        const int advance = metrics.horizontalAdvance(text);
+        if (advance <= width) {
+            return TFittedText{text, font, {advance, metrics.height()}};
         }
     }
     return std::nullopt;
@@ -108,14 +111,14 @@ TFittedText FitText(const QString& text, const QString& shortForm, const QFont& 
 {
     const int minimum = MinimumLegiblePixelSize(base);
     for (const QString& candidate : {text, shortForm}) {
-        if (const auto font = FitFont(candidate, base, minimum, width)) {
-            return {candidate, *font};
+        if (auto fitted = FitFont(candidate, base, minimum, width)) {
+            return *std::move(fitted);
         }
     }
     QFont smallest = base;
     smallest.setPixelSize(minimum);
-    return {QFontMetrics(smallest).elidedText(shortForm, Qt::ElideRight, std::max(0, width)),
-            smallest};
+    return Measured(
+        QFontMetrics(smallest).elidedText(shortForm, Qt::ElideRight, std::max(0, width)), smallest);
 }
 
 TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width)
@@ -166,30 +169,112 @@ void TCustomKeyImage::FillBackground(QPainter& canvas)
     canvas.fillRect(QRect(0, 0, width(), height()), Pressed ? pressedColor : releasedColor);
 }
 
+TCustomKeyImage::Frame TCustomKeyImage::CurrentFrame() const
+{
+    return {size(),        devicePixelRatioF(), KeyCode,         KeyFont.font,
+            KeyFont.color, ActionFont.font,     ActionFont.color};
+}
+
+TCustomKeyImage::Content TCustomKeyImage::CurrentContent() const
+{
+    Content content;
+    content.pressed = Pressed;
+    content.count = ShortCutCount;
+    if (ActionDescription) {
+        content.hasAction = true;
+        content.shortName = ActionDescription->ShortName;
+        content.icon = ActionDescription->Icon.cacheKey();
+        content.iconData = ActionDescription->IconData;
+    }
+    return content;
+}
+
+bool TCustomKeyImage::LookChanged()
+{
+    if (target_) {
+        return true;
+    }
+    const Frame frame = CurrentFrame();
+    Content content = CurrentContent();
+    if (frame_ != frame) {
+        frame_ = frame;
+        measures_ = Measures();
+    } else if (content_ == content) {
+        return false;
+    }
+    content_ = std::move(content);
+    return true;
+}
+
+TCustomKeyImage::PreparedText TCustomKeyImage::Prepare(TFittedText fitted, int width)
+{
+    QStaticText layout(fitted.text);
+    layout.setTextFormat(Qt::PlainText);
+    layout.prepare(QTransform(), fitted.font);
+    return {width, std::move(fitted), std::move(layout)};
+}
+
+void TCustomKeyImage::DrawPrepared(QPainter& canvas, const QPoint& topLeft,
+                                   const PreparedText& text, const QColor& color)
+{
+    canvas.setFont(text.fitted.font);
+    canvas.setPen(color);
+    canvas.drawStaticText(topLeft, text.layout);
+}
+
+const TCustomKeyImage::PreparedText& TCustomKeyImage::KeyName(int width)
+{
+    if (!measures_.keyName || measures_.keyName->width != width) {
+        measures_.keyName = Prepare(FitKeyName(KeyCode, KeyFont.font, width), width);
+    }
+    return *measures_.keyName;
+}
+
+const TCustomKeyImage::PreparedText& TCustomKeyImage::ShortName(const QString& text, int width)
+{
+    auto found = measures_.shortNames.find(text);
+    if (found == measures_.shortNames.end() || found->width != width) {
+        MakeRoom(measures_.shortNames);
+        found = measures_.shortNames.insert(
+            text, Prepare(FitText(text, text, ActionFont.font, width), width));
+    }
+    return *found;
+}
+
+const TCustomKeyImage::PreparedText& TCustomKeyImage::Count(int count)
+{
+    auto found = measures_.counts.find(count);
+    if (found == measures_.counts.end()) {
+        MakeRoom(measures_.counts);
+        QFont font = KeyFont.font;
+        font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
+        found = measures_.counts.insert(count, Prepare(Measured(QString::number(count), font), 0));
+    }
+    return *found;
+}
+
 QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 {
-    const QString shortName = QString::fromStdString(ActionDescription->ShortName);
-    const TFittedText text = FitText(shortName, shortName, ActionFont.font, area.width());
-    canvas.setFont(text.font);
-    canvas.setPen(ActionFont.color);
-    const QRect rect =
-        AlignIn(TextSize(canvas, text.text), area, Qt::AlignHCenter | Qt::AlignBottom);
-    DrawText(canvas, rect, text.text);
+    const PreparedText& text =
+        ShortName(QString::fromStdString(ActionDescription->ShortName), area.width());
+    const QRect rect = AlignIn(text.fitted.size, area, Qt::AlignHCenter | Qt::AlignBottom);
+    DrawPrepared(canvas, rect.topLeft(), text, ActionFont.color);
     return rect;
 }
 
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
-    const TFittedText name = FitKeyName(KeyCode, KeyFont.font, area.width() - KeyNameMargin);
-    canvas.setFont(name.font);
-    canvas.setPen(KeyFont.color);
-    DrawText(canvas, AlignIn(TextSize(canvas, name.text), area, Qt::AlignLeft | Qt::AlignTop),
-             name.text);
+    const PreparedText& name = KeyName(area.width() - KeyNameMargin);
+    DrawPrepared(canvas, AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop).topLeft(),
+                 name, KeyFont.color);
 }
 
-QRect TCustomKeyImage::BelowKeyName(const QRect& area) const
+QRect TCustomKeyImage::BelowKeyName(const QRect& area)
 {
-    return area.adjusted(0, QFontMetrics(KeyFont.font).height(), 0, 0);
+    if (!measures_.lineHeight) {
+        measures_.lineHeight = QFontMetrics(KeyFont.font).height();
+    }
+    return area.adjusted(0, *measures_.lineHeight, 0, 0);
 }
 
 void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
@@ -197,13 +282,11 @@ void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
     if (ShortCutCount <= 0) {
         return;
     }
-    QFont font = KeyFont.font;
-    font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
-    canvas.setFont(font);
-    canvas.setPen(countColor);
-    const QString text = QString::number(ShortCutCount);
+    const PreparedText& count = Count(ShortCutCount);
     const QRect inside = area.adjusted(0, 0, -KeyNameMargin, 0);
-    DrawText(canvas, AlignIn(TextSize(canvas, text), inside, Qt::AlignRight | Qt::AlignTop), text);
+    DrawPrepared(canvas,
+                 AlignIn(count.fitted.size, inside, Qt::AlignRight | Qt::AlignTop).topLeft(), count,
+                 countColor);
 }
 
 void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
@@ -261,8 +344,12 @@ void TCustomKeyImage::Paint(const Style& style, const QRegion& visible)
     // On a screen with more device pixels than logical ones the picture has as many, so that its
     // text and icons are drawn sharp rather than scaled up.
     const qreal ratio = devicePixelRatioF();
-    picture_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    picture_.setDevicePixelRatio(ratio);
+    const QSize pixels = size() * ratio;
+    // The same picture is drawn over, with the painting machinery it keeps.
+    if (picture_.size() != pixels || picture_.devicePixelRatio() != ratio) {
+        picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        picture_.setDevicePixelRatio(ratio);
+    }
     picture_.fill(Qt::transparent);
     QPainter canvas(&picture_);
     if (!visible.isEmpty()) {
@@ -330,6 +417,9 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
     ActionDescription = description;
     Pressed = pressed;
     ShortCutCount = shortCutCount;
+    if (!LookChanged()) {
+        return;
+    }
     if (KeyCode == vk::Return) {
         DrawEnterKey();
     } else if (IsTall()) {

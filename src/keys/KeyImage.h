@@ -4,13 +4,19 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QRect>
 #include <QRegion>
+#include <QStaticText>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QMouseEvent;
 class QPainter;
@@ -27,6 +33,8 @@ struct TFittedText
 {
     QString text;
     QFont font;
+    // The text's width and the font's line height.
+    QSize size;
 };
 // The smallest legible size for a base font: 70 % of it, never under 6 pixels.
 int MinimumLegiblePixelSize(const QFont& base);
@@ -87,6 +95,9 @@ protected:
     bool IsWide() const;
 
     void paintEvent(QPaintEvent* event) override;
+    // Whether the picture shows something else than the key's state now, or is for another size,
+    // code or font: false when drawing again would give the same picture.
+    bool LookChanged();
 
 private:
     // Draws one style, only within visible (empty: all of the widget), onto a cleared picture of
@@ -107,10 +118,65 @@ private:
     void DrawKeyName(QPainter& canvas, const QRect& area);
     // The part of area below the line the key name and the shortcut count take, where an icon
     // covers neither.
-    QRect BelowKeyName(const QRect& area) const;
+    QRect BelowKeyName(const QRect& area);
     // The shortcut count, small and grey, in the top right corner of area.
     void DrawShortCutCount(QPainter& canvas, const QRect& area);
 
+    // What a key's picture is drawn from, in two parts: the frame (size, code and fonts) and what
+    // is shown in it.
+    struct Frame
+    {
+        QSize size;
+        qreal ratio = 1;
+        std::uint16_t keyCode = 0;
+        QFont keyFont;
+        QColor keyColor;
+        QFont actionFont;
+        QColor actionColor;
+        bool operator==(const Frame&) const = default;
+    };
+    struct Content
+    {
+        bool pressed = false;
+        int count = 0;
+        bool hasAction = false;
+        std::string shortName;
+        qint64 icon = 0;
+        // Held, so that other bytes cannot take their address.
+        std::shared_ptr<const std::vector<std::uint8_t>> iconData;
+        bool operator==(const Content&) const = default;
+    };
+    Frame CurrentFrame() const;
+    Content CurrentContent() const;
+    // A text fitted to a width and laid out once, to be drawn again and again.
+    struct PreparedText
+    {
+        int width = 0;
+        TFittedText fitted;
+        QStaticText layout;
+    };
+    // Texts fitted and laid out and fonts measured for one frame: measuring and laying out text
+    // is the dearest part of drawing a key, and a key shows few different texts. Dropped when the
+    // frame changes.
+    struct Measures
+    {
+        std::optional<PreparedText> keyName;
+        std::optional<int> lineHeight;
+        // By text: the short names and the counts the key has shown.
+        QHash<QString, PreparedText> shortNames;
+        QHash<int, PreparedText> counts;
+    };
+    static PreparedText Prepare(TFittedText fitted, int width);
+    const PreparedText& KeyName(int width);
+    const PreparedText& ShortName(const QString& text, int width);
+    const PreparedText& Count(int count);
+    // Draws text with its top left corner at topLeft.
+    static void DrawPrepared(QPainter& canvas, const QPoint& topLeft, const PreparedText& text,
+                             const QColor& color);
+
+    std::optional<Frame> frame_;
+    std::optional<Content> content_;
+    Measures measures_;
     QImage picture_;
     // Where PaintOn draws; null while the key draws its own picture.
     QPainter* target_ = nullptr;

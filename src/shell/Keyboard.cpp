@@ -84,11 +84,14 @@ void CKeyboard::ReloadShortCuts()
             loadedPrograms_, static_cast<std::int32_t>(activeWindow_.GetActiveProcessId()));
         return;
     }
-    // No key may keep pointing at a description of the set that goes.
-    if (keys_) {
+    // The keys keep the descriptions of the set that goes until Refresh lays the new set's on
+    // them, so that only the keys whose look changes are drawn again. No key may keep pointing at
+    // a description of a set that is gone: one still retired (no Refresh since) is taken off
+    // the keys first.
+    if (retiredShortCuts_ && keys_) {
         keys_->ClearActionDescriptions();
     }
-    shortCuts_.reset();
+    retiredShortCuts_ = std::move(shortCuts_);
     shortCuts_ = shortCutLoader_.LoadShortCuts();
     // Read after the load, which posts an edit in progress.
     shortCutsRevision_ = shortCutLoader_.Revision();
@@ -122,20 +125,32 @@ void CKeyboard::ReloadKeys(double scale)
 
 void CKeyboard::Refresh()
 {
-    if (!keys_ || !shortCuts_) {
+    if (!keys_) {
+        retiredShortCuts_.reset();
+        return;
+    }
+    if (!shortCuts_) {
         return;
     }
     const CKeyCodes held = keys_->GetPressedKeyCodes();
-    const std::map<int, CShortCut*> next = shortCuts_->GetNextKeys(held);
-    const std::map<std::uint16_t, int> counts = CountShortCutsBehind(held, next.size());
-    // Each key is set once, so only the keys whose action or count changes are drawn again.
+    const CNextKeys next = shortCuts_->GetNextKeysAndCounts(held);
+    // Each key is set once, so only the keys whose action or count changes are drawn again. A
+    // held key counts the shortcuts left to complete.
+    const int left = static_cast<int>(next.shortCuts.size());
     for (const auto& key : *keys_) {
-        const auto found = next.find(key->KeyCode);
-        key->SetActionDescription(found == next.end() ? nullptr
-                                                      : found->second->ActionDescription.get());
-        const auto count = counts.find(key->KeyCode);
-        key->SetShortCutCount(count == counts.end() ? 0 : count->second);
+        const auto found = next.shortCuts.find(key->KeyCode);
+        const CActionDescription* action =
+            found == next.shortCuts.end() ? nullptr : found->second->ActionDescription.get();
+        int count = 0;
+        if (held.contains(key->KeyCode)) {
+            count = left;
+        } else if (const auto behind = next.counts.find(key->KeyCode);
+                   behind != next.counts.end()) {
+            count = behind->second;
+        }
+        key->SetAction(action, count);
     }
+    retiredShortCuts_.reset();
     if (!label_) {
         return;
     }
@@ -144,23 +159,6 @@ void CKeyboard::Refresh()
         line = Describe(*exact->ActionDescription, exact->KeyCodes);
     }
     label_->setText(QString::fromStdString(line));
-}
-
-std::map<std::uint16_t, int> CKeyboard::CountShortCutsBehind(const CKeyCodes& held,
-                                                             std::size_t shownNow) const
-{
-    std::map<std::uint16_t, int> counts;
-    for (const std::uint16_t code : held) {
-        counts[code] = static_cast<int>(shownNow);
-    }
-    for (const std::uint16_t modifier : {vk::AnyWin, vk::Control, vk::Menu, vk::Shift}) {
-        if (!held.contains(modifier)) {
-            CKeyCodes with = held;
-            with.Add(modifier);
-            counts[modifier] = static_cast<int>(shortCuts_->GetNextKeys(with).size());
-        }
-    }
-    return counts;
 }
 
 void CKeyboard::OnKeyDown(std::uint16_t code)

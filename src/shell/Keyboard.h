@@ -68,11 +68,6 @@ private:
     void ReloadShortCuts();
     void ReloadKeys(double scale);
     void TrackCombinations();
-    // For each held key, shownNow (the shortcuts left to press); for each modifier not held, the
-    // number of shortcuts the overlay would show with it held too. Both use GetNextKeys, so a
-    // count always matches what holding the key shows.
-    std::map<std::uint16_t, int> CountShortCutsBehind(const CKeyCodes& held,
-                                                      std::size_t shownNow) const;
     void Execute(const CKeyCodes& codes);
     void HideParent();
 
@@ -90,6 +85,8 @@ private:
     // The geometry the keys were built with.
     std::vector<KeyGeometry> layout_;
     std::unique_ptr<IShortCuts> shortCuts_;
+    // The set before shortCuts_, whose descriptions the keys show until the next Refresh.
+    std::unique_ptr<IShortCuts> retiredShortCuts_;
     // The loader's revision the shortcut set was built at.
     std::uint64_t shortCutsRevision_ = 0;
 };

@@ -152,13 +152,18 @@ TEST_F(KeyModelTest, RedrawsOnlyOnChange)
     EXPECT_EQ(image.draws, 3);
     key->SetKeyImage(key->KeyImage());
     EXPECT_EQ(image.draws, 3);
-    key->SetShortCutCount(2);
-    key->SetShortCutCount(2);
+    // A new shortcut and count together are drawn once.
+    CActionDescription open;
+    key->SetAction(&open, 2);
+    key->SetAction(&open, 2);
     EXPECT_EQ(image.draws, 4);
+    EXPECT_EQ(image.lastDescription, &open);
     EXPECT_EQ(image.lastCount, 2);
     EXPECT_TRUE(image.lastPressed);
-    key->Draw();
+    key->SetAction(&open, 3);
     EXPECT_EQ(image.draws, 5);
+    key->Draw();
+    EXPECT_EQ(image.draws, 6);
 }
 
 TEST_F(KeyModelTest, KeyWithoutImageKeepsItsState)

@@ -98,7 +98,7 @@ int main(int argc, char** argv)
             for (const auto& [code, count] :
                  {std::pair(17, 3), std::pair(18, 1), std::pair(0x15B, 12)}) {
                 for (CKey* key : keys->FindKeys(code)) {
-                    key->SetShortCutCount(count);
+                    key->SetAction(key->ActionDescription(), count);
                 }
             }
         }
