@@ -322,6 +322,48 @@ TEST(KeyImage, ShortCutCountIsDrawnInTheTopRightCornerOnly)
     EXPECT_NE(without.copy(40, 0, 40, 20), with.copy(40, 0, 40, 20));
 }
 
+TEST(KeyImage, TheSameLookIsNotPaintedAgain)
+{
+    auto key = MakeKey(0x53, 60, 80);
+    CActionDescription save;
+    save.ShortName = "Save";
+    save.Icon = SolidIcon(16, 16);
+    key->DrawKey(&save, false, 2);
+    auto painted = [&key, last = key->Picture().cacheKey()]() mutable {
+        const bool changed = key->Picture().cacheKey() != last;
+        last = key->Picture().cacheKey();
+        return changed;
+    };
+
+    // Another description that looks the same: the key shows it without painting.
+    const CActionDescription same = save;
+    key->DrawKey(&same, false, 2);
+    EXPECT_FALSE(painted());
+    EXPECT_EQ(key->ActionDescription, &same);
+
+    CActionDescription renamed = save;
+    renamed.ShortName = "Store";
+    key->DrawKey(&renamed, false, 2);
+    EXPECT_TRUE(painted());
+    CActionDescription otherIcon = renamed;
+    otherIcon.Icon = SolidIcon(16, 16);
+    key->DrawKey(&otherIcon, false, 2);
+    EXPECT_TRUE(painted());
+    key->DrawKey(&otherIcon, true, 2);
+    EXPECT_TRUE(painted());
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_TRUE(painted());
+    key->KeyFont.font.setPixelSize(14);
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_TRUE(painted());
+    key->resize(70, 80);
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_TRUE(painted());
+    EXPECT_EQ(key->Picture().width(), qRound(70 * key->devicePixelRatioF()));
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_FALSE(painted());
+}
+
 // Run by the keys_tests_hidpi test with QT_SCALE_FACTOR=2; skipped at a ratio of 1.
 TEST(KeyImageHiDpi, PictureHasTheDevicePixelsOfTheScreen)
 {

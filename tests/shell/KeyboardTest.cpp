@@ -311,6 +311,33 @@ TEST_F(Controller, AChangedBaseIsLoadedAgainAtTheNextShow)
     EXPECT_EQ(Shown(F4), "Выйти");
 }
 
+TEST_F(Controller, AfterABaseChangeOnlyTheKeysThatLookDifferentAreDrawnAgain)
+{
+    const auto picture = [this](std::uint16_t code) {
+        const auto* image = dynamic_cast<const TCustomKeyImage*>(
+            keyboard.Keys()->FindKeys(code).front()->KeyImage());
+        return image->Picture().cacheKey();
+    };
+    const qint64 help = picture(F1);
+    const qint64 close = picture(F4);
+    AddShortcut(registry, "editor", true, {F4}, "Закрыть", "Close");
+    ShowOverlay();
+    EXPECT_EQ(Shown(F1), "Справка");
+    EXPECT_EQ(picture(F1), help);
+    EXPECT_EQ(Shown(F4), "Закрыть");
+    EXPECT_NE(picture(F4), close);
+
+    // Two loads without a Refresh between them leave no key pointing at a set that is gone.
+    AddShortcut(registry, "editor", true, {F1}, "Помощь", "Help");
+    keyboard.Reload(1.0);
+    AddShortcut(registry, "editor", true, {'W'}, "Слово", "Word");
+    ShowOverlay();
+    EXPECT_EQ(Shown(F1), "Помощь");
+    EXPECT_EQ(Shown('W'), "Слово");
+    Down(F1);
+    EXPECT_EQ(label.text().toStdString(), "Help  (F1)");
+}
+
 TEST_F(Controller, ALayoutFileBrokenLaterIsReportedAtTheNextShow)
 {
     const QString layout = QString::fromStdString(CKeyboard::GetPath(PathType::KeyLayout));
