@@ -1,4 +1,5 @@
 #include "shell/CheatSheet.h"
+#include "shell/CheatSheetCommand.h"
 
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -97,4 +100,30 @@ TEST_F(CheatSheetTest, AProgramWithoutShortcutsOrAnUnwritableFileIsAnError)
     EXPECT_THROW(Sheet("unknown").Write(folder.filePath("none.pdf").toStdString(), {}), Exception);
     EXPECT_THROW(Sheet("editor").Write(folder.filePath("no/such/folder.png").toStdString(), {}),
                  Exception);
+}
+
+TEST(CheatSheetCommandLine, OptionsInEitherFormAndOrder)
+{
+    const auto parsed = ParseCheatSheetCommand({"-o", "out.pdf", "--cheatsheet", "gimp"});
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->program, "gimp");
+    EXPECT_EQ(parsed->output, "out.pdf");
+    EXPECT_EQ(parsed->page.size, QPageSize::A4);
+
+    const auto letter =
+        ParseCheatSheetCommand({"--cheatsheet=gimp", "--output=a b.png", "--page-size", "Letter"});
+    ASSERT_TRUE(letter);
+    EXPECT_EQ(letter->output, "a b.png");
+    EXPECT_EQ(letter->page.size, QPageSize::Letter);
+
+    for (const QStringList& wrong : std::vector<QStringList>{
+             {"--cheatsheet", "gimp"},
+             {"-o", "out.pdf"},
+             {"--cheatsheet", "gimp", "-o"},
+             {"--cheatsheet", "gimp", "-o", "out.pdf", "--page-size", "a3"},
+             {"--cheatsheet", "gimp", "-o", "out.pdf", "--colour", "red"},
+             {"--cheatsheet", "gimp", "-o", "out.pdf", "--output", "other.pdf"},
+             {"--cheatsheet=", "-o", "out.pdf"}}) {
+        EXPECT_FALSE(ParseCheatSheetCommand(wrong)) << wrong.join(' ').toStdString();
+    }
 }
