@@ -21,7 +21,7 @@ wait_for 15 tray_icon_embedded
 
 show_over_target() {
     xdotool windowactivate --sync "$target" 2>/dev/null
-    xdotool key super+q
+    xdotool keydown super keydown q sleep 0.1 keyup q keyup super
     wait_for 10 overlay_visible
 }
 
@@ -58,6 +58,7 @@ ctrl_s_once() {
 }
 
 check "Super+Q over xev shows the overlay" show_over_target
+shot overlay-shown
 : >"$e2e_tmp/xev.log"
 click_key 65
 check "a click on a key without a shortcut leaves the overlay shown" overlay_visible
