@@ -1,3 +1,4 @@
+#include "keys/Key.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyImage.h"
 #include "keys/KeyLayoutLoader.h"
@@ -306,6 +307,18 @@ TEST(KeyImage, EveryShippedKeyIsNamedAndItsNameFitsAtEveryScale)
                 << name.text.toStdString() << " at " << scale;
             EXPECT_LE(metrics.height(), key.rect.height()) << name.text.toStdString();
             EXPECT_GE(QFontInfo(name.font).pixelSize(), minimum) << name.text.toStdString();
+        }
+
+        // As drawn: each key's name is there, within the key, short of its right edge.
+        KeyFonts fonts;
+        fonts.keyFont.font = base;
+        fonts.actionFont.font = base;
+        const auto keys = MakeKeys(layout, fonts, nullptr, 0.0);
+        for (const auto& key : *keys) {
+            const QImage& picture = dynamic_cast<TCustomKeyImage*>(key->KeyImage())->Picture();
+            const auto [left, right] = InkColumns(picture, 0, picture.height() - 1);
+            EXPECT_GE(left, 0) << key->KeyCode << " at " << scale;
+            EXPECT_LT(right, picture.width() - 1) << key->KeyCode << " at " << scale;
         }
     }
 }
