@@ -222,7 +222,7 @@ void TCustomKeyImage::DrawPrepared(QPainter& canvas, const QPoint& topLeft,
     canvas.drawStaticText(topLeft, text.layout);
 }
 
-const TCustomKeyImage::PreparedText& TCustomKeyImage::KeyName(int width)
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedKeyName(int width)
 {
     if (!measures_.keyName || measures_.keyName->width != width) {
         measures_.keyName = Prepare(FitKeyName(KeyCode, KeyFont.font, width), width);
@@ -230,7 +230,8 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::KeyName(int width)
     return *measures_.keyName;
 }
 
-const TCustomKeyImage::PreparedText& TCustomKeyImage::ShortName(const QString& text, int width)
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedShortName(const QString& text,
+                                                                        int width)
 {
     auto found = measures_.shortNames.find(text);
     if (found == measures_.shortNames.end() || found->width != width) {
@@ -241,7 +242,7 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::ShortName(const QString& t
     return *found;
 }
 
-const TCustomKeyImage::PreparedText& TCustomKeyImage::Count(int count)
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedCount(int count)
 {
     auto found = measures_.counts.find(count);
     if (found == measures_.counts.end()) {
@@ -256,7 +257,7 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::Count(int count)
 QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 {
     const PreparedText& text =
-        ShortName(QString::fromStdString(ActionDescription->ShortName), area.width());
+        PreparedShortName(QString::fromStdString(ActionDescription->ShortName), area.width());
     const QRect rect = AlignIn(text.fitted.size, area, Qt::AlignHCenter | Qt::AlignBottom);
     DrawPrepared(canvas, rect.topLeft(), text, ActionFont.color);
     return rect;
@@ -264,7 +265,7 @@ QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
-    const PreparedText& name = KeyName(area.width() - KeyNameMargin);
+    const PreparedText& name = PreparedKeyName(area.width() - KeyNameMargin);
     DrawPrepared(canvas, AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop).topLeft(),
                  name, KeyFont.color);
 }
@@ -282,7 +283,7 @@ void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
     if (ShortCutCount <= 0) {
         return;
     }
-    const PreparedText& count = Count(ShortCutCount);
+    const PreparedText& count = PreparedCount(ShortCutCount);
     const QRect inside = area.adjusted(0, 0, -KeyNameMargin, 0);
     DrawPrepared(canvas,
                  AlignIn(count.fitted.size, inside, Qt::AlignRight | Qt::AlignTop).topLeft(), count,

@@ -167,9 +167,9 @@ private:
         QHash<int, PreparedText> counts;
     };
     static PreparedText Prepare(TFittedText fitted, int width);
-    const PreparedText& KeyName(int width);
-    const PreparedText& ShortName(const QString& text, int width);
-    const PreparedText& Count(int count);
+    const PreparedText& PreparedKeyName(int width);
+    const PreparedText& PreparedShortName(const QString& text, int width);
+    const PreparedText& PreparedCount(int count);
     // Draws text with its top left corner at topLeft.
     static void DrawPrepared(QPainter& canvas, const QPoint& topLeft, const PreparedText& text,
                              const QColor& color);
