@@ -61,4 +61,20 @@ void GetNextKeys(benchmark::State& state)
 }
 BENCHMARK(GetNextKeys)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
+// The overlay's query: the next keys with the counts behind the keys that begin longer shortcuts.
+void GetNextKeysAndCounts(benchmark::State& state)
+{
+    Base& base = TheBase();
+    CShortCutSetLoader loader(base.registry);
+    auto shortCuts = loader.LoadShortCuts();
+    shortCuts->SetRunningPrograms(base.loaded, 1005);
+    const CKeyCodes held[] = {{}, {BenchCtrl}, {BenchCtrl, BenchShift}};
+    const CKeyCodes& pressed = held[state.range(0)];
+    for (auto _ : state) {
+        auto next = shortCuts->GetNextKeysAndCounts(pressed);
+        benchmark::DoNotOptimize(next);
+    }
+}
+BENCHMARK(GetNextKeysAndCounts)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
 } // namespace

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <unordered_map>
 
@@ -38,23 +39,46 @@ std::vector<std::uint16_t> Folded(const CKeyCodes& codes)
     return folded;
 }
 
-// The one key of keys (pressed.size() + 1 folded codes) that is not in pressed, when keys hold
-// all of pressed; 0 otherwise. Both are in one order, so one merge pass tells.
-std::uint16_t OneKeyMore(const std::uint16_t* keys, const std::vector<std::uint16_t>& pressed)
+// Whether keys (held.size() + N folded codes) hold all of held; if so, extra receives the others
+// in their order. Both are in one order, so one merge pass tells.
+template <std::size_t N>
+bool KeysMore(const std::uint16_t* keys, const std::vector<std::uint16_t>& held,
+              std::array<std::uint16_t, N>& extra)
 {
-    std::uint16_t extra = 0;
-    auto p = pressed.begin();
-    for (std::size_t i = 0; i <= pressed.size(); ++i) {
-        if (p != pressed.end() && keys[i] == *p) {
+    std::size_t found = 0;
+    auto p = held.begin();
+    for (std::size_t i = 0; i < held.size() + N; ++i) {
+        if (p != held.end() && keys[i] == *p) {
             ++p;
-        } else if (extra == 0) {
-            extra = keys[i];
+        } else if (found < N) {
+            extra[found++] = keys[i];
         } else {
-            return 0;
+            return false;
         }
     }
-    return p == pressed.end() ? extra : 0;
+    return true;
 }
+
+// The distinct keys added to it, counted.
+class KeyTally
+{
+public:
+    void Add(std::uint16_t code)
+    {
+        if (code >= seen_.size()) {
+            seen_.resize(code + 1u);
+        }
+        if (!seen_[code]) {
+            seen_[code] = true;
+            ++count_;
+        }
+    }
+    int Count() const { return count_; }
+
+private:
+    std::vector<bool> seen_;
+    int count_ = 0;
+};
 
 } // namespace
 
@@ -86,17 +110,22 @@ void CProgram::SetRunState(bool loaded, bool active)
 
 CShortCut::CShortCut() : ActionDescription(std::make_unique<CActionDescription>()) {}
 
-bool CShortCut::Enabled() const
+bool Applies(ShortCutType type, const CProgram* program)
 {
-    switch (Type) {
+    switch (type) {
     case ShortCutType::Normal:
-        return Program && Program->IsActive();
+        return program && program->IsActive();
     case ShortCutType::Global:
-        return Program && Program->IsLoaded();
+        return program && program->IsLoaded();
     case ShortCutType::SuperGlobal:
         return true;
     }
     return false;
+}
+
+bool CShortCut::Enabled() const
+{
+    return Applies(Type, Program);
 }
 
 // --- CShortCuts -------------------------------------------------------------------------------
@@ -114,7 +143,7 @@ void CShortCuts::Add(std::unique_ptr<CShortCut> shortCut)
         bySize_.resize(count + 1);
     }
     SizeGroup& group = bySize_[count];
-    group.shortCuts.push_back(shortCut.get());
+    group.entries.push_back({shortCut.get(), shortCut->Program, shortCut->Type});
     for (std::uint16_t code : shortCut->KeyCodes) {
         group.keys.push_back(Folded(code));
     }
@@ -151,11 +180,53 @@ std::map<int, CShortCut*> CShortCuts::GetNextKeys(const CKeyCodes& pressed)
     std::map<int, CShortCut*> result;
     const std::vector<std::uint16_t> held = Folded(pressed);
     const SizeGroup& group = WithKeyCount(held.size() + 1);
-    for (std::size_t i = 0; i < group.shortCuts.size(); ++i) {
-        const std::uint16_t next = OneKeyMore(&group.keys[i * (held.size() + 1)], held);
-        if (next != 0 && group.shortCuts[i]->Enabled()) {
-            result[next] = group.shortCuts[i];
+    for (std::size_t i = 0; i < group.entries.size(); ++i) {
+        const Entry& entry = group.entries[i];
+        std::array<std::uint16_t, 1> next{};
+        if (KeysMore(&group.keys[i * (held.size() + 1)], held, next) &&
+            Applies(entry.type, entry.program)) {
+            result[next[0]] = entry.shortCut;
         }
+    }
+    return result;
+}
+
+CNextKeys CShortCuts::GetNextKeysAndCounts(const CKeyCodes& pressed)
+{
+    CNextKeys result{GetNextKeys(pressed), {}};
+    // Holding key a too shows key b for a shortcut of the held keys, a and b, and holding b shows
+    // a: the keys a held key leads to are those it shares such a shortcut with.
+    const std::vector<std::uint16_t> held = Folded(pressed);
+    const SizeGroup& group = WithKeyCount(held.size() + 2);
+    std::vector<std::array<std::uint16_t, 2>> pairs;
+    for (std::size_t i = 0; i < group.entries.size(); ++i) {
+        const Entry& entry = group.entries[i];
+        std::array<std::uint16_t, 2> pair{};
+        if (KeysMore(&group.keys[i * (held.size() + 2)], held, pair) &&
+            Applies(entry.type, entry.program)) {
+            pairs.push_back(pair);
+        }
+    }
+    // Only a key that begins such a shortcut gets a count; there are few such keys.
+    std::vector<std::pair<std::uint16_t, KeyTally>> behind;
+    const auto tallyOf = [&behind](std::uint16_t code) -> KeyTally* {
+        const auto found = std::find_if(behind.begin(), behind.end(),
+                                        [code](const auto& entry) { return entry.first == code; });
+        return found == behind.end() ? nullptr : &found->second;
+    };
+    for (const auto& [first, second] : pairs) {
+        if (!tallyOf(first)) {
+            behind.emplace_back(first, KeyTally());
+        }
+    }
+    for (const auto& [first, second] : pairs) {
+        tallyOf(first)->Add(second);
+        if (KeyTally* other = tallyOf(second)) {
+            other->Add(first);
+        }
+    }
+    for (const auto& [code, tally] : behind) {
+        result.counts[code] = tally.Count();
     }
     return result;
 }
@@ -164,13 +235,26 @@ CShortCut* CShortCuts::FindShortCut(const CKeyCodes& keys)
 {
     const std::vector<std::uint16_t> wanted = Folded(keys);
     const SizeGroup& group = WithKeyCount(wanted.size());
-    for (std::size_t i = 0; i < group.shortCuts.size(); ++i) {
+    for (std::size_t i = 0; i < group.entries.size(); ++i) {
+        const Entry& entry = group.entries[i];
         if (std::equal(wanted.begin(), wanted.end(), group.keys.begin() + i * wanted.size()) &&
-            group.shortCuts[i]->Enabled()) {
-            return group.shortCuts[i];
+            Applies(entry.type, entry.program)) {
+            return entry.shortCut;
         }
     }
     return nullptr;
+}
+
+std::vector<const CShortCut*> CShortCuts::ProgramShortCuts(const std::string& fileName) const
+{
+    std::vector<const CShortCut*> found;
+    const std::string wanted = LowerCase(fileName);
+    for (const auto& item : items_) {
+        if (item->Program && !wanted.empty() && LowerCase(item->Program->FileName) == wanted) {
+            found.push_back(item.get());
+        }
+    }
+    return found;
 }
 
 const CShortCuts::SizeGroup& CShortCuts::WithKeyCount(std::size_t count) const

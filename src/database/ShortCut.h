@@ -51,6 +51,9 @@ private:
     bool active_ = false;
 };
 
+// Whether a shortcut of this type and program applies, by the program's last worked-out state.
+bool Applies(ShortCutType type, const CProgram* program);
+
 class CShortCut
 {
 public:
@@ -65,6 +68,16 @@ public:
     bool Enabled() const;
 };
 
+// What one more held key leads to.
+struct CNextKeys
+{
+    // As GetNextKeys gives them.
+    std::map<int, CShortCut*> shortCuts;
+    // For each key that begins an applicable shortcut of two keys more than those held: the
+    // number of keys GetNextKeys would give with that key held too.
+    std::map<std::uint16_t, int> counts;
+};
+
 class IShortCuts
 {
 public:
@@ -76,8 +89,14 @@ public:
     // For every applicable shortcut that holds all pressed keys and one key more: that key.
     // A later shortcut wins a key.
     virtual std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) = 0;
+    // GetNextKeys and, from the same state, the counts behind the keys that begin longer
+    // shortcuts, so that a count always matches what holding its key shows.
+    virtual CNextKeys GetNextKeysAndCounts(const CKeyCodes& pressed) = 0;
     // The first applicable shortcut whose keys are exactly these; null when none.
     virtual CShortCut* FindShortCut(const CKeyCodes& keys) = 0;
+    // Every shortcut of the program with this file name (case ignored), whether it applies now or
+    // not, in collection order.
+    virtual std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const = 0;
     virtual void Clear() = 0;
 };
 
@@ -93,16 +112,25 @@ public:
 
     void SetRunningPrograms(const CLoadedPrograms& loaded, std::int32_t activeProcessId) override;
     std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) override;
+    CNextKeys GetNextKeysAndCounts(const CKeyCodes& pressed) override;
     CShortCut* FindShortCut(const CKeyCodes& keys) override;
+    std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const override;
     void Clear() override;
 
 private:
     // The shortcuts with one number of keys, in collection order, with their keys side by side
-    // (count per shortcut, left and right modifiers folded): the queries look only at shortcuts
-    // of one size, the held keys' or one more, and compare keys without leaving this memory.
+    // (count per shortcut, left and right modifiers folded) and what decides whether they apply:
+    // the queries look only at shortcuts of one size, the held keys' or one or two more, and
+    // never reach into the shortcuts themselves but for a result.
+    struct Entry
+    {
+        CShortCut* shortCut;
+        const CProgram* program;
+        ShortCutType type;
+    };
     struct SizeGroup
     {
-        std::vector<CShortCut*> shortCuts;
+        std::vector<Entry> entries;
         std::vector<std::uint16_t> keys;
     };
     const SizeGroup& WithKeyCount(std::size_t count) const;

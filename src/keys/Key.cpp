@@ -17,7 +17,7 @@ CKey::~CKey()
 void CKey::Draw()
 {
     if (keyImage_) {
-        keyImage_->DrawKey(actionDescription_, pressed_);
+        keyImage_->DrawKey(actionDescription_, pressed_, shortCutCount_);
     }
 }
 
@@ -33,6 +33,15 @@ void CKey::SetActionDescription(const CActionDescription* description)
 {
     if (actionDescription_ != description) {
         actionDescription_ = description;
+        Draw();
+    }
+}
+
+void CKey::SetAction(const CActionDescription* description, int shortCutCount)
+{
+    if (actionDescription_ != description || shortCutCount_ != shortCutCount) {
+        actionDescription_ = description;
+        shortCutCount_ = shortCutCount;
         Draw();
     }
 }
@@ -101,6 +110,14 @@ void CKeys::Add(std::unique_ptr<CKey> key)
             OnKeyRelease(code, additionalCode);
         }
     };
+    if (IKeyImage* image = key->KeyImage()) {
+        image->OnClick = [this, clicked = key.get()](Qt::MouseButton button,
+                                                     const QPoint& globalPos) {
+            if (OnKeyClick) {
+                OnKeyClick(*clicked, button, globalPos);
+            }
+        };
+    }
     push_back(std::move(key));
 }
 
@@ -161,7 +178,7 @@ void CKeys::SetActionDescription(std::uint16_t code, const CActionDescription* d
 void CKeys::ClearActionDescriptions()
 {
     for (const auto& key : *this) {
-        key->SetActionDescription(nullptr);
+        key->SetAction(nullptr, 0);
     }
 }
 

@@ -29,10 +29,14 @@ public:
 
     bool Pressed() const { return pressed_; }
     const CActionDescription* ActionDescription() const { return actionDescription_; }
+    int ShortCutCount() const { return shortCutCount_; }
     IKeyImage* KeyImage() const { return keyImage_; }
     // Each setter redraws only when the value changes.
     void SetPressed(bool value);
     void SetActionDescription(const CActionDescription* description);
+    // The shortcut shown on the key and the number of shortcuts holding the key leads to (0 draws
+    // none), drawn once.
+    void SetAction(const CActionDescription* description, int shortCutCount);
     // Takes ownership of the image; a replaced image is destroyed.
     void SetKeyImage(IKeyImage* image);
 
@@ -58,6 +62,7 @@ private:
     Timer releaseTimer_;
     bool pressed_ = false;
     const CActionDescription* actionDescription_ = nullptr;
+    int shortCutCount_ = 0;
     // Guarded: the image may already be gone with its Qt parent.
     QPointer<IKeyImage> keyImage_;
 };
@@ -70,7 +75,8 @@ public:
     CKeys(const CKeys&) = delete;
     CKeys& operator=(const CKeys&) = delete;
 
-    // Appends a key and forwards its release notification to OnKeyRelease.
+    // Appends a key and forwards its release notification to OnKeyRelease and clicks on its
+    // picture to OnKeyClick.
     void Add(std::unique_ptr<CKey> key);
 
     void KeyDown(std::uint16_t code);
@@ -80,12 +86,14 @@ public:
     CKeyCodes GetRealPressedKeyCodes() const;
     std::vector<CKey*> FindKeys(std::uint16_t code) const;
     void SetActionDescription(std::uint16_t code, const CActionDescription* description);
+    // Takes every shortcut and shortcut count off the keys.
     void ClearActionDescriptions();
     void StopReleaseTimers();
     // Draws every key released without notification.
     void ReleaseAll();
 
     std::function<void(std::uint16_t, std::uint16_t)> OnKeyRelease;
+    std::function<void(CKey& key, Qt::MouseButton button, const QPoint& globalPos)> OnKeyClick;
 };
 
 // Where one key of a layout lies on the keyboard window, and the virtual-key code it sends.

@@ -36,24 +36,42 @@ std::string GetKeyName(std::uint16_t code)
         code = generic;
     }
     if (code >= 96 && code <= 105) {
-        return std::string(1, static_cast<char>('0' + code - 96));
+        return "Num " + std::string(1, static_cast<char>('0' + code - 96));
     }
     if (code >= 112 && code <= 123) {
         return std::string(1, 'F').append(std::to_string(code - 111));
     }
+    // Keypad keys carry "Num", as Windows names them, so that they differ from the main keys.
+    // 226 is the extra key left of Z on ISO keyboards (VK_OEM_102); its cap shows \ and | on UK
+    // keyboards and < and > on most others, so it is named after the UK cap.
     static const std::map<std::uint16_t, std::string> names{
-        {8, "Backspace"}, {9, "Tab"},    {13, "Enter"},        {16, "Shift"},
-        {17, "Ctrl"},     {18, "Alt"},   {19, "Break"},        {20, "Caps Lock"},
-        {27, "Esc"},      {32, "Space"}, {33, "Page Up"},      {34, "Page Down"},
-        {35, "End"},      {36, "Home"},  {37, "Left"},         {38, "Up"},
-        {39, "Right"},    {40, "Down"},  {44, "Print Screen"}, {45, "Insert"},
-        {46, "Delete"},   {93, "Apps"},  {107, "+"},           {145, "Scroll Lock"},
-        {186, ";"},       {187, "+"},    {188, ","},           {189, "-"},
-        {190, "."},       {191, "/"},    {219, "["},           {220, "\\"},
-        {221, "]"},       {222, "'"},    {vk::AnyWin, "Win"},
+        {8, "Backspace"},     {9, "Tab"},          {13, "Enter"},        {16, "Shift"},
+        {17, "Ctrl"},         {18, "Alt"},         {19, "Break"},        {20, "Caps Lock"},
+        {27, "Esc"},          {32, "Space"},       {33, "Page Up"},      {34, "Page Down"},
+        {35, "End"},          {36, "Home"},        {37, "Left"},         {38, "Up"},
+        {39, "Right"},        {40, "Down"},        {44, "Print Screen"}, {45, "Insert"},
+        {46, "Delete"},       {93, "Apps"},        {106, "Num *"},       {107, "Num +"},
+        {109, "Num -"},       {110, "Num ."},      {111, "Num /"},       {144, "Num Lock"},
+        {145, "Scroll Lock"}, {186, ";"},          {187, "+"},           {188, ","},
+        {189, "-"},           {190, "."},          {191, "/"},           {192, "`"},
+        {219, "["},           {220, "\\"},         {221, "]"},           {222, "'"},
+        {226, "\\|"},         {vk::AnyWin, "Win"},
     };
     const auto name = names.find(code);
     return name == names.end() ? std::string() : name->second;
+}
+
+std::string GetShortKeyName(std::uint16_t code)
+{
+    // The abbreviations printed on compact and laptop key caps.
+    static const std::map<std::string, std::string> shortNames{
+        {"Backspace", "Bksp"}, {"Caps Lock", "CapsLk"},   {"Page Up", "PgUp"},
+        {"Page Down", "PgDn"}, {"Print Screen", "PrtSc"}, {"Insert", "Ins"},
+        {"Delete", "Del"},     {"Num Lock", "NumLk"},     {"Scroll Lock", "ScrLk"},
+    };
+    const std::string name = GetKeyName(code);
+    const auto shortName = shortNames.find(name);
+    return shortName == shortNames.end() ? name : shortName->second;
 }
 
 int GetKeyRank(std::uint16_t code)

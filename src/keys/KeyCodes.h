@@ -11,6 +11,9 @@
 std::uint16_t GetGenericKeyCode(std::uint16_t code);
 // The display name of one key; empty for keys that have none.
 std::string GetKeyName(std::uint16_t code);
+// The standard abbreviation of a key's name ("PgDn" for "Page Down"); the name itself when it
+// has none.
+std::string GetShortKeyName(std::uint16_t code);
 // 1 Windows key, 2 Ctrl, 3 Alt, 4 Shift, 100 any other key.
 int GetKeyRank(std::uint16_t code);
 

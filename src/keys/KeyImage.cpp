@@ -4,13 +4,20 @@
 #include "keys/KeyText.h"
 #include "platform/VirtualKeys.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace {
 
 const QColor pressedColor(166, 202, 240);
 const QColor releasedColor(255, 255, 255);
+const QColor countColor(128, 128, 128);
 
 // A size given a new height; the width follows in proportion (unchanged when the old height gives
 // no proportion).
@@ -58,22 +65,76 @@ QRect Above(const QSize& size, int x, const QRect& other)
     return {QPoint(x, other.y() - size.height()), size};
 }
 
-QSize TextSize(const QPainter& canvas, const QString& text)
+// Text in a font, unfitted.
+TFittedText Measured(const QString& text, const QFont& font)
 {
-    const QFontMetrics metrics(canvas.font());
-    return {metrics.horizontalAdvance(text), metrics.height()};
+    const QFontMetrics metrics(font);
+    return {text, font, {metrics.horizontalAdvance(text), metrics.height()}};
 }
 
-// Text from the top left corner of rect, clipped to it.
-void DrawText(QPainter& canvas, const QRect& rect, const QString& text)
+// A key shows a handful of texts of one kind; a base that shows it more starts the list afresh.
+template <typename Key, typename Value> void MakeRoom(QHash<Key, Value>& cache)
 {
-    canvas.save();
-    canvas.setClipRect(rect);
-    canvas.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-    canvas.restore();
+    constexpr qsizetype kept = 32;
+    if (cache.size() >= kept) {
+        cache.clear();
+    }
+}
+
+// The text in the largest font, from base down to the minimum pixel size, in which it fits width;
+// none when it does not fit even at the minimum.
+std::optional<TFittedText> FitFont(const QString& text, const QFont& base, int minimum, int width)
+{
+    QFont font = base;
+    const int baseSize = QFontInfo(base).pixelSize();
+    for (int size = baseSize; size >= minimum; --size) {
+        if (size < baseSize) {
+            font.setPixelSize(size);
+        }
+        const QFontMetrics metrics(font);
+        const int advance = metrics.horizontalAdvance(text);
+        if (advance <= width) {
+            return TFittedText{text, font, {advance, metrics.height()}};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
+
+int MinimumLegiblePixelSize(const QFont& base)
+{
+    const int size = QFontInfo(base).pixelSize();
+    return std::min(size, std::max(6, static_cast<int>(std::ceil(size * 0.7))));
+}
+
+TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int width)
+{
+    const int minimum = MinimumLegiblePixelSize(base);
+    for (const QString& candidate : {text, shortForm}) {
+        if (auto fitted = FitFont(candidate, base, minimum, width)) {
+            return *std::move(fitted);
+        }
+    }
+    QFont smallest = base;
+    smallest.setPixelSize(minimum);
+    return Measured(
+        QFontMetrics(smallest).elidedText(shortForm, Qt::ElideRight, std::max(0, width)), smallest);
+}
+
+TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width)
+{
+    return FitText(QString::fromStdString(GetKeyName(code)),
+                   QString::fromStdString(GetShortKeyName(code)), base, width);
+}
+
+void IKeyImage::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A press moved off the key before its release is no click.
+    if (OnClick && rect().contains(event->position().toPoint())) {
+        OnClick(event->button(), event->globalPosition().toPoint());
+    }
+}
 
 TCustomKeyImage::TCustomKeyImage(QWidget* parent) : IKeyImage(parent) {}
 
@@ -109,25 +170,125 @@ void TCustomKeyImage::FillBackground(QPainter& canvas)
     canvas.fillRect(QRect(0, 0, width(), height()), Pressed ? pressedColor : releasedColor);
 }
 
+TCustomKeyImage::Frame TCustomKeyImage::CurrentFrame() const
+{
+    return {size(),        devicePixelRatioF(), KeyCode,         KeyFont.font,
+            KeyFont.color, ActionFont.font,     ActionFont.color};
+}
+
+TCustomKeyImage::Content TCustomKeyImage::CurrentContent() const
+{
+    Content content;
+    content.pressed = Pressed;
+    content.count = ShortCutCount;
+    if (ActionDescription) {
+        content.hasAction = true;
+        content.shortName = ActionDescription->ShortName;
+        content.icon = ActionDescription->Icon.cacheKey();
+        content.iconData = ActionDescription->IconData;
+    }
+    return content;
+}
+
+bool TCustomKeyImage::LookChanged()
+{
+    if (target_) {
+        return true;
+    }
+    const Frame frame = CurrentFrame();
+    Content content = CurrentContent();
+    if (frame_ != frame) {
+        frame_ = frame;
+        measures_ = Measures();
+    } else if (content_ == content) {
+        return false;
+    }
+    content_ = std::move(content);
+    return true;
+}
+
+TCustomKeyImage::PreparedText TCustomKeyImage::Prepare(TFittedText fitted, int width)
+{
+    QStaticText layout(fitted.text);
+    layout.setTextFormat(Qt::PlainText);
+    layout.prepare(QTransform(), fitted.font);
+    return {width, std::move(fitted), std::move(layout)};
+}
+
+void TCustomKeyImage::DrawPrepared(QPainter& canvas, const QPoint& topLeft,
+                                   const PreparedText& text, const QColor& color)
+{
+    canvas.setFont(text.fitted.font);
+    canvas.setPen(color);
+    canvas.drawStaticText(topLeft, text.layout);
+}
+
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedKeyName(int width)
+{
+    if (!measures_.keyName || measures_.keyName->width != width) {
+        measures_.keyName = Prepare(FitKeyName(KeyCode, KeyFont.font, width), width);
+    }
+    return *measures_.keyName;
+}
+
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedShortName(const QString& text,
+                                                                        int width)
+{
+    auto found = measures_.shortNames.find(text);
+    if (found == measures_.shortNames.end() || found->width != width) {
+        MakeRoom(measures_.shortNames);
+        found = measures_.shortNames.insert(
+            text, Prepare(FitText(text, text, ActionFont.font, width), width));
+    }
+    return *found;
+}
+
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedCount(int count)
+{
+    auto found = measures_.counts.find(count);
+    if (found == measures_.counts.end()) {
+        MakeRoom(measures_.counts);
+        QFont font = KeyFont.font;
+        font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
+        found = measures_.counts.insert(count, Prepare(Measured(QString::number(count), font), 0));
+    }
+    return *found;
+}
+
 QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 {
-    canvas.setFont(ActionFont.font);
-    canvas.setPen(ActionFont.color);
-    const QString text = QString::fromStdString(ActionDescription->ShortName);
-    const QSize size = TextSize(canvas, text);
-    // A name wider than the area starts at its left edge rather than spilling out on both sides.
-    const Qt::Alignment horizontal = size.width() > area.width() ? Qt::AlignLeft : Qt::AlignHCenter;
-    const QRect rect = AlignIn(size, area, horizontal | Qt::AlignBottom);
-    DrawText(canvas, rect, text);
+    const PreparedText& text =
+        PreparedShortName(QString::fromStdString(ActionDescription->ShortName), area.width());
+    const QRect rect = AlignIn(text.fitted.size, area, Qt::AlignHCenter | Qt::AlignBottom);
+    DrawPrepared(canvas, rect.topLeft(), text, ActionFont.color);
     return rect;
 }
 
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
-    canvas.setFont(KeyFont.font);
-    canvas.setPen(KeyFont.color);
-    const QString name = QString::fromStdString(GetKeyName(KeyCode));
-    DrawText(canvas, AlignIn(TextSize(canvas, name), area, Qt::AlignLeft | Qt::AlignTop), name);
+    const PreparedText& name = PreparedKeyName(area.width() - KeyNameMargin);
+    DrawPrepared(canvas, AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop).topLeft(),
+                 name, KeyFont.color);
+}
+
+QRect TCustomKeyImage::BelowKeyName(const QRect& area)
+{
+    if (!measures_.lineHeight) {
+        measures_.lineHeight = QFontMetrics(KeyFont.font).height();
+    }
+    return area.adjusted(0, *measures_.lineHeight, 0, 0);
+}
+
+void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)
+{
+    if (ShortCutCount <= 0) {
+        return;
+    }
+    const PreparedText& count = PreparedCount(ShortCutCount);
+    const QRect inside = area.adjusted(0, 0, -KeyNameMargin, 0);
+    DrawPrepared(canvas,
+                 AlignIn(count.fitted.size, inside, Qt::AlignRight | Qt::AlignTop).topLeft(), count,
+                 countColor);
 }
 
 void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
@@ -144,6 +305,7 @@ void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
     const QRect picture = placeIcon(icon.size(), shortName);
     // A key too small for the icon shows none.
     if (picture.width() > 0 && picture.height() > 0) {
+        canvas.setRenderHint(QPainter::SmoothPixmapTransform);
         canvas.drawImage(picture, icon);
     }
 }
@@ -156,18 +318,47 @@ void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const QRect& area)
     });
 }
 
-void TCustomKeyImage::Paint(const Style& style)
+void TCustomKeyImage::PaintOn(QPainter& canvas)
 {
+    target_ = &canvas;
+    DrawKey(ActionDescription, Pressed, ShortCutCount);
+    target_ = nullptr;
+}
+
+void TCustomKeyImage::Paint(const Style& style, const QRegion& visible)
+{
+    const QRect client(QPoint(0, 0), size());
+    if (target_) {
+        target_->save();
+        if (!visible.isEmpty()) {
+            target_->setClipRegion(visible, Qt::IntersectClip);
+        }
+        FillBackground(*target_);
+        style(*target_, client);
+        target_->restore();
+        return;
+    }
     if (width() <= 0 || height() <= 0) {
         picture_ = QImage();
         EndPicture();
         return;
     }
-    picture_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    // On a screen with more device pixels than logical ones the picture has as many, so that its
+    // text and icons are drawn sharp rather than scaled up.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    // The same picture is drawn over, with the painting machinery it keeps.
+    if (picture_.size() != pixels || picture_.devicePixelRatio() != ratio) {
+        picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        picture_.setDevicePixelRatio(ratio);
+    }
     picture_.fill(Qt::transparent);
     QPainter canvas(&picture_);
+    if (!visible.isEmpty()) {
+        canvas.setClipRegion(visible);
+    }
     FillBackground(canvas);
-    const QRegion visible = style(canvas, QRect(QPoint(0, 0), size()));
+    style(canvas, client);
     canvas.end();
     EndPicture(visible);
 }
@@ -179,56 +370,58 @@ void TCustomKeyImage::DrawTallKey()
             return Above(WithWidth(icon, client.width()), client.x(), shortName);
         });
         DrawKeyName(canvas, client);
-        return QRegion();
+        DrawShortCutCount(canvas, client);
     });
 }
 
 void TCustomKeyImage::DrawWideKey()
 {
     Paint([this](QPainter& canvas, const QRect& client) {
-        const QSize half(client.width() / 2, client.height());
-        DrawActionAbove(canvas, AlignIn(half, client, Qt::AlignRight | Qt::AlignBottom));
+        const QRect area = BelowKeyName(client);
+        const QSize half(area.width() / 2, area.height());
+        DrawActionAbove(canvas, AlignIn(half, area, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, client);
-        return QRegion();
+        DrawShortCutCount(canvas, client);
     });
 }
 
 void TCustomKeyImage::DrawSquareKey()
 {
     Paint([this](QPainter& canvas, const QRect& client) {
-        DrawAction(canvas, client, [&client](const QSize& icon, const QRect& shortName) {
-            const QSize size = WithHeight(icon, client.height() - shortName.height());
-            return AlignIn(size, client, Qt::AlignRight | Qt::AlignTop);
+        const QRect area = BelowKeyName(client);
+        DrawAction(canvas, area, [&area](const QSize& icon, const QRect& shortName) {
+            const QSize size = WithHeight(icon, area.height() - shortName.height());
+            return AlignIn(size, area, Qt::AlignRight | Qt::AlignTop);
         });
         DrawKeyName(canvas, client);
-        return QRegion();
+        DrawShortCutCount(canvas, client);
     });
 }
 
 void TCustomKeyImage::DrawEnterKey()
 {
-    Paint([this](QPainter& canvas, const QRect& client) {
-        // The top left part is cut out: the key shows as an L, full width below.
-        const QRect cutOut(0, 0, static_cast<int>(client.width() * 0.4),
-                           static_cast<int>(client.height() * 0.5));
-        canvas.setCompositionMode(QPainter::CompositionMode_Source);
-        canvas.fillRect(cutOut, Qt::transparent);
-        canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-
+    // The top left part is cut out: the key shows as an L, full width below. The cut-out is a hole
+    // in the widget: what lies behind it shows through.
+    const QRect cutOut(0, 0, static_cast<int>(width() * 0.4), static_cast<int>(height() * 0.5));
+    const auto style = [this, &cutOut](QPainter& canvas, const QRect& client) {
         const QSize bandSize(client.width(), cutOut.height());
         const QRect band = AlignIn(bandSize, client, Qt::AlignLeft | Qt::AlignBottom);
         const QSize halfBand(bandSize.width() / 2, bandSize.height());
         DrawActionAbove(canvas, AlignIn(halfBand, client, Qt::AlignRight | Qt::AlignBottom));
         DrawKeyName(canvas, band);
-        // The cut-out is a hole in the widget: what lies behind it shows through.
-        return QRegion(rect()) - QRegion(cutOut);
-    });
+        DrawShortCutCount(canvas, band);
+    };
+    Paint(style, QRegion(rect()) - QRegion(cutOut));
 }
 
-void TKeyImage::DrawKey(const CActionDescription* description, bool pressed)
+void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int shortCutCount)
 {
     ActionDescription = description;
     Pressed = pressed;
+    ShortCutCount = shortCutCount;
+    if (!LookChanged()) {
+        return;
+    }
     DescribeForAssistiveTechnology();
     if (KeyCode == vk::Return) {
         DrawEnterKey();

@@ -4,14 +4,21 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QRect>
 #include <QRegion>
+#include <QStaticText>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+class QMouseEvent;
 class QPainter;
 
 // A font together with the colour its text is drawn in.
@@ -21,13 +28,40 @@ struct TFont
     QColor color = Qt::black;
 };
 
+// Text and the font it is drawn in so that it fits a width.
+struct TFittedText
+{
+    QString text;
+    QFont font;
+    // The text's width and the font's line height.
+    QSize size;
+};
+// The smallest legible size for a base font: 70 % of it, never under 6 pixels.
+int MinimumLegiblePixelSize(const QFont& base);
+// The text in the base font, else in a smaller size of that font down to the minimum legible
+// size, else its short form the same way, else the short form at the minimum size cut short
+// with an ellipsis. Text is never clipped.
+TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int width);
+// A key's name fitted, with its standard short form.
+TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width);
+// Pixels kept free right of a key name.
+constexpr int KeyNameMargin = 2;
+
 // The picture of one key on the keyboard window.
 class IKeyImage : public QWidget
 {
 public:
     using QWidget::QWidget;
-    // Redraws the key for this description (null: no shortcut) and pressed state.
-    virtual void DrawKey(const CActionDescription* description, bool pressed) = 0;
+    // Called when a mouse button is pressed and released on the key: the button and where the
+    // pointer is on the screen.
+    std::function<void(Qt::MouseButton button, const QPoint& globalPos)> OnClick;
+    // Redraws the key for this description (null: no shortcut), pressed state and count of the
+    // shortcuts that holding the key leads to (0: none shown).
+    virtual void DrawKey(const CActionDescription* description, bool pressed,
+                         int shortCutCount = 0) = 0;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // Paints the key cap into an off-screen picture and shows that picture.
@@ -40,11 +74,16 @@ public:
     TFont ActionFont;
     const CActionDescription* ActionDescription = nullptr;
     bool Pressed = false;
+    int ShortCutCount = 0;
     // The folded code whose name is drawn.
     std::uint16_t KeyCode = 0;
 
-    // The last drawn picture; transparent where the key has a cut-out.
+    // The last drawn picture, at the screen's device pixel ratio; transparent where the key has a
+    // cut-out.
     const QImage& Picture() const { return picture_; }
+    // Draws the key as it is now onto canvas, its top left corner at the canvas's origin, leaving
+    // the picture as it was: on a vector device (a PDF page) text stays text.
+    void PaintOn(QPainter& canvas);
 
 protected:
     void FillBackground(QPainter& canvas);
@@ -56,15 +95,19 @@ protected:
     bool IsWide() const;
 
     void paintEvent(QPaintEvent* event) override;
+    // Whether the picture shows something else than the key's state now, or is for another size,
+    // code or font: false when drawing again would give the same picture.
+    bool LookChanged();
 
 private:
-    // Draws one style onto a cleared picture of the widget's size with the background filled;
-    // the style returns the visible part of the widget (empty: all of it).
-    using Style = std::function<QRegion(QPainter& canvas, const QRect& client)>;
-    void Paint(const Style& style);
+    // Draws one style, only within visible (empty: all of the widget), onto a cleared picture of
+    // the widget's size, or onto target_ when it is set, with the background filled.
+    using Style = std::function<void(QPainter& canvas, const QRect& client)>;
+    void Paint(const Style& style, const QRegion& visible = QRegion());
     // Shows the finished picture; a non-empty region is the only visible part of the widget.
     void EndPicture(const QRegion& visible = QRegion());
-    // Draws the short name at the bottom of area and returns the rectangle it took.
+    // Draws the short name, fitted, centred at the bottom of area and returns the rectangle it
+    // took.
     QRect DrawShortName(QPainter& canvas, const QRect& area);
     // Draws the short name into area and, when there is one, the icon in the rectangle that
     // placeIcon gives for the icon's own size and the short name's rectangle.
@@ -73,15 +116,78 @@ private:
     // The short name at the bottom of area and the icon centred directly above it.
     void DrawActionAbove(QPainter& canvas, const QRect& area);
     void DrawKeyName(QPainter& canvas, const QRect& area);
+    // The part of area below the line the key name and the shortcut count take, where an icon
+    // covers neither.
+    QRect BelowKeyName(const QRect& area);
+    // The shortcut count, small and grey, in the top right corner of area.
+    void DrawShortCutCount(QPainter& canvas, const QRect& area);
 
+    // What a key's picture is drawn from, in two parts: the frame (size, code and fonts) and what
+    // is shown in it.
+    struct Frame
+    {
+        QSize size;
+        qreal ratio = 1;
+        std::uint16_t keyCode = 0;
+        QFont keyFont;
+        QColor keyColor;
+        QFont actionFont;
+        QColor actionColor;
+        bool operator==(const Frame&) const = default;
+    };
+    struct Content
+    {
+        bool pressed = false;
+        int count = 0;
+        bool hasAction = false;
+        std::string shortName;
+        qint64 icon = 0;
+        // Held, so that other bytes cannot take their address.
+        std::shared_ptr<const std::vector<std::uint8_t>> iconData;
+        bool operator==(const Content&) const = default;
+    };
+    Frame CurrentFrame() const;
+    Content CurrentContent() const;
+    // A text fitted to a width and laid out once, to be drawn again and again.
+    struct PreparedText
+    {
+        int width = 0;
+        TFittedText fitted;
+        QStaticText layout;
+    };
+    // Texts fitted and laid out and fonts measured for one frame: measuring and laying out text
+    // is the dearest part of drawing a key, and a key shows few different texts. Dropped when the
+    // frame changes.
+    struct Measures
+    {
+        std::optional<PreparedText> keyName;
+        std::optional<int> lineHeight;
+        // By text: the short names and the counts the key has shown.
+        QHash<QString, PreparedText> shortNames;
+        QHash<int, PreparedText> counts;
+    };
+    static PreparedText Prepare(TFittedText fitted, int width);
+    const PreparedText& PreparedKeyName(int width);
+    const PreparedText& PreparedShortName(const QString& text, int width);
+    const PreparedText& PreparedCount(int count);
+    // Draws text with its top left corner at topLeft.
+    static void DrawPrepared(QPainter& canvas, const QPoint& topLeft, const PreparedText& text,
+                             const QColor& color);
+
+    std::optional<Frame> frame_;
+    std::optional<Content> content_;
+    Measures measures_;
     QImage picture_;
+    // Where PaintOn draws; null while the key draws its own picture.
+    QPainter* target_ = nullptr;
 };
 
 class TKeyImage : public TCustomKeyImage
 {
 public:
     using TCustomKeyImage::TCustomKeyImage;
-    void DrawKey(const CActionDescription* description, bool pressed) override;
+    void DrawKey(const CActionDescription* description, bool pressed,
+                 int shortCutCount = 0) override;
 
 private:
     // The accessible name is the key's name and the short name on it ("S: Save"), the

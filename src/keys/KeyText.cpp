@@ -137,6 +137,12 @@ const NameTables& Tables()
             built.codeOfName.emplace(Normalized(key.name), key.code);
             built.nameOfCode.emplace(key.code, key.name);
         }
+        // Every name the keyboard draws is read too, unless a name above already means a key.
+        for (std::uint16_t code = 1; code <= vk::AnyWin; ++code) {
+            if (const std::string drawn = GetKeyName(code); !drawn.empty()) {
+                built.codeOfName.emplace(Normalized(drawn), code);
+            }
+        }
         return built;
     }();
     return tables;

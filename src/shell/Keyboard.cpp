@@ -10,6 +10,8 @@
 
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QWidget>
 
 // Off unless enabled (QT_LOGGING_RULES): the keys that reach the overlay, which the platform only
@@ -23,6 +25,13 @@ namespace {
 std::uint16_t ModelCode(std::uint16_t code)
 {
     return code == vk::LWin || code == vk::RWin ? vk::AnyWin : code;
+}
+
+// "Save  (Ctrl + S)": the action's name, or its short name when it has none, and the keys.
+std::string Describe(const CActionDescription& action, const CKeyCodes& keys)
+{
+    return FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
+                      keys.GetText());
 }
 
 } // namespace
@@ -75,11 +84,14 @@ void CKeyboard::ReloadShortCuts()
             loadedPrograms_, static_cast<std::int32_t>(activeWindow_.GetActiveProcessId()));
         return;
     }
-    // No key may keep pointing at a description of the set that goes.
-    if (keys_) {
+    // The keys keep the descriptions of the set that goes until Refresh lays the new set's on
+    // them, so that only the keys whose look changes are drawn again. No key may keep pointing at
+    // a description of a set that is gone: one still retired (no Refresh since) is taken off
+    // the keys first.
+    if (retiredShortCuts_ && keys_) {
         keys_->ClearActionDescriptions();
     }
-    shortCuts_.reset();
+    retiredShortCuts_ = std::move(shortCuts_);
     shortCuts_ = shortCutLoader_.LoadShortCuts();
     // Read after the load, which posts an edit in progress.
     shortCutsRevision_ = shortCutLoader_.Revision();
@@ -105,30 +117,46 @@ void CKeyboard::ReloadKeys(double scale)
     }
     keys_.reset();
     keys_ = MakeKeys(layout, fonts_, parent_, releaseDelay_);
+    keys_->OnKeyClick = [this](CKey& key, Qt::MouseButton button, const QPoint& globalPos) {
+        OnKeyClick(key, button, globalPos);
+    };
     layout_ = std::move(layout);
 }
 
 void CKeyboard::Refresh()
 {
-    if (!keys_ || !shortCuts_) {
+    if (!keys_) {
+        retiredShortCuts_.reset();
+        return;
+    }
+    if (!shortCuts_) {
         return;
     }
     const CKeyCodes held = keys_->GetPressedKeyCodes();
-    const std::map<int, CShortCut*> next = shortCuts_->GetNextKeys(held);
-    // Each key is set once, so only the keys whose action changes are drawn again.
+    const CNextKeys next = shortCuts_->GetNextKeysAndCounts(held);
+    // Each key is set once, so only the keys whose action or count changes are drawn again. A
+    // held key counts the shortcuts left to complete.
+    const int left = static_cast<int>(next.shortCuts.size());
     for (const auto& key : *keys_) {
-        const auto found = next.find(key->KeyCode);
-        key->SetActionDescription(found == next.end() ? nullptr
-                                                      : found->second->ActionDescription.get());
+        const auto found = next.shortCuts.find(key->KeyCode);
+        const CActionDescription* action =
+            found == next.shortCuts.end() ? nullptr : found->second->ActionDescription.get();
+        int count = 0;
+        if (held.contains(key->KeyCode)) {
+            count = left;
+        } else if (const auto behind = next.counts.find(key->KeyCode);
+                   behind != next.counts.end()) {
+            count = behind->second;
+        }
+        key->SetAction(action, count);
     }
+    retiredShortCuts_.reset();
     if (!label_) {
         return;
     }
     std::string line;
     if (const CShortCut* exact = shortCuts_->FindShortCut(held)) {
-        const CActionDescription& action = *exact->ActionDescription;
-        line = FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
-                          exact->KeyCodes.GetText());
+        line = Describe(*exact->ActionDescription, exact->KeyCodes);
     }
     label_->setText(QString::fromStdString(line));
 }
@@ -170,6 +198,41 @@ void CKeyboard::OnKeyStateRefused()
         keys_->StopReleaseTimers();
         keys_->ReleaseAll();
         Refresh();
+    }
+}
+
+void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (!keys_) {
+        return;
+    }
+    if (button == Qt::LeftButton && GetGenericKeyCode(key.AdditionalKeyCode) != 0) {
+        key.SetPressed(!key.Pressed());
+        Refresh();
+        return;
+    }
+    const CActionDescription* action = key.ActionDescription();
+    if (!action) {
+        return;
+    }
+    CKeyCodes combination = keys_->GetPressedKeyCodes();
+    combination.Add(key.KeyCode);
+    if (button == Qt::LeftButton) {
+        Execute(combination);
+    } else if (button == Qt::RightButton) {
+        // Base texts are shown as they are, never as markup.
+        QToolTip::showText(
+            globalPos,
+            Qt::convertFromPlainText(QString::fromStdString(Describe(*action, combination))),
+            key.KeyImage());
+    }
+}
+
+void CKeyboard::OnParentHidden()
+{
+    if (keys_) {
+        keys_->StopReleaseTimers();
+        keys_->ReleaseAll();
     }
 }
 

@@ -4,7 +4,9 @@
 #include "keys/CompleteKeyCombination.h"
 #include "keys/Key.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@ class CActiveWindow;
 class IKeyLoader;
 class IShortCutLoader;
 class QLabel;
+class QPoint;
 class QWidget;
 
 // The data files beside the executable.
@@ -47,6 +50,13 @@ public:
     // The key state could not be read (another program has the keyboard): every key is drawn
     // released and a half-done carry-out gesture is dropped.
     void OnKeyStateRefused();
+    // A left click on a modifier key latches it as held, drawn pressed, and a second click
+    // releases it; a left click on a key that carries a shortcut carries out the held keys and
+    // that key as the gesture does; a right click on it describes the shortcut in a tooltip.
+    // Other clicks do nothing.
+    void OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos);
+    // The overlay was hidden: latched keys are released.
+    void OnParentHidden();
 
     static std::string GetPath(PathType type);
 
@@ -75,6 +85,8 @@ private:
     // The geometry the keys were built with.
     std::vector<KeyGeometry> layout_;
     std::unique_ptr<IShortCuts> shortCuts_;
+    // The set before shortCuts_, whose descriptions the keys show until the next Refresh.
+    std::unique_ptr<IShortCuts> retiredShortCuts_;
     // The loader's revision the shortcut set was built at.
     std::uint64_t shortCutsRevision_ = 0;
 };

@@ -10,15 +10,19 @@
 #include "services/ActiveWindow.h"
 #include "services/Translation.h"
 #include "shell/About.h"
+#include "shell/CheatSheet.h"
 #include "shell/KeyScanner.h"
 #include "shell/Keyboard.h"
 #include "shell/PackCommands.h"
 #include "util/MessageBox.h"
 #include "util/Paths.h"
 #include "windows/FirstRun.h"
+#include "windows/Processes.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -180,6 +184,10 @@ void TMainForm::BuildForm()
         QIcon::fromTheme(QStringLiteral("document-edit"),
                          style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
         QString());
+    miCheatSheet =
+        iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("document-print"),
+                                              style()->standardIcon(QStyle::SP_FileIcon)),
+                             QString());
     iconMenu_->addSeparator();
     miHelp =
         iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("help-contents"),
@@ -191,6 +199,7 @@ void TMainForm::BuildForm()
     miExit = iconMenu_->addAction(QString());
 
     connect(miShow, &QAction::triggered, this, [this] { miShowClick(); });
+    connect(miCheatSheet, &QAction::triggered, this, [this] { miCheatSheetClick(); });
     connect(miHelp, &QAction::triggered, this, [this] { miHelpClick(); });
     connect(miAbout, &QAction::triggered, this, [this] { miAboutClick(); });
     connect(miExit, &QAction::triggered, this, [this] { miExitClick(); });
@@ -214,6 +223,7 @@ void TMainForm::TranslateMenu()
 {
     miShow->setText(QString::fromStdString(Translate("Показать")));
     miEditDB->setText(QString::fromStdString(Translate("Редактирование сочетаний клавиш")));
+    miCheatSheet->setText(QString::fromStdString(Translate("Шпаргалка...")));
     miHelp->setText(QString::fromStdString(Translate("Справка")));
     miAbout->setText(QString::fromStdString(Translate("О программе")));
     miIgnored->setText(QString::fromStdString(Translate("Закрыть это меню")));
@@ -324,6 +334,9 @@ void TMainForm::hideEvent(QHideEvent* event)
     if (scanner_) {
         scanner_->SetEnabled(false);
     }
+    if (keyboard_) {
+        keyboard_->OnParentHidden();
+    }
     QWidget::hideEvent(event);
 }
 
@@ -369,6 +382,43 @@ void TMainForm::miEditDBClick()
     editor_->show();
     editor_->raise();
     editor_->activateWindow();
+}
+
+std::string TMainForm::ActiveProgram() const
+{
+    CLoadedPrograms programs;
+    RefreshLoadedPrograms(programs);
+    const auto active = static_cast<std::int32_t>(activeWindow_->GetActiveProcessId());
+    for (const auto& program : programs) {
+        if (program->ProcessId == active) {
+            return program->FileName;
+        }
+    }
+    return {};
+}
+
+void TMainForm::miCheatSheetClick()
+{
+    const std::string program = ActiveProgram();
+    if (program.empty()) {
+        ShowMessageBox(Translate("Шпаргалка составляется для активной программы, а ее нет: "
+                                 "перейдите в нужную программу и выберите этот пункт снова."));
+        return;
+    }
+    const QString fileName = QFileDialog::getSaveFileName(
+        nullptr, QString::fromStdString(Translate("Сохранить шпаргалку")),
+        QDir::home().filePath(QString::fromStdString(program) + QStringLiteral(".pdf")),
+        QStringLiteral("PDF (*.pdf);;PNG (*.png)"));
+    if (fileName.isEmpty()) {
+        return;
+    }
+    if (editor_) {
+        editor_->PostEdits();
+    }
+    const auto shortCuts = shortCutLoader_->LoadShortCuts();
+    CCheatSheet(program, shortCuts->ProgramShortCuts(program), *keyLoader_,
+                CKeyboard::GetPath(PathType::KeyLayout))
+        .Write(fileName.toStdString(), {});
 }
 
 void TMainForm::miHelpClick()

@@ -41,6 +41,8 @@ public:
 
     void miShowClick();
     void miEditDBClick();
+    // Asks where to save a cheat sheet of the active program's shortcuts and writes it.
+    void miCheatSheetClick();
     void miHelpClick();
     void miAboutClick();
     // Ends the program; asked during start-up, it ends once start-up has finished.
@@ -84,11 +86,14 @@ private:
     // Imports a file handed over by a later copy, saves, and tells the user in a tray message.
     void ImportHandedFile(const std::string& path);
     void ShowTrayMessage(const std::string& text, bool problem);
+    // The file name of the last active application's program; empty when none is known.
+    std::string ActiveProgram() const;
 
     QSystemTrayIcon* trayIcon_ = nullptr;
     QMenu* iconMenu_ = nullptr;
     QAction* miShow = nullptr;
     QAction* miEditDB = nullptr;
+    QAction* miCheatSheet = nullptr;
     QAction* miHelp = nullptr;
     QAction* miAbout = nullptr;
     QAction* miIgnored = nullptr;

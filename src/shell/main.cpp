@@ -2,6 +2,7 @@
 #include "platform/linux/LinuxPlatform.h"
 #include "shell/Application.h"
 #include "services/Translation.h"
+#include "shell/CheatSheetCommand.h"
 #include "shell/MainForm.h"
 #include "shell/PackCommands.h"
 
@@ -12,6 +13,7 @@
 
 int main(int argc, char** argv)
 {
+    const bool cheatSheet = PrepareCheatSheetCommand(argc, argv);
     ChoosePlatformForPackCommands(argc, argv);
     TApplication app(argc, argv);
     QtTimerService timers;
@@ -20,6 +22,9 @@ int main(int argc, char** argv)
     platform::Install(&system);
     // The user's environment chooses the language; the catalogues lie beside the executable.
     InitLocalization("", "");
+    if (cheatSheet) {
+        return RunCheatSheetCommand(app.arguments().mid(1));
+    }
 
     QCommandLineParser parser;
     AddPackOptions(parser);

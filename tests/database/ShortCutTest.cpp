@@ -150,3 +150,37 @@ TEST_F(ShortcutModel, SideSpecificCodesMatchTheirCommonKey)
     // The next key is the common code, the one the drawn keyboard knows the Shift keys by.
     EXPECT_EQ(shortCuts.GetNextKeys({Ctrl, F1}), (std::map<int, CShortCut*>{{Shift, shiftF1}}));
 }
+
+TEST_F(ShortcutModel, CountsBehindAKeyAreTheNextKeysWithItHeld)
+{
+    constexpr std::uint16_t Alt = 18, KeyG = 'G', KeyH = 'H';
+    Add(editor, ShortCutType::Normal, {Ctrl, KeyS});
+    Add(editor, ShortCutType::Normal, {Ctrl, KeyC});
+    Add(nullptr, ShortCutType::SuperGlobal, {Ctrl, KeyC}); // the same next key again
+    Add(nullptr, ShortCutType::SuperGlobal, {Ctrl, Shift});
+    Add(nullptr, ShortCutType::SuperGlobal, {Shift, F1});
+    Add(stopped, ShortCutType::Global, {Alt, KeyS}); // does not apply
+    Add(nullptr, ShortCutType::SuperGlobal, {KeyG, KeyH});
+    Add(editor, ShortCutType::Normal, {Ctrl, Shift, KeyS});
+    Add(player, ShortCutType::Normal, {Ctrl, Shift, KeyC}); // does not apply
+    Add(nullptr, ShortCutType::SuperGlobal, {F1});
+
+    const auto check = [this](const CKeyCodes& held, const std::map<std::uint16_t, int>& counts) {
+        const CNextKeys next = shortCuts.GetNextKeysAndCounts(held);
+        EXPECT_EQ(next.shortCuts, shortCuts.GetNextKeys(held));
+        EXPECT_EQ(next.counts, counts);
+        for (const auto& [code, count] : next.counts) {
+            CKeyCodes with = held;
+            with.Add(code);
+            EXPECT_EQ(shortCuts.GetNextKeys(with).size(), static_cast<std::size_t>(count)) << code;
+        }
+    };
+    // Shift leads to F1 and, through Ctrl+Shift, to Ctrl; H leads nowhere, though G+H applies.
+    check({}, {{Ctrl, 3}, {Shift, 2}, {KeyG, 1}});
+    check({Ctrl}, {{Shift, 1}});
+    check({163}, {{Shift, 1}});
+    check({Ctrl, Shift}, {});
+
+    Activate(0);
+    check({}, {{Ctrl, 2}, {Shift, 2}, {KeyG, 1}});
+}

@@ -1,6 +1,7 @@
 # A virtual X session for end-to-end tests: Xvfb, a window manager (openbox unless XSESSION_WM
 # names fluxbox, i3 or icewm) and trayer (the notification area; none when XSESSION_TRAY=0);
-# XSESSION_DPI sets the screen resolution (96 unless set).
+# XSESSION_DPI sets the screen's dots per inch and the Xft.dpi resource (Xvfb's default when
+# unset).
 # Source this file, then:
 #   xsession_start              start the session; exports DISPLAY
 #   xsession_screenshot FILE    write the whole screen as a PNG
@@ -38,8 +39,8 @@ xsession_start()
     # sessions starting at the same time.
     local numberFile
     numberFile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -dpi "${XSESSION_DPI:-96}" -nolisten tcp 3>"$numberFile" \
-        >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 ${XSESSION_DPI:+-dpi "$XSESSION_DPI"} -nolisten tcp \
+        3>"$numberFile" >/dev/null 2>&1 &
     XSESSION_PIDS+=("$!")
     if ! xsession_wait_for 30 test -s "$numberFile"; then
         echo "xsession: Xvfb did not start" >&2
@@ -60,15 +61,16 @@ xsession_start()
     # Under load a window manager may die while starting and trayer may lose its first map
     # request to a window manager that is still starting: a helper that does not come up is
     # started again.
-    # Toolkits take the desktop's resolution from Xft.dpi, as a desktop at that resolution sets it.
-    if [ -n "${XSESSION_DPI:-}" ]; then
-        echo "Xft.dpi: $XSESSION_DPI" | xrdb -merge
-    fi
     local wm
     read -r -a wm < <(_xsession_wm_command "${XSESSION_WM:-openbox}")
     if ! _xsession_launch "${wm[0]}" _xsession_wm_running "${wm[@]}"; then
         xsession_stop
         return 1
+    fi
+    # Qt takes the dpi from the Xft.dpi resource, as desktops set it. Set while the window manager
+    # is connected: the server clears its resources when its last client leaves.
+    if [ -n "${XSESSION_DPI:-}" ]; then
+        echo "Xft.dpi: $XSESSION_DPI" | xrdb -nocpp -merge
     fi
     if [ "${XSESSION_TRAY:-1}" = 0 ]; then
         return 0

@@ -34,17 +34,22 @@ TEST(KeyCodes, DisplayOrderIsWinCtrlAltShiftThenCodes)
     EXPECT_EQ(std::vector<std::uint16_t>(keys.begin(), keys.end()),
               (std::vector<std::uint16_t>{92, 17, 164, 16, 0x41, 0x74}));
     EXPECT_EQ(keys.GetText(), "Win + Ctrl + Alt + Shift + A + F5");
-    EXPECT_EQ((CKeyCodes{17, 106}).GetText(), "Ctrl");
+    EXPECT_EQ((CKeyCodes{17, 106}).GetText(), "Ctrl + Num *");
+    EXPECT_EQ((CKeyCodes{17, 255}).GetText(), "Ctrl");
     EXPECT_EQ(CKeyCodes().GetText(), "");
-    EXPECT_EQ((CKeyCodes{106, 144}).GetText(), "");
+    EXPECT_EQ((CKeyCodes{144, 110}).GetText(), "Num . + Num Lock");
 }
 
 TEST(KeyCodes, KeyNames)
 {
     EXPECT_EQ(GetKeyName(91), "Win");
     EXPECT_EQ(GetKeyName(92), "Win");
-    EXPECT_EQ(GetKeyName(96), "0");
-    EXPECT_EQ(GetKeyName(105), "9");
+    EXPECT_EQ(GetKeyName(96), "Num 0");
+    EXPECT_EQ(GetKeyName(105), "Num 9");
+    EXPECT_EQ(GetKeyName(107), "Num +");
+    EXPECT_EQ(GetKeyName(111), "Num /");
+    EXPECT_EQ(GetKeyName(192), "`");
+    EXPECT_EQ(GetKeyName(226), "\\|");
     EXPECT_EQ(GetKeyName(0x3B), ";");
     EXPECT_EQ(GetKeyName(186), ";");
     EXPECT_EQ(GetKeyName(0x40), "@");
@@ -54,9 +59,13 @@ TEST(KeyCodes, KeyNames)
     EXPECT_EQ(GetKeyName(112), "F1");
     EXPECT_EQ(GetKeyName(123), "F12");
     EXPECT_EQ(GetKeyName(220), "\\");
-    for (std::uint16_t unnamed : {0, 106, 109, 111, 124, 144, 192, 255, 346, 348}) {
+    for (std::uint16_t unnamed : {0, 124, 255, 346, 348}) {
         EXPECT_EQ(GetKeyName(unnamed), "") << unnamed;
     }
+    EXPECT_EQ(GetShortKeyName(34), "PgDn");
+    EXPECT_EQ(GetShortKeyName(44), "PrtSc");
+    EXPECT_EQ(GetShortKeyName(144), "NumLk");
+    EXPECT_EQ(GetShortKeyName(0x41), "A");
 }
 
 TEST(KeyCodes, ContainsAndDifferenceTreatSidesAsEqual)

@@ -1,4 +1,13 @@
+#include "keys/Key.h"
+#include "keys/KeyCodes.h"
 #include "keys/KeyImage.h"
+#include "keys/KeyLayoutLoader.h"
+#include "util/Paths.h"
+
+#include "FakeEnvironment.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
 
 #include <QBuffer>
 #include <QPainter>
@@ -116,7 +125,7 @@ TEST(KeyImage, EnterCutOutIsSeeThroughInEveryState)
     EXPECT_EQ(qAlpha(image->Picture().pixel(0, 0)), 255);
 }
 
-TEST(KeyImage, ShortNameCentredWhenItFitsLeftAlignedOtherwise)
+TEST(KeyImage, ShortNameCentredEvenWhenItHasToBeFitted)
 {
     auto image = MakeKey(106, 60, 80); // keypad multiply: no key name to get in the way
     CActionDescription description;
@@ -130,8 +139,8 @@ TEST(KeyImage, ShortNameCentredWhenItFitsLeftAlignedOtherwise)
     description.ShortName = "A much too long short name";
     image->DrawKey(&description, false);
     const auto [longLeft, longRight] = InkColumns(image->Picture(), 60, 79);
-    EXPECT_LE(longLeft, 1);
-    EXPECT_EQ(longRight, 59); // runs past the right edge
+    ASSERT_GE(longLeft, 0);
+    EXPECT_NEAR(longLeft, 59 - longRight, 2);
 }
 
 TEST(KeyImage, KeyNameOnlyWhenTheKeyHasOne)
@@ -143,9 +152,9 @@ TEST(KeyImage, KeyNameOnlyWhenTheKeyHasOne)
     EXPECT_LT(right, 20);
     EXPECT_EQ(InkColumns(named->Picture(), 21, 79).first, -1);
 
-    auto multiply = MakeKey(106, 60, 80);
-    multiply->DrawKey(nullptr, false);
-    EXPECT_EQ(InkColumns(multiply->Picture(), 0, 79).first, -1);
+    auto unnamed = MakeKey(255, 60, 80);
+    unnamed->DrawKey(nullptr, false);
+    EXPECT_EQ(InkColumns(unnamed->Picture(), 0, 79).first, -1);
 }
 
 TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
@@ -154,10 +163,13 @@ TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
     description.ShortName = "ab";
     description.Icon = SolidIcon(16, 16);
 
-    // Square: icon in the top right corner.
-    auto square = MakeKey(106, 60, 96);
+    // Square: icon in the top right corner, below the key name's line.
+    auto square = MakeKey(0x41, 60, 96);
     square->DrawKey(&description, false);
-    EXPECT_EQ(square->Picture().pixelColor(30, 2), iconColor);
+    const int nameLine = QFontMetrics(square->KeyFont.font).height();
+    EXPECT_EQ(square->Picture().pixelColor(58, nameLine - 1), QColor(Qt::white));
+    EXPECT_EQ(square->Picture().pixelColor(58, nameLine + 1), iconColor);
+    EXPECT_EQ(InkColumns(square->Picture(), 0, nameLine - 1).first, 0);
 
     // Tall (100 > 1.6 x 60): the icon spans the width just above the short name.
     auto tall = MakeKey(106, 60, 100);
@@ -171,6 +183,7 @@ TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
     wide->DrawKey(&description, false);
     EXPECT_NEAR(InkCentre(wide->Picture(), 45, 59), 75, 3);
     EXPECT_EQ(wide->Picture().pixelColor(75, 20), iconColor);
+    EXPECT_EQ(wide->Picture().pixelColor(75, nameLine - 1), QColor(Qt::white));
     auto notWide = MakeKey(106, 96, 60);
     notWide->DrawKey(&description, false);
     EXPECT_NEAR(InkCentre(notWide->Picture(), 45, 59), 48, 3);
@@ -226,17 +239,164 @@ TEST(KeyImage, StoredIconBytesAreDecodedWhenDrawn)
                                                                              buffer.data().end());
     auto square = MakeKey(106, 60, 96);
     square->DrawKey(&description, false);
-    EXPECT_EQ(square->Picture().pixelColor(30, 2), iconColor);
+    EXPECT_EQ(square->Picture().pixelColor(58, 30), iconColor);
 
     // Bytes that hold no picture, or one too large to decode, draw no icon.
     description = CActionDescription();
     description.ShortName = "ab";
     description.IconData = std::make_shared<const std::vector<std::uint8_t>>(10, 'x');
     square->DrawKey(&description, false);
-    EXPECT_EQ(square->Picture().pixelColor(30, 2), QColor(Qt::white));
+    EXPECT_EQ(square->Picture().pixelColor(58, 30), QColor(Qt::white));
     EXPECT_TRUE(DecodeIcon(std::vector<std::uint8_t>(10, 'x')).isNull());
     QBuffer large;
     large.open(QIODevice::WriteOnly);
     QImage(MaxIconSide + 1, 4, QImage::Format_RGB32).save(&large, "BMP");
     EXPECT_TRUE(DecodeIcon({large.data().begin(), large.data().end()}).isNull());
+}
+
+TEST(KeyImage, NameTooWideShrinksToTheMinimumThenTakesItsShortForm)
+{
+    QFont base;
+    base.setPixelSize(20);
+    EXPECT_EQ(MinimumLegiblePixelSize(base), 14);
+    const int fullWidth = QFontMetrics(base).horizontalAdvance("Print Screen");
+
+    const TFittedText roomy = FitKeyName(44, base, fullWidth);
+    EXPECT_EQ(roomy.text, "Print Screen");
+    EXPECT_EQ(QFontInfo(roomy.font).pixelSize(), 20);
+
+    const TFittedText smaller = FitKeyName(44, base, fullWidth * 9 / 10);
+    EXPECT_EQ(smaller.text, "Print Screen");
+    EXPECT_LT(QFontInfo(smaller.font).pixelSize(), 20);
+    EXPECT_GE(QFontInfo(smaller.font).pixelSize(), 14);
+    EXPECT_EQ(smaller.font.family(), base.family());
+
+    const TFittedText abbreviated = FitKeyName(44, base, fullWidth / 2);
+    EXPECT_EQ(abbreviated.text, "PrtSc");
+    EXPECT_LE(QFontMetrics(abbreviated.font).horizontalAdvance("PrtSc"), fullWidth / 2);
+
+    // Text with no short form to fall back on is cut short with an ellipsis at the minimum size.
+    const TFittedText elided =
+        FitText("A much too long short name", "A much too long short name", base, 60);
+    EXPECT_TRUE(elided.text.endsWith(QChar(0x2026))) << elided.text.toStdString();
+    EXPECT_EQ(QFontInfo(elided.font).pixelSize(), 14);
+    EXPECT_LE(QFontMetrics(elided.font).horizontalAdvance(elided.text), 60);
+
+    QFont tiny;
+    tiny.setPixelSize(7);
+    EXPECT_EQ(MinimumLegiblePixelSize(tiny), 6);
+}
+
+// The overlay's key font is 8 points at the screen's dpi and its scale is dpi / 120: 96, 120,
+// 144 and 192 dpi.
+TEST(KeyImage, EveryShippedKeyIsNamedAndItsNameFitsAtEveryScale)
+{
+    FakeEnvironment env;
+    for (const double scale : {0.8, 1.0, 1.2, 1.6}) {
+        QFont base;
+        base.setPixelSize(qRound(8 * 120 * scale / 72));
+        const int minimum = MinimumLegiblePixelSize(base);
+        const auto layout =
+            CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale);
+        ASSERT_GT(layout.size(), 100u);
+        for (const KeyGeometry& key : layout) {
+            ASSERT_FALSE(GetKeyName(key.code).empty()) << key.code;
+            const TFittedText name = FitKeyName(key.code, base, key.rect.width() - KeyNameMargin);
+            const QFontMetrics metrics(name.font);
+            EXPECT_LE(metrics.horizontalAdvance(name.text), key.rect.width() - KeyNameMargin)
+                << name.text.toStdString() << " at " << scale;
+            EXPECT_LE(metrics.height(), key.rect.height()) << name.text.toStdString();
+            EXPECT_GE(QFontInfo(name.font).pixelSize(), minimum) << name.text.toStdString();
+        }
+
+        // As drawn: each key's name is there, within the key, short of its right edge.
+        KeyFonts fonts;
+        fonts.keyFont.font = base;
+        fonts.actionFont.font = base;
+        const auto keys = MakeKeys(layout, fonts, nullptr, 0.0);
+        for (const auto& key : *keys) {
+            const QImage& picture = dynamic_cast<TCustomKeyImage*>(key->KeyImage())->Picture();
+            const auto [left, right] = InkColumns(picture, 0, picture.height() - 1);
+            EXPECT_GE(left, 0) << key->KeyCode << " at " << scale;
+            EXPECT_LT(right, picture.width() - 1) << key->KeyCode << " at " << scale;
+        }
+    }
+}
+
+TEST(KeyImage, ShortCutCountIsDrawnInTheTopRightCornerOnly)
+{
+    auto key = MakeKey(17, 80, 80);
+    key->DrawKey(nullptr, false);
+    const QImage without = key->Picture();
+    key->DrawKey(nullptr, false, 3);
+    const QImage with = key->Picture();
+    EXPECT_EQ(without.copy(0, 20, 80, 60), with.copy(0, 20, 80, 60));
+    EXPECT_EQ(without.copy(0, 0, 40, 20), with.copy(0, 0, 40, 20));
+    EXPECT_NE(without.copy(40, 0, 40, 20), with.copy(40, 0, 40, 20));
+}
+
+TEST(KeyImage, TheSameLookIsNotPaintedAgain)
+{
+    auto key = MakeKey(0x53, 60, 80);
+    CActionDescription save;
+    save.ShortName = "Save";
+    save.Icon = SolidIcon(16, 16);
+    key->DrawKey(&save, false, 2);
+    auto painted = [&key, last = key->Picture().cacheKey()]() mutable {
+        const bool changed = key->Picture().cacheKey() != last;
+        last = key->Picture().cacheKey();
+        return changed;
+    };
+
+    // Another description that looks the same: the key shows it without painting.
+    const CActionDescription same = save;
+    key->DrawKey(&same, false, 2);
+    EXPECT_FALSE(painted());
+    EXPECT_EQ(key->ActionDescription, &same);
+
+    CActionDescription renamed = save;
+    renamed.ShortName = "Store";
+    key->DrawKey(&renamed, false, 2);
+    EXPECT_TRUE(painted());
+    CActionDescription otherIcon = renamed;
+    otherIcon.Icon = SolidIcon(16, 16);
+    key->DrawKey(&otherIcon, false, 2);
+    EXPECT_TRUE(painted());
+    key->DrawKey(&otherIcon, true, 2);
+    EXPECT_TRUE(painted());
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_TRUE(painted());
+    key->KeyFont.font.setPixelSize(14);
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_TRUE(painted());
+    key->resize(70, 80);
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_TRUE(painted());
+    EXPECT_EQ(key->Picture().width(), qRound(70 * key->devicePixelRatioF()));
+    key->DrawKey(&otherIcon, true, 3);
+    EXPECT_FALSE(painted());
+}
+
+// Run by the keys_tests_hidpi test with QT_SCALE_FACTOR=2; skipped at a ratio of 1.
+TEST(KeyImageHiDpi, PictureHasTheDevicePixelsOfTheScreen)
+{
+    auto key = MakeKey(0x41, 60, 80);
+    const qreal ratio = key->devicePixelRatioF();
+    if (ratio == 1) {
+        GTEST_SKIP() << "needs a device pixel ratio above 1 (QT_SCALE_FACTOR=2)";
+    }
+    key->DrawKey(nullptr, true);
+    const QImage& picture = key->Picture();
+    EXPECT_EQ(picture.size(), QSize(60, 80) * ratio);
+    EXPECT_EQ(picture.devicePixelRatio(), ratio);
+    EXPECT_EQ(picture.pixelColor(picture.width() - 1, picture.height() - 1), pressedColor);
+    // The key name is drawn at device resolution, not blown up from a logical-size picture:
+    // somewhere in it the two device pixels of one logical pixel differ.
+    bool finerThanLogicalPixels = false;
+    for (int y = 0; y < picture.height() / 4; ++y) {
+        for (int x = 0; x + 1 < picture.width(); x += 2) {
+            finerThanLogicalPixels |= picture.pixel(x, y) != picture.pixel(x + 1, y);
+        }
+    }
+    EXPECT_TRUE(finerThanLogicalPixels);
 }

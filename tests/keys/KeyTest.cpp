@@ -14,15 +14,18 @@ using Release = std::pair<std::uint16_t, std::uint16_t>;
 class RecordingImage : public IKeyImage
 {
 public:
-    void DrawKey(const CActionDescription* description, bool pressed) override
+    void DrawKey(const CActionDescription* description, bool pressed,
+                 int shortCutCount = 0) override
     {
         ++draws;
         lastDescription = description;
         lastPressed = pressed;
+        lastCount = shortCutCount;
     }
     int draws = 0;
     const CActionDescription* lastDescription = nullptr;
     bool lastPressed = false;
+    int lastCount = 0;
 };
 
 class KeyModelTest : public ::testing::Test
@@ -149,8 +152,18 @@ TEST_F(KeyModelTest, RedrawsOnlyOnChange)
     EXPECT_EQ(image.draws, 3);
     key->SetKeyImage(key->KeyImage());
     EXPECT_EQ(image.draws, 3);
-    key->Draw();
+    // A new shortcut and count together are drawn once.
+    CActionDescription open;
+    key->SetAction(&open, 2);
+    key->SetAction(&open, 2);
     EXPECT_EQ(image.draws, 4);
+    EXPECT_EQ(image.lastDescription, &open);
+    EXPECT_EQ(image.lastCount, 2);
+    EXPECT_TRUE(image.lastPressed);
+    key->SetAction(&open, 3);
+    EXPECT_EQ(image.draws, 5);
+    key->Draw();
+    EXPECT_EQ(image.draws, 6);
 }
 
 TEST_F(KeyModelTest, KeyWithoutImageKeepsItsState)

@@ -57,16 +57,18 @@ int main(int argc, char** argv)
     FakeEnvironment env;
 
     QWidget window;
-    window.resize(1566, 631);
+    window.resize(qRound(1566 * scale), qRound(631 * scale));
     window.setAutoFillBackground(true);
     QPalette palette;
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
     window.setPalette(palette);
 
+    // As the overlay: 8-point fonts at the dpi that gives this scale (dpi / 120).
+    const int fontSize = qRound(8 * 120 * scale / 72);
     KeyFonts fonts;
-    fonts.keyFont.font.setPixelSize(11);
-    fonts.actionFont.font.setPixelSize(12);
-    fonts.actionFont.color = Qt::darkBlue;
+    fonts.keyFont.font.setPixelSize(fontSize);
+    fonts.keyFont.color = QColor(0, 0, 255);
+    fonts.actionFont.font.setPixelSize(fontSize);
 
     const std::vector<Shortcut> shortcuts{
         {0x53, "Save the document", "Save", Icon(Qt::blue)},
@@ -93,10 +95,20 @@ int main(int argc, char** argv)
             keys->KeyDown(17);
             env.platform.SetKeyDown(13, true);
             keys->KeyDown(13);
+            for (const auto& [code, count] :
+                 {std::pair(17, 3), std::pair(18, 1), std::pair(0x15B, 12)}) {
+                for (CKey* key : keys->FindKeys(code)) {
+                    key->SetAction(key->ActionDescription(), count);
+                }
+            }
         }
 
         QLabel description(QString::fromUtf8(bare ? "" : "Save  (Ctrl + S)"), &window);
-        description.setGeometry(20, 591, 1526, 30);
+        QFont descriptionFont = description.font();
+        descriptionFont.setPixelSize(qRound(23 * scale));
+        description.setFont(descriptionFont);
+        description.setGeometry(qRound(20 * scale), qRound(591 * scale), qRound(1526 * scale),
+                                qRound(30 * scale));
         if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
             std::fprintf(stderr, "cannot write %s\n", argv[1]);
             return 1;

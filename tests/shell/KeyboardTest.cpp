@@ -11,12 +11,21 @@
 #include "BaseWriter.h"
 #include "FakeEnvironment.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <stdexcept>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -302,6 +311,33 @@ TEST_F(Controller, AChangedBaseIsLoadedAgainAtTheNextShow)
     EXPECT_EQ(Shown(F4), "Выйти");
 }
 
+TEST_F(Controller, AfterABaseChangeOnlyTheKeysThatLookDifferentAreDrawnAgain)
+{
+    const auto picture = [this](std::uint16_t code) {
+        const auto* image = dynamic_cast<const TCustomKeyImage*>(
+            keyboard.Keys()->FindKeys(code).front()->KeyImage());
+        return image->Picture().cacheKey();
+    };
+    const qint64 help = picture(F1);
+    const qint64 close = picture(F4);
+    AddShortcut(registry, "editor", true, {F4}, "Закрыть", "Close");
+    ShowOverlay();
+    EXPECT_EQ(Shown(F1), "Справка");
+    EXPECT_EQ(picture(F1), help);
+    EXPECT_EQ(Shown(F4), "Закрыть");
+    EXPECT_NE(picture(F4), close);
+
+    // Two loads without a Refresh between them leave no key pointing at a set that is gone.
+    AddShortcut(registry, "editor", true, {F1}, "Помощь", "Help");
+    keyboard.Reload(1.0);
+    AddShortcut(registry, "editor", true, {'W'}, "Слово", "Word");
+    ShowOverlay();
+    EXPECT_EQ(Shown(F1), "Помощь");
+    EXPECT_EQ(Shown('W'), "Слово");
+    Down(F1);
+    EXPECT_EQ(label.text().toStdString(), "Help  (F1)");
+}
+
 TEST_F(Controller, ALayoutFileBrokenLaterIsReportedAtTheNextShow)
 {
     const QString layout = QString::fromStdString(CKeyboard::GetPath(PathType::KeyLayout));
@@ -338,4 +374,166 @@ TEST(ControllerPath, TheLayoutFileLiesBesideTheExecutable)
 {
     FakeEnvironment env;
     EXPECT_EQ(CKeyboard::GetPath(PathType::KeyLayout), BuildFolder() + "/keyimages.xml");
+}
+
+TEST_F(Controller, ModifierCountsMatchWhatHoldingTheModifierShows)
+{
+    AddShortcut(registry, "editor", true, {Ctrl, vk::Shift, 'S'}, "Сохранить как", "Save as");
+    ShowOverlay();
+    const auto count = [this](std::uint16_t code) {
+        return keyboard.Keys()->FindKeys(code).front()->ShortCutCount();
+    };
+    const auto shownCount = [this] {
+        std::set<std::uint16_t> shown;
+        for (const auto& key : *keyboard.Keys()) {
+            if (key->ActionDescription()) {
+                shown.insert(key->KeyCode);
+            }
+        }
+        return static_cast<int>(shown.size());
+    };
+    // Raw code, folded code and what holding it shows: Ctrl+S and Ctrl+O, Alt+F4, Win+E.
+    const std::vector<std::tuple<std::uint16_t, std::uint16_t, int>> modifiers{
+        {162, Ctrl, 2}, {164, Alt, 1}, {160, vk::Shift, 0}, {91, vk::AnyWin, 1}};
+    for (const auto& [raw, code, expected] : modifiers) {
+        EXPECT_EQ(count(code), expected) << code;
+        Down(raw, code);
+        EXPECT_EQ(shownCount(), expected) << code;
+        EXPECT_EQ(count(code), expected) << code;
+        Up(raw, code);
+    }
+    EXPECT_EQ(count('S'), 0);
+
+    // With Ctrl held, Shift leads on to Ctrl+Shift+S.
+    Down(162, Ctrl);
+    const int shiftCount = count(vk::Shift);
+    EXPECT_EQ(shiftCount, 1);
+    Down(160, vk::Shift);
+    EXPECT_EQ(shownCount(), shiftCount);
+    EXPECT_EQ(Shown('S'), "Сохранить как");
+    EXPECT_EQ(count(Ctrl), 1);
+    EXPECT_EQ(count(vk::Shift), 1);
+    EXPECT_EQ(count(Alt), 0);
+}
+
+namespace {
+
+// A press and release of this mouse button in the middle of a widget.
+void Click(QWidget* widget, Qt::MouseButton button)
+{
+    const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
+    const QPointF global = widget->mapToGlobal(inside);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, global, button, button, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, global, button, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+} // namespace
+
+class Clicks : public Controller
+{
+protected:
+    void SetUp() override
+    {
+        Controller::SetUp();
+        Activate(EditorWindow);
+        ShowOverlay();
+        env.platform.windows[99] = {env.platform.currentProcessId};
+        env.platform.foregroundWindow = 99; // the overlay has the focus
+    }
+    // The first key with this code; the side-specific one for a modifier.
+    CKey& KeyOf(std::uint16_t code)
+    {
+        for (const auto& key : *keyboard.Keys()) {
+            if (key->KeyCode == code || key->AdditionalKeyCode == code) {
+                return *key;
+            }
+        }
+        throw std::logic_error("no such key");
+    }
+    void ClickKey(std::uint16_t code, Qt::MouseButton button = Qt::LeftButton)
+    {
+        Click(KeyOf(code).KeyImage(), button);
+    }
+    using Sent = std::vector<platform::FakePlatform::KeyEvent>;
+};
+
+TEST_F(Clicks, ALatchedModifierCombinesWithTheClickedKey)
+{
+    ClickKey(162);
+    EXPECT_TRUE(KeyOf(162).Pressed());
+    EXPECT_FALSE(KeyOf(163).Pressed());
+    EXPECT_EQ(Shown('S'), "Сохранить");
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+
+    ClickKey('S');
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_EQ(env.platform.foregroundWindow, EditorWindow);
+    EXPECT_EQ(env.platform.sentKeys,
+              (Sent{{Ctrl, false}, {'S', false}, {Ctrl, true}, {'S', true}}));
+
+    keyboard.OnParentHidden();
+    EXPECT_FALSE(KeyOf(162).Pressed());
+}
+
+TEST_F(Clicks, TwoLatchedModifiersAndASecondClickReleases)
+{
+    AddShortcut(registry, "editor", true, {Ctrl, vk::Shift, 'S'}, "Сохранить как", "Save as");
+    ShowOverlay();
+    ClickKey(163);
+    ClickKey(161);
+    EXPECT_EQ(Shown('S'), "Сохранить как");
+    ClickKey(161);
+    EXPECT_FALSE(KeyOf(161).Pressed());
+    EXPECT_EQ(Shown('S'), "Сохранить");
+    ClickKey(161);
+    ClickKey('S');
+    EXPECT_EQ(env.platform.sentKeys, (Sent{{Ctrl, false},
+                                           {vk::Shift, false},
+                                           {'S', false},
+                                           {Ctrl, true},
+                                           {vk::Shift, true},
+                                           {'S', true}}));
+}
+
+TEST_F(Clicks, AKeyHeldOnTheKeyboardCombinesWithTheClickedKey)
+{
+    Down(162, Ctrl);
+    ClickKey('O');
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_EQ(env.platform.sentKeys,
+              (Sent{{Ctrl, false}, {'O', false}, {Ctrl, true}, {'O', true}}));
+}
+
+TEST_F(Clicks, ASingleKeyShortcutIsCarriedOutByItsKey)
+{
+    ClickKey(F1);
+    EXPECT_EQ(env.platform.sentKeys, (Sent{{F1, false}, {F1, true}}));
+}
+
+TEST_F(Clicks, ClicksOffAShortcutDoNothing)
+{
+    ClickKey('S'); // no shortcut with nothing held
+    ClickKey(F1, Qt::MiddleButton);
+    Click(&overlay, Qt::LeftButton); // the plate between the keys
+    ClickKey(Ctrl, Qt::RightButton);
+    EXPECT_FALSE(KeyOf(Ctrl).Pressed());
+    EXPECT_TRUE(overlay.isVisible());
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+    EXPECT_EQ(QToolTip::text(), "");
+}
+
+TEST_F(Clicks, RightClickDescribesTheShortcutAsPlainText)
+{
+    AddShortcut(registry, "editor", true, {Ctrl, 'B'}, "Жирный", "<b>Bold</b> & <i>");
+    ShowOverlay();
+    ClickKey(162);
+    ClickKey('B', Qt::RightButton);
+    EXPECT_TRUE(overlay.isVisible());
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    EXPECT_EQ(shown.toPlainText().toStdString(), "<b>Bold</b> & <i>  (Ctrl + B)");
 }

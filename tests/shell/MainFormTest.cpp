@@ -67,10 +67,10 @@ TEST(MainForm, StartsHiddenWithTrayIconMenuAndHotKey)
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(form.TrayIcon()->isVisible());
     EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Win + Q)");
-    EXPECT_EQ(
-        MenuTexts(form.IconMenu()),
-        (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш", "-", "Справка",
-                                  "О программе", "-", "Закрыть это меню", "Выход"}));
+    EXPECT_EQ(MenuTexts(form.IconMenu()),
+              (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш",
+                                        "Шпаргалка...", "-", "Справка", "О программе", "-",
+                                        "Закрыть это меню", "Выход"}));
     ASSERT_EQ(env.platform.hotKeys.size(), 1u);
     EXPECT_EQ(env.platform.hotKeys[0].modifiers, platform::ModWin);
     EXPECT_EQ(env.platform.hotKeys[0].code, 'Q');
@@ -86,8 +86,8 @@ TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
         TMainForm form;
         std::setlocale(LC_ALL, "C");
         EXPECT_EQ(MenuTexts(form.IconMenu()),
-                  (std::vector<std::string>{"Show", "Edit shortcuts", "-", "Help", "About", "-",
-                                            "Close this menu", "Exit"}));
+                  (std::vector<std::string>{"Show", "Edit shortcuts", "Cheat sheet…", "-", "Help",
+                                            "About", "-", "Close this menu", "Exit"}));
     }
 }
 
