@@ -1,10 +1,14 @@
 #pragma once
 
+#include "services/Desktop.h"
 #include "services/InstanceLock.h"
+#include "services/Settings.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class CActiveWindow;
 class CDBRegistry;
@@ -17,6 +21,7 @@ class QLabel;
 class QMenu;
 class QSystemTrayIcon;
 class TfrmAbout;
+class TSettingsDialog;
 
 // The main window: the overlay on which the keyboard is drawn, the owner of the tray icon and
 // its menu, and of every subsystem of the program.
@@ -24,7 +29,8 @@ class TMainForm : public QWidget
 {
     Q_OBJECT
 public:
-    TMainForm();
+    // showOverlay: show the overlay once started; a later copy asks the first one to show it.
+    explicit TMainForm(bool showOverlay = false);
     ~TMainForm() override;
 
     // False when another copy was running: that copy has been told, and this one must end.
@@ -37,6 +43,7 @@ public:
     void ShowTrayIcon();
 
     void miShowClick();
+    void miSettingsClick();
     void miHelpClick();
     void miAboutClick();
     // Ends the program; asked during start-up, it ends once start-up has finished.
@@ -46,13 +53,26 @@ public:
     QMenu* IconMenu() const { return iconMenu_; }
     QLabel* Label() const { return label_; }
     TfrmAbout* About() const { return frmAbout_.get(); }
+    TSettingsDialog* SettingsDialog() const { return settingsDialog_.get(); }
+    const CSettings& Settings() const { return settings_; }
+    const DesktopFacts& Desktop() const { return desktop_; }
+
+    // Takes the values of the settings dialog: a new trigger is grabbed before the old one is
+    // released, the desktop's shortcut and the autostart entry are written or removed, and the
+    // settings are saved. The translated reason for what was not taken, or the empty text; the
+    // old trigger keeps working when the new one is refused.
+    std::string ApplySettings(const SettingsValues& values);
+    // The trigger grabbed by this program; nullopt while none is (refused, or the desktop's own
+    // shortcut settings run "quorvel --show").
+    const std::optional<Trigger>& GrabbedTrigger() const { return grabbed_; }
     CKeyboard* Keyboard() const { return keyboard_.get(); }
     CKeyScanner* Scanner() const { return scanner_.get(); }
     CActiveWindow* ActiveWindow() const { return activeWindow_.get(); }
     CDBRegistry* Registry() const { return registry_.get(); }
 
-    // Name of the message a later copy sends to the first one.
+    // Names of the messages a later copy sends to the first one.
     static constexpr const char* OtherInstanceMessage = "OtherInstanceOfQuorvelStarted";
+    static constexpr const char* ShowMessage = "show";
     static constexpr const char* MessageChannel = "quorvel";
 
 protected:
@@ -70,11 +90,19 @@ private:
     // of the design units on that screen.
     double PlaceOnScreen();
     void OnMessage(const std::string& message);
+    // Reads the settings and the desktop, grabs the trigger or brings the desktop's shortcut up
+    // to date, and greets a first run.
+    void StartTrigger();
+    // Whether this program grabs the trigger itself: not while GNOME runs it as a shortcut.
+    bool GrabsItself(const SettingsValues& values) const;
+    void UpdateTrayHint();
+    void GreetFirstRun();
 
     QSystemTrayIcon* trayIcon_ = nullptr;
     QMenu* iconMenu_ = nullptr;
     QAction* miShow = nullptr;
     QAction* miEditDB = nullptr;
+    QAction* miSettings = nullptr;
     QAction* miHelp = nullptr;
     QAction* miAbout = nullptr;
     QAction* miIgnored = nullptr;
@@ -90,6 +118,10 @@ private:
     std::unique_ptr<CKeyboard> keyboard_;
     std::unique_ptr<CKeyScanner> scanner_;
     std::unique_ptr<TfrmAbout> frmAbout_;
+    std::unique_ptr<TSettingsDialog> settingsDialog_;
+    CSettings settings_;
+    DesktopFacts desktop_;
+    std::optional<Trigger> grabbed_;
     // Where the overlay is meant to be, and whether a window manager's placement has been
     // corrected during this showing.
     QRect placement_;
@@ -97,4 +129,5 @@ private:
     bool firstInstance_ = false;
     bool started_ = false;
     bool exitRequested_ = false;
+    bool showRequested_ = false;
 };

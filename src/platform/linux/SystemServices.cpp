@@ -1,5 +1,5 @@
 // The half of the Linux platform that needs no X: processes, the single-instance lock and
-// channel, XDG folders, the shell and waiting.
+// channel, XDG folders, the shell, other programs and waiting.
 #include "platform/linux/LinuxPlatform.h"
 
 #include "platform/linux/Log.h"
@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QUrl>
 
 #include <dirent.h>
@@ -316,6 +317,8 @@ std::string LinuxPlatform::GetSpecialFolder(SpecialFolderKind kind)
         const std::string documents = DocumentsFromUserDirs(home);
         return documents.empty() ? home + "/Documents" : documents;
     }
+    case SpecialFolderKind::Config:
+        return XdgFolder("XDG_CONFIG_HOME", ".config");
     case SpecialFolderKind::CommonAppData: {
         const std::string dirs = Environment("XDG_DATA_DIRS");
         const std::string first = dirs.substr(0, dirs.find(':'));
@@ -337,6 +340,33 @@ bool LinuxPlatform::ShellOpen(const std::string& target)
         return QDesktopServices::openUrl(url);
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir().absoluteFilePath(text)));
+}
+
+std::optional<std::string> LinuxPlatform::RunProgram(const std::string& program,
+                                                     const std::vector<std::string>& arguments,
+                                                     int timeoutMs)
+{
+    QStringList list;
+    for (const std::string& argument : arguments) {
+        list << QString::fromStdString(argument);
+    }
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(QString::fromStdString(program), list);
+    if (!process.waitForStarted(timeoutMs)) {
+        return std::nullopt;
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        qCWarning(lcPlatform) << program.c_str() << "did not end within" << timeoutMs << "ms";
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput().toStdString();
 }
 
 } // namespace platform

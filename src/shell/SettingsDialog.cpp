@@ -1,0 +1,115 @@
+#include "shell/SettingsDialog.h"
+
+#include "services/Translation.h"
+#include "shell/TriggerEdit.h"
+#include "shell/TriggerKeys.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Tr(const char* text)
+{
+    return QString::fromStdString(Translate(text));
+}
+
+QLabel* WrappedLabel(QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFacts& desktop,
+                                 ApplyFunction apply, QWidget* parent)
+    : QDialog(parent), desktop_(desktop), apply_(std::move(apply)), trigger_(values.trigger)
+{
+    setWindowTitle(Tr("Настройки Quorvel"));
+
+    triggerEdit_ = new TTriggerEdit(this);
+    triggerEdit_->SetKeys(KeysOfTrigger(values.trigger));
+    triggerEdit_->setToolTip(Tr("Нажмите требуемое сочетание клавиш"));
+    triggerEdit_->OnChange = [this] {
+        if (const auto trigger = TriggerOfKeys(triggerEdit_->Keys())) {
+            trigger_ = *trigger;
+        }
+        UpdateAdvice();
+    };
+    auto* hint = WrappedLabel(this);
+    hint->setText(Tr("Щёлкните в поле и нажмите новое сочетание: клавиши Win, Ctrl, Alt или "
+                     "Shift и ещё одну клавишу."));
+
+    desktopShortcut_ = new QCheckBox(
+        Tr("Зарегистрировать сочетание в настройках клавиатуры GNOME (команда «quorvel "
+           "--show»)"),
+        this);
+    desktopShortcut_->setChecked(values.desktopShortcut);
+    desktopShortcut_->setVisible(desktop.gnomeShortcuts);
+    connect(desktopShortcut_, &QCheckBox::toggled, this, [this] { UpdateAdvice(); });
+
+    startAtLogin_ = new QCheckBox(Tr("Запускать Quorvel при входе в систему"), this);
+    startAtLogin_->setChecked(values.startAtLogin);
+
+    advice_ = WrappedLabel(this);
+    error_ = WrappedLabel(this);
+    error_->setStyleSheet(QStringLiteral("color: #b00000"));
+    error_->hide();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Tr("ОК"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Tr("Отмена"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TSettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TSettingsDialog::reject);
+
+    auto* form = new QFormLayout;
+    form->addRow(Tr("Клавиши вызова:"), triggerEdit_);
+    form->addRow(QString(), hint);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(advice_);
+    layout->addWidget(desktopShortcut_);
+    layout->addWidget(startAtLogin_);
+    layout->addWidget(error_);
+    layout->addStretch();
+    layout->addWidget(buttons);
+    setMinimumWidth(480);
+    UpdateAdvice();
+}
+
+void TSettingsDialog::UpdateAdvice()
+{
+    const std::string advice =
+        TriggerAdvice(desktop_, trigger_, desktop_.gnomeShortcuts && desktopShortcut_->isChecked());
+    advice_->setText(QString::fromStdString(advice));
+    advice_->setVisible(!advice.empty());
+}
+
+void TSettingsDialog::accept()
+{
+    const auto trigger = TriggerOfKeys(triggerEdit_->Keys());
+    if (!trigger) {
+        error_->setText(Tr("Сочетание должно состоять из клавиш Win, Ctrl, Alt или Shift и ещё "
+                           "одной клавиши."));
+        error_->show();
+        return;
+    }
+    SettingsValues values;
+    values.trigger = *trigger;
+    values.desktopShortcut = desktop_.gnomeShortcuts && desktopShortcut_->isChecked();
+    values.startAtLogin = startAtLogin_->isChecked();
+    const std::string failure = apply_ ? apply_(values) : std::string();
+    if (!failure.empty()) {
+        error_->setText(QString::fromStdString(failure));
+        error_->show();
+        return;
+    }
+    QDialog::accept();
+}
