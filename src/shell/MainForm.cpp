@@ -287,8 +287,19 @@ void TMainForm::GreetFirstRun()
     }
     text += "\n" + Translate("Щёлкните здесь, чтобы открыть настройки: там можно включить запуск "
                              "Quorvel при входе в систему.");
-    trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
-                           QSystemTrayIcon::Information, 20000);
+    // The message points at the icon: it waits (a while) until the notification area has
+    // taken the icon in.
+    auto* wait = new QTimer(this);
+    wait->setInterval(250);
+    connect(wait, &QTimer::timeout, this, [this, wait, text, tries = 0]() mutable {
+        if (trayIcon_->geometry().isEmpty() && ++tries < 40) {
+            return;
+        }
+        wait->deleteLater();
+        trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
+                               QSystemTrayIcon::Information, 30000);
+    });
+    wait->start();
     // The greeting is given once: the defaults are written as the user's settings.
     try {
         settings_.Save();

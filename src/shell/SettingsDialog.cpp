@@ -81,6 +81,7 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
     layout->addStretch();
     layout->addWidget(buttons);
     setMinimumWidth(480);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     UpdateAdvice();
 }
 
