@@ -63,6 +63,10 @@ void CSettings::Load()
         valid = trigger.has_value();
         read.trigger = trigger.value_or(read.trigger);
     }
+    // A file that is not empty yet names none of the settings is not one this program wrote.
+    const bool known = file.contains(TriggerKey) || file.contains(StartAtLoginKey) ||
+                       file.contains(DesktopShortcutKey);
+    valid = valid && (known || QFileInfo(path).size() == 0);
     const auto startAtLogin = ReadBool(file, StartAtLoginKey, read.startAtLogin);
     const auto desktopShortcut = ReadBool(file, DesktopShortcutKey, read.desktopShortcut);
     valid = valid && startAtLogin && desktopShortcut;
@@ -87,7 +91,7 @@ void CSettings::Save()
         throw Exception(
             FormatText(Translate("Не удалось сохранить настройки в файл %s."), path_));
     };
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+    if (path_.empty() || !QDir().mkpath(QFileInfo(path).absolutePath())) {
         fail();
     }
     // A temporary file left by a crash would be merged into the new one.
