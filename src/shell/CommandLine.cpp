@@ -38,6 +38,24 @@ QString Names(const QCommandLineOption& option)
     return option.names().front().size() == 1 ? text : QStringLiteral("    ") + text;
 }
 
+// Text broken into lines that fit LineWidth columns after the indent; the lines after the first
+// are indented.
+QString Wrap(const QString& text, int indent)
+{
+    const int room = std::max(20, LineWidth - indent);
+    QString wrapped;
+    int used = 0;
+    for (const QString& word : text.split(QLatin1Char(' '))) {
+        if (used > 0 && used + 1 + word.size() > room) {
+            wrapped += QStringLiteral("\n") + QString(indent, QLatin1Char(' '));
+            used = 0;
+        }
+        wrapped += (used > 0 ? QStringLiteral(" ") : QString()) + word;
+        used += (used > 0 ? 1 : 0) + static_cast<int>(word.size());
+    }
+    return wrapped;
+}
+
 } // namespace
 
 CCommandLine::CCommandLine()
@@ -84,28 +102,18 @@ std::string CCommandLine::HelpText() const
 {
     QString text = Tr("Использование: %1 [параметры]").arg(QStringLiteral("quorvel")) +
                    QStringLiteral("\n") +
-                   Tr("Quorvel напоминает сочетания клавиш: в области уведомлений он ждёт "
-                      "клавиш вызова и показывает клавиатуру с сочетаниями активной программы.") +
+                   Wrap(Tr("Quorvel напоминает сочетания клавиш: в области уведомлений он ждёт "
+                           "клавиш вызова и показывает клавиатуру с сочетаниями активной "
+                           "программы."),
+                        0) +
                    QStringLiteral("\n\n") + Tr("Параметры:") + QStringLiteral("\n");
     int width = 0;
     for (const QCommandLineOption& option : options_) {
         width = std::max(width, static_cast<int>(Names(option).size()));
     }
-    // Descriptions are wrapped to fit 80 columns, continued under their first line.
-    const int indent = width + 4;
-    const int room = std::max(20, LineWidth - indent);
     for (const QCommandLineOption& option : options_) {
-        QString line = QStringLiteral("  %1  ").arg(Names(option), -width);
-        int used = 0;
-        for (const QString& word : option.description().split(QLatin1Char(' '))) {
-            if (used > 0 && used + 1 + word.size() > room) {
-                line += QStringLiteral("\n") + QString(indent, QLatin1Char(' '));
-                used = 0;
-            }
-            line += (used > 0 ? QStringLiteral(" ") : QString()) + word;
-            used += (used > 0 ? 1 : 0) + static_cast<int>(word.size());
-        }
-        text += line + QStringLiteral("\n");
+        text += QStringLiteral("  %1  ").arg(Names(option), -width) +
+                Wrap(option.description(), width + 4) + QStringLiteral("\n");
     }
     return text.toStdString();
 }

@@ -7,6 +7,7 @@
 #include "framework/Exception.h"
 
 #include "FakeEnvironment.h"
+#include "FakeGSettings.h"
 #include "ScopedEnvironment.h"
 
 #include <QDir>
@@ -17,51 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 
 namespace {
-
-// gsettings over a map "schema[:path] key" -> printed value. Keys never set print their
-// defaults: an empty list, an empty string.
-class FakeGSettings
-{
-public:
-    explicit FakeGSettings(platform::FakePlatform& platform)
-    {
-        platform.programs = [this](const std::string& program,
-                                   const std::vector<std::string>& arguments)
-            -> std::optional<std::string> {
-            if (program != "gsettings" || arguments.empty() || failing) {
-                return std::nullopt;
-            }
-            const std::string& verb = arguments[0];
-            if (verb == "list-keys") {
-                return installed ? std::optional<std::string>("custom-keybindings\n")
-                                 : std::nullopt;
-            }
-            const std::string key = arguments.at(1) + " " + arguments.at(2);
-            if (verb == "get") {
-                const auto value = values.find(key);
-                return value != values.end() ? value->second + "\n"
-                       : arguments[2] == "custom-keybindings" ? "@as []\n"
-                                                              : "''\n";
-            }
-            if (verb == "set") {
-                values[key] = arguments.at(3);
-                return "";
-            }
-            if (verb == "reset") {
-                values.erase(key);
-                return "";
-            }
-            return std::nullopt;
-        };
-    }
-
-    std::map<std::string, std::string> values;
-    bool installed = true;
-    bool failing = false;
-};
 
 const std::string List = "org.gnome.settings-daemon.plugins.media-keys custom-keybindings";
 const std::string Entry = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:"

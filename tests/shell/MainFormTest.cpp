@@ -67,8 +67,8 @@ TEST(MainForm, StartsHiddenWithTrayIconMenuAndHotKey)
     EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Win + Q)");
     EXPECT_EQ(
         MenuTexts(form.IconMenu()),
-        (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш", "-", "Справка",
-                                  "О программе", "-", "Закрыть это меню", "Выход"}));
+        (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш", "-", "Настройки…",
+                                  "Справка", "О программе", "-", "Закрыть это меню", "Выход"}));
     ASSERT_EQ(env.platform.hotKeys.size(), 1u);
     EXPECT_EQ(env.platform.hotKeys[0].modifiers, platform::ModWin);
     EXPECT_EQ(env.platform.hotKeys[0].code, 'Q');
@@ -84,8 +84,8 @@ TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
         TMainForm form;
         std::setlocale(LC_ALL, "C");
         EXPECT_EQ(MenuTexts(form.IconMenu()),
-                  (std::vector<std::string>{"Show", "Edit shortcuts", "-", "Help", "About", "-",
-                                            "Close this menu", "Exit"}));
+                  (std::vector<std::string>{"Show", "Edit shortcuts", "-", "Settings…", "Help",
+                                            "About", "-", "Close this menu", "Exit"}));
     }
 }
 
