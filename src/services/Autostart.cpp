@@ -47,19 +47,18 @@ std::string DesktopExecArgument(const std::string& argument)
 void WriteAutostartEntry(const std::string& executable)
 {
     const QString path = QString::fromStdString(AutostartPath());
-    const std::string text =
-        "[Desktop Entry]\n"
-        "Type=Application\n"
-        "Name=Quorvel\n"
-        "Comment=" +
-        Translate("Напоминает сочетания клавиш активной программы") +
-        "\n"
-        "Exec=" +
-        DesktopExecArgument(executable) +
-        "\n"
-        "Icon=quorvel\n"
-        "Terminal=false\n"
-        "X-GNOME-Autostart-enabled=true\n";
+    const std::string text = "[Desktop Entry]\n"
+                             "Type=Application\n"
+                             "Name=Quorvel\n"
+                             "Comment=" +
+                             Translate("Напоминает сочетания клавиш активной программы") +
+                             "\n"
+                             "Exec=" +
+                             DesktopExecArgument(executable) +
+                             "\n"
+                             "Icon=quorvel\n"
+                             "Terminal=false\n"
+                             "X-GNOME-Autostart-enabled=true\n";
     QSaveFile file(path);
     const bool written = QDir().mkpath(QFileInfo(path).absolutePath()) &&
                          file.open(QIODevice::WriteOnly) &&
@@ -67,8 +66,8 @@ void WriteAutostartEntry(const std::string& executable)
                              static_cast<qint64>(text.size()) &&
                          file.commit();
     if (!written) {
-        throw Exception(FormatText(
-            Translate("Не удалось записать файл автозапуска %s."), AutostartPath()));
+        throw Exception(
+            FormatText(Translate("Не удалось записать файл автозапуска %s."), AutostartPath()));
     }
 }
 
@@ -76,7 +75,7 @@ void RemoveAutostartEntry()
 {
     const QString path = QString::fromStdString(AutostartPath());
     if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        throw Exception(FormatText(
-            Translate("Не удалось удалить файл автозапуска %s."), AutostartPath()));
+        throw Exception(
+            FormatText(Translate("Не удалось удалить файл автозапуска %s."), AutostartPath()));
     }
 }

@@ -42,9 +42,8 @@ std::optional<bool> Win95KeysIn(const std::string& file)
 // mutter's overlay key; its schema's default is Super_L (org.gnome.mutter.gschema.xml).
 bool MutterTakesWinKey()
 {
-    const auto output =
-        platform::Get().RunProgram("gsettings", {"get", "org.gnome.mutter", "overlay-key"},
-                                   GSettingsTimeoutMs);
+    const auto output = platform::Get().RunProgram(
+        "gsettings", {"get", "org.gnome.mutter", "overlay-key"}, GSettingsTimeoutMs);
     const std::string key = output ? *output : "'Super_L'";
     return key.find("Super_L") != std::string::npos || key.find("Super_R") != std::string::npos;
 }

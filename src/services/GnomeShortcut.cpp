@@ -11,7 +11,8 @@ namespace {
 
 constexpr const char* ListSchema = "org.gnome.settings-daemon.plugins.media-keys";
 constexpr const char* ListKey = "custom-keybindings";
-constexpr const char* EntrySchema = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
+constexpr const char* EntrySchema =
+    "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
 
 std::optional<std::string> GSettings(const std::vector<std::string>& arguments)
 {

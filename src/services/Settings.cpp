@@ -39,8 +39,8 @@ std::optional<bool> ReadBool(const QSettings& file, const char* key, bool fallba
 } // namespace
 
 CSettings::CSettings()
-    : CSettings(JoinPath(SpecialFolder(platform::SpecialFolderKind::Config), "quorvel",
-                         "quorvel.conf"))
+    : CSettings(
+          JoinPath(SpecialFolder(platform::SpecialFolderKind::Config), "quorvel", "quorvel.conf"))
 {
 }
 
@@ -88,8 +88,7 @@ void CSettings::Save()
     const QString temporary = path + QStringLiteral(".new");
     auto fail = [&] {
         QFile::remove(temporary);
-        throw Exception(
-            FormatText(Translate("Не удалось сохранить настройки в файл %s."), path_));
+        throw Exception(FormatText(Translate("Не удалось сохранить настройки в файл %s."), path_));
     };
     if (path_.empty() || !QDir().mkpath(QFileInfo(path).absolutePath())) {
         fail();

@@ -16,10 +16,10 @@ struct ModifierName
     std::uint32_t bit;
 };
 constexpr ModifierName ModifierNames[] = {
-    {"Super", platform::ModWin},     {"Control", platform::ModControl},
-    {"Ctrl", platform::ModControl},  {"Ctl", platform::ModControl},
+    {"Super", platform::ModWin},       {"Control", platform::ModControl},
+    {"Ctrl", platform::ModControl},    {"Ctl", platform::ModControl},
     {"Primary", platform::ModControl}, {"Alt", platform::ModAlt},
-    {"Mod1", platform::ModAlt},      {"Shift", platform::ModShift},
+    {"Mod1", platform::ModAlt},        {"Shift", platform::ModShift},
     {"Shft", platform::ModShift},
 };
 

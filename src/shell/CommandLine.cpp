@@ -60,8 +60,7 @@ QString Wrap(const QString& text, int indent)
 
 CCommandLine::CCommandLine()
 {
-    AddOption({{QStringLiteral("h"), QStringLiteral("help")},
-               Tr("Показать эту справку и выйти.")});
+    AddOption({{QStringLiteral("h"), QStringLiteral("help")}, Tr("Показать эту справку и выйти.")});
     AddOption({QStringLiteral("version"), Tr("Показать версию программы и выйти.")});
     AddOption({QStringLiteral("show"),
                Tr("Показать клавиатуру с горячими клавишами активной программы. Если Quorvel "
@@ -78,10 +77,10 @@ void CCommandLine::AddOption(const QCommandLineOption& option)
 std::optional<int> CCommandLine::Parse(const QStringList& arguments)
 {
     if (!parser_.parse(arguments) || !parser_.positionalArguments().isEmpty()) {
-        const QString error = parser_.positionalArguments().isEmpty()
-                                  ? parser_.errorText()
-                                  : Tr("Лишний аргумент: %1")
-                                        .arg(parser_.positionalArguments().front());
+        const QString error =
+            parser_.positionalArguments().isEmpty()
+                ? parser_.errorText()
+                : Tr("Лишний аргумент: %1").arg(parser_.positionalArguments().front());
         Print(stderr, "quorvel: " + error.toStdString() + "\n\n" + HelpText());
         return UsageError;
     }

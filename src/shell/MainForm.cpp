@@ -152,10 +152,10 @@ void TMainForm::BuildForm()
                          style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
         QString());
     iconMenu_->addSeparator();
-    miSettings = iconMenu_->addAction(
-        QIcon::fromTheme(QStringLiteral("preferences-system"),
-                         style()->standardIcon(QStyle::SP_FileDialogInfoView)),
-        QString());
+    miSettings =
+        iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("preferences-system"),
+                                              style()->standardIcon(QStyle::SP_FileDialogInfoView)),
+                             QString());
     miHelp =
         iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("help-contents"),
                                               style()->standardIcon(QStyle::SP_DialogHelpButton)),
@@ -175,8 +175,8 @@ void TMainForm::BuildForm()
     miEditDB->setEnabled(false);
 
     trayIcon_ = new QSystemTrayIcon(ProgramIcon(), this);
-    trayIcon_->setToolTip(QStringLiteral("Quorvel (%1)")
-                              .arg(QString::fromStdString(TriggerText(DefaultTrigger()))));
+    trayIcon_->setToolTip(
+        QStringLiteral("Quorvel (%1)").arg(QString::fromStdString(TriggerText(DefaultTrigger()))));
     trayIcon_->setContextMenu(iconMenu_);
     // Any click on the icon opens the menu; no window is restored.
     connect(trayIcon_, &QSystemTrayIcon::activated, this,
@@ -248,8 +248,7 @@ void TMainForm::StartTrigger()
     if (desktop_.gnomeShortcuts && !values.desktopShortcut && !GnomeShortcutBinding().empty()) {
         RemoveGnomeShortcut();
     }
-    const std::string advice =
-        TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
+    const std::string advice = TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
     if (!grabbed_ && GrabsItself(values)) {
         qCWarning(lcShell) << "the trigger is held by another program";
     } else if (WindowManagerBlocks(desktop_, values.trigger) && GrabsItself(values)) {
@@ -267,7 +266,7 @@ void TMainForm::UpdateTrayHint()
     std::string hint = "Quorvel (" + TriggerText(values.trigger) + ")";
     if (!grabbed_ && GrabsItself(values)) {
         hint += "\n" + Translate("Это сочетание занято другой программой: выберите другое в "
-                                  "настройках Quorvel.");
+                                 "настройках Quorvel.");
     } else if (const std::string advice =
                    TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
                !advice.empty()) {

@@ -67,8 +67,7 @@ bool WindowManagerBlocks(const DesktopFacts& desktop, const Trigger& trigger)
     return desktop.winKeyOwner != WinKeyOwner::Nobody && (trigger.modifiers & platform::ModWin);
 }
 
-std::string TriggerAdvice(const DesktopFacts& desktop, const Trigger& trigger,
-                          bool desktopShortcut)
+std::string TriggerAdvice(const DesktopFacts& desktop, const Trigger& trigger, bool desktopShortcut)
 {
     const std::string keys = TriggerText(trigger);
     switch (desktop.winKeyOwner) {

@@ -65,7 +65,8 @@ stop_quorvel
 settings '<Super>q' false
 start_quorvel
 check "turned off, the keybinding is removed" wait_for 10 unlisted
-check "and its keys are reset" test "$(gsettings get "$entry" binding)" = "''"
+binding_reset() { test "$(gsettings get "$entry" binding)" = "''"; }
+check "and its keys are reset" wait_for 10 binding_reset
 check "the user's own keybinding is untouched" bash -c \
     "gsettings get $list_schema custom-keybindings | grep -q '$path/custom0/' &&
      test \"\$(gsettings get '$users' binding)\" = \"'<Control><Alt>t'\""

@@ -18,15 +18,16 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 const std::string List = "org.gnome.settings-daemon.plugins.media-keys custom-keybindings";
 const std::string Entry = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:"
                           "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"
                           "quorvel/";
-const std::string Mine = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/quorvel/";
-const std::string Users = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/";
+const std::string Mine =
+    "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/quorvel/";
+const std::string Users =
+    "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/";
 
 } // namespace
 
@@ -141,7 +142,8 @@ TEST(Autostart, TheEntryIsWrittenValidAndRemoved)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
         EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
-        EXPECT_TRUE(text.contains("\nExec=" + QString::fromStdString(DesktopExecArgument(executable)) + "\n"));
+        EXPECT_TRUE(text.contains(
+            "\nExec=" + QString::fromStdString(DesktopExecArgument(executable)) + "\n"));
     }
     EXPECT_EQ(DesktopExecArgument("/usr/lib/quorvel/quorvel"), "/usr/lib/quorvel/quorvel");
     // Quoted, with ", `, $ and \ escaped inside the quotes, % doubled, and the string value's

@@ -99,7 +99,8 @@ TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
     EXPECT_EQ(dialog->TriggerEdit()->text(), "Win + Q");
 
     // Right Ctrl, left Alt and K held; the press reaches the line.
-    for (std::uint16_t code : {vk::Control, vk::RControl, vk::Menu, vk::LMenu, std::uint16_t('K')}) {
+    for (std::uint16_t code :
+         {vk::Control, vk::RControl, vk::Menu, vk::LMenu, std::uint16_t('K')}) {
         env.platform.SetKeyDown(code, true);
     }
     QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, "k");

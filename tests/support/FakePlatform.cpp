@@ -347,8 +347,7 @@ std::string FakePlatform::GetWindowManagerName()
 }
 
 std::optional<std::string> FakePlatform::RunProgram(const std::string& program,
-                                                    const std::vector<std::string>& arguments,
-                                                    int)
+                                                    const std::vector<std::string>& arguments, int)
 {
     std::vector<std::string> run{program};
     run.insert(run.end(), arguments.begin(), arguments.end());
