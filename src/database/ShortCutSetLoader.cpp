@@ -9,6 +9,8 @@
 #include "util/Paths.h"
 #include "util/Text.h"
 
+#include <unordered_map>
+
 namespace {
 
 // The file-name part of a stored path; paths written on Windows use backslashes.
@@ -37,16 +39,30 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
     }
     DataSet& programs = *registry_.GetPrograms();
     DataSet& shortcuts = *registry_.GetShortcuts();
-    // Fields read the current record: look them up once, not once per record.
-    const Field fileName = programs.FieldByName("FileName");
-    const ShortcutFields fields{shortcuts};
-    for (programs.First(); !programs.Eof(); programs.Next()) {
+    // An edit not yet posted is shown as well; posting keeps the record current.
+    for (DataSet* table : {&programs, &shortcuts}) {
+        if (table->State() != DataSetState::Browse) {
+            table->Post();
+        }
+    }
+    // Shortcuts by program, in the order the master link would show them.
+    const ShortcutColumns columns(shortcuts);
+    std::unordered_map<std::int32_t, std::vector<const DataSet::Record*>> byProgram;
+    for (const DataSet::Record* record : shortcuts.AllRecords()) {
+        byProgram[Field(shortcuts, columns.ProgramId, *record).AsInteger()].push_back(record);
+    }
+    const int idField = programs.FieldIndex("Id");
+    const int fileNameField = programs.FieldIndex("FileName");
+    for (const DataSet::Record* record : programs.AllRecords()) {
         auto program = std::make_unique<CProgram>();
-        program->FileName = FileNameOfPath(fileName.AsString());
+        program->FileName = FileNameOfPath(Field(programs, fileNameField, *record).AsString());
         CProgram* owner = result->AddProgram(std::move(program));
-        // The master link limits the shortcuts to this program's.
-        for (shortcuts.First(); !shortcuts.Eof(); shortcuts.Next()) {
-            auto shortCut = MakeShortCut(fields);
+        const auto own = byProgram.find(Field(programs, idField, *record).AsInteger());
+        if (own == byProgram.end()) {
+            continue;
+        }
+        for (const DataSet::Record* shortcutRecord : own->second) {
+            auto shortCut = MakeShortCut(shortcuts, columns, *shortcutRecord);
             shortCut->Program = owner;
             result->Add(std::move(shortCut));
         }
@@ -57,16 +73,25 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
     return result;
 }
 
-CShortCutSetLoader::ShortcutFields::ShortcutFields(DataSet& shortcuts)
-    : Id(shortcuts.FieldByName("Id")), ProgramId(shortcuts.FieldByName("ProgramId")),
-      IsNormal(shortcuts.FieldByName("IsNormal")), ShortName(shortcuts.FieldByName("ShortName")),
-      Description(shortcuts.FieldByName("Description")),
-      KeyCodes(shortcuts.FieldByName("KeyCodes")), Icon(shortcuts.FieldByName("Icon"))
+CShortCutSetLoader::ShortcutColumns::ShortcutColumns(const DataSet& shortcuts)
+    : Id(shortcuts.FieldIndex("Id")), ProgramId(shortcuts.FieldIndex("ProgramId")),
+      IsNormal(shortcuts.FieldIndex("IsNormal")), ShortName(shortcuts.FieldIndex("ShortName")),
+      Description(shortcuts.FieldIndex("Description")), KeyCodes(shortcuts.FieldIndex("KeyCodes")),
+      Icon(shortcuts.FieldIndex("Icon"))
 {
 }
 
-std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(const ShortcutFields& fields)
+std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
+                                                            const ShortcutColumns& columns,
+                                                            const DataSet::Record& record)
 {
+    const struct
+    {
+        Field Id, ProgramId, IsNormal, ShortName, Description, KeyCodes, Icon;
+    } fields{{shortcuts, columns.Id, record},          {shortcuts, columns.ProgramId, record},
+             {shortcuts, columns.IsNormal, record},    {shortcuts, columns.ShortName, record},
+             {shortcuts, columns.Description, record}, {shortcuts, columns.KeyCodes, record},
+             {shortcuts, columns.Icon, record}};
     auto shortCut = std::make_unique<CShortCut>();
     if (fields.ProgramId.AsInteger() == CShortcutTables::SuperglobalId) {
         shortCut->Type = ShortCutType::SuperGlobal;

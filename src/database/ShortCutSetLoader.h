@@ -33,18 +33,20 @@ class CShortCutSetLoader : public IShortCutLoader
 public:
     explicit CShortCutSetLoader(CDBRegistry& registry);
 
-    // Leaves the programs table after its last record.
+    // Posts a pending edit of either table, then reads the stored records: moves neither table's
+    // current record, so an editor showing them keeps its place.
     std::unique_ptr<IShortCuts> LoadShortCuts() override;
     std::uint64_t Revision() const override;
 
 private:
-    // The shortcut table's fields a shortcut is made from.
-    struct ShortcutFields
+    // Where the shortcut table keeps the fields a shortcut is made from.
+    struct ShortcutColumns
     {
-        explicit ShortcutFields(DataSet& shortcuts);
-        Field Id, ProgramId, IsNormal, ShortName, Description, KeyCodes, Icon;
+        explicit ShortcutColumns(const DataSet& shortcuts);
+        int Id, ProgramId, IsNormal, ShortName, Description, KeyCodes, Icon;
     };
-    std::unique_ptr<CShortCut> MakeShortCut(const ShortcutFields& fields);
+    std::unique_ptr<CShortCut> MakeShortCut(DataSet& shortcuts, const ShortcutColumns& columns,
+                                            const DataSet::Record& record);
     // Whether the bytes hold a picture of a sensible size (decoded once, then remembered).
     bool IsPicture(const std::shared_ptr<const Blob>& bytes);
     const QImage& EmptyIcon();

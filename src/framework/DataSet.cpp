@@ -69,7 +69,7 @@ const FieldDef& Field::Def() const
 
 const FieldValue& Field::Value() const
 {
-    const auto* record = dataSet_->CurrentRecord();
+    const auto* record = record_ ? record_ : dataSet_->CurrentRecord();
     return record ? (*record)[index_] : NullValue();
 }
 
@@ -135,6 +135,9 @@ std::shared_ptr<const Blob> Field::SharedBlob() const
 
 void Field::SetValue(FieldValue value)
 {
+    if (record_) {
+        throw std::logic_error(dataSet_->tableName_ + ": a stored record is read only");
+    }
     dataSet_->SetFieldValue(index_, std::move(value));
 }
 

@@ -47,7 +47,7 @@ struct FieldDef
     // Strings: the most characters kept; longer values are cut.
     int size = 0;
     // The value a new record starts with.
-    FieldValue defaultValue;
+    FieldValue defaultValue{};
 };
 
 enum class DataSetState
@@ -93,9 +93,15 @@ class Field
 {
 public:
     Field(DataSet& dataSet, int index) : dataSet_(&dataSet), index_(index) {}
+    // The field of one stored record rather than of the current one; read only.
+    Field(DataSet& dataSet, int index, const std::vector<FieldValue>& record)
+        : dataSet_(&dataSet), index_(index), record_(&record)
+    {
+    }
 
     const FieldDef& Def() const;
     const std::string& Name() const { return Def().name; }
+    DataSet& DataSetOf() const { return *dataSet_; }
     const FieldValue& Value() const;
 
     bool IsNull() const;
@@ -114,6 +120,7 @@ public:
 private:
     DataSet* dataSet_;
     int index_;
+    const std::vector<FieldValue>* record_ = nullptr;
 };
 
 // An in-memory table: typed fields, a current record, edit and insert states, an optional order
@@ -131,6 +138,13 @@ public:
     const std::vector<FieldDef>& FieldDefs() const { return fields_; }
     // Throws std::invalid_argument for an unknown name.
     Field FieldByName(const std::string& name);
+    // Position of a field in FieldDefs; std::invalid_argument when there is none.
+    int FieldIndex(const std::string& name) const;
+
+    using Record = std::vector<FieldValue>;
+    // Every stored record in index order, whatever the master shows. Reading them moves no
+    // cursor, posts nothing and tells no control; a record being edited reads as last posted.
+    const std::vector<Record*>& AllRecords() { return Ordered(); }
 
     // Orders the visible records by these fields (empty: table order).
     void SetIndexFieldNames(std::vector<std::string> names);
@@ -197,9 +211,7 @@ public:
 private:
     friend class Field;
     friend class DataSource;
-    using Record = std::vector<FieldValue>;
 
-    int FieldIndex(const std::string& name) const;
     const Record* CurrentRecord() const;
     void RequireEditing() const;
     void SetFieldValue(int index, FieldValue value);

@@ -58,16 +58,27 @@ template <typename Listeners, typename... Args>
 void DataSource::Notify(Listeners& listeners, Args... args)
 {
     // By id, so that listeners added meanwhile are reached and none is called twice.
-    ++notifying_;
+    // A listener may throw (a control that cannot reach its field): the depth is restored on
+    // every path.
+    struct Depth
+    {
+        DataSource& source;
+        explicit Depth(DataSource& s) : source(s) { ++source.notifying_; }
+        ~Depth()
+        {
+            if (--source.notifying_ == 0) {
+                std::erase_if(source.dataListeners_,
+                              [](const auto& e) { return e.second.removed; });
+                std::erase_if(source.stateListeners_,
+                              [](const auto& e) { return e.second.removed; });
+            }
+        }
+    } depth(*this);
     for (auto it = listeners.begin(); it != listeners.end();
          it = listeners.upper_bound(it->first)) {
         if (!it->second.removed && it->second.call) {
             it->second.call(args...);
         }
-    }
-    if (--notifying_ == 0) {
-        std::erase_if(dataListeners_, [](const auto& entry) { return entry.second.removed; });
-        std::erase_if(stateListeners_, [](const auto& entry) { return entry.second.removed; });
     }
 }
 

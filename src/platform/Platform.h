@@ -142,6 +142,11 @@ public:
     // --- shell ----------------------------------------------------------------------------
     // Opens a file or URL with the desktop's default handler, never through a shell.
     virtual bool ShellOpen(const std::string& target) = 0;
+
+    // --- session --------------------------------------------------------------------------
+    // Runs the handler in the event loop when the system asks the program to end (SIGTERM,
+    // SIGHUP, SIGINT), in place of ending it at once.
+    virtual void OnTerminationRequest(std::function<void()> handler) = 0;
 };
 
 // The installed instance. Installing replaces the previous one (not owned).

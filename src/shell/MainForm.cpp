@@ -3,6 +3,8 @@
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
+#include "editor/DBEditor.h"
+#include "framework/Exception.h"
 #include "keys/KeyLayoutLoader.h"
 #include "platform/Platform.h"
 #include "services/ActiveWindow.h"
@@ -32,7 +34,11 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <QLoggingCategory>
+
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcShell, "quorvel.shell")
 
 // The pictures are compiled into this static library: register them before first use.
 static void InitResources()
@@ -123,7 +129,36 @@ void TMainForm::StartUp()
     keyboard_->Reload(PlaceOnScreen());
     keyboard_->Refresh();
 
-    // Wiring point: the shortcut editor window is created here, given the registry.
+    editor_ = std::make_unique<TfrmDBEditor>(*registry_, *activeWindow_);
+    editor_->Loader = registry_->GetLoader();
+    miEditDB->setEnabled(true);
+    // Left visible with its stay-on-top button down, the editor stays above other programs.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive) {
+                    editor_->KeepOnTop();
+                }
+            });
+    // The session ending (logout, SIGTERM) ends the program by the event loop: edits are saved.
+    platform::Get().OnTerminationRequest([] { QApplication::exit(0); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveEdits(false); });
+}
+
+void TMainForm::SaveEdits(bool userPresent)
+{
+    if (!editor_) {
+        return;
+    }
+    try {
+        editor_->SaveChanges();
+    } catch (const std::exception& error) {
+        qCWarning(lcShell) << "the shortcut base was not saved:" << error.what();
+        if (userPresent) {
+            MessageBoxOptions options;
+            options.SetType(MessageType::Error);
+            ShowMessageBox(error.what(), options);
+        }
+    }
 }
 
 void TMainForm::BuildForm()
@@ -170,8 +205,8 @@ void TMainForm::BuildForm()
     connect(miHelp, &QAction::triggered, this, [this] { miHelpClick(); });
     connect(miAbout, &QAction::triggered, this, [this] { miAboutClick(); });
     connect(miExit, &QAction::triggered, this, [this] { miExitClick(); });
-    // Wiring point: the shortcut editor opens from here once it exists; until then the item
-    // is shown disabled.
+    connect(miEditDB, &QAction::triggered, this, [this] { miEditDBClick(); });
+    // Enabled once start-up has built the editor.
     miEditDB->setEnabled(false);
 
     trayIcon_ = new QSystemTrayIcon(ProgramIcon(), this);
@@ -379,6 +414,8 @@ void TMainForm::ShowOverlay()
     show();
     raise();
     platform::Get().FlushWindowRequests();
+    // The overlay shows the base as the editor shows it, edits not yet posted included.
+    editor_->PostEdits();
     try {
         keyboard_->Reload(scale);
     } catch (...) {
@@ -454,6 +491,16 @@ void TMainForm::miSettingsClick()
     settingsDialog_->activateWindow();
 }
 
+void TMainForm::miEditDBClick()
+{
+    if (!editor_) {
+        return;
+    }
+    editor_->show();
+    editor_->raise();
+    editor_->activateWindow();
+}
+
 void TMainForm::miHelpClick()
 {
     const std::string folder = GetExeFolder();
@@ -477,6 +524,7 @@ void TMainForm::miExitClick()
         exitRequested_ = true;
         return;
     }
-    // Ends at once; nothing unsaved lives here (the editor saves on its own exit).
+    // The editor's unsaved edits are written first: leaving by the menu never loses them.
+    SaveEdits(true);
     QApplication::exit(0);
 }

@@ -22,6 +22,7 @@ class QMenu;
 class QSystemTrayIcon;
 class TfrmAbout;
 class TSettingsDialog;
+class TfrmDBEditor;
 
 // The main window: the overlay on which the keyboard is drawn, the owner of the tray icon and
 // its menu, and of every subsystem of the program.
@@ -44,6 +45,7 @@ public:
 
     void miShowClick();
     void miSettingsClick();
+    void miEditDBClick();
     void miHelpClick();
     void miAboutClick();
     // Ends the program; asked during start-up, it ends once start-up has finished.
@@ -65,6 +67,7 @@ public:
     // The trigger grabbed by this program; nullopt while none is (refused, or the desktop's own
     // shortcut settings run "quorvel --show").
     const std::optional<Trigger>& GrabbedTrigger() const { return grabbed_; }
+    TfrmDBEditor* Editor() const { return editor_.get(); }
     CKeyboard* Keyboard() const { return keyboard_.get(); }
     CKeyScanner* Scanner() const { return scanner_.get(); }
     CActiveWindow* ActiveWindow() const { return activeWindow_.get(); }
@@ -97,6 +100,9 @@ private:
     bool GrabsItself(const SettingsValues& values) const;
     void UpdateTrayHint();
     void GreetFirstRun();
+    // Writes what the editor holds unsaved; a failure is shown, or only logged when nobody may
+    // be there to read it.
+    void SaveEdits(bool userPresent);
 
     QSystemTrayIcon* trayIcon_ = nullptr;
     QMenu* iconMenu_ = nullptr;
@@ -122,6 +128,7 @@ private:
     CSettings settings_;
     DesktopFacts desktop_;
     std::optional<Trigger> grabbed_;
+    std::unique_ptr<TfrmDBEditor> editor_;
     // Where the overlay is meant to be, and whether a window manager's placement has been
     // corrected during this showing.
     QRect placement_;

@@ -8,7 +8,9 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,13 +38,33 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
 
     triggerEdit_ = new TTriggerEdit(this);
     triggerEdit_->SetKeys(KeysOfTrigger(values.trigger));
-    triggerEdit_->setToolTip(Tr("Нажмите требуемое сочетание клавиш"));
     triggerEdit_->OnChange = [this] {
-        if (const auto trigger = TriggerOfKeys(triggerEdit_->Keys())) {
+        if (const auto trigger = TriggerOfKeys(triggerEdit_->KeyCodes)) {
             trigger_ = *trigger;
         }
         UpdateAdvice();
     };
+    // Win, Ctrl, Alt and Shift from a list: a window manager may take a key held alone.
+    auto* addKey = new QToolButton(this);
+    addKey->setText(QStringLiteral("+"));
+    addKey->setToolTip(Tr("Добавить клавишу"));
+    auto* keyList = new TKeyList(this);
+    keyList->OnKeySelect = [this](std::uint16_t code) {
+        if (code != 0) {
+            triggerEdit_->AddKey(code);
+        } else {
+            triggerEdit_->setFocus();
+        }
+    };
+    connect(addKey, &QToolButton::clicked, this, [addKey, keyList] { PopupBelow(keyList, addKey); });
+    auto* clear = new QToolButton(this);
+    clear->setText(QStringLiteral("×"));
+    clear->setToolTip(Tr("Очистить"));
+    connect(clear, &QToolButton::clicked, this, [this] { triggerEdit_->Clear(); });
+    auto* triggerRow = new QHBoxLayout;
+    triggerRow->addWidget(triggerEdit_, 1);
+    triggerRow->addWidget(addKey);
+    triggerRow->addWidget(clear);
     auto* hint = WrappedLabel(this);
     hint->setText(Tr("Щёлкните в поле и нажмите новое сочетание: клавиши Win, Ctrl, Alt или "
                      "Shift и ещё одну клавишу."));
@@ -70,7 +92,7 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
     connect(buttons, &QDialogButtonBox::rejected, this, &TSettingsDialog::reject);
 
     auto* form = new QFormLayout;
-    form->addRow(Tr("Клавиши вызова:"), triggerEdit_);
+    form->addRow(Tr("Клавиши вызова:"), triggerRow);
     form->addRow(QString(), hint);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -95,7 +117,7 @@ void TSettingsDialog::UpdateAdvice()
 
 void TSettingsDialog::accept()
 {
-    const auto trigger = TriggerOfKeys(triggerEdit_->Keys());
+    const auto trigger = TriggerOfKeys(triggerEdit_->KeyCodes);
     if (!trigger) {
         error_->setText(Tr("Сочетание должно состоять из клавиш Win, Ctrl, Alt или Shift и ещё "
                            "одной клавиши."));

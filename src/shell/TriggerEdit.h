@@ -1,26 +1,19 @@
 #pragma once
 
-#include "keys/KeyCodes.h"
-
-#include <QLineEdit>
+#include "keys/HotKeyEdit.h"
 
 #include <functional>
 
-// The line in which the user presses the new trigger: every key press takes the whole set of
-// keys held at that moment and shows it; typed characters never reach the text.
-class TTriggerEdit : public QLineEdit
+// The hot-key control in which the user presses the new trigger; it tells its owner of every
+// combination it takes.
+class TTriggerEdit : public THotKeyEdit
 {
 public:
-    explicit TTriggerEdit(QWidget* parent = nullptr);
+    using THotKeyEdit::THotKeyEdit;
 
-    const CKeyCodes& Keys() const { return keys_; }
+    // Shows a combination without telling the owner.
     void SetKeys(const CKeyCodes& keys);
-    // Called after the user pressed a combination.
+    void UpdateKeyCodes() override;
+
     std::function<void()> OnChange;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    CKeyCodes keys_;
 };

@@ -516,7 +516,9 @@ TEST_F(Store, ShortcutsAreBuiltByTheTypeRules)
     EXPECT_EQ(items[3]->Type, ShortCutType::Global);
     // No icon: the picture beside the executable.
     EXPECT_FALSE(items[3]->ActionDescription->Picture().isNull());
-    EXPECT_TRUE(Programs().Eof());
+    // An editor showing the tables keeps its place: neither current record moved.
+    EXPECT_EQ(Programs().FieldByName("Id").AsInteger(), 1);
+    EXPECT_EQ(Shortcuts().FieldByName("Description").AsString(), "super");
 
     // The icons' bytes are the table's own, shared rather than copied, and stay valid after the
     // record changes.

@@ -96,7 +96,7 @@ TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
     TSettingsDialog* dialog = form.SettingsDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->TriggerEdit()->text(), "Win + Q");
+    EXPECT_EQ(dialog->TriggerEdit()->text(), " Win + Q");
 
     // Right Ctrl, left Alt and K held; the press reaches the line.
     for (std::uint16_t code :
@@ -105,7 +105,7 @@ TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
     }
     QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, "k");
     QCoreApplication::sendEvent(dialog->TriggerEdit(), &press);
-    EXPECT_EQ(dialog->TriggerEdit()->text(), "Ctrl + Alt + K");
+    EXPECT_EQ(dialog->TriggerEdit()->text(), " Ctrl + Alt + K");
 
     dialog->accept();
     EXPECT_TRUE(dialog->isVisible());

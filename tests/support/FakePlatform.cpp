@@ -355,4 +355,9 @@ std::optional<std::string> FakePlatform::RunProgram(const std::string& program,
     return programs ? programs(program, arguments) : std::nullopt;
 }
 
+void FakePlatform::OnTerminationRequest(std::function<void()> handler)
+{
+    terminationHandler = std::move(handler);
+}
+
 } // namespace platform

@@ -82,6 +82,8 @@ public:
     std::vector<WindowId> foregroundRequests;
     int windowFlushes = 0;
     std::vector<std::string> openedTargets;
+    // What the program asked to run when the system tells it to end.
+    std::function<void()> terminationHandler;
     std::vector<HotKey> hotKeys;
     std::vector<int> waits;
     std::map<std::string, std::function<void(const std::string&)>> listeners;
@@ -142,6 +144,7 @@ public:
     std::optional<std::string> RunProgram(const std::string& program,
                                           const std::vector<std::string>& arguments,
                                           int timeoutMs) override;
+    void OnTerminationRequest(std::function<void()> handler) override;
 
 private:
     std::map<int, std::string> openMutexes_;

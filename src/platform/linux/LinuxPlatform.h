@@ -9,6 +9,7 @@
 #include <memory>
 
 class QLocalServer;
+class QSocketNotifier;
 
 namespace platform {
 
@@ -76,6 +77,7 @@ public:
     std::optional<std::string> RunProgram(const std::string& program,
                                           const std::vector<std::string>& arguments,
                                           int timeoutMs) override;
+    void OnTerminationRequest(std::function<void()> handler) override;
 
 private:
     struct XState;
@@ -85,6 +87,7 @@ private:
 
     std::unique_ptr<XState> x_;
     std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<QSocketNotifier> termination_;
     // Key state of the last read, by virtual-key code; valid until the next event-loop pass.
     std::array<std::uint8_t, 256> keymap_{};
     bool keymapValid_ = false;

@@ -1,0 +1,335 @@
+#include "editor/DBEditor.h"
+
+#include "database/DataSetLoader.h"
+#include "database/Registry.h"
+#include "editor/DBTreeView.h"
+#include "editor/NodeDescription.h"
+#include "platform/Platform.h"
+#include "services/Translation.h"
+#include "util/Paths.h"
+
+#include <QAction>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Tr(const char* text)
+{
+    return QString::fromStdString(Translate(text));
+}
+
+QIcon Picture(const QWidget* widget, const char* themeName, QStyle::StandardPixmap fallback)
+{
+    return QIcon::fromTheme(QString::fromLatin1(themeName),
+                            widget->style()->standardIcon(fallback));
+}
+
+// The window's size and place, kept between runs.
+QString GeometryFile()
+{
+    return QString::fromStdString(JoinPath(
+        SpecialFolder(platform::SpecialFolderKind::LocalSettings), "quorvel", "editor.ini"));
+}
+
+} // namespace
+
+TfrmDBEditor::TfrmDBEditor(CDBRegistry& registry, const CActiveWindow& activeWindow,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window), registry_(registry)
+{
+    setWindowTitle(Tr("Редактирование сочетаний клавиш"));
+    TreeView = new TDBTreeView(registry, this);
+    NodeDescription = new TNodeDescription(registry, activeWindow, this);
+    BuildForm();
+
+    TreeView->OnNodeTypeChanged = [this](TNodeType type, IRecordLink*) {
+        NodeDescription->SetNodeType(type);
+    };
+    TreeView->installEventFilter(this);
+    TreeView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TreeView, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+        mnuTreeViewPopup();
+        mnuTreeView->popup(TreeView->viewport()->mapToGlobal(point));
+    });
+    NodeDescription->SetNodeTextHandler([this] { TreeView->RefreshNodeText(); });
+    NodeDescription->SetCreateHook(1, [this] { NewShortcut(); });
+    NodeDescription->SetCreateHook(2, [this] { NewProgram(); });
+    tbStayOnTopClick();
+    TreeView->LoadTree();
+    MarkSaved();
+    RestoreGeometry();
+}
+
+TfrmDBEditor::~TfrmDBEditor() = default;
+
+void TfrmDBEditor::BuildForm()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setIconSize(QSize(16, 16));
+    tbNewProgram = ToolBar1->addAction(Picture(this, "folder-new", QStyle::SP_FileDialogNewFolder),
+                                       Tr("Новое приложение"));
+    tbNewProgram->setToolTip(Tr("Создать новое приложение"));
+    tbNewShortCut = ToolBar1->addAction(Picture(this, "list-add", QStyle::SP_FileIcon),
+                                        Tr("Новое сочетание клавиш"));
+    tbNewShortCut->setToolTip(Tr("Создать новое сочетание клавиш, для выбранного приложения"));
+    ToolBar1->addSeparator();
+    tbDelete =
+        ToolBar1->addAction(Picture(this, "edit-delete", QStyle::SP_TrashIcon), Tr("Удалить"));
+    tbDelete->setToolTip(Tr("Удалить текущий узел"));
+    ToolBar1->addSeparator();
+    tbStayOnTop = ToolBar1->addAction(QString());
+    tbStayOnTop->setCheckable(true);
+
+    edtFind = new QLineEdit(this);
+    edtFind->setPlaceholderText(Tr("Найти (Ctrl+F)"));
+    edtFind->setClearButtonEnabled(true);
+    edtFind->installEventFilter(this);
+
+    auto* pnlTreeView = new QWidget(this);
+    auto* treeLayout = new QVBoxLayout(pnlTreeView);
+    treeLayout->setContentsMargins(0, 0, 0, 0);
+    treeLayout->setSpacing(2);
+    treeLayout->addWidget(ToolBar1);
+    treeLayout->addWidget(edtFind);
+    treeLayout->addWidget(TreeView, 1);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(pnlTreeView);
+    splitter->addWidget(NodeDescription);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({305, 339});
+    splitter->setChildrenCollapsible(false);
+
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setIcon(Picture(this, "document-save", QStyle::SP_DialogSaveButton));
+    SpeedButton1->setIconSize(QSize(32, 32));
+    SpeedButton1->setText(Tr("Выход"));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton1->setToolTip(Tr("Выход"));
+    SpeedButton1->setAutoRaise(true);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(SpeedButton1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(bottom);
+
+    mnuTreeView = new QMenu(this);
+    miNewProgram = mnuTreeView->addAction(tbNewProgram->icon(), Tr("Новое приложение"));
+    miNewProgram->setToolTip(Tr("Создать новое приложение"));
+    miNewShortCut = mnuTreeView->addAction(tbNewShortCut->icon(), Tr("Новое сочетание клавиш"));
+    miDelete = mnuTreeView->addAction(tbDelete->icon(), Tr("Удалить"));
+    mnuTreeView->addSeparator();
+    miExpand =
+        mnuTreeView->addAction(Picture(this, "list-add", QStyle::SP_ArrowDown), Tr("Развернуть"));
+    miCollapse =
+        mnuTreeView->addAction(Picture(this, "list-remove", QStyle::SP_ArrowUp), Tr("Свернуть"));
+
+    for (QAction* action : {tbNewProgram, miNewProgram}) {
+        connect(action, &QAction::triggered, this, [this] { NewProgram(); });
+    }
+    for (QAction* action : {tbNewShortCut, miNewShortCut}) {
+        connect(action, &QAction::triggered, this, [this] { NewShortcut(); });
+    }
+    for (QAction* action : {tbDelete, miDelete}) {
+        connect(action, &QAction::triggered, this, [this] { TreeView->DeleteCurrent(); });
+    }
+    connect(miExpand, &QAction::triggered, this, [this] {
+        if (QTreeWidgetItem* item = TreeView->currentItem()) {
+            item->setExpanded(true);
+        }
+    });
+    connect(miCollapse, &QAction::triggered, this, [this] { CollapseSelected(); });
+    connect(tbStayOnTop, &QAction::triggered, this, [this] { tbStayOnTopClick(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(edtFind, &QLineEdit::textChanged, this,
+            [this](const QString& text) { TreeView->SetFilter(text); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        edtFind->setFocus();
+        edtFind->selectAll();
+    });
+}
+
+void TfrmDBEditor::NewProgram()
+{
+    if (!edtFind->text().isEmpty()) {
+        edtFind->clear();
+    }
+    TreeView->NewProgram();
+    NodeDescription->SetFocus();
+}
+
+void TfrmDBEditor::NewShortcut()
+{
+    if (!edtFind->text().isEmpty()) {
+        edtFind->clear();
+    }
+    TreeView->NewShortcut();
+    NodeDescription->SetFocus();
+}
+
+void TfrmDBEditor::CollapseSelected()
+{
+    QTreeWidgetItem* item = TreeView->currentItem();
+    if (!item) {
+        return;
+    }
+    if (TreeView->GetNodeType() == ntShortcut) {
+        item = item->parent();
+        TreeView->setCurrentItem(item);
+    }
+    item->setExpanded(false);
+}
+
+void TfrmDBEditor::mnuTreeViewPopup()
+{
+    const TNodeType type = TreeView->GetNodeType();
+    miNewProgram->setVisible(type != ntShortcut);
+    miNewShortCut->setVisible(type == ntShortcut || type == ntNone);
+    miDelete->setVisible(type != ntSuperglobal);
+    const QTreeWidgetItem* item = TreeView->currentItem();
+    miExpand->setEnabled(item && type != ntShortcut && !item->isExpanded());
+    miCollapse->setEnabled(item && (type == ntShortcut || item->isExpanded()));
+}
+
+void TfrmDBEditor::tbStayOnTopClick()
+{
+    const bool down = tbStayOnTop->isChecked();
+    tbStayOnTop->setIcon(down ? Picture(this, "window-pin", QStyle::SP_TitleBarShadeButton)
+                              : Picture(this, "window-unpin", QStyle::SP_TitleBarUnshadeButton));
+    const QString hint = down ? Tr("Поверх других окон (сейчас включено)")
+                              : Tr("Поверх других окон (сейчас выключено)");
+    tbStayOnTop->setText(hint);
+    tbStayOnTop->setToolTip(hint);
+    // Released, the window goes back among the others at once.
+    if (!down && isVisible()) {
+        platform::Get().SetTopmost(winId(), false);
+    }
+}
+
+void TfrmDBEditor::KeepOnTop()
+{
+    if (tbStayOnTop->isChecked() && isVisible()) {
+        platform::Get().SetTopmost(winId(), false);
+        platform::Get().SetTopmost(winId(), true);
+    }
+}
+
+void TfrmDBEditor::PostEdits()
+{
+    TreeView->PostEdits();
+}
+
+void TfrmDBEditor::MarkSaved()
+{
+    savedRevision_ = registry_.Revision();
+}
+
+void TfrmDBEditor::SaveChanges()
+{
+    PostEdits();
+    if (!Loader || registry_.Revision() == savedRevision_) {
+        return;
+    }
+    Loader->Save();
+    MarkSaved();
+}
+
+void TfrmDBEditor::SpeedButton1Click()
+{
+    hide();
+    SaveChanges();
+}
+
+void TfrmDBEditor::FormShow()
+{
+    if (TreeView->topLevelItemCount() == 0) {
+        return;
+    }
+    QTreeWidgetItem* first = TreeView->topLevelItem(0);
+    if (TreeView->currentItem() != first) {
+        TreeView->setCurrentItem(first);
+    }
+    TreeView->SelectionChanging(first);
+    TreeView->SelectionChanged(first);
+}
+
+void TfrmDBEditor::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!edtFind->text().isEmpty()) {
+        edtFind->clear();
+    }
+    FormShow();
+}
+
+void TfrmDBEditor::hideEvent(QHideEvent* event)
+{
+    NodeDescription->HideHints();
+    SaveGeometry();
+    QWidget::hideEvent(event);
+}
+
+bool TfrmDBEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == edtFind && key->key() == Qt::Key_Escape && !edtFind->text().isEmpty()) {
+        edtFind->clear();
+        return true;
+    }
+    if (watched == TreeView && key->modifiers() == Qt::NoModifier) {
+        switch (key->key()) {
+        case Qt::Key_Insert:
+            TreeView->NewShortcut();
+            return true;
+        case Qt::Key_Delete:
+            TreeView->DeleteCurrent();
+            return true;
+        case Qt::Key_F2:
+            NodeDescription->SetFocus();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmDBEditor::RestoreGeometry()
+{
+    const QSettings settings(GeometryFile(), QSettings::IniFormat);
+    if (restoreGeometry(settings.value("geometry").toByteArray())) {
+        return;
+    }
+    // 644 x 463 at 96 dpi, centred on the desktop.
+    const double scale = logicalDpiX() / 96.0;
+    resize(QSize(644, 463) * scale);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void TfrmDBEditor::SaveGeometry() const
+{
+    QDir().mkpath(QFileInfo(GeometryFile()).absolutePath());
+    QSettings settings(GeometryFile(), QSettings::IniFormat);
+    settings.setValue("geometry", saveGeometry());
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+
+class CActiveWindow;
+class CDBRegistry;
+class IDataSetLoader;
+class QAction;
+class QLineEdit;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class TDBTreeView;
+class TNodeDescription;
+
+// The shortcut editor: the tree of programs and shortcuts on the left, the selected node's frame
+// on the right, and an exit button that hides the window and saves.
+class TfrmDBEditor : public QWidget
+{
+    Q_OBJECT
+public:
+    TfrmDBEditor(CDBRegistry& registry, const CActiveWindow& activeWindow,
+                 QWidget* parent = nullptr);
+    ~TfrmDBEditor() override;
+
+    // Not owned; null: the exit button only hides.
+    IDataSetLoader* Loader = nullptr;
+
+    // Above other programs' windows while the stay-on-top button is down.
+    void KeepOnTop();
+    // Posts pending edits, so the tables hold what the frames show.
+    void PostEdits();
+    // Posts pending edits and writes the tables when anything changed since they were last read
+    // or written. Exception when they cannot be written.
+    void SaveChanges();
+    // The tables as read or written now are the saved state.
+    void MarkSaved();
+
+    void SpeedButton1Click();
+    void mnuTreeViewPopup();
+    void tbStayOnTopClick();
+
+    TDBTreeView* TreeView;
+    TNodeDescription* NodeDescription;
+    QLineEdit* edtFind;
+    QToolBar* ToolBar1;
+    QAction* tbNewProgram;
+    QAction* tbNewShortCut;
+    QAction* tbDelete;
+    QAction* tbStayOnTop;
+    QToolButton* SpeedButton1;
+    QMenu* mnuTreeView;
+    QAction* miNewProgram;
+    QAction* miNewShortCut;
+    QAction* miDelete;
+    QAction* miExpand;
+    QAction* miCollapse;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildForm();
+    void FormShow();
+    void NewProgram();
+    void NewShortcut();
+    void CollapseSelected();
+    void RestoreGeometry();
+    void SaveGeometry() const;
+
+    CDBRegistry& registry_;
+    std::uint64_t savedRevision_ = 0;
+};

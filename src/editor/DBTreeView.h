@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QTreeWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class CDBRegistry;
+class IRecordLink;
+
+// The kinds of node in the editor's tree.
+enum TNodeType
+{
+    ntNone = 0,
+    ntProgram = 1,
+    ntShortcut = 2,
+    ntSuperglobal = 3,
+};
+
+// The user's programs, each with its shortcuts, and the super-global shortcuts last. Every node
+// links its record: selecting a node makes the record current, and the commands create and delete
+// records in the tables.
+class TDBTreeView : public QTreeWidget
+{
+    Q_OBJECT
+public:
+    explicit TDBTreeView(CDBRegistry& registry, QWidget* parent = nullptr);
+    ~TDBTreeView() override;
+
+    // Rebuilds the tree from the tables and selects the first node.
+    void LoadTree();
+    void NewProgram();
+    // Under the selected program, or under the selected shortcut's program.
+    void NewShortcut();
+    // Deletes the selected node's record; never the super-global node.
+    void DeleteCurrent();
+    // Reads the selected node's text (and what the filter searches) from its record.
+    void RefreshNodeText();
+    TNodeType GetNodeType() const;
+
+    // Before the selection leaves a node: posts a pending edit of either table and refreshes the
+    // node's text.
+    void SelectionChanging(QTreeWidgetItem* leaving);
+    // Makes the node's record current and tells the editor which kind of node it is.
+    void SelectionChanged(QTreeWidgetItem* node);
+    // Posts what either table holds unposted, as leaving the selected node does.
+    void PostEdits();
+
+    // Shows only the nodes whose texts contain the text (case-insensitive), with the programs
+    // that hold them; an empty text shows every node again, expanded as before.
+    void SetFilter(const QString& text);
+    QString Filter() const { return filter_; }
+
+    QTreeWidgetItem* SuperglobalNode = nullptr;
+    std::function<void(TNodeType, IRecordLink*)> OnNodeTypeChanged;
+
+private:
+    class Node;
+    Node* AddProgramNode();
+    Node* AddShortcutNode(QTreeWidgetItem* parent);
+    Node* AddNode(QTreeWidgetItem* parent, bool superglobal);
+    void ClearTree();
+    void ReleaseLinks(QTreeWidgetItem* item);
+    void RefreshNodeText(QTreeWidgetItem* item);
+    bool IsSuperglobalRecord();
+    void Sort();
+    void ApplyFilter();
+    static Node* AsNode(QTreeWidgetItem* item);
+
+    CDBRegistry& registry_;
+    QString filter_;
+    // Expansion of the programs before a filter was typed.
+    std::map<QTreeWidgetItem*, bool> expandedBeforeFilter_;
+    QTreeWidgetItem* selectedBeforeFilter_ = nullptr;
+    QTreeWidgetItem* forcedByFilter_ = nullptr;
+};

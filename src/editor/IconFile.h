@@ -1,0 +1,28 @@
+#pragma once
+
+#include "framework/DataSet.h"
+
+#include <QImage>
+
+#include <stdexcept>
+#include <string>
+
+// The file holds no picture this program can read (unknown format, damaged data).
+class InvalidPicture : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads a picture file: JPEG (by its extension, any case) through libjpeg, every other format
+// through Qt's readers, chosen by the extension. Throws InvalidPicture, or Exception when the file
+// cannot be opened.
+QImage ReadPictureFile(const std::string& path);
+// Decodes JPEG bytes; every libjpeg error becomes InvalidPicture.
+QImage DecodeJpeg(const std::vector<unsigned char>& bytes);
+// The picture as a whole BMP file, at its own size.
+Blob EncodeBitmap(const QImage& picture);
+// Puts the field's data set into edit state and stores the picture in it as a BMP file.
+void StoreBitmap(const QImage& picture, Field field);
+// ReadPictureFile, then StoreBitmap; the field keeps its value when the file is no picture.
+void LoadIconFromFile(const std::string& path, Field field);

@@ -1,0 +1,87 @@
+#include "editor/ProgramDescriptionFrame.h"
+
+#include "database/Registry.h"
+#include "editor/DataControls.h"
+#include "editor/SelectProgramDialog.h"
+#include "services/Translation.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Tr(const char* text)
+{
+    return QString::fromStdString(Translate(text));
+}
+
+} // namespace
+
+TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const TCreateHooks& hooks,
+                                                   const CActiveWindow& activeWindow,
+                                                   QWidget* parent)
+    : IDescriptionFrame(registry, hooks, registry.GetPrograms(), parent),
+      selectDialog_(new TSelectProgramDialog(activeWindow, this))
+{
+    dbName = new TDBEdit(ds_, "Name", this);
+    dbName->setToolTip(Tr("Под этим именем приложение будет отображаться в списке приложений."));
+    dbName->OnExit = [this] { NodeTextLeft(*registry_.GetPrograms()); };
+    DBEdit3 = new TDBEdit(ds_, "FileName", this);
+    DBEdit3->setReadOnly(true);
+    DBEdit3->setBackgroundRole(QPalette::Window);
+    Button1 = new QPushButton(Tr("Выбрать приложение..."), this);
+    Button2 = new QPushButton(Tr("Создать сочетание клавиш..."), this);
+    Button2->setToolTip(Tr("Создать сочетание клавиш для этого приложения"));
+
+    auto* fields = new QFormLayout;
+    fields->addRow(Tr("Название:"), dbName);
+    fields->addRow(Tr("Путь:"), DBEdit3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    layout->addSpacing(12);
+    layout->addWidget(Button2, 0, Qt::AlignLeft);
+    layout->addStretch();
+
+    ChooseProgram = [this]() -> std::optional<std::string> {
+        if (!selectDialog_->Execute()) {
+            return std::nullopt;
+        }
+        return selectDialog_->GetPath();
+    };
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { CallHook(hooks_.CreateShortcut); });
+}
+
+TProgramDescriptionFrame::~TProgramDescriptionFrame() = default;
+
+void TProgramDescriptionFrame::ShowFrame()
+{
+    show();
+}
+
+void TProgramDescriptionFrame::HideFrame()
+{
+    hide();
+}
+
+void TProgramDescriptionFrame::SetFocus()
+{
+    dbName->setFocus();
+}
+
+void TProgramDescriptionFrame::Button1Click()
+{
+    const std::optional<std::string> path = ChooseProgram();
+    if (!path) {
+        return;
+    }
+    DataSet& programs = *registry_.GetPrograms();
+    programs.Edit();
+    programs.FieldByName("FileName").SetValue(*path);
+}

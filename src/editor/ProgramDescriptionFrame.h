@@ -1,0 +1,39 @@
+#pragma once
+
+#include "editor/DescriptionFrame.h"
+
+#include <optional>
+#include <string>
+
+class CActiveWindow;
+class QLabel;
+class QPushButton;
+class TDBEdit;
+class TSelectProgramDialog;
+
+// A program's name and executable, and a button to give it a shortcut.
+class TProgramDescriptionFrame : public IDescriptionFrame
+{
+    Q_OBJECT
+public:
+    TProgramDescriptionFrame(CDBRegistry& registry, const TCreateHooks& hooks,
+                             const CActiveWindow& activeWindow, QWidget* parent);
+    ~TProgramDescriptionFrame() override;
+
+    void ShowFrame() override;
+    void HideFrame() override;
+    void SetFocus() override;
+
+    // "Выбрать приложение...": the chosen executable becomes the program's path; the name stays.
+    void Button1Click();
+    // Asks the user for an executable; empty when cancelled. Tests replace it.
+    std::function<std::optional<std::string>()> ChooseProgram;
+
+    TDBEdit* dbName;
+    TDBEdit* DBEdit3;
+    QPushButton* Button1;
+    QPushButton* Button2;
+
+private:
+    TSelectProgramDialog* selectDialog_;
+};
