@@ -20,11 +20,13 @@ QString Tr(const char* text)
     return QString::fromStdString(Translate(text));
 }
 
+// A label whose text wraps at about 60 characters.
 QLabel* WrappedLabel(QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
+    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 60);
     return label;
 }
 
@@ -102,7 +104,6 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
     layout->addWidget(error_);
     layout->addStretch();
     layout->addWidget(buttons);
-    setMinimumWidth(480);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     UpdateAdvice();
 }
