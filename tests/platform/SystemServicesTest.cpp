@@ -295,3 +295,12 @@ TEST(NoDisplay, XPartsAnswerNothingAndTheRestWorks)
 }
 
 } // namespace
+
+TEST_F(SystemServices, ProgramsRunWithoutAShellAndAreStoppedAfterTheirTime)
+{
+    EXPECT_EQ(system.RunProgram("printf", {"%s|%s", "a b", "$HOME;"}, 5000), "a b|$HOME;");
+    EXPECT_EQ(system.RunProgram("false", {}, 5000), std::nullopt);
+    EXPECT_EQ(system.RunProgram("/nonexistent/program", {}, 5000), std::nullopt);
+    // Killed once its time is up.
+    EXPECT_EQ(system.RunProgram("sleep", {"30"}, 200), std::nullopt);
+}
