@@ -58,7 +58,8 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
             triggerEdit_->setFocus();
         }
     };
-    connect(addKey, &QToolButton::clicked, this, [addKey, keyList] { PopupBelow(keyList, addKey); });
+    connect(addKey, &QToolButton::clicked, this,
+            [addKey, keyList] { PopupBelow(keyList, addKey); });
     auto* clear = new QToolButton(this);
     clear->setText(QStringLiteral("×"));
     clear->setToolTip(Tr("Очистить"));

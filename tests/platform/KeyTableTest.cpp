@@ -4,9 +4,9 @@
 
 #include <set>
 
-using platform::x11::VirtualKeyOfXKey;
 using platform::x11::KeySymOfVirtualKey;
 using platform::x11::VirtualKeyOfKeySym;
+using platform::x11::VirtualKeyOfXKey;
 using platform::x11::XKeyOfVirtualKey;
 
 namespace {

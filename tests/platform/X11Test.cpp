@@ -219,8 +219,8 @@ TEST_F(X11Platform, AReleasedHotKeyIsFreeForOthersAndNoLongerCalled)
     system.UnregisterHotKey(platform::ModShift, 'K'); // never registered: nothing happens
     int otherPresses = 0;
     EXPECT_TRUE(other.RegisterHotKey(ctrlAlt, 'K', [&] { ++otherPresses; }));
-    Xdotool({"keydown", "ctrl+alt+k", "sleep", "0.1", "keyup", "k", "keyup", "alt", "keyup",
-             "ctrl"});
+    Xdotool(
+        {"keydown", "ctrl+alt+k", "sleep", "0.1", "keyup", "k", "keyup", "alt", "keyup", "ctrl"});
     EXPECT_TRUE(WaitUntil([&] { return otherPresses == 1; }));
     EXPECT_EQ(presses, 0);
 }
