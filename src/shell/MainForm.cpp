@@ -350,9 +350,13 @@ std::string TMainForm::ApplySettings(const SettingsValues& values)
     if (grabNext && grabbed_ != values.trigger) {
         if (!platform::Get().RegisterHotKey(values.trigger.modifiers, values.trigger.code,
                                             [this] { ShowOverlay(); })) {
+            if (!grabbed_) {
+                return Translate("Это сочетание занято другой программой: выберите другое в "
+                                 "настройках Quorvel.");
+            }
             return FormatText(Translate("Сочетание %s занято другой программой. Прежнее "
                                         "сочетание %s продолжает работать."),
-                              TriggerText(values.trigger), TriggerText(current.trigger));
+                              TriggerText(values.trigger), TriggerText(*grabbed_));
         }
         if (grabbed_) {
             platform::Get().UnregisterHotKey(grabbed_->modifiers, grabbed_->code);

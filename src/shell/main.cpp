@@ -7,24 +7,38 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
+
+namespace {
+
+// Reads the command line before anything reaches the display, the instance lock or the base, so
+// that --help and --version work anywhere: on a platform without the display, gone afterwards.
+std::optional<int> ReadCommandLine(CCommandLine& commandLine, int argc, char** argv)
+{
+    platform::LinuxPlatform bare(platform::LinuxPlatform::DisplayConnection::Later);
+    platform::Install(&bare);
+    InitLocalization("", "");
+    const auto exitCode = commandLine.Parse(ArgumentsOf(argc, argv));
+    platform::Install(nullptr);
+    return exitCode;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    // The command line is read before anything reaches the display, the instance lock or the
-    // base: --help and --version work anywhere.
-    platform::LinuxPlatform system(platform::LinuxPlatform::DisplayConnection::Later);
-    platform::Install(&system);
-    // The user's environment chooses the language; the catalogues lie beside the executable.
-    InitLocalization("", "");
     CCommandLine commandLine;
-    if (const auto exitCode = commandLine.Parse(ArgumentsOf(argc, argv))) {
+    if (const auto exitCode = ReadCommandLine(commandLine, argc, argv)) {
         return *exitCode;
     }
 
     TApplication app(argc, argv);
-    system.ConnectDisplay();
     QtTimerService timers;
     InstallTimerService(&timers);
+    platform::LinuxPlatform system;
+    platform::Install(&system);
+    // The user's environment chooses the language; the catalogues lie beside the executable.
+    InitLocalization("", "");
 
     int code = 0;
     try {

@@ -87,6 +87,19 @@ TEST(TriggerSettings, ARefusedTriggerKeepsTheOldOneWorkingAndTheFileAsItWas)
     EXPECT_TRUE(form.isVisible());
 }
 
+TEST(TriggerSettings, ATriggerTakenAtStartIsNamedInTheTrayHintAndRefusedAgain)
+{
+    FakeEnvironment env;
+    env.platform.hotKeysTaken = {{WinQ.modifiers, WinQ.code}};
+    TMainForm form;
+    EXPECT_FALSE(form.GrabbedTrigger());
+    EXPECT_NE(form.TrayIcon()->toolTip().indexOf("занято другой программой"), -1);
+    EXPECT_NE(form.ApplySettings(WithTrigger(WinQ)), "");
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    EXPECT_EQ(form.ApplySettings(WithTrigger(CtrlAltK)), "");
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
+}
+
 TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
 {
     FakeEnvironment env;
