@@ -31,10 +31,27 @@ QString Tr(const char* text)
     return QString::fromStdString(Translate(text));
 }
 
+// The hint names the keys that do the same.
+void SetHint(QAction* action, const QString& hint)
+{
+    const QString keys = action->shortcut().toString(QKeySequence::NativeText);
+    action->setToolTip(keys.isEmpty() ? hint : hint + " (" + keys + ")");
+}
+
 QIcon Picture(const QWidget* widget, const char* themeName, QStyle::StandardPixmap fallback)
 {
     return QIcon::fromTheme(QString::fromLatin1(themeName),
                             widget->style()->standardIcon(fallback));
+}
+
+// One of the editor's own pictures, in its two sizes.
+QIcon OwnPicture(const QString& name)
+{
+    QIcon icon;
+    for (int size : {16, 32}) {
+        icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 // The window's size and place, kept between runs.
@@ -50,6 +67,7 @@ TfrmDBEditor::TfrmDBEditor(CDBRegistry& registry, const CActiveWindow& activeWin
                            QWidget* parent)
     : QWidget(parent, Qt::Window), registry_(registry)
 {
+    Q_INIT_RESOURCE(editor);
     setWindowTitle(Tr("Редактирование сочетаний клавиш"));
     TreeView = new TDBTreeView(registry, this);
     NodeDescription = new TNodeDescription(registry, activeWindow, this);
@@ -81,10 +99,11 @@ void TfrmDBEditor::BuildForm()
     ToolBar1->setIconSize(QSize(16, 16));
     tbNewProgram = ToolBar1->addAction(Picture(this, "folder-new", QStyle::SP_FileDialogNewFolder),
                                        Tr("Новое приложение"));
-    tbNewProgram->setToolTip(Tr("Создать новое приложение"));
-    tbNewShortCut = ToolBar1->addAction(Picture(this, "list-add", QStyle::SP_FileIcon),
-                                        Tr("Новое сочетание клавиш"));
-    tbNewShortCut->setToolTip(Tr("Создать новое сочетание клавиш, для выбранного приложения"));
+    tbNewProgram->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    SetHint(tbNewProgram, Tr("Создать новое приложение"));
+    tbNewShortCut = ToolBar1->addAction(OwnPicture("new-shortcut"), Tr("Новое сочетание клавиш"));
+    tbNewShortCut->setShortcut(QKeySequence::New);
+    SetHint(tbNewShortCut, Tr("Создать новое сочетание клавиш, для выбранного приложения"));
     ToolBar1->addSeparator();
     tbDelete =
         ToolBar1->addAction(Picture(this, "edit-delete", QStyle::SP_TrashIcon), Tr("Удалить"));
@@ -92,6 +111,7 @@ void TfrmDBEditor::BuildForm()
     ToolBar1->addSeparator();
     tbStayOnTop = ToolBar1->addAction(QString());
     tbStayOnTop->setCheckable(true);
+    tbStayOnTop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     edtFind = new QLineEdit(this);
     edtFind->setPlaceholderText(Tr("Найти (Ctrl+F)"));
@@ -106,11 +126,13 @@ void TfrmDBEditor::BuildForm()
     treeLayout->addWidget(edtFind);
     treeLayout->addWidget(TreeView, 1);
 
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    auto* splitter = splitter_;
     splitter->addWidget(pnlTreeView);
     splitter->addWidget(NodeDescription);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({305, 339});
+    // The tree's side keeps its toolbar whole.
+    pnlTreeView->setMinimumWidth(ToolBar1->sizeHint().width() + 8);
     splitter->setChildrenCollapsible(false);
 
     SpeedButton1 = new QToolButton(this);
@@ -118,8 +140,11 @@ void TfrmDBEditor::BuildForm()
     SpeedButton1->setIconSize(QSize(32, 32));
     SpeedButton1->setText(Tr("Выход"));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    SpeedButton1->setToolTip(Tr("Выход"));
     SpeedButton1->setAutoRaise(true);
+    // Ctrl+S: hide and save, as the button does.
+    SpeedButton1->setShortcut(QKeySequence::Save);
+    SpeedButton1->setToolTip(Tr("Выход") + " (" +
+                             SpeedButton1->shortcut().toString(QKeySequence::NativeText) + ")");
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(SpeedButton1);
@@ -210,12 +235,11 @@ void TfrmDBEditor::mnuTreeViewPopup()
 void TfrmDBEditor::tbStayOnTopClick()
 {
     const bool down = tbStayOnTop->isChecked();
-    tbStayOnTop->setIcon(down ? Picture(this, "window-pin", QStyle::SP_TitleBarShadeButton)
-                              : Picture(this, "window-unpin", QStyle::SP_TitleBarUnshadeButton));
+    tbStayOnTop->setIcon(OwnPicture(down ? "pin-on" : "pin-off"));
     const QString hint = down ? Tr("Поверх других окон (сейчас включено)")
                               : Tr("Поверх других окон (сейчас выключено)");
     tbStayOnTop->setText(hint);
-    tbStayOnTop->setToolTip(hint);
+    SetHint(tbStayOnTop, hint);
     // Released, the window goes back among the others at once.
     if (!down && isVisible()) {
         platform::Get().SetTopmost(winId(), false);
@@ -272,6 +296,12 @@ void TfrmDBEditor::FormShow()
 void TfrmDBEditor::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // Laid out only now: the tree's side gets its share of the window.
+    if (!splitterPlaced_) {
+        const int tree = qRound(305 * logicalDpiX() / 96.0);
+        splitter_->setSizes({tree, std::max(1, splitter_->width() - tree)});
+        splitterPlaced_ = true;
+    }
     if (!edtFind->text().isEmpty()) {
         edtFind->clear();
     }
@@ -293,6 +323,11 @@ bool TfrmDBEditor::eventFilter(QObject* watched, QEvent* event)
     const auto* key = static_cast<QKeyEvent*>(event);
     if (watched == edtFind && key->key() == Qt::Key_Escape && !edtFind->text().isEmpty()) {
         edtFind->clear();
+        return true;
+    }
+    // From the find box down into what it found.
+    if (watched == edtFind && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Return)) {
+        TreeView->setFocus();
         return true;
     }
     if (watched == TreeView && key->modifiers() == Qt::NoModifier) {
@@ -317,11 +352,14 @@ void TfrmDBEditor::RestoreGeometry()
 {
     const QSettings settings(GeometryFile(), QSettings::IniFormat);
     if (restoreGeometry(settings.value("geometry").toByteArray())) {
+        splitterPlaced_ = splitter_->restoreState(settings.value("splitter").toByteArray());
         return;
     }
-    // 644 x 463 at 96 dpi, centred on the desktop.
+    // 644 x 463 at 96 dpi, the tree 305 wide, centred on the desktop.
+    // Wider when the frames' texts need it (a language with longer words).
     const double scale = logicalDpiX() / 96.0;
-    resize(QSize(644, 463) * scale);
+    const int needed = qRound(305 * scale) + NodeDescription->FramesMinimumWidth() + 40;
+    resize(std::max(qRound(644 * scale), needed), qRound(463 * scale));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -332,4 +370,5 @@ void TfrmDBEditor::SaveGeometry() const
     QDir().mkpath(QFileInfo(GeometryFile()).absolutePath());
     QSettings settings(GeometryFile(), QSettings::IniFormat);
     settings.setValue("geometry", saveGeometry());
+    settings.setValue("splitter", splitter_->saveState());
 }

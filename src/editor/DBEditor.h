@@ -11,6 +11,7 @@ class QAction;
 class QLineEdit;
 class QMenu;
 class QToolBar;
+class QSplitter;
 class QToolButton;
 class TDBTreeView;
 class TNodeDescription;
@@ -73,5 +74,7 @@ private:
     void SaveGeometry() const;
 
     CDBRegistry& registry_;
+    QSplitter* splitter_ = nullptr;
+    bool splitterPlaced_ = false;
     std::uint64_t savedRevision_ = 0;
 };

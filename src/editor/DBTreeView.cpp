@@ -6,7 +6,7 @@
 #include "keys/KeyCodes.h"
 #include "services/Translation.h"
 
-#include <QHeaderView>
+#include <QPainter>
 
 // A node with its record link and the folded texts the filter searches.
 class TDBTreeView::Node : public QTreeWidgetItem
@@ -307,9 +307,22 @@ void TDBTreeView::SetFilter(const QString& text)
     ApplyFilter();
 }
 
+void TDBTreeView::paintEvent(QPaintEvent* event)
+{
+    QTreeWidget::paintEvent(event);
+    if (nothingFound_) {
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+        painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8),
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                         ToQt(Translate("Ничего не найдено")));
+    }
+}
+
 void TDBTreeView::ApplyFilter()
 {
     setUpdatesEnabled(false);
+    bool anyShown = false;
     for (int i = 0; i < topLevelItemCount(); ++i) {
         Node* program = AsNode(topLevelItem(i));
         const bool programMatches = program->searchText.contains(filter_);
@@ -321,10 +334,13 @@ void TDBTreeView::ApplyFilter()
             anyShortcut = anyShortcut || shown;
         }
         program->setHidden(!programMatches && !anyShortcut);
+        anyShown = anyShown || !program->isHidden();
         if (!filter_.isEmpty()) {
             program->setExpanded(anyShortcut && !programMatches ? true : program->isExpanded());
         }
     }
+    nothingFound_ = !anyShown && !filter_.isEmpty();
+    viewport()->update();
     if (filter_.isEmpty()) {
         for (const auto& [item, expanded] : expandedBeforeFilter_) {
             item->setExpanded(expanded);

@@ -55,6 +55,9 @@ public:
     QTreeWidgetItem* SuperglobalNode = nullptr;
     std::function<void(TNodeType, IRecordLink*)> OnNodeTypeChanged;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     class Node;
     Node* AddProgramNode();
@@ -74,4 +77,5 @@ private:
     std::map<QTreeWidgetItem*, bool> expandedBeforeFilter_;
     QTreeWidgetItem* selectedBeforeFilter_ = nullptr;
     QTreeWidgetItem* forcedByFilter_ = nullptr;
+    bool nothingFound_ = false;
 };

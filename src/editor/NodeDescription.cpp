@@ -9,6 +9,8 @@
 
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TNodeDescription::TNodeDescription(CDBRegistry& registry, const CActiveWindow& activeWindow,
                                    QWidget* parent)
     : QWidget(parent)
@@ -98,4 +100,11 @@ void TNodeDescription::SetCreateHook(int kind, std::function<void()> handler)
 void TNodeDescription::HideHints()
 {
     ShortcutFrame->HotKeyEdit->HideKeyHint();
+}
+
+int TNodeDescription::FramesMinimumWidth() const
+{
+    return std::max({ProgramFrame->minimumSizeHint().width(),
+                     ShortcutFrame->minimumSizeHint().width(),
+                     SuperglobalFrame->minimumSizeHint().width()});
 }

@@ -25,6 +25,8 @@ public:
     void SetNodeTextHandler(std::function<void()> handler);
     // Kind 1: create a shortcut; kind 2: create a program; other kinds are ignored.
     void SetCreateHook(int kind, std::function<void()> handler);
+    // The width the widest frame needs, shown or not.
+    int FramesMinimumWidth() const;
     // Closes the prompt under the hot-key control.
     void HideHints();
 

@@ -119,6 +119,8 @@ bool TSelectProgramDialog::Execute()
     FillProcesses();
     RunningList->Refresh();
     InstalledList->Refresh();
+    // A user who knows the path types it at once.
+    edtPath->setFocus();
     return exec() == QDialog::Accepted;
 }
 

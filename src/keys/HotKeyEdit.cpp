@@ -31,8 +31,6 @@ THotKeyEdit::THotKeyEdit(QWidget* parent)
     hint_->setPalette(QToolTip::palette());
     hint_->setFont(QToolTip::font());
     hint_->setMargin(4);
-    hint_->setWordWrap(true);
-    hint_->setMaximumWidth(400);
     hintTimer_.OnTimer = [this] { HideKeyHint(); };
     setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -79,6 +77,16 @@ CKeyCodes THotKeyEdit::GetKeyboardKeyCodes()
     return codes;
 }
 
+bool THotKeyEdit::event(QEvent* event)
+{
+    // Every combination is captured here, also those that are shortcuts of the window.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void THotKeyEdit::keyPressEvent(QKeyEvent* event)
 {
     KeyCodes = GetKeyboardKeyCodes();
@@ -104,7 +112,14 @@ void THotKeyEdit::ShowKeyHint()
     if (hint_->text().isEmpty()) {
         return;
     }
+    // One line up to 400 pixels wide; a longer prompt wraps at that width.
+    hint_->setWordWrap(false);
     hint_->adjustSize();
+    if (hint_->width() > 400) {
+        hint_->setWordWrap(true);
+        hint_->setFixedWidth(400);
+        hint_->adjustSize();
+    }
     hint_->move(mapToGlobal(QPoint(0, height())));
     hint_->show();
     hintTimer_.SetEnabled(false);

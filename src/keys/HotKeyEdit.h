@@ -38,6 +38,7 @@ public:
     static CKeyCodes GetKeyboardKeyCodes();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

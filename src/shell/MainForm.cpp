@@ -129,19 +129,20 @@ void TMainForm::StartUp()
     keyboard_->Reload(PlaceOnScreen());
     keyboard_->Refresh();
 
-    editor_ = std::make_unique<TfrmDBEditor>(*registry_, *activeWindow_);
-    editor_->Loader = registry_->GetLoader();
+    // The editor is built when first opened: a large base costs its tree only then.
     miEditDB->setEnabled(true);
     // Left visible with its stay-on-top button down, the editor stays above other programs.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
-                if (state != Qt::ApplicationActive) {
+                if (state != Qt::ApplicationActive && editor_) {
                     editor_->KeepOnTop();
                 }
             });
     // The session ending (logout, SIGTERM) ends the program by the event loop: edits are saved.
     platform::Get().OnTerminationRequest([] { QApplication::exit(0); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveEdits(false); });
+    // A session manager asks before the session ends; the display may be gone soon after.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveEdits(false); });
 }
 
 void TMainForm::SaveEdits(bool userPresent)
@@ -419,7 +420,9 @@ void TMainForm::ShowOverlay()
     raise();
     platform::Get().FlushWindowRequests();
     // The overlay shows the base as the editor shows it, edits not yet posted included.
-    editor_->PostEdits();
+    if (editor_) {
+        editor_->PostEdits();
+    }
     try {
         keyboard_->Reload(scale);
     } catch (...) {
@@ -497,8 +500,12 @@ void TMainForm::miSettingsClick()
 
 void TMainForm::miEditDBClick()
 {
-    if (!editor_) {
+    if (!started_) {
         return;
+    }
+    if (!editor_) {
+        editor_ = std::make_unique<TfrmDBEditor>(*registry_, *activeWindow_);
+        editor_->Loader = registry_->GetLoader();
     }
     editor_->show();
     editor_->raise();

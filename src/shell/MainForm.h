@@ -67,6 +67,7 @@ public:
     // The trigger grabbed by this program; nullopt while none is (refused, or the desktop's own
     // shortcut settings run "quorvel --show").
     const std::optional<Trigger>& GrabbedTrigger() const { return grabbed_; }
+    // Null until the editor is first opened.
     TfrmDBEditor* Editor() const { return editor_.get(); }
     CKeyboard* Keyboard() const { return keyboard_.get(); }
     CKeyScanner* Scanner() const { return scanner_.get(); }

@@ -98,6 +98,8 @@ bool TRunningApplicationList::Qualifies(platform::WindowId window,
 void TRunningApplicationList::Refresh()
 {
     const std::vector<CWindow> windows = CWindow::GetTopLevelWindows();
+    // Where windows without an icon of their own find their class's.
+    const std::vector<DesktopEntry> desktopEntries = ReadDesktopEntries();
     const platform::WindowId lastActive = activeWindow_.GetLastWindow();
     const int selected = EntryOf(currentItem());
     const platform::WindowId reselect = selected >= 0 ? entries_[selected].Window : 0;
@@ -118,7 +120,7 @@ void TRunningApplicationList::Refresh()
             parent = active;
         }
         auto* item = new QTreeWidgetItem(parent, {QString::fromStdString(window.GetText())});
-        const QImage& icon = window.GetIcon();
+        const QImage& icon = window.GetIcon(desktopEntries);
         if (!icon.isNull()) {
             item->setIcon(0, Icon16(icon));
         }

@@ -25,13 +25,12 @@ QImage ImageOf(const platform::Platform::Picture& picture)
 }
 
 // The icon of the desktop entry of the window's class, through the icon theme.
-QImage ClassIcon(platform::WindowId window)
+QImage ClassIcon(platform::WindowId window, const std::vector<DesktopEntry>& entries)
 {
     const std::string windowClass = platform::Get().GetWindowClass(window);
     if (windowClass.empty()) {
         return {};
     }
-    const std::vector<DesktopEntry> entries = ReadDesktopEntries();
     const DesktopEntry* entry = FindEntryOfWindowClass(entries, windowClass);
     if (!entry || entry->icon.empty()) {
         return {};
@@ -89,10 +88,10 @@ CWindow CWindow::GetOwner() const
     return CWindow(platform::Get().GetWindowOwner(Handle));
 }
 
-const QImage& CWindow::GetIcon()
+const QImage& CWindow::GetIcon(const std::vector<DesktopEntry>& entries)
 {
     const auto own = platform::Get().GetWindowIcon(Handle, IconSize);
-    QImage icon = own.argb.empty() ? ClassIcon(Handle) : ImageOf(own);
+    QImage icon = own.argb.empty() ? ClassIcon(Handle, entries) : ImageOf(own);
     if (icon.isNull()) {
         return bitmap_;
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct DesktopEntry;
+
 // The windows of a parent, in the system's order (parent 0: the top-level windows, front to
 // back). With directOnly, only the windows whose parent is the given one; otherwise each window is
 // followed at once by all of its descendants.
@@ -32,9 +34,10 @@ public:
     bool IsVisible() const;
     // The window it belongs to; a window with Handle 0 when none.
     CWindow GetOwner() const;
-    // The window's small icon at 16 x 16: its own, else the icon of the desktop entry of its
-    // class. Kept in this object; left as it was when there is none.
-    const QImage& GetIcon();
+    // The window's small icon at 16 x 16: its own, else the icon of the entry of its class among
+    // the desktop entries (read once by the caller for all its windows). Kept in this object;
+    // left as it was when there is none.
+    const QImage& GetIcon(const std::vector<DesktopEntry>& entries);
 
     static std::vector<CWindow> GetTopLevelWindows();
 

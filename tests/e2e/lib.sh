@@ -76,15 +76,17 @@ wait_for() {
     return 1
 }
 
-# The id of Quorvel's overlay (its main window), mapped or not.
+# The id of Quorvel's overlay (its main window, the widest of its windows), mapped or not.
 overlay_window() {
-    local id
+    local id width widest=500 found=
     for id in $(xdotool search --classname '^quorvel$' 2>/dev/null); do
-        if [ "$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')" -gt 500 ] 2>/dev/null; then
-            echo "$id"
-            return
+        width=$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')
+        if [ "${width:-0}" -gt "$widest" ] 2>/dev/null; then
+            widest=$width
+            found=$id
         fi
     done
+    [ -n "$found" ] && echo "$found"
 }
 
 overlay_visible() {
@@ -126,4 +128,17 @@ shot() {
         xsession_screenshot "$QUORVEL_E2E_SHOTS/$1.png"
         echo "     screenshot: $QUORVEL_E2E_SHOTS/$1.png"
     fi
+}
+
+# The carry-out gesture for Ctrl+S: Ctrl and S held, S released and pressed again within 500 ms.
+# One xdotool invocation holds the keys (the server releases a client's keys when it
+# disconnects).
+gesture_ctrl_s() {
+    xdotool keydown ctrl sleep 0.3 keydown s sleep 0.3 keyup s sleep 0.15 keydown s sleep 0.3 \
+        keyup s keyup ctrl
+}
+
+# ctrl_s_presses XEV_LOG: how many Ctrl+S presses xev logged.
+ctrl_s_presses() {
+    grep -a -A2 '^KeyPress event' "$1" | grep -a -c 'state 0x4, keycode 39 '
 }

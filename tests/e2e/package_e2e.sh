@@ -24,7 +24,7 @@ check "control: a description" bash -c "dpkg-deb -I '$deb' | grep -q '^ Descript
     test \$(dpkg-deb -f '$deb' Description | wc -l) -gt 3"
 depends=$(field Depends)
 for library in libc6 libqt6widgets6 libqt6network6 libx11-6 libxtst6 libxres1 libpugixml1v5 \
-    libsqlite3-0 qt6-qpa-plugins; do
+    libsqlite3-0 libjpeg62-turbo qt6-qpa-plugins; do
     check "depends on $library" bash -c "grep -q '\\b$library\\b' <<<'$depends'"
 done
 

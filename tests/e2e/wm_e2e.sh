@@ -33,9 +33,6 @@ centred() {
         { echo "     off centre by $dx, $dy"; return 1; }
 }
 
-ctrl_s_presses() {
-    grep -a -A2 '^KeyPress event' "$e2e_tmp/xev.log" | grep -a -c 'state 0x4, keycode 39 '
-}
 
 for wm in "${managers[@]}"; do
     echo "# $wm"
@@ -67,11 +64,10 @@ for wm in "${managers[@]}"; do
 
     show_over "$target"
     : >"$e2e_tmp/xev.log"
-    xdotool keydown ctrl sleep 0.3 keydown s sleep 0.3 keyup s sleep 0.15 keydown s sleep 0.3 \
-        keyup s keyup ctrl
+    gesture_ctrl_s
     check "$wm: the gesture hides the overlay" wait_for 5 overlay_hidden
     sleep 0.5
-    check "$wm: xev received Ctrl+S exactly once" test "$(ctrl_s_presses)" = 1
+    check "$wm: xev received Ctrl+S exactly once" test "$(ctrl_s_presses "$e2e_tmp/xev.log")" = 1
 
     if [ "$wm" = openbox ]; then
         # X (keycode 53, virtual key 88) is pressed only while xev has the focus.

@@ -1,8 +1,8 @@
 # A virtual X session for end-to-end tests: Xvfb, a window manager (openbox unless XSESSION_WM
 # names fluxbox, i3, icewm or mutter) and trayer (the notification area; none when
-# XSESSION_TRAY=0). mutter gets a private session bus (for its settings), exported as
-# DBUS_SESSION_BUS_ADDRESS; IceWM keeps the Windows keys for the program unless
-# XSESSION_ICEWM_WIN95KEYS=1 leaves them to IceWM, as its default does.
+# XSESSION_TRAY=0); XSESSION_DPI sets the screen resolution (96 unless set). mutter gets a private
+# session bus (for its settings), exported as DBUS_SESSION_BUS_ADDRESS; IceWM keeps the Windows
+# keys for the program unless XSESSION_ICEWM_WIN95KEYS=1 leaves them to IceWM, as its default does.
 # Source this file, then:
 #   xsession_start              start the session; exports DISPLAY
 #   xsession_screenshot FILE    write the whole screen as a PNG
@@ -40,7 +40,8 @@ xsession_start()
     # sessions starting at the same time.
     local numberFile
     numberFile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -dpi "${XSESSION_DPI:-96}" -nolisten tcp 3>"$numberFile" \
+        >/dev/null 2>&1 &
     XSESSION_PIDS+=("$!")
     if ! xsession_wait_for 30 test -s "$numberFile"; then
         echo "xsession: Xvfb did not start" >&2
@@ -65,6 +66,10 @@ xsession_start()
     # Under load a window manager may die while starting and trayer may lose its first map
     # request to a window manager that is still starting: a helper that does not come up is
     # started again.
+    # Toolkits take the desktop's resolution from Xft.dpi, as a desktop at that resolution sets it.
+    if [ -n "${XSESSION_DPI:-}" ]; then
+        echo "Xft.dpi: $XSESSION_DPI" | xrdb -merge
+    fi
     local wm
     read -r -a wm < <(_xsession_wm_command "${XSESSION_WM:-openbox}")
     if ! _xsession_launch "${wm[0]}" _xsession_wm_running "${wm[@]}"; then

@@ -5,6 +5,8 @@
 #include "shell/KeyScanner.h"
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
+#include "editor/DBEditor.h"
+#include "framework/DataSet.h"
 #include "framework/Exception.h"
 #include "keys/KeyLayoutLoader.h"
 #include "platform/VirtualKeys.h"
@@ -255,4 +257,29 @@ TEST(MainForm, ScannerPollsOnlyWhileTheOverlayIsShown)
     EXPECT_FALSE(form.Scanner()->Enabled());
     env.platform.PressHotKey();
     EXPECT_TRUE(form.Scanner()->Enabled());
+}
+
+TEST(MainForm, EditsHeldInTheEditorAreSavedWhenTheProgramEnds)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    EXPECT_EQ(form.Editor(), nullptr) << "built when first opened";
+    form.IconMenu()->actions().at(1)->trigger();
+    ASSERT_NE(form.Editor(), nullptr);
+    EXPECT_TRUE(form.Editor()->isVisible());
+
+    // An edit the editor holds unposted, its window closed by the close box.
+    DataSet& programs = *form.Registry()->GetPrograms();
+    ASSERT_FALSE(programs.IsEmpty());
+    programs.First();
+    programs.Edit();
+    programs.FieldByName("Name").SetValue(std::string("Renamed"));
+    form.Editor()->close();
+    ASSERT_TRUE(env.platform.terminationHandler) << "the session's end is watched";
+    form.miExitClick();
+
+    CDBRegistry reread;
+    reread.GetLoader()->Load();
+    EXPECT_TRUE(reread.GetPrograms()->Locate("Name", std::string("Renamed")));
+    EXPECT_TRUE(env.messages.empty());
 }

@@ -69,7 +69,7 @@ TEST(Windows, AWindowThatIsGoneAnswersNothing)
     EXPECT_EQ(gone.GetProcessId(), 0u);
     EXPECT_FALSE(gone.IsVisible());
     EXPECT_EQ(gone.GetOwner().Handle, 0u);
-    EXPECT_TRUE(gone.GetIcon().isNull());
+    EXPECT_TRUE(gone.GetIcon({}).isNull());
 }
 
 TEST(Windows, OwnIconElseTheIconOfTheDesktopEntryOfItsClass)
@@ -91,12 +91,13 @@ TEST(Windows, OwnIconElseTheIconOfTheDesktopEntryOfItsClass)
     env.platform.windows[2].windowClass = "theeditor";
     env.platform.windows[3].windowClass = "Unknown";
 
+    const std::vector<DesktopEntry> entries = ReadDesktopEntries();
     CWindow own(1);
-    EXPECT_EQ(own.GetIcon().size(), QSize(16, 16));
-    EXPECT_EQ(own.GetIcon().pixel(8, 8), 0xFFFF0000u);
+    EXPECT_EQ(own.GetIcon(entries).size(), QSize(16, 16));
+    EXPECT_EQ(own.GetIcon(entries).pixel(8, 8), 0xFFFF0000u);
     CWindow byClass(2);
-    EXPECT_EQ(byClass.GetIcon().pixel(8, 8), 0xFF00FF00u);
-    EXPECT_TRUE(CWindow(3).GetIcon().isNull());
+    EXPECT_EQ(byClass.GetIcon(entries).pixel(8, 8), 0xFF00FF00u);
+    EXPECT_TRUE(CWindow(3).GetIcon(entries).isNull());
 
     // A copy has the handle, not the picture; the original keeps its own.
     CWindow copy(own);
@@ -106,7 +107,7 @@ TEST(Windows, OwnIconElseTheIconOfTheDesktopEntryOfItsClass)
         assigned = own;
         EXPECT_EQ(assigned.Handle, 1u);
     }
-    EXPECT_EQ(own.GetIcon().pixel(8, 8), 0xFFFF0000u);
+    EXPECT_EQ(own.GetIcon(entries).pixel(8, 8), 0xFFFF0000u);
 }
 
 TEST(DesktopEntries, TheMainGroupItsActionsAndWhatHidesAnEntry)

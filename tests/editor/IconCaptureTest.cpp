@@ -1,0 +1,152 @@
+#include "editor/FullScreenWindow.h"
+#include "editor/IconFile.h"
+#include "editor/ScreenShot.h"
+#include "editor/ZoomWindow.h"
+
+#include "framework/DataSet.h"
+#include "framework/Exception.h"
+
+#include "FakeEnvironment.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class IconFile : public ::testing::Test
+{
+protected:
+    IconFile()
+    {
+        table.Append();
+        table.FieldByName("Icon").SetValue(BlobValue(Blob{'o', 'l', 'd'}));
+        table.Post();
+    }
+    std::string Write(const char* name, const QImage& picture, const char* format)
+    {
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(picture.save(path, format));
+        return path.toStdString();
+    }
+    std::string WriteBytes(const char* name, const QByteArray& bytes)
+    {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName().toStdString();
+    }
+    QImage Stored() const
+    {
+        const Blob& bytes = const_cast<DataSet&>(table).FieldByName("Icon").AsBlob();
+        return QImage::fromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+    }
+    static QImage Picture(int width, int height)
+    {
+        QImage picture(width, height, QImage::Format_RGB32);
+        picture.fill(QColor(200, 30, 30));
+        return picture;
+    }
+
+    FakeEnvironment env;
+    QTemporaryDir folder;
+    DataSet table{"shortcuts", {{"Icon", FieldType::Blob}}};
+};
+
+} // namespace
+
+TEST_F(IconFile, PicturesAreStoredAsBitmapsAtTheirOwnSize)
+{
+    LoadIconFromFile(Write("icon.ico", Picture(32, 32), "ICO"), table.FieldByName("Icon"));
+    EXPECT_EQ(Stored().size(), QSize(32, 32));
+    EXPECT_EQ(table.State(), DataSetState::Edit) << "stored, not posted";
+    table.Post();
+
+    // The JPEG path by extension, whatever its case.
+    LoadIconFromFile(Write("picture.JPG", Picture(100, 80), "JPEG"), table.FieldByName("Icon"));
+    EXPECT_EQ(Stored().size(), QSize(100, 80));
+    EXPECT_NEAR(Stored().pixelColor(50, 40).red(), 200, 8);
+}
+
+TEST_F(IconFile, WhatIsNoPictureLeavesTheOldIcon)
+{
+    const std::string text = WriteBytes("notes.bmp", "just some text\n");
+    EXPECT_THROW(LoadIconFromFile(text, table.FieldByName("Icon")), InvalidPicture);
+
+    QFile jpeg(QString::fromStdString(Write("whole.jpg", Picture(64, 64), "JPEG")));
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    const std::string truncated = WriteBytes("cut.jpg", jpeg.readAll().left(300));
+    EXPECT_THROW(LoadIconFromFile(truncated, table.FieldByName("Icon")), InvalidPicture);
+    EXPECT_THROW(DecodeJpeg({0xFF, 0xD8, 0x00}), InvalidPicture)
+        << "libjpeg never ends the process";
+
+    EXPECT_EQ(table.FieldByName("Icon").AsBlob(), (Blob{'o', 'l', 'd'}));
+    EXPECT_THROW(
+        LoadIconFromFile(folder.filePath("missing.png").toStdString(), table.FieldByName("Icon")),
+        Exception);
+}
+
+TEST(ScreenCapture, BackgroundIsLightenedHalfwayToWhite)
+{
+    QImage snapshot(2, 1, QImage::Format_RGB32);
+    snapshot.setPixelColor(0, 0, QColor(0, 0, 0));
+    snapshot.setPixelColor(1, 0, QColor(255, 255, 255));
+    const QImage light = Lighten(snapshot);
+    EXPECT_EQ(light.pixelColor(0, 0), QColor(127, 127, 127));
+    EXPECT_EQ(light.pixelColor(1, 0), QColor(255, 255, 255));
+    EXPECT_EQ(CropRect(snapshot, 0, 0, 40, 40).size(), QSize(41, 41));
+}
+
+TEST(ScreenCapture, DraggingSelectsTheNormalisedRegionAndAnyButtonUpAccepts)
+{
+    FakeEnvironment env;
+    QImage snapshot(400, 300, QImage::Format_RGB32);
+    snapshot.fill(Qt::darkGreen);
+    TFullScreenWindow window;
+    window.Source = &snapshot;
+    window.Prepare(QSize(400, 300));
+    window.show();
+    QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(100, 80));
+    QTest::mouseMove(&window, QPoint(60, 50));
+    QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(60, 50));
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(window.Selection(), QRect(60, 50, 40, 30));
+    EXPECT_EQ(window.GetSelection().size(), QSize(41, 31));
+    EXPECT_EQ(window.GetSelection().pixelColor(5, 5), QColor(Qt::darkGreen));
+
+    // A right click without a drag accepts the previous selection.
+    window.show();
+    QTest::mouseClick(&window, Qt::RightButton, {}, QPoint(300, 200));
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(window.Selection(), QRect(60, 50, 40, 30));
+
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(window.result(), QDialog::Rejected);
+}
+
+TEST(ScreenCapture, TheMagnifierKeepsClearOfThePointer)
+{
+    FakeEnvironment env;
+    QImage snapshot(800, 600, QImage::Format_RGB32);
+    snapshot.fill(Qt::white);
+    QWidget screen;
+    screen.resize(800, 600);
+    TZoomWindow zoom(&screen);
+    zoom.Source = &snapshot;
+    zoom.Place(QPoint(400, 300));
+    const QPoint corner(800 - zoom.width(), 600 - zoom.height());
+    EXPECT_EQ(zoom.pos(), corner);
+    EXPECT_EQ(zoom.Zoom().size(), QSize(41, 41));
+    EXPECT_EQ(zoom.Zoom().pixelColor(20, 5), QColor(Qt::black)) << "the cross";
+
+    zoom.MoveAwayFromCursor(corner - QPoint(20, 20));
+    EXPECT_EQ(zoom.pos(), QPoint(0, 0));
+    zoom.MoveAwayFromCursor(QPoint(10, 10));
+    EXPECT_EQ(zoom.pos(), corner);
+    zoom.MoveAwayFromCursor(QPoint(400, 300));
+    EXPECT_EQ(zoom.pos(), corner) << "a clear place is kept";
+}
