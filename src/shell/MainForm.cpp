@@ -299,14 +299,17 @@ void TMainForm::StartTrigger()
 void TMainForm::UpdateTrayHint()
 {
     const SettingsValues& values = settings_.values;
-    std::string hint = "Quorvel (" + TriggerText(values.trigger) + ")";
+    std::string hint = "Quorvel (";
+    hint += TriggerText(values.trigger) + ")";
     if (!grabbed_ && GrabsItself(values)) {
-        hint += "\n" + Translate("Это сочетание занято другой программой: выберите другое в "
-                                 "настройках Quorvel.");
+        hint += '\n';
+        hint += Translate("Это сочетание занято другой программой: выберите другое в настройках "
+                          "Quorvel.");
     } else if (const std::string advice =
                    TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
                !advice.empty()) {
-        hint += "\n" + advice;
+        hint += '\n';
+        hint += advice;
     }
     trayIcon_->setToolTip(QString::fromStdString(hint));
 }
@@ -320,8 +323,9 @@ void TMainForm::GreetFirstRun()
     if (WindowManagerBlocks(desktop_, values.trigger)) {
         text = TriggerAdvice(desktop_, values.trigger, false);
     }
-    text += "\n" + Translate("Щёлкните здесь, чтобы открыть настройки: там можно включить запуск "
-                             "Quorvel при входе в систему.");
+    text += '\n';
+    text += Translate("Щёлкните здесь, чтобы открыть настройки: там можно включить запуск Quorvel "
+                      "при входе в систему.");
     // The message points at the icon: it waits (a while) until the notification area has
     // taken the icon in.
     auto* wait = new QTimer(this);

@@ -95,7 +95,7 @@ std::string FakePlatform::GetKeyBindingName(std::uint16_t code)
         return std::string(1, static_cast<char>(std::tolower(code)));
     }
     if (code >= 0x70 && code <= 0x87) {
-        return "F" + std::to_string(code - 0x70 + 1);
+        return std::string("F").append(std::to_string(code - 0x70 + 1));
     }
     return {};
 }
