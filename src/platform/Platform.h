@@ -121,7 +121,8 @@ public:
     // Returns a handle (>= 0) or -1 when the marker could not be made at all.
     virtual int OpenNamedMutex(const std::string& name, bool& alreadyExists) = 0;
     virtual void CloseNamedMutex(int handle) = 0;
-    // The first copy listens for messages from later copies; a later copy sends one.
+    // The first copy listens for messages from later copies; a later copy sends one. The
+    // callback runs from the event loop, once per message.
     virtual bool ListenForMessages(const std::string& channel,
                                    std::function<void(const std::string&)> onMessage) = 0;
     virtual void SendMessageToFirstCopy(const std::string& channel, const std::string& message) = 0;

@@ -10,6 +10,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 
 #include <dirent.h>
@@ -254,12 +255,17 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
             // One message per line; a last line without its newline counts when the peer closes.
             // Messages are short: a peer that sends more than fits is cut off.
             socket->setReadBufferSize(MaxMessageBytes);
-            auto deliver = [socket, onMessage](bool atEnd) {
+            // The receiver runs from the event loop, never inside the socket's handling: one
+            // that runs the event loop itself could otherwise see the socket deleted under it.
+            auto post = [server, onMessage](const QByteArray& message) {
+                if (onMessage) {
+                    QTimer::singleShot(
+                        0, server, [onMessage, text = message.toStdString()] { onMessage(text); });
+                }
+            };
+            auto deliver = [socket, post](bool atEnd) {
                 while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine().chopped(1);
-                    if (onMessage) {
-                        onMessage(line.toStdString());
-                    }
+                    post(socket->readLine().chopped(1));
                 }
                 if (socket->bytesAvailable() >= MaxMessageBytes) {
                     qCWarning(lcPlatform) << "a message longer than" << MaxMessageBytes
@@ -267,8 +273,8 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
                     socket->abort();
                     return;
                 }
-                if (atEnd && socket->bytesAvailable() > 0 && onMessage) {
-                    onMessage(socket->readAll().toStdString());
+                if (atEnd && socket->bytesAvailable() > 0) {
+                    post(socket->readAll());
                 }
             };
             QObject::connect(socket, &QLocalSocket::readyRead, socket,
