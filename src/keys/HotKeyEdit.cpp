@@ -39,7 +39,7 @@ THotKeyEdit::~THotKeyEdit() = default;
 
 void THotKeyEdit::UpdateKeyCodes()
 {
-    setText(ToQt(" " + KeyCodes.GetText()));
+    setText(QStringLiteral(" ") + ToQt(KeyCodes.GetText()));
 }
 
 void THotKeyEdit::AddKey(std::uint16_t code)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ enum class SpecialFolderKind
     LocalSettings,
     Personal,
     CommonAppData,
+    // The user's configuration folder ($XDG_CONFIG_HOME).
+    Config,
 };
 
 class Platform
@@ -46,6 +49,13 @@ public:
     // auto-repeat). A key another program holds is refused silently (false).
     virtual bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                                 std::function<void()> onHotKey) = 0;
+    // Releases a hot key this program registered; any other is left alone.
+    virtual void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) = 0;
+    // The name of a key as the desktop writes it in key bindings (a keysym of a US layout: "q",
+    // "F1", "Return"); empty when the key has none.
+    virtual std::string GetKeyBindingName(std::uint16_t code) = 0;
+    // The virtual-key code of such a name, letter case ignored; 0 when unknown.
+    virtual std::uint16_t GetKeyOfBindingName(const std::string& name) = 0;
 
     // --- windows --------------------------------------------------------------------------
     virtual WindowId GetForegroundWindow() = 0;
@@ -114,7 +124,8 @@ public:
     virtual int OpenNamedMutex(const std::string& name, bool& alreadyExists) = 0;
     virtual void CloseNamedMutex(int handle) = 0;
     // The first copy listens for messages from later copies; a later copy sends one, one line
-    // of text, and learns whether the first copy took it.
+    // of text, and learns whether the first copy took it. The callback runs from the event loop,
+    // once per message.
     virtual bool ListenForMessages(const std::string& channel,
                                    std::function<void(const std::string&)> onMessage) = 0;
     virtual bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) = 0;
@@ -122,6 +133,13 @@ public:
     // --- settings folders -----------------------------------------------------------------
     // The folder for a kind; empty when it is not known.
     virtual std::string GetSpecialFolder(SpecialFolderKind kind) = 0;
+
+    // --- desktop --------------------------------------------------------------------------
+    // Runs a program directly (never through a shell) and gives its standard output; nullopt when
+    // it could not start, failed, or did not end within timeoutMs (it is then killed).
+    virtual std::optional<std::string> RunProgram(const std::string& program,
+                                                  const std::vector<std::string>& arguments,
+                                                  int timeoutMs) = 0;
 
     // --- shell ----------------------------------------------------------------------------
     // Opens a file or URL with the desktop's default handler, never through a shell.

@@ -5,6 +5,9 @@
 #include "util/Paths.h"
 #include "util/Text.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <clocale>
 #include <cstring>
 #include <libintl.h>
@@ -36,6 +39,21 @@ void AppendUtf8(std::string& out, char32_t c)
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+// The executable's own folder when catalogues of the domain lie there (the build folder), else
+// the locale folder of the installation it belongs to.
+std::string CatalogueFolder(const std::string& domain)
+{
+    const std::string folder = GetExeFolder();
+    const QDir own(QString::fromStdString(folder));
+    for (const QString& language : own.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (QFileInfo::exists(own.filePath(language + "/LC_MESSAGES/" +
+                                           QString::fromStdString(domain) + ".mo"))) {
+            return folder;
+        }
+    }
+    return folder + QUORVEL_LOCALE_FROM_EXE;
 }
 
 } // namespace
@@ -110,7 +128,7 @@ bool InitLocalization(const std::string& locale, const std::string& domain)
         qCWarning(lcServices) << "cannot set the locale" << locale.c_str()
                               << "(empty: the environment's)";
     }
-    if (bindtextdomain(name.c_str(), GetExeFolder().c_str()) == nullptr) {
+    if (bindtextdomain(name.c_str(), CatalogueFolder(name).c_str()) == nullptr) {
         qCWarning(lcServices) << "cannot bind the message catalogue" << name.c_str();
         ok = false;
     }

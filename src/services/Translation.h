@@ -3,8 +3,9 @@
 #include <string>
 
 // Binds the message catalogues: sets the C runtime locale (empty: the user's environment), binds
-// the text domain (empty: the executable's base name) to the executable's folder and makes it
-// current. True only when every step succeeded; each step is tried regardless.
+// the text domain (empty: the executable's base name) to the executable's folder, or to the
+// installed locale folder when no catalogue of the domain lies there, and makes it current. True
+// only when every step succeeded; each step is tried regardless.
 bool InitLocalization(const std::string& locale, const std::string& domain);
 
 // The catalogue's translation of a program text, or the text unchanged. Text that is not valid

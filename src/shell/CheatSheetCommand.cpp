@@ -1,5 +1,7 @@
 #include "shell/CheatSheetCommand.h"
 
+#include "shell/CommandLine.h"
+
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
@@ -32,6 +34,22 @@ void PrintUsage()
 }
 
 } // namespace
+
+void AddCheatSheetOptions(CCommandLine& commandLine)
+{
+    const auto text = [](const char* russian) {
+        return QString::fromStdString(Translate(russian));
+    };
+    commandLine.AddOption({QStringLiteral("cheatsheet"),
+                           text("Записать шпаргалку по сочетаниям клавиш программы PROGRAM."),
+                           QStringLiteral("PROGRAM")});
+    commandLine.AddOption({{QStringLiteral("o"), QStringLiteral("output")},
+                           text("Файл шпаргалки: PDF для имени на .pdf, иначе PNG."),
+                           QStringLiteral("FILE")});
+    commandLine.AddOption({QStringLiteral("page-size"),
+                           text("Размер листа: a4 (по умолчанию) или letter, альбомный."),
+                           QStringLiteral("SIZE")});
+}
 
 bool PrepareCheatSheetCommand(int argc, char** argv)
 {

@@ -11,6 +11,11 @@
 //     quorvel --cheatsheet PROGRAM -o FILE [--page-size a4|letter]
 // Options take their value as the next argument or after "=".
 
+class CCommandLine;
+
+// Lists --cheatsheet, --output and --page-size among the program's options (and in --help).
+void AddCheatSheetOptions(CCommandLine& commandLine);
+
 // What the command line asks for.
 struct CheatSheetCommand
 {

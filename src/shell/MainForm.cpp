@@ -8,14 +8,20 @@
 #include "keys/KeyLayoutLoader.h"
 #include "platform/Platform.h"
 #include "services/ActiveWindow.h"
+#include "services/Autostart.h"
+#include "services/GnomeShortcut.h"
 #include "services/Translation.h"
 #include "shell/About.h"
 #include "shell/CheatSheet.h"
 #include "shell/KeyScanner.h"
 #include "shell/Keyboard.h"
+#include "shell/Log.h"
 #include "shell/PackCommands.h"
+#include "shell/SettingsDialog.h"
+#include "shell/TriggerKeys.h"
 #include "util/MessageBox.h"
 #include "util/Paths.h"
+#include "util/Text.h"
 #include "windows/FirstRun.h"
 #include "windows/Processes.h"
 
@@ -33,12 +39,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include <QLoggingCategory>
-
 #include <algorithm>
 #include <utility>
-
-Q_LOGGING_CATEGORY(lcShell, "quorvel.shell")
 
 // The pictures are compiled into this static library: register them before first use.
 static void InitResources()
@@ -60,18 +62,29 @@ QIcon ProgramIcon()
     return icon;
 }
 
+// What a desktop's shortcut settings run to show the overlay.
+std::vector<std::string> ShowCommand()
+{
+    return {platform::Get().GetExecutablePath(), "--show"};
+}
+
 } // namespace
 
-TMainForm::TMainForm()
+TMainForm::TMainForm(bool showOverlay) : showRequested_(showOverlay)
 {
     InitResources();
     BuildForm();
     TranslateMenu();
 
-    // A later copy builds nothing more: it only tells the first one and ends.
+    // A later copy builds nothing more: it only tells the first one and ends. Asked to show the
+    // overlay (a desktop shortcut runs "quorvel --show"), it asks the first copy without a word.
     firstInstance_ = guard_.Acquire(InstanceLockName);
     if (!firstInstance_) {
-        TellFirstInstance();
+        if (showRequested_) {
+            platform::Get().SendMessageToFirstCopy(MessageChannel, ShowMessage);
+        } else {
+            TellFirstInstance();
+        }
         return;
     }
     StartUp();
@@ -82,6 +95,8 @@ TMainForm::TMainForm()
     if (exitRequested_) {
         // Asked for while a start-up message was open; the main loop ends as soon as it runs.
         QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+    } else if (showRequested_) {
+        QTimer::singleShot(0, this, [this] { ShowOverlay(); });
     }
 }
 
@@ -115,8 +130,7 @@ void TMainForm::StartUp()
     platform::Get().ListenForMessages(MessageChannel,
                                       [this](const std::string& message) { OnMessage(message); });
     ShowTrayIcon();
-    // A hot key held by another program leaves the program running without one (logged).
-    platform::Get().RegisterHotKey(platform::ModWin, 'Q', [this] { ShowOverlay(); });
+    StartTrigger();
 
     // Either may show a message box, which runs the event loop: everything above is built.
     const FirstRunResult firstRun = LoadOrSetUpBase(*registry_, GetExeFolder() + "packs");
@@ -189,6 +203,10 @@ void TMainForm::BuildForm()
                                               style()->standardIcon(QStyle::SP_FileIcon)),
                              QString());
     iconMenu_->addSeparator();
+    miSettings =
+        iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("preferences-system"),
+                                              style()->standardIcon(QStyle::SP_FileDialogInfoView)),
+                             QString());
     miHelp =
         iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("help-contents"),
                                               style()->standardIcon(QStyle::SP_DialogHelpButton)),
@@ -200,6 +218,7 @@ void TMainForm::BuildForm()
 
     connect(miShow, &QAction::triggered, this, [this] { miShowClick(); });
     connect(miCheatSheet, &QAction::triggered, this, [this] { miCheatSheetClick(); });
+    connect(miSettings, &QAction::triggered, this, [this] { miSettingsClick(); });
     connect(miHelp, &QAction::triggered, this, [this] { miHelpClick(); });
     connect(miAbout, &QAction::triggered, this, [this] { miAboutClick(); });
     connect(miExit, &QAction::triggered, this, [this] { miExitClick(); });
@@ -208,7 +227,8 @@ void TMainForm::BuildForm()
     miEditDB->setEnabled(false);
 
     trayIcon_ = new QSystemTrayIcon(ProgramIcon(), this);
-    trayIcon_->setToolTip(QStringLiteral("Quorvel (Win + Q)"));
+    trayIcon_->setToolTip(
+        QStringLiteral("Quorvel (%1)").arg(QString::fromStdString(TriggerText(DefaultTrigger()))));
     trayIcon_->setContextMenu(iconMenu_);
     // Any click on the icon opens the menu; no window is restored.
     connect(trayIcon_, &QSystemTrayIcon::activated, this,
@@ -217,6 +237,8 @@ void TMainForm::BuildForm()
                     iconMenu_->popup(QCursor::pos());
                 }
             });
+    // The first-run message offers what the settings hold.
+    connect(trayIcon_, &QSystemTrayIcon::messageClicked, this, [this] { miSettingsClick(); });
 }
 
 void TMainForm::TranslateMenu()
@@ -224,6 +246,7 @@ void TMainForm::TranslateMenu()
     miShow->setText(QString::fromStdString(Translate("Показать")));
     miEditDB->setText(QString::fromStdString(Translate("Редактирование сочетаний клавиш")));
     miCheatSheet->setText(QString::fromStdString(Translate("Шпаргалка...")));
+    miSettings->setText(QString::fromStdString(Translate("Настройки…")));
     miHelp->setText(QString::fromStdString(Translate("Справка")));
     miAbout->setText(QString::fromStdString(Translate("О программе")));
     miIgnored->setText(QString::fromStdString(Translate("Закрыть это меню")));
@@ -247,6 +270,12 @@ void TMainForm::OnMessage(const std::string& message)
     // Showing the tray icon is safe at any time, during start-up too.
     if (message == OtherInstanceMessage) {
         ShowTrayIcon();
+    } else if (message == ShowMessage) {
+        if (started_) {
+            ShowOverlay();
+        } else {
+            showRequested_ = true;
+        }
     } else if (const auto path = ImportRequestFile(message)) {
         // Until the base is loaded, an import would be lost to the load.
         if (started_) {
@@ -275,6 +304,144 @@ void TMainForm::ShowTrayMessage(const std::string& text, bool problem)
     trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
                            problem ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
                            TrayMessageMs);
+}
+
+bool TMainForm::GrabsItself(const SettingsValues& values) const
+{
+    return !(values.desktopShortcut && desktop_.gnomeShortcuts);
+}
+
+void TMainForm::StartTrigger()
+{
+    settings_.Load();
+    desktop_ = InspectDesktop();
+    const SettingsValues& values = settings_.values;
+    if (GrabsItself(values)) {
+        if (platform::Get().RegisterHotKey(values.trigger.modifiers, values.trigger.code,
+                                           [this] { ShowOverlay(); })) {
+            grabbed_ = values.trigger;
+        }
+    } else if (GnomeShortcutBinding() != AcceleratorOf(values.trigger)) {
+        SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand());
+    }
+    // Turned off in the settings, GNOME's shortcut goes (it may be left from an earlier run).
+    if (desktop_.gnomeShortcuts && !values.desktopShortcut && !GnomeShortcutBinding().empty()) {
+        RemoveGnomeShortcut();
+    }
+    const std::string advice = TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
+    if (!grabbed_ && GrabsItself(values)) {
+        qCWarning(lcShell) << "the trigger is held by another program";
+    } else if (WindowManagerBlocks(desktop_, values.trigger) && GrabsItself(values)) {
+        qCWarning(lcShell).noquote() << QString::fromStdString(advice);
+    }
+    UpdateTrayHint();
+    if (!settings_.Existed()) {
+        GreetFirstRun();
+    }
+}
+
+void TMainForm::UpdateTrayHint()
+{
+    const SettingsValues& values = settings_.values;
+    std::string hint = "Quorvel (";
+    hint += TriggerText(values.trigger) + ")";
+    if (!grabbed_ && GrabsItself(values)) {
+        hint += '\n';
+        hint += Translate("Это сочетание занято другой программой: выберите другое в настройках "
+                          "Quorvel.");
+    } else if (const std::string advice =
+                   TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
+               !advice.empty()) {
+        hint += '\n';
+        hint += advice;
+    }
+    trayIcon_->setToolTip(QString::fromStdString(hint));
+}
+
+void TMainForm::GreetFirstRun()
+{
+    const SettingsValues& values = settings_.values;
+    std::string text =
+        FormatText(Translate("Quorvel запущен. Нажмите %s, чтобы увидеть горячие клавиши."),
+                   TriggerText(values.trigger));
+    if (WindowManagerBlocks(desktop_, values.trigger)) {
+        text = TriggerAdvice(desktop_, values.trigger, false);
+    }
+    text += '\n';
+    text += Translate("Щёлкните здесь, чтобы открыть настройки: там можно включить запуск Quorvel "
+                      "при входе в систему.");
+    // The message points at the icon: it waits (a while) until the notification area has
+    // taken the icon in.
+    auto* wait = new QTimer(this);
+    wait->setInterval(250);
+    connect(wait, &QTimer::timeout, this, [this, wait, text, tries = 0]() mutable {
+        if (trayIcon_->geometry().isEmpty() && ++tries < 40) {
+            return;
+        }
+        wait->deleteLater();
+        trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
+                               QSystemTrayIcon::Information, 30000);
+    });
+    wait->start();
+    // The greeting is given once: the defaults are written as the user's settings.
+    try {
+        settings_.Save();
+    } catch (const Exception& error) {
+        qCWarning(lcShell) << error.what();
+    }
+}
+
+std::string TMainForm::ApplySettings(const SettingsValues& values)
+{
+    SettingsValues& current = settings_.values;
+    const bool grabNext = GrabsItself(values);
+    // Grabbed before the old one is released: a refusal leaves the old trigger working.
+    if (grabNext && grabbed_ != values.trigger) {
+        if (!platform::Get().RegisterHotKey(values.trigger.modifiers, values.trigger.code,
+                                            [this] { ShowOverlay(); })) {
+            if (!grabbed_) {
+                return Translate("Это сочетание занято другой программой: выберите другое в "
+                                 "настройках Quorvel.");
+            }
+            return FormatText(Translate("Сочетание %s занято другой программой. Прежнее "
+                                        "сочетание %s продолжает работать."),
+                              TriggerText(values.trigger), TriggerText(*grabbed_));
+        }
+        if (grabbed_) {
+            platform::Get().UnregisterHotKey(grabbed_->modifiers, grabbed_->code);
+        }
+        grabbed_ = values.trigger;
+    }
+    std::string failure;
+    if (!grabNext) {
+        if (!SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand())) {
+            failure = Translate("Не удалось зарегистрировать сочетание в настройках клавиатуры "
+                                "GNOME.");
+        } else if (grabbed_) {
+            platform::Get().UnregisterHotKey(grabbed_->modifiers, grabbed_->code);
+            grabbed_.reset();
+        }
+    } else if (current.desktopShortcut && !RemoveGnomeShortcut()) {
+        failure = Translate("Не удалось убрать сочетание из настроек клавиатуры GNOME.");
+    }
+    if (failure.empty()) {
+        current = values;
+    } else {
+        current.trigger = grabbed_.value_or(current.trigger);
+    }
+    try {
+        if (values.startAtLogin) {
+            WriteAutostartEntry(platform::Get().GetExecutablePath());
+        } else {
+            RemoveAutostartEntry();
+        }
+        current.startAtLogin = values.startAtLogin;
+        settings_.Save();
+    } catch (const Exception& error) {
+        failure = failure.empty() ? error.what() : failure;
+    }
+    UpdateTrayHint();
+    return failure;
 }
 
 void TMainForm::ShowTrayIcon()
@@ -368,6 +535,18 @@ double TMainForm::PlaceOnScreen()
 void TMainForm::miShowClick()
 {
     ShowOverlay();
+}
+
+void TMainForm::miSettingsClick()
+{
+    if (!settingsDialog_ || !settingsDialog_->isVisible()) {
+        settingsDialog_ = std::make_unique<TSettingsDialog>(
+            settings_.values, desktop_,
+            [this](const SettingsValues& values) { return ApplySettings(values); });
+    }
+    settingsDialog_->show();
+    settingsDialog_->raise();
+    settingsDialog_->activateWindow();
 }
 
 void TMainForm::miEditDBClick()

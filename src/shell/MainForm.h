@@ -1,10 +1,13 @@
 #pragma once
 
+#include "services/Desktop.h"
 #include "services/InstanceLock.h"
+#include "services/Settings.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,7 @@ class QLabel;
 class QMenu;
 class QSystemTrayIcon;
 class TfrmAbout;
+class TSettingsDialog;
 class TfrmDBEditor;
 
 // The main window: the overlay on which the keyboard is drawn, the owner of the tray icon and
@@ -27,7 +31,8 @@ class TMainForm : public QWidget
 {
     Q_OBJECT
 public:
-    TMainForm();
+    // showOverlay: show the overlay once started; a later copy asks the first one to show it.
+    explicit TMainForm(bool showOverlay = false);
     ~TMainForm() override;
 
     // False when another copy was running: that copy has been told, and this one must end.
@@ -40,6 +45,7 @@ public:
     void ShowTrayIcon();
 
     void miShowClick();
+    void miSettingsClick();
     void miEditDBClick();
     // Asks where to save a cheat sheet of the active program's shortcuts and writes it.
     void miCheatSheetClick();
@@ -52,6 +58,18 @@ public:
     QMenu* IconMenu() const { return iconMenu_; }
     QLabel* Label() const { return label_; }
     TfrmAbout* About() const { return frmAbout_.get(); }
+    TSettingsDialog* SettingsDialog() const { return settingsDialog_.get(); }
+    const CSettings& Settings() const { return settings_; }
+    const DesktopFacts& Desktop() const { return desktop_; }
+
+    // Takes the values of the settings dialog: a new trigger is grabbed before the old one is
+    // released, the desktop's shortcut and the autostart entry are written or removed, and the
+    // settings are saved. The translated reason for what was not taken, or the empty text; the
+    // old trigger keeps working when the new one is refused.
+    std::string ApplySettings(const SettingsValues& values);
+    // The trigger grabbed by this program; nullopt while none is (refused, or the desktop's own
+    // shortcut settings run "quorvel --show").
+    const std::optional<Trigger>& GrabbedTrigger() const { return grabbed_; }
     // Null until the editor is first opened.
     TfrmDBEditor* Editor() const { return editor_.get(); }
     CKeyboard* Keyboard() const { return keyboard_.get(); }
@@ -61,8 +79,9 @@ public:
 
     // Name of the marker the running copy holds.
     static constexpr const char* InstanceLockName = "QuorvelRunning";
-    // Name of the message a later copy sends to the first one.
+    // Names of the messages a later copy sends to the first one.
     static constexpr const char* OtherInstanceMessage = "OtherInstanceOfQuorvelStarted";
+    static constexpr const char* ShowMessage = "show";
     static constexpr const char* MessageChannel = "quorvel";
 
 protected:
@@ -80,6 +99,13 @@ private:
     // of the design units on that screen.
     double PlaceOnScreen();
     void OnMessage(const std::string& message);
+    // Reads the settings and the desktop, grabs the trigger or brings the desktop's shortcut up
+    // to date, and greets a first run.
+    void StartTrigger();
+    // Whether this program grabs the trigger itself: not while GNOME runs it as a shortcut.
+    bool GrabsItself(const SettingsValues& values) const;
+    void UpdateTrayHint();
+    void GreetFirstRun();
     // Writes what the editor holds unsaved; a failure is shown, or only logged when nobody may
     // be there to read it.
     void SaveEdits(bool userPresent);
@@ -94,6 +120,7 @@ private:
     QAction* miShow = nullptr;
     QAction* miEditDB = nullptr;
     QAction* miCheatSheet = nullptr;
+    QAction* miSettings = nullptr;
     QAction* miHelp = nullptr;
     QAction* miAbout = nullptr;
     QAction* miIgnored = nullptr;
@@ -109,6 +136,10 @@ private:
     std::unique_ptr<CKeyboard> keyboard_;
     std::unique_ptr<CKeyScanner> scanner_;
     std::unique_ptr<TfrmAbout> frmAbout_;
+    std::unique_ptr<TSettingsDialog> settingsDialog_;
+    CSettings settings_;
+    DesktopFacts desktop_;
+    std::optional<Trigger> grabbed_;
     std::unique_ptr<TfrmDBEditor> editor_;
     // Where the overlay is meant to be, and whether a window manager's placement has been
     // corrected during this showing.
@@ -119,4 +150,5 @@ private:
     bool exitRequested_ = false;
     // Files handed over while start-up had not yet loaded the base.
     std::vector<std::string> pendingImports_;
+    bool showRequested_ = false;
 };

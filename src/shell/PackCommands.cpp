@@ -1,5 +1,7 @@
 #include "shell/PackCommands.h"
 
+#include "shell/CommandLine.h"
+
 #include "database/DataSetLoader.h"
 #include "database/PackExport.h"
 #include "database/PackImport.h"
@@ -91,14 +93,15 @@ void ChoosePlatformForPackCommands(int argc, char** argv)
     }
 }
 
-void AddPackOptions(QCommandLineParser& parser)
+void AddPackOptions(CCommandLine& commandLine)
 {
-    parser.addOptions({
+    commandLine.AddOption(
         {ImportOption,
-         Text("Импортировать набор сочетаний клавиш или экспорт из файла FILE в базу."), "FILE"},
-        {ExportOption, Text("Записать базу сочетаний клавиш в файл FILE."), "FILE"},
-        {ProgramOption, Text("С --export: записать только программу NAME."), "NAME"},
-    });
+         Text("Импортировать набор сочетаний клавиш или экспорт из файла FILE в базу."), "FILE"});
+    commandLine.AddOption(
+        {ExportOption, Text("Записать базу сочетаний клавиш в файл FILE."), "FILE"});
+    commandLine.AddOption(
+        {ProgramOption, Text("С --export: записать только программу NAME."), "NAME"});
 }
 
 std::optional<int> RunPackCommand(const QCommandLineParser& parser)

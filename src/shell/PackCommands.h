@@ -4,6 +4,7 @@
 #include <string>
 
 class CDBRegistry;
+class CCommandLine;
 class QCommandLineParser;
 
 // The command line's shortcut-pack options (docs/packs.md): --import FILE, --export FILE and
@@ -13,7 +14,7 @@ class QCommandLineParser;
 // application object is made.
 void ChoosePlatformForPackCommands(int argc, char** argv);
 
-void AddPackOptions(QCommandLineParser& parser);
+void AddPackOptions(CCommandLine& commandLine);
 
 // Carries out --import or --export and gives the process's exit code; nullopt when neither is
 // asked for. Results go to standard output, problems to standard error. While Quorvel runs, an

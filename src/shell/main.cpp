@@ -1,20 +1,44 @@
 #include "framework/QtTimerService.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "shell/Application.h"
 #include "services/Translation.h"
+#include "shell/Application.h"
 #include "shell/CheatSheetCommand.h"
+#include "shell/CommandLine.h"
 #include "shell/MainForm.h"
 #include "shell/PackCommands.h"
 
-#include <QCommandLineParser>
-
 #include <cstdlib>
 #include <memory>
+#include <optional>
+
+namespace {
+
+// Reads the command line before anything reaches the display, the instance lock or the base, so
+// that --help and --version work anywhere: on a platform without the display, gone afterwards.
+std::optional<int> ReadCommandLine(CCommandLine& commandLine, int argc, char** argv)
+{
+    platform::LinuxPlatform bare(platform::LinuxPlatform::DisplayConnection::Later);
+    platform::Install(&bare);
+    InitLocalization("", "");
+    AddPackOptions(commandLine);
+    AddCheatSheetOptions(commandLine);
+    const auto exitCode = commandLine.Parse(ArgumentsOf(argc, argv));
+    platform::Install(nullptr);
+    return exitCode;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    CCommandLine commandLine;
+    if (const auto exitCode = ReadCommandLine(commandLine, argc, argv)) {
+        return *exitCode;
+    }
+    // A cheat sheet, an import or an export needs no screen: without one they draw off-screen.
     const bool cheatSheet = PrepareCheatSheetCommand(argc, argv);
     ChoosePlatformForPackCommands(argc, argv);
+
     TApplication app(argc, argv);
     QtTimerService timers;
     InstallTimerService(&timers);
@@ -25,17 +49,13 @@ int main(int argc, char** argv)
     if (cheatSheet) {
         return RunCheatSheetCommand(app.arguments().mid(1));
     }
-
-    QCommandLineParser parser;
-    AddPackOptions(parser);
-    parser.process(app);
-    if (const auto code = RunPackCommand(parser)) {
+    if (const auto code = RunPackCommand(commandLine.Parser())) {
         return *code;
     }
 
     int code = 0;
     try {
-        auto form = std::make_unique<TMainForm>();
+        auto form = std::make_unique<TMainForm>(commandLine.Show());
         if (form->IsFirstInstance()) {
             code = app.exec();
         }

@@ -57,6 +57,9 @@ e2e_isolate() {
     chmod 700 "$XDG_RUNTIME_DIR"
     export LANG=C.UTF-8 LANGUAGE=en
     unset LC_ALL
+    # Not a first run: no greeting in the notification area.
+    mkdir -p "$XDG_CONFIG_HOME/quorvel"
+    printf '[General]\nTrigger=<Super>q\n' >"$XDG_CONFIG_HOME/quorvel/quorvel.conf"
 }
 
 # wait_for SECONDS COMMAND...: polls the command every 0.1 s until it succeeds.

@@ -1,7 +1,9 @@
 # A virtual X session for end-to-end tests: Xvfb, a window manager (openbox unless XSESSION_WM
-# names fluxbox, i3 or icewm) and trayer (the notification area; none when XSESSION_TRAY=0);
-# XSESSION_DPI sets the screen's dots per inch and the Xft.dpi resource (Xvfb's default when
-# unset).
+# names fluxbox, i3, icewm or mutter) and trayer (the notification area; none when
+# XSESSION_TRAY=0); XSESSION_DPI sets the screen's dots per inch and the Xft.dpi resource (Xvfb's
+# default when unset). mutter gets a private session bus (for its settings), exported as
+# DBUS_SESSION_BUS_ADDRESS; IceWM keeps the Windows keys for the program unless
+# XSESSION_ICEWM_WIN95KEYS=1 leaves them to IceWM, as its default does.
 # Source this file, then:
 #   xsession_start              start the session; exports DISPLAY
 #   xsession_screenshot FILE    write the whole screen as a PNG
@@ -57,6 +59,10 @@ xsession_start()
     fi
     # Qt would otherwise choose a D-Bus tray that has no X window.
     unset DBUS_SESSION_BUS_ADDRESS
+    if [ "${XSESSION_WM:-openbox}" = mutter ] && ! _xsession_start_bus; then
+        xsession_stop
+        return 1
+    fi
 
     # Under load a window manager may die while starting and trayer may lose its first map
     # request to a window manager that is still starting: a helper that does not come up is
@@ -83,6 +89,20 @@ xsession_start()
     fi
 }
 
+# _xsession_start_bus: a private session bus, ended with the session.
+_xsession_start_bus()
+{
+    local address pid
+    { read -r address && read -r pid; } < <(dbus-daemon --session --fork --print-address=1 \
+        --print-pid=1 2>/dev/null)
+    if [ -z "${pid:-}" ]; then
+        echo "xsession: no session bus" >&2
+        return 1
+    fi
+    XSESSION_PIDS+=("$pid")
+    export DBUS_SESSION_BUS_ADDRESS=$address
+}
+
 # _xsession_wm_command NAME: the command line that starts the window manager with its defaults,
 # but for what it needs to start unattended (no wallpaper, no wizard) and the Windows keys IceWM
 # would take.
@@ -106,9 +126,11 @@ _xsession_wm_command()
     icewm)
         # Win95Keys=1 (the default) takes the Windows keys for IceWM's own menu.
         mkdir -p "$config/icewm"
-        printf 'Win95Keys=0\nTaskBarAutoHide=0\n' >"$config/icewm/preferences"
+        printf 'Win95Keys=%s\nTaskBarAutoHide=0\n' "${XSESSION_ICEWM_WIN95KEYS:-0}" \
+            >"$config/icewm/preferences"
         echo env ICEWM_PRIVCFG="$config/icewm" icewm
         ;;
+    mutter) echo mutter --x11 --replace ;;
     *) echo "$1" ;;
     esac
 }

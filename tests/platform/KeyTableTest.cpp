@@ -4,6 +4,8 @@
 
 #include <set>
 
+using platform::x11::KeySymOfVirtualKey;
+using platform::x11::VirtualKeyOfKeySym;
 using platform::x11::VirtualKeyOfXKey;
 using platform::x11::XKeyOfVirtualKey;
 
@@ -90,5 +92,28 @@ TEST(Keytable, UnknownCodesGiveZero)
     }
     for (const std::uint16_t code : {0, 1, 2, 4, 0x07, 0x0A, 0x3A, 0x40, 0xFF, 0x100, 0x15C}) {
         EXPECT_EQ(XKeyOfVirtualKey(code), 0u) << "virtual key " << code;
+    }
+}
+
+TEST(Keytable, KeySymNamesAreThoseOfAUsLayoutAndReadInAnyCase)
+{
+    EXPECT_EQ(KeySymOfVirtualKey('Q'), "q");
+    EXPECT_EQ(KeySymOfVirtualKey('7'), "7");
+    EXPECT_EQ(KeySymOfVirtualKey(0x70), "F1");
+    EXPECT_EQ(KeySymOfVirtualKey(0x0D), "Return"); // the main block's Enter, not the keypad's
+    EXPECT_EQ(KeySymOfVirtualKey(0xBC), "comma");  // not the keypad comma's KP_Decimal
+    EXPECT_EQ(KeySymOfVirtualKey(0x87), "");       // F24 has no keysym in that keymap
+    EXPECT_EQ(VirtualKeyOfKeySym("q"), 'Q');
+    EXPECT_EQ(VirtualKeyOfKeySym("Q"), 'Q');
+    EXPECT_EQ(VirtualKeyOfKeySym("return"), 0x0D);
+    EXPECT_EQ(VirtualKeyOfKeySym("F12"), 0x7B);
+    EXPECT_EQ(VirtualKeyOfKeySym("nosuchkey"), 0);
+    EXPECT_EQ(VirtualKeyOfKeySym(""), 0);
+    // Every name leads back to a key that has it.
+    for (unsigned code = 1; code < 256; ++code) {
+        const std::string name = KeySymOfVirtualKey(static_cast<std::uint16_t>(code));
+        if (!name.empty()) {
+            EXPECT_EQ(KeySymOfVirtualKey(VirtualKeyOfKeySym(name)), name) << code;
+        }
     }
 }

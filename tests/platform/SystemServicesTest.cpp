@@ -297,3 +297,34 @@ TEST(NoDisplay, XPartsAnswerNothingAndTheRestWorks)
 }
 
 } // namespace
+
+TEST_F(SystemServices, ProgramsRunWithoutAShellAndAreStoppedAfterTheirTime)
+{
+    EXPECT_EQ(system.RunProgram("printf", {"%s|%s", "a b", "$HOME;"}, 5000), "a b|$HOME;");
+    EXPECT_EQ(system.RunProgram("false", {}, 5000), std::nullopt);
+    EXPECT_EQ(system.RunProgram("/nonexistent/program", {}, 5000), std::nullopt);
+    // Killed once its time is up.
+    EXPECT_EQ(system.RunProgram("sleep", {"30"}, 200), std::nullopt);
+}
+
+TEST_F(SystemServices, AReceiverThatRunsTheEventLoopGetsEveryMessageOfAClosedConnection)
+{
+    std::vector<std::string> received;
+    ASSERT_TRUE(system.ListenForMessages("quorveltest", [&](const std::string& message) {
+        received.push_back(message);
+        // As showing the overlay does while it waits for the window manager.
+        system.Wait(100);
+    }));
+    {
+        QLocalSocket sender;
+        sender.connectToServer(QString::fromStdString(Temp() + "/quorveltest.sock"));
+        ASSERT_TRUE(sender.waitForConnected(5000));
+        sender.write("show\nshow\nlast");
+        ASSERT_TRUE(sender.waitForBytesWritten(5000));
+    }
+    const QDeadlineTimer deadline(5000);
+    while (received.size() < 3 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(received, (std::vector<std::string>{"show", "show", "last"}));
+}

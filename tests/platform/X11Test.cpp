@@ -213,6 +213,29 @@ TEST_F(X11Platform, HotKeyRunsOncePerPressAndATakenKeyIsRefused)
     EXPECT_EQ(presses, 3);
 }
 
+TEST_F(X11Platform, AReleasedHotKeyIsFreeForOthersAndNoLongerCalled)
+{
+    constexpr std::uint32_t ctrlAlt = platform::ModControl | platform::ModAlt;
+    int presses = 0;
+    ASSERT_TRUE(system.RegisterHotKey(ctrlAlt, 'K', [&] { ++presses; }));
+    platform::LinuxPlatform other;
+    EXPECT_FALSE(other.RegisterHotKey(ctrlAlt, 'K', [] {}));
+
+    system.UnregisterHotKey(ctrlAlt, 'K');
+    system.UnregisterHotKey(platform::ModShift, 'K'); // never registered: nothing happens
+    int otherPresses = 0;
+    EXPECT_TRUE(other.RegisterHotKey(ctrlAlt, 'K', [&] { ++otherPresses; }));
+    Xdotool(
+        {"keydown", "ctrl+alt+k", "sleep", "0.1", "keyup", "k", "keyup", "alt", "keyup", "ctrl"});
+    EXPECT_TRUE(WaitUntil([&] { return otherPresses == 1; }));
+    EXPECT_EQ(presses, 0);
+}
+
+TEST_F(X11Platform, TheWindowManagerIsKnownByTheNameItGivesItself)
+{
+    EXPECT_EQ(system.GetWindowManagerName(), "Openbox");
+}
+
 TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
 {
     QWindow window;

@@ -69,8 +69,8 @@ TEST(MainForm, StartsHiddenWithTrayIconMenuAndHotKey)
     EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Win + Q)");
     EXPECT_EQ(MenuTexts(form.IconMenu()),
               (std::vector<std::string>{"Показать", "Редактирование сочетаний клавиш",
-                                        "Шпаргалка...", "-", "Справка", "О программе", "-",
-                                        "Закрыть это меню", "Выход"}));
+                                        "Шпаргалка...", "-", "Настройки…", "Справка", "О программе",
+                                        "-", "Закрыть это меню", "Выход"}));
     ASSERT_EQ(env.platform.hotKeys.size(), 1u);
     EXPECT_EQ(env.platform.hotKeys[0].modifiers, platform::ModWin);
     EXPECT_EQ(env.platform.hotKeys[0].code, 'Q');
@@ -85,9 +85,10 @@ TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
         InitLocalization("C.UTF-8", "quorvel");
         TMainForm form;
         std::setlocale(LC_ALL, "C");
-        EXPECT_EQ(MenuTexts(form.IconMenu()),
-                  (std::vector<std::string>{"Show", "Edit shortcuts", "Cheat sheet…", "-", "Help",
-                                            "About", "-", "Close this menu", "Exit"}));
+        EXPECT_EQ(
+            MenuTexts(form.IconMenu()),
+            (std::vector<std::string>{"Show", "Edit shortcuts", "Cheat sheet…", "-", "Settings…",
+                                      "Help", "About", "-", "Close this menu", "Exit"}));
     }
 }
 

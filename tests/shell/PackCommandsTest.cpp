@@ -1,6 +1,7 @@
 // Imports that are saved whole or not at all, the command line's --import and --export, and files
 // handed to the running copy.
 #include "shell/PackCommands.h"
+#include "shell/CommandLine.h"
 
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
@@ -10,7 +11,6 @@
 #include "BaseWriter.h"
 #include "FakeEnvironment.h"
 
-#include <QCommandLineParser>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -59,11 +59,10 @@ protected:
 
     std::optional<int> Run(const QStringList& arguments) const
     {
-        QCommandLineParser parser;
-        AddPackOptions(parser);
-        EXPECT_TRUE(parser.parse(QStringList{"quorvel"} + arguments))
-            << parser.errorText().toStdString();
-        return RunPackCommand(parser);
+        CCommandLine commandLine;
+        AddPackOptions(commandLine);
+        EXPECT_EQ(commandLine.Parse(QStringList{"quorvel"} + arguments), std::nullopt);
+        return RunPackCommand(commandLine.Parser());
     }
 
     FakeEnvironment env;

@@ -8,6 +8,8 @@ FakeEnvironment::FakeEnvironment()
     platform.InstallAsCurrent();
     platform.executablePath = BuildFolder() + "/quorvel";
     platform.specialFolders[platform::SpecialFolderKind::AppData] = dataFolder.path().toStdString();
+    platform.specialFolders[platform::SpecialFolderKind::Config] =
+        configFolder.path().toStdString();
     SetMessageBoxHandler([this](const std::string& text, const MessageBoxOptions&) {
         messages.push_back(text);
         return messageBoxAnswer;

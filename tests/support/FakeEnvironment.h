@@ -26,6 +26,8 @@ public:
     MessageButton messageBoxAnswer = MessageButton::OK;
     // The user's data folder (sfAppData), empty and removed afterwards.
     QTemporaryDir dataFolder;
+    // The user's configuration folder ($XDG_CONFIG_HOME), empty and removed afterwards.
+    QTemporaryDir configFolder;
 };
 
 // The build folder, where the executable and its resources lie.

@@ -1,5 +1,8 @@
 #include "FakePlatform.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace platform {
 
 FakePlatform::FakePlatform() = default;
@@ -67,11 +70,47 @@ void FakePlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
 bool FakePlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                                   std::function<void()> onHotKey)
 {
-    if (hotKeyTaken) {
+    const std::pair<std::uint32_t, std::uint16_t> key{modifiers, code};
+    if (hotKeyTaken ||
+        std::find(hotKeysTaken.begin(), hotKeysTaken.end(), key) != hotKeysTaken.end()) {
         return false;
     }
     hotKeys.push_back({modifiers, code, std::move(onHotKey)});
     return true;
+}
+
+void FakePlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
+{
+    const auto registered = std::find_if(hotKeys.begin(), hotKeys.end(), [&](const HotKey& key) {
+        return key.modifiers == modifiers && key.code == code;
+    });
+    if (registered != hotKeys.end()) {
+        hotKeys.erase(registered);
+    }
+}
+
+std::string FakePlatform::GetKeyBindingName(std::uint16_t code)
+{
+    if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) {
+        return std::string(1, static_cast<char>(std::tolower(code)));
+    }
+    if (code >= 0x70 && code <= 0x87) {
+        return std::string("F").append(std::to_string(code - 0x70 + 1));
+    }
+    return {};
+}
+
+std::uint16_t FakePlatform::GetKeyOfBindingName(const std::string& name)
+{
+    for (std::uint16_t code = 1; code < 256; ++code) {
+        const std::string known = GetKeyBindingName(code);
+        if (!known.empty() && known.size() == name.size() &&
+            std::equal(known.begin(), known.end(), name.begin(),
+                       [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+            return code;
+        }
+    }
+    return 0;
 }
 
 WindowId FakePlatform::GetForegroundWindow()
@@ -307,6 +346,15 @@ bool FakePlatform::ShellOpen(const std::string& target)
 {
     openedTargets.push_back(target);
     return shellOpenSucceeds;
+}
+
+std::optional<std::string> FakePlatform::RunProgram(const std::string& program,
+                                                    const std::vector<std::string>& arguments, int)
+{
+    std::vector<std::string> run{program};
+    run.insert(run.end(), arguments.begin(), arguments.end());
+    ranPrograms.push_back(run);
+    return programs ? programs(program, arguments) : std::nullopt;
 }
 
 void FakePlatform::OnTerminationRequest(std::function<void()> handler)

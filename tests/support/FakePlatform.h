@@ -69,7 +69,13 @@ public:
     bool runtimeFolderUsable = true;
     // Whether foreground changes are announced (a window manager that sets _NET_ACTIVE_WINDOW).
     bool announcesForeground = true;
+    // Hot keys another program holds: registering one of them is refused.
+    std::vector<std::pair<std::uint32_t, std::uint16_t>> hotKeysTaken;
     std::string windowManagerName;
+    // Plays the programs RunProgram starts: given the program and its arguments, its output or
+    // nullopt for a failure. Unset: every program fails.
+    std::function<std::optional<std::string>(const std::string&, const std::vector<std::string>&)>
+        programs;
 
     // --- what the tests read ------------------------------------------------------------
     std::vector<KeyEvent> sentKeys;
@@ -83,6 +89,8 @@ public:
     std::map<std::string, std::function<void(const std::string&)>> listeners;
     std::function<void()> foregroundWatcher;
     std::vector<std::pair<std::string, std::string>> sentMessages;
+    // Each program run: its name followed by its arguments.
+    std::vector<std::vector<std::string>> ranPrograms;
     // Names of the named mutexes held, shared by every fake in the process (as the system's are).
     static std::multiset<std::string>& HeldMutexes();
 
@@ -98,6 +106,10 @@ public:
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
+    void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
+    // Letters, digits and F1..F24 only, as a US keymap names them.
+    std::string GetKeyBindingName(std::uint16_t code) override;
+    std::uint16_t GetKeyOfBindingName(const std::string& name) override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
     bool IsTaskbarWindow(WindowId window) override;
@@ -129,6 +141,9 @@ public:
     bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
+    std::optional<std::string> RunProgram(const std::string& program,
+                                          const std::vector<std::string>& arguments,
+                                          int timeoutMs) override;
     void OnTerminationRequest(std::function<void()> handler) override;
 
 private:

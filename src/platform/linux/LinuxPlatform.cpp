@@ -401,12 +401,22 @@ std::uint32_t LinuxPlatform::XState::ClientPid(Window window) const
     return pid;
 }
 
-LinuxPlatform::LinuxPlatform()
+LinuxPlatform::LinuxPlatform(DisplayConnection connection)
 {
     keymapExpiry_.setSingleShot(true);
     keymapExpiry_.setInterval(0);
     QObject::connect(&keymapExpiry_, &QTimer::timeout, &keymapExpiry_,
                      [this] { keymapValid_ = false; });
+    if (connection == DisplayConnection::Now) {
+        ConnectDisplay();
+    }
+}
+
+void LinuxPlatform::ConnectDisplay()
+{
+    if (x_) {
+        return;
+    }
     XSetErrorHandler(RecordXError);
     if (Display* display = XOpenDisplay(nullptr)) {
         x_ = std::make_unique<XState>(display);
@@ -586,6 +596,50 @@ bool LinuxPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
     }
     x_->hotKeys.push_back({xKey, mask, std::move(onHotKey)});
     return true;
+}
+
+void LinuxPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
+{
+    const unsigned xKey = x11::XKeyOfVirtualKey(code);
+    if (!x_ || xKey == 0) {
+        return;
+    }
+    const unsigned mask = XModifiers(modifiers);
+    auto& hotKeys = x_->hotKeys;
+    const auto registered = std::find_if(hotKeys.begin(), hotKeys.end(), [&](const auto& hotKey) {
+        return hotKey.keyCode == xKey && hotKey.modifiers == mask;
+    });
+    if (registered == hotKeys.end()) {
+        return;
+    }
+    hotKeys.erase(registered);
+    for (const unsigned locks : LockMaskCombinations) {
+        XUngrabKey(x_->display, static_cast<int>(xKey), mask | locks, x_->root);
+    }
+    XFlush(x_->display);
+    x_->Drain();
+}
+
+std::string LinuxPlatform::GetKeyBindingName(std::uint16_t code)
+{
+    return x11::KeySymOfVirtualKey(code);
+}
+
+std::uint16_t LinuxPlatform::GetKeyOfBindingName(const std::string& name)
+{
+    return x11::VirtualKeyOfKeySym(name);
+}
+
+std::string LinuxPlatform::GetWindowManagerName()
+{
+    if (!x_ || !x_->WindowManagerRunning()) {
+        return {};
+    }
+    const auto check = x_->Property32(x_->root, x_->netSupportingWmCheck, XA_WINDOW);
+    const std::string name =
+        check.empty() ? std::string() : x_->TextProperty(check[0], x_->netWmName);
+    x_->Drain();
+    return name;
 }
 
 WindowId LinuxPlatform::GetForegroundWindow()
@@ -841,17 +895,6 @@ Platform::Picture LinuxPlatform::GetWindowIcon(WindowId window, int size)
     }
     x_->Drain();
     return best;
-}
-
-std::string LinuxPlatform::GetWindowManagerName()
-{
-    if (!x_) {
-        return {};
-    }
-    const Window check = x_->WindowManagerCheck();
-    std::string name = check != 0 ? x_->TextProperty(check, x_->netWmName) : std::string();
-    x_->Drain();
-    return name;
 }
 
 std::string LinuxPlatform::GetWindowClass(WindowId window)

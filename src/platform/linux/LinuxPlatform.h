@@ -19,11 +19,19 @@ namespace platform {
 class LinuxPlatform : public Platform
 {
 public:
-    LinuxPlatform();
+    // Whether the constructor connects to the X display or leaves it to ConnectDisplay.
+    enum class DisplayConnection
+    {
+        Now,
+        Later,
+    };
+    explicit LinuxPlatform(DisplayConnection connection = DisplayConnection::Now);
     ~LinuxPlatform() override;
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
+    // Opens the X display (once); without one the X parts answer "nothing".
+    void ConnectDisplay();
     // Whether the X display could be opened.
     bool HasDisplay() const;
 
@@ -32,6 +40,9 @@ public:
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
+    void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
+    std::string GetKeyBindingName(std::uint16_t code) override;
+    std::uint16_t GetKeyOfBindingName(const std::string& name) override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
     bool IsTaskbarWindow(WindowId window) override;
@@ -63,6 +74,9 @@ public:
     bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
+    std::optional<std::string> RunProgram(const std::string& program,
+                                          const std::vector<std::string>& arguments,
+                                          int timeoutMs) override;
     void OnTerminationRequest(std::function<void()> handler) override;
 
 private:

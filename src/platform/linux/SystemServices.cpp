@@ -1,5 +1,5 @@
 // The half of the Linux platform that needs no X: processes, the single-instance lock and
-// channel, XDG folders, the shell and waiting.
+// channel, XDG folders, the shell, other programs and waiting.
 #include "platform/linux/LinuxPlatform.h"
 
 #include "platform/linux/Log.h"
@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
+#include <QTimer>
 #include <QUrl>
 
 #include <dirent.h>
@@ -253,12 +255,17 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
             // One message per line; a last line without its newline counts when the peer closes.
             // Messages are short: a peer that sends more than fits is cut off.
             socket->setReadBufferSize(MaxMessageBytes);
-            auto deliver = [socket, onMessage](bool atEnd) {
+            // The receiver runs from the event loop, never inside the socket's handling: one
+            // that runs the event loop itself could otherwise see the socket deleted under it.
+            auto post = [server, onMessage](const QByteArray& message) {
+                if (onMessage) {
+                    QTimer::singleShot(
+                        0, server, [onMessage, text = message.toStdString()] { onMessage(text); });
+                }
+            };
+            auto deliver = [socket, post](bool atEnd) {
                 while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine().chopped(1);
-                    if (onMessage) {
-                        onMessage(line.toStdString());
-                    }
+                    post(socket->readLine().chopped(1));
                 }
                 if (socket->bytesAvailable() >= MaxMessageBytes) {
                     qCWarning(lcPlatform) << "a message longer than" << MaxMessageBytes
@@ -266,8 +273,8 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
                     socket->abort();
                     return;
                 }
-                if (atEnd && socket->bytesAvailable() > 0 && onMessage) {
-                    onMessage(socket->readAll().toStdString());
+                if (atEnd && socket->bytesAvailable() > 0) {
+                    post(socket->readAll());
                 }
             };
             QObject::connect(socket, &QLocalSocket::readyRead, socket,
@@ -318,6 +325,8 @@ std::string LinuxPlatform::GetSpecialFolder(SpecialFolderKind kind)
         const std::string documents = DocumentsFromUserDirs(home);
         return documents.empty() ? home + "/Documents" : documents;
     }
+    case SpecialFolderKind::Config:
+        return XdgFolder("XDG_CONFIG_HOME", ".config");
     case SpecialFolderKind::CommonAppData: {
         const std::string dirs = Environment("XDG_DATA_DIRS");
         const std::string first = dirs.substr(0, dirs.find(':'));
@@ -339,6 +348,33 @@ bool LinuxPlatform::ShellOpen(const std::string& target)
         return QDesktopServices::openUrl(url);
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir().absoluteFilePath(text)));
+}
+
+std::optional<std::string> LinuxPlatform::RunProgram(const std::string& program,
+                                                     const std::vector<std::string>& arguments,
+                                                     int timeoutMs)
+{
+    QStringList list;
+    for (const std::string& argument : arguments) {
+        list << QString::fromStdString(argument);
+    }
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(QString::fromStdString(program), list);
+    if (!process.waitForStarted(timeoutMs)) {
+        return std::nullopt;
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        qCWarning(lcPlatform) << program.c_str() << "did not end within" << timeoutMs << "ms";
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput().toStdString();
 }
 
 } // namespace platform

@@ -1,0 +1,113 @@
+#include "services/Settings.h"
+
+#include "framework/Exception.h"
+#include "services/Log.h"
+#include "services/Translation.h"
+#include "util/Paths.h"
+#include "util/Text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr const char* TriggerKey = "Trigger";
+constexpr const char* StartAtLoginKey = "StartAtLogin";
+constexpr const char* DesktopShortcutKey = "DesktopShortcut";
+
+// A boolean as QSettings writes it; nullopt for anything else.
+std::optional<bool> ReadBool(const QSettings& file, const char* key, bool fallback)
+{
+    if (!file.contains(key)) {
+        return fallback;
+    }
+    const QString text = file.value(key).toString();
+    if (text == QStringLiteral("true")) {
+        return true;
+    }
+    if (text == QStringLiteral("false")) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+CSettings::CSettings()
+    : CSettings(
+          JoinPath(SpecialFolder(platform::SpecialFolderKind::Config), "quorvel", "quorvel.conf"))
+{
+}
+
+CSettings::CSettings(std::string path) : path_(std::move(path)) {}
+
+void CSettings::Load()
+{
+    values = SettingsValues();
+    damaged_ = false;
+    const QString path = QString::fromStdString(path_);
+    existed_ = QFileInfo::exists(path);
+    if (!existed_) {
+        return;
+    }
+    const QSettings file(path, QSettings::IniFormat);
+    SettingsValues read;
+    bool valid = file.status() == QSettings::NoError && QFileInfo(path).isReadable();
+    if (valid && file.contains(TriggerKey)) {
+        const auto trigger = ParseAccelerator(file.value(TriggerKey).toString().toStdString());
+        valid = trigger.has_value();
+        read.trigger = trigger.value_or(read.trigger);
+    }
+    // A file that is not empty yet names none of the settings is not one this program wrote.
+    const bool known = file.contains(TriggerKey) || file.contains(StartAtLoginKey) ||
+                       file.contains(DesktopShortcutKey);
+    valid = valid && (known || QFileInfo(path).size() == 0);
+    const auto startAtLogin = ReadBool(file, StartAtLoginKey, read.startAtLogin);
+    const auto desktopShortcut = ReadBool(file, DesktopShortcutKey, read.desktopShortcut);
+    valid = valid && startAtLogin && desktopShortcut;
+    if (!valid) {
+        damaged_ = true;
+        qCWarning(lcServices) << "the settings file" << path
+                              << "is damaged: the defaults are used, and the file is kept until "
+                                 "the settings are saved";
+        return;
+    }
+    read.startAtLogin = *startAtLogin;
+    read.desktopShortcut = *desktopShortcut;
+    values = read;
+}
+
+void CSettings::Save()
+{
+    const QString path = QString::fromStdString(path_);
+    const QString temporary = path + QStringLiteral(".new");
+    auto fail = [&] {
+        QFile::remove(temporary);
+        throw Exception(FormatText(Translate("Не удалось сохранить настройки в файл %s."), path_));
+    };
+    if (path_.empty() || !QDir().mkpath(QFileInfo(path).absolutePath())) {
+        fail();
+    }
+    // A temporary file left by a crash would be merged into the new one.
+    QFile::remove(temporary);
+    {
+        QSettings file(temporary, QSettings::IniFormat);
+        file.setValue(TriggerKey, QString::fromStdString(AcceleratorOf(values.trigger)));
+        file.setValue(StartAtLoginKey, values.startAtLogin);
+        file.setValue(DesktopShortcutKey, values.desktopShortcut);
+        file.sync();
+        if (file.status() != QSettings::NoError) {
+            fail();
+        }
+    }
+    if (std::rename(temporary.toLocal8Bit().constData(), path.toLocal8Bit().constData()) != 0) {
+        fail();
+    }
+    existed_ = true;
+    damaged_ = false;
+}

@@ -1,0 +1,140 @@
+#include "shell/SettingsDialog.h"
+
+#include "services/Translation.h"
+#include "shell/TriggerEdit.h"
+#include "shell/TriggerKeys.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Tr(const char* text)
+{
+    return QString::fromStdString(Translate(text));
+}
+
+// A label whose text wraps at about 60 characters.
+QLabel* WrappedLabel(QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 60);
+    return label;
+}
+
+} // namespace
+
+TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFacts& desktop,
+                                 ApplyFunction apply, QWidget* parent)
+    : QDialog(parent), desktop_(desktop), apply_(std::move(apply)), trigger_(values.trigger)
+{
+    setWindowTitle(Tr("Настройки Quorvel"));
+
+    triggerEdit_ = new TTriggerEdit(this);
+    triggerEdit_->SetKeys(KeysOfTrigger(values.trigger));
+    triggerEdit_->OnChange = [this] {
+        if (const auto trigger = TriggerOfKeys(triggerEdit_->KeyCodes)) {
+            trigger_ = *trigger;
+        }
+        UpdateAdvice();
+    };
+    // Win, Ctrl, Alt and Shift from a list: a window manager may take a key held alone.
+    auto* addKey = new QToolButton(this);
+    addKey->setText(QStringLiteral("+"));
+    addKey->setToolTip(Tr("Добавить клавишу"));
+    auto* keyList = new TKeyList(this);
+    keyList->OnKeySelect = [this](std::uint16_t code) {
+        if (code != 0) {
+            triggerEdit_->AddKey(code);
+        } else {
+            triggerEdit_->setFocus();
+        }
+    };
+    connect(addKey, &QToolButton::clicked, this,
+            [addKey, keyList] { PopupBelow(keyList, addKey); });
+    auto* clear = new QToolButton(this);
+    clear->setText(QStringLiteral("×"));
+    clear->setToolTip(Tr("Очистить"));
+    connect(clear, &QToolButton::clicked, this, [this] { triggerEdit_->Clear(); });
+    auto* triggerRow = new QHBoxLayout;
+    triggerRow->addWidget(triggerEdit_, 1);
+    triggerRow->addWidget(addKey);
+    triggerRow->addWidget(clear);
+    auto* hint = WrappedLabel(this);
+    hint->setText(Tr("Щёлкните в поле и нажмите новое сочетание: клавиши Win, Ctrl, Alt или "
+                     "Shift и ещё одну клавишу."));
+
+    desktopShortcut_ = new QCheckBox(
+        Tr("Зарегистрировать сочетание в настройках клавиатуры GNOME (команда «quorvel "
+           "--show»)"),
+        this);
+    desktopShortcut_->setChecked(values.desktopShortcut);
+    desktopShortcut_->setVisible(desktop.gnomeShortcuts);
+    connect(desktopShortcut_, &QCheckBox::toggled, this, [this] { UpdateAdvice(); });
+
+    startAtLogin_ = new QCheckBox(Tr("Запускать Quorvel при входе в систему"), this);
+    startAtLogin_->setChecked(values.startAtLogin);
+
+    advice_ = WrappedLabel(this);
+    error_ = WrappedLabel(this);
+    error_->setStyleSheet(QStringLiteral("color: #b00000"));
+    error_->hide();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Tr("ОК"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Tr("Отмена"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TSettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TSettingsDialog::reject);
+
+    auto* form = new QFormLayout;
+    form->addRow(Tr("Клавиши вызова:"), triggerRow);
+    form->addRow(QString(), hint);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(advice_);
+    layout->addWidget(desktopShortcut_);
+    layout->addWidget(startAtLogin_);
+    layout->addWidget(error_);
+    layout->addStretch();
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    UpdateAdvice();
+}
+
+void TSettingsDialog::UpdateAdvice()
+{
+    const std::string advice =
+        TriggerAdvice(desktop_, trigger_, desktop_.gnomeShortcuts && desktopShortcut_->isChecked());
+    advice_->setText(QString::fromStdString(advice));
+    advice_->setVisible(!advice.empty());
+}
+
+void TSettingsDialog::accept()
+{
+    const auto trigger = TriggerOfKeys(triggerEdit_->KeyCodes);
+    if (!trigger) {
+        error_->setText(Tr("Сочетание должно состоять из клавиш Win, Ctrl, Alt или Shift и ещё "
+                           "одной клавиши."));
+        error_->show();
+        return;
+    }
+    SettingsValues values;
+    values.trigger = *trigger;
+    values.desktopShortcut = desktop_.gnomeShortcuts && desktopShortcut_->isChecked();
+    values.startAtLogin = startAtLogin_->isChecked();
+    const std::string failure = apply_ ? apply_(values) : std::string();
+    if (!failure.empty()) {
+        error_->setText(QString::fromStdString(failure));
+        error_->show();
+        return;
+    }
+    QDialog::accept();
+}

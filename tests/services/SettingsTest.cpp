@@ -1,0 +1,116 @@
+#include "services/Settings.h"
+
+#include "framework/Exception.h"
+#include "platform/Platform.h"
+
+#include "FakeEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string ConfigFile(const FakeEnvironment& env)
+{
+    return env.configFolder.filePath("quorvel/quorvel.conf").toStdString();
+}
+
+void Write(const std::string& path, const QByteArray& text)
+{
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QByteArray Read(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(Accelerator, ReadsWhatGtkWritesAndWritesItBack)
+{
+    FakeEnvironment env;
+    EXPECT_EQ(AcceleratorOf(DefaultTrigger()), "<Super>q");
+    const Trigger ctrlAltF5{platform::ModControl | platform::ModAlt, 0x74};
+    EXPECT_EQ(AcceleratorOf(ctrlAltF5), "<Control><Alt>F5");
+    EXPECT_EQ(ParseAccelerator("<Control><Alt>F5"), ctrlAltF5);
+    // GTK's other spellings, any letter case.
+    EXPECT_EQ(ParseAccelerator("<ctrl><MOD1>f5"), ctrlAltF5);
+    EXPECT_EQ(ParseAccelerator("<Primary><Shift>Q"),
+              (Trigger{platform::ModControl | platform::ModShift, 'Q'}));
+    EXPECT_EQ(ParseAccelerator("F5"), (Trigger{0, 0x74}));
+    for (const char* bad : {"", "<Super>", "<Super", "<Hyper>q", "<Super>nosuchkey", "q<Super>"}) {
+        EXPECT_FALSE(ParseAccelerator(bad)) << bad;
+    }
+}
+
+TEST(Settings, DefaultsWithoutAFileAndTheSameValuesAfterARoundTrip)
+{
+    FakeEnvironment env;
+    CSettings settings;
+    EXPECT_EQ(settings.Path(), ConfigFile(env));
+    settings.Load();
+    EXPECT_FALSE(settings.Existed());
+    EXPECT_EQ(settings.values, SettingsValues());
+    EXPECT_EQ(settings.values.trigger, (Trigger{platform::ModWin, 'Q'}));
+    EXPECT_FALSE(settings.values.startAtLogin);
+
+    settings.values.trigger = {platform::ModControl | platform::ModAlt, 'K'};
+    settings.values.startAtLogin = true;
+    settings.values.desktopShortcut = true;
+    settings.Save();
+    CSettings again;
+    again.Load();
+    EXPECT_TRUE(again.Existed());
+    EXPECT_FALSE(again.Damaged());
+    EXPECT_EQ(again.values, settings.values);
+    EXPECT_TRUE(Read(ConfigFile(env)).contains("Trigger=<Control><Alt>k"));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(ConfigFile(env) + ".new")));
+}
+
+TEST(Settings, ADamagedFileGivesTheDefaultsAndIsKeptUntilTheUserSaves)
+{
+    FakeEnvironment env;
+    CSettings settings;
+    settings.Save();
+    for (const QByteArray& damaged :
+         {QByteArray("[General]\nTrigger=<Super>nosuchkey\n"),
+          QByteArray("[General]\nTrigger=<Control>k\nStartAtLogin=perhaps\n"),
+          QByteArray("\x00\x01\xff garbage \xfe", 12)}) {
+        Write(ConfigFile(env), damaged);
+        settings.Load();
+        EXPECT_TRUE(settings.Damaged()) << damaged.constData();
+        EXPECT_EQ(settings.values, SettingsValues()) << damaged.constData();
+        EXPECT_EQ(Read(ConfigFile(env)), damaged);
+    }
+    settings.values.startAtLogin = true;
+    settings.Save();
+    settings.Load();
+    EXPECT_FALSE(settings.Damaged());
+    EXPECT_TRUE(settings.values.startAtLogin);
+}
+
+TEST(Settings, ASaveThatCannotWriteRaisesAndLeavesTheOldFile)
+{
+    FakeEnvironment env;
+    QTemporaryDir folder;
+    // The settings folder's place is taken by a file.
+    Write(folder.filePath("quorvel").toStdString(), "not a folder");
+    CSettings blocked(folder.filePath("quorvel/quorvel.conf").toStdString());
+    EXPECT_THROW(blocked.Save(), Exception);
+
+    CSettings settings;
+    settings.Save();
+    const QByteArray before = Read(ConfigFile(env));
+    // A folder where the temporary file would go.
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ConfigFile(env) + ".new/x")));
+    settings.values.startAtLogin = true;
+    EXPECT_THROW(settings.Save(), Exception);
+    EXPECT_EQ(Read(ConfigFile(env)), before);
+}

@@ -1,0 +1,224 @@
+// The trigger and the other settings as the main window and the settings window apply them.
+#include "shell/MainForm.h"
+
+#include "platform/VirtualKeys.h"
+#include "services/Autostart.h"
+#include "services/GnomeShortcut.h"
+#include "shell/SettingsDialog.h"
+#include "shell/TriggerEdit.h"
+
+#include "FakeEnvironment.h"
+#include "FakeGSettings.h"
+#include "ScopedEnvironment.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Trigger WinQ{platform::ModWin, 'Q'};
+const Trigger CtrlAltK{platform::ModControl | platform::ModAlt, 'K'};
+const Trigger CtrlShiftF5{platform::ModControl | platform::ModShift, 0x74};
+
+std::vector<Trigger> HotKeys(const platform::FakePlatform& platform)
+{
+    std::vector<Trigger> keys;
+    for (const auto& hotKey : platform.hotKeys) {
+        keys.push_back({hotKey.modifiers, hotKey.code});
+    }
+    return keys;
+}
+
+SettingsValues WithTrigger(const Trigger& trigger)
+{
+    SettingsValues values;
+    values.trigger = trigger;
+    return values;
+}
+
+CSettings SavedSettings()
+{
+    CSettings settings;
+    settings.Load();
+    return settings;
+}
+
+} // namespace
+
+TEST(TriggerSettings, TheSavedTriggerIsGrabbedAndNamedInTheTrayHint)
+{
+    FakeEnvironment env;
+    CSettings settings;
+    settings.values.trigger = CtrlAltK;
+    settings.Save();
+    TMainForm form;
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
+    EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Ctrl + Alt + K)");
+    env.platform.PressHotKey();
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(TriggerSettings, ARefusedTriggerKeepsTheOldOneWorkingAndTheFileAsItWas)
+{
+    FakeEnvironment env;
+    env.platform.hotKeysTaken = {{CtrlAltK.modifiers, CtrlAltK.code}};
+    TMainForm form;
+    ASSERT_EQ(HotKeys(env.platform), std::vector<Trigger>{WinQ});
+
+    const std::string refusal = form.ApplySettings(WithTrigger(CtrlAltK));
+    EXPECT_NE(refusal.find("Ctrl + Alt + K"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("Win + Q"), std::string::npos) << refusal;
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{WinQ});
+    EXPECT_EQ(form.GrabbedTrigger(), WinQ);
+    EXPECT_EQ(SavedSettings().values.trigger, WinQ);
+
+    EXPECT_EQ(form.ApplySettings(WithTrigger(CtrlShiftF5)), "");
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlShiftF5});
+    EXPECT_EQ(SavedSettings().values.trigger, CtrlShiftF5);
+    EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Ctrl + Shift + F5)");
+    env.platform.PressHotKey();
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(TriggerSettings, ATriggerTakenAtStartIsNamedInTheTrayHintAndRefusedAgain)
+{
+    FakeEnvironment env;
+    env.platform.hotKeysTaken = {{WinQ.modifiers, WinQ.code}};
+    TMainForm form;
+    EXPECT_FALSE(form.GrabbedTrigger());
+    EXPECT_NE(form.TrayIcon()->toolTip().indexOf("занято другой программой"), -1);
+    EXPECT_NE(form.ApplySettings(WithTrigger(WinQ)), "");
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    EXPECT_EQ(form.ApplySettings(WithTrigger(CtrlAltK)), "");
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
+}
+
+TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
+{
+    FakeEnvironment env;
+    env.platform.hotKeysTaken = {{CtrlAltK.modifiers, CtrlAltK.code}};
+    TMainForm form;
+    form.miSettingsClick();
+    TSettingsDialog* dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->TriggerEdit()->text(), " Win + Q");
+
+    // Right Ctrl, left Alt and K held; the press reaches the line.
+    for (std::uint16_t code :
+         {vk::Control, vk::RControl, vk::Menu, vk::LMenu, std::uint16_t('K')}) {
+        env.platform.SetKeyDown(code, true);
+    }
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, "k");
+    QCoreApplication::sendEvent(dialog->TriggerEdit(), &press);
+    EXPECT_EQ(dialog->TriggerEdit()->text(), " Ctrl + Alt + K");
+
+    dialog->accept();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->Error()->isVisibleTo(dialog));
+    EXPECT_NE(dialog->Error()->text().indexOf("Ctrl + Alt + K"), -1);
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{WinQ});
+
+    // Modifiers alone make no trigger.
+    env.platform.keyState.fill(0);
+    env.platform.SetKeyDown(vk::Shift, true);
+    QCoreApplication::sendEvent(dialog->TriggerEdit(), &press);
+    dialog->accept();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{WinQ});
+
+    env.platform.keyState.fill(0);
+    env.platform.SetKeyDown(vk::AnyWin & 0xFF, true);
+    env.platform.SetKeyDown(vk::Shift, true);
+    env.platform.SetKeyDown('Q', true);
+    QCoreApplication::sendEvent(dialog->TriggerEdit(), &press);
+    dialog->StartAtLogin()->setChecked(true);
+    dialog->accept();
+    EXPECT_FALSE(dialog->isVisible());
+    const Trigger winShiftQ{platform::ModWin | platform::ModShift, 'Q'};
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{winShiftQ});
+    EXPECT_TRUE(HasAutostartEntry());
+    EXPECT_TRUE(SavedSettings().values.startAtLogin);
+}
+
+TEST(TriggerSettings, StartAtLoginWritesAndRemovesTheAutostartEntry)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    SettingsValues values;
+    values.startAtLogin = true;
+    EXPECT_EQ(form.ApplySettings(values), "");
+    EXPECT_TRUE(HasAutostartEntry());
+    values.startAtLogin = false;
+    EXPECT_EQ(form.ApplySettings(values), "");
+    EXPECT_FALSE(HasAutostartEntry());
+    EXPECT_FALSE(SavedSettings().values.startAtLogin);
+}
+
+TEST(TriggerSettings, OnGnomeTheDesktopRunsTheTriggerAndTheGrabIsGivenBack)
+{
+    FakeEnvironment env;
+    FakeGSettings gsettings(env.platform);
+    gsettings.values["org.gnome.mutter overlay-key"] = "'Super_L'";
+    env.platform.windowManagerName = "GNOME Shell";
+    SettingsValues values;
+    {
+        TMainForm form;
+        EXPECT_EQ(form.Desktop().winKeyOwner, WinKeyOwner::Mutter);
+        EXPECT_NE(form.TrayIcon()->toolTip().indexOf("GNOME"), -1);
+
+        values.desktopShortcut = true;
+        EXPECT_EQ(form.ApplySettings(values), "");
+        EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+        EXPECT_TRUE(env.platform.hotKeys.empty());
+        EXPECT_FALSE(form.GrabbedTrigger());
+    }
+    // Started again, the shortcut follows the saved trigger.
+    CSettings settings = SavedSettings();
+    settings.values.trigger = CtrlAltK;
+    settings.Save();
+    TMainForm again;
+    EXPECT_EQ(GnomeShortcutBinding(), "<Control><Alt>k");
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+
+    values.trigger = CtrlAltK;
+    values.desktopShortcut = false;
+    EXPECT_EQ(again.ApplySettings(values), "");
+    EXPECT_EQ(GnomeShortcutBinding(), "");
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
+}
+
+TEST(TriggerSettings, UnderIceWmTheTrayHintNamesAnotherTrigger)
+{
+    FakeEnvironment env;
+    QTemporaryDir icewm;
+    ScopedEnvironment environment;
+    environment.Set("ICEWM_PRIVCFG", icewm.path().toStdString());
+    env.platform.windowManagerName = "IceWM";
+    TMainForm form;
+    EXPECT_EQ(form.Desktop().winKeyOwner, WinKeyOwner::IceWM); // Win95Keys=1 by default
+    EXPECT_NE(form.TrayIcon()->toolTip().indexOf("Ctrl + Alt + Q"), -1);
+    EXPECT_EQ(form.ApplySettings(WithTrigger({platform::ModControl | platform::ModAlt, 'Q'})), "");
+    EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Ctrl + Alt + Q)");
+}
+
+TEST(TriggerSettings, AShowMessageShowsTheOverlayAndALaterCopyAsksWithoutABox)
+{
+    FakeEnvironment env;
+    TMainForm first;
+    // A first run greets the user once: the defaults are saved.
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(first.Settings().Path())));
+    TMainForm second(true);
+    EXPECT_FALSE(second.IsFirstInstance());
+    EXPECT_TRUE(env.messages.empty());
+    ASSERT_EQ(env.platform.sentMessages.size(), 1u);
+    EXPECT_EQ(env.platform.sentMessages[0].second, TMainForm::ShowMessage);
+    EXPECT_TRUE(first.isVisible());
+}
