@@ -2,8 +2,8 @@
 
 #include <string>
 
-// The desktop entry $XDG_CONFIG_HOME/autostart/quorvel.desktop: while it exists, desktops that
-// follow the XDG Autostart Specification start Quorvel at login.
+// The desktop entry $XDG_CONFIG_HOME/autostart/quorvel.desktop: while it exists, freedesktop.org
+// desktops start Quorvel at login.
 std::string AutostartPath();
 bool HasAutostartEntry();
 // Writes the entry that starts this executable, replacing the file at once; raises an Exception
@@ -12,6 +12,6 @@ void WriteAutostartEntry(const std::string& executable);
 // Raises an Exception (translated) when an entry is there and cannot be removed.
 void RemoveAutostartEntry();
 
-// One argument of an Exec line, quoted and escaped as the Desktop Entry Specification asks
-// ("The Exec key").
+// One argument of a desktop entry's Exec line: in double quotes when it holds a reserved
+// character, with ", `, $ and \ escaped and % doubled.
 std::string DesktopExecArgument(const std::string& argument);
