@@ -9,6 +9,7 @@
 #include "util/Paths.h"
 #include "util/Text.h"
 
+#include <optional>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -135,18 +136,29 @@ private:
         }
     }
 
+    // The member's value; nullopt when an optional one is absent (a required one is a problem).
+    static std::optional<QJsonValue> Member(const QJsonObject& object, const JsonPath& path,
+                                            const char* key, bool required)
+    {
+        if (!object.contains(key)) {
+            if (required) {
+                Fail(path, FormatText(Translate("нет поля «%s»"), key));
+            }
+            return std::nullopt;
+        }
+        return object.value(key);
+    }
+
     // A text member; empty when an optional one is absent.
     static std::string Text(const QJsonObject& object, const JsonPath& path, const char* key,
                             bool required, std::size_t maxCharacters)
     {
         const JsonPath member = Append(path, std::string(key));
-        if (!object.contains(key)) {
-            if (required) {
-                Fail(path, FormatText(Translate("нет поля «%s»"), key));
-            }
+        const std::optional<QJsonValue> found = Member(object, path, key, required);
+        if (!found) {
             return {};
         }
-        const QJsonValue value = object.value(key);
+        const QJsonValue& value = *found;
         if (!value.isString()) {
             Fail(member, Translate("нужен текст в кавычках"));
         }
@@ -165,13 +177,11 @@ private:
                                              const char* key, bool required)
     {
         const JsonPath member = Append(path, std::string(key));
-        if (!object.contains(key)) {
-            if (required) {
-                Fail(path, FormatText(Translate("нет поля «%s»"), key));
-            }
+        const std::optional<QJsonValue> found = Member(object, path, key, required);
+        if (!found) {
             return {};
         }
-        const QJsonValue value = object.value(key);
+        const QJsonValue& value = *found;
         if (!value.isArray()) {
             Fail(member, Translate("нужен список текстов"));
         }
