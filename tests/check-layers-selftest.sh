@@ -9,9 +9,11 @@ trap 'rm -rf "$work"' EXIT
 
 "$check" "$source_root" >/dev/null
 
-plant() { # plant FILE LINE: a copy of src/ with LINE added to FILE must fail the check
+plant() { # plant FILE LINE: a tree of FILE alone with LINE added must fail the check
     rm -rf "$work/src"
-    cp -r "$source_root/src" "$work/src"
+    mkdir -p "$work/src/$(dirname "$1")"
+    cp "$source_root/src/$1" "$work/src/$1"
+    "$check" "$work" >/dev/null 2>&1 || { echo "refused before planting: $1"; exit 1; }
     printf '%s\n' "$2" >>"$work/src/$1"
     if "$check" "$work" >/dev/null 2>&1; then
         echo "not caught: $2 in $1"
