@@ -12,6 +12,9 @@ read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 -
 e2e_pids+=("$bus_pid")
 export DBUS_SESSION_BUS_ADDRESS=$bus_address QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
+# A base already there: no first-start message stands over the tray icon.
+"$build/quorvel" --import "$e2e_dir/xterm-more.json" >/dev/null
+
 mkdir -p "$e2e_tmp/bin"
 cat >"$e2e_tmp/bin/xdg-open" <<EOF_OPEN
 #!/bin/sh
@@ -28,12 +31,20 @@ start_quorvel() {
     e2e_pids+=("$quorvel")
     wait_for 15 tray_icon_embedded
 }
+# The tray menu: a window of Quorvel's wider than its tray icon (the overlay is hidden).
+menu_open() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$quorvel" 2>/dev/null); do
+        [ "$(window_geometry "$id" | awk '{print $3}')" -gt 60 ] && return 0
+    done
+    return 1
+}
 # Help is the fourth item from the bottom of the tray menu.
 choose_help() {
     read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
     xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-    sleep 0.5
-    xdotool key Up Up Up Up Return
+    wait_for 5 menu_open || return 1
+    xdotool key --delay 100 Up Up Up Up Return
 }
 opened() { grep -qxF "$1" "$e2e_tmp/opened" 2>/dev/null; }
 names() { "$e2e_dir/accessible.py" quorvel "$@" >"$e2e_tmp/names.txt"; }
@@ -42,7 +53,7 @@ ended() { ! kill -0 "$quorvel" 2>/dev/null; }
 # xdg-open finds no browser (its status 3: a required tool is missing).
 echo 3 >"$e2e_tmp/status"
 check "Quorvel starts in English" start_quorvel en
-choose_help
+check "the tray menu opens" choose_help
 check "Help hands the English page to xdg-open" wait_for 10 opened "$build/en/quorvel.html"
 check "a message says no browser opened it and names the page" \
     names "no browser was found to open it. Open the help file yourself: $build/en/quorvel.html"
@@ -57,7 +68,7 @@ check "Quorvel ends" wait_for 10 ended
 # In Russian, with a browser: the Russian page.
 echo 0 >"$e2e_tmp/status"
 check "Quorvel starts in Russian" start_quorvel ru
-choose_help
+check "the tray menu opens" choose_help
 check "Help hands the Russian page to xdg-open" wait_for 10 opened "$build/ru/quorvel.html"
 
 e2e_summary
