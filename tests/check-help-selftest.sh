@@ -12,7 +12,7 @@ page() {
         "$1" "$2" >"$tmp/$1/quorvel.html"
     printf 'picture' >"$tmp/$1/shot.png"
 }
-sound='<h2 id="a">A</h2><p><a href="#a">A</a></p><img src="shot.png" alt="A shot"/>'
+sound='<h2 id="a">A</h2><p><a href="#a">A</a> <a href="shot.png">B</a></p><img src="shot.png" alt="A shot"/>'
 page en "$sound"
 page ru "$sound"
 "$check" "$tmp" || { echo "FAIL: sound pages were refused"; exit 1; }
@@ -23,6 +23,7 @@ faults=(
     'picture elsewhere|<h2 id="a">A</h2><img src="https://example.org/shot.png" alt="A shot"/>'
     'picture without alt|<h2 id="a">A</h2><img src="shot.png"/>'
     'broken link|<h2 id="a">A</h2><a href="#b">B</a><img src="shot.png" alt="A shot"/>'
+    'link to no file|<h2 id="a">A</h2><a href="gone.png">B</a><img src="shot.png" alt="A shot"/>'
     'section missing|<h2 id="x">X</h2><img src="shot.png" alt="A shot"/>'
 )
 for fault in "${faults[@]}"; do
