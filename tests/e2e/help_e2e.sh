@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Help in the tray menu opens the page of the user's language through xdg-open; when xdg-open
-# finds no application to open it with, a message says so and names the page. A stand-in xdg-open
-# records what it was asked to open and ends as told. The message is read through the widgets'
-# accessible names (AT-SPI). Usage: help_e2e.sh BUILD_DIR.
+# finds no application to open it with, or there is neither xdg-open nor a browser, a message says
+# so and names the page. A stand-in xdg-open records what it was asked to open and ends as told.
+# The message is read through the widgets' accessible names (AT-SPI). Usage: help_e2e.sh BUILD_DIR.
 set -u
 source "$(dirname "$0")/lib.sh"
 
@@ -24,9 +24,10 @@ EOF_OPEN
 chmod +x "$e2e_tmp/bin/xdg-open"
 export PATH=$e2e_tmp/bin:$PATH
 
-# start_quorvel LANGUAGE: starts Quorvel in that language and waits for its tray icon.
+# start_quorvel LANGUAGE [PATH]: starts Quorvel in that language (with that PATH) and waits for
+# its tray icon.
 start_quorvel() {
-    LANGUAGE=$1 "$build/quorvel" >>"$e2e_tmp/quorvel.log" 2>&1 &
+    LANGUAGE=$1 PATH=${2:-$PATH} "$build/quorvel" >>"$e2e_tmp/quorvel.log" 2>&1 &
     quorvel=$!
     e2e_pids+=("$quorvel")
     wait_for 15 tray_icon_embedded
@@ -58,12 +59,25 @@ check "Help hands the English page to xdg-open" wait_for 10 opened "$build/en/qu
 check "a message says no browser opened it and names the page" \
     names "no browser was found to open it. Open the help file yourself: $build/en/quorvel.html"
 shot help-no-browser
-box=$(xdotool search --onlyvisible --pid "$quorvel" --name '^Quorvel$' | tail -n 1)
-xdotool windowactivate --sync "$box" 2>/dev/null
-xdotool key Return
-xdotool mousemove 10 10
-kill "$quorvel"
-check "Quorvel ends" wait_for 10 ended
+# stop_quorvel: closes the message and ends Quorvel.
+stop_quorvel() {
+    local box
+    box=$(xdotool search --onlyvisible --pid "$quorvel" --name '^Quorvel$' | tail -n 1)
+    xdotool windowactivate --sync "$box" 2>/dev/null
+    xdotool key Return
+    xdotool mousemove 10 10
+    kill "$quorvel"
+    wait_for 10 ended
+}
+check "Quorvel ends" stop_quorvel
+
+# Without xdg-open, and no browser on PATH either: the same message.
+mkdir -p "$e2e_tmp/empty"
+check "Quorvel starts without xdg-open" start_quorvel en "$e2e_tmp/empty"
+check "the tray menu opens" choose_help
+check "a message says no browser opened the page and names it" \
+    names "no browser was found to open it. Open the help file yourself: $build/en/quorvel.html"
+check "Quorvel ends" stop_quorvel
 
 # In Russian, with a browser: the Russian page.
 echo 0 >"$e2e_tmp/status"
