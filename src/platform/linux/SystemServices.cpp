@@ -349,7 +349,7 @@ bool LinuxPlatform::ShellOpen(const std::string& target)
     if (!text.startsWith('/') && url.isValid() && !url.scheme().isEmpty()) {
         return QDesktopServices::openUrl(url);
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir().absoluteFilePath(text)));
+    return OpenFile(target, {});
 }
 
 bool LinuxPlatform::OpenFile(const std::string& path, std::function<void()> onFailure)
