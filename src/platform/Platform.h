@@ -144,6 +144,10 @@ public:
     // --- shell ----------------------------------------------------------------------------
     // Opens a file or URL with the desktop's default handler, never through a shell.
     virtual bool ShellOpen(const std::string& target) = 0;
+    // Opens a local file with the desktop's default handler, never through a shell: false when no
+    // handler could be started. onFailure runs later, in the event loop, when the handler started
+    // but found no application to open the file with.
+    virtual bool OpenFile(const std::string& path, std::function<void()> onFailure) = 0;
 
     // --- session --------------------------------------------------------------------------
     // Runs the handler in the event loop when the system asks the program to end (SIGTERM,

@@ -34,6 +34,8 @@ MessageButton ShowQtMessageBox(const std::string& text, const MessageBoxOptions&
                     QString::fromStdString(text));
     // Texts from files and the base are shown as they are, never as markup.
     box.setTextFormat(Qt::PlainText);
+    // A path or an error in the text can be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     std::vector<std::pair<QAbstractButton*, MessageButton>> added;
     for (const auto& b : buttons) {
         if (!options.HasButton(b.button)) {

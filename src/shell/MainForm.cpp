@@ -13,6 +13,7 @@
 #include "services/Translation.h"
 #include "shell/About.h"
 #include "shell/CheatSheet.h"
+#include "shell/Help.h"
 #include "shell/KeyScanner.h"
 #include "shell/Keyboard.h"
 #include "shell/Log.h"
@@ -29,7 +30,6 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -602,12 +602,7 @@ void TMainForm::miCheatSheetClick()
 
 void TMainForm::miHelpClick()
 {
-    const std::string folder = GetExeFolder();
-    std::string target = folder + "quickstart";
-    if (!QFileInfo::exists(QString::fromStdString(target))) {
-        target = folder + "en/quorvel.html";
-    }
-    platform::Get().ShellOpen(target);
+    OpenHelp();
 }
 
 void TMainForm::miAboutClick()

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -327,4 +328,47 @@ TEST_F(SystemServices, AReceiverThatRunsTheEventLoopGetsEveryMessageOfAClosedCon
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     EXPECT_EQ(received, (std::vector<std::string>{"show", "show", "last"}));
+}
+
+TEST_F(SystemServices, FilesOpenThroughXdgOpenWhichTellsWhenItFoundNoApplication)
+{
+    // A stand-in xdg-open: it records what it was asked to open and ends with the given status.
+    const QString bin = QString::fromStdString(Temp() + "/bin");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    {
+        std::ofstream script((bin + "/xdg-open").toStdString());
+        script << "#!/bin/sh\nprintf '%s\\n' \"$1\" >>'" << Temp() << "/opened'\nexit $(cat '"
+               << Temp() << "/status')\n";
+    }
+    ASSERT_EQ(chmod((bin + "/xdg-open").toLocal8Bit().constData(), 0755), 0);
+    environment.Set("PATH", bin.toStdString() + ":" + std::getenv("PATH"));
+    const auto running = [] {
+        // The watcher deletes itself once xdg-open has ended.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return !QCoreApplication::instance()->findChildren<QProcess*>().isEmpty();
+    };
+
+    // open STATUS: opens a page with xdg-open ending in STATUS; the failures it reported.
+    const auto open = [&](int status) {
+        std::ofstream(Temp() + "/status") << status << "\n";
+        int failures = 0;
+        EXPECT_TRUE(system.OpenFile("help/page.html", [&failures] { ++failures; }));
+        const QDeadlineTimer deadline(5000);
+        while ((running() || (failures == 0 && status != 0)) && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        EXPECT_FALSE(running());
+        return failures;
+    };
+    // Status 3: no application for the file (xdg-open's "a required tool could not be found").
+    EXPECT_EQ(open(3), 1);
+    EXPECT_EQ(open(0), 0);
+
+    std::ifstream opened(Temp() + "/opened");
+    std::string first, second;
+    std::getline(opened, first);
+    std::getline(opened, second);
+    // The page is named by its absolute path.
+    EXPECT_EQ(first, QDir::current().filePath("help/page.html").toStdString());
+    EXPECT_EQ(second, first);
 }

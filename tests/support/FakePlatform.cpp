@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace platform {
 
@@ -345,6 +346,13 @@ std::string FakePlatform::GetSpecialFolder(SpecialFolderKind kind)
 bool FakePlatform::ShellOpen(const std::string& target)
 {
     openedTargets.push_back(target);
+    return shellOpenSucceeds;
+}
+
+bool FakePlatform::OpenFile(const std::string& path, std::function<void()> onFailure)
+{
+    openedTargets.push_back(path);
+    openFailure = std::move(onFailure);
     return shellOpenSucceeds;
 }
 

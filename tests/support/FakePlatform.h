@@ -82,6 +82,8 @@ public:
     std::vector<WindowId> foregroundRequests;
     int windowFlushes = 0;
     std::vector<std::string> openedTargets;
+    // What OpenFile was told to run when the opened file's handler fails.
+    std::function<void()> openFailure;
     // What the program asked to run when the system tells it to end.
     std::function<void()> terminationHandler;
     std::vector<HotKey> hotKeys;
@@ -141,6 +143,7 @@ public:
     bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
+    bool OpenFile(const std::string& path, std::function<void()> onFailure) override;
     std::optional<std::string> RunProgram(const std::string& program,
                                           const std::vector<std::string>& arguments,
                                           int timeoutMs) override;

@@ -74,6 +74,7 @@ public:
     bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
+    bool OpenFile(const std::string& path, std::function<void()> onFailure) override;
     std::optional<std::string> RunProgram(const std::string& program,
                                           const std::vector<std::string>& arguments,
                                           int timeoutMs) override;

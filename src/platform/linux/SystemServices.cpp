@@ -4,12 +4,14 @@
 
 #include "platform/linux/Log.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -347,7 +349,38 @@ bool LinuxPlatform::ShellOpen(const std::string& target)
     if (!text.startsWith('/') && url.isValid() && !url.scheme().isEmpty()) {
         return QDesktopServices::openUrl(url);
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir().absoluteFilePath(text)));
+    return OpenFile(target, {});
+}
+
+bool LinuxPlatform::OpenFile(const std::string& path, std::function<void()> onFailure)
+{
+    const QString file = QDir().absoluteFilePath(QString::fromStdString(path));
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        // Qt's own choice: the desktop's opener or a browser it knows.
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    }
+    // xdg-open says by its exit status whether it found an application; it may wait for that
+    // application to end, so it is watched from the event loop.
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(
+        process, &QProcess::finished, process,
+        [process, onFailure = std::move(onFailure)](int code, QProcess::ExitStatus status) {
+            if ((status != QProcess::NormalExit || code != 0) && onFailure) {
+                qCWarning(lcPlatform) << "xdg-open could not open the file";
+                onFailure();
+            }
+            process->deleteLater();
+        });
+    process->start(opener, {file});
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    return true;
 }
 
 std::optional<std::string> LinuxPlatform::RunProgram(const std::string& program,
