@@ -167,7 +167,7 @@ TEST_F(Store, SuperglobalProgramIsAddedOnlyWhenMissing)
         programs.FieldByName("Id").SetValue(id);
         programs.Post();
     }
-    programs.SaveToFile(Folder() + "/programs.dat");
+    programs.WriteToFile(Folder() + "/programs.dat");
     Loader().Load();
     EXPECT_EQ(Programs().RecordCount(), 4);
     EXPECT_TRUE(Programs().Locate("Id", 1));
