@@ -74,4 +74,20 @@ void MergeAndSavePack(benchmark::State& state)
 }
 BENCHMARK(MergeAndSavePack)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
+// The merge alone, without the save.
+void MergePack(benchmark::State& state)
+{
+    FakeSystem fake;
+    QTemporaryDir dir;
+    fake.system.specialFolders[platform::SpecialFolderKind::AppData] = dir.path().toStdString();
+    const PackFile file = ReadPackFile(WritePack(dir, static_cast<int>(state.range(0))));
+    for (auto _ : state) {
+        state.PauseTiming();
+        CDBRegistry registry;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(MergePackFile(registry, file).programsAdded);
+    }
+}
+BENCHMARK(MergePack)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
 } // namespace
