@@ -248,7 +248,8 @@ int DataSet::LoadFromFile(const std::string& path)
     }
     {
         // A view or a virtual table under the table's name could run any query, without end.
-        Statement kind(db, "SELECT type, sql FROM sqlite_master WHERE name = ?1");
+        Statement kind(db, "SELECT type, sql FROM sqlite_master WHERE name = ?1 COLLATE NOCASE "
+                           "AND type IN ('table', 'view')");
         sqlite3_bind_text(kind.Get(), 1, tableName_.c_str(), -1, SQLITE_TRANSIENT);
         if (!kind.Step() || !IsPlainTable(kind.Get())) {
             throw DataSetFileError("no table " + tableName_);

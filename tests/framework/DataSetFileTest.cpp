@@ -125,6 +125,12 @@ TEST_F(DataSetFile, ReadsAFileOfAnotherTool)
     EXPECT_EQ(table.FieldByName("Id").AsInteger(), 2);
     EXPECT_EQ(table.FieldByName("Name").AsString(), "Второй");
     EXPECT_TRUE(table.FieldByName("Flag").IsNull());
+
+    // Table names are SQLite's, whatever their case.
+    Execute(Path("capitals.dat"), "CREATE TABLE ITEMS (Id INTEGER); INSERT INTO ITEMS VALUES (7);");
+    table.LoadFromFile(Path("capitals.dat"));
+    ASSERT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.FieldByName("Id").AsInteger(), 7);
 }
 
 TEST_F(DataSetFile, UnreadableFilesFailAndKeepTheRecords)
