@@ -2,6 +2,7 @@
 
 #include "database/Log.h"
 #include "database/ShortcutTables.h"
+#include "framework/DataSetGroup.h"
 #include "framework/Exception.h"
 #include "services/Translation.h"
 #include "util/MessageBox.h"
@@ -24,6 +25,16 @@ bool FileExists(const std::string& path)
     {
     };
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Whether a file may be there: only a name that surely is not there (the folder can be searched
+// and lacks it) is no file.
+bool MayExist(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0 || errno != ENOENT;
 }
 
 // "<file>.damaged-<timestamp>", with a counter when that name is taken.
@@ -129,19 +140,6 @@ std::string NotSavingNotice(const std::string& problem)
                       problem);
 }
 
-void SaveTable(DataSet& dataSet, const std::string& file)
-{
-    if (dataSet.State() != DataSetState::Browse) {
-        dataSet.Post();
-    }
-    try {
-        dataSet.SaveToFile(file);
-    } catch (const DataSetFileError& error) {
-        throw Exception(
-            FormatText(Translate("Не удается сохранить файл %s: %s"), file, error.what()));
-    }
-}
-
 } // namespace
 
 CDataSetLoader::CDataSetLoader(CShortcutTables* tables)
@@ -158,6 +156,11 @@ std::string CDataSetLoader::ProgramsFile() const
 std::string CDataSetLoader::ShortcutsFile() const
 {
     return JoinPath(dataFolder_, "shortcuts.dat");
+}
+
+std::string CDataSetLoader::JournalFile() const
+{
+    return JoinPath(dataFolder_, "base.journal");
 }
 
 std::string CDataSetLoader::NoticeFile() const
@@ -180,8 +183,9 @@ void CDataSetLoader::CreateDataFolder() const
     if (failed || ::stat(dataFolder_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         throw Exception(Translate("Не удается создать папку ") + dataFolder_);
     }
-    // The base is the user's alone, also in a folder an older version made.
-    ::chmod(dataFolder_.c_str(), 0700);
+    // The base is the user's alone, also in a folder an older version made; what the user took
+    // away from it stays taken.
+    ::chmod(dataFolder_.c_str(), info.st_mode & 0700);
 }
 
 void CDataSetLoader::Load()
@@ -199,7 +203,7 @@ void CDataSetLoader::Load()
 
 bool CDataSetLoader::BaseExists() const
 {
-    return FileExists(ProgramsFile()) || FileExists(ShortcutsFile());
+    return MayExist(ProgramsFile()) || MayExist(ShortcutsFile()) || MayExist(JournalFile());
 }
 
 void CDataSetLoader::LoadAsSaved()
@@ -207,8 +211,10 @@ void CDataSetLoader::LoadAsSaved()
     for (auto [dataSet, file] : {std::pair(&tables_->dsPrograms, ProgramsFile()),
                                  std::pair(&tables_->dsShortcuts, ShortcutsFile())}) {
         try {
-            if (FileExists(file)) {
-                dataSet->LoadFromFile(file);
+            // A save that is under way has its new files complete beside the old ones.
+            if (const std::string current = CommittedFile(file, JournalFile());
+                FileExists(current)) {
+                dataSet->LoadFromFile(current);
             } else {
                 dataSet->EmptyDataSet();
             }
@@ -233,14 +239,21 @@ std::string CDataSetLoader::LoadFiles()
     const bool writable = ::access(dataFolder_.c_str(), W_OK) == 0;
     if (writable) {
         ShowNoticeLeftPending();
+        try {
+            RecoverTables({ProgramsFile(), ShortcutsFile()}, JournalFile());
+        } catch (const DataSetFileError& error) {
+            return FormatText(Translate("Не удается завершить прерванное сохранение базы: %s"),
+                              error.what());
+        }
     }
     DataSet& programs = tables_->dsPrograms;
     DataSet& shortcuts = tables_->dsShortcuts;
     // The first file that is not simply loaded tells what happens.
-    TableLoad load = LoadIfPresent(programs, ProgramsFile());
+    TableLoad load = LoadIfPresent(programs, CommittedFile(ProgramsFile(), JournalFile()));
     std::string file = ProgramsFile();
     if (load.result == LoadResult::Loaded || load.result == LoadResult::Newer) {
-        const TableLoad detail = LoadIfPresent(shortcuts, ShortcutsFile());
+        const TableLoad detail =
+            LoadIfPresent(shortcuts, CommittedFile(ShortcutsFile(), JournalFile()));
         if (detail.result != LoadResult::Loaded) {
             load = detail;
             file = ShortcutsFile();
@@ -337,6 +350,17 @@ void CDataSetLoader::Save()
             FormatText(Translate("База сочетаний клавиш не сохранена: %s"), notSaving_));
     }
     CreateDataFolder();
-    SaveTable(tables_->dsPrograms, ProgramsFile());
-    SaveTable(tables_->dsShortcuts, ShortcutsFile());
+    for (DataSet* table : {&tables_->dsPrograms, &tables_->dsShortcuts}) {
+        if (table->State() != DataSetState::Browse) {
+            table->Post();
+        }
+    }
+    try {
+        SaveTablesTogether(
+            {{&tables_->dsPrograms, ProgramsFile()}, {&tables_->dsShortcuts, ShortcutsFile()}},
+            JournalFile());
+    } catch (const DataSetFileError& error) {
+        throw Exception(
+            FormatText(Translate("Не удается сохранить базу сочетаний клавиш: %s"), error.what()));
+    }
 }

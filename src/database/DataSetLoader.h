@@ -15,7 +15,8 @@ public:
     virtual void Save() = 0;
 };
 
-// Keeps the tables in programs.dat and shortcuts.dat of the data folder.
+// Keeps the tables in programs.dat and shortcuts.dat of the data folder, saved as one: a start
+// after a save that was killed finds both files old or both new, and no temporary file.
 //
 // Load never loses a base and never leaves the user without a word:
 // - a damaged file is moved aside with its partner (and their journals), and the user is told
@@ -54,6 +55,8 @@ private:
     void CreateDataFolder() const;
     std::string ProgramsFile() const;
     std::string ShortcutsFile() const;
+    // Written while a save puts the new files in place (see DataSetGroup.h).
+    std::string JournalFile() const;
     std::string NoticeFile() const;
     // Shows a notice that must not be lost: kept in the folder until the box is confirmed.
     void ShowPendingNotice(const std::string& text);

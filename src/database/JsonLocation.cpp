@@ -1,5 +1,7 @@
 #include "database/JsonLocation.h"
 
+#include "util/Text.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -158,7 +160,7 @@ std::string JsonPathText(const JsonPath& path)
     std::string text;
     for (const JsonStep& step : path) {
         if (const auto* name = std::get_if<std::string>(&step)) {
-            text.append(text.empty() ? "" : ".").append(*name);
+            text.append(text.empty() ? "" : ".").append(QuoteUserText(*name));
         } else {
             text.append("[").append(std::to_string(std::get<int>(step))).append("]");
         }

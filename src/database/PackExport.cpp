@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -126,6 +127,13 @@ bool IsProgram(DataSet& programs, const std::string& wanted)
 
 void WriteFile(const std::string& path, const QJsonObject& content)
 {
+    // A pipe, a device or a folder in the way is never replaced by a file (a link to a file is
+    // written through).
+    const QFileInfo existing(Q(path));
+    if (existing.exists() && !existing.isFile()) {
+        throw Exception(FormatText(Translate("Не удается сохранить файл %s: %s"),
+                                   QuoteUserText(path), Translate("это не обычный файл")));
+    }
     QSaveFile file(Q(path));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(QJsonDocument(content).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {

@@ -1,12 +1,16 @@
 #include "database/PackIcons.h"
 
+#include "framework/Exception.h"
 #include "keys/ActionDescription.h"
+#include "keys/PictureFile.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
+#include <QThread>
 
 namespace {
 
@@ -115,8 +119,9 @@ QImage ExactSize(const QImage& image, int side)
 
 } // namespace
 
-Blob IconFieldBytes(const QImage& picture)
+Blob IconFieldBytes(const QImage& original)
 {
+    const QImage picture = FitStoredIcon(original);
     if (picture.hasAlphaChannel()) {
         return BmpWithAlpha(picture);
     }
@@ -129,6 +134,16 @@ Blob IconFieldBytes(const QImage& picture)
 
 QImage ThemeIcon(const std::string& name)
 {
+    // The icon theme and pixmaps belong to the GUI thread: a pack read in a worker asks it. Should
+    // the program end first, the request is dropped and the icon stays null.
+    if (QCoreApplication::instance() &&
+        QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        QImage picture;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&picture, &name] { picture = ThemeIcon(name); },
+            Qt::BlockingQueuedConnection);
+        return picture;
+    }
     UseStandardIconsWithoutADesktopTheme();
     const QIcon icon = QIcon::fromTheme(QString::fromStdString(name));
     if (icon.isNull()) {
@@ -137,24 +152,18 @@ QImage ThemeIcon(const std::string& name)
     return ExactSize(icon.pixmap(QSize(PackIconSide, PackIconSide), 1.0).toImage(), PackIconSide);
 }
 
-QImage PictureFileIcon(const std::string& path)
+DecodedPicture PictureFileIcon(const std::string& path)
 {
-    QImageReader reader(QString::fromStdString(path));
-    const QByteArray format = reader.format();
-    if (format == "svg" || format == "svgz") {
-        reader.setScaledSize(QSize(PackIconSide, PackIconSide));
-        return reader.read();
+    QByteArray bytes;
+    try {
+        bytes = ReadPictureBytes(path);
+    } catch (const Exception& error) {
+        return {{}, error.what()};
     }
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || size.width() > MaxIconSide ||
-        size.height() > MaxIconSide) {
-        return {};
-    }
-    if (size.width() > MaxPackPictureSide || size.height() > MaxPackPictureSide) {
-        reader.setScaledSize(
-            size.scaled(MaxPackPictureSide, MaxPackPictureSide, Qt::KeepAspectRatio));
-    }
-    return reader.read();
+    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    const QByteArray format =
+        suffix == "svg" || suffix == "svgz" ? suffix.toLatin1() : QByteArray();
+    return DecodePicture(bytes, format, format.isEmpty() ? MaxPackPictureSide : PackIconSide);
 }
 
 QByteArray IconPng(const Blob& field)

@@ -8,40 +8,29 @@
 #include "util/Text.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
+#include <unordered_map>
 
 namespace {
 
-// One shortcut of the program being merged into.
-struct Existing
-{
-    CKeyCodes keys;
-    bool active;
-    std::int32_t id;
-};
+using Record = DataSet::Record;
+using Table = std::vector<std::unique_ptr<Record>>;
 
-bool SameKeys(const CKeyCodes& a, const CKeyCodes& b)
+// Orders combinations so that those SameKeys would match are equal: equivalent codes in display
+// order.
+struct KeysLess
 {
-    return a.size() == b.size() && a.Contains(b);
-}
-
-// The Id of the program that runs as one of these executables; 0 when there is none.
-std::int32_t FindProgram(DataSet& programs, const std::vector<std::string>& executables)
-{
-    std::vector<std::string> names;
-    for (const std::string& executable : executables) {
-        names.push_back(LowerCase(ExtractFileName(executable)));
-    }
-    Field fileName = programs.FieldByName("FileName");
-    Field id = programs.FieldByName("Id");
-    for (programs.First(); !programs.Eof(); programs.Next()) {
-        const std::string name = LowerCase(ExtractFileName(fileName.AsString()));
-        if (id.AsInteger() != CShortcutTables::SuperglobalId && !name.empty() &&
-            std::find(names.begin(), names.end(), name) != names.end()) {
-            return id.AsInteger();
+    bool operator()(const std::pair<std::int32_t, CKeyCodes>& a,
+                    const std::pair<std::int32_t, CKeyCodes>& b) const
+    {
+        if (a.first != b.first) {
+            return a.first < b.first;
         }
+        return std::lexicographical_compare(a.second.begin(), a.second.end(), b.second.begin(),
+                                            b.second.end(), CSortKeyCodes());
     }
-    return 0;
-}
+};
 
 std::string ChooseExecutable(const std::vector<std::string>& executables)
 {
@@ -53,66 +42,142 @@ std::string ChooseExecutable(const std::vector<std::string>& executables)
     return executables.empty() ? std::string() : executables.front();
 }
 
-std::int32_t AddProgram(DataSet& programs, const ShortcutPack& pack)
+std::int32_t NextId(const DataSet& table, std::int32_t firstId)
 {
-    programs.Append();
-    programs.FieldByName("Name").SetValue(pack.name);
-    programs.FieldByName("FileName").SetValue(ChooseExecutable(pack.executables));
-    programs.Post();
-    return programs.FieldByName("Id").AsInteger();
+    const auto max = table.Max("Id");
+    return max ? *max + 1 : firstId;
 }
 
-// The shortcuts of the current program.
-std::vector<Existing> ShortcutsShown(DataSet& shortcuts)
+// The base's tables during a merge, indexed so that each pack and shortcut is found at once:
+// programs by the lower-case file names of their executables, shortcuts by program and keys.
+class Merge
 {
-    std::vector<Existing> existing;
-    Field keyCodes = shortcuts.FieldByName("KeyCodes");
-    Field isNormal = shortcuts.FieldByName("IsNormal");
-    Field id = shortcuts.FieldByName("Id");
-    for (shortcuts.First(); !shortcuts.Eof(); shortcuts.Next()) {
-        CKeyCodes keys;
-        keys.LoadFromBuffer(keyCodes.AsBlob().data(), keyCodes.AsBlob().size());
-        existing.push_back({keys, isNormal.AsBoolean(), id.AsInteger()});
-    }
-    return existing;
-}
-
-void SetFields(DataSet& shortcuts, const PackShortcut& shortcut)
-{
-    shortcuts.FieldByName("ShortName").SetValue(shortcut.name);
-    shortcuts.FieldByName("Description").SetValue(shortcut.description);
-    shortcuts.FieldByName("KeyCodes").SetValue(BlobValue(shortcut.keys.SaveToBuffer()));
-    shortcuts.FieldByName("IsNormal").SetValue(shortcut.active);
-    if (!shortcut.icon.empty()) {
-        shortcuts.FieldByName("Icon").SetValue(BlobValue(shortcut.icon));
-    }
-}
-
-void MergeShortcuts(DataSet& shortcuts, const ShortcutPack& pack, bool scopeMatters,
-                    ImportReport& report)
-{
-    std::vector<Existing> existing = ShortcutsShown(shortcuts);
-    for (const PackShortcut& shortcut : pack.shortcuts) {
-        const auto same = std::find_if(existing.begin(), existing.end(), [&](const Existing& e) {
-            return SameKeys(e.keys, shortcut.keys) &&
-                   (!scopeMatters || e.active == shortcut.active);
-        });
-        if (same != existing.end() && shortcuts.Locate("Id", same->id)) {
-            shortcuts.Edit();
-            SetFields(shortcuts, shortcut);
-            shortcuts.Post();
-            same->active = shortcut.active;
-            ++report.shortcutsUpdated;
-            continue;
+public:
+    Merge(DataSet& programs, Table& programTable, DataSet& shortcuts, Table& shortcutTable)
+        : programs_(programs), programTable_(programTable), shortcuts_(shortcuts),
+          shortcutTable_(shortcutTable),
+          nextProgramId_(NextId(programs, CShortcutTables::SuperglobalId + 1)),
+          nextShortcutId_(NextId(shortcuts, 1))
+    {
+        for (const auto& program : programTable_) {
+            IndexProgram(*program);
         }
-        shortcuts.Append();
-        SetFields(shortcuts, shortcut);
-        shortcuts.Post();
-        existing.push_back(
-            {shortcut.keys, shortcut.active, shortcuts.FieldByName("Id").AsInteger()});
+        for (const auto& shortcut : shortcutTable_) {
+            IndexShortcut(*shortcut);
+        }
+    }
+
+    // The Id of the first program in the table that runs as one of these executables; 0 when
+    // there is none.
+    std::int32_t FindProgram(const std::vector<std::string>& executables) const
+    {
+        const std::pair<std::size_t, std::int32_t>* first = nullptr;
+        for (const std::string& executable : executables) {
+            const auto found = programsByName_.find(LowerCase(ExtractFileName(executable)));
+            if (found != programsByName_.end() && (!first || found->second < *first)) {
+                first = &found->second;
+            }
+        }
+        return first ? first->second : 0;
+    }
+
+    std::int32_t AddProgram(const ShortcutPack& pack)
+    {
+        Record record = programs_.NewRecord();
+        const std::int32_t id = nextProgramId_++;
+        Set(programs_, record, "Id", id);
+        Set(programs_, record, "Name", pack.name);
+        Set(programs_, record, "FileName", ChooseExecutable(pack.executables));
+        programTable_.push_back(std::make_unique<Record>(std::move(record)));
+        IndexProgram(*programTable_.back());
+        return id;
+    }
+
+    // Updates the program's shortcut of the same keys (and scope, when it matters), else adds one.
+    void MergeShortcut(std::int32_t program, bool scopeMatters, const PackShortcut& shortcut,
+                       ImportReport& report)
+    {
+        const int isNormal = shortcuts_.FieldIndex("IsNormal");
+        std::vector<Record*>& same = shortcutsByKeys_[{program, shortcut.keys}];
+        const auto match = std::find_if(same.begin(), same.end(), [&](const Record* record) {
+            return !scopeMatters || IsNormal((*record)[isNormal]) == shortcut.active;
+        });
+        if (match != same.end()) {
+            SetFields(**match, shortcut);
+            ++report.shortcutsUpdated;
+            return;
+        }
+        Record record = shortcuts_.NewRecord();
+        Set(shortcuts_, record, "Id", nextShortcutId_++);
+        Set(shortcuts_, record, "ProgramId", program);
+        SetFields(record, shortcut);
+        shortcutTable_.push_back(std::make_unique<Record>(std::move(record)));
+        same.push_back(shortcutTable_.back().get());
         ++report.shortcutsAdded;
     }
-}
+
+private:
+    static void Set(const DataSet& table, Record& record, const std::string& field,
+                    FieldValue value)
+    {
+        const int index = table.FieldIndex(field);
+        record[index] = table.CheckedValue(index, std::move(value));
+    }
+
+    // As the field reads: null is not normal.
+    static bool IsNormal(const FieldValue& value)
+    {
+        const auto* flag = std::get_if<bool>(&value);
+        return flag && *flag;
+    }
+
+    void SetFields(Record& record, const PackShortcut& shortcut) const
+    {
+        Set(shortcuts_, record, "ShortName", shortcut.name);
+        Set(shortcuts_, record, "Description", shortcut.description);
+        Set(shortcuts_, record, "KeyCodes", BlobValue(shortcut.keys.SaveToBuffer()));
+        Set(shortcuts_, record, "IsNormal", shortcut.active);
+        if (!shortcut.icon.empty()) {
+            Set(shortcuts_, record, "Icon", BlobValue(shortcut.icon));
+        }
+    }
+
+    void IndexProgram(const Record& program)
+    {
+        const auto* id = std::get_if<std::int32_t>(&program[programs_.FieldIndex("Id")]);
+        const auto* file = std::get_if<std::string>(&program[programs_.FieldIndex("FileName")]);
+        const std::string name = file ? LowerCase(ExtractFileName(*file)) : std::string();
+        if (id && *id != CShortcutTables::SuperglobalId && !name.empty()) {
+            programsByName_.try_emplace(name, programsByName_.size(), *id);
+        }
+    }
+
+    void IndexShortcut(Record& shortcut)
+    {
+        const auto* program =
+            std::get_if<std::int32_t>(&shortcut[shortcuts_.FieldIndex("ProgramId")]);
+        const auto* bytes = std::get_if<BlobValue>(&shortcut[shortcuts_.FieldIndex("KeyCodes")]);
+        if (!program) {
+            return;
+        }
+        CKeyCodes keys;
+        if (bytes) {
+            keys.LoadFromBuffer(bytes->Bytes().data(), bytes->Bytes().size());
+        }
+        shortcutsByKeys_[{*program, keys}].push_back(&shortcut);
+    }
+
+    DataSet& programs_;
+    Table& programTable_;
+    DataSet& shortcuts_;
+    Table& shortcutTable_;
+    std::int32_t nextProgramId_;
+    std::int32_t nextShortcutId_;
+    // Lower-case executable file name: the program's position in the order found, and its Id.
+    std::unordered_map<std::string, std::pair<std::size_t, std::int32_t>> programsByName_;
+    // Program Id and keys: the program's shortcuts of those keys, in table order.
+    std::map<std::pair<std::int32_t, CKeyCodes>, std::vector<Record*>, KeysLess> shortcutsByKeys_;
+};
 
 } // namespace
 
@@ -120,32 +185,40 @@ ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& 
 {
     DataSet& programs = *registry.GetPrograms();
     DataSet& shortcuts = *registry.GetShortcuts();
-    // The program the user had selected stays selected.
-    const std::int32_t selected = programs.IsEmpty() ? 0 : programs.FieldByName("Id").AsInteger();
     ImportReport report;
-    for (const ShortcutPack& pack : packs) {
-        std::int32_t id =
-            pack.desktop ? CShortcutTables::SuperglobalId : FindProgram(programs, pack.executables);
-        if (id == 0) {
-            id = AddProgram(programs, pack);
-            ++report.programsAdded;
-        } else if (!pack.desktop) {
-            ++report.programsFound;
-        }
-        programs.Locate("Id", id);
-        MergeShortcuts(shortcuts, pack, id != CShortcutTables::SuperglobalId, report);
-    }
-    programs.Locate("Id", selected);
+    // One change of each table: its order and views are rebuilt once, not once per record.
+    programs.ChangeRecords([&](Table& programTable) {
+        shortcuts.ChangeRecords([&](Table& shortcutTable) {
+            Merge merge(programs, programTable, shortcuts, shortcutTable);
+            for (const ShortcutPack& pack : packs) {
+                std::int32_t id = pack.desktop ? CShortcutTables::SuperglobalId
+                                               : merge.FindProgram(pack.executables);
+                if (id == 0) {
+                    id = merge.AddProgram(pack);
+                    ++report.programsAdded;
+                } else if (!pack.desktop) {
+                    ++report.programsFound;
+                }
+                for (const PackShortcut& shortcut : pack.shortcuts) {
+                    merge.MergeShortcut(id, id != CShortcutTables::SuperglobalId, shortcut, report);
+                }
+            }
+        });
+    });
+    return report;
+}
+
+ImportReport MergePackFile(CDBRegistry& registry, const PackFile& file)
+{
+    ImportReport report = MergePacks(registry, file.packs);
+    report.notes = file.notes;
     return report;
 }
 
 ImportReport ImportFile(CDBRegistry& registry, const std::string& path)
 {
     // Everything is read and checked before the base is touched.
-    const PackFile file = ReadPackFile(path);
-    ImportReport report = MergePacks(registry, file.packs);
-    report.notes = file.notes;
-    return report;
+    return MergePackFile(registry, ReadPackFile(path));
 }
 
 std::string DescribeImport(const std::string& path, const ImportReport& report)
@@ -153,8 +226,9 @@ std::string DescribeImport(const std::string& path, const ImportReport& report)
     std::string text = FormatText(
         Translate("Импортирован файл %s. Новых программ: %s, программ из базы: %s. Сочетаний "
                   "клавиш добавлено: %s, обновлено: %s."),
-        path, std::to_string(report.programsAdded), std::to_string(report.programsFound),
-        std::to_string(report.shortcutsAdded), std::to_string(report.shortcutsUpdated));
+        QuoteUserText(path), std::to_string(report.programsAdded),
+        std::to_string(report.programsFound), std::to_string(report.shortcutsAdded),
+        std::to_string(report.shortcutsUpdated));
     for (const std::string& note : report.notes) {
         text += "\n" + note;
     }

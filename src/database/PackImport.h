@@ -24,6 +24,9 @@ struct ImportReport
 // program has is updated (its texts, and its icon when the pack gives one); any other is added.
 ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& packs);
 
+// Merges what ReadPackFile read, with its notes.
+ImportReport MergePackFile(CDBRegistry& registry, const PackFile& file);
+
 // Reads a pack or an export and merges all of it. Throws Exception naming the file and its first
 // problem, and then the base is as it was.
 ImportReport ImportFile(CDBRegistry& registry, const std::string& path);

@@ -3,7 +3,6 @@
 #include "database/JsonLocation.h"
 #include "database/PackIcons.h"
 #include "framework/Exception.h"
-#include "keys/ActionDescription.h"
 #include "keys/KeyText.h"
 #include "services/Translation.h"
 #include "util/Paths.h"
@@ -62,6 +61,16 @@ bool LeavesFolder(const std::string& relative)
     }
     const auto parts = SplitText(relative, '/');
     return std::find(parts.begin(), parts.end(), "..") != parts.end();
+}
+
+// Whether file, with every link resolved, lies inside folder: a link out of the pack's folder,
+// of the picture or of a folder on its way, does not.
+bool StaysInFolder(const std::string& file, const std::string& folder)
+{
+    const QString real = QFileInfo(QString::fromStdString(file)).canonicalFilePath();
+    const QString base = QFileInfo(QString::fromStdString(folder)).canonicalFilePath();
+    // A name that leads nowhere is told as a missing file.
+    return real.isEmpty() || (!base.isEmpty() && real.startsWith(base + '/'));
 }
 
 class PackParser
@@ -130,8 +139,8 @@ private:
     {
         for (const QString& key : object.keys()) {
             if (!known.count(key.toStdString())) {
-                Fail(Append(path, key.toStdString()),
-                     FormatText(Translate("неизвестное поле «%s»"), key.toStdString()));
+                Fail(Append(path, key.toStdString()), FormatText(Translate("неизвестное поле «%s»"),
+                                                                 QuoteUserText(key.toStdString())));
             }
         }
     }
@@ -282,7 +291,7 @@ private:
         if (picture.isNull()) {
             file_.notes.push_back(FormatText(
                 Translate("значка «%s» нет в теме значков, сочетание клавиш будет без значка"),
-                icon));
+                QuoteUserText(icon)));
             return {};
         }
         return IconFieldBytes(picture);
@@ -290,21 +299,21 @@ private:
 
     Blob PictureFromFolder(const std::string& relative, const JsonPath& path) const
     {
-        if (LeavesFolder(relative)) {
+        const std::string file = JoinPath(folder_, relative);
+        if (LeavesFolder(relative) || !StaysInFolder(file, folder_)) {
             Fail(path, Translate("картинка должна лежать в папке набора"));
         }
-        const std::string file = JoinPath(folder_, relative);
         if (!IsRegularFile(file)) {
             Fail(path, FormatText(Translate("нет файла картинки %s"), file));
         }
         if (QFileInfo(QString::fromStdString(file)).size() > MaxPackPictureBytes) {
             Fail(path, Translate("картинка больше 1 МБ"));
         }
-        const QImage picture = PictureFileIcon(file);
-        if (picture.isNull()) {
-            Fail(path, FormatText(Translate("не удается прочитать картинку %s"), file));
+        const DecodedPicture picture = PictureFileIcon(file);
+        if (picture.image.isNull()) {
+            Fail(path, FormatText(Translate("картинка %s не принята: %s"), file, picture.problem));
         }
-        return IconFieldBytes(picture);
+        return IconFieldBytes(picture.image);
     }
 
     static Blob EmbeddedIcon(const QJsonValue& value, const JsonPath& path)
@@ -321,11 +330,11 @@ private:
         if (!decoded) {
             Fail(path, Translate("картинка должна быть записана в base64"));
         }
-        const QImage picture = DecodeIcon(Blob(decoded.decoded.begin(), decoded.decoded.end()));
-        if (picture.isNull()) {
-            Fail(path, Translate("не удается прочитать картинку"));
+        const DecodedPicture picture = DecodePicture(decoded.decoded, {}, MaxPackPictureSide);
+        if (picture.image.isNull()) {
+            Fail(path, picture.problem);
         }
-        return IconFieldBytes(picture);
+        return IconFieldBytes(picture.image);
     }
 
     std::string folder_;
@@ -359,7 +368,8 @@ PackFile ParsePackText(const QByteArray& text, const std::string& folder, IconRe
 PackFile ReadPackFile(const std::string& path, IconReading icons)
 {
     const auto refused = [&path](const std::string& problem) {
-        return Exception(FormatText(Translate("Файл %s не принят: %s"), path, problem));
+        return Exception(
+            FormatText(Translate("Файл %s не принят: %s"), QuoteUserText(path), problem));
     };
     const QFileInfo info(QString::fromStdString(path));
     if (!info.exists()) {

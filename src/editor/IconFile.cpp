@@ -1,15 +1,16 @@
 #include "editor/IconFile.h"
 
 #include "framework/Exception.h"
+#include "keys/PictureFile.h"
 #include "services/Translation.h"
 #include "util/Text.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 
 #include <jpeglib.h>
@@ -21,6 +22,9 @@ struct JpegError
     jpeg_error_mgr manager;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    // Of a picture refused by its declared size; 0 otherwise.
+    unsigned declaredWidth;
+    unsigned declaredHeight;
 };
 
 // libjpeg's own handler ends the process; this one returns to the decoder's caller.
@@ -41,6 +45,7 @@ bool DecodeJpegInto(const std::vector<unsigned char>& bytes, QImage* picture, Jp
     error->manager.error_exit = OnJpegError;
     error->manager.output_message = IgnoreJpegMessage;
     error->message[0] = '\0';
+    error->declaredWidth = error->declaredHeight = 0;
     if (setjmp(error->jump)) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -48,6 +53,21 @@ bool DecodeJpegInto(const std::vector<unsigned char>& bytes, QImage* picture, Jp
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
+    // The declared size is checked before anything of that size is allocated.
+    if (static_cast<std::uint64_t>(info.image_width) * info.image_height * 3 >
+        static_cast<std::uint64_t>(PictureAllocationLimitMb) * 1024 * 1024) {
+        error->declaredWidth = info.image_width;
+        error->declaredHeight = info.image_height;
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    // Decoded at an eighth, a quarter or half the size while that still covers a stored icon.
+    info.scale_num = 1;
+    info.scale_denom = 1;
+    while (info.scale_denom < 8 && info.image_width / (info.scale_denom * 2) >= StoredIconSide &&
+           info.image_height / (info.scale_denom * 2) >= StoredIconSide) {
+        info.scale_denom *= 2;
+    }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     *picture = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
@@ -66,36 +86,47 @@ bool DecodeJpegInto(const std::vector<unsigned char>& bytes, QImage* picture, Jp
     return error->manager.num_warnings == 0;
 }
 
-} // namespace
-
-QImage DecodeJpeg(const std::vector<unsigned char>& bytes)
+DecodedPicture DecodeJpegPicture(const std::vector<unsigned char>& bytes)
 {
-    QImage picture;
-    JpegError error;
-    if (bytes.empty() || !DecodeJpegInto(bytes, &picture, &error)) {
-        throw InvalidPicture(error.message);
+    DecodedPicture picture;
+    JpegError error{};
+    if (bytes.empty() || !DecodeJpegInto(bytes, &picture.image, &error)) {
+        picture.image = {};
+        picture.refused = error.declaredWidth != 0;
+        picture.problem =
+            picture.refused ? FormatText(Translate("картинка размером %s слишком велика"),
+                                         PictureSizeText(error.declaredWidth, error.declaredHeight))
+                            : std::string(error.message);
     }
     return picture;
 }
 
+} // namespace
+
+QImage DecodeJpeg(const std::vector<unsigned char>& bytes)
+{
+    DecodedPicture picture = DecodeJpegPicture(bytes);
+    if (picture.image.isNull()) {
+        throw InvalidPicture(picture.problem);
+    }
+    return picture.image;
+}
+
 QImage ReadPictureFile(const std::string& path)
 {
-    const QString name = QString::fromStdString(path);
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw Exception(FormatText(Translate("Не удается открыть файл %s."), path));
+    const QByteArray data = ReadPictureBytes(path);
+    const QString extension = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    const DecodedPicture picture =
+        extension == "jpg" || extension == "jpeg"
+            ? DecodeJpegPicture(std::vector<unsigned char>(data.begin(), data.end()))
+            : DecodePicture(data, extension.toLatin1(), StoredIconSide);
+    if (picture.refused) {
+        throw Exception(FormatText(Translate("Файл %s не принят: %s"), path, picture.problem));
     }
-    const QString extension = QFileInfo(name).suffix().toLower();
-    if (extension == "jpg" || extension == "jpeg") {
-        const QByteArray data = file.readAll();
-        return DecodeJpeg(std::vector<unsigned char>(data.begin(), data.end()));
+    if (picture.image.isNull()) {
+        throw InvalidPicture(picture.problem);
     }
-    QImageReader reader(&file, extension.toLatin1());
-    QImage picture = reader.read();
-    if (picture.isNull()) {
-        throw InvalidPicture(reader.errorString().toStdString());
-    }
-    return picture;
+    return picture.image;
 }
 
 Blob EncodeBitmap(const QImage& picture)
@@ -103,7 +134,7 @@ Blob EncodeBitmap(const QImage& picture)
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (picture.isNull() || !picture.save(&buffer, "BMP")) {
+    if (picture.isNull() || !FitStoredIcon(picture).save(&buffer, "BMP")) {
         throw InvalidPicture("the picture cannot be written as BMP");
     }
     return Blob(bytes.begin(), bytes.end());

@@ -14,13 +14,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads a picture file: JPEG (by its extension, any case) through libjpeg, every other format
-// through Qt's readers, chosen by the extension. Throws InvalidPicture, or Exception when the file
-// cannot be opened.
+// Reads a picture file within the limits of keys/PictureFile.h: JPEG (by its extension, any case)
+// through libjpeg, every other format through Qt's readers, chosen by the extension. Throws
+// InvalidPicture, or Exception naming the file and the reason when the file is refused.
 QImage ReadPictureFile(const std::string& path);
-// Decodes JPEG bytes; every libjpeg error becomes InvalidPicture.
+// Decodes JPEG bytes, scaled down while decoding as far as a stored icon allows; a declared size
+// beyond PictureAllocationLimitMb and every libjpeg error become InvalidPicture.
 QImage DecodeJpeg(const std::vector<unsigned char>& bytes);
-// The picture as a whole BMP file, at its own size.
+// The picture as a whole BMP file, scaled down to fit StoredIconSide.
 Blob EncodeBitmap(const QImage& picture);
 // Puts the field's data set into edit state and stores the picture in it as a BMP file.
 void StoreBitmap(const QImage& picture, Field field);

@@ -223,6 +223,14 @@ void DataSet::RequireEditing() const
 void DataSet::SetFieldValue(int index, FieldValue value)
 {
     RequireEditing();
+    buffer_[index] = CheckedValue(index, std::move(value));
+    ++revision_;
+    const Field field(*this, index);
+    NotifyDataChange(&field);
+}
+
+FieldValue DataSet::CheckedValue(int index, FieldValue value) const
+{
     const FieldDef& def = fields_[index];
     if (!std::holds_alternative<std::monostate>(value) && !HoldsType(value, def.type)) {
         throw std::invalid_argument(tableName_ + ": wrong type of value for " + def.name);
@@ -230,10 +238,7 @@ void DataSet::SetFieldValue(int index, FieldValue value)
     if (auto* text = std::get_if<std::string>(&value)) {
         *text = TruncateText(std::move(*text), def.size);
     }
-    buffer_[index] = std::move(value);
-    ++revision_;
-    const Field field(*this, index);
-    NotifyDataChange(&field);
+    return value;
 }
 
 void DataSet::CheckBrowseMode()
@@ -341,10 +346,7 @@ void DataSet::Append()
 void DataSet::BeginInsert(std::size_t tablePosition)
 {
     insertAt_ = tablePosition;
-    buffer_.clear();
-    for (const auto& def : fields_) {
-        buffer_.push_back(def.defaultValue);
-    }
+    buffer_ = NewRecord();
     if (master_ && master_->GetDataSet()) {
         DataSet& masterSet = *master_->GetDataSet();
         buffer_[detailField_] = masterSet.FieldByName(masterField_).Value();
@@ -432,6 +434,27 @@ void DataSet::EmptyDataSet()
     ++revision_;
     RebuildView(nullptr);
     NotifyDataChange(nullptr);
+}
+
+void DataSet::ChangeRecords(
+    const std::function<void(std::vector<std::unique_ptr<Record>>&)>& change)
+{
+    CheckBrowseMode();
+    const Record* current = CurrentRecord();
+    change(table_);
+    orderedValid_ = false;
+    ++revision_;
+    RebuildView(current);
+    NotifyDataChange(nullptr);
+}
+
+DataSet::Record DataSet::NewRecord() const
+{
+    Record record;
+    for (const auto& def : fields_) {
+        record.push_back(def.defaultValue);
+    }
+    return record;
 }
 
 // --- aggregates -------------------------------------------------------------------------------

@@ -78,14 +78,18 @@ private:
     Kind kind_;
 };
 
-// The steps of SaveToFile, in order (a row is written once per record).
+// The steps of a save, in order: WriteToFile reports the first four (a row once per record);
+// SaveTablesTogether (DataSetGroup.h) writes every file, then its journal, renames each file and
+// removes the journal.
 enum class SaveStep
 {
     TemporaryCreated,
     RowWritten,
     Committed,
     Synced,
+    JournalWritten,
     Renamed,
+    JournalRemoved,
 };
 
 // One field of a data set, read from and written to its current record.
@@ -177,6 +181,15 @@ public:
     void Delete();
     // Removes every record.
     void EmptyDataSet();
+    // Changes many records in one step (an import), after posting a pending edit: change may edit
+    // the stored records and append new ones at the end; the order, the visible records and the
+    // controls are brought up to date once, after it. The current record stays current.
+    void ChangeRecords(const std::function<void(std::vector<std::unique_ptr<Record>>&)>& change);
+    // A record of the fields' default values, to be appended through ChangeRecords.
+    Record NewRecord() const;
+    // The value as the field stores it (text cut to its size); std::invalid_argument for a value
+    // of another type.
+    FieldValue CheckedValue(int index, FieldValue value) const;
 
     // Over every record of the table, whatever the master shows; nullopt when no value.
     std::optional<std::int32_t> Max(const std::string& fieldName) const;
@@ -188,7 +201,7 @@ public:
     // Runs after Insert/Append has made the new record current.
     std::function<void(DataSet&)> AfterInsert;
 
-    // The format version SaveToFile writes.
+    // The format version WriteToFile writes.
     static constexpr int FileFormatVersion = 1;
 
     // Replaces the records with those of the table in an SQLite file and returns the file's
@@ -203,10 +216,9 @@ public:
     // Cuts UTF-8 text after the given number of characters, as string fields keep it.
     static std::string TruncateText(std::string text, int characters);
 
-    // Writes the records to a new file beside path and renames it into place, so the file holds
-    // either the old or the new content at any moment; a journal left beside the old file goes.
-    // Mode 0600. Throws DataSetFileError.
-    void SaveToFile(const std::string& path) const;
+    // Writes the records to a new complete file at path (replacing what is there), flushed to
+    // the disk; removed again when anything fails. Mode 0600. Throws DataSetFileError.
+    void WriteToFile(const std::string& path) const;
 
 private:
     friend class Field;

@@ -1,7 +1,9 @@
 #include "framework/DataSet.h"
+#include "framework/SaveSteps.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,6 +17,20 @@
 namespace {
 
 constexpr int BusyTimeoutMs = 1500;
+// The work one file may take, in calls of the progress handler every ProgressInterval virtual
+// machine instructions: 500 million instructions, far more than reading or writing the largest
+// base takes, and bounded time for a file made to run forever.
+constexpr int ProgressInterval = 10000;
+constexpr long MaxProgressCalls = 50000;
+
+// A table as CREATE TABLE makes it: no view, no virtual table.
+bool IsPlainTable(sqlite3_stmt* master)
+{
+    const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(master, 0));
+    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(master, 1));
+    return type && sql && std::strcmp(type, "table") == 0 &&
+           sqlite3_strnicmp(sql, "CREATE TABLE", 12) == 0;
+}
 
 std::string Quoted(const std::string& name)
 {
@@ -53,6 +69,7 @@ public:
         }
         // A writer in another process holds the file for a moment; wait that long, not forever.
         sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        sqlite3_progress_handler(db_, ProgressInterval, &Database::OutOfBudget, &steps_);
     }
     ~Database() { sqlite3_close(db_); }
     Database(const Database&) = delete;
@@ -93,7 +110,14 @@ public:
     }
 
 private:
+    // Stops any statement that runs far longer than reading the largest base takes.
+    static int OutOfBudget(void* steps)
+    {
+        return ++*static_cast<long*>(steps) > MaxProgressCalls ? 1 : 0;
+    }
+
     sqlite3* db_ = nullptr;
+    long steps_ = 0;
 };
 
 class Statement
@@ -163,20 +187,27 @@ FieldValue ReadColumn(sqlite3_stmt* statement, int column, const FieldDef& def)
     throw bad();
 }
 
-std::function<void(SaveStep)>& SaveStepObserver()
+} // namespace
+
+namespace savesteps {
+
+namespace {
+
+std::function<void(SaveStep)>& Observer()
 {
     static std::function<void(SaveStep)> observer;
     return observer;
 }
 
+} // namespace
+
 void Reached(SaveStep step)
 {
-    if (SaveStepObserver()) {
-        SaveStepObserver()(step);
+    if (Observer()) {
+        Observer()(step);
     }
 }
 
-// Makes the rename itself durable.
 void SyncFolderOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
@@ -188,7 +219,10 @@ void SyncFolderOf(const std::string& path)
     }
 }
 
-} // namespace
+} // namespace savesteps
+
+using savesteps::Reached;
+using savesteps::SyncFolderOf;
 
 int DataSet::LoadFromFile(const std::string& path)
 {
@@ -212,13 +246,26 @@ int DataSet::LoadFromFile(const std::string& path)
             version = sqlite3_column_int(pragma.Get(), 0);
         }
     }
+    {
+        // A view or a virtual table under the table's name could run any query, without end.
+        Statement kind(db, "SELECT type, sql FROM sqlite_master WHERE name = ?1 COLLATE NOCASE "
+                           "AND type IN ('table', 'view')");
+        sqlite3_bind_text(kind.Get(), 1, tableName_.c_str(), -1, SQLITE_TRANSIENT);
+        if (!kind.Step() || !IsPlainTable(kind.Get())) {
+            throw DataSetFileError("no table " + tableName_);
+        }
+    }
     std::set<std::string> columns;
     Statement info(db, "PRAGMA table_info(" + Quoted(tableName_) + ")");
     while (info.Step()) {
         columns.insert(reinterpret_cast<const char*>(sqlite3_column_text(info.Get(), 1)));
     }
-    if (columns.empty()) {
-        throw DataSetFileError("no table " + tableName_);
+    // A table of another tool that shares the name but none of the columns is no table of ours.
+    const bool shared =
+        std::any_of(fields_.begin(), fields_.end(),
+                    [&columns](const FieldDef& def) { return columns.count(def.name); });
+    if (!shared) {
+        throw DataSetFileError("no table " + tableName_ + " of the expected columns");
     }
     // Fields without a column (a file of another tool) stay null; extra columns are ignored.
     std::vector<int> present;
@@ -255,22 +302,21 @@ int DataSet::LoadFromFile(const std::string& path)
 
 void DataSet::SetSaveStepObserver(std::function<void(SaveStep)> observer)
 {
-    SaveStepObserver() = std::move(observer);
+    savesteps::Observer() = std::move(observer);
 }
 
-void DataSet::SaveToFile(const std::string& path) const
+void DataSet::WriteToFile(const std::string& path) const
 {
-    const std::string temporary = path + ".tmp";
-    ::unlink(temporary.c_str());
+    ::unlink(path.c_str());
     // Created here, so that the file is the user's alone from its first byte.
-    const int created = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int created = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (created < 0) {
-        throw DataSetFileError(SystemError(temporary));
+        throw DataSetFileError(SystemError(path));
     }
     ::close(created);
     Reached(SaveStep::TemporaryCreated);
     try {
-        Database db(temporary, SQLITE_OPEN_READWRITE);
+        Database db(path, SQLITE_OPEN_READWRITE);
         // The file is not in place until it is complete, so it needs no journal.
         db.Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA user_version = " +
                    std::to_string(FileFormatVersion));
@@ -321,9 +367,9 @@ void DataSet::SaveToFile(const std::string& path) const
         db.Execute("COMMIT");
         db.Close();
         Reached(SaveStep::Committed);
-        const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 || ::fsync(fd) != 0) {
-            const std::string error = SystemError(temporary);
+            const std::string error = SystemError(path);
             if (fd >= 0) {
                 ::close(fd);
             }
@@ -331,15 +377,8 @@ void DataSet::SaveToFile(const std::string& path) const
         }
         ::close(fd);
         Reached(SaveStep::Synced);
-        if (::rename(temporary.c_str(), path.c_str()) != 0) {
-            throw DataSetFileError(SystemError(path));
-        }
-        Reached(SaveStep::Renamed);
-        // A journal of the file that was replaced would be taken for one of the new file.
-        ::unlink((path + "-journal").c_str());
     } catch (...) {
-        ::unlink(temporary.c_str());
+        ::unlink(path.c_str());
         throw;
     }
-    SyncFolderOf(path);
 }

@@ -1,5 +1,7 @@
 #include "keys/ActionDescription.h"
 
+#include "keys/PictureFile.h"
+
 #include <QBuffer>
 #include <QImageReader>
 
@@ -15,6 +17,7 @@ QImage DecodeIcon(const std::vector<std::uint8_t>& bytes)
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    reader.setAllocationLimit(PictureAllocationLimitMb);
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || size.width() > MaxIconSide ||
         size.height() > MaxIconSide) {

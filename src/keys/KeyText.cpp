@@ -172,7 +172,8 @@ std::vector<std::string> SplitNames(const std::string& text)
         } else if (last && !names.empty()) {
             names.back() += '+';
         } else {
-            throw Exception(FormatText(Translate("в «%s» не хватает названия клавиши"), text));
+            throw Exception(
+                FormatText(Translate("в «%s» не хватает названия клавиши"), QuoteUserText(text)));
         }
     }
     return names;
@@ -190,24 +191,27 @@ CKeyCodes ParseKeyText(const std::string& text)
     for (const std::string& name : SplitNames(text)) {
         const auto found = Tables().codeOfName.find(name);
         if (found == Tables().codeOfName.end()) {
-            throw Exception(FormatText(Translate("неизвестная клавиша «%s» в «%s»"), name, text));
+            throw Exception(FormatText(Translate("неизвестная клавиша «%s» в «%s»"),
+                                       QuoteUserText(name), QuoteUserText(text)));
         }
         const std::uint16_t code = found->second;
         if (IsModifier(code) && keyFound) {
-            throw Exception(
-                FormatText(Translate("в «%s» клавиша-модификатор стоит после клавиши"), text));
+            throw Exception(FormatText(Translate("в «%s» клавиша-модификатор стоит после клавиши"),
+                                       QuoteUserText(text)));
         }
         if (!IsModifier(code) && keyFound) {
-            throw Exception(
-                FormatText(Translate("в «%s» больше одной клавиши кроме модификаторов"), text));
+            throw Exception(FormatText(Translate("в «%s» больше одной клавиши кроме модификаторов"),
+                                       QuoteUserText(text)));
         }
         if (!keys.insert(code).second) {
-            throw Exception(FormatText(Translate("в «%s» клавиша названа дважды"), text));
+            throw Exception(
+                FormatText(Translate("в «%s» клавиша названа дважды"), QuoteUserText(text)));
         }
         keyFound = !IsModifier(code);
     }
     if (!keyFound) {
-        throw Exception(FormatText(Translate("в «%s» только клавиши-модификаторы"), text));
+        throw Exception(
+            FormatText(Translate("в «%s» только клавиши-модификаторы"), QuoteUserText(text)));
     }
     return keys;
 }

@@ -20,6 +20,21 @@ constexpr const char* TriggerKey = "Trigger";
 constexpr const char* StartAtLoginKey = "StartAtLogin";
 constexpr const char* DesktopShortcutKey = "DesktopShortcut";
 
+// Larger is no settings file of this program.
+constexpr qint64 MaxSettingsBytes = 64 * 1024;
+
+// The file a save writes: the one a link names (as editors do, so that a settings file kept
+// elsewhere and linked here stays linked), else path itself.
+QString WrittenFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink()) {
+        return path;
+    }
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info.symLinkTarget() : target;
+}
+
 // A boolean as QSettings writes it; nullopt for anything else.
 std::optional<bool> ReadBool(const QSettings& file, const char* key, bool fallback)
 {
@@ -51,8 +66,17 @@ void CSettings::Load()
     values = SettingsValues();
     damaged_ = false;
     const QString path = QString::fromStdString(path_);
-    existed_ = QFileInfo::exists(path);
+    const QFileInfo info(path);
+    existed_ = info.exists();
     if (!existed_) {
+        return;
+    }
+    // Only a regular file of a sensible size is read: a pipe would keep the start waiting for
+    // a writer, a device for ever.
+    if (!info.isFile() || info.size() > MaxSettingsBytes) {
+        damaged_ = true;
+        qCWarning(lcServices) << "the settings file" << path
+                              << "is not a regular file of settings: the defaults are used";
         return;
     }
     const QSettings file(path, QSettings::IniFormat);
@@ -84,13 +108,16 @@ void CSettings::Load()
 
 void CSettings::Save()
 {
-    const QString path = QString::fromStdString(path_);
+    const QString path = WrittenFile(QString::fromStdString(path_));
     const QString temporary = path + QStringLiteral(".new");
     auto fail = [&] {
         QFile::remove(temporary);
         throw Exception(FormatText(Translate("Не удалось сохранить настройки в файл %s."), path_));
     };
-    if (path_.empty() || !QDir().mkpath(QFileInfo(path).absolutePath())) {
+    const QFileInfo existing(path);
+    // What is no regular file is no file of ours to replace.
+    if (path_.empty() || (existing.exists() && !existing.isFile()) ||
+        !QDir().mkpath(existing.absolutePath())) {
         fail();
     }
     // A temporary file left by a crash would be merged into the new one.

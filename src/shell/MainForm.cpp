@@ -1,6 +1,7 @@
 #include "shell/MainForm.h"
 
 #include "database/DataSetLoader.h"
+#include "database/ShortcutPack.h"
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
 #include "editor/DBEditor.h"
@@ -37,7 +38,10 @@
 #include <QScreen>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
+
+#include <variant>
 
 #include <algorithm>
 #include <utility>
@@ -288,15 +292,33 @@ void TMainForm::OnMessage(const std::string& message)
 
 void TMainForm::ImportHandedFile(const std::string& path)
 {
-    // The editor's pending edits go in first; its tree then shows what came.
-    if (editor_) {
-        editor_->PostEdits();
-    }
-    const ImportOutcome outcome = ImportAndSave(*registry_, path);
-    if (editor_) {
-        editor_->ReloadTree();
-    }
-    ShowTrayMessage(outcome.text, !outcome.succeeded);
+    // Read and checked in a worker, so that a large file never holds up the overlay; merged and
+    // saved here, where the base lives.
+    auto read = std::make_shared<std::variant<PackFile, std::string>>();
+    QThread* worker = QThread::create([path, read] {
+        try {
+            *read = ReadPackFile(path);
+        } catch (const Exception& error) {
+            *read = std::string(error.what());
+        }
+    });
+    connect(worker, &QThread::finished, this, [this, worker, path, read] {
+        worker->deleteLater();
+        if (const auto* problem = std::get_if<std::string>(read.get())) {
+            ShowTrayMessage(*problem, true);
+            return;
+        }
+        // The editor's pending edits go in first; its tree then shows what came.
+        if (editor_) {
+            editor_->PostEdits();
+        }
+        const ImportOutcome outcome = MergeAndSave(*registry_, path, std::get<PackFile>(*read));
+        if (editor_) {
+            editor_->ReloadTree();
+        }
+        ShowTrayMessage(outcome.text, !outcome.succeeded);
+    });
+    worker->start();
 }
 
 void TMainForm::ShowTrayMessage(const std::string& text, bool problem)

@@ -109,7 +109,8 @@ private:
     // Writes what the editor holds unsaved; a failure is shown, or only logged when nobody may
     // be there to read it.
     void SaveEdits(bool userPresent);
-    // Imports a file handed over by a later copy, saves, and tells the user in a tray message.
+    // Imports a file handed over by a later copy, saves, and tells the user in a tray message;
+    // the file is read in a worker thread.
     void ImportHandedFile(const std::string& path);
     void ShowTrayMessage(const std::string& text, bool problem);
     // The file name of the last active application's program; empty when none is known.

@@ -147,13 +147,18 @@ std::optional<std::string> ImportRequestFile(const std::string& message)
 
 ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path)
 {
-    ImportReport report;
+    PackFile file;
     try {
-        report = ImportFile(registry, path);
+        file = ReadPackFile(path);
     } catch (const Exception& error) {
         return {false, error.what()};
     }
-    const std::string done = DescribeImport(path, report);
+    return MergeAndSave(registry, path, file);
+}
+
+ImportOutcome MergeAndSave(CDBRegistry& registry, const std::string& path, const PackFile& file)
+{
+    const std::string done = DescribeImport(path, MergePackFile(registry, file));
     try {
         registry.GetLoader()->Save();
     } catch (const Exception& error) {

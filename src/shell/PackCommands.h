@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/ShortcutPack.h"
+
 #include <optional>
 #include <string>
 
@@ -36,3 +38,6 @@ struct ImportOutcome
 
 // Imports a file into the base and saves the base.
 ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path);
+// The second half of an import whose file was read already (in a worker, say): merges it into
+// the base and saves the base.
+ImportOutcome MergeAndSave(CDBRegistry& registry, const std::string& path, const PackFile& file);

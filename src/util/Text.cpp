@@ -53,3 +53,12 @@ std::string TruncateUtf8(std::string text, std::size_t characters)
     }
     return text;
 }
+
+std::string QuoteUserText(const std::string& text)
+{
+    std::string quoted = TruncateUtf8(text, QuotedCharacters);
+    if (quoted.size() < text.size()) {
+        quoted = TruncateUtf8(std::move(quoted), QuotedCharacters - 1) + "…";
+    }
+    return quoted;
+}

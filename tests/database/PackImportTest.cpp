@@ -4,6 +4,7 @@
 #include "database/Registry.h"
 #include "database/ShortcutTables.h"
 
+#include "framework/DataSource.h"
 #include "framework/Exception.h"
 #include "platform/VirtualKeys.h"
 
@@ -12,6 +13,7 @@
 #include "ScopedEnvironment.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -206,4 +208,72 @@ TEST_F(PackImport, AFileWithOneBadShortcutChangesNothing)
     }
     EXPECT_EQ(registry.Revision(), revision);
     EXPECT_EQ(DumpBase(registry), before);
+}
+
+TEST_F(PackImport, AMergeChangesEachTableOnceHoweverManyProgramsItBrings)
+{
+    AddGeneratedBase(registry, 100, 2);
+    // What a control following the tables sees: once per change, so a merge that went record by
+    // record (rebuilding the order and the views each time) would be seen hundreds of times.
+    DataSource watchPrograms(registry.GetPrograms());
+    DataSource watchShortcuts(registry.GetShortcuts());
+    int changes = 0;
+    watchPrograms.AddDataChangeListener([&changes](const Field*) { ++changes; });
+    watchShortcuts.AddDataChangeListener([&changes](const Field*) { ++changes; });
+    std::vector<ShortcutPack> packs;
+    for (int i = 0; i < 300; ++i) {
+        // Every third program is one of the base's.
+        const std::string name = i % 3 ? "new" + std::to_string(i) : "prog" + std::to_string(i / 3);
+        packs.push_back(
+            Program(name, {"/usr/bin/" + name},
+                    {Shortcut({Ctrl, 'A'}, "A", true), Shortcut({Alt, 'Z'}, "Z", true)}));
+    }
+    const ImportReport report = MergePacks(registry, packs);
+    EXPECT_EQ(report.programsAdded, 200);
+    EXPECT_EQ(report.programsFound, 100);
+    EXPECT_EQ(report.shortcutsUpdated + report.shortcutsAdded, 600);
+    EXPECT_EQ(registry.GetPrograms()->AllRecords().size(), 1u + 100 + 200)
+        << "with the super-global";
+    EXPECT_LE(changes, 4);
+}
+
+TEST_F(PackImport, AnExportIsNeverWrittenOverAPipeOrADevice)
+{
+    AddShortcut(registry, "/usr/bin/app", true, {Ctrl, 'S'}, "Save", "Save the file");
+    ASSERT_EQ(mkfifo(Path("pipe.json").c_str(), 0600), 0);
+    try {
+        ExportFile(registry, Path("pipe.json"));
+        FAIL() << "written";
+    } catch (const Exception& error) {
+        EXPECT_NE(std::string(error.what()).find(Path("pipe.json")), std::string::npos);
+    }
+    struct stat info
+    {
+    };
+    ASSERT_EQ(lstat(Path("pipe.json").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    // A link to a file is written through.
+    std::ofstream(Path("kept.json")) << "old";
+    ASSERT_TRUE(QFile::link(QString::fromStdString(Path("kept.json")),
+                            QString::fromStdString(Path("link.json"))));
+    ExportFile(registry, Path("link.json"));
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(Path("link.json"))).isSymLink());
+    CDBRegistry imported;
+    EXPECT_EQ(ImportFile(imported, Path("kept.json")).shortcutsAdded, 1);
+}
+
+TEST_F(PackImport, MessagesQuoteAtMost80CharactersOfWhatAFileHolds)
+{
+    const std::string longName(1024 * 1024, 'x');
+    std::ofstream(Path("long.json")) << R"({"format": 1, "name": "N", "executables": ["n"], ")"
+                                     << longName << R"(": 1, "shortcuts": []})";
+    try {
+        ImportFile(registry, Path("long.json"));
+        FAIL() << "imported";
+    } catch (const Exception& error) {
+        const std::string message = error.what();
+        EXPECT_LT(message.size(), 600u) << message.substr(0, 600);
+        EXPECT_NE(message.find(std::string(79, 'x') + "…"), std::string::npos);
+        EXPECT_EQ(message.find(std::string(81, 'x')), std::string::npos);
+    }
 }

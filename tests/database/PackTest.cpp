@@ -8,6 +8,7 @@
 #include "platform/VirtualKeys.h"
 
 #include "FakeEnvironment.h"
+#include "PictureBombs.h"
 
 #include <QDir>
 #include <QFile>
@@ -358,4 +359,65 @@ TEST_F(PackIcons, StoredIconsTravelAsPngAndComeBackAsTheSameBytes)
         EXPECT_EQ(IconFieldBytes(travelled), stored);
     }
     EXPECT_TRUE(IconPng(Blob{'B', 'M', 1, 2}).isEmpty());
+}
+
+TEST_F(PackIcons, PicturesAreStoredAtKeySizeAndBombsAreRefusedNamingTheFile)
+{
+    const auto iconData = [](const QByteArray& picture) {
+        return PackWith(
+            R"(    { "keys": "Ctrl+S", "name": "S", "description": "d", "scope": "active", "iconData": ")" +
+            picture.toBase64().toStdString() + R"(" })");
+    };
+    // A large embedded picture is kept at the size keys draw, not as a 4 MB bitmap.
+    const std::string large = WritePack("large.json", iconData(PlainPng(1024)));
+    const Blob stored = ReadPackFile(large).packs.at(0).shortcuts.at(0).icon;
+    EXPECT_EQ(StoredIcon(stored).size(), QSize(64, 64));
+    EXPECT_LT(stored.size(), 64u * 64 * 4 + 200);
+
+    // A picture declaring 30,000 x 30,000 pixels is refused before anything of that size exists.
+    const std::string declared = WritePack("declared.json", iconData(PngDeclaring(30000, 30000)));
+    EXPECT_NE(Refusal(declared).find("30000 × 30000"), std::string::npos) << Refusal(declared);
+
+    // Compressed SVG inflating to 100 MB.
+    QFile bomb(dir.filePath("bomb.svgz"));
+    ASSERT_TRUE(bomb.open(QIODevice::WriteOnly));
+    bomb.write(SvgzBomb());
+    bomb.close();
+    const std::string svgz = WritePack(
+        "svgz.json",
+        PackWith(
+            R"(    { "keys": "Ctrl+S", "name": "S", "description": "d", "scope": "active", "icon": "bomb.svgz" })"));
+    const std::string message = Refusal(svgz);
+    EXPECT_NE(message.find(Path("bomb.svgz")), std::string::npos) << message;
+    EXPECT_NE(message.find("4 МБ"), std::string::npos) << message;
+}
+
+TEST_F(Packs, LinksOutOfThePacksFolderAreRefused)
+{
+    QTemporaryDir elsewhere;
+    QFile picture(elsewhere.filePath("secret.png"));
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write(PlainPng(8));
+    picture.close();
+    QDir(dir.path()).mkdir("pack");
+    QDir(dir.path()).mkdir("pack/own");
+    QFile::copy(elsewhere.filePath("secret.png"), dir.filePath("pack/own/inside.png"));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("secret.png"), dir.filePath("pack/icon.png")));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), dir.filePath("pack/sub")));
+    // A link that stays inside the folder is fine.
+    ASSERT_TRUE(QFile::link(dir.filePath("pack/own/inside.png"), dir.filePath("pack/near.png")));
+    const auto packUsing = [this](const std::string& icon) {
+        return WritePack(
+            "pack/pack.json",
+            PackWith(
+                R"(    { "keys": "Ctrl+S", "name": "S", "description": "d", "scope": "active", "icon": ")" +
+                icon + R"(" })"));
+    };
+    for (const char* icon : {"icon.png", "sub/secret.png"}) {
+        const std::string message = Refusal(packUsing(icon));
+        EXPECT_NE(message.find("папке набора"), std::string::npos) << icon << ": " << message;
+    }
+    for (const char* icon : {"near.png", "own/inside.png"}) {
+        EXPECT_EQ(Refusal(packUsing(icon)), "accepted") << icon;
+    }
 }

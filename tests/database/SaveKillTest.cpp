@@ -1,59 +1,66 @@
+#include "database/DataSetLoader.h"
+#include "database/Registry.h"
 #include "framework/DataSet.h"
 
-#include <QTemporaryDir>
+#include "BaseWriter.h"
+#include "FakeEnvironment.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <set>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-// Content "A" or "B": a version-sized table whose every record carries the version's mark.
-void Fill(DataSet& table, const std::string& mark, int count)
+// Base "A" or "B": programs and shortcuts that all carry the base's mark, a different number of
+// each, so a pair of files from two saves never passes for one base.
+void FillBase(CDBRegistry& registry, const std::string& mark, int programs)
 {
-    table.EmptyDataSet();
-    for (int i = 0; i < count; ++i) {
-        table.Append();
-        table.FieldByName("Id").SetValue(i);
-        table.FieldByName("Mark").SetValue(mark);
-        table.FieldByName("Data").SetValue(Blob(300, static_cast<std::uint8_t>(i)));
-        table.Post();
-    }
-}
-
-std::vector<FieldDef> Fields()
-{
-    return {{"Id", FieldType::Integer, 0, {}},
-            {"Mark", FieldType::String, 20, {}},
-            {"Data", FieldType::Blob, 0, {}}};
-}
-
-// The mark of a file whose content is complete and of one version; empty otherwise.
-std::string CompleteVersion(const std::string& path)
-{
-    DataSet table("items", Fields());
-    table.LoadFromFile(path);
-    table.First();
-    const std::string mark = table.FieldByName("Mark").AsString();
-    const int expected = mark == "A" ? 300 : 600;
-    if (table.RecordCount() != expected) {
-        return {};
-    }
-    for (; !table.Eof(); table.Next()) {
-        if (table.FieldByName("Mark").AsString() != mark) {
-            return {};
+    for (int program = 0; program < programs; ++program) {
+        const std::string file = "/usr/bin/" + mark + std::to_string(program);
+        for (int shortcut = 0; shortcut < programs; ++shortcut) {
+            AddShortcut(registry, file, true, {0x11, static_cast<std::uint16_t>('A' + shortcut)},
+                        mark, mark + std::to_string(shortcut));
         }
     }
-    return mark;
 }
 
-// Runs one save of table over path in a child that stops after each step until told to go on,
-// and kills it right after its stopAt-th step (counted from 1). True when the kill landed there.
-bool KillSaveAtStep(const DataSet& table, const std::string& path, int stopAt)
+// "A" or "B" when the loaded base is that whole base; what was found otherwise.
+std::string WholeBase(CDBRegistry& registry)
+{
+    std::set<std::string> marks;
+    int programs = 0;
+    DataSet& programTable = *registry.GetPrograms();
+    for (const auto* record : programTable.AllRecords()) {
+        const auto file = std::get<std::string>((*record)[programTable.FieldIndex("FileName")]);
+        if (file != "Superglobal") {
+            marks.insert(file.substr(std::string("/usr/bin/").size(), 1));
+            ++programs;
+        }
+    }
+    int shortcuts = 0;
+    DataSet& shortcutTable = *registry.GetShortcuts();
+    for (const auto* record : shortcutTable.AllRecords()) {
+        marks.insert(std::get<std::string>((*record)[shortcutTable.FieldIndex("ShortName")]));
+        ++shortcuts;
+    }
+    const std::string found = std::to_string(programs) + " programs, " + std::to_string(shortcuts) +
+                              " shortcuts, marks " + std::to_string(marks.size());
+    if (marks.size() != 1) {
+        return found;
+    }
+    const std::string mark = *marks.begin();
+    const int expected = mark == "A" ? 3 : 5;
+    return programs == expected && shortcuts == expected * expected ? mark : found;
+}
+
+// Saves the registry in a child that stops after each save step until told to go on, and kills it
+// right after its stopAt-th step (counted from 1). False when the save ended before that step.
+bool KillSaveAtStep(CDBRegistry& registry, int stopAt)
 {
     int report[2];
     int resume[2];
@@ -71,7 +78,7 @@ bool KillSaveAtStep(const DataSet& table, const std::string& path, int stopAt)
                 _exit(3);
             }
         });
-        table.SaveToFile(path);
+        registry.GetLoader()->Save();
         _exit(0);
     }
     close(report[1]);
@@ -97,40 +104,39 @@ bool KillSaveAtStep(const DataSet& table, const std::string& path, int stopAt)
 
 } // namespace
 
-TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFile)
+TEST(SaveKill, EveryStartAfterAKilledSaveFindsTheOldOrTheNewBaseAndNoLeftovers)
 {
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("items.dat").toStdString();
-    DataSet a("items", Fields());
-    DataSet b("items", Fields());
-    Fill(a, "A", 300);
-    Fill(b, "B", 600);
-    a.SaveToFile(path);
+    FakeEnvironment env;
+    const QDir folder(env.dataFolder.filePath("zint"));
+    CDBRegistry a;
+    a.GetLoader()->Load();
+    FillBase(a, "A", 3);
+    CDBRegistry b;
+    b.GetLoader()->Load();
+    FillBase(b, "B", 5);
 
-    // Saving B reports: the temporary file made, 600 rows, committed, synced, renamed.
-    const int steps = 1 + 600 + 3;
-    std::set<std::string> seen;
-    for (int stopAt : {1, 2, 300, 601, 602, 603, 604}) {
-        ASSERT_TRUE(KillSaveAtStep(b, path, stopAt)) << "step " << stopAt;
-        const std::string version = CompleteVersion(path);
-        // Until the rename the old file is in place, from it on the new one.
-        EXPECT_EQ(version, stopAt < steps ? "A" : "B") << "step " << stopAt;
-        seen.insert(version);
-        if (stopAt < steps) {
-            // A kill before the rename leaves the temporary file behind.
-            struct stat info
-            {
-            };
-            EXPECT_EQ(stat((path + ".tmp").c_str(), &info), 0) << "step " << stopAt;
+    std::vector<std::string> seen;
+    int stopAt = 1;
+    for (;; ++stopAt) {
+        a.GetLoader()->Save();
+        if (!KillSaveAtStep(b, stopAt)) {
+            break;
         }
-        a.SaveToFile(path);
+        CDBRegistry started;
+        started.GetLoader()->Load();
+        seen.push_back(WholeBase(started));
+        EXPECT_TRUE(seen.back() == "A" || seen.back() == "B")
+            << "killed at step " << stopAt << ": " << seen.back();
+        EXPECT_EQ(folder.entryList({"*.tmp", "*.journal"}, QDir::Files), QStringList())
+            << "killed at step " << stopAt;
     }
-    EXPECT_EQ(seen, (std::set<std::string>{"A", "B"}));
-    // The next save clears the leftover of a killed one.
-    ASSERT_TRUE(KillSaveAtStep(b, path, 300));
-    a.SaveToFile(path);
-    struct stat info
-    {
-    };
-    EXPECT_NE(stat((path + ".tmp").c_str(), &info), 0);
+    EXPECT_TRUE(env.messages.empty());
+    // Each table: made, its rows (five programs and the super-global one), committed, synced;
+    // then the journal, two renames and the journal's removal.
+    const std::size_t tableSteps = (1 + 6 + 2) + (1 + 25 + 2);
+    ASSERT_EQ(seen.size(), tableSteps + 4);
+    // Until the journal is written the old base stays; from then on the new one.
+    for (std::size_t step = 1; step <= seen.size(); ++step) {
+        EXPECT_EQ(seen[step - 1], step <= tableSteps ? "A" : "B") << "killed at step " << step;
+    }
 }

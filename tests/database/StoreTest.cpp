@@ -167,7 +167,7 @@ TEST_F(Store, SuperglobalProgramIsAddedOnlyWhenMissing)
         programs.FieldByName("Id").SetValue(id);
         programs.Post();
     }
-    programs.SaveToFile(Folder() + "/programs.dat");
+    programs.WriteToFile(Folder() + "/programs.dat");
     Loader().Load();
     EXPECT_EQ(Programs().RecordCount(), 4);
     EXPECT_TRUE(Programs().Locate("Id", 1));
@@ -424,6 +424,31 @@ TEST_F(Store, UnreadableFilesAndFoldersAreSaidSoAndNothingMoves)
         }
         if (!QDir(QString::fromStdString(Folder())).entryList({"*.damaged-*"}).isEmpty()) {
             return "an unreadable file was moved aside";
+        }
+        if (!SaveRefused()) {
+            return "an unread base was saved";
+        }
+        return {};
+    });
+}
+
+TEST_F(Store, AFolderTheUserMadeUnreadableIsABaseThatStaysUnreadAndUnwritten)
+{
+    Loader().Load();
+    AddProgram("kept");
+    Loader().Save();
+    ExpectAsOrdinaryUser(dir.path().toStdString(), [this]() -> std::string {
+        chmod(Folder().c_str(), 0);
+        // The first start must not take it for no base and fill it from the packs.
+        if (!registry->GetLoader()->BaseExists()) {
+            return "an unreadable base taken for none";
+        }
+        Restart();
+        if (env.messages.size() != 1 || env.messages[0].find(Folder()) == std::string::npos) {
+            return "no word about the unreadable folder";
+        }
+        if (Mode(Folder()) != 0) {
+            return "the folder was made readable again";
         }
         if (!SaveRefused()) {
             return "an unread base was saved";

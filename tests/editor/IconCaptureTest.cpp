@@ -7,13 +7,22 @@
 #include "framework/Exception.h"
 
 #include "FakeEnvironment.h"
+#include "PictureBombs.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
 
 namespace {
 
@@ -58,17 +67,25 @@ protected:
 
 } // namespace
 
-TEST_F(IconFile, PicturesAreStoredAsBitmapsAtTheirOwnSize)
+TEST_F(IconFile, PicturesAreStoredAsBitmapsAtMostTheSizeKeysDraw)
 {
     LoadIconFromFile(Write("icon.ico", Picture(32, 32), "ICO"), table.FieldByName("Icon"));
     EXPECT_EQ(Stored().size(), QSize(32, 32));
     EXPECT_EQ(table.State(), DataSetState::Edit) << "stored, not posted";
     table.Post();
 
-    // The JPEG path by extension, whatever its case.
+    // The JPEG path by extension, whatever its case; scaled down keeping its shape.
     LoadIconFromFile(Write("picture.JPG", Picture(100, 80), "JPEG"), table.FieldByName("Icon"));
-    EXPECT_EQ(Stored().size(), QSize(100, 80));
-    EXPECT_NEAR(Stored().pixelColor(50, 40).red(), 200, 8);
+    EXPECT_EQ(Stored().size(), QSize(64, 51));
+    EXPECT_NEAR(Stored().pixelColor(32, 25).red(), 200, 8);
+    table.Post();
+
+    // A large JPEG is decoded at a fraction of its size, then scaled.
+    LoadIconFromFile(Write("large.jpeg", Picture(2000, 1000), "JPEG"), table.FieldByName("Icon"));
+    EXPECT_EQ(Stored().size(), QSize(64, 32));
+    table.Post();
+    LoadIconFromFile(Write("large.png", Picture(300, 300), "PNG"), table.FieldByName("Icon"));
+    EXPECT_EQ(Stored().size(), QSize(64, 64));
 }
 
 TEST_F(IconFile, WhatIsNoPictureLeavesTheOldIcon)
@@ -87,6 +104,81 @@ TEST_F(IconFile, WhatIsNoPictureLeavesTheOldIcon)
     EXPECT_THROW(
         LoadIconFromFile(folder.filePath("missing.png").toStdString(), table.FieldByName("Icon")),
         Exception);
+}
+
+namespace {
+
+// Whether reading path refuses it with an Exception that names the file and contains reason; what
+// went wrong otherwise.
+std::string RefusedNaming(const std::string& path, const std::string& reason, Field field)
+{
+    try {
+        LoadIconFromFile(path, field);
+        return "read";
+    } catch (const InvalidPicture& error) {
+        return std::string("taken for no picture: ") + error.what();
+    } catch (const Exception& error) {
+        const std::string message = error.what();
+        const bool named =
+            message.find(path) != std::string::npos && message.find(reason) != std::string::npos;
+        return named ? std::string() : message;
+    }
+}
+
+// The most memory a child running body reached above what this process holds, in megabytes; -1
+// when the child did not end with status 0.
+long ExtraMegabytesOf(const std::function<bool()>& body)
+{
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages >> pages;
+    const long before = pages * sysconf(_SC_PAGESIZE) / 1024;
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return std::max(0L, usage.ru_maxrss - before) / 1024;
+}
+
+} // namespace
+
+TEST_F(IconFile, WhatIsNoRegularFileOrTooLargeIsRefusedUnread)
+{
+    // Opening a pipe would wait for a writer for ever.
+    const std::string pipe = folder.filePath("pipe.png").toStdString();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(RefusedNaming(pipe, "не обычный файл", table.FieldByName("Icon")), "");
+    // A device without end.
+    const std::string zero = folder.filePath("zero.jpg").toStdString();
+    ASSERT_TRUE(QFile::link("/dev/zero", QString::fromStdString(zero)));
+    EXPECT_EQ(RefusedNaming(zero, "не обычный файл", table.FieldByName("Icon")), "");
+    const std::string large = WriteBytes("large.png", PlainPng(16));
+    ASSERT_TRUE(QFile::resize(QString::fromStdString(large), 9 * 1024 * 1024));
+    EXPECT_EQ(RefusedNaming(large, "8 МБ", table.FieldByName("Icon")), "");
+    EXPECT_EQ(table.FieldByName("Icon").AsBlob(), (Blob{'o', 'l', 'd'}));
+}
+
+TEST_F(IconFile, PictureBombsAreRefusedBeforeTheyTakeMemory)
+{
+    const std::vector<std::pair<std::string, std::string>> bombs = {
+        {WriteBytes("declared.jpg", JpegDeclaring(32000, 32000)), "32000 × 32000"},
+        {WriteBytes("declared.png", PngDeclaring(30000, 30000)), "30000 × 30000"},
+        {WriteBytes("bomb.svgz", SvgzBomb()), "4 МБ"},
+    };
+    for (const auto& [path, reason] : bombs) {
+        const long megabytes = ExtraMegabytesOf([&, &path = path, &reason = reason] {
+            return RefusedNaming(path, reason, table.FieldByName("Icon")).empty();
+        });
+        EXPECT_GE(megabytes, 0) << path << " not refused naming it and " << reason;
+        EXPECT_LT(megabytes, 64) << path;
+        RecordProperty(QFileInfo(QString::fromStdString(path)).fileName().toStdString() + "_mb",
+                       static_cast<int>(megabytes));
+    }
 }
 
 TEST(ScreenCapture, BackgroundIsLightenedHalfwayToWhite)

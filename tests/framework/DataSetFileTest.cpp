@@ -1,4 +1,5 @@
 #include "framework/DataSet.h"
+#include "framework/DataSetGroup.h"
 
 #include <QTemporaryDir>
 
@@ -27,10 +28,22 @@ void Execute(const std::string& path, const std::string& sql)
     sqlite3_close(db);
 }
 
+bool Exists(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return stat(path.c_str(), &info) == 0;
+}
+
 class DataSetFile : public ::testing::Test
 {
 protected:
     std::string Path(const std::string& name) { return dir.filePath(name.c_str()).toStdString(); }
+    void Save(const DataSet& table, const std::string& name)
+    {
+        SaveTablesTogether({{&table, Path(name)}}, Path("items.journal"));
+    }
     QTemporaryDir dir;
 };
 
@@ -49,7 +62,7 @@ TEST_F(DataSetFile, RoundTripKeepsOrderTextsBlobsAndNulls)
         table.FieldByName("Data").SetValue(blobs[i]);
         table.Post();
     }
-    table.SaveToFile(Path("items.dat"));
+    Save(table, "items.dat");
 
     DataSet loaded("items", Fields());
     loaded.LoadFromFile(Path("items.dat"));
@@ -67,7 +80,8 @@ TEST_F(DataSetFile, RoundTripKeepsOrderTextsBlobsAndNulls)
     };
     ASSERT_EQ(stat(Path("items.dat").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_NE(stat(Path("items.dat.tmp").c_str(), &info), 0);
+    EXPECT_FALSE(Exists(Path("items.dat.tmp")));
+    EXPECT_FALSE(Exists(Path("items.journal")));
 }
 
 TEST_F(DataSetFile, WritesAPlainSqliteTableWithTheFormatVersion)
@@ -77,7 +91,7 @@ TEST_F(DataSetFile, WritesAPlainSqliteTableWithTheFormatVersion)
     table.FieldByName("Id").SetValue(5);
     table.FieldByName("Name").SetValue(std::string("x"));
     table.Post();
-    table.SaveToFile(Path("items.dat"));
+    Save(table, "items.dat");
 
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(Path("items.dat").c_str(), &db), SQLITE_OK);
@@ -111,6 +125,12 @@ TEST_F(DataSetFile, ReadsAFileOfAnotherTool)
     EXPECT_EQ(table.FieldByName("Id").AsInteger(), 2);
     EXPECT_EQ(table.FieldByName("Name").AsString(), "Второй");
     EXPECT_TRUE(table.FieldByName("Flag").IsNull());
+
+    // Table names are SQLite's, whatever their case.
+    Execute(Path("capitals.dat"), "CREATE TABLE ITEMS (Id INTEGER); INSERT INTO ITEMS VALUES (7);");
+    table.LoadFromFile(Path("capitals.dat"));
+    ASSERT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.FieldByName("Id").AsInteger(), 7);
 }
 
 TEST_F(DataSetFile, UnreadableFilesFailAndKeepTheRecords)
@@ -135,11 +155,58 @@ TEST_F(DataSetFile, UnreadableFilesFailAndKeepTheRecords)
     }
 }
 
-TEST_F(DataSetFile, FailedSaveLeavesTheOldFile)
+TEST_F(DataSetFile, ASaveThatFailsBeforeItsJournalLeavesEveryFileAsItWas)
+{
+    DataSet first("items", Fields());
+    DataSet second("items", Fields());
+    Save(first, "first.dat");
+    first.Append();
+    first.Post();
+    // The second file cannot be written: the first, already written beside its file, goes too.
+    EXPECT_THROW(SaveTablesTogether(
+                     {{&first, Path("first.dat")}, {&second, Path("no-such-folder/second.dat")}},
+                     Path("items.journal")),
+                 DataSetFileError);
+    first.LoadFromFile(Path("first.dat"));
+    EXPECT_TRUE(first.IsEmpty());
+    EXPECT_FALSE(Exists(Path("first.dat.tmp")));
+    EXPECT_FALSE(Exists(Path("items.journal")));
+}
+
+TEST_F(DataSetFile, RecoveryCompletesACommittedSaveAndUndoesAnUncommittedOne)
 {
     DataSet table("items", Fields());
-    table.SaveToFile(Path("items.dat"));
-    EXPECT_THROW(table.SaveToFile(Path("no-such-folder/items.dat")), DataSetFileError);
+    Save(table, "items.dat");
+    table.Append();
+    table.Post();
+    table.WriteToFile(Path("items.dat.tmp"));
+    RecoverTables({Path("items.dat")}, Path("items.journal"));
+    EXPECT_FALSE(Exists(Path("items.dat.tmp")));
     table.LoadFromFile(Path("items.dat"));
     EXPECT_TRUE(table.IsEmpty());
+
+    table.Append();
+    table.Post();
+    table.WriteToFile(Path("items.dat.tmp"));
+    std::ofstream(Path("items.journal")) << "items.dat\n";
+    // A reader that may not recover reads the committed file.
+    EXPECT_EQ(CommittedFile(Path("items.dat"), Path("items.journal")), Path("items.dat.tmp"));
+    RecoverTables({Path("items.dat")}, Path("items.journal"));
+    EXPECT_FALSE(Exists(Path("items.journal")));
+    EXPECT_EQ(CommittedFile(Path("items.dat"), Path("items.journal")), Path("items.dat"));
+    table.LoadFromFile(Path("items.dat"));
+    EXPECT_EQ(table.RecordCount(), 1);
+}
+
+TEST_F(DataSetFile, OnlyARealTableOfTheExpectedColumnsIsRead)
+{
+    // A view that would run for ever and fill the disk with its temporary results.
+    Execute(Path("view.dat"), "CREATE VIEW items AS WITH RECURSIVE n(Id) AS (SELECT 1 UNION ALL "
+                              "SELECT Id + 1 FROM n) SELECT Id FROM n;");
+    Execute(Path("virtual.dat"), "CREATE VIRTUAL TABLE items USING fts5(Id, Name);");
+    Execute(Path("othercolumns.dat"), "CREATE TABLE items (Other INTEGER, Rest TEXT);");
+    DataSet table("items", Fields());
+    for (const char* name : {"view.dat", "virtual.dat", "othercolumns.dat"}) {
+        EXPECT_THROW(table.LoadFromFile(Path(name)), DataSetFileError) << name;
+    }
 }

@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -113,4 +116,44 @@ TEST(Settings, ASaveThatCannotWriteRaisesAndLeavesTheOldFile)
     settings.values.startAtLogin = true;
     EXPECT_THROW(settings.Save(), Exception);
     EXPECT_EQ(Read(ConfigFile(env)), before);
+}
+
+TEST(Settings, APipeOrADeviceAsTheFileIsNeverOpenedNorReplaced)
+{
+    FakeEnvironment env;
+    ASSERT_TRUE(QDir().mkpath(env.configFolder.filePath("quorvel")));
+    ASSERT_EQ(mkfifo(ConfigFile(env).c_str(), 0600), 0);
+    CSettings settings;
+    settings.Load(); // would wait for a writer for ever if it opened the pipe
+    EXPECT_TRUE(settings.Damaged());
+    EXPECT_EQ(settings.values, SettingsValues());
+    EXPECT_THROW(settings.Save(), Exception);
+    struct stat info
+    {
+    };
+    ASSERT_EQ(lstat(ConfigFile(env).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    ASSERT_EQ(unlink(ConfigFile(env).c_str()), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", QString::fromStdString(ConfigFile(env))));
+    settings.Load();
+    EXPECT_TRUE(settings.Damaged());
+}
+
+TEST(Settings, ALinkedFileIsWrittenThroughTheLink)
+{
+    FakeEnvironment env;
+    QTemporaryDir elsewhere;
+    const std::string kept = elsewhere.filePath("quorvel.conf").toStdString();
+    Write(kept, "[General]\nStartAtLogin=false\n");
+    ASSERT_TRUE(QDir().mkpath(env.configFolder.filePath("quorvel")));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(kept), QString::fromStdString(ConfigFile(env))));
+    CSettings settings;
+    settings.Load();
+    settings.values.startAtLogin = true;
+    settings.Save();
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(ConfigFile(env))).isSymLink());
+    EXPECT_TRUE(Read(kept).contains("StartAtLogin=true")) << Read(kept).constData();
+    settings.Load();
+    EXPECT_TRUE(settings.values.startAtLogin);
 }

@@ -88,3 +88,19 @@ TEST(MessageBox, WithoutADialogAnswersCancel)
     SetMessageBoxHandler(nullptr);
     EXPECT_EQ(ShowMessageBox("nobody sees this"), MessageButton::Cancel);
 }
+
+TEST(Text, UserDataIsQuotedUpTo80CharactersNeverCutInsideOne)
+{
+    EXPECT_EQ(QuoteUserText(""), "");
+    EXPECT_EQ(QuoteUserText(std::string(80, 'a')), std::string(80, 'a'));
+    EXPECT_EQ(QuoteUserText(std::string(81, 'a')), std::string(79, 'a') + "…");
+    std::string cyrillic;
+    for (int i = 0; i < 100; ++i) {
+        cyrillic += "ж";
+    }
+    std::string expected;
+    for (int i = 0; i < 79; ++i) {
+        expected += "ж";
+    }
+    EXPECT_EQ(QuoteUserText(cyrillic), expected + "…");
+}
