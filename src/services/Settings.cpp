@@ -19,6 +19,7 @@ namespace {
 constexpr const char* TriggerKey = "Trigger";
 constexpr const char* StartAtLoginKey = "StartAtLogin";
 constexpr const char* DesktopShortcutKey = "DesktopShortcut";
+constexpr const char* OverlayHintsDoneKey = "OverlayHintsDone";
 
 // A boolean as QSettings writes it; nullopt for anything else.
 std::optional<bool> ReadBool(const QSettings& file, const char* key, bool fallback)
@@ -49,6 +50,7 @@ CSettings::CSettings(std::string path) : path_(std::move(path)) {}
 void CSettings::Load()
 {
     values = SettingsValues();
+    overlayHintsDone = 0;
     damaged_ = false;
     const QString path = QString::fromStdString(path_);
     existed_ = QFileInfo::exists(path);
@@ -80,6 +82,8 @@ void CSettings::Load()
     read.startAtLogin = *startAtLogin;
     read.desktopShortcut = *desktopShortcut;
     values = read;
+    // Nothing is lost with a value that makes no sense: the hint is only shown again.
+    overlayHintsDone = file.value(OverlayHintsDoneKey).toUInt();
 }
 
 void CSettings::Save()
@@ -100,6 +104,7 @@ void CSettings::Save()
         file.setValue(TriggerKey, QString::fromStdString(AcceleratorOf(values.trigger)));
         file.setValue(StartAtLoginKey, values.startAtLogin);
         file.setValue(DesktopShortcutKey, values.desktopShortcut);
+        file.setValue(OverlayHintsDoneKey, overlayHintsDone);
         file.sync();
         if (file.status() != QSettings::NoError) {
             fail();
