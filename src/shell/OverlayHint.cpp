@@ -2,6 +2,7 @@
 
 #include "services/Translation.h"
 
+#include <QFontMetrics>
 #include <QPalette>
 
 #include <algorithm>
@@ -15,16 +16,18 @@ namespace {
 constexpr int HintTop = 569;
 constexpr int HintHeight = 21;
 constexpr int HintFontPixels = 16;
+// Screen pixels.
+constexpr int MinFontPixels = 9;
+constexpr int Margin = 8;
 
 } // namespace
 
 std::string OverlayHintText(std::uint32_t done)
 {
     const std::vector<std::pair<OverlayHintStep, const char*>> steps = {
-        {OverlayHintStep::HoldModifier,
-         "удерживайте Ctrl, Alt, Shift или Win, чтобы увидеть больше"},
-        {OverlayHintStep::ClickKey, "щёлкните клавишу, чтобы выполнить её сочетание"},
-        {OverlayHintStep::RightClickKey, "щёлкните правой кнопкой, чтобы узнать подробности"},
+        {OverlayHintStep::HoldModifier, "удерживайте Ctrl, Alt, Shift или Win — увидите больше"},
+        {OverlayHintStep::ClickKey, "щелчок по клавише выполняет её сочетание"},
+        {OverlayHintStep::RightClickKey, "правый щелчок — подробности"},
     };
     QString line;
     for (const auto& [step, text] : steps) {
@@ -54,12 +57,25 @@ void TOverlayHint::SetDone(std::uint32_t done)
     const std::string text = OverlayHintText(done);
     setText(QString::fromStdString(text));
     setVisible(!text.empty());
+    FitFont();
 }
 
 void TOverlayHint::Place(double scale, int width)
 {
-    QFont hintFont = font();
-    hintFont.setPixelSize(std::max(1, qRound(HintFontPixels * scale)));
-    setFont(hintFont);
+    scale_ = scale;
     setGeometry(0, qRound(HintTop * scale), width, qRound(HintHeight * scale));
+    FitFont();
+}
+
+void TOverlayHint::FitFont()
+{
+    // A long translation on a small screen is drawn smaller rather than cut.
+    QFont hintFont = font();
+    int pixels = std::max(MinFontPixels, qRound(HintFontPixels * scale_));
+    hintFont.setPixelSize(pixels);
+    while (pixels > MinFontPixels &&
+           QFontMetrics(hintFont).horizontalAdvance(text()) > width() - 2 * Margin) {
+        hintFont.setPixelSize(--pixels);
+    }
+    setFont(hintFont);
 }

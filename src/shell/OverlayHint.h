@@ -28,4 +28,9 @@ public:
     // Places the line between the keyboard and the description line, at this scale of the
     // overlay's design units.
     void Place(double scale, int width);
+
+private:
+    void FitFont();
+
+    double scale_ = 1.0;
 };

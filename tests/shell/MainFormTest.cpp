@@ -327,7 +327,7 @@ TEST(MainForm, TheHintUnderTheKeyboardTeachesEachStepUntilTheUserHasDoneIt)
         EXPECT_TRUE(QChar(QString::fromStdString(left).front()).isUpper()) << left;
 
         form.Keyboard()->OnKeyClick(f1(form), Qt::RightButton, QPoint());
-        EXPECT_EQ(hint(form).find("правой"), std::string::npos) << hint(form);
+        EXPECT_EQ(hint(form).find("правый"), std::string::npos) << hint(form);
         EXPECT_NE(hint(form), "(hidden)");
     }
     // The process ended: its grab with it.
