@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -346,4 +347,27 @@ TEST(MainForm, TheHintUnderTheKeyboardTeachesEachStepUntilTheUserHasDoneIt)
     TMainForm again;
     env.platform.PressHotKey();
     EXPECT_EQ(hint(again), "(hidden)");
+}
+
+TEST(MainForm, AHintStepDoneLeavesADamagedSettingsFileAsItIs)
+{
+    FakeEnvironment env;
+    const QString path = QString::fromStdString(CSettings().Path());
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const QByteArray damaged("[General]\nTrigger=<Super>nosuchkey\n");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    TMainForm form;
+    env.platform.PressHotKey();
+    env.timers.Advance(20);
+    env.platform.SetKeyDown(vk::LControl, true);
+    env.platform.SetKeyDown(vk::Control, true);
+    env.timers.Advance(20);
+    EXPECT_EQ(form.Hint()->text().indexOf("Ctrl"), -1) << form.Hint()->text().toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), damaged);
 }
