@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <utility>
-
 #include <vector>
 
 namespace {
