@@ -125,10 +125,16 @@ public:
     virtual void CloseNamedMutex(int handle) = 0;
     // The first copy listens for messages from later copies; a later copy sends one, one line
     // of text, and learns whether the first copy took it. The callback runs from the event loop,
-    // once per message.
-    virtual bool ListenForMessages(const std::string& channel,
-                                   std::function<void(const std::string&)> onMessage) = 0;
+    // once per message, with a reply: called once, now or later, it sends an answer (any text)
+    // back to a copy that asked and still waits; it does nothing for one that did not ask.
+    using MessageReply = std::function<void(const std::string& answer)>;
+    using MessageHandler = std::function<void(const std::string& message, MessageReply reply)>;
+    virtual bool ListenForMessages(const std::string& channel, MessageHandler onMessage) = 0;
     virtual bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) = 0;
+    // Sends a message and waits up to timeoutMs for the first copy's answer; nullopt when no copy
+    // took the message or none answered in time.
+    virtual std::optional<std::string> AskFirstCopy(const std::string& channel,
+                                                    const std::string& message, int timeoutMs) = 0;
 
     // --- settings folders -----------------------------------------------------------------
     // The folder for a kind; empty when it is not known.

@@ -19,6 +19,7 @@ namespace {
 constexpr const char* TriggerKey = "Trigger";
 constexpr const char* StartAtLoginKey = "StartAtLogin";
 constexpr const char* DesktopShortcutKey = "DesktopShortcut";
+constexpr const char* OverlayHintsDoneKey = "OverlayHintsDone";
 
 // Larger is no settings file of this program.
 constexpr qint64 MaxSettingsBytes = 64 * 1024;
@@ -64,6 +65,7 @@ CSettings::CSettings(std::string path) : path_(std::move(path)) {}
 void CSettings::Load()
 {
     values = SettingsValues();
+    overlayHintsDone = 0;
     damaged_ = false;
     const QString path = QString::fromStdString(path_);
     const QFileInfo info(path);
@@ -104,6 +106,8 @@ void CSettings::Load()
     read.startAtLogin = *startAtLogin;
     read.desktopShortcut = *desktopShortcut;
     values = read;
+    // Nothing is lost with a value that makes no sense: the hint is only shown again.
+    overlayHintsDone = file.value(OverlayHintsDoneKey).toUInt();
 }
 
 void CSettings::Save()
@@ -127,6 +131,7 @@ void CSettings::Save()
         file.setValue(TriggerKey, QString::fromStdString(AcceleratorOf(values.trigger)));
         file.setValue(StartAtLoginKey, values.startAtLogin);
         file.setValue(DesktopShortcutKey, values.desktopShortcut);
+        file.setValue(OverlayHintsDoneKey, overlayHintsDone);
         file.sync();
         if (file.status() != QSettings::NoError) {
             fail();

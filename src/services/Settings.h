@@ -2,6 +2,7 @@
 
 #include "services/Trigger.h"
 
+#include <cstdint>
 #include <string>
 
 // What the user chose in the settings dialog.
@@ -35,6 +36,9 @@ public:
     bool Damaged() const { return damaged_; }
 
     SettingsValues values;
+    // The steps the overlay's hint teaches that the user has done, one bit each; the meaning of
+    // the bits is the overlay's.
+    std::uint32_t overlayHintsDone = 0;
 
 private:
     std::string path_;

@@ -9,12 +9,15 @@
 #include "services/Translation.h"
 #include "shell/Keyboard.h"
 #include "util/MessageBox.h"
+#include "util/Text.h"
 
+#include <QFileInfo>
 #include <QtGlobal>
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -119,9 +122,16 @@ int RunCheatSheetCommand(const QStringList& arguments)
         CShortCutSetLoader shortCutLoader(registry);
         const auto shortCuts = shortCutLoader.LoadShortCuts();
         CKeyLayoutLoader keyLoader;
-        CCheatSheet(command->program, shortCuts->ProgramShortCuts(command->program), keyLoader,
-                    CKeyboard::GetPath(PathType::KeyLayout))
-            .Write(command->output, command->page);
+        const CCheatSheet sheet(command->program, shortCuts->ProgramShortCuts(command->program),
+                                keyLoader, CKeyboard::GetPath(PathType::KeyLayout));
+        sheet.Write(command->output, command->page);
+        const std::string written =
+            QFileInfo(QString::fromStdString(command->output)).absoluteFilePath().toStdString();
+        std::printf("%s\n", FormatText(Translate("Записан файл %s: шпаргалка программы %s, "
+                                                 "страниц: %s."),
+                                       written, command->program,
+                                       std::to_string(sheet.PageCount(command->page)))
+                                .c_str());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return EXIT_FAILURE;

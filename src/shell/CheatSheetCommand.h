@@ -33,5 +33,6 @@ bool PrepareCheatSheetCommand(int argc, char** argv);
 std::optional<CheatSheetCommand> ParseCheatSheetCommand(const QStringList& arguments);
 
 // Writes the cheat sheet the arguments ask for from the user's base, with no tray, overlay or
-// instance lock; reports on standard error. Returns the process's exit code.
+// instance lock; tells the file written on standard output, problems on standard error. Returns
+// the process's exit code.
 int RunCheatSheetCommand(const QStringList& arguments);

@@ -13,10 +13,17 @@ CKeyScanner::CKeyScanner() : timer_(20, true)
     timer_.OnTimer = [this] { Scan(); };
 }
 
+void CKeyScanner::SetEnabled(bool enabled)
+{
+    timer_.SetEnabled(enabled);
+    firstRead_ = firstRead_ || enabled;
+}
+
 void CKeyScanner::Scan()
 {
     if (!platform::Get().GetKeyboardState(current_.data())) {
         previous_.fill(0);
+        firstRead_ = true;
         if (OnReadRefused) {
             OnReadRefused();
         }
@@ -38,4 +45,5 @@ void CKeyScanner::Scan()
             OnKeyDown(code, raw);
         }
     }
+    firstRead_ = false;
 }

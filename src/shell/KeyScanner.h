@@ -16,7 +16,7 @@ public:
 
     CKeyScanner();
 
-    void SetEnabled(bool enabled) { timer_.SetEnabled(enabled); }
+    void SetEnabled(bool enabled);
     bool Enabled() const { return timer_.Enabled(); }
 
     // A change is recorded only when its callback is set, so an unset callback leaves the change
@@ -27,6 +27,9 @@ public:
     // nothing is held any more as far as the scanner knows, and no key event is reported for it.
     // Keys still held when reads are allowed again are reported down then.
     std::function<void()> OnReadRefused;
+    // Whether the changes being reported come from the first read after the scanner was enabled
+    // or refused: keys found down then were pressed before (the trigger's keys, still held).
+    bool FirstRead() const { return firstRead_; }
 
     void Scan();
 
@@ -35,4 +38,5 @@ private:
     std::array<std::uint8_t, 256> current_{};
     // 0x10 for a key reported down, 0 for one reported up or never reported.
     std::array<std::uint8_t, 256> previous_{};
+    bool firstRead_ = true;
 };

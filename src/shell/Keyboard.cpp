@@ -218,13 +218,22 @@ void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& glob
     CKeyCodes combination = keys_->GetPressedKeyCodes();
     combination.Add(key.KeyCode);
     if (button == Qt::LeftButton) {
+        HintStepDone(OverlayHintStep::ClickKey);
         Execute(combination);
     } else if (button == Qt::RightButton) {
+        HintStepDone(OverlayHintStep::RightClickKey);
         // Base texts are shown as they are, never as markup.
         QToolTip::showText(
             globalPos,
             Qt::convertFromPlainText(QString::fromStdString(Describe(*action, combination))),
             key.KeyImage());
+    }
+}
+
+void CKeyboard::HintStepDone(OverlayHintStep step)
+{
+    if (OnHintStepDone) {
+        OnHintStepDone(step);
     }
 }
 

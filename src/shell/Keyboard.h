@@ -3,9 +3,11 @@
 #include "database/ShortCut.h"
 #include "keys/CompleteKeyCombination.h"
 #include "keys/Key.h"
+#include "shell/OverlayHint.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +62,9 @@ public:
 
     static std::string GetPath(PathType type);
 
+    // Called when a click carries a shortcut out or a right click describes one.
+    std::function<void(OverlayHintStep)> OnHintStepDone;
+
     CKeys* Keys() const { return keys_.get(); }
     IShortCuts* ShortCuts() const { return shortCuts_.get(); }
     std::size_t TrackerCount() const { return trackers_.size(); }
@@ -70,6 +75,7 @@ private:
     void TrackCombinations();
     void Execute(const CKeyCodes& codes);
     void HideParent();
+    void HintStepDone(OverlayHintStep step);
 
     IShortCutLoader& shortCutLoader_;
     IKeyLoader& keyLoader_;

@@ -18,6 +18,7 @@
 #include "shell/KeyScanner.h"
 #include "shell/Keyboard.h"
 #include "shell/Log.h"
+#include "shell/OverlayHint.h"
 #include "shell/PackCommands.h"
 #include "shell/SettingsDialog.h"
 #include "shell/TriggerKeys.h"
@@ -93,8 +94,8 @@ TMainForm::TMainForm(bool showOverlay) : showRequested_(showOverlay)
     }
     StartUp();
     started_ = true;
-    for (const std::string& path : std::exchange(pendingImports_, {})) {
-        ImportHandedFile(path);
+    for (auto& [path, reply] : std::exchange(pendingImports_, {})) {
+        ImportHandedFile(path, reply);
     }
     if (exitRequested_) {
         // Asked for while a start-up message was open; the main loop ends as soon as it runs.
@@ -126,22 +127,33 @@ void TMainForm::StartUp()
                                             label_, 0.0);
     scanner_ = std::make_unique<CKeyScanner>();
     scanner_->SetEnabled(false);
-    scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyDown(code); };
+    scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t) {
+        keyboard_->OnKeyDown(code);
+        // Keys found down at the first read are the trigger's, still held.
+        if (IsModifierKey(code) && !scanner_->FirstRead()) {
+            HintStepDone(OverlayHintStep::HoldModifier);
+        }
+    };
     scanner_->OnKeyUp = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyUp(code); };
     scanner_->OnReadRefused = [this] { keyboard_->OnKeyStateRefused(); };
+    keyboard_->OnHintStepDone = [this](OverlayHintStep step) { HintStepDone(step); };
     frmAbout_ = std::make_unique<TfrmAbout>();
 
-    platform::Get().ListenForMessages(MessageChannel,
-                                      [this](const std::string& message) { OnMessage(message); });
+    platform::Get().ListenForMessages(
+        MessageChannel,
+        [this](const std::string& message, const platform::Platform::MessageReply& reply) {
+            OnMessage(message, reply);
+        });
     ShowTrayIcon();
     StartTrigger();
+    hint_->SetDone(settings_.overlayHintsDone);
 
     // Either may show a message box, which runs the event loop: everything above is built.
     const FirstRunResult firstRun = LoadOrSetUpBase(*registry_, GetExeFolder() + "packs");
     keyboard_->Reload(PlaceOnScreen());
     keyboard_->Refresh();
-    if (firstRun.Added()) {
-        ShowTrayMessage(DescribeFirstRun(firstRun), false);
+    if (firstStart_ || firstRun.Added()) {
+        Greet(firstRun);
     }
 
     // The editor is built when first opened: a large base costs its tree only then.
@@ -158,6 +170,25 @@ void TMainForm::StartUp()
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveEdits(false); });
     // A session manager asks before the session ends; the display may be gone soon after.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveEdits(false); });
+}
+
+void TMainForm::HintStepDone(OverlayHintStep step)
+{
+    const auto bit = static_cast<std::uint32_t>(step);
+    if (settings_.overlayHintsDone & bit) {
+        return;
+    }
+    settings_.overlayHintsDone |= bit;
+    hint_->SetDone(settings_.overlayHintsDone);
+    // A damaged settings file is kept until the user saves settings: remembered for this run.
+    if (settings_.Damaged()) {
+        return;
+    }
+    try {
+        settings_.Save();
+    } catch (const Exception& error) {
+        qCWarning(lcShell) << error.what();
+    }
 }
 
 void TMainForm::SaveEdits(bool userPresent)
@@ -195,6 +226,7 @@ void TMainForm::BuildForm()
     // The line shows texts of the shortcut base: never markup, which could make the label load
     // any file named in it.
     label_->setTextFormat(Qt::PlainText);
+    hint_ = new TOverlayHint(this);
 
     iconMenu_ = new QMenu(this);
     miShow = iconMenu_->addAction(ProgramIcon(), QString());
@@ -241,8 +273,20 @@ void TMainForm::BuildForm()
                     iconMenu_->popup(QCursor::pos());
                 }
             });
-    // The first-run message offers what the settings hold.
-    connect(trayIcon_, &QSystemTrayIcon::messageClicked, this, [this] { miSettingsClick(); });
+    // The greeting offers what the settings hold. A press on the icon while a message shows
+    // counts as a click on the message too: a press that opened the menu leaves it open.
+    connect(trayIcon_, &QSystemTrayIcon::messageClicked, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (messageOffersSettings_ && !iconMenu_->isVisible()) {
+                miSettingsClick();
+            }
+        });
+    });
+}
+
+QLabel* TMainForm::Hint() const
+{
+    return hint_;
 }
 
 void TMainForm::TranslateMenu()
@@ -262,14 +306,19 @@ void TMainForm::TellFirstInstance()
     MessageBoxOptions options;
     options.SetType(MessageType::Information);
     options.AddButton(MessageButton::OK);
-    ShowMessageBox(Translate("Программа Quorvel уже запущена. Нажмите Win+Q, чтобы увидеть "
-                             "горячие клавиши или щелкните на иконку приложения в системном "
-                             "трее(рядом с часами), чтобы получить доступ к приложению."),
+    // The running copy uses the trigger of the settings.
+    CSettings settings;
+    settings.Load();
+    ShowMessageBox(FormatText(Translate("Программа Quorvel уже запущена. Нажмите %s, чтобы "
+                                        "увидеть горячие клавиши, или щёлкните значок Quorvel в "
+                                        "области уведомлений (рядом с часами), чтобы открыть его "
+                                        "меню."),
+                              TriggerText(settings.values.trigger)),
                    options);
     platform::Get().SendMessageToFirstCopy(MessageChannel, OtherInstanceMessage);
 }
 
-void TMainForm::OnMessage(const std::string& message)
+void TMainForm::OnMessage(const std::string& message, const platform::Platform::MessageReply& reply)
 {
     // Showing the tray icon is safe at any time, during start-up too.
     if (message == OtherInstanceMessage) {
@@ -283,14 +332,15 @@ void TMainForm::OnMessage(const std::string& message)
     } else if (const auto path = ImportRequestFile(message)) {
         // Until the base is loaded, an import would be lost to the load.
         if (started_) {
-            ImportHandedFile(*path);
+            ImportHandedFile(*path, reply);
         } else {
-            pendingImports_.push_back(*path);
+            pendingImports_.emplace_back(*path, reply);
         }
     }
 }
 
-void TMainForm::ImportHandedFile(const std::string& path)
+void TMainForm::ImportHandedFile(const std::string& path,
+                                 const platform::Platform::MessageReply& reply)
 {
     // Read and checked in a worker, so that a large file never holds up the overlay; merged and
     // saved here, where the base lives.
@@ -302,27 +352,30 @@ void TMainForm::ImportHandedFile(const std::string& path)
             *read = std::string(error.what());
         }
     });
-    connect(worker, &QThread::finished, this, [this, worker, path, read] {
+    connect(worker, &QThread::finished, this, [this, worker, path, read, reply] {
         worker->deleteLater();
+        ImportOutcome outcome;
         if (const auto* problem = std::get_if<std::string>(read.get())) {
-            ShowTrayMessage(*problem, true);
-            return;
-        }
-        // The editor's pending edits go in first; its tree then shows what came.
-        if (editor_) {
-            editor_->PostEdits();
-        }
-        const ImportOutcome outcome = MergeAndSave(*registry_, path, std::get<PackFile>(*read));
-        if (editor_) {
-            editor_->ReloadTree();
+            outcome = ImportOutcome{false, *problem};
+        } else {
+            // The editor's pending edits go in first; its tree then shows what came.
+            if (editor_) {
+                editor_->PostEdits();
+            }
+            outcome = MergeAndSave(*registry_, path, std::get<PackFile>(*read));
+            if (editor_) {
+                editor_->ReloadTree();
+            }
         }
         ShowTrayMessage(outcome.text, !outcome.succeeded);
+        reply(ImportAnswer(outcome));
     });
     worker->start();
 }
 
 void TMainForm::ShowTrayMessage(const std::string& text, bool problem)
 {
+    messageOffersSettings_ = false;
     trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
                            problem ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
                            TrayMessageMs);
@@ -337,6 +390,10 @@ void TMainForm::StartTrigger()
 {
     settings_.Load();
     desktop_ = InspectDesktop();
+    firstStart_ = !settings_.Existed();
+    if (firstStart_) {
+        SetUpFirstTrigger();
+    }
     const SettingsValues& values = settings_.values;
     if (GrabsItself(values)) {
         if (platform::Get().RegisterHotKey(values.trigger.modifiers, values.trigger.code,
@@ -357,9 +414,53 @@ void TMainForm::StartTrigger()
         qCWarning(lcShell).noquote() << QString::fromStdString(advice);
     }
     UpdateTrayHint();
-    if (!settings_.Existed()) {
-        GreetFirstRun();
+    if (firstStart_) {
+        // The choices of the first start become the user's settings.
+        try {
+            settings_.Save();
+        } catch (const Exception& error) {
+            qCWarning(lcShell) << error.what();
+        }
     }
+}
+
+void TMainForm::SetUpFirstTrigger()
+{
+    SettingsValues& values = settings_.values;
+    if (!WindowManagerBlocks(desktop_, values.trigger)) {
+        return;
+    }
+    // GNOME runs its own shortcuts whatever it does with the Windows key alone.
+    if (desktop_.gnomeShortcuts && SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand())) {
+        values.desktopShortcut = true;
+        return;
+    }
+    values.trigger = TriggerWithoutWinKey();
+    triggerReplaced_ = true;
+}
+
+std::string TMainForm::HowToShow() const
+{
+    const SettingsValues& values = settings_.values;
+    const std::string keys = TriggerText(values.trigger);
+    const bool desktopRuns = !GrabsItself(values);
+    if (!desktopRuns && !grabbed_) {
+        return FormatText(Translate("Сочетание %s занято другой программой: выберите другое в "
+                                    "настройках Quorvel."),
+                          keys);
+    }
+    if (!desktopRuns && WindowManagerBlocks(desktop_, values.trigger)) {
+        return TriggerAdvice(desktop_, values.trigger, false);
+    }
+    std::string text = FormatText(Translate("Нажмите %s, чтобы увидеть горячие клавиши."), keys);
+    if (desktopRuns) {
+        text += '\n' + TriggerAdvice(desktop_, values.trigger, true);
+    } else if (triggerReplaced_) {
+        text += '\n' + FormatText(Translate("%s забирает клавишу Win себе, поэтому Quorvel "
+                                            "вызывается сочетанием %s."),
+                                  WinKeyOwnerName(desktop_.winKeyOwner), keys);
+    }
+    return text;
 }
 
 void TMainForm::UpdateTrayHint()
@@ -380,37 +481,28 @@ void TMainForm::UpdateTrayHint()
     trayIcon_->setToolTip(QString::fromStdString(hint));
 }
 
-void TMainForm::GreetFirstRun()
+void TMainForm::Greet(const FirstRunResult& firstRun)
 {
-    const SettingsValues& values = settings_.values;
     std::string text =
-        FormatText(Translate("Quorvel запущен. Нажмите %s, чтобы увидеть горячие клавиши."),
-                   TriggerText(values.trigger));
-    if (WindowManagerBlocks(desktop_, values.trigger)) {
-        text = TriggerAdvice(desktop_, values.trigger, false);
-    }
-    text += '\n';
-    text += Translate("Щёлкните здесь, чтобы открыть настройки: там можно включить запуск Quorvel "
-                      "при входе в систему.");
+        firstRun.Added() ? DescribeFirstRun(firstRun) : Translate("Quorvel запущен.");
+    text += '\n' + HowToShow() + '\n';
+    text += Translate("Щёлкните здесь, чтобы открыть настройки: там можно сменить сочетание и "
+                      "включить запуск Quorvel при входе в систему.");
+    greeting_ = text;
     // The message points at the icon: it waits (a while) until the notification area has
     // taken the icon in.
     auto* wait = new QTimer(this);
     wait->setInterval(250);
-    connect(wait, &QTimer::timeout, this, [this, wait, text, tries = 0]() mutable {
+    connect(wait, &QTimer::timeout, this, [this, wait, tries = 0]() mutable {
         if (trayIcon_->geometry().isEmpty() && ++tries < 40) {
             return;
         }
         wait->deleteLater();
-        trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
+        trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(greeting_),
                                QSystemTrayIcon::Information, 30000);
+        messageOffersSettings_ = true;
     });
     wait->start();
-    // The greeting is given once: the defaults are written as the user's settings.
-    try {
-        settings_.Save();
-    } catch (const Exception& error) {
-        qCWarning(lcShell) << error.what();
-    }
 }
 
 std::string TMainForm::ApplySettings(const SettingsValues& values)
@@ -551,6 +643,7 @@ double TMainForm::PlaceOnScreen()
     label_->setFont(labelFont);
     label_->setGeometry(qRound(20 * scale), qRound(591 * scale), size.width() - qRound(40 * scale),
                         size.height() - qRound(591 * scale));
+    hint_->Place(scale, size.width());
     return scale;
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "platform/Platform.h"
 #include "services/Desktop.h"
 #include "services/InstanceLock.h"
 #include "services/Settings.h"
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CActiveWindow;
@@ -17,10 +20,13 @@ class CKeyboard;
 class CKeyLayoutLoader;
 class CKeyScanner;
 class CShortCutSetLoader;
+struct FirstRunResult;
 class QAction;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
+class TOverlayHint;
+enum class OverlayHintStep : std::uint32_t;
 class TfrmAbout;
 class TSettingsDialog;
 class TfrmDBEditor;
@@ -57,6 +63,8 @@ public:
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     QMenu* IconMenu() const { return iconMenu_; }
     QLabel* Label() const { return label_; }
+    // The line under the keyboard that teaches how to use the overlay.
+    QLabel* Hint() const;
     TfrmAbout* About() const { return frmAbout_.get(); }
     TSettingsDialog* SettingsDialog() const { return settingsDialog_.get(); }
     const CSettings& Settings() const { return settings_; }
@@ -70,6 +78,8 @@ public:
     // The trigger grabbed by this program; nullopt while none is (refused, or the desktop's own
     // shortcut settings run "quorvel --show").
     const std::optional<Trigger>& GrabbedTrigger() const { return grabbed_; }
+    // The tray message of a first start; empty when there was none.
+    const std::string& Greeting() const { return greeting_; }
     // Null until the editor is first opened.
     TfrmDBEditor* Editor() const { return editor_.get(); }
     CKeyboard* Keyboard() const { return keyboard_.get(); }
@@ -98,20 +108,29 @@ private:
     // Sizes the overlay for the screen under the mouse pointer and centres it there; the scale
     // of the design units on that screen.
     double PlaceOnScreen();
-    void OnMessage(const std::string& message);
-    // Reads the settings and the desktop, grabs the trigger or brings the desktop's shortcut up
-    // to date, and greets a first run.
+    void OnMessage(const std::string& message, const platform::Platform::MessageReply& reply);
+    // Reads the settings and the desktop, sets up a trigger that works on a first start, and
+    // grabs the trigger or brings the desktop's shortcut up to date.
     void StartTrigger();
+    // Where the window manager takes the Windows key: GNOME runs the trigger as its own shortcut,
+    // other window managers get a trigger without the Windows key.
+    void SetUpFirstTrigger();
+    // How to show the overlay with the trigger in force, or why it cannot be shown; translated.
+    std::string HowToShow() const;
     // Whether this program grabs the trigger itself: not while GNOME runs it as a shortcut.
     bool GrabsItself(const SettingsValues& values) const;
     void UpdateTrayHint();
-    void GreetFirstRun();
+    // The user has done a step the overlay's hint teaches: it leaves the hint, for good.
+    void HintStepDone(OverlayHintStep step);
+    // One tray message: what the first start added to the base, how to show the overlay, and
+    // where the settings are.
+    void Greet(const FirstRunResult& firstRun);
     // Writes what the editor holds unsaved; a failure is shown, or only logged when nobody may
     // be there to read it.
     void SaveEdits(bool userPresent);
-    // Imports a file handed over by a later copy, saves, and tells the user in a tray message;
-    // the file is read in a worker thread.
-    void ImportHandedFile(const std::string& path);
+    // Imports a file handed over by a later copy (read in a worker thread), saves, tells the user
+    // in a tray message and answers the copy how it went.
+    void ImportHandedFile(const std::string& path, const platform::Platform::MessageReply& reply);
     void ShowTrayMessage(const std::string& text, bool problem);
     // The file name of the last active application's program; empty when none is known.
     std::string ActiveProgram() const;
@@ -127,6 +146,7 @@ private:
     QAction* miIgnored = nullptr;
     QAction* miExit = nullptr;
     QLabel* label_ = nullptr;
+    TOverlayHint* hint_ = nullptr;
 
     // Declared in construction order: destroyed scanner first, guard last.
     CInstanceLock guard_;
@@ -150,6 +170,12 @@ private:
     bool started_ = false;
     bool exitRequested_ = false;
     // Files handed over while start-up had not yet loaded the base.
-    std::vector<std::string> pendingImports_;
+    std::vector<std::pair<std::string, platform::Platform::MessageReply>> pendingImports_;
     bool showRequested_ = false;
+    // No settings were found at start; the trigger was replaced because of the window manager.
+    bool firstStart_ = false;
+    bool triggerReplaced_ = false;
+    std::string greeting_;
+    // A click on the message shown opens the settings.
+    bool messageOffersSettings_ = false;
 };

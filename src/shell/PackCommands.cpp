@@ -26,6 +26,11 @@ constexpr char ImportOption[] = "import";
 constexpr char ExportOption[] = "export";
 constexpr char ProgramOption[] = "program";
 constexpr char ImportMessagePrefix[] = "Import ";
+// The first line of the running copy's answer to an import.
+constexpr char ImportSucceeded[] = "imported";
+constexpr char ImportFailed[] = "failed";
+// An import waits for the running copy's start-up, which may wait for the user.
+constexpr int AnswerTimeoutMs = 60000;
 
 void Print(const std::string& text)
 {
@@ -48,16 +53,18 @@ int Import(const std::string& file)
         QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString();
     CInstanceLock running;
     if (!running.Acquire(TMainForm::InstanceLockName)) {
-        // The running copy keeps the base in memory and would write over an import made here.
-        if (!platform::Get().SendMessageToFirstCopy(TMainForm::MessageChannel,
-                                                    ImportRequest(path))) {
-            PrintProblem(FormatText(Translate("Quorvel запущен, но не принял файл %s."), path));
+        // The running copy keeps the base in memory and would write over an import made here:
+        // it imports the file itself and answers how that went.
+        const auto answer = platform::Get().AskFirstCopy(TMainForm::MessageChannel,
+                                                         ImportRequest(path), AnswerTimeoutMs);
+        const auto outcome = answer ? ReadImportAnswer(*answer) : std::nullopt;
+        if (!outcome) {
+            PrintProblem(FormatText(
+                Translate("Quorvel запущен, но не ответил, импортирован ли файл %s."), path));
             return 1;
         }
-        Print(FormatText(Translate("Файл %s передан запущенной программе Quorvel: она "
-                                   "импортирует его, сохранит базу и сообщит, что получилось."),
-                         path));
-        return 0;
+        (outcome->succeeded ? Print : PrintProblem)(outcome->text);
+        return outcome->succeeded ? 0 : 1;
     }
     CDBRegistry registry;
     registry.GetLoader()->Load();
@@ -71,7 +78,9 @@ int Export(const std::string& file, const std::optional<std::string>& program)
     try {
         CDBRegistry registry;
         registry.GetLoader()->LoadAsSaved();
-        Print(DescribeExport(file, ExportFile(registry, file, program)));
+        const std::string written =
+            QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString();
+        Print(DescribeExport(written, ExportFile(registry, file, program)));
         return 0;
     } catch (const Exception& error) {
         PrintProblem(error.what());
@@ -143,6 +152,24 @@ std::optional<std::string> ImportRequestFile(const std::string& message)
         return std::nullopt;
     }
     return message.substr(prefix.size());
+}
+
+std::string ImportAnswer(const ImportOutcome& outcome)
+{
+    return (outcome.succeeded ? ImportSucceeded : ImportFailed) + std::string("\n") + outcome.text;
+}
+
+std::optional<ImportOutcome> ReadImportAnswer(const std::string& answer)
+{
+    const auto end = answer.find('\n');
+    if (end == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string status = answer.substr(0, end);
+    if (status != ImportSucceeded && status != ImportFailed) {
+        return std::nullopt;
+    }
+    return ImportOutcome{status == ImportSucceeded, answer.substr(end + 1)};
 }
 
 ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path)

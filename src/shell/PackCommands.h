@@ -20,8 +20,8 @@ void AddPackOptions(CCommandLine& commandLine);
 
 // Carries out --import or --export and gives the process's exit code; nullopt when neither is
 // asked for. Results go to standard output, problems to standard error. While Quorvel runs, an
-// import is handed to the running copy, which imports, saves and tells the user in its tray
-// message; an export reads the base as it was last saved.
+// import is handed to the running copy, which imports, saves, tells the user in its tray message
+// and answers how it went; an export reads the base as it was last saved.
 std::optional<int> RunPackCommand(const QCommandLineParser& parser);
 
 // The message that hands a file to import to the running copy, and the file such a message names
@@ -34,7 +34,12 @@ struct ImportOutcome
     bool succeeded = false;
     // What happened, in words for the user.
     std::string text;
+    bool operator==(const ImportOutcome&) const = default;
 };
+
+// The running copy's answer to an import request, and back (nullopt for anything else).
+std::string ImportAnswer(const ImportOutcome& outcome);
+std::optional<ImportOutcome> ReadImportAnswer(const std::string& answer);
 
 // Imports a file into the base and saves the base.
 ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path);

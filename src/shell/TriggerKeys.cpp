@@ -62,6 +62,24 @@ std::string TriggerText(const Trigger& trigger)
     return KeysOfTrigger(trigger).GetText();
 }
 
+Trigger TriggerWithoutWinKey()
+{
+    return {platform::ModControl | platform::ModAlt, 'Q'};
+}
+
+std::string WinKeyOwnerName(WinKeyOwner owner)
+{
+    switch (owner) {
+    case WinKeyOwner::Nobody:
+        return {};
+    case WinKeyOwner::Mutter:
+        return "GNOME";
+    case WinKeyOwner::IceWM:
+        return "IceWM";
+    }
+    return {};
+}
+
 bool WindowManagerBlocks(const DesktopFacts& desktop, const Trigger& trigger)
 {
     return desktop.winKeyOwner != WinKeyOwner::Nobody && (trigger.modifiers & platform::ModWin);
@@ -91,7 +109,6 @@ std::string TriggerAdvice(const DesktopFacts& desktop, const Trigger& trigger, b
         if (!WindowManagerBlocks(desktop, trigger)) {
             return {};
         }
-        // Ctrl+Alt+Q is free among IceWM's shipped key bindings (/usr/share/icewm/preferences).
         return FormatText(Translate("IceWM забирает клавишу Win себе (Win95Keys=1), и %s не "
                                     "доходит до Quorvel. Выберите в настройках Quorvel "
                                     "сочетание без клавиши Win, например Ctrl + Alt + Q, или "

@@ -11,51 +11,51 @@
 #include <memory>
 #include <optional>
 
-namespace {
-
-// Reads the command line before anything reaches the display, the instance lock or the base, so
-// that --help and --version work anywhere: on a platform without the display, gone afterwards.
-std::optional<int> ReadCommandLine(CCommandLine& commandLine, int argc, char** argv)
-{
-    platform::LinuxPlatform bare(platform::LinuxPlatform::DisplayConnection::Later);
-    platform::Install(&bare);
-    InitLocalization("", "");
-    AddPackOptions(commandLine);
-    AddCheatSheetOptions(commandLine);
-    const auto exitCode = commandLine.Parse(ArgumentsOf(argc, argv));
-    platform::Install(nullptr);
-    return exitCode;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
-    CCommandLine commandLine;
-    if (const auto exitCode = ReadCommandLine(commandLine, argc, argv)) {
-        return *exitCode;
+    // The command line is read before anything reaches the display, the instance lock or the
+    // base, so that --help and --version work anywhere: on a platform without the display, gone
+    // afterwards. Its texts are translated, so the catalogue is bound first.
+    std::optional<CCommandLine> commandLine;
+    {
+        platform::LinuxPlatform bare(platform::LinuxPlatform::DisplayConnection::Later);
+        platform::Install(&bare);
+        InitLocalization("", "");
+        commandLine.emplace();
+        AddPackOptions(*commandLine);
+        AddCheatSheetOptions(*commandLine);
+        const auto exitCode = commandLine->Parse(ArgumentsOf(argc, argv));
+        platform::Install(nullptr);
+        if (exitCode) {
+            return *exitCode;
+        }
     }
     // A cheat sheet, an import or an export needs no screen: without one they draw off-screen.
     const bool cheatSheet = PrepareCheatSheetCommand(argc, argv);
     ChoosePlatformForPackCommands(argc, argv);
 
+    // Drawn off-screen without a display, a command has no display to connect to either.
+    const bool displayless = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                             qgetenv("QT_QPA_PLATFORM") == QByteArrayLiteral("offscreen");
+
     TApplication app(argc, argv);
     QtTimerService timers;
     InstallTimerService(&timers);
-    platform::LinuxPlatform system;
+    platform::LinuxPlatform system(displayless ? platform::LinuxPlatform::DisplayConnection::Later
+                                               : platform::LinuxPlatform::DisplayConnection::Now);
     platform::Install(&system);
     // The user's environment chooses the language; the catalogues lie beside the executable.
     InitLocalization("", "");
     if (cheatSheet) {
         return RunCheatSheetCommand(app.arguments().mid(1));
     }
-    if (const auto code = RunPackCommand(commandLine.Parser())) {
+    if (const auto code = RunPackCommand(commandLine->Parser())) {
         return *code;
     }
 
     int code = 0;
     try {
-        auto form = std::make_unique<TMainForm>(commandLine.Show());
+        auto form = std::make_unique<TMainForm>(commandLine->Show());
         if (form->IsFirstInstance()) {
             code = app.exec();
         }

@@ -178,15 +178,13 @@ std::string DescribeFirstRun(const FirstRunResult& result)
     }
     const std::string count = std::to_string(result.applications.size());
     if (result.applications.empty()) {
-        return Translate("В базу сочетаний клавиш добавлены сочетания рабочего стола. Нажмите "
-                         "Win+Q, чтобы увидеть их.");
+        return Translate("В базу сочетаний клавиш добавлены сочетания рабочего стола.");
     }
     if (result.desktop) {
         return FormatText(Translate("В базу сочетаний клавиш добавлены сочетания рабочего стола и "
-                                    "программ (%s): %s. Нажмите Win+Q, чтобы увидеть их."),
+                                    "программ (%s): %s."),
                           count, names);
     }
-    return FormatText(Translate("В базу сочетаний клавиш добавлены сочетания программ (%s): %s. "
-                                "Нажмите Win+Q, чтобы увидеть их."),
+    return FormatText(Translate("В базу сочетаний клавиш добавлены сочетания программ (%s): %s."),
                       count, names);
 }

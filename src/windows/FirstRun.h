@@ -23,5 +23,5 @@ struct FirstRunResult
 // that exists is only loaded. A pack that cannot be read is left out with a logged warning.
 FirstRunResult LoadOrSetUpBase(CDBRegistry& registry, const std::string& packsFolder);
 
-// What the user is told once a first start has added shortcuts.
+// What a first start added to the base, in words for the user.
 std::string DescribeFirstRun(const FirstRunResult& result);

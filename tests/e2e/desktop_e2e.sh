@@ -4,7 +4,8 @@
 # written and removed through gsettings beside a binding of the user's own, and the command it
 # holds shows the overlay (GNOME Shell, which runs such commands, needs a system bus and cannot
 # run here: the test runs the command as it would). Under IceWM with Win95Keys=1 the user is told
-# which trigger to use, and that trigger works. Usage: desktop_e2e.sh BUILD_DIR
+# which trigger to use, and that trigger works. A first start, with each window manager's
+# defaults, sets up a trigger that works. Usage: desktop_e2e.sh BUILD_DIR
 set -u
 source "$(dirname "$0")/lib.sh"
 build_arg=$1
@@ -71,6 +72,18 @@ check "the user's own keybinding is untouched" bash -c \
     "gsettings get $list_schema custom-keybindings | grep -q '$path/custom0/' &&
      test \"\$(gsettings get '$users' binding)\" = \"'<Control><Alt>t'\""
 stop_quorvel
+
+# A first start: GNOME is given the default trigger as its own keybinding at once.
+rm -f "$XDG_CONFIG_HOME/quorvel/quorvel.conf"
+start_quorvel
+check "a first start registers the GNOME keybinding" wait_for 10 listed
+check "bound to <Super>q" test "$(gsettings get "$entry" binding)" = "'<Super>q'"
+saved() { grep -q "$1" "$XDG_CONFIG_HOME/quorvel/quorvel.conf"; }
+check "and keeps it in the settings" wait_for 10 saved 'DesktopShortcut=true'
+command=$(gsettings get "$entry" command)
+eval "${command:1:${#command}-2}" >/dev/null 2>&1 &
+check "whose command shows the overlay" wait_for 10 overlay_visible
+stop_quorvel
 e2e_end
 e2e_pids=()
 trap - EXIT
@@ -85,8 +98,6 @@ check "Win95Keys=1 is detected and the user told to use Ctrl + Alt + Q" \
     wait_for 10 logged "IceWM takes the Win key.*Ctrl + Alt + Q"
 stop_quorvel
 
-settings '<Control><Alt>q' false
-start_quorvel
 # The grab is there once the program has started: pressed until the overlay shows.
 show_with_ctrl_alt_q() {
     local attempt
@@ -96,8 +107,18 @@ show_with_ctrl_alt_q() {
     done
     return 1
 }
+settings '<Control><Alt>q' false
+start_quorvel
 check "the trigger it names shows the overlay" show_with_ctrl_alt_q
 shot desktop-icewm
+stop_quorvel
+
+# A first start with IceWM's defaults takes a trigger IceWM leaves alone.
+rm -f "$XDG_CONFIG_HOME/quorvel/quorvel.conf"
+start_quorvel
+check "a first start under IceWM chooses Ctrl + Alt + Q" \
+    wait_for 10 grep -q 'Trigger=<Control><Alt>q' "$XDG_CONFIG_HOME/quorvel/quorvel.conf"
+check "which shows the overlay" show_with_ctrl_alt_q
 stop_quorvel
 
 e2e_summary

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A new user's first minute: with no base and packs for openbox and xterm beside the executable,
-# Quorvel builds the base and says so in a tray message; Super+Q over xterm shows xterm's
+# Quorvel builds the base and says so, and how to show the overlay, in one tray message; a right
+# click on the icon while it shows opens the menu. Super+Q over xterm shows xterm's
 # shortcuts on the keys that complete the modifiers held, and openbox's. `quorvel --import` while
 # it runs hands a pack to it: its shortcuts show at the next Super+Q and are in the files once it
 # has ended. A bad file is refused with the files unchanged; --export writes the base. The labels
@@ -51,9 +52,26 @@ names_while_held() {
 quorvel=$!
 e2e_pids+=("$quorvel")
 check "tray icon is embedded" wait_for 15 tray_icon_embedded
-check "a tray message tells what the first start added" \
-    names "shortcuts of your desktop and of these applications (1): XTerm. Press Super+Q"
+check "one tray message tells what the first start added and how to show the overlay" \
+    names $'shortcuts of your desktop and of these applications (1): XTerm.\nPress Win + Q to see'
 shot first-run-message
+# The tray menu: a window of Quorvel's that no window manager frames, as tall as its ten items.
+menu_open() {
+    local id
+    for id in $(xdotool search --onlyvisible --classname '^quorvel$' 2>/dev/null); do
+        xwininfo -id "$id" | awk '/Override Redirect State: yes/{o=1} /Height:/{h=$NF}
+            /Width:/{w=$NF} END{exit !(o && h > 150 && w < 400)}' && return 0
+    done
+    return 1
+}
+read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
+xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 3
+check "a right click on the icon while the message shows opens the menu" wait_for 5 menu_open
+shot first-run-menu
+settings_shown() { xdotool search --onlyvisible --name '^Quorvel Settings$' >/dev/null; }
+check "and the menu stays open, no settings window in its way" \
+    bash -c "sleep 1; $(declare -f menu_open settings_shown); menu_open && ! settings_shown"
+xdotool key Escape
 check "the new base is saved" test -s "$XDG_DATA_HOME/zint/shortcuts.dat"
 
 xterm -geometry 80x24+40+40 -title xterm-target &

@@ -21,10 +21,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -157,7 +159,8 @@ TEST_F(SystemServices, ASquattedFallBackFolderIsRefused)
             system.CloseNamedMutex(handle);
         }
         return handle < 0 && !exists &&
-               !system.ListenForMessages("quorveltest", [](const std::string&) {});
+               !system.ListenForMessages(
+                   "quorveltest", [](const std::string&, platform::Platform::MessageReply) {});
     };
 
     // A symbolic link to a folder of someone else's choosing.
@@ -190,7 +193,9 @@ TEST_F(SystemServices, MessagesReachTheListeningCopy)
     std::ofstream(Temp() + "/quorveltest.sock") << "stale";
     std::vector<std::string> received;
     ASSERT_TRUE(system.ListenForMessages(
-        "quorveltest", [&](const std::string& message) { received.push_back(message); }));
+        "quorveltest", [&](const std::string& message, platform::Platform::MessageReply) {
+            received.push_back(message);
+        }));
 
     EXPECT_TRUE(system.SendMessageToFirstCopy("quorveltest", "OtherInstanceOfQuorvelStarted"));
     EXPECT_TRUE(system.SendMessageToFirstCopy("quorveltest", "Второе"));
@@ -228,6 +233,48 @@ TEST_F(SystemServices, MessagesReachTheListeningCopy)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(received.size(), 3u);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Temp() + "/quorvelnobody.sock")));
+}
+
+TEST_F(SystemServices, ACopyThatAsksWaitsForTheFirstCopysAnswer)
+{
+    std::vector<std::string> received;
+    ASSERT_TRUE(
+        system.ListenForMessages("quorveltest", [&](const std::string& message,
+                                                    const platform::Platform::MessageReply& reply) {
+            received.push_back(message);
+            // Answered later, from the event loop, in several lines.
+            if (message == "Import /tmp/a.json") {
+                QTimer::singleShot(50, [reply] { reply("failed\nline 2, field keys"); });
+            }
+        }));
+    // The asking copy blocks while it waits: here it runs beside the listening one's event loop.
+    auto ask = [this](const std::string& message, int timeoutMs) {
+        std::optional<std::string> answer;
+        std::atomic<bool> done = false;
+        std::thread asker([&] {
+            answer = system.AskFirstCopy("quorveltest", message, timeoutMs);
+            done = true;
+        });
+        while (!done) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        asker.join();
+        return answer;
+    };
+    EXPECT_EQ(ask("Import /tmp/a.json", 5000), "failed\nline 2, field keys");
+    // A message nobody answers: the asker gives up after its time.
+    EXPECT_EQ(ask("show", 300), std::nullopt);
+    EXPECT_EQ(received, (std::vector<std::string>{"Import /tmp/a.json", "show"}));
+    EXPECT_EQ(system.AskFirstCopy("quorvelnobody", "Import /tmp/a.json", 5000), std::nullopt);
+
+    // A copy that only sends gets no answer; the late reply goes nowhere and harms nothing.
+    EXPECT_TRUE(system.SendMessageToFirstCopy("quorveltest", "Import /tmp/a.json"));
+    const QDeadlineTimer deadline(5000);
+    while (received.size() < 3 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    system.Wait(100);
+    EXPECT_EQ(received.size(), 3u);
 }
 
 TEST_F(SystemServices, WaitKeepsTheEventLoopRunning)
@@ -311,11 +358,12 @@ TEST_F(SystemServices, ProgramsRunWithoutAShellAndAreStoppedAfterTheirTime)
 TEST_F(SystemServices, AReceiverThatRunsTheEventLoopGetsEveryMessageOfAClosedConnection)
 {
     std::vector<std::string> received;
-    ASSERT_TRUE(system.ListenForMessages("quorveltest", [&](const std::string& message) {
-        received.push_back(message);
-        // As showing the overlay does while it waits for the window manager.
-        system.Wait(100);
-    }));
+    ASSERT_TRUE(system.ListenForMessages(
+        "quorveltest", [&](const std::string& message, platform::Platform::MessageReply) {
+            received.push_back(message);
+            // As showing the overlay does while it waits for the window manager.
+            system.Wait(100);
+        }));
     {
         QLocalSocket sender;
         sender.connectToServer(QString::fromStdString(Temp() + "/quorveltest.sock"));

@@ -132,3 +132,28 @@ TEST_F(Scanner, ARefusedReadReportsNothingAndForgetsWhatWasHeld)
     EXPECT_EQ(events, (std::vector<Event>{{'d', 'A', 'A'}, {'d', 'A', 'A'}}));
     EXPECT_EQ(refusals, 3);
 }
+
+TEST_F(Scanner, KeysFoundDownAtTheFirstReadAreToldApartFromLaterPresses)
+{
+    std::vector<bool> firstRead;
+    scanner.OnKeyDown = [&](std::uint16_t, std::uint16_t) {
+        firstRead.push_back(scanner.FirstRead());
+    };
+    // The trigger's Win, still held when the overlay starts reading.
+    Side(91, true);
+    env.timers.Advance(20);
+    Side(162, true);
+    env.timers.Advance(20);
+    EXPECT_EQ(firstRead, (std::vector<bool>{true, false}));
+
+    // Read again after a refusal, or enabled again after a hide: held keys count as held before.
+    env.platform.keyboardReadAllowed = false;
+    env.timers.Advance(20);
+    env.platform.keyboardReadAllowed = true;
+    env.timers.Advance(20);
+    scanner.SetEnabled(false);
+    Side(160, true);
+    scanner.SetEnabled(true);
+    env.timers.Advance(20);
+    EXPECT_EQ(firstRead, (std::vector<bool>{true, false, true, true, true}));
+}

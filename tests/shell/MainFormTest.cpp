@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -183,7 +184,8 @@ TEST(MainForm, HotKeyMenuAndMessagesDuringAStartUpMessageAreSafe)
     SetMessageBoxHandler([&](const std::string&, const MessageBoxOptions&) {
         ++boxes;
         env.platform.PressHotKey();
-        env.platform.listeners.at(TMainForm::MessageChannel)(TMainForm::OtherInstanceMessage);
+        env.platform.listeners.at(TMainForm::MessageChannel)(TMainForm::OtherInstanceMessage,
+                                                             [](const std::string&) {});
         return MessageButton::OK;
     });
     TMainForm form;
@@ -275,4 +277,89 @@ TEST(MainForm, EditsHeldInTheEditorAreSavedWhenTheProgramEnds)
     reread.GetLoader()->Load();
     EXPECT_TRUE(reread.GetPrograms()->Locate("Name", std::string("Renamed")));
     EXPECT_TRUE(env.messages.empty());
+}
+
+TEST(MainForm, TheHintUnderTheKeyboardTeachesEachStepUntilTheUserHasDoneIt)
+{
+    constexpr std::uint16_t F1 = 0x70;
+    FakeEnvironment env;
+    {
+        CDBRegistry registry;
+        registry.GetLoader()->Load();
+        AddShortcut(registry, "Superglobal", true, {F1}, "Help", "Help");
+        registry.GetLoader()->Save();
+    }
+    auto hint = [](const TMainForm& form) {
+        return form.Hint()->isVisibleTo(&form) ? form.Hint()->text().toStdString()
+                                               : std::string("(hidden)");
+    };
+    auto f1 = [](const TMainForm& form) -> CKey& {
+        return *form.Keyboard()->Keys()->FindKeys(F1).front();
+    };
+    {
+        TMainForm form;
+        env.platform.PressHotKey();
+        ASSERT_TRUE(form.isVisible());
+        EXPECT_NE(hint(form).find("Ctrl, Alt, Shift"), std::string::npos) << hint(form);
+
+        // The trigger's Win, still held at the first read, teaches nothing; Ctrl pressed after
+        // does.
+        env.platform.SetKeyDown(vk::LWin, true);
+        env.timers.Advance(20);
+        env.platform.SetKeyDown(vk::LWin, false);
+        env.timers.Advance(20);
+        EXPECT_NE(hint(form).find("Ctrl, Alt, Shift"), std::string::npos) << hint(form);
+        env.platform.SetKeyDown(vk::LControl, true);
+        env.platform.SetKeyDown(vk::Control, true);
+        env.timers.Advance(20);
+        env.platform.SetKeyDown(vk::LControl, false);
+        env.platform.SetKeyDown(vk::Control, false);
+        env.timers.Advance(20);
+        const std::string left = hint(form);
+        EXPECT_EQ(left.find("Ctrl"), std::string::npos) << left;
+        EXPECT_TRUE(QChar(QString::fromStdString(left).front()).isUpper()) << left;
+
+        form.Keyboard()->OnKeyClick(f1(form), Qt::RightButton, QPoint());
+        EXPECT_EQ(hint(form).find("правый"), std::string::npos) << hint(form);
+        EXPECT_NE(hint(form), "(hidden)");
+    }
+    // The process ended: its grab with it.
+    env.platform.hotKeys.clear();
+    {
+        // Remembered: the next run goes on where this one stopped.
+        TMainForm form;
+        env.platform.PressHotKey();
+        EXPECT_EQ(hint(form).find("Ctrl"), std::string::npos) << hint(form);
+        EXPECT_NE(hint(form), "(hidden)");
+        form.Keyboard()->OnKeyClick(f1(form), Qt::LeftButton, QPoint());
+        env.platform.PressHotKey();
+        EXPECT_EQ(hint(form), "(hidden)");
+    }
+    env.platform.hotKeys.clear();
+    TMainForm again;
+    env.platform.PressHotKey();
+    EXPECT_EQ(hint(again), "(hidden)");
+}
+
+TEST(MainForm, AHintStepDoneLeavesADamagedSettingsFileAsItIs)
+{
+    FakeEnvironment env;
+    const QString path = QString::fromStdString(CSettings().Path());
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const QByteArray damaged("[General]\nTrigger=<Super>nosuchkey\n");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    TMainForm form;
+    env.platform.PressHotKey();
+    env.timers.Advance(20);
+    env.platform.SetKeyDown(vk::LControl, true);
+    env.platform.SetKeyDown(vk::Control, true);
+    env.timers.Advance(20);
+    EXPECT_EQ(form.Hint()->text().indexOf("Ctrl"), -1) << form.Hint()->text().toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), damaged);
 }

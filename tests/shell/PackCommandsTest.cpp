@@ -137,6 +137,30 @@ TEST_F(PackCommands, WhileQuorvelRunsAnImportIsHandedToIt)
     EXPECT_EQ(ImportRequestFile("Import "), std::nullopt);
 }
 
+TEST_F(PackCommands, AnImportTheRunningCopyRefusesEndsWithItsReason)
+{
+    TMainForm form;
+    ASSERT_TRUE(form.IsFirstInstance());
+    std::string bad = GoodPack;
+    bad.replace(bad.find("Ctrl+Shift+P"), 12, "Ctrl+Shift");
+    const std::string path = Write("bad.json", bad);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Run({"--import", QString::fromStdString(path)}), 1);
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string problem = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out, "");
+    EXPECT_NE(problem.find(path), std::string::npos) << problem;
+    EXPECT_NE(problem.find("строка 6, поле shortcuts[0].keys"), std::string::npos) << problem;
+
+    // Only an answer of the running copy counts as one.
+    EXPECT_EQ(ReadImportAnswer("imported\nAdded: 1"), (ImportOutcome{true, "Added: 1"}));
+    EXPECT_EQ(ReadImportAnswer(ImportAnswer({false, "line 1\nline 2"})),
+              (ImportOutcome{false, "line 1\nline 2"}));
+    EXPECT_EQ(ReadImportAnswer("imported"), std::nullopt);
+    EXPECT_EQ(ReadImportAnswer("maybe\ntext"), std::nullopt);
+}
+
 TEST_F(PackCommands, AnImportTheRunningCopyDoesNotTakeFails)
 {
     // Another copy holds the marker but listens to nothing.

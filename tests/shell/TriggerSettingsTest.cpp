@@ -26,6 +26,8 @@ namespace {
 const Trigger WinQ{platform::ModWin, 'Q'};
 const Trigger CtrlAltK{platform::ModControl | platform::ModAlt, 'K'};
 const Trigger CtrlShiftF5{platform::ModControl | platform::ModShift, 0x74};
+const Trigger CtrlAltQ{platform::ModControl | platform::ModAlt, 'Q'};
+constexpr auto npos = std::string::npos;
 
 std::vector<Trigger> HotKeys(const platform::FakePlatform& platform)
 {
@@ -94,6 +96,8 @@ TEST(TriggerSettings, ATriggerTakenAtStartIsNamedInTheTrayHintAndRefusedAgain)
     TMainForm form;
     EXPECT_FALSE(form.GrabbedTrigger());
     EXPECT_NE(form.TrayIcon()->toolTip().indexOf("занято другой программой"), -1);
+    EXPECT_NE(form.Greeting().find("Сочетание Win + Q занято другой программой"), npos)
+        << form.Greeting();
     EXPECT_NE(form.ApplySettings(WithTrigger(WinQ)), "");
     EXPECT_TRUE(env.platform.hotKeys.empty());
     EXPECT_EQ(form.ApplySettings(WithTrigger(CtrlAltK)), "");
@@ -202,7 +206,12 @@ TEST(TriggerSettings, UnderIceWmTheTrayHintNamesAnotherTrigger)
     ScopedEnvironment environment;
     environment.Set("ICEWM_PRIVCFG", icewm.path().toStdString());
     env.platform.windowManagerName = "IceWM";
+    // Chosen by the user: kept, and not a first start.
+    CSettings settings;
+    settings.Save();
     TMainForm form;
+    EXPECT_EQ(form.GrabbedTrigger(), WinQ);
+    EXPECT_EQ(form.Greeting(), "");
     EXPECT_EQ(form.Desktop().winKeyOwner, WinKeyOwner::IceWM); // Win95Keys=1 by default
     EXPECT_NE(form.TrayIcon()->toolTip().indexOf("Ctrl + Alt + Q"), -1);
     EXPECT_EQ(form.ApplySettings(WithTrigger({platform::ModControl | platform::ModAlt, 'Q'})), "");
@@ -221,4 +230,56 @@ TEST(TriggerSettings, AShowMessageShowsTheOverlayAndALaterCopyAsksWithoutABox)
     ASSERT_EQ(env.platform.sentMessages.size(), 1u);
     EXPECT_EQ(env.platform.sentMessages[0].second, TMainForm::ShowMessage);
     EXPECT_TRUE(first.isVisible());
+}
+
+TEST(TriggerSettings, AFirstStartUnderIceWmTakesATriggerWithoutTheWinKeyAndSaysSo)
+{
+    FakeEnvironment env;
+    QTemporaryDir icewm;
+    ScopedEnvironment environment;
+    environment.Set("ICEWM_PRIVCFG", icewm.path().toStdString()); // IceWM's defaults
+    env.platform.windowManagerName = "IceWM 3.3.1 (Linux/x86_64)";
+    TMainForm form;
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltQ});
+    EXPECT_EQ(SavedSettings().values.trigger, CtrlAltQ);
+    EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Ctrl + Alt + Q)");
+    const std::string& greeting = form.Greeting();
+    EXPECT_NE(greeting.find("Нажмите Ctrl + Alt + Q"), npos) << greeting;
+    EXPECT_NE(greeting.find("IceWM забирает клавишу Win себе"), npos) << greeting;
+    EXPECT_EQ(greeting.find("Win + Q"), npos) << greeting;
+    env.platform.PressHotKey();
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(TriggerSettings, AFirstStartOnGnomeRegistersTheTriggerInGnomesShortcuts)
+{
+    FakeEnvironment env;
+    FakeGSettings gsettings(env.platform);
+    gsettings.values["org.gnome.mutter overlay-key"] = "'Super_L'";
+    env.platform.windowManagerName = "GNOME Shell";
+    TMainForm form;
+    EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    EXPECT_TRUE(SavedSettings().values.desktopShortcut);
+    EXPECT_EQ(SavedSettings().values.trigger, WinQ);
+    const std::string& greeting = form.Greeting();
+    EXPECT_NE(greeting.find("Нажмите Win + Q"), npos) << greeting;
+    EXPECT_NE(greeting.find("зарегистрировано в настройках клавиатуры GNOME"), npos) << greeting;
+    // GNOME runs "quorvel --show" on the keys.
+    TMainForm shortcut(true);
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(TriggerSettings, TheAlreadyRunningBoxNamesTheTriggerInForce)
+{
+    FakeEnvironment env;
+    CSettings settings;
+    settings.values.trigger = CtrlAltK;
+    settings.Save();
+    TMainForm first;
+    EXPECT_EQ(first.Greeting(), ""); // not a first start
+    TMainForm second;
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find("Нажмите Ctrl + Alt + K"), npos) << env.messages[0];
+    EXPECT_EQ(env.messages[0].find("Win"), npos) << env.messages[0];
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <utility>
 
 namespace platform {
@@ -315,8 +316,7 @@ void FakePlatform::CloseNamedMutex(int handle)
     openMutexes_.erase(it);
 }
 
-bool FakePlatform::ListenForMessages(const std::string& channel,
-                                     std::function<void(const std::string&)> onMessage)
+bool FakePlatform::ListenForMessages(const std::string& channel, MessageHandler onMessage)
 {
     listeners[channel] = std::move(onMessage);
     return true;
@@ -326,10 +326,30 @@ bool FakePlatform::SendMessageToFirstCopy(const std::string& channel, const std:
 {
     sentMessages.emplace_back(channel, message);
     if (auto it = listeners.find(channel); it != listeners.end() && it->second) {
-        it->second(message);
+        it->second(message, [](const std::string&) {});
         return true;
     }
     return false;
+}
+
+std::optional<std::string> FakePlatform::AskFirstCopy(const std::string& channel,
+                                                      const std::string& message, int)
+{
+    sentMessages.emplace_back(channel, message);
+    const auto it = listeners.find(channel);
+    if (it == listeners.end() || !it->second) {
+        return std::nullopt;
+    }
+    // The answer counts only while the asker waits: a late one finds the asker gone.
+    auto answer = std::make_shared<std::optional<std::string>>();
+    auto waiting = std::make_shared<bool>(true);
+    it->second(message, [answer, waiting](const std::string& text) {
+        if (*waiting) {
+            *answer = text;
+        }
+    });
+    *waiting = false;
+    return *answer;
 }
 
 std::string FakePlatform::GetWindowManagerName()

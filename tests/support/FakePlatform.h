@@ -88,7 +88,7 @@ public:
     std::function<void()> terminationHandler;
     std::vector<HotKey> hotKeys;
     std::vector<int> waits;
-    std::map<std::string, std::function<void(const std::string&)>> listeners;
+    std::map<std::string, MessageHandler> listeners;
     std::function<void()> foregroundWatcher;
     std::vector<std::pair<std::string, std::string>> sentMessages;
     // Each program run: its name followed by its arguments.
@@ -138,9 +138,11 @@ public:
     std::string GetExecutablePath() override;
     int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
     void CloseNamedMutex(int handle) override;
-    bool ListenForMessages(const std::string& channel,
-                           std::function<void(const std::string&)> onMessage) override;
+    bool ListenForMessages(const std::string& channel, MessageHandler onMessage) override;
     bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
+    // The listener's answer when it replies at once; nullopt otherwise.
+    std::optional<std::string> AskFirstCopy(const std::string& channel, const std::string& message,
+                                            int timeoutMs) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
     bool OpenFile(const std::string& path, std::function<void()> onFailure) override;

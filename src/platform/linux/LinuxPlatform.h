@@ -69,9 +69,10 @@ public:
     std::string GetExecutablePath() override;
     int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
     void CloseNamedMutex(int handle) override;
-    bool ListenForMessages(const std::string& channel,
-                           std::function<void(const std::string&)> onMessage) override;
+    bool ListenForMessages(const std::string& channel, MessageHandler onMessage) override;
     bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
+    std::optional<std::string> AskFirstCopy(const std::string& channel, const std::string& message,
+                                            int timeoutMs) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
     bool ShellOpen(const std::string& target) override;
     bool OpenFile(const std::string& path, std::function<void()> onFailure) override;

@@ -5,11 +5,13 @@
 #include "platform/linux/Log.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -29,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 namespace platform {
 
@@ -37,6 +40,8 @@ namespace {
 constexpr int ConnectTimeoutMs = 500;
 constexpr qint64 MaxMessageBytes = 4096;
 constexpr int WriteTimeoutMs = 500;
+// An answer of the first copy: a few lines of text.
+constexpr qint64 MaxAnswerBytes = 64 * 1024;
 
 std::string Environment(const char* name)
 {
@@ -231,8 +236,7 @@ void LinuxPlatform::CloseNamedMutex(int handle)
     }
 }
 
-bool LinuxPlatform::ListenForMessages(const std::string& channel,
-                                      std::function<void(const std::string&)> onMessage)
+bool LinuxPlatform::ListenForMessages(const std::string& channel, MessageHandler onMessage)
 {
     if (!ValidName(channel)) {
         return false;
@@ -257,12 +261,22 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
             // One message per line; a last line without its newline counts when the peer closes.
             // Messages are short: a peer that sends more than fits is cut off.
             socket->setReadBufferSize(MaxMessageBytes);
+            // The answer goes back on the connection the message came on, while the sender still
+            // waits on it; the connection ends with it.
+            const MessageReply reply =
+                [peer = QPointer<QLocalSocket>(socket)](const std::string& answer) {
+                    if (peer && peer->state() == QLocalSocket::ConnectedState) {
+                        peer->write(QByteArray::fromStdString(answer).left(MaxAnswerBytes));
+                        peer->disconnectFromServer();
+                    }
+                };
             // The receiver runs from the event loop, never inside the socket's handling: one
             // that runs the event loop itself could otherwise see the socket deleted under it.
-            auto post = [server, onMessage](const QByteArray& message) {
+            auto post = [server, onMessage, reply](const QByteArray& message) {
                 if (onMessage) {
-                    QTimer::singleShot(
-                        0, server, [onMessage, text = message.toStdString()] { onMessage(text); });
+                    QTimer::singleShot(0, server, [onMessage, reply, text = message.toStdString()] {
+                        onMessage(text, reply);
+                    });
                 }
             };
             auto deliver = [socket, post](bool atEnd) {
@@ -291,25 +305,67 @@ bool LinuxPlatform::ListenForMessages(const std::string& channel,
     return true;
 }
 
+namespace {
+
+// A connection to the first copy's channel on which the message has been written; nullptr when
+// no copy took it.
+std::unique_ptr<QLocalSocket> DeliverToFirstCopy(const std::string& path,
+                                                 const std::string& message)
+{
+    if (path.empty() || message.find('\n') != std::string::npos ||
+        static_cast<qint64>(message.size()) >= MaxMessageBytes) {
+        return nullptr;
+    }
+    auto socket = std::make_unique<QLocalSocket>();
+    socket->connectToServer(QString::fromStdString(path));
+    if (!socket->waitForConnected(ConnectTimeoutMs)) {
+        return nullptr;
+    }
+    socket->write(QByteArray::fromStdString(message + "\n"));
+    if (!socket->waitForBytesWritten(WriteTimeoutMs) && socket->bytesToWrite() > 0) {
+        return nullptr;
+    }
+    return socket;
+}
+
+} // namespace
+
 bool LinuxPlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
 {
-    if (!ValidName(channel) || message.find('\n') != std::string::npos ||
-        static_cast<qint64>(message.size()) >= MaxMessageBytes) {
+    if (!ValidName(channel)) {
         return false;
     }
-    const std::string path = RuntimePath(channel, ".sock");
-    if (path.empty()) {
+    const auto socket = DeliverToFirstCopy(RuntimePath(channel, ".sock"), message);
+    if (!socket) {
         return false;
     }
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(path));
-    if (!socket.waitForConnected(ConnectTimeoutMs)) {
-        return false;
+    socket->disconnectFromServer();
+    return true;
+}
+
+std::optional<std::string> LinuxPlatform::AskFirstCopy(const std::string& channel,
+                                                       const std::string& message, int timeoutMs)
+{
+    if (!ValidName(channel)) {
+        return std::nullopt;
     }
-    socket.write(QByteArray::fromStdString(message + "\n"));
-    const bool sent = socket.waitForBytesWritten(WriteTimeoutMs) || socket.bytesToWrite() == 0;
-    socket.disconnectFromServer();
-    return sent;
+    const auto socket = DeliverToFirstCopy(RuntimePath(channel, ".sock"), message);
+    if (!socket) {
+        return std::nullopt;
+    }
+    // The first copy closes the connection once it has answered.
+    QByteArray answer;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (socket->state() == QLocalSocket::ConnectedState && !deadline.hasExpired() &&
+           answer.size() < MaxAnswerBytes) {
+        socket->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        answer += socket->readAll();
+    }
+    answer += socket->readAll();
+    if (socket->state() == QLocalSocket::ConnectedState || answer.isEmpty()) {
+        return std::nullopt;
+    }
+    return answer.left(MaxAnswerBytes).toStdString();
 }
 
 std::string LinuxPlatform::GetSpecialFolder(SpecialFolderKind kind)
