@@ -1,6 +1,7 @@
 #include "services/Translation.h"
 
 #include "services/Log.h"
+#include "services/MessageCatalogue.h"
 
 #include "util/Paths.h"
 #include "util/Text.h"
@@ -9,8 +10,11 @@
 #include <QFileInfo>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <libintl.h>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -54,6 +58,72 @@ std::string CatalogueFolder(const std::string& domain)
         }
     }
     return folder + QUORVEL_LOCALE_FROM_EXE;
+}
+
+// The language the texts are shown in, chosen at initialisation.
+struct Language
+{
+    // The texts stay as written, in Russian.
+    bool russian = false;
+    // What a text falls back to when the user's catalogue lacks it.
+    std::unordered_map<std::string, std::string> english;
+};
+
+Language& Current()
+{
+    static Language language;
+    return language;
+}
+
+// The languages gettext consults for messages, in order: none in the C or POSIX locale, where it
+// translates nothing; else the LANGUAGE list when set, else the message locale itself.
+std::vector<std::string> MessageLanguages()
+{
+    const char* locale = std::setlocale(LC_MESSAGES, nullptr);
+    const std::string messages = locale ? locale : "C";
+    if (messages == "C" || messages == "POSIX") {
+        return {};
+    }
+    const char* list = std::getenv("LANGUAGE");
+    std::vector<std::string> languages;
+    for (const std::string& entry : SplitText(list ? list : "", ':')) {
+        if (!entry.empty()) {
+            languages.push_back(entry);
+        }
+    }
+    if (languages.empty()) {
+        languages.push_back(messages);
+    }
+    return languages;
+}
+
+// Whether gettext finds a catalogue of the domain for a language entry such as "pt_BR.UTF-8":
+// under the entry itself, without its code set and modifier, or under the bare language.
+bool HasCatalogue(const std::string& folder, const std::string& domain, const std::string& entry)
+{
+    const std::string territory = entry.substr(0, entry.find_first_of(".@"));
+    const std::string language = territory.substr(0, territory.find('_'));
+    for (const std::string& name : {entry, territory, language}) {
+        if (IsRegularFile(JoinPath(folder, name, "LC_MESSAGES", domain + ".mo"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Russian when the user asks for it before any language that has a catalogue; the texts are
+// written in Russian, so it needs none.
+bool ReadsRussian(const std::string& folder, const std::string& domain)
+{
+    for (const std::string& entry : MessageLanguages()) {
+        if (entry.substr(0, entry.find_first_of("_.@")) == "ru") {
+            return true;
+        }
+        if (HasCatalogue(folder, domain, entry)) {
+            return false;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -128,7 +198,10 @@ bool InitLocalization(const std::string& locale, const std::string& domain)
         qCWarning(lcServices) << "cannot set the locale" << locale.c_str()
                               << "(empty: the environment's)";
     }
-    if (bindtextdomain(name.c_str(), CatalogueFolder(name).c_str()) == nullptr) {
+    const std::string folder = CatalogueFolder(name);
+    Current() = {ReadsRussian(folder, name),
+                 ReadMessageCatalogue(JoinPath(folder, "en", "LC_MESSAGES", name + ".mo"))};
+    if (bindtextdomain(name.c_str(), folder.c_str()) == nullptr) {
         qCWarning(lcServices) << "cannot bind the message catalogue" << name.c_str();
         ok = false;
     }
@@ -141,14 +214,15 @@ bool InitLocalization(const std::string& locale, const std::string& domain)
 std::string Translate(const std::string& text)
 {
     const std::string key = IsValidUtf8(text) ? text : Cp1251ToUtf8(text);
-    if (key.empty()) {
+    if (key.empty() || Current().russian) {
         return text;
     }
-    const char* result = gettext(key.c_str());
-    if (result == nullptr || key == result) {
-        return text;
+    if (const char* result = gettext(key.c_str()); result != nullptr && key != result) {
+        return result;
     }
-    return result;
+    const auto& english = Current().english;
+    const auto it = english.find(key);
+    return it == english.end() ? text : it->second;
 }
 
 std::string GetLanguageCode()
