@@ -6,13 +6,18 @@
 #include "util/Paths.h"
 #include "util/Text.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <libintl.h>
+#include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -63,10 +68,12 @@ std::string CatalogueFolder(const std::string& domain)
 // The language the texts are shown in, chosen at initialisation.
 struct Language
 {
-    // The texts stay as written, in Russian.
-    bool russian = false;
+    // "ru" (the texts stay as written), a catalogue's language such as "de" or "pt_BR", or "en".
+    std::string name;
     // What a text falls back to when the user's catalogue lacks it.
     std::unordered_map<std::string, std::string> english;
+    // Qt's own texts in the same language, while installed.
+    std::unique_ptr<QTranslator> qt;
 };
 
 Language& Current()
@@ -97,33 +104,48 @@ std::vector<std::string> MessageLanguages()
     return languages;
 }
 
-// Whether gettext finds a catalogue of the domain for a language entry such as "pt_BR.UTF-8":
-// under the entry itself, without its code set and modifier, or under the bare language.
-bool HasCatalogue(const std::string& folder, const std::string& domain, const std::string& entry)
+// The catalogue gettext finds of the domain for a language entry such as "pt_BR.UTF-8": under
+// the entry itself, without its code set and modifier, or under the bare language.
+std::optional<std::string> CatalogueOf(const std::string& folder, const std::string& domain,
+                                       const std::string& entry)
 {
     const std::string territory = entry.substr(0, entry.find_first_of(".@"));
     const std::string language = territory.substr(0, territory.find('_'));
     for (const std::string& name : {entry, territory, language}) {
         if (IsRegularFile(JoinPath(folder, name, "LC_MESSAGES", domain + ".mo"))) {
-            return true;
+            return name;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
-// Russian when the user asks for it before any language that has a catalogue; the texts are
-// written in Russian, so it needs none.
-bool ReadsRussian(const std::string& folder, const std::string& domain)
+// "ru" when the user asks for Russian before any language that has a catalogue (the texts are
+// written in Russian, so it needs none); else the first language with a catalogue; else "en".
+std::string ChooseLanguage(const std::string& folder, const std::string& domain)
 {
     for (const std::string& entry : MessageLanguages()) {
         if (entry.substr(0, entry.find_first_of("_.@")) == "ru") {
-            return true;
+            return "ru";
         }
-        if (HasCatalogue(folder, domain, entry)) {
-            return false;
+        if (auto name = CatalogueOf(folder, domain, entry)) {
+            return *name;
         }
     }
-    return false;
+    return "en";
+}
+
+// Qt's own texts (standard buttons, the menus of text fields, file dialogs) in a language; none
+// before the application object exists or where Qt has no translation into it.
+std::unique_ptr<QTranslator> QtTranslation(const std::string& language)
+{
+    auto translator = std::make_unique<QTranslator>();
+    if (QCoreApplication::instance() == nullptr ||
+        !translator->load(QString::fromStdString("qtbase_" + language),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator.get())) {
+        return nullptr;
+    }
+    return translator;
 }
 
 } // namespace
@@ -189,6 +211,8 @@ bool IsValidUtf8(const std::string& text)
     return true;
 }
 
+// Besides the catalogues, Qt's own texts follow the chosen language once the application object
+// exists.
 bool InitLocalization(const std::string& locale, const std::string& domain)
 {
     const std::string name =
@@ -199,8 +223,11 @@ bool InitLocalization(const std::string& locale, const std::string& domain)
                               << "(empty: the environment's)";
     }
     const std::string folder = CatalogueFolder(name);
-    Current() = {ReadsRussian(folder, name),
-                 ReadMessageCatalogue(JoinPath(folder, "en", "LC_MESSAGES", name + ".mo"))};
+    Current() = {};
+    const std::string language = ChooseLanguage(folder, name);
+    Current() = {language,
+                 ReadMessageCatalogue(JoinPath(folder, "en", "LC_MESSAGES", name + ".mo")),
+                 QtTranslation(language)};
     if (bindtextdomain(name.c_str(), folder.c_str()) == nullptr) {
         qCWarning(lcServices) << "cannot bind the message catalogue" << name.c_str();
         ok = false;
@@ -214,7 +241,7 @@ bool InitLocalization(const std::string& locale, const std::string& domain)
 std::string Translate(const std::string& text)
 {
     const std::string key = IsValidUtf8(text) ? text : Cp1251ToUtf8(text);
-    if (key.empty() || Current().russian) {
+    if (key.empty() || Current().name == "ru") {
         return text;
     }
     if (const char* result = gettext(key.c_str()); result != nullptr && key != result) {

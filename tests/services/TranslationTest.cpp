@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <clocale>
 #include <cstdlib>
 #include <initializer_list>
@@ -114,6 +117,23 @@ TEST(Language, ATextTheUsersCatalogueLacksIsEnglish)
     EXPECT_EQ(shown.second, "Show");
     EXPECT_EQ(ShownIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ru"}}, "quorvel-partial").second,
               "Показать");
+}
+
+// The text Qt gives its standard Cancel button in the language bound for an environment.
+QString QtCancelIn(std::initializer_list<std::pair<const char*, const char*>> variables)
+{
+    ScopedLanguage language(variables);
+    return QCoreApplication::translate("QPlatformTheme", "Cancel");
+}
+
+TEST(Language, QtsOwnTextsFollowTheChosenLanguage)
+{
+    FakeEnvironment env;
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "de"}}), "Abbrechen");
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "pt_BR:de"}}), "Cancelar");
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ru:de"}}), "Отмена");
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ja"}}), "Cancel");
+    EXPECT_EQ(QtCancelIn({}), "Cancel");
 }
 
 TEST(Cp1251, PunctuationAndLettersConvertToTheirFullUtf8Forms)
