@@ -109,7 +109,7 @@ void THotKeyEdit::focusOutEvent(QFocusEvent* event)
 
 void THotKeyEdit::ShowKeyHint()
 {
-    if (hint_->text().isEmpty()) {
+    if (hint_->text().isEmpty() || !ShowHintOnEnter) {
         return;
     }
     // One line up to 400 pixels wide; a longer prompt wraps at that width.

@@ -24,6 +24,9 @@ public:
     ~THotKeyEdit() override;
 
     CKeyCodes KeyCodes;
+    // Whether taking the focus shows the prompt; off where a permanent text beside the control
+    // says the same.
+    bool ShowHintOnEnter = true;
 
     // Shows the combination: one space, then its text.
     virtual void UpdateKeyCodes();

@@ -1,16 +1,25 @@
 #include "services/Translation.h"
 
 #include "services/Log.h"
+#include "services/MessageCatalogue.h"
 
 #include "util/Paths.h"
 #include "util/Text.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <libintl.h>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -54,6 +63,89 @@ std::string CatalogueFolder(const std::string& domain)
         }
     }
     return folder + QUORVEL_LOCALE_FROM_EXE;
+}
+
+// The language the texts are shown in, chosen at initialisation.
+struct Language
+{
+    // "ru" (the texts stay as written), a catalogue's language such as "de" or "pt_BR", or "en".
+    std::string name;
+    // What a text falls back to when the user's catalogue lacks it.
+    std::unordered_map<std::string, std::string> english;
+    // Qt's own texts in the same language, while installed.
+    std::unique_ptr<QTranslator> qt;
+};
+
+Language& Current()
+{
+    static Language language;
+    return language;
+}
+
+// The languages gettext consults for messages, in order: none in the C or POSIX locale, where it
+// translates nothing; else the LANGUAGE list when set, else the message locale itself.
+std::vector<std::string> MessageLanguages()
+{
+    const char* locale = std::setlocale(LC_MESSAGES, nullptr);
+    const std::string messages = locale ? locale : "C";
+    if (messages == "C" || messages == "POSIX") {
+        return {};
+    }
+    const char* list = std::getenv("LANGUAGE");
+    std::vector<std::string> languages;
+    for (const std::string& entry : SplitText(list ? list : "", ':')) {
+        if (!entry.empty()) {
+            languages.push_back(entry);
+        }
+    }
+    if (languages.empty()) {
+        languages.push_back(messages);
+    }
+    return languages;
+}
+
+// The catalogue gettext finds of the domain for a language entry such as "pt_BR.UTF-8": under
+// the entry itself, without its code set and modifier, or under the bare language.
+std::optional<std::string> CatalogueOf(const std::string& folder, const std::string& domain,
+                                       const std::string& entry)
+{
+    const std::string territory = entry.substr(0, entry.find_first_of(".@"));
+    const std::string language = territory.substr(0, territory.find('_'));
+    for (const std::string& name : {entry, territory, language}) {
+        if (IsRegularFile(JoinPath(folder, name, "LC_MESSAGES", domain + ".mo"))) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+// "ru" when the user asks for Russian before any language that has a catalogue (the texts are
+// written in Russian, so it needs none); else the first language with a catalogue; else "en".
+std::string ChooseLanguage(const std::string& folder, const std::string& domain)
+{
+    for (const std::string& entry : MessageLanguages()) {
+        if (entry.substr(0, entry.find_first_of("_.@")) == "ru") {
+            return "ru";
+        }
+        if (auto name = CatalogueOf(folder, domain, entry)) {
+            return *name;
+        }
+    }
+    return "en";
+}
+
+// Qt's own texts (standard buttons, the menus of text fields, file dialogs) in a language; none
+// before the application object exists or where Qt has no translation into it.
+std::unique_ptr<QTranslator> QtTranslation(const std::string& language)
+{
+    auto translator = std::make_unique<QTranslator>();
+    if (QCoreApplication::instance() == nullptr ||
+        !translator->load(QString::fromStdString("qtbase_" + language),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator.get())) {
+        return nullptr;
+    }
+    return translator;
 }
 
 } // namespace
@@ -119,6 +211,8 @@ bool IsValidUtf8(const std::string& text)
     return true;
 }
 
+// Besides the catalogues, Qt's own texts follow the chosen language once the application object
+// exists.
 bool InitLocalization(const std::string& locale, const std::string& domain)
 {
     const std::string name =
@@ -128,7 +222,13 @@ bool InitLocalization(const std::string& locale, const std::string& domain)
         qCWarning(lcServices) << "cannot set the locale" << locale.c_str()
                               << "(empty: the environment's)";
     }
-    if (bindtextdomain(name.c_str(), CatalogueFolder(name).c_str()) == nullptr) {
+    const std::string folder = CatalogueFolder(name);
+    Current() = {};
+    const std::string language = ChooseLanguage(folder, name);
+    Current() = {language,
+                 ReadMessageCatalogue(JoinPath(folder, "en", "LC_MESSAGES", name + ".mo")),
+                 QtTranslation(language)};
+    if (bindtextdomain(name.c_str(), folder.c_str()) == nullptr) {
         qCWarning(lcServices) << "cannot bind the message catalogue" << name.c_str();
         ok = false;
     }
@@ -141,14 +241,15 @@ bool InitLocalization(const std::string& locale, const std::string& domain)
 std::string Translate(const std::string& text)
 {
     const std::string key = IsValidUtf8(text) ? text : Cp1251ToUtf8(text);
-    if (key.empty()) {
+    if (key.empty() || Current().name == "ru") {
         return text;
     }
-    const char* result = gettext(key.c_str());
-    if (result == nullptr || key == result) {
-        return text;
+    if (const char* result = gettext(key.c_str()); result != nullptr && key != result) {
+        return result;
     }
-    return result;
+    const auto& english = Current().english;
+    const auto it = english.find(key);
+    return it == english.end() ? text : it->second;
 }
 
 std::string GetLanguageCode()

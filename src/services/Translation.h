@@ -6,10 +6,14 @@
 // the text domain (empty: the executable's base name) to the executable's folder, or to the
 // installed locale folder when no catalogue of the domain lies there, and makes it current. True
 // only when every step succeeded; each step is tried regardless.
+// It also chooses the language. The texts stay in Russian, in which they are written, when the
+// message locale or the LANGUAGE list asks for Russian before any language that has a catalogue.
+// Otherwise a text the user's catalogue lacks, or every text when no catalogue fits (the C locale
+// included), comes from the English catalogue.
 bool InitLocalization(const std::string& locale, const std::string& domain);
 
-// The catalogue's translation of a program text, or the text unchanged. Text that is not valid
-// UTF-8 is taken as Windows-1251 and converted before the look-up.
+// The translation of a program text in the chosen language, or the text unchanged. Text that is
+// not valid UTF-8 is taken as Windows-1251 and converted before the look-up.
 std::string Translate(const std::string& text);
 
 // "ru" when the current locale's language is Russian, otherwise "en".

@@ -40,6 +40,8 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
 
     triggerEdit_ = new TTriggerEdit(this);
     triggerEdit_->SetKeys(KeysOfTrigger(values.trigger));
+    // The instructions stand right below the field; a prompt popping up would cover them.
+    triggerEdit_->ShowHintOnEnter = false;
     triggerEdit_->OnChange = [this] {
         if (const auto trigger = TriggerOfKeys(triggerEdit_->KeyCodes)) {
             trigger_ = *trigger;

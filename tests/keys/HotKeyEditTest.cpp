@@ -154,4 +154,9 @@ TEST_F(HotKeyCapture, ThePromptShowsOnFocusAndHidesOnLeavingOrLater)
     QApplication::sendEvent(&edit, &in);
     env.timers.Advance(10000);
     EXPECT_FALSE(edit.IsKeyHintVisible());
+
+    QApplication::sendEvent(&edit, &out);
+    edit.ShowHintOnEnter = false;
+    QApplication::sendEvent(&edit, &in);
+    EXPECT_FALSE(edit.IsKeyHintVisible());
 }

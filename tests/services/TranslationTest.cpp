@@ -2,11 +2,18 @@
 
 #include "FakeEnvironment.h"
 #include "ScopedEnvironment.h"
+#include "ScopedLanguage.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <clocale>
 #include <cstdlib>
+#include <initializer_list>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -14,16 +21,8 @@ namespace {
 class English : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        environment.Set("LANGUAGE", "en");
-        ASSERT_TRUE(InitLocalization("C.UTF-8", "quorvel"));
-    }
-    // Back to the C locale, where nothing is translated.
-    void TearDown() override { std::setlocale(LC_ALL, "C"); }
-
     FakeEnvironment env;
-    ScopedEnvironment environment;
+    ScopedLanguage language{{"LANG", "C.UTF-8"}, {"LANGUAGE", "en"}};
 };
 
 } // namespace
@@ -53,10 +52,88 @@ TEST_F(English, Windows1251TextIsLookedUpByItsUtf8Form)
     EXPECT_EQ(key, "Элемент клавиши №%s");
 }
 
-TEST_F(English, WithoutACatalogueTheRussianTextsStay)
+// The texts shown for "Выход" and "Показать" in an environment that sets only the given locale
+// variables; the test locales are found through LOCPATH.
+std::pair<std::string, std::string>
+ShownIn(std::initializer_list<std::pair<const char*, const char*>> variables,
+        const std::string& domain = "quorvel")
 {
-    environment.Set("LANGUAGE", "de");
-    EXPECT_EQ(Translate("Выход"), "Выход");
+    ScopedEnvironment locales;
+    locales.Set("LOCPATH", QUORVEL_TEST_LOCALES);
+    ScopedLanguage language(variables, domain);
+    return {Translate("Выход"), Translate("Показать")};
+}
+
+std::string ExitIn(std::initializer_list<std::pair<const char*, const char*>> variables)
+{
+    return ShownIn(variables).first;
+}
+
+TEST(Language, WithoutACatalogueForTheLocaleTheTextsAreEnglish)
+{
+    FakeEnvironment env;
+    EXPECT_EQ(ExitIn({}), "Exit"); // no LANG at all
+    EXPECT_EQ(ExitIn({{"LANG", "C"}}), "Exit");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}}), "Exit");
+    EXPECT_EQ(ExitIn({{"LANG", "ja_JP.UTF-8"}}), "Exit");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ja"}}), "Exit");
+    // gettext ignores LANGUAGE in the C locale; English still stands in.
+    EXPECT_EQ(ExitIn({{"LANG", "C"}, {"LANGUAGE", "de"}}), "Exit");
+    // A locale the machine does not have leaves the C locale.
+    EXPECT_EQ(ExitIn({{"LANG", "xx_YY.UTF-8"}}), "Exit");
+}
+
+TEST(Language, ALocaleWithACatalogueGetsIt)
+{
+    FakeEnvironment env;
+    EXPECT_EQ(ExitIn({{"LANG", "de_DE.UTF-8"}}), "Beenden");
+    EXPECT_EQ(ExitIn({{"LC_ALL", "de_DE.UTF-8"}, {"LANG", "ja_JP.UTF-8"}}), "Beenden");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "de"}}), "Beenden");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ja:fr:de"}}), "Quitter");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "pt_BR"}}), "Sair");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "uk:ru"}}), "Вийти");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "es_ES.UTF-8"}}), "Salir");
+}
+
+TEST(Language, OnlyRussianKeepsTheSourceTexts)
+{
+    FakeEnvironment env;
+    EXPECT_EQ(ExitIn({{"LANG", "ru_RU.UTF-8"}}), "Выход");
+    EXPECT_EQ(ExitIn({{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "ru_RU.UTF-8"}}), "Выход");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ru"}}), "Выход");
+    // Russian asked for before a catalogue that exists, and after one that does not.
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ru:de"}}), "Выход");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ja:ru_UA"}}), "Выход");
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "de:ru"}}), "Beenden");
+    // "rus" names no Russian locale gettext knows.
+    EXPECT_EQ(ExitIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "rus"}}), "Exit");
+}
+
+TEST(Language, ATextTheUsersCatalogueLacksIsEnglish)
+{
+    FakeEnvironment env;
+    const auto shown = ShownIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "de"}}, "quorvel-partial");
+    EXPECT_EQ(shown.first, "Beenden");
+    EXPECT_EQ(shown.second, "Show");
+    EXPECT_EQ(ShownIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ru"}}, "quorvel-partial").second,
+              "Показать");
+}
+
+// The text Qt gives its standard Cancel button in the language bound for an environment.
+QString QtCancelIn(std::initializer_list<std::pair<const char*, const char*>> variables)
+{
+    ScopedLanguage language(variables);
+    return QCoreApplication::translate("QPlatformTheme", "Cancel");
+}
+
+TEST(Language, QtsOwnTextsFollowTheChosenLanguage)
+{
+    FakeEnvironment env;
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "de"}}), "Abbrechen");
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "pt_BR:de"}}), "Cancelar");
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ru:de"}}), "Отмена");
+    EXPECT_EQ(QtCancelIn({{"LANG", "C.UTF-8"}, {"LANGUAGE", "ja"}}), "Cancel");
+    EXPECT_EQ(QtCancelIn({}), "Cancel");
 }
 
 TEST(Cp1251, PunctuationAndLettersConvertToTheirFullUtf8Forms)

@@ -10,12 +10,11 @@
 #include "framework/Exception.h"
 #include "keys/KeyLayoutLoader.h"
 #include "platform/VirtualKeys.h"
-#include "services/Translation.h"
 #include "util/MessageBox.h"
 
 #include "BaseWriter.h"
 #include "FakeEnvironment.h"
-#include "ScopedEnvironment.h"
+#include "ScopedLanguage.h"
 
 #include <QAction>
 #include <QDir>
@@ -29,7 +28,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <sys/stat.h>
 
 namespace {
@@ -81,11 +79,8 @@ TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
 {
     FakeEnvironment env;
     {
-        ScopedEnvironment environment;
-        environment.Set("LANGUAGE", "en");
-        InitLocalization("C.UTF-8", "quorvel");
+        ScopedLanguage language({{"LANG", "C.UTF-8"}, {"LANGUAGE", "en"}});
         TMainForm form;
-        std::setlocale(LC_ALL, "C");
         EXPECT_EQ(
             MenuTexts(form.IconMenu()),
             (std::vector<std::string>{"Show", "Edit shortcuts", "Cheat sheet…", "-", "Settings…",

@@ -114,6 +114,10 @@ TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->TriggerEdit()->text(), " Win + Q");
+    // The instructions below the field stay uncovered when it takes the focus.
+    QFocusEvent focusIn(QEvent::FocusIn);
+    QCoreApplication::sendEvent(dialog->TriggerEdit(), &focusIn);
+    EXPECT_FALSE(dialog->TriggerEdit()->IsKeyHintVisible());
 
     // Right Ctrl, left Alt and K held; the press reaches the line.
     for (std::uint16_t code :
