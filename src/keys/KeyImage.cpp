@@ -2,6 +2,7 @@
 
 #include "keys/KeyCodes.h"
 #include "keys/KeyText.h"
+#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
 #include <QFontInfo>
@@ -172,8 +173,16 @@ void TCustomKeyImage::FillBackground(QPainter& canvas)
 
 TCustomKeyImage::Frame TCustomKeyImage::CurrentFrame() const
 {
-    return {size(),        devicePixelRatioF(), KeyCode,         KeyFont.font,
-            KeyFont.color, ActionFont.font,     ActionFont.color};
+    const auto cap = platform::Get().GetKeyCap(KeyCode);
+    return {size(),
+            devicePixelRatioF(),
+            KeyCode,
+            cap ? cap->label : GetKeyName(KeyCode),
+            cap ? cap->groupLabel : std::string(),
+            KeyFont.font,
+            KeyFont.color,
+            ActionFont.font,
+            ActionFont.color};
 }
 
 TCustomKeyImage::Content TCustomKeyImage::CurrentContent() const
@@ -231,6 +240,17 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedKeyName(int width)
     return *measures_.keyName;
 }
 
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedGroupName()
+{
+    if (!measures_.groupName) {
+        QFont font = KeyFont.font;
+        font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
+        measures_.groupName =
+            Prepare(Measured(QString::fromStdString(frame_->groupName), font), 0);
+    }
+    return *measures_.groupName;
+}
+
 const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedShortName(const QString& text,
                                                                         int width)
 {
@@ -267,8 +287,16 @@ QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
     const PreparedText& name = PreparedKeyName(area.width() - KeyNameMargin);
-    DrawPrepared(canvas, AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop).topLeft(),
-                 name, KeyFont.color);
+    const QRect drawn = AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop);
+    DrawPrepared(canvas, drawn.topLeft(), name, KeyFont.color);
+    // The active group's letter, small, after the Latin one the shortcut is typed with.
+    if (frame_ && !frame_->groupName.empty()) {
+        const PreparedText& group = PreparedGroupName();
+        const int baseline = QFontMetrics(name.fitted.font).ascent();
+        const int ascent = QFontMetrics(group.fitted.font).ascent();
+        DrawPrepared(canvas, {drawn.right() + 1 + KeyNameMargin, drawn.top() + baseline - ascent},
+                     group, countColor);
+    }
 }
 
 QRect TCustomKeyImage::BelowKeyName(const QRect& area)
@@ -436,7 +464,12 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
 
 void TKeyImage::DescribeForAssistiveTechnology()
 {
-    QString name = QString::fromStdString(KeyTextName(KeyCode));
+    // A key whose cap follows the layout is named by what it shows ("Z", "Ö", "Z Я").
+    const auto cap = platform::Get().GetKeyCap(KeyCode);
+    QString name = QString::fromStdString(
+        !cap                        ? KeyTextName(KeyCode)
+        : cap->groupLabel.empty() ? cap->label
+                                    : cap->label + " " + cap->groupLabel);
     QString description;
     if (ActionDescription) {
         name += QStringLiteral(": ") + QString::fromStdString(ActionDescription->ShortName);

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# The user's keyboard layout, switched with setxkbmap while Quorvel runs: for us, de, fr, gb,
+# us(dvorak) and us,ru with the Russian group active, Super+Q (the key that types q) shows the
+# overlay over xev; every letter, digit and punctuation key is named by what the layout types
+# there (the keys' accessible names); a click on Ctrl and then on the key of "Undo" (Ctrl+Z), and
+# the gesture on the key of "Zoom in" (Ctrl+=), deliver to xev the keysym the key shows.
+# Usage: layout_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
+set -u
+source "$(dirname "$0")/lib.sh"
+
+e2e_begin "$1"
+# The assistive-technology bus the accessible names travel on, on a session bus of the test's own.
+read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 |
+    paste -sd ' ')
+e2e_pids+=("$bus_pid")
+export DBUS_SESSION_BUS_ADDRESS=$bus_address QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+
+printf 'xev\tnormal\t17+90\tUndo\tUndo\nxev\tnormal\t17+187\tZoom in\tZoom in\n' \
+    >"$e2e_tmp/base.tsv"
+check "the shortcut base is written through the program's data layer" \
+    "$build/tests/e2e/quorvel_seed_base" "$e2e_tmp/base.tsv"
+
+xev -geometry 600x400+40+40 -name xev-target >"$e2e_tmp/xev.log" &
+e2e_pids+=($!)
+wait_for 10 xdotool search --name '^xev-target$' >/dev/null
+target=$(xdotool search --name '^xev-target$' | head -n 1)
+
+"$build/quorvel" >"$e2e_tmp/quorvel.log" 2>&1 &
+e2e_pids+=($!)
+wait_for 15 tray_icon_embedded
+
+keycaps() { "$e2e_dir/keycaps.py" "$@"; }
+
+# lock_group N: makes group N (0-based) of the keymap the active one.
+lock_group() {
+    python3 -c 'import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+display = ctypes.c_void_p(x.XOpenDisplay(None))
+x.XkbLockGroup(display, 0x100, int(sys.argv[1]))
+x.XSync(display, 0)
+x.XCloseDisplay(display)' "$1"
+}
+
+# show_over_target KEY: Super and KEY (a keysym, or an X key code) held as a person holds them.
+show_over_target() {
+    xdotool windowactivate --sync "$target" 2>/dev/null
+    xdotool keydown super keydown "$1" sleep 0.1 keyup "$1" keyup super
+    wait_for 10 overlay_visible
+}
+
+# key_at SHORT_NAME: sets x, y, keycode and label of the key that shows the shortcut.
+key_at() {
+    read -r x y keycode label < <(keycaps find "$build/keyimages.xml" "$1")
+    [ -n "${keycode:-}" ]
+}
+
+# click_undo: a click on Ctrl (ctrl_centre), then one on the key of Undo.
+click_undo() {
+    key_at Undo || return 1
+    xdotool mousemove "$ctrl_x" "$ctrl_y" mousedown 1 sleep 0.1 mouseup 1 sleep 0.3 \
+        mousemove "$x" "$y" mousedown 1 sleep 0.1 mouseup 1
+    wait_for 5 overlay_hidden
+}
+
+# gesture KEYCODE: Ctrl and the key held, the key released and pressed again within 500 ms.
+gesture() {
+    xdotool keydown ctrl sleep 0.3 keydown "$1" sleep 0.3 keyup "$1" sleep 0.15 \
+        keydown "$1" sleep 0.3 keyup "$1" keyup ctrl
+    wait_for 5 overlay_hidden
+}
+
+# The middle of the left Ctrl key on the screen, once the overlay has been shown.
+ctrl_centre() {
+    local left top width height
+    read -r left top width height < <(window_geometry "$(overlay_window)")
+    read -r ctrl_x ctrl_y < <(grep -m 1 'KeyCode="162"' "$build/keyimages.xml" |
+        awk -v x="$left" -v y="$top" -v w="$width" '
+        { for (i = 1; i <= NF; ++i) { split($i, kv, "\""); a[kv[1]] = kv[2] } }
+        END { s = w / 1566; printf "%d %d\n", x + (a["Left="] + a["Width="] / 2) * s,
+                                                y + (a["Top="] + a["Height="] / 2) * s }')
+}
+
+# try_layout NAME SETXKBMAP_ARGS... [-- GROUP]: the checks for one layout.
+try_layout() {
+    local name=$1 group=1 trigger=q
+    shift
+    local args=()
+    while [ $# -gt 0 ]; do
+        if [ "$1" = -- ]; then
+            group=$2
+            break
+        fi
+        args+=("$1")
+        shift
+    done
+    setxkbmap "${args[@]}"
+    if [ "$group" = 2 ]; then
+        lock_group 1
+        # The Russian group types no q: the key that types it in the Latin group.
+        trigger=24
+    fi
+    check "$name: Super+Q shows the overlay" show_over_target "$trigger"
+    check "$name: each letter, digit and punctuation key shows what the layout types" \
+        keycaps check "$build/keyimages.xml" "$group"
+    shot "layout-$name"
+    ctrl_centre
+    : >"$e2e_tmp/xev.log"
+    check "$name: a click on Ctrl and on the key of Undo hides the overlay" click_undo
+    local undo_keycode=$keycode undo_label=$label
+    check "$name: xev received Ctrl and the key Undo shows ($undo_label)" \
+        wait_for 5 keycaps sent "$e2e_tmp/xev.log" "$undo_keycode" "$undo_label"
+
+    check "$name: Super+Q shows the overlay again" show_over_target "$trigger"
+    if check "$name: a key shows Zoom in" key_at "Zoom in"; then
+        : >"$e2e_tmp/xev.log"
+        check "$name: the gesture on the key of Zoom in hides the overlay" gesture "$keycode"
+        check "$name: xev received Ctrl and the key Zoom in shows ($label)" \
+            wait_for 5 keycaps sent "$e2e_tmp/xev.log" "$keycode" "$label"
+    fi
+    echo "     $name: Undo drawn on X key $undo_keycode as $undo_label; Zoom in on X key" \
+        "${keycode:-none} as ${label:-none}"
+}
+
+try_layout us -layout us
+try_layout de -layout de
+try_layout fr -layout fr
+try_layout gb -layout gb
+try_layout dvorak -layout us -variant dvorak
+try_layout us-ru -layout us,ru -- 2
+
+e2e_summary
