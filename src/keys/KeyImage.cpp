@@ -245,8 +245,7 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedGroupName()
     if (!measures_.groupName) {
         QFont font = KeyFont.font;
         font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
-        measures_.groupName =
-            Prepare(Measured(QString::fromStdString(frame_->groupName), font), 0);
+        measures_.groupName = Prepare(Measured(QString::fromStdString(frame_->groupName), font), 0);
     }
     return *measures_.groupName;
 }
@@ -428,16 +427,16 @@ void TCustomKeyImage::DrawSquareKey()
 
 void TCustomKeyImage::DrawEnterKey()
 {
-    // The top left part is cut out: the key shows as an L, full width below. The cut-out is a hole
-    // in the widget: what lies behind it shows through.
-    const QRect cutOut(0, 0, static_cast<int>(width() * 0.4), static_cast<int>(height() * 0.5));
+    // The ISO Enter: the bottom left part is cut out for the key left of it, so the key shows as
+    // an L, full width above. The cut-out is a hole in the widget: what lies behind it shows
+    // through.
+    const int top = static_cast<int>(height() * 0.5);
+    const QRect cutOut(0, top, static_cast<int>(width() * 0.18), height() - top);
     const auto style = [this, &cutOut](QPainter& canvas, const QRect& client) {
-        const QSize bandSize(client.width(), cutOut.height());
-        const QRect band = AlignIn(bandSize, client, Qt::AlignLeft | Qt::AlignBottom);
-        const QSize halfBand(bandSize.width() / 2, bandSize.height());
-        DrawActionAbove(canvas, AlignIn(halfBand, client, Qt::AlignRight | Qt::AlignBottom));
-        DrawKeyName(canvas, band);
-        DrawShortCutCount(canvas, band);
+        const QRect below = client.adjusted(cutOut.width(), cutOut.top(), 0, 0);
+        DrawActionAbove(canvas, below);
+        DrawKeyName(canvas, client);
+        DrawShortCutCount(canvas, client);
     };
     Paint(style, QRegion(rect()) - QRegion(cutOut));
 }
@@ -451,7 +450,7 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
         return;
     }
     DescribeForAssistiveTechnology();
-    if (KeyCode == vk::Return) {
+    if (KeyCode == vk::Return && IsTall()) {
         DrawEnterKey();
     } else if (IsTall()) {
         DrawTallKey();
@@ -466,10 +465,10 @@ void TKeyImage::DescribeForAssistiveTechnology()
 {
     // A key whose cap follows the layout is named by what it shows ("Z", "Ö", "Z Я").
     const auto cap = platform::Get().GetKeyCap(KeyCode);
-    QString name = QString::fromStdString(
-        !cap                        ? KeyTextName(KeyCode)
-        : cap->groupLabel.empty() ? cap->label
-                                    : cap->label + " " + cap->groupLabel);
+    QString name =
+        QString::fromStdString(!cap                      ? KeyTextName(KeyCode)
+                               : cap->groupLabel.empty() ? cap->label
+                                                         : cap->label + " " + cap->groupLabel);
     QString description;
     if (ActionDescription) {
         name += QStringLiteral(": ") + QString::fromStdString(ActionDescription->ShortName);

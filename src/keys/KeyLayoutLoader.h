@@ -23,7 +23,8 @@ public:
 };
 
 // The layout file is XML: <keyimages> holding one element per key with the integer attributes
-// KeyCode, Left, Top, Width and Height.
+// KeyCode, Left, Top, Width and Height, and an optional Shape, "ANSI" or "ISO": such a key is read
+// only when the platform's keyboard has that shape.
 class CKeyLayoutLoader : public IKeyLoader
 {
 public:

@@ -318,6 +318,6 @@ TEST_F(KeyModelTest, MadeKeysTakeTheCodeTheLayoutGivesTheKeyAtEachPlace)
     }
     // A place whose key the layout does not have is left empty.
     EXPECT_EQ(made, (std::vector<std::pair<int, QRect>>{{'Z', QRect(10, 20, 30, 40)},
-                                                         {'Y', QRect(50, 20, 30, 40)},
-                                                         {16, QRect(130, 20, 30, 40)}}));
+                                                        {'Y', QRect(50, 20, 30, 40)},
+                                                        {16, QRect(130, 20, 30, 40)}}));
 }
