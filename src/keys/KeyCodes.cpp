@@ -27,9 +27,15 @@ std::uint16_t GetGenericKeyCode(std::uint16_t code)
     }
 }
 
+std::optional<platform::KeyCap> GetKeyCap(std::uint16_t code)
+{
+    platform::Platform* system = platform::Installed();
+    return system ? system->GetKeyCap(code) : std::nullopt;
+}
+
 std::string GetKeyName(std::uint16_t code)
 {
-    if (const auto cap = platform::Get().GetKeyCap(code)) {
+    if (const auto cap = GetKeyCap(code)) {
         return cap->label;
     }
     return GetUsKeyName(code);

@@ -2,7 +2,6 @@
 
 #include "keys/KeyCodes.h"
 #include "keys/KeyText.h"
-#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
 #include <QFontInfo>
@@ -173,7 +172,7 @@ void TCustomKeyImage::FillBackground(QPainter& canvas)
 
 TCustomKeyImage::Frame TCustomKeyImage::CurrentFrame() const
 {
-    const auto cap = platform::Get().GetKeyCap(KeyCode);
+    const auto cap = GetKeyCap(KeyCode);
     return {size(),
             devicePixelRatioF(),
             KeyCode,
@@ -464,7 +463,7 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
 void TKeyImage::DescribeForAssistiveTechnology()
 {
     // A key whose cap follows the layout is named by what it shows ("Z", "Ö", "Z Я").
-    const auto cap = platform::Get().GetKeyCap(KeyCode);
+    const auto cap = GetKeyCap(KeyCode);
     QString name =
         QString::fromStdString(!cap                      ? KeyTextName(KeyCode)
                                : cap->groupLabel.empty() ? cap->label

@@ -84,7 +84,9 @@ std::vector<KeyGeometry> CKeyLayoutLoader::LoadKeys(const std::string& path, dou
     if (!root || !root.first_child()) {
         throw Exception(BadFileMessage());
     }
-    const platform::KeyboardShape shape = shape_.value_or(platform::Get().GetKeyboardShape());
+    platform::Platform* system = platform::Installed();
+    const platform::KeyboardShape shape =
+        shape_.value_or(system ? system->GetKeyboardShape() : platform::KeyboardShape::Iso);
     std::vector<KeyGeometry> keys;
     std::size_t position = 0;
     for (const pugi::xml_node& element : root.children()) {

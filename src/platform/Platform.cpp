@@ -36,6 +36,11 @@ std::uint64_t Platform::GetKeyboardLayoutRevision()
     return 0;
 }
 
+Platform* Installed()
+{
+    return installed;
+}
+
 void Install(Platform* instance)
 {
     installed = instance;

@@ -187,6 +187,8 @@ public:
 
 // The installed instance. Installing replaces the previous one (not owned).
 Platform& Get();
+// The installed instance; null while none is.
+Platform* Installed();
 void Install(Platform* instance);
 
 } // namespace platform

@@ -9,6 +9,9 @@ FakePlatform::FakePlatform() = default;
 
 FakePlatform::~FakePlatform()
 {
+    if (Installed() == this) {
+        Install(nullptr);
+    }
     for (const auto& [handle, name] : openMutexes_) {
         auto& held = HeldMutexes();
         if (auto it = held.find(name); it != held.end()) {
