@@ -42,11 +42,17 @@ x.XSync(display, 0)
 x.XCloseDisplay(display)' "$1"
 }
 
-# show_over_target KEY: Super and KEY (a keysym, or an X key code) held as a person holds them.
+# show_over_target KEY: Super and KEY (a keysym, or an X key code) held as a person holds them;
+# pressed again, as a person would, while the overlay does not come (the program may still be
+# reading a layout just switched).
 show_over_target() {
-    xdotool windowactivate --sync "$target" 2>/dev/null
-    xdotool keydown super keydown "$1" sleep 0.1 keyup "$1" keyup super
-    wait_for 10 overlay_visible
+    local try
+    for try in 1 2 3; do
+        xdotool windowactivate --sync "$target" 2>/dev/null
+        xdotool keydown super keydown "$1" sleep 0.1 keyup "$1" keyup super
+        wait_for 3 overlay_visible && return 0
+    done
+    return 1
 }
 
 # key_at SHORT_NAME: sets x, y, keycode and label of the key that shows the shortcut.
@@ -102,7 +108,8 @@ try_layout() {
     fi
     check "$name: Super+Q shows the overlay" show_over_target "$trigger"
     check "$name: each letter, digit and punctuation key shows what the layout types" \
-        keycaps check "$build/keyimages.xml" "$group"
+        wait_for 5 keycaps check "$build/keyimages.xml" "$group"
+    keycaps check "$build/keyimages.xml" "$group" | head -n 10 | sed 's/^/     /'
     shot "layout-$name"
     ctrl_centre
     : >"$e2e_tmp/xev.log"

@@ -112,6 +112,9 @@ TEST(KeyMapping, GermanQwertzFindsLettersAndPunctuationByWhatTheyType)
     EXPECT_EQ(de.VirtualKeyOfKeySymName("Odiaeresis"), de.KeyAtPosition(0xBA));
     EXPECT_EQ(de.KeySymName(0xBF), "");
     EXPECT_EQ(de.VirtualKeyOfKeySymName("slash"), 0);
+    // The keypad comma reads as the comma key and is never sent for it.
+    EXPECT_EQ(de.VirtualKeyOfXKey(129), 0xBC);
+    EXPECT_EQ(de.XKeyOfVirtualKey(0xBC), 59u);
 }
 
 TEST(KeyMapping, FrenchAzertyTakesDigitsFromTheShiftLevel)
@@ -133,6 +136,10 @@ TEST(KeyMapping, UkKeysShowPoundAndHash)
     EXPECT_TRUE(gb.IsIso());
     // The key beside left Shift types \ on a UK keyboard; the key left of Enter types #.
     EXPECT_EQ(gb.XKeyOfVirtualKey(0xDC), Iso102);
+    // No UK key has the code of the US place of the key beside left Shift; the Japanese key
+    // that shares it does not take it.
+    EXPECT_EQ(gb.XKeyOfVirtualKey(0xE2), 0u);
+    EXPECT_EQ(gb.VirtualKeyOfXKey(97), 0);
     EXPECT_EQ(Label(gb, gb.VirtualKeyOfXKey(Backslash)), "#");
     EXPECT_EQ(Label(gb, '3'), "3");
     EXPECT_EQ(gb.XKeyOfVirtualKey('Z'), KeyZ);

@@ -221,13 +221,18 @@ KeyMapping::KeyMapping(xkb_keymap* keymap, std::uint32_t activeLayout,
             assign(xKey, *spare++);
         }
     }
-    // Every other key keeps its position; the keypad and Japanese twins of a layout key come
-    // last, so that they never take its code's key.
+    // Every other key keeps its position. The keypad comma and the Japanese keys that share a
+    // code with a letter or punctuation key read as that key, but never send its code.
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
         const std::uint8_t code = x11::VirtualKeyOfXKey(xKey);
-        if (code != 0 &&
-            std::find(layoutKeys.begin(), layoutKeys.end(), xKey) == layoutKeys.end()) {
+        if (code == 0 ||
+            std::find(layoutKeys.begin(), layoutKeys.end(), xKey) != layoutKeys.end()) {
+            continue;
+        }
+        if (!IsLetterOrDigitPosition(code) && !IsPunctuationPosition(code)) {
             Link(xKey, code);
+        } else if (xOfVirtual_[code] != 0) {
+            virtualOfX_[xKey] = code;
         }
     }
 
