@@ -115,7 +115,7 @@ TEST(KeyImage, EnterCutOutIsSeeThroughInEveryState)
     const QImage screen = window.grab().toImage();
     EXPECT_EQ(screen.pixelColor(15, 175), QColor(Qt::darkGreen));
     EXPECT_EQ(screen.pixelColor(105, 175), QColor(Qt::white));
-    EXPECT_EQ(screen.pixelColor(15, 15), QColor(Qt::white));
+    EXPECT_EQ(screen.pixelColor(60, 60), QColor(Qt::white));
     image->setParent(nullptr);
 
     // The one-row ANSI Enter has no hole, nor has another style drawn afterwards.
@@ -192,11 +192,12 @@ TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
     notWide->DrawKey(&description, false);
     EXPECT_NEAR(InkCentre(notWide->Picture(), 45, 59), 48, 3);
 
-    // The Enter key keeps its style whatever its shape: short name in the band's right half.
+    // The two-row Enter keeps its style: the short name at the bottom, centred right of the hole
+    // its neighbour fills (18 % of the width).
     auto enter = MakeKey(13, 60, 200);
     enter->DrawKey(&description, false);
-    EXPECT_EQ(qAlpha(enter->Picture().pixel(1, 1)), 0);
-    EXPECT_NEAR(InkCentre(enter->Picture(), 185, 199), 45, 3);
+    EXPECT_EQ(qAlpha(enter->Picture().pixel(1, 198)), 0);
+    EXPECT_NEAR(InkCentre(enter->Picture(), 185, 199), 35, 3);
 }
 
 TEST(KeyImage, MissingOrEmptyIconDrawsOnlyTheShortName)
