@@ -2,13 +2,16 @@
 """The overlay's keys against the X keyboard layout in effect, read over AT-SPI (names and
 extents of Quorvel's key widgets) and from `xmodmap -pke`.
 
-keycaps.py check LAYOUT_FILE [GROUP]: for every letter, digit and punctuation key of the layout
+SHAPE is the keyboard's shape, ANSI or ISO: the keys of the layout file marked for the other one
+are not drawn.
+
+keycaps.py check LAYOUT_FILE SHAPE [GROUP]: for every letter, digit and punctuation key of the layout
 file, the key drawn at its place is named by what the X key there types: the letter or digit
 without Shift (a digit with Shift where the key types it so), upper case, else the character
 without Shift; with GROUP (1-based) a non-Latin group, its own character follows after a space.
 Prints each mismatch and fails with any.
 
-keycaps.py find LAYOUT_FILE SHORT_NAME: prints "x y keycode label" for the key that shows the
+keycaps.py find LAYOUT_FILE SHAPE SHORT_NAME: prints "x y keycode label" for the key that shows the
 shortcut SHORT_NAME: the middle of its widget on the screen, the X key code at its place and what
 its cap shows.
 
@@ -109,12 +112,12 @@ def widgets():
     return found
 
 
-def keys(layout_file):
+def keys(layout_file, shape):
     """Each key widget with the X key code at its place: (name, centre x, centre y, keycode)."""
     places = []
     for element in ElementTree.parse(layout_file).getroot():
         code = int(element.get("KeyCode"))
-        if code in POSITIONS:
+        if code in POSITIONS and element.get("Shape", shape) == shape:
             places.append((code, int(element.get("Left")) + int(element.get("Width")) / 2,
                            int(element.get("Top")) + int(element.get("Height")) / 2))
     found = widgets()
@@ -134,10 +137,10 @@ def keys(layout_file):
     return result
 
 
-def check(layout_file, group):
+def check(layout_file, shape, group):
     table = keymap()
     failures = 0
-    for name, _, _, keycode in keys(layout_file):
+    for name, _, _, keycode in keys(layout_file, shape):
         label = (name or "").split(": ")[0]
         want = expected(table.get(keycode, []), group)
         if label != want:
@@ -146,8 +149,8 @@ def check(layout_file, group):
     return 1 if failures else 0
 
 
-def find(layout_file, short_name):
-    for name, x, y, keycode in keys(layout_file):
+def find(layout_file, shape, short_name):
+    for name, x, y, keycode in keys(layout_file, shape):
         if name and name.endswith(": " + short_name):
             print(x, y, keycode, name.split(": ")[0].replace(" ", "|"))
             return 0
@@ -170,10 +173,10 @@ def sent(log, keycode, label):
 
 def main():
     if sys.argv[1] == "check":
-        return check(sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 1)
+        return check(sys.argv[2], sys.argv[3], int(sys.argv[4]) if len(sys.argv) > 4 else 1)
     if sys.argv[1] == "sent":
         return sent(sys.argv[2], int(sys.argv[3]), sys.argv[4])
-    return find(sys.argv[2], sys.argv[3])
+    return find(sys.argv[2], sys.argv[3], sys.argv[4])
 
 
 sys.exit(main())

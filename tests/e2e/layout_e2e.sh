@@ -57,15 +57,18 @@ show_over_target() {
 
 # key_at SHORT_NAME: sets x, y, keycode and label of the key that shows the shortcut.
 key_at() {
-    read -r x y keycode label < <(keycaps find "$build/keyimages.xml" "$1")
+    read -r x y keycode label < <(keycaps find "$build/keyimages.xml" "$shape" "$1")
     [ -n "${keycode:-}" ]
 }
 
-# click_undo: a click on Ctrl (ctrl_centre), then one on the key of Undo.
-click_undo() {
-    key_at Undo || return 1
-    xdotool mousemove "$ctrl_x" "$ctrl_y" mousedown 1 sleep 0.1 mouseup 1 sleep 0.3 \
-        mousemove "$x" "$y" mousedown 1 sleep 0.1 mouseup 1
+# click_ctrl: a left click on the left Ctrl key (ctrl_centre), which latches or unlatches it.
+click_ctrl() {
+    xdotool mousemove "$ctrl_x" "$ctrl_y" mousedown 1 sleep 0.1 mouseup 1
+}
+
+# click_key: a click on the key key_at found.
+click_key() {
+    xdotool mousemove "$x" "$y" mousedown 1 sleep 0.1 mouseup 1
     wait_for 5 overlay_hidden
 }
 
@@ -87,10 +90,12 @@ ctrl_centre() {
                                                 y + (a["Top="] + a["Height="] / 2) * s }')
 }
 
-# try_layout NAME SETXKBMAP_ARGS... [-- GROUP]: the checks for one layout.
+# try_layout NAME SHAPE SETXKBMAP_ARGS... [-- GROUP]: the checks for one layout, whose keyboard
+# is drawn in SHAPE.
 try_layout() {
     local name=$1 group=1 trigger=q
-    shift
+    shape=$2
+    shift 2
     local args=()
     while [ $# -gt 0 ]; do
         if [ "$1" = -- ]; then
@@ -108,18 +113,23 @@ try_layout() {
     fi
     check "$name: Super+Q shows the overlay" show_over_target "$trigger"
     check "$name: each letter, digit and punctuation key shows what the layout types" \
-        wait_for 5 keycaps check "$build/keyimages.xml" "$group"
-    keycaps check "$build/keyimages.xml" "$group" | head -n 10 | sed 's/^/     /'
+        wait_for 5 keycaps check "$build/keyimages.xml" "$shape" "$group"
+    keycaps check "$build/keyimages.xml" "$shape" "$group" | head -n 10 | sed 's/^/     /'
     shot "layout-$name"
     ctrl_centre
     : >"$e2e_tmp/xev.log"
-    check "$name: a click on Ctrl and on the key of Undo hides the overlay" click_undo
+    click_ctrl
+    check "$name: with Ctrl clicked a key shows Undo" wait_for 5 key_at Undo
+    shot "layout-$name-ctrl"
+    check "$name: a click on the key of Undo hides the overlay" click_key
     local undo_keycode=$keycode undo_label=$label
     check "$name: xev received Ctrl and the key Undo shows ($undo_label)" \
         wait_for 5 keycaps sent "$e2e_tmp/xev.log" "$undo_keycode" "$undo_label"
 
     check "$name: Super+Q shows the overlay again" show_over_target "$trigger"
-    if check "$name: a key shows Zoom in" key_at "Zoom in"; then
+    click_ctrl
+    if check "$name: with Ctrl clicked a key shows Zoom in" wait_for 5 key_at "Zoom in"; then
+        click_ctrl
         : >"$e2e_tmp/xev.log"
         check "$name: the gesture on the key of Zoom in hides the overlay" gesture "$keycode"
         check "$name: xev received Ctrl and the key Zoom in shows ($label)" \
@@ -129,11 +139,11 @@ try_layout() {
         "${keycode:-none} as ${label:-none}"
 }
 
-try_layout us -layout us
-try_layout de -layout de
-try_layout fr -layout fr
-try_layout gb -layout gb
-try_layout dvorak -layout us -variant dvorak
-try_layout us-ru -layout us,ru -- 2
+try_layout us ANSI -layout us
+try_layout de ISO -layout de
+try_layout fr ISO -layout fr
+try_layout gb ISO -layout gb
+try_layout dvorak ANSI -layout us -variant dvorak
+try_layout us-ru ANSI -layout us,ru -- 2
 
 e2e_summary

@@ -234,6 +234,11 @@ LinuxPlatform::XState::XState(Display* connection)
         XkbSelectEvents(display, XkbUseCoreKbd, layoutEvents, layoutEvents);
         XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask,
                               XkbGroupStateMask);
+        // The root window's _XKB_RULES_NAMES names the layouts.
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, root, &attributes);
+        XSelectInput(display, root, attributes.your_event_mask | PropertyChangeMask);
+        rootWatched = true;
     } else {
         qCWarning(lcPlatform) << "no XKB extension: keys are taken as on a US keyboard";
     }
@@ -297,6 +302,9 @@ void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
     }
     if (property.atom == netSupportingWmCheck) {
         wmCheckWindow.reset();
+    } else if (property.atom == xkbRulesNames) {
+        // The layout names come after the keymap: the keyboard's shape follows them.
+        LayoutChanged();
     } else if (property.atom == netActiveWindow && onForegroundChange) {
         QTimer::singleShot(0, notifier.get(), onForegroundChange);
     }
