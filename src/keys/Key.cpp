@@ -200,7 +200,14 @@ std::unique_ptr<CKeys> MakeKeys(const std::vector<KeyGeometry>& layout, const Ke
                                 QWidget* parent, double releaseDelay)
 {
     auto keys = std::make_unique<CKeys>();
+    platform::Platform* system = platform::Installed();
     for (const KeyGeometry& geometry : layout) {
+        // The layout file places keys by their US codes; the user's layout may give the key
+        // there another one.
+        const std::uint16_t code = system ? system->GetKeyAtPosition(geometry.code) : geometry.code;
+        if (code == 0) {
+            continue;
+        }
         auto image = std::make_unique<TKeyImage>();
         image->setGeometry(geometry.rect);
         image->KeyFont = fonts.keyFont;
@@ -210,9 +217,9 @@ std::unique_ptr<CKeys> MakeKeys(const std::vector<KeyGeometry>& layout, const Ke
             image->setVisible(true);
         }
         auto key = std::make_unique<CKey>();
-        const std::uint16_t generic = GetGenericKeyCode(geometry.code);
-        key->KeyCode = generic ? generic : geometry.code;
-        key->AdditionalKeyCode = generic ? geometry.code : 0;
+        const std::uint16_t generic = GetGenericKeyCode(code);
+        key->KeyCode = generic ? generic : code;
+        key->AdditionalKeyCode = generic ? code : 0;
         key->ReleaseDelay = releaseDelay;
         image->KeyCode = key->KeyCode;
         key->SetKeyImage(image.release());

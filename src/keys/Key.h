@@ -112,6 +112,8 @@ struct KeyFonts
 };
 
 // A keyboard of these keys whose pictures lie on parent (shown) and whose keys stay drawn pressed
-// for releaseDelay seconds after release. Side-specific modifiers are folded to their common code.
+// for releaseDelay seconds after release. Each geometry's code names the key of that position on a
+// US keyboard; the key gets the code the active layout gives the key there. Side-specific
+// modifiers are folded to their common code.
 std::unique_ptr<CKeys> MakeKeys(const std::vector<KeyGeometry>& layout, const KeyFonts& fonts,
                                 QWidget* parent, double releaseDelay);

@@ -27,7 +27,21 @@ std::uint16_t GetGenericKeyCode(std::uint16_t code)
     }
 }
 
+std::optional<platform::KeyCap> GetKeyCap(std::uint16_t code)
+{
+    platform::Platform* system = platform::Installed();
+    return system ? system->GetKeyCap(code) : std::nullopt;
+}
+
 std::string GetKeyName(std::uint16_t code)
+{
+    if (const auto cap = GetKeyCap(code)) {
+        return cap->label;
+    }
+    return GetUsKeyName(code);
+}
+
+std::string GetUsKeyName(std::uint16_t code)
 {
     if (code >= 48 && code <= 90) {
         return std::string(1, static_cast<char>(code));
@@ -52,7 +66,7 @@ std::string GetKeyName(std::uint16_t code)
         {39, "Right"},        {40, "Down"},        {44, "Print Screen"}, {45, "Insert"},
         {46, "Delete"},       {93, "Apps"},        {106, "Num *"},       {107, "Num +"},
         {109, "Num -"},       {110, "Num ."},      {111, "Num /"},       {144, "Num Lock"},
-        {145, "Scroll Lock"}, {186, ";"},          {187, "+"},           {188, ","},
+        {145, "Scroll Lock"}, {186, ";"},          {187, "="},           {188, ","},
         {189, "-"},           {190, "."},          {191, "/"},           {192, "`"},
         {219, "["},           {220, "\\"},         {221, "]"},           {222, "'"},
         {226, "\\|"},         {vk::AnyWin, "Win"},

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include "platform/Platform.h"
+
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -9,8 +12,14 @@
 // The either-side code of a side-specific modifier (either Windows key -> vk::AnyWin, left/right
 // Shift, Ctrl, Alt -> vk::Shift, vk::Control, vk::Menu); 0 for every other code.
 std::uint16_t GetGenericKeyCode(std::uint16_t code);
-// The display name of one key; empty for keys that have none.
+// The display name of one key: what a letter, digit or punctuation key types in the active
+// layout, else its name on a US keyboard; empty for keys that have none.
 std::string GetKeyName(std::uint16_t code);
+// The name of a key on a US keyboard, whatever the layout; empty for keys that have none.
+std::string GetUsKeyName(std::uint16_t code);
+// What a letter, digit or punctuation key's cap shows in the active layout; none for other keys
+// and while no platform tells the layout.
+std::optional<platform::KeyCap> GetKeyCap(std::uint16_t code);
 // The standard abbreviation of a key's name ("PgDn" for "Page Down"); the name itself when it
 // has none.
 std::string GetShortKeyName(std::uint16_t code);

@@ -172,8 +172,16 @@ void TCustomKeyImage::FillBackground(QPainter& canvas)
 
 TCustomKeyImage::Frame TCustomKeyImage::CurrentFrame() const
 {
-    return {size(),        devicePixelRatioF(), KeyCode,         KeyFont.font,
-            KeyFont.color, ActionFont.font,     ActionFont.color};
+    const auto cap = GetKeyCap(KeyCode);
+    return {size(),
+            devicePixelRatioF(),
+            KeyCode,
+            cap ? cap->label : GetKeyName(KeyCode),
+            cap ? cap->groupLabel : std::string(),
+            KeyFont.font,
+            KeyFont.color,
+            ActionFont.font,
+            ActionFont.color};
 }
 
 TCustomKeyImage::Content TCustomKeyImage::CurrentContent() const
@@ -231,6 +239,16 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedKeyName(int width)
     return *measures_.keyName;
 }
 
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedGroupName()
+{
+    if (!measures_.groupName) {
+        QFont font = KeyFont.font;
+        font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
+        measures_.groupName = Prepare(Measured(QString::fromStdString(frame_->groupName), font), 0);
+    }
+    return *measures_.groupName;
+}
+
 const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedShortName(const QString& text,
                                                                         int width)
 {
@@ -267,8 +285,16 @@ QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
     const PreparedText& name = PreparedKeyName(area.width() - KeyNameMargin);
-    DrawPrepared(canvas, AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop).topLeft(),
-                 name, KeyFont.color);
+    const QRect drawn = AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop);
+    DrawPrepared(canvas, drawn.topLeft(), name, KeyFont.color);
+    // The active group's letter, small, after the Latin one the shortcut is typed with.
+    if (frame_ && !frame_->groupName.empty()) {
+        const PreparedText& group = PreparedGroupName();
+        const int baseline = QFontMetrics(name.fitted.font).ascent();
+        const int ascent = QFontMetrics(group.fitted.font).ascent();
+        DrawPrepared(canvas, {drawn.right() + 1 + KeyNameMargin, drawn.top() + baseline - ascent},
+                     group, countColor);
+    }
 }
 
 QRect TCustomKeyImage::BelowKeyName(const QRect& area)
@@ -400,16 +426,16 @@ void TCustomKeyImage::DrawSquareKey()
 
 void TCustomKeyImage::DrawEnterKey()
 {
-    // The top left part is cut out: the key shows as an L, full width below. The cut-out is a hole
-    // in the widget: what lies behind it shows through.
-    const QRect cutOut(0, 0, static_cast<int>(width() * 0.4), static_cast<int>(height() * 0.5));
+    // The ISO Enter: the bottom left part is cut out for the key left of it, so the key shows as
+    // an L, full width above. The cut-out is a hole in the widget: what lies behind it shows
+    // through.
+    const int top = static_cast<int>(height() * 0.5);
+    const QRect cutOut(0, top, static_cast<int>(width() * 0.18), height() - top);
     const auto style = [this, &cutOut](QPainter& canvas, const QRect& client) {
-        const QSize bandSize(client.width(), cutOut.height());
-        const QRect band = AlignIn(bandSize, client, Qt::AlignLeft | Qt::AlignBottom);
-        const QSize halfBand(bandSize.width() / 2, bandSize.height());
-        DrawActionAbove(canvas, AlignIn(halfBand, client, Qt::AlignRight | Qt::AlignBottom));
-        DrawKeyName(canvas, band);
-        DrawShortCutCount(canvas, band);
+        const QRect below = client.adjusted(cutOut.width(), cutOut.top(), 0, 0);
+        DrawActionAbove(canvas, below);
+        DrawKeyName(canvas, client);
+        DrawShortCutCount(canvas, client);
     };
     Paint(style, QRegion(rect()) - QRegion(cutOut));
 }
@@ -423,7 +449,7 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
         return;
     }
     DescribeForAssistiveTechnology();
-    if (KeyCode == vk::Return) {
+    if (KeyCode == vk::Return && IsTall()) {
         DrawEnterKey();
     } else if (IsTall()) {
         DrawTallKey();
@@ -436,7 +462,12 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
 
 void TKeyImage::DescribeForAssistiveTechnology()
 {
-    QString name = QString::fromStdString(KeyTextName(KeyCode));
+    // A key whose cap follows the layout is named by what it shows ("Z", "Ö", "Z Я").
+    const auto cap = GetKeyCap(KeyCode);
+    QString name =
+        QString::fromStdString(!cap                      ? KeyTextName(KeyCode)
+                               : cap->groupLabel.empty() ? cap->label
+                                                         : cap->label + " " + cap->groupLabel);
     QString description;
     if (ActionDescription) {
         name += QStringLiteral(": ") + QString::fromStdString(ActionDescription->ShortName);

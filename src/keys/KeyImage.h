@@ -129,6 +129,9 @@ private:
         QSize size;
         qreal ratio = 1;
         std::uint16_t keyCode = 0;
+        // The key's name and, while a non-Latin group is active, that group's letter.
+        std::string keyName;
+        std::string groupName;
         QFont keyFont;
         QColor keyColor;
         QFont actionFont;
@@ -161,6 +164,7 @@ private:
     struct Measures
     {
         std::optional<PreparedText> keyName;
+        std::optional<PreparedText> groupName;
         std::optional<int> lineHeight;
         // By text: the short names and the counts the key has shown.
         QHash<QString, PreparedText> shortNames;
@@ -168,6 +172,7 @@ private:
     };
     static PreparedText Prepare(TFittedText fitted, int width);
     const PreparedText& PreparedKeyName(int width);
+    const PreparedText& PreparedGroupName();
     const PreparedText& PreparedShortName(const QString& text, int width);
     const PreparedText& PreparedCount(int count);
     // Draws text with its top left corner at topLeft.

@@ -1,6 +1,7 @@
 #include "keys/KeyLayoutLoader.h"
 
 #include "framework/Exception.h"
+#include "platform/Platform.h"
 #include "services/Translation.h"
 #include "util/Paths.h"
 #include "util/Text.h"
@@ -36,6 +37,21 @@ int ReadInteger(const pugi::xml_node& element, const char* name, std::size_t pos
     return value;
 }
 
+// Whether a key belongs to keyboards of the given shape: every key without a Shape does.
+bool HasShape(const pugi::xml_node& element, std::size_t position, platform::KeyboardShape shape)
+{
+    const std::string value = element.attribute("Shape").value();
+    if (value.empty()) {
+        return true;
+    }
+    if (value != "ANSI" && value != "ISO") {
+        throw Exception(FormatText(Translate("Клавиша №%s в файле клавиатуры: атрибут \"Shape\" "
+                                             "должен быть \"ANSI\" или \"ISO\"."),
+                                   std::to_string(position)));
+    }
+    return (value == "ISO") == (shape == platform::KeyboardShape::Iso);
+}
+
 KeyGeometry ReadKey(const pugi::xml_node& element, std::size_t position, double scale)
 {
     const int code = ReadInteger(element, "KeyCode", position);
@@ -68,6 +84,9 @@ std::vector<KeyGeometry> CKeyLayoutLoader::LoadKeys(const std::string& path, dou
     if (!root || !root.first_child()) {
         throw Exception(BadFileMessage());
     }
+    platform::Platform* system = platform::Installed();
+    const platform::KeyboardShape shape =
+        shape_.value_or(system ? system->GetKeyboardShape() : platform::KeyboardShape::Iso);
     std::vector<KeyGeometry> keys;
     std::size_t position = 0;
     for (const pugi::xml_node& element : root.children()) {
@@ -75,7 +94,10 @@ std::vector<KeyGeometry> CKeyLayoutLoader::LoadKeys(const std::string& path, dou
             throw Exception(FormatText(Translate("В файле клавиатуры больше %s клавиш."),
                                        std::to_string(MaxLayoutKeys)));
         }
-        keys.push_back(ReadKey(element, position, scale));
+        const KeyGeometry key = ReadKey(element, position, scale);
+        if (HasShape(element, position, shape)) {
+            keys.push_back(key);
+        }
     }
     return keys;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "keys/Key.h"
+#include "platform/Platform.h"
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -23,9 +26,15 @@ public:
 };
 
 // The layout file is XML: <keyimages> holding one element per key with the integer attributes
-// KeyCode, Left, Top, Width and Height.
+// KeyCode, Left, Top, Width and Height, and an optional Shape, "ANSI" or "ISO": such a key is read
+// only when the keyboard has that shape: the one chosen, else the platform's.
 class CKeyLayoutLoader : public IKeyLoader
 {
 public:
     std::vector<KeyGeometry> LoadKeys(const std::string& path, double scale) override;
+    // The user's choice of shape over the platform's; none: the platform's.
+    void SetShape(std::optional<platform::KeyboardShape> shape) { shape_ = shape; }
+
+private:
+    std::optional<platform::KeyboardShape> shape_;
 };

@@ -76,8 +76,9 @@ std::vector<KeyName> AllKeyNames()
         {0x6F, "Num/"},
         // The keypad Enter sends the code of the main one.
         {vk::Return, "NumEnter"},
-        // Names the keyboard draws that differ from the ones above. Its "+" is drawn on the main
-        // keyboard's = key, and its digits on the keypad too: these names mean the main keys.
+        // Names the keyboard draws that differ from the ones above: its digits are drawn on the
+        // keypad too, these names mean the main keys. "+" is written for the = key, which types
+        // it with Shift on a US keyboard.
         {0xBB, "+"},
         {0x21, "Page Up"},
         {0x22, "Page Down"},
@@ -139,7 +140,7 @@ const NameTables& Tables()
         }
         // Every name the keyboard draws is read too, unless a name above already means a key.
         for (std::uint16_t code = 1; code <= vk::AnyWin; ++code) {
-            if (const std::string drawn = GetKeyName(code); !drawn.empty()) {
+            if (const std::string drawn = GetUsKeyName(code); !drawn.empty()) {
                 built.codeOfName.emplace(Normalized(drawn), code);
             }
         }

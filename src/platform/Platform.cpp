@@ -16,6 +16,31 @@ Platform& Get()
     return *installed;
 }
 
+std::optional<KeyCap> Platform::GetKeyCap(std::uint16_t)
+{
+    return std::nullopt;
+}
+
+std::uint16_t Platform::GetKeyAtPosition(std::uint16_t position)
+{
+    return position;
+}
+
+KeyboardShape Platform::GetKeyboardShape()
+{
+    return KeyboardShape::Iso;
+}
+
+std::uint64_t Platform::GetKeyboardLayoutRevision()
+{
+    return 0;
+}
+
+Platform* Installed()
+{
+    return installed;
+}
+
 void Install(Platform* instance)
 {
     installed = instance;

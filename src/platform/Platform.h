@@ -30,6 +30,25 @@ enum class SpecialFolderKind
     Config,
 };
 
+// What the key cap of a letter, digit or punctuation key shows in the active keyboard layout.
+struct KeyCap
+{
+    // What the key types, letters in upper case ("Z", "Ö", "1", "#"); empty for a key that types
+    // nothing.
+    std::string label;
+    // While a group without Latin letters is active, what the key types in it ("Я"); else empty.
+    std::string groupLabel;
+    bool operator==(const KeyCap&) const = default;
+};
+
+// The shape of the main block: ANSI (no key beside left Shift, straight Enter) or ISO (a key
+// beside left Shift, L-shaped Enter).
+enum class KeyboardShape
+{
+    Ansi,
+    Iso,
+};
+
 class Platform
 {
 public:
@@ -56,6 +75,21 @@ public:
     virtual std::string GetKeyBindingName(std::uint16_t code) = 0;
     // The virtual-key code of such a name, letter case ignored; 0 when unknown.
     virtual std::uint16_t GetKeyOfBindingName(const std::string& name) = 0;
+
+    // --- keyboard layout ------------------------------------------------------------------
+    // Key codes follow the active layout: a letter or digit key's code is the letter or digit it
+    // types. What follows answers from the layout as last read; it changes only when the layout
+    // does, never while the overlay is painted.
+    // What a letter, digit or punctuation key shows; none when the platform does not know the
+    // layout (the key is then named as on a US keyboard).
+    virtual std::optional<KeyCap> GetKeyCap(std::uint16_t code);
+    // The code of the key that lies where a US keyboard has the key of code position; 0 when the
+    // layout has none there.
+    virtual std::uint16_t GetKeyAtPosition(std::uint16_t position);
+    // The shape of the user's keyboard as the layout suggests it.
+    virtual KeyboardShape GetKeyboardShape();
+    // A number that changes whenever the layout (or its active group) has changed.
+    virtual std::uint64_t GetKeyboardLayoutRevision();
 
     // --- windows --------------------------------------------------------------------------
     virtual WindowId GetForegroundWindow() = 0;
@@ -163,6 +197,8 @@ public:
 
 // The installed instance. Installing replaces the previous one (not owned).
 Platform& Get();
+// The installed instance; null while none is.
+Platform* Installed();
 void Install(Platform* instance);
 
 } // namespace platform

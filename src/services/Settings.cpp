@@ -35,6 +35,7 @@ QString WrittenFile(const QString& path)
     const QString target = info.canonicalFilePath();
     return target.isEmpty() ? info.symLinkTarget() : target;
 }
+constexpr const char* KeyboardShapeKey = "KeyboardShape";
 
 // A boolean as QSettings writes it; nullopt for anything else.
 std::optional<bool> ReadBool(const QSettings& file, const char* key, bool fallback)
@@ -50,6 +51,30 @@ std::optional<bool> ReadBool(const QSettings& file, const char* key, bool fallba
         return false;
     }
     return std::nullopt;
+}
+
+// The keyboard shape as the file writes it: "layout", "ANSI" or "ISO"; nullopt for anything else.
+std::optional<std::optional<platform::KeyboardShape>> ReadShape(const QSettings& file)
+{
+    const QString text = file.value(KeyboardShapeKey, QStringLiteral("layout")).toString();
+    if (text == QStringLiteral("layout")) {
+        return std::optional<platform::KeyboardShape>();
+    }
+    if (text == QStringLiteral("ANSI")) {
+        return platform::KeyboardShape::Ansi;
+    }
+    if (text == QStringLiteral("ISO")) {
+        return platform::KeyboardShape::Iso;
+    }
+    return std::nullopt;
+}
+
+QString ShapeText(const std::optional<platform::KeyboardShape>& shape)
+{
+    if (!shape) {
+        return QStringLiteral("layout");
+    }
+    return *shape == platform::KeyboardShape::Ansi ? QStringLiteral("ANSI") : QStringLiteral("ISO");
 }
 
 } // namespace
@@ -91,11 +116,12 @@ void CSettings::Load()
     }
     // A file that is not empty yet names none of the settings is not one this program wrote.
     const bool known = file.contains(TriggerKey) || file.contains(StartAtLoginKey) ||
-                       file.contains(DesktopShortcutKey);
+                       file.contains(DesktopShortcutKey) || file.contains(KeyboardShapeKey);
     valid = valid && (known || QFileInfo(path).size() == 0);
     const auto startAtLogin = ReadBool(file, StartAtLoginKey, read.startAtLogin);
     const auto desktopShortcut = ReadBool(file, DesktopShortcutKey, read.desktopShortcut);
-    valid = valid && startAtLogin && desktopShortcut;
+    const auto keyboardShape = ReadShape(file);
+    valid = valid && startAtLogin && desktopShortcut && keyboardShape;
     if (!valid) {
         damaged_ = true;
         qCWarning(lcServices) << "the settings file" << path
@@ -105,6 +131,7 @@ void CSettings::Load()
     }
     read.startAtLogin = *startAtLogin;
     read.desktopShortcut = *desktopShortcut;
+    read.keyboardShape = *keyboardShape;
     values = read;
     // Nothing is lost with a value that makes no sense: the hint is only shown again.
     overlayHintsDone = file.value(OverlayHintsDoneKey).toUInt();
@@ -132,6 +159,7 @@ void CSettings::Save()
         file.setValue(StartAtLoginKey, values.startAtLogin);
         file.setValue(DesktopShortcutKey, values.desktopShortcut);
         file.setValue(OverlayHintsDoneKey, overlayHintsDone);
+        file.setValue(KeyboardShapeKey, ShapeText(values.keyboardShape));
         file.sync();
         if (file.status() != QSettings::NoError) {
             fail();

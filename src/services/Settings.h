@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Platform.h"
 #include "services/Trigger.h"
 
 #include <cstdint>
@@ -12,6 +13,8 @@ struct SettingsValues
     bool startAtLogin = false;
     // The trigger is also registered in the desktop's own shortcut settings (GNOME).
     bool desktopShortcut = false;
+    // The shape of the keyboard drawn; none: the one the keyboard layout suggests.
+    std::optional<platform::KeyboardShape> keyboardShape;
     bool operator==(const SettingsValues&) const = default;
 };
 

@@ -2,6 +2,7 @@
 
 #include "database/ShortCutSetLoader.h"
 #include "keys/KeyLayoutLoader.h"
+#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "services/ActiveWindow.h"
 #include "util/Paths.h"
@@ -109,7 +110,9 @@ void CKeyboard::ReloadKeys(double scale)
         layout_.clear();
         throw;
     }
-    if (keys_ && layout == layout_) {
+    // Keys follow the keyboard layout: a new one gives new keys.
+    const std::uint64_t layoutRevision = platform::Get().GetKeyboardLayoutRevision();
+    if (keys_ && layout == layout_ && layoutRevision == layoutRevision_) {
         // The same keys: drawn released, as new ones would be.
         keys_->StopReleaseTimers();
         keys_->ReleaseAll();
@@ -121,6 +124,7 @@ void CKeyboard::ReloadKeys(double scale)
         OnKeyClick(key, button, globalPos);
     };
     layout_ = std::move(layout);
+    layoutRevision_ = layoutRevision;
 }
 
 void CKeyboard::Refresh()

@@ -90,6 +90,7 @@ private:
     std::unique_ptr<CKeys> keys_;
     // The geometry the keys were built with.
     std::vector<KeyGeometry> layout_;
+    std::uint64_t layoutRevision_ = 0;
     std::unique_ptr<IShortCuts> shortCuts_;
     // The set before shortCuts_, whose descriptions the keys show until the next Refresh.
     std::unique_ptr<IShortCuts> retiredShortCuts_;

@@ -389,6 +389,7 @@ bool TMainForm::GrabsItself(const SettingsValues& values) const
 void TMainForm::StartTrigger()
 {
     settings_.Load();
+    keyLoader_->SetShape(settings_.values.keyboardShape);
     desktop_ = InspectDesktop();
     firstStart_ = !settings_.Existed();
     if (firstStart_) {
@@ -550,6 +551,8 @@ std::string TMainForm::ApplySettings(const SettingsValues& values)
             RemoveAutostartEntry();
         }
         current.startAtLogin = values.startAtLogin;
+        current.keyboardShape = values.keyboardShape;
+        keyLoader_->SetShape(values.keyboardShape);
         settings_.Save();
     } catch (const Exception& error) {
         failure = failure.empty() ? error.what() : failure;

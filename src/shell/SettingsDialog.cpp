@@ -5,6 +5,7 @@
 #include "shell/TriggerKeys.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -85,6 +88,14 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
     startAtLogin_ = new QCheckBox(Tr("Запускать Quorvel при входе в систему"), this);
     startAtLogin_->setChecked(values.startAtLogin);
 
+    keyboardShape_ = new QComboBox(this);
+    keyboardShape_->addItem(Tr("по раскладке клавиатуры"));
+    keyboardShape_->addItem(Tr("ANSI: прямая клавиша Enter, без клавиши рядом с левым Shift"));
+    keyboardShape_->addItem(Tr("ISO: Г-образная клавиша Enter, клавиша рядом с левым Shift"));
+    keyboardShape_->setCurrentIndex(
+        !values.keyboardShape ? 0
+                              : (*values.keyboardShape == platform::KeyboardShape::Ansi ? 1 : 2));
+
     advice_ = WrappedLabel(this);
     error_ = WrappedLabel(this);
     error_->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -99,6 +110,7 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
     auto* form = new QFormLayout;
     form->addRow(Tr("Клавиши вызова:"), triggerRow);
     form->addRow(QString(), hint);
+    form->addRow(Tr("Клавиатура:"), keyboardShape_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(advice_);
@@ -132,6 +144,9 @@ void TSettingsDialog::accept()
     values.trigger = *trigger;
     values.desktopShortcut = desktop_.gnomeShortcuts && desktopShortcut_->isChecked();
     values.startAtLogin = startAtLogin_->isChecked();
+    constexpr std::optional<platform::KeyboardShape> shapes[] = {
+        std::nullopt, platform::KeyboardShape::Ansi, platform::KeyboardShape::Iso};
+    values.keyboardShape = shapes[std::max(0, keyboardShape_->currentIndex())];
     const std::string failure = apply_ ? apply_(values) : std::string();
     if (!failure.empty()) {
         error_->setText(QString::fromStdString(failure));

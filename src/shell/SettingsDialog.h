@@ -9,6 +9,7 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class TTriggerEdit;
 
@@ -30,6 +31,8 @@ public:
     TTriggerEdit* TriggerEdit() const { return triggerEdit_; }
     QCheckBox* DesktopShortcut() const { return desktopShortcut_; }
     QCheckBox* StartAtLogin() const { return startAtLogin_; }
+    // The keyboard drawn: as the layout suggests, ANSI or ISO, in this order.
+    QComboBox* KeyboardShape() const { return keyboardShape_; }
     QLabel* Advice() const { return advice_; }
     QLabel* Error() const { return error_; }
 
@@ -42,6 +45,7 @@ private:
     TTriggerEdit* triggerEdit_ = nullptr;
     QCheckBox* desktopShortcut_ = nullptr;
     QCheckBox* startAtLogin_ = nullptr;
+    QComboBox* keyboardShape_ = nullptr;
     QLabel* advice_ = nullptr;
     QLabel* error_ = nullptr;
 };

@@ -131,3 +131,20 @@ TEST(KeyCodes, EmulatePressesAllInOrderThenReleasesInTheSameOrder)
     CKeyCodes().Emulate();
     EXPECT_TRUE(env.platform.sentKeys.empty());
 }
+
+TEST(KeyCodes, LetterDigitAndPunctuationKeysAreNamedByTheActiveLayout)
+{
+    FakeEnvironment env;
+    // Without a layout the platform tells, the US names; the = key is named =, not +.
+    EXPECT_EQ(GetKeyName(0xBB), "=");
+    EXPECT_EQ((CKeyCodes{17, 16, 0xBB}).GetText(), "Ctrl + Shift + =");
+    env.platform.keyCaps = {{0xBA, {"Ö", ""}}, {'Z', {"Z", "Я"}}, {0xDF, {"ß", ""}}};
+    EXPECT_EQ(GetKeyName(0xBA), "Ö");
+    EXPECT_EQ(GetKeyName('Z'), "Z");
+    EXPECT_EQ(GetKeyName(0xDF), "ß");
+    EXPECT_EQ((CKeyCodes{17, 0xBA}).GetText(), "Ctrl + Ö");
+    EXPECT_EQ(GetShortKeyName(0xDF), "ß");
+    // The US names stay what they are.
+    EXPECT_EQ(GetUsKeyName(0xBA), ";");
+    EXPECT_EQ(GetKeyName(0x70), "F1");
+}

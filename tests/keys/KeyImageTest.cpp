@@ -88,23 +88,23 @@ TEST(KeyImage, PressedAndReleasedBackgroundInEveryStyle)
 
 TEST(KeyImage, EnterCutOutIsSeeThroughInEveryState)
 {
-    auto image = MakeKey(13, 100, 80);
+    // The ISO Enter spans two rows; the bottom left 18 % x 50 % is cut out for its neighbour.
+    auto image = MakeKey(13, 100, 170);
     for (bool pressed : {false, true}) {
         image->DrawKey(nullptr, pressed);
         const QImage& picture = image->Picture();
-        // The top left 40 % x 50 % is cut out; the rest is the key.
-        EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
-        EXPECT_EQ(qAlpha(picture.pixel(39, 39)), 0);
-        EXPECT_EQ(qAlpha(picture.pixel(40, 0)), 255);
-        EXPECT_EQ(qAlpha(picture.pixel(0, 40)), 255);
-        EXPECT_FALSE(image->mask().contains(QPoint(39, 39)));
-        EXPECT_TRUE(image->mask().contains(QPoint(40, 39)));
-        EXPECT_TRUE(image->mask().contains(QPoint(0, 79)));
+        EXPECT_EQ(qAlpha(picture.pixel(0, 169)), 0);
+        EXPECT_EQ(qAlpha(picture.pixel(17, 85)), 0);
+        EXPECT_EQ(qAlpha(picture.pixel(18, 169)), 255);
+        EXPECT_EQ(qAlpha(picture.pixel(0, 84)), 255);
+        EXPECT_FALSE(image->mask().contains(QPoint(17, 85)));
+        EXPECT_TRUE(image->mask().contains(QPoint(18, 85)));
+        EXPECT_TRUE(image->mask().contains(QPoint(0, 0)));
     }
 
     // On its window the cut-out shows the window's own background.
     QWidget window;
-    window.resize(120, 100);
+    window.resize(120, 190);
     window.setAutoFillBackground(true);
     QPalette palette;
     palette.setColor(QPalette::Window, Qt::darkGreen);
@@ -113,16 +113,20 @@ TEST(KeyImage, EnterCutOutIsSeeThroughInEveryState)
     image->move(10, 10);
     image->DrawKey(nullptr, false);
     const QImage screen = window.grab().toImage();
-    EXPECT_EQ(screen.pixelColor(15, 15), QColor(Qt::darkGreen));
-    EXPECT_EQ(screen.pixelColor(105, 15), QColor(Qt::white));
-    EXPECT_EQ(screen.pixelColor(15, 85), QColor(Qt::white));
+    EXPECT_EQ(screen.pixelColor(15, 175), QColor(Qt::darkGreen));
+    EXPECT_EQ(screen.pixelColor(105, 175), QColor(Qt::white));
+    EXPECT_EQ(screen.pixelColor(60, 60), QColor(Qt::white));
     image->setParent(nullptr);
 
-    // Another style drawn afterwards has no hole.
+    // The one-row ANSI Enter has no hole, nor has another style drawn afterwards.
+    auto ansi = MakeKey(13, 150, 80);
+    ansi->DrawKey(nullptr, false);
+    EXPECT_TRUE(ansi->mask().isEmpty());
+    EXPECT_EQ(qAlpha(ansi->Picture().pixel(0, 79)), 255);
     image->KeyCode = 0x41;
     image->DrawKey(nullptr, false);
     EXPECT_TRUE(image->mask().isEmpty());
-    EXPECT_EQ(qAlpha(image->Picture().pixel(0, 0)), 255);
+    EXPECT_EQ(qAlpha(image->Picture().pixel(0, 169)), 255);
 }
 
 TEST(KeyImage, ShortNameCentredEvenWhenItHasToBeFitted)
@@ -188,11 +192,12 @@ TEST(KeyImage, ShapeDecidesWhereTheIconGoes)
     notWide->DrawKey(&description, false);
     EXPECT_NEAR(InkCentre(notWide->Picture(), 45, 59), 48, 3);
 
-    // The Enter key keeps its style whatever its shape: short name in the band's right half.
+    // The two-row Enter keeps its style: the short name at the bottom, centred right of the hole
+    // its neighbour fills (18 % of the width).
     auto enter = MakeKey(13, 60, 200);
     enter->DrawKey(&description, false);
-    EXPECT_EQ(qAlpha(enter->Picture().pixel(1, 1)), 0);
-    EXPECT_NEAR(InkCentre(enter->Picture(), 185, 199), 45, 3);
+    EXPECT_EQ(qAlpha(enter->Picture().pixel(1, 198)), 0);
+    EXPECT_NEAR(InkCentre(enter->Picture(), 185, 199), 35, 3);
 }
 
 TEST(KeyImage, MissingOrEmptyIconDrawsOnlyTheShortName)

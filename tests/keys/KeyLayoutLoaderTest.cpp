@@ -159,36 +159,69 @@ TEST_F(KeyLayoutLoaderTest, KeysOutsideTheKeyboardOrTooManyAreRefused)
                          std::to_string(MaxLayoutKeys)));
 }
 
-TEST_F(KeyLayoutLoaderTest, ShippedKeyboardIsCompleteAndFitsTheWindow)
+TEST_F(KeyLayoutLoaderTest, KeysOfTheOtherShapeAreLeftOutAndAnUnknownShapeIsRefused)
 {
-    QWidget window;
-    const auto keys = MakeKeys(loader.LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), 1.0),
-                               KeyFonts{}, &window, 0.0);
-    EXPECT_EQ(keys->size(), 104u);
-
-    const QRect area(0, 0, 1566, 591);
-    std::vector<QRegion> shapes;
-    CKeyCodes codes;
-    std::multiset<std::uint16_t> sideCodes;
-    for (const auto& key : *keys) {
-        const QWidget& image = *key->KeyImage();
-        EXPECT_TRUE(area.contains(image.geometry())) << key->KeyCode;
-        // The visible shape: the Enter key's cut-out may hold a corner of another key.
-        const QRegion shape = image.mask().isEmpty() ? QRegion(image.geometry())
-                                                     : image.mask().translated(image.pos());
-        for (const QRegion& other : shapes) {
-            EXPECT_FALSE(shape.intersects(other)) << key->KeyCode;
-        }
-        shapes.push_back(shape);
-        if (key->AdditionalKeyCode) {
-            sideCodes.insert(key->AdditionalKeyCode);
-        } else {
-            EXPECT_EQ(codes.count(key->KeyCode), 0u) << "duplicate key " << key->KeyCode;
-            codes.Add(key->KeyCode);
-        }
+    const std::string file = "<keyimages>" + Key(65, 0, 0, 10, 10) +
+                             R"(<key KeyCode="226" Left="20" Top="0" Width="10" Height="10" )"
+                             R"(Shape="ISO"/><key KeyCode="13" Left="40" Top="0" Width="10" )"
+                             R"(Height="10" Shape="ANSI"/></keyimages>)";
+    std::vector<std::uint16_t> codes;
+    for (const KeyGeometry& key : Load(file)) {
+        codes.push_back(key.code);
     }
-    EXPECT_EQ(sideCodes, (std::multiset<std::uint16_t>{91, 92, 160, 161, 162, 163, 164, 165}));
-    for (std::uint16_t code : {13, 27, 93, 0x41, 0x5A, 0x30, 0x39, 112, 123, 96, 105, 144, 226}) {
-        EXPECT_EQ(codes.count(code), 1u) << code;
+    EXPECT_EQ(codes, (std::vector<std::uint16_t>{65, 226}));
+    env.platform.keyboardShape = platform::KeyboardShape::Ansi;
+    codes.clear();
+    for (const KeyGeometry& key : Load(file)) {
+        codes.push_back(key.code);
+    }
+    EXPECT_EQ(codes, (std::vector<std::uint16_t>{65, 13}));
+
+    EXPECT_EQ(LoadError("<keyimages>" + Key(65, 0, 0, 10, 10) +
+                        R"(<key KeyCode="13" Left="20" Top="0" Width="10" Height="10" )"
+                        R"(Shape="iso"/></keyimages>)"),
+              FormatText(Translate("Клавиша №%s в файле клавиатуры: атрибут \"Shape\" должен "
+                                   "быть \"ANSI\" или \"ISO\"."),
+                         "2"));
+}
+
+TEST_F(KeyLayoutLoaderTest, ShippedKeyboardIsCompleteAndFitsTheWindowInBothShapes)
+{
+    for (const auto shape : {platform::KeyboardShape::Iso, platform::KeyboardShape::Ansi}) {
+        env.platform.keyboardShape = shape;
+        const bool iso = shape == platform::KeyboardShape::Iso;
+        QWidget window;
+        const auto keys = MakeKeys(loader.LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), 1.0),
+                                   KeyFonts{}, &window, 0.0);
+        // ISO has the key beside left Shift; the keypad Enter is never drawn.
+        EXPECT_EQ(keys->size(), iso ? 104u : 103u);
+
+        const QRect area(0, 0, 1566, 591);
+        std::vector<QRegion> shapes;
+        CKeyCodes codes;
+        std::multiset<std::uint16_t> sideCodes;
+        for (const auto& key : *keys) {
+            const QWidget& image = *key->KeyImage();
+            EXPECT_TRUE(area.contains(image.geometry())) << key->KeyCode;
+            // The visible shape: the Enter key's cut-out may hold a corner of another key.
+            const QRegion visible = image.mask().isEmpty() ? QRegion(image.geometry())
+                                                           : image.mask().translated(image.pos());
+            for (const QRegion& other : shapes) {
+                EXPECT_FALSE(visible.intersects(other)) << key->KeyCode;
+            }
+            shapes.push_back(visible);
+            if (key->AdditionalKeyCode) {
+                sideCodes.insert(key->AdditionalKeyCode);
+            } else {
+                EXPECT_EQ(codes.count(key->KeyCode), 0u) << "duplicate key " << key->KeyCode;
+                codes.Add(key->KeyCode);
+            }
+        }
+        EXPECT_EQ(sideCodes, (std::multiset<std::uint16_t>{91, 92, 160, 161, 162, 163, 164, 165}));
+        for (std::uint16_t code :
+             {13, 27, 93, 0x41, 0x5A, 0x30, 0x39, 112, 123, 96, 105, 144, 220}) {
+            EXPECT_EQ(codes.count(code), 1u) << code;
+        }
+        EXPECT_EQ(codes.count(226), iso ? 1u : 0u);
     }
 }

@@ -302,3 +302,22 @@ TEST_F(KeyModelTest, MadeKeysLieOnTheWindowWithFoldedCodesFontsAndDelay)
     keys->front()->ReleaseNow();
     EXPECT_EQ(released, (std::vector<std::pair<int, int>>{{16, 161}}));
 }
+
+TEST_F(KeyModelTest, MadeKeysTakeTheCodeTheLayoutGivesTheKeyAtEachPlace)
+{
+    // A German layout: Z lies where a US keyboard has Y, and the reverse.
+    env.platform.keyPositions = {{'Y', 'Z'}, {'Z', 'Y'}, {0xBF, 0}};
+    const std::vector<KeyGeometry> layout{{'Y', QRect(10, 20, 30, 40)},
+                                          {'Z', QRect(50, 20, 30, 40)},
+                                          {0xBF, QRect(90, 20, 30, 40)},
+                                          {160, QRect(130, 20, 30, 40)}};
+    const auto keys = MakeKeys(layout, KeyFonts(), nullptr, 0.0);
+    std::vector<std::pair<int, QRect>> made;
+    for (const auto& key : *keys) {
+        made.emplace_back(key->KeyCode, key->KeyImage()->geometry());
+    }
+    // A place whose key the layout does not have is left empty.
+    EXPECT_EQ(made, (std::vector<std::pair<int, QRect>>{{'Z', QRect(10, 20, 30, 40)},
+                                                        {'Y', QRect(50, 20, 30, 40)},
+                                                        {16, QRect(130, 20, 30, 40)}}));
+}

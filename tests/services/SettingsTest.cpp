@@ -67,6 +67,7 @@ TEST(Settings, DefaultsWithoutAFileAndTheSameValuesAfterARoundTrip)
     settings.values.trigger = {platform::ModControl | platform::ModAlt, 'K'};
     settings.values.startAtLogin = true;
     settings.values.desktopShortcut = true;
+    settings.values.keyboardShape = platform::KeyboardShape::Ansi;
     settings.Save();
     CSettings again;
     again.Load();
@@ -74,6 +75,7 @@ TEST(Settings, DefaultsWithoutAFileAndTheSameValuesAfterARoundTrip)
     EXPECT_FALSE(again.Damaged());
     EXPECT_EQ(again.values, settings.values);
     EXPECT_TRUE(Read(ConfigFile(env)).contains("Trigger=<Control><Alt>k"));
+    EXPECT_TRUE(Read(ConfigFile(env)).contains("KeyboardShape=ANSI"));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ConfigFile(env) + ".new")));
 }
 
@@ -85,6 +87,7 @@ TEST(Settings, ADamagedFileGivesTheDefaultsAndIsKeptUntilTheUserSaves)
     for (const QByteArray& damaged :
          {QByteArray("[General]\nTrigger=<Super>nosuchkey\n"),
           QByteArray("[General]\nTrigger=<Control>k\nStartAtLogin=perhaps\n"),
+          QByteArray("[General]\nKeyboardShape=JIS\n"),
           QByteArray("\x00\x01\xff garbage \xfe", 12)}) {
         Write(ConfigFile(env), damaged);
         settings.Load();

@@ -12,6 +12,7 @@
 #include "ScopedEnvironment.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -148,12 +149,15 @@ TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
     env.platform.SetKeyDown('Q', true);
     QCoreApplication::sendEvent(dialog->TriggerEdit(), &press);
     dialog->StartAtLogin()->setChecked(true);
+    EXPECT_EQ(dialog->KeyboardShape()->currentIndex(), 0);
+    dialog->KeyboardShape()->setCurrentIndex(1);
     dialog->accept();
     EXPECT_FALSE(dialog->isVisible());
     const Trigger winShiftQ{platform::ModWin | platform::ModShift, 'Q'};
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{winShiftQ});
     EXPECT_TRUE(HasAutostartEntry());
     EXPECT_TRUE(SavedSettings().values.startAtLogin);
+    EXPECT_EQ(SavedSettings().values.keyboardShape, platform::KeyboardShape::Ansi);
 }
 
 TEST(TriggerSettings, StartAtLoginWritesAndRemovesTheAutostartEntry)

@@ -11,6 +11,9 @@ FakePlatform::FakePlatform() = default;
 
 FakePlatform::~FakePlatform()
 {
+    if (Installed() == this) {
+        Install(nullptr);
+    }
     for (const auto& [handle, name] : openMutexes_) {
         auto& held = HeldMutexes();
         if (auto it = held.find(name); it != held.end()) {
@@ -113,6 +116,28 @@ std::uint16_t FakePlatform::GetKeyOfBindingName(const std::string& name)
         }
     }
     return 0;
+}
+
+std::optional<KeyCap> FakePlatform::GetKeyCap(std::uint16_t code)
+{
+    const auto found = keyCaps.find(code);
+    return found == keyCaps.end() ? std::nullopt : std::optional<KeyCap>(found->second);
+}
+
+std::uint16_t FakePlatform::GetKeyAtPosition(std::uint16_t position)
+{
+    const auto found = keyPositions.find(position);
+    return found == keyPositions.end() ? position : found->second;
+}
+
+KeyboardShape FakePlatform::GetKeyboardShape()
+{
+    return keyboardShape;
+}
+
+std::uint64_t FakePlatform::GetKeyboardLayoutRevision()
+{
+    return keyboardLayoutRevision;
 }
 
 WindowId FakePlatform::GetForegroundWindow()

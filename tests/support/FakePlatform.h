@@ -72,6 +72,12 @@ public:
     // Hot keys another program holds: registering one of them is refused.
     std::vector<std::pair<std::uint32_t, std::uint16_t>> hotKeysTaken;
     std::string windowManagerName;
+    // The keyboard layout: caps of the keys that have one (none: US names), the key at a US
+    // position where it differs, the keyboard's shape and the layout's revision.
+    std::map<std::uint16_t, KeyCap> keyCaps;
+    std::map<std::uint16_t, std::uint16_t> keyPositions;
+    KeyboardShape keyboardShape = KeyboardShape::Iso;
+    std::uint64_t keyboardLayoutRevision = 0;
     // Plays the programs RunProgram starts: given the program and its arguments, its output or
     // nullopt for a failure. Unset: every program fails.
     std::function<std::optional<std::string>(const std::string&, const std::vector<std::string>&)>
@@ -112,6 +118,10 @@ public:
     // Letters, digits and F1..F24 only, as a US keymap names them.
     std::string GetKeyBindingName(std::uint16_t code) override;
     std::uint16_t GetKeyOfBindingName(const std::string& name) override;
+    std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
+    std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
+    KeyboardShape GetKeyboardShape() override;
+    std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
     bool IsTaskbarWindow(WindowId window) override;

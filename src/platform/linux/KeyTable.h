@@ -5,7 +5,8 @@
 
 // The fixed, layout-independent translation between X key codes (evdev code + 8) and virtual-key
 // codes: a key's position on a PC keyboard, named as a Windows machine with a US layout names it.
-// Key state, hot keys and synthetic input all go through it.
+// KeyMapping starts from it and gives letter, digit and punctuation keys the codes of the active
+// layout.
 namespace platform::x11 {
 
 // The virtual-key code of an X key code; 0 for a key the table does not list.

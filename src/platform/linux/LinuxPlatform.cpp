@@ -2,7 +2,7 @@
 // Qt headers come first: Xlib's macros (None, Bool, KeyPress) break them.
 #include "platform/linux/LinuxPlatform.h"
 
-#include "platform/linux/KeyTable.h"
+#include "platform/linux/KeyMapping.h"
 #include "platform/linux/Log.h"
 #include "platform/VirtualKeys.h"
 
@@ -16,9 +16,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/Xlib.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/extensions/XRes.h>
 #include <X11/extensions/XTest.h>
 #include <xcb/xcb.h>
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <unistd.h>
 
@@ -76,6 +79,8 @@ struct LinuxPlatform::XState
 {
     struct HotKey
     {
+        // The virtual-key code and the X key that has it in the layout the grab was made in.
+        std::uint16_t code;
         unsigned keyCode;
         unsigned modifiers;
         std::function<void()> callback;
@@ -91,6 +96,17 @@ struct LinuxPlatform::XState
     void Drain();
     void HandleKey(const XKeyEvent& key);
     void HandleProperty(const XPropertyEvent& property);
+    // Reads the keyboard layout again before the mapping is next used: the keymap or the active
+    // group changed.
+    void LayoutChanged();
+    // The mapping of the layout in effect, read again first when the layout has changed.
+    const x11::KeyMapping& Mapping();
+    // Reads the keymap and the active group; grabs each hot key on its key in the new layout.
+    void ReadMapping();
+    // Grabs a key with the given modifiers under every combination of the lock modifiers; false
+    // (nothing grabbed) when another program holds it.
+    bool Grab(unsigned xKey, unsigned mask);
+    void Ungrab(unsigned xKey, unsigned mask);
 
     // The 32-bit items of a property of the given type; empty when absent or the window is gone.
     std::vector<unsigned long> Property32(Window window, Atom property, Atom type,
@@ -128,6 +144,13 @@ struct LinuxPlatform::XState
     bool rootWatched = false;
     // The window manager's check window (0: none) as last looked up; unset when unknown.
     std::optional<Window> wmCheckWindow;
+    // The first event number of the XKB extension; unset without it.
+    std::optional<int> xkbEventBase;
+    std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> xkbContext{nullptr,
+                                                                          &xkb_context_unref};
+    x11::KeyMapping mapping;
+    std::uint64_t mappingRevision = 1;
+    bool mappingStale = true;
 
     Atom netActiveWindow;
     Atom netSupportingWmCheck;
@@ -148,6 +171,7 @@ struct LinuxPlatform::XState
     Atom netWmStateSkipPager;
     Atom netWmPid;
     Atom systemTray;
+    Atom xkbRulesNames;
 };
 
 LinuxPlatform::XState::XState(Display* connection)
@@ -173,6 +197,7 @@ LinuxPlatform::XState::XState(Display* connection)
     netWmStateSkipPager = atom("_NET_WM_STATE_SKIP_PAGER");
     netWmPid = atom("_NET_WM_PID");
     systemTray = atom(("_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display))).c_str());
+    xkbRulesNames = atom("_XKB_RULES_NAMES");
 
     int eventBase = 0;
     int errorBase = 0;
@@ -193,6 +218,30 @@ LinuxPlatform::XState::XState(Display* connection)
     // Auto-repeat then sends presses without the releases in between.
     Bool detectable = False;
     XkbSetDetectableAutoRepeat(display, True, &detectable);
+    // A new keymap, a changed one and a switch of the active group announce a new layout.
+    int xkbOpcode = 0;
+    int xkbEvents = 0;
+    major = XkbMajorVersion;
+    minor = XkbMinorVersion;
+    if (XkbQueryExtension(display, &xkbOpcode, &xkbEvents, &errorBase, &major, &minor) &&
+        xkb_x11_setup_xkb_extension(XGetXCBConnection(display), XKB_X11_MIN_MAJOR_XKB_VERSION,
+                                    XKB_X11_MIN_MINOR_XKB_VERSION,
+                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr,
+                                    nullptr)) {
+        xkbEventBase = xkbEvents;
+        xkbContext.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+        constexpr unsigned long layoutEvents = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+        XkbSelectEvents(display, XkbUseCoreKbd, layoutEvents, layoutEvents);
+        XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask,
+                              XkbGroupStateMask);
+        // The root window's _XKB_RULES_NAMES names the layouts.
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, root, &attributes);
+        XSelectInput(display, root, attributes.your_event_mask | PropertyChangeMask);
+        rootWatched = true;
+    } else {
+        qCWarning(lcPlatform) << "no XKB extension: keys are taken as on a US keyboard";
+    }
 
     notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
@@ -215,6 +264,11 @@ void LinuxPlatform::XState::Drain()
             HandleKey(event.xkey);
         } else if (event.type == PropertyNotify) {
             HandleProperty(event.xproperty);
+        } else if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            LayoutChanged();
+        } else if (xkbEventBase && event.type == *xkbEventBase) {
+            LayoutChanged();
         } else if (event.type == DestroyNotify && wmCheckWindow &&
                    event.xdestroywindow.window == *wmCheckWindow) {
             wmCheckWindow.reset();
@@ -248,8 +302,103 @@ void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
     }
     if (property.atom == netSupportingWmCheck) {
         wmCheckWindow.reset();
+    } else if (property.atom == xkbRulesNames) {
+        // The layout names come after the keymap: the keyboard's shape follows them.
+        LayoutChanged();
     } else if (property.atom == netActiveWindow && onForegroundChange) {
         QTimer::singleShot(0, notifier.get(), onForegroundChange);
+    }
+}
+
+void LinuxPlatform::XState::LayoutChanged()
+{
+    if (mappingStale) {
+        return;
+    }
+    mappingStale = true;
+    // Read from the event loop, so that the hot key follows a layout switch at once; never inside
+    // the platform call that drained the event.
+    QTimer::singleShot(0, notifier.get(), [this] { Mapping(); });
+}
+
+const x11::KeyMapping& LinuxPlatform::XState::Mapping()
+{
+    if (mappingStale) {
+        mappingStale = false;
+        ReadMapping();
+    }
+    return mapping;
+}
+
+void LinuxPlatform::XState::ReadMapping()
+{
+    if (!xkbEventBase) {
+        return;
+    }
+    xcb_connection_t* connection = XGetXCBConnection(display);
+    std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
+        xkb_x11_keymap_new_from_device(xkbContext.get(), connection,
+                                       xkb_x11_get_core_keyboard_device_id(connection),
+                                       XKB_KEYMAP_COMPILE_NO_FLAGS),
+        &xkb_keymap_unref);
+    XkbStateRec state{};
+    if (!keymap || XkbGetState(display, XkbUseCoreKbd, &state) != Success) {
+        qCWarning(lcPlatform) << "cannot read the keyboard layout";
+        Drain();
+        return;
+    }
+    // rules, model, layout, variant and options, each ended by a zero byte.
+    const std::string rules = TextProperty(root, xkbRulesNames);
+    std::string layouts;
+    for (std::size_t at = 0, item = 0; at < rules.size() && item <= 2; ++item) {
+        const std::size_t end = std::min(rules.find('\0', at), rules.size());
+        layouts = rules.substr(at, end - at);
+        at = end + 1;
+    }
+    x11::KeyMapping read(keymap.get(), state.group, layouts);
+    if (read != mapping) {
+        mapping = std::move(read);
+        ++mappingRevision;
+        for (HotKey& hotKey : hotKeys) {
+            const unsigned xKey = mapping.XKeyOfVirtualKey(hotKey.code);
+            if (xKey != hotKey.keyCode) {
+                Ungrab(hotKey.keyCode, hotKey.modifiers);
+                hotKey.keyCode = xKey != 0 && Grab(xKey, hotKey.modifiers) ? xKey : 0;
+                hotKey.down = false;
+            }
+        }
+    }
+    Drain();
+}
+
+bool LinuxPlatform::XState::Grab(unsigned xKey, unsigned mask)
+{
+    // Another handler may have replaced ours since start; a refusal is only seen through ours.
+    const XErrorHandler previous = XSetErrorHandler(RecordXError);
+    XSync(display, False);
+    lastXError = Success;
+    for (const unsigned locks : LockMaskCombinations) {
+        XGrabKey(display, static_cast<int>(xKey), mask | locks, root, False, GrabModeAsync,
+                 GrabModeAsync);
+    }
+    XSync(display, False);
+    // BadAccess: another program holds the combination.
+    const bool refused = lastXError != Success;
+    if (refused) {
+        Ungrab(xKey, mask);
+        XSync(display, False);
+    }
+    XSetErrorHandler(previous);
+    return !refused;
+}
+
+void LinuxPlatform::XState::Ungrab(unsigned xKey, unsigned mask)
+{
+    if (xKey == 0) {
+        return;
+    }
+    for (const unsigned locks : LockMaskCombinations) {
+        XUngrabKey(display, static_cast<int>(xKey), mask | locks, root);
     }
 }
 
@@ -483,9 +632,10 @@ bool LinuxPlatform::ReadKeymap()
     char keys[32];
     XQueryKeymap(x_->display, keys);
     keymap_.fill(0);
+    const x11::KeyMapping& mapping = x_->Mapping();
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
         if (keys[xKey / 8] & (1 << (xKey % 8))) {
-            if (const std::uint8_t code = x11::VirtualKeyOfXKey(xKey)) {
+            if (const std::uint8_t code = mapping.VirtualKeyOfXKey(xKey)) {
                 keymap_[code] = 0x80;
             }
         }
@@ -543,7 +693,8 @@ void LinuxPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
     if (!x_ || !x_->hasXTest) {
         return;
     }
-    const unsigned xKey = x11::XKeyOfVirtualKey(code);
+    // A code the layout has no key for is sent as nothing, never as the key of its position.
+    const unsigned xKey = x_->Mapping().XKeyOfVirtualKey(code);
     if (xKey == 0) {
         return;
     }
@@ -564,70 +715,79 @@ void LinuxPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
 bool LinuxPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                                    std::function<void()> onHotKey)
 {
-    const unsigned xKey = x11::XKeyOfVirtualKey(code);
-    if (!x_ || xKey == 0) {
+    const unsigned xKey = x_ ? x_->Mapping().XKeyOfVirtualKey(code) : 0;
+    if (xKey == 0) {
         return false;
     }
-    Display* display = x_->display;
     const unsigned mask = XModifiers(modifiers);
-    // Another handler may have replaced ours since start; a refusal is only seen through ours.
-    const XErrorHandler previous = XSetErrorHandler(RecordXError);
-    XSync(display, False);
-    lastXError = Success;
-    for (const unsigned locks : LockMaskCombinations) {
-        XGrabKey(display, static_cast<int>(xKey), mask | locks, x_->root, False, GrabModeAsync,
-                 GrabModeAsync);
-    }
-    XSync(display, False);
-    // BadAccess: another program holds the combination.
-    const bool refused = lastXError != Success;
-    if (refused) {
-        for (const unsigned locks : LockMaskCombinations) {
-            XUngrabKey(display, static_cast<int>(xKey), mask | locks, x_->root);
-        }
-        XSync(display, False);
-    }
-    XSetErrorHandler(previous);
+    const bool grabbed = x_->Grab(xKey, mask);
     x_->Drain();
-    if (refused) {
+    if (!grabbed) {
         qCWarning(lcPlatform) << "the hot key is held by another program; key code" << code
                               << "modifiers" << modifiers;
         return false;
     }
-    x_->hotKeys.push_back({xKey, mask, std::move(onHotKey)});
+    x_->hotKeys.push_back({code, xKey, mask, std::move(onHotKey)});
     return true;
 }
 
 void LinuxPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
 {
-    const unsigned xKey = x11::XKeyOfVirtualKey(code);
-    if (!x_ || xKey == 0) {
+    if (!x_) {
         return;
     }
     const unsigned mask = XModifiers(modifiers);
     auto& hotKeys = x_->hotKeys;
     const auto registered = std::find_if(hotKeys.begin(), hotKeys.end(), [&](const auto& hotKey) {
-        return hotKey.keyCode == xKey && hotKey.modifiers == mask;
+        return hotKey.code == code && hotKey.modifiers == mask;
     });
     if (registered == hotKeys.end()) {
         return;
     }
+    x_->Ungrab(registered->keyCode, mask);
     hotKeys.erase(registered);
-    for (const unsigned locks : LockMaskCombinations) {
-        XUngrabKey(x_->display, static_cast<int>(xKey), mask | locks, x_->root);
-    }
     XFlush(x_->display);
     x_->Drain();
 }
 
+const x11::KeyMapping& LinuxPlatform::Mapping() const
+{
+    static const x11::KeyMapping usPositions;
+    return x_ ? x_->Mapping() : usPositions;
+}
+
 std::string LinuxPlatform::GetKeyBindingName(std::uint16_t code)
 {
-    return x11::KeySymOfVirtualKey(code);
+    return Mapping().KeySymName(code);
 }
 
 std::uint16_t LinuxPlatform::GetKeyOfBindingName(const std::string& name)
 {
-    return x11::VirtualKeyOfKeySym(name);
+    return Mapping().VirtualKeyOfKeySymName(name);
+}
+
+std::optional<KeyCap> LinuxPlatform::GetKeyCap(std::uint16_t code)
+{
+    return Mapping().CapOf(code);
+}
+
+std::uint16_t LinuxPlatform::GetKeyAtPosition(std::uint16_t position)
+{
+    return Mapping().KeyAtPosition(position);
+}
+
+KeyboardShape LinuxPlatform::GetKeyboardShape()
+{
+    return Mapping().IsIso() ? KeyboardShape::Iso : KeyboardShape::Ansi;
+}
+
+std::uint64_t LinuxPlatform::GetKeyboardLayoutRevision()
+{
+    if (!x_) {
+        return 0;
+    }
+    x_->Mapping();
+    return x_->mappingRevision;
 }
 
 std::string LinuxPlatform::GetWindowManagerName()

@@ -13,6 +13,10 @@ class QSocketNotifier;
 
 namespace platform {
 
+namespace x11 {
+class KeyMapping;
+}
+
 // The real platform: X11 (its own Xlib connection, XTest, X-Resource), /proc, flock, a local
 // socket, XDG folders and Qt's desktop services. Needs a QGuiApplication. Without an X display
 // the X parts answer "nothing" and the rest works.
@@ -43,6 +47,10 @@ public:
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
     std::string GetKeyBindingName(std::uint16_t code) override;
     std::uint16_t GetKeyOfBindingName(const std::string& name) override;
+    std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
+    std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
+    KeyboardShape GetKeyboardShape() override;
+    std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
     bool IsTaskbarWindow(WindowId window) override;
@@ -86,6 +94,8 @@ private:
 
     // Fills keymap_ from the server unless it was read during this pass of the event loop.
     bool ReadKeymap();
+    // The key mapping of the active layout; US positions without a display.
+    const x11::KeyMapping& Mapping() const;
 
     std::unique_ptr<XState> x_;
     std::unique_ptr<QLocalServer> server_;
