@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -900,20 +901,22 @@ bool LinuxPlatform::WaitUntilFocused(WindowId window, int timeoutMs)
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     deadline.start(std::max(timeoutMs, 0));
-    x_->focusWait = &loop;
+    // A wait started from the event loop of another (the gesture while the overlay waits) hands
+    // the events back to it when it ends.
+    QEventLoop* const outer = std::exchange(x_->focusWait, &loop);
     bool focused = false;
     for (;;) {
         x_->focusEventSeen = false;
         focused = x_->HasFocus(window);
         x_->Drain();
-        if (focused || !deadline.isActive()) {
+        if (focused || timeoutMs <= 0 || !deadline.isActive()) {
             break;
         }
         if (!x_->focusEventSeen) {
             loop.exec();
         }
     }
-    x_->focusWait = nullptr;
+    x_->focusWait = outer;
     XSelectInput(x_->display, window, NoEventMask);
     XFlush(x_->display);
     x_->Drain();
