@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Super+Q to the overlay's picture on the screen, measured from outside (probes/xhotkeylat.c,
-# XTest and screen reads) under Xvfb + openbox + trayer, beside the floor of a raw Xlib window
-# doing the same (probes/xfloor.c) in the same session. With PROGRAMS SHORTCUTS the base is a
+# XTest and screen reads) under Xvfb + openbox + trayer (XSESSION_WM names another window
+# manager, as tests/e2e/xsession.sh knows them), beside the floors of a raw Xlib window doing the
+# same (probes/xfloor.c) in the same session: one the window manager leaves alone, and one it
+# manages as it manages the overlay. With PROGRAMS SHORTCUTS the base is a
 # generated one of that size with 16x16 icons; without, it is empty.
 # Usage: hotkey_latency.sh BUILD_DIR [RUNS] [PROGRAMS SHORTCUTS]
 # QUORVEL_SEED_BUILD names another build whose quorvel_seed_base writes the base (to measure an
@@ -22,13 +24,15 @@ e2e_pids+=($!)
 wait_for 10 xdotool search --name '^latency-target$' >/dev/null
 xdotool search --name '^latency-target$' windowactivate --sync >/dev/null 2>&1
 
-"$e2e_tmp/xfloor" &
-floor=$!
-sleep 0.5
-echo "== floor (raw Xlib)"
-"$e2e_tmp/xhotkeylat" "$runs" | tail -n 1
-kill "$floor"
-wait "$floor" 2>/dev/null
+for managed in "" 1; do
+    XFLOOR_MANAGED=$managed "$e2e_tmp/xfloor" &
+    floor=$!
+    sleep 0.5
+    echo "== floor (raw Xlib${managed:+, managed by the window manager})"
+    "$e2e_tmp/xhotkeylat" "$runs" | tail -n 1
+    kill "$floor"
+    wait "$floor" 2>/dev/null
+done
 
 "$build/quorvel" >"$e2e_tmp/quorvel.log" 2>&1 &
 quorvel=$!

@@ -151,10 +151,13 @@ CKeyCodes CKeyCodes::operator-(const CKeyCodes& other) const
     return result;
 }
 
-void CKeyCodes::Emulate() const
+void CKeyCodes::Emulate(const CKeyCodes& held) const
 {
     auto& system = platform::Get();
     for (std::uint16_t code : *this) {
+        if (held.count(code) != 0) {
+            system.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), true);
+        }
         system.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), false);
     }
     for (std::uint16_t code : *this) {

@@ -48,8 +48,9 @@ public:
     // The codes of this set with no equivalent in other.
     CKeyCodes operator-(const CKeyCodes& other) const;
     // Sends the combination as key events: every key down in order, then every key up in the
-    // same order.
-    void Emulate() const;
+    // same order. A key of held (the keys found down while reading was allowed) is released
+    // before it is pressed: a press of a key that is down already may be dropped.
+    void Emulate(const CKeyCodes& held) const;
 
     // The stored form: one little-endian 16-bit word per code, in set order. An odd last byte is
     // ignored; a buffer in any order is re-sorted.

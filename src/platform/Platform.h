@@ -60,7 +60,9 @@ public:
     virtual bool GetKeyboardState(std::uint8_t state[256]) = 0;
     // Negative when the key is down, as the Windows call answers.
     virtual std::int16_t GetKeyState(std::uint16_t code) = 0;
-    // One synthetic key event for a virtual-key code, sent to the focused window.
+    // One synthetic key event for a virtual-key code, sent to the focused window as it is: nothing
+    // is read first. A press of a key that is down already may be dropped; the caller, who read
+    // the state while it was allowed to, releases such a key first.
     virtual void SendKeyEvent(std::uint8_t code, bool keyUp) = 0;
 
     // --- hot key --------------------------------------------------------------------------
@@ -99,21 +101,29 @@ public:
     virtual bool WatchForegroundWindow(std::function<void()> onChange) = 0;
     // True for panels, docks and the notification area ("the taskbar").
     virtual bool IsTaskbarWindow(WindowId window) = 0;
-    // Asks the window manager to make the window active and raises it.
+    // Asks the window manager to make the window active and raises it. The request carries the
+    // time of the user's latest request (see NoteUserRequest): a window manager refuses one older
+    // than the user's last input elsewhere.
     virtual void SetForegroundWindow(WindowId window) = 0;
+    // Takes the present moment as the time of the user's latest request, for a request that came
+    // by a command or a menu. A press of the hot key counts by itself, with its own time.
+    virtual void NoteUserRequest() = 0;
+    // Runs the event loop until the window is the foreground window and holds the keyboard focus,
+    // as the system announces them, or until timeoutMs has passed; whether it got there.
+    virtual bool WaitUntilFocused(WindowId window, int timeoutMs) = 0;
     // Sends the window requests made so far (show, move, raise) to the display server now, so
     // that the window manager works on them while the caller goes on.
     virtual void FlushWindowRequests() = 0;
     // The window is on the screen: mapped on the current desktop, neither iconified nor shaded.
     virtual bool IsWindowShownNormally(WindowId window) = 0;
-    // Keeps the window out of taskbars, pagers and window lists; best before its first showing.
-    virtual void KeepOffTaskbar(WindowId window) = 0;
+    // Asks the window manager to show the window, at its next showing, as an overlay: out of
+    // taskbars, pagers and window lists, with no title bar or frame. Window managers forget such
+    // wishes when a window is hidden: called before every showing, while the window is hidden.
+    virtual void PrepareOverlay(WindowId window) = 0;
     virtual bool IsTopmost(WindowId window) = 0;
     virtual void SetTopmost(WindowId window, bool topmost) = 0;
     // The id of the process that owns the window; 0 when it cannot be told.
     virtual std::uint32_t GetWindowProcessId(WindowId window) = 0;
-    // Lets the UI thread run for a short while (events are processed) before returning.
-    virtual void Wait(int milliseconds) = 0;
 
     // --- window enumeration ---------------------------------------------------------------
     // A picture as 32-bit ARGB pixels, row by row; empty when there is none.

@@ -4,7 +4,10 @@
 
 namespace {
 constexpr int PollIntervalMs = 100;
-}
+// A window manager that lost a request (the window not mapped yet) is asked again after this.
+constexpr int FocusAttemptMs = 200;
+constexpr int FocusAttempts = 5;
+} // namespace
 
 CActiveWindow::CActiveWindow() : timer_(PollIntervalMs, false)
 {
@@ -21,9 +24,9 @@ CActiveWindow::~CActiveWindow()
     platform::Get().WatchForegroundWindow(nullptr);
 }
 
-void CActiveWindow::Restore()
+bool CActiveWindow::Restore()
 {
-    ForceForegroundWindow(lastWindow_);
+    return ForceForegroundWindow(lastWindow_);
 }
 
 std::uint32_t CActiveWindow::GetActiveProcessId() const
@@ -65,17 +68,15 @@ bool ForceForegroundWindow(platform::WindowId window)
     if (lift) {
         system.SetTopmost(window, true);
     }
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (system.GetForegroundWindow() == window) {
-            break;
-        }
+    bool focused = system.WaitUntilFocused(window, 0);
+    for (int attempt = 0; attempt < FocusAttempts && !focused; ++attempt) {
         system.SetForegroundWindow(window);
-        system.Wait(20);
+        focused = system.WaitUntilFocused(window, FocusAttemptMs);
     }
     if (lift) {
         system.SetTopmost(window, false);
     }
-    return true;
+    return focused;
 }
 
 std::uint32_t GetWindowProcessId(platform::WindowId window)

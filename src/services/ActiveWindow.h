@@ -20,8 +20,9 @@ public:
     // Whether the tracker polls (the platform cannot announce foreground changes).
     bool Polling() const { return timer_.Enabled(); }
 
-    // Gives the foreground back to the last window.
-    void Restore();
+    // Gives the foreground back to the last window; whether it has the focus (true when there is
+    // none to give it to).
+    bool Restore();
     // The process of the last window; 1 before any was seen.
     std::uint32_t GetActiveProcessId() const;
     platform::WindowId GetLastWindow() const { return lastWindow_; }
@@ -44,8 +45,9 @@ private:
     platform::WindowId lastForeground_ = 0;
 };
 
-// Makes the window the foreground window, lifting it into the topmost band during the hand-over.
-// Tries for about 200 ms; always true.
+// Makes the window the foreground window with the keyboard focus, lifting it into the topmost band
+// during the hand-over. Asks again while it waits, for at most a second; whether the window got
+// there (true for no window).
 bool ForceForegroundWindow(platform::WindowId window);
 
 // The process that owns the window; 1 when it cannot be told.

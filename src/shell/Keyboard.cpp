@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "services/ActiveWindow.h"
+#include "shell/Log.h"
 #include "util/Paths.h"
 #include "util/Text.h"
 #include "windows/Processes.h"
@@ -14,6 +15,10 @@
 #include <QTextDocument>
 #include <QToolTip>
 #include <QWidget>
+
+#include <algorithm>
+#include <array>
+#include <iterator>
 
 // Off unless enabled (QT_LOGGING_RULES): the keys that reach the overlay, which the platform only
 // reads while a window of this program is active. Tests use it to prove that no key typed into
@@ -269,9 +274,23 @@ void CKeyboard::Execute(const CKeyCodes& codes)
     if (!parent_ || !parent_->isVisible()) {
         return;
     }
+    // The keys still held are read now, while the overlay has the keyboard: never once the
+    // application below has it again.
+    CKeyCodes held;
+    std::array<std::uint8_t, 256> state{};
+    if (platform::Get().GetKeyboardState(state.data())) {
+        std::copy_if(codes.begin(), codes.end(), std::inserter(held, held.end()),
+                     [&](std::uint16_t code) { return (state[code & 0xFF] & 0x80) != 0; });
+    }
     HideParent();
-    activeWindow_.Restore();
-    codes.Emulate();
+    // Sent once the application has the focus: sent before, they would reach nobody or the
+    // wrong window.
+    if (activeWindow_.Restore()) {
+        codes.Emulate(held);
+    } else {
+        qCWarning(lcShell) << "the application did not take the focus back: the shortcut was "
+                              "not carried out";
+    }
 }
 
 void CKeyboard::HideParent()

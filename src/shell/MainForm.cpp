@@ -101,7 +101,10 @@ TMainForm::TMainForm(bool showOverlay) : showRequested_(showOverlay)
         // Asked for while a start-up message was open; the main loop ends as soon as it runs.
         QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
     } else if (showRequested_) {
-        QTimer::singleShot(0, this, [this] { ShowOverlay(); });
+        QTimer::singleShot(0, this, [this] {
+            platform::Get().NoteUserRequest();
+            ShowOverlay();
+        });
     }
 }
 
@@ -117,7 +120,6 @@ void TMainForm::StartUp()
                                  "журнал."),
                        warning);
     }
-    platform::Get().KeepOffTaskbar(static_cast<platform::WindowId>(winId()));
     activeWindow_ = std::make_unique<CActiveWindow>();
     registry_ = std::make_unique<CDBRegistry>();
     keyLoader_ = std::make_unique<CKeyLayoutLoader>();
@@ -324,6 +326,9 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
     if (message == OtherInstanceMessage) {
         ShowTrayIcon();
     } else if (message == ShowMessage) {
+        // The request's own time: the window manager would refuse an older one (the last
+        // trigger's) once the user has worked elsewhere since.
+        platform::Get().NoteUserRequest();
         if (started_) {
             ShowOverlay();
         } else {
@@ -581,6 +586,9 @@ void TMainForm::ShowOverlay()
     // The window manager maps the window while the keyboard is brought up to date: nothing is
     // painted before the event loop runs again, and by then the keys are ready.
     const double scale = PlaceOnScreen();
+    if (!isVisible()) {
+        platform::Get().PrepareOverlay(window);
+    }
     show();
     raise();
     platform::Get().FlushWindowRequests();
@@ -652,6 +660,7 @@ double TMainForm::PlaceOnScreen()
 
 void TMainForm::miShowClick()
 {
+    platform::Get().NoteUserRequest();
     ShowOverlay();
 }
 

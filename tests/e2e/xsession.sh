@@ -1,9 +1,10 @@
 # A virtual X session for end-to-end tests: Xvfb, a window manager (openbox unless XSESSION_WM
-# names fluxbox, i3, icewm or mutter) and trayer (the notification area; none when
-# XSESSION_TRAY=0); XSESSION_DPI sets the screen's dots per inch and the Xft.dpi resource (Xvfb's
-# default when unset). mutter gets a private session bus (for its settings), exported as
-# DBUS_SESSION_BUS_ADDRESS; IceWM keeps the Windows keys for the program unless
-# XSESSION_ICEWM_WIN95KEYS=1 leaves them to IceWM, as its default does.
+# names fluxbox, i3, icewm, mutter, awesome, bspwm, herbstluftwm, jwm, metacity, marco, kwin_x11
+# or xfwm4) and trayer (the notification area; none when XSESSION_TRAY=0); XSESSION_DPI sets the
+# screen's dots per inch and the Xft.dpi resource (Xvfb's default when unset). The window managers
+# that keep their settings behind D-Bus (mutter, metacity, marco, kwin_x11, xfwm4) get a private
+# session bus, exported as DBUS_SESSION_BUS_ADDRESS; IceWM keeps the Windows keys for the program
+# unless XSESSION_ICEWM_WIN95KEYS=1 leaves them to IceWM, as its default does.
 # Source this file, then:
 #   xsession_start              start the session; exports DISPLAY
 #   xsession_screenshot FILE    write the whole screen as a PNG
@@ -59,10 +60,14 @@ xsession_start()
     fi
     # Qt would otherwise choose a D-Bus tray that has no X window.
     unset DBUS_SESSION_BUS_ADDRESS
-    if [ "${XSESSION_WM:-openbox}" = mutter ] && ! _xsession_start_bus; then
-        xsession_stop
-        return 1
-    fi
+    case ${XSESSION_WM:-openbox} in
+    mutter | metacity | marco | kwin_x11 | xfwm4)
+        if ! _xsession_start_bus; then
+            xsession_stop
+            return 1
+        fi
+        ;;
+    esac
 
     # Under load a window manager may die while starting and trayer may lose its first map
     # request to a window manager that is still starting: a helper that does not come up is

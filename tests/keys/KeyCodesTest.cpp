@@ -118,17 +118,17 @@ TEST(KeyCodes, EmulatePressesAllInOrderThenReleasesInTheSameOrder)
 {
     FakeEnvironment env;
     using Event = platform::FakePlatform::KeyEvent;
-    CKeyCodes{0x53, 17}.Emulate();
+    CKeyCodes{0x53, 17}.Emulate({});
     EXPECT_EQ(env.platform.sentKeys,
               (std::vector<Event>{{17, false}, {0x53, false}, {17, true}, {0x53, true}}));
 
     env.platform.sentKeys.clear();
-    CKeyCodes{vk::AnyWin, 0x45}.Emulate();
+    CKeyCodes{vk::AnyWin, 0x45}.Emulate({});
     EXPECT_EQ(env.platform.sentKeys,
               (std::vector<Event>{{91, false}, {0x45, false}, {91, true}, {0x45, true}}));
 
     env.platform.sentKeys.clear();
-    CKeyCodes().Emulate();
+    CKeyCodes().Emulate({17});
     EXPECT_TRUE(env.platform.sentKeys.empty());
 }
 
@@ -147,4 +147,15 @@ TEST(KeyCodes, LetterDigitAndPunctuationKeysAreNamedByTheActiveLayout)
     // The US names stay what they are.
     EXPECT_EQ(GetUsKeyName(0xBA), ";");
     EXPECT_EQ(GetKeyName(0x70), "F1");
+}
+
+TEST(KeyCodes, EmulateReleasesAHeldKeyBeforePressingIt)
+{
+    FakeEnvironment env;
+    using Event = platform::FakePlatform::KeyEvent;
+    // Ctrl still held from the gesture; Shift held but not part of the shortcut.
+    CKeyCodes{0x53, 17}.Emulate({17, 16});
+    EXPECT_EQ(
+        env.platform.sentKeys,
+        (std::vector<Event>{{17, true}, {17, false}, {0x53, false}, {17, true}, {0x53, true}}));
 }

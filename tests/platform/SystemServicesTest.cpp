@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -273,16 +274,10 @@ TEST_F(SystemServices, ACopyThatAsksWaitsForTheFirstCopysAnswer)
     while (received.size() < 3 && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    system.Wait(100);
+    QEventLoop settle;
+    QTimer::singleShot(100, &settle, &QEventLoop::quit);
+    settle.exec();
     EXPECT_EQ(received.size(), 3u);
-}
-
-TEST_F(SystemServices, WaitKeepsTheEventLoopRunning)
-{
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    system.Wait(20);
-    EXPECT_TRUE(ran);
 }
 
 TEST_F(SystemServices, SpecialFoldersFollowTheXdgEnvironment)
@@ -361,8 +356,10 @@ TEST_F(SystemServices, AReceiverThatRunsTheEventLoopGetsEveryMessageOfAClosedCon
     ASSERT_TRUE(system.ListenForMessages(
         "quorveltest", [&](const std::string& message, platform::Platform::MessageReply) {
             received.push_back(message);
-            // As showing the overlay does while it waits for the window manager.
-            system.Wait(100);
+            // As showing the overlay does while it waits for the focus.
+            QEventLoop wait;
+            QTimer::singleShot(100, &wait, &QEventLoop::quit);
+            wait.exec();
         }));
     {
         QLocalSocket sender;

@@ -107,6 +107,38 @@ TEST_F(X11Platform, SyntheticCtrlSReachesTheFocusedClient)
     EXPECT_EQ(output.count("KeyPress event"), 2);
 }
 
+TEST_F(X11Platform, KeysAreSentAsAskedWithoutReadingTheKeyboard)
+{
+    Xev xev("QuorvelXevHeld", 100);
+    ASSERT_NE(xev.window, 0u);
+    xev.Activate();
+    // Right Shift down twice: the second press is sent as it is, with no release read into it
+    // (reading the keys of the application in front is not ours to do).
+    system.SendKeyEvent(0xA1, false);
+    system.SendKeyEvent(0xA1, false);
+    system.SendKeyEvent(0xA1, true);
+    EXPECT_TRUE(WaitUntil([&] { return xev.Output().count("KeyRelease event") >= 1; }));
+    const QString output = xev.Output();
+    EXPECT_EQ(output.count("KeyRelease event"), 1) << output.toStdString();
+}
+
+TEST_F(X11Platform, FocusIsAwaitedByEventsAndRequestsCarryTheirOwnTime)
+{
+    Xev first("QuorvelXevFocusFirst", 100);
+    Xev second("QuorvelXevFocusSecond", 500);
+    first.Activate();
+    EXPECT_TRUE(system.WaitUntilFocused(first.window, 0));
+    EXPECT_FALSE(system.WaitUntilFocused(second.window, 50));
+    // The user works in the second window after a request of ours: an activation that carried
+    // the old request's time would be older than that work.
+    system.NoteUserRequest();
+    second.Activate();
+    Xdotool({"key", "shift"});
+    system.NoteUserRequest();
+    system.SetForegroundWindow(first.window);
+    EXPECT_TRUE(system.WaitUntilFocused(first.window, TimeoutMs));
+}
+
 TEST_F(X11Platform, ForegroundFollowsActivationAndCanBeRequested)
 {
     Xev first("QuorvelXevFirst", 100);

@@ -155,14 +155,34 @@ TEST_F(Controller, ReleaseAndPressAgainInTimeCarriesTheShortcutOutOnce)
 
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_EQ(env.platform.foregroundWindow, EditorWindow);
+    // Both keys are still held: each is released before it is pressed.
     using Key = platform::FakePlatform::KeyEvent;
-    EXPECT_EQ(env.platform.sentKeys,
-              (std::vector<Key>{{Ctrl, false}, {'S', false}, {Ctrl, true}, {'S', true}}));
+    EXPECT_EQ(
+        env.platform.sentKeys,
+        (std::vector<Key>{
+            {Ctrl, true}, {Ctrl, false}, {'S', true}, {'S', false}, {Ctrl, true}, {'S', true}}));
+    // What is held was read while the overlay had the focus, never after.
+    EXPECT_EQ(env.platform.readsElsewhere, 0);
     // Further taps do nothing once the overlay is hidden.
     Up('S');
     env.timers.Advance(100);
     Down('S');
-    EXPECT_EQ(env.platform.sentKeys.size(), 4u);
+    EXPECT_EQ(env.platform.sentKeys.size(), 6u);
+}
+
+TEST_F(Controller, KeysAreNotSentWhenTheApplicationDoesNotTakeTheFocusBack)
+{
+    env.platform.windows[OverlayWindow] = {env.platform.currentProcessId};
+    Activate(OverlayWindow);
+    env.platform.foregroundRequestsSucceed = false;
+    Down(162, Ctrl);
+    Down('S');
+    Up('S');
+    env.timers.Advance(300);
+    Down('S');
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_FALSE(env.platform.foregroundRequests.empty());
+    EXPECT_TRUE(env.platform.sentKeys.empty());
 }
 
 TEST_F(Controller, PressingAgainTooLateOnlyNarrowsAndWidens)
@@ -518,7 +538,7 @@ TEST_F(Clicks, AKeyHeldOnTheKeyboardCombinesWithTheClickedKey)
     ClickKey('O');
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_EQ(env.platform.sentKeys,
-              (Sent{{Ctrl, false}, {'O', false}, {Ctrl, true}, {'O', true}}));
+              (Sent{{Ctrl, true}, {Ctrl, false}, {'O', false}, {Ctrl, true}, {'O', true}}));
 }
 
 TEST_F(Clicks, ASingleKeyShortcutIsCarriedOutByItsKey)

@@ -96,10 +96,43 @@ TEST(MainForm, HotKeyShowsTheCentredOverlayInFront)
     EXPECT_TRUE(form.isVisible());
     const auto self = static_cast<platform::WindowId>(form.winId());
     EXPECT_EQ(env.platform.foregroundWindow, self);
-    EXPECT_TRUE(env.platform.windows[self].offTaskbar);
+    EXPECT_EQ(env.platform.windows[self].overlayPreparations, 1);
     EXPECT_EQ(form.Label()->x(), qRound(20 * form.width() / double(KeyboardDesignWidth)));
     EXPECT_NEAR(double(form.width()) / form.height(),
                 double(KeyboardDesignWidth) / KeyboardDesignHeight, 0.01);
+}
+
+TEST(MainForm, EveryShowingIsPreparedAsAnOverlayWhileHidden)
+{
+    // Window managers forget the overlay's wishes (off the taskbar, no frame) when it hides.
+    FakeEnvironment env;
+    TMainForm form;
+    const auto self = static_cast<platform::WindowId>(form.winId());
+    for (int show = 1; show <= 3; ++show) {
+        env.platform.PressHotKey();
+        ASSERT_TRUE(form.isVisible());
+        EXPECT_EQ(env.platform.windows[self].overlayPreparations, show);
+        form.hide();
+    }
+    env.platform.PressHotKey();
+    env.platform.PressHotKey(); // shown already: nothing to prepare
+    EXPECT_EQ(env.platform.windows[self].overlayPreparations, 4);
+}
+
+TEST(MainForm, AShowAskedByCommandOrMenuCarriesItsOwnTime)
+{
+    FakeEnvironment env;
+    TMainForm form;
+    env.platform.PressHotKey(); // the press carries its time itself
+    EXPECT_EQ(env.platform.userRequests, 0);
+    form.hide();
+    env.platform.listeners[TMainForm::MessageChannel](TMainForm::ShowMessage);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(env.platform.userRequests, 1);
+    form.hide();
+    form.miShowClick();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(env.platform.userRequests, 2);
 }
 
 TEST(MainForm, AShowThatFailsLeavesTheOverlayHidden)

@@ -50,8 +50,17 @@ void FakePlatform::PressHotKey()
     }
 }
 
+void FakePlatform::CountReadElsewhere()
+{
+    const auto front = windows.find(foregroundWindow);
+    if (front != windows.end() && front->second.processId != currentProcessId) {
+        ++readsElsewhere;
+    }
+}
+
 bool FakePlatform::GetKeyboardState(std::uint8_t state[256])
 {
+    CountReadElsewhere();
     if (!keyboardReadAllowed) {
         return false;
     }
@@ -61,6 +70,7 @@ bool FakePlatform::GetKeyboardState(std::uint8_t state[256])
 
 std::int16_t FakePlatform::GetKeyState(std::uint16_t code)
 {
+    CountReadElsewhere();
     if (code >= keyState.size()) {
         return 0;
     }
@@ -187,9 +197,20 @@ bool FakePlatform::IsWindowShownNormally(WindowId window)
     return found == windows.end() || !found->second.outOfSight;
 }
 
-void FakePlatform::KeepOffTaskbar(WindowId window)
+void FakePlatform::PrepareOverlay(WindowId window)
 {
-    windows[window].offTaskbar = true;
+    ++windows[window].overlayPreparations;
+}
+
+void FakePlatform::NoteUserRequest()
+{
+    ++userRequests;
+}
+
+bool FakePlatform::WaitUntilFocused(WindowId window, int timeoutMs)
+{
+    focusWaits.push_back(timeoutMs);
+    return foregroundWindow == window;
 }
 
 bool FakePlatform::IsTopmost(WindowId window)
@@ -277,11 +298,6 @@ std::string FakePlatform::GetWindowClass(WindowId window)
 bool FakePlatform::IsDesktopWindow(WindowId window)
 {
     return Of(windows, window, &Window::desktop);
-}
-
-void FakePlatform::Wait(int milliseconds)
-{
-    waits.push_back(milliseconds);
 }
 
 std::uint32_t FakePlatform::GetCurrentProcessId()

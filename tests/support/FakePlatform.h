@@ -19,7 +19,8 @@ public:
         std::uint32_t processId = 0;
         bool taskbar = false;
         bool topmost = false;
-        bool offTaskbar = false;
+        // How many times the window was prepared as an overlay.
+        int overlayPreparations = 0;
         // Iconified, shaded or on another desktop by the window manager.
         bool outOfSight = false;
         std::string title{};
@@ -85,6 +86,8 @@ public:
 
     // --- what the tests read ------------------------------------------------------------
     std::vector<KeyEvent> sentKeys;
+    // Key-state reads asked while another program's window was in front.
+    int readsElsewhere = 0;
     std::vector<WindowId> foregroundRequests;
     int windowFlushes = 0;
     std::vector<std::string> openedTargets;
@@ -93,7 +96,9 @@ public:
     // What the program asked to run when the system tells it to end.
     std::function<void()> terminationHandler;
     std::vector<HotKey> hotKeys;
-    std::vector<int> waits;
+    // The time-out of each WaitUntilFocused.
+    std::vector<int> focusWaits;
+    int userRequests = 0;
     std::map<std::string, MessageHandler> listeners;
     std::function<void()> foregroundWatcher;
     std::vector<std::pair<std::string, std::string>> sentMessages;
@@ -128,11 +133,13 @@ public:
     void SetForegroundWindow(WindowId window) override;
     void FlushWindowRequests() override;
     bool IsWindowShownNormally(WindowId window) override;
-    void KeepOffTaskbar(WindowId window) override;
+    void PrepareOverlay(WindowId window) override;
+    void NoteUserRequest() override;
+    // Focused at once when the window is the foreground window; never otherwise.
+    bool WaitUntilFocused(WindowId window, int timeoutMs) override;
     bool IsTopmost(WindowId window) override;
     void SetTopmost(WindowId window, bool topmost) override;
     std::uint32_t GetWindowProcessId(WindowId window) override;
-    void Wait(int milliseconds) override;
     std::vector<WindowId> GetTopLevelWindows() override;
     std::vector<WindowId> GetChildWindows(WindowId parent, bool recursive) override;
     std::string GetWindowTitle(WindowId window) override;
@@ -162,6 +169,8 @@ public:
     void OnTerminationRequest(std::function<void()> handler) override;
 
 private:
+    void CountReadElsewhere();
+
     std::map<int, std::string> openMutexes_;
     int nextMutexHandle_ = 1;
 };

@@ -6,6 +6,7 @@
 #include "platform/linux/Log.h"
 #include "platform/VirtualKeys.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <QLocalServer>
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -66,6 +68,11 @@ unsigned XModifiers(std::uint32_t modifiers)
     mask |= (modifiers & ModWin) ? Mod4Mask : 0;
     return mask;
 }
+
+// _MOTIF_WM_HINTS: flags (bit 1: the decorations field is set), functions, decorations (0: none),
+// input mode, status.
+constexpr long MotifDecorationsFlag = 2;
+constexpr int MotifHintItems = 5;
 
 std::string HostName()
 {
@@ -107,6 +114,12 @@ struct LinuxPlatform::XState
     // (nothing grabbed) when another program holds it.
     bool Grab(unsigned xKey, unsigned mask);
     void Ungrab(unsigned xKey, unsigned mask);
+    // Wakes a WaitUntilFocused: the focus or the active window may have moved.
+    void FocusMayHaveMoved();
+    // Selects the root window's property changes (the active window, the window manager).
+    void WatchRoot();
+    // The server's present time: the time stamp of a property change made for the purpose.
+    Time ServerTime();
 
     // The 32-bit items of a property of the given type; empty when absent or the window is gone.
     std::vector<unsigned long> Property32(Window window, Atom property, Atom type,
@@ -123,9 +136,13 @@ struct LinuxPlatform::XState
     Window WindowManagerCheck();
     bool WindowManagerRunning() { return WindowManagerCheck() != 0; }
     void SendToRoot(Window window, Atom messageType, long l0, long l1, long l2, long l3) const;
-    // Whether the input focus and the active window both belong to this program.
-    bool OwnsKeyboard();
+    // The window that holds the input focus when it and the active window both belong to this
+    // program; 0 otherwise.
+    Window OwnFocus();
     bool IsOwnWindow(Window window, const std::vector<Window>& own) const;
+    // Whether the input focus lies in the window (or a window inside it) and, under a window
+    // manager, the window is the active one.
+    bool HasFocus(Window window);
     // The pid of the client that created the window (X-Resource); 0 when unknown.
     std::uint32_t ClientPid(Window window) const;
 
@@ -135,8 +152,15 @@ struct LinuxPlatform::XState
     bool hasXRes = false;
     std::string hostName = HostName();
     std::vector<HotKey> hotKeys;
-    // Time of the last hot-key press: the window manager lets an activation with it through.
-    Time hotKeyTime = CurrentTime;
+    // Time of the user's latest request (a hot-key press, a command, a menu): activations carry
+    // it, and a window manager lets them through when nothing newer came from the user since.
+    Time requestTime = CurrentTime;
+    // A hidden window of this connection whose property changes tell the server's time.
+    Window timeWindow = 0;
+    // The event loop of a running WaitUntilFocused, and whether a focus event came since it last
+    // looked.
+    QEventLoop* focusWait = nullptr;
+    bool focusEventSeen = false;
     std::unique_ptr<QSocketNotifier> notifier;
     // Called (from the event loop) when the root window's _NET_ACTIVE_WINDOW changes.
     std::function<void()> onForegroundChange;
@@ -156,6 +180,10 @@ struct LinuxPlatform::XState
     Atom netSupportingWmCheck;
     Atom netWmWindowType;
     Atom netWmWindowTypeDock;
+    Atom netWmWindowTypeUtility;
+    Atom netWmWindowTypeNormal;
+    Atom motifWmHints;
+    Atom timeStamp;
     Atom netWmState;
     Atom netWmStateAbove;
     Atom netWmStateSkipTaskbar;
@@ -182,6 +210,10 @@ LinuxPlatform::XState::XState(Display* connection)
     netSupportingWmCheck = atom("_NET_SUPPORTING_WM_CHECK");
     netWmWindowType = atom("_NET_WM_WINDOW_TYPE");
     netWmWindowTypeDock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    netWmWindowTypeUtility = atom("_NET_WM_WINDOW_TYPE_UTILITY");
+    netWmWindowTypeNormal = atom("_NET_WM_WINDOW_TYPE_NORMAL");
+    motifWmHints = atom("_MOTIF_WM_HINTS");
+    timeStamp = atom("_QUORVEL_TIME_STAMP");
     netWmState = atom("_NET_WM_STATE");
     netWmStateAbove = atom("_NET_WM_STATE_ABOVE");
     netWmStateSkipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
@@ -269,6 +301,8 @@ void LinuxPlatform::XState::Drain()
             LayoutChanged();
         } else if (xkbEventBase && event.type == *xkbEventBase) {
             LayoutChanged();
+        } else if (event.type == FocusIn) {
+            FocusMayHaveMoved();
         } else if (event.type == DestroyNotify && wmCheckWindow &&
                    event.xdestroywindow.window == *wmCheckWindow) {
             wmCheckWindow.reset();
@@ -286,7 +320,7 @@ void LinuxPlatform::XState::HandleKey(const XKeyEvent& key)
             hotKey.down = false;
         } else if (!hotKey.down && (key.state & HotKeyModifierMask) == hotKey.modifiers) {
             hotKey.down = true;
-            hotKeyTime = key.time;
+            requestTime = key.time;
             // Runs from the event loop, never inside another platform call that drained.
             if (hotKey.callback) {
                 QTimer::singleShot(0, notifier.get(), hotKey.callback);
@@ -305,8 +339,11 @@ void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
     } else if (property.atom == xkbRulesNames) {
         // The layout names come after the keymap: the keyboard's shape follows them.
         LayoutChanged();
-    } else if (property.atom == netActiveWindow && onForegroundChange) {
-        QTimer::singleShot(0, notifier.get(), onForegroundChange);
+    } else if (property.atom == netActiveWindow) {
+        FocusMayHaveMoved();
+        if (onForegroundChange) {
+            QTimer::singleShot(0, notifier.get(), onForegroundChange);
+        }
     }
 }
 
@@ -400,6 +437,49 @@ void LinuxPlatform::XState::Ungrab(unsigned xKey, unsigned mask)
     for (const unsigned locks : LockMaskCombinations) {
         XUngrabKey(display, static_cast<int>(xKey), mask | locks, root);
     }
+}
+
+void LinuxPlatform::XState::FocusMayHaveMoved()
+{
+    focusEventSeen = true;
+    if (focusWait) {
+        focusWait->quit();
+    }
+}
+
+void LinuxPlatform::XState::WatchRoot()
+{
+    if (rootWatched) {
+        return;
+    }
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, root, &attributes);
+    XSelectInput(display, root, attributes.your_event_mask | PropertyChangeMask);
+    rootWatched = true;
+    wmCheckWindow.reset();
+}
+
+namespace {
+
+Bool IsPropertyChangeOf(Display*, XEvent* event, XPointer window)
+{
+    return event->type == PropertyNotify &&
+           event->xproperty.window == *reinterpret_cast<const Window*>(window);
+}
+
+} // namespace
+
+Time LinuxPlatform::XState::ServerTime()
+{
+    if (timeWindow == 0) {
+        timeWindow = XCreateSimpleWindow(display, root, -1, -1, 1, 1, 0, 0, 0);
+        XSelectInput(display, timeWindow, PropertyChangeMask);
+    }
+    // Appending nothing changes nothing, and is announced with the time it was done.
+    XChangeProperty(display, timeWindow, timeStamp, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XEvent event;
+    XIfEvent(display, &event, IsPropertyChangeOf, reinterpret_cast<XPointer>(&timeWindow));
+    return event.xproperty.time;
 }
 
 std::vector<unsigned long> LinuxPlatform::XState::Property32(Window window, Atom property,
@@ -598,7 +678,26 @@ bool LinuxPlatform::XState::IsOwnWindow(Window window, const std::vector<Window>
     return false;
 }
 
-bool LinuxPlatform::XState::OwnsKeyboard()
+bool LinuxPlatform::XState::HasFocus(Window window)
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    bool inside = false;
+    for (Window at = focus; at != None && at != PointerRoot && at != root; at = Parent(at)) {
+        if (at == window) {
+            inside = true;
+            break;
+        }
+    }
+    if (!inside || !WindowManagerRunning()) {
+        return inside;
+    }
+    const auto active = Property32(root, netActiveWindow, XA_WINDOW);
+    return !active.empty() && active[0] == window;
+}
+
+Window LinuxPlatform::XState::OwnFocus()
 {
     std::vector<Window> own;
     for (const QWindow* window : QGuiApplication::allWindows()) {
@@ -611,19 +710,21 @@ bool LinuxPlatform::XState::OwnsKeyboard()
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
     if (focus == None || focus == PointerRoot || !IsOwnWindow(focus, own)) {
-        return false;
+        return 0;
     }
     if (!WindowManagerRunning()) {
-        return true;
+        return focus;
     }
     const auto active = Property32(root, netActiveWindow, XA_WINDOW);
-    return !active.empty() && IsOwnWindow(active[0], own);
+    return !active.empty() && IsOwnWindow(active[0], own) ? focus : 0;
 }
 
 bool LinuxPlatform::ReadKeymap()
 {
     // Only the program's own input is read: while another program has the keyboard, nothing is.
-    if (!x_ || !x_->OwnsKeyboard()) {
+    // The focus is asked before and after the read; a read during which it moved is discarded.
+    const Window focus = x_ ? x_->OwnFocus() : 0;
+    if (focus == 0) {
         if (x_) {
             x_->Drain();
         }
@@ -631,6 +732,19 @@ bool LinuxPlatform::ReadKeymap()
     }
     char keys[32];
     XQueryKeymap(x_->display, keys);
+    Window rootReturn = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned buttons = 0;
+    const bool pointerRead = XQueryPointer(x_->display, x_->root, &rootReturn, &child, &rootX,
+                                           &rootY, &windowX, &windowY, &buttons);
+    if (x_->OwnFocus() != focus) {
+        x_->Drain();
+        return false;
+    }
     keymap_.fill(0);
     const x11::KeyMapping& mapping = x_->Mapping();
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
@@ -643,16 +757,7 @@ bool LinuxPlatform::ReadKeymap()
     keymap_[vk::Shift] = keymap_[vk::LShift] | keymap_[vk::RShift];
     keymap_[vk::Control] = keymap_[vk::LControl] | keymap_[vk::RControl];
     keymap_[vk::Menu] = keymap_[vk::LMenu] | keymap_[vk::RMenu];
-
-    Window rootReturn = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int windowX = 0;
-    int windowY = 0;
-    unsigned buttons = 0;
-    if (XQueryPointer(x_->display, x_->root, &rootReturn, &child, &rootX, &rootY, &windowX,
-                      &windowY, &buttons)) {
+    if (pointerRead) {
         // X numbers the middle button 2 and the right one 3.
         keymap_[vk::LButton] = (buttons & Button1Mask) ? 0x80 : 0;
         keymap_[vk::RButton] = (buttons & Button3Mask) ? 0x80 : 0;
@@ -697,16 +802,6 @@ void LinuxPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
     const unsigned xKey = x_->Mapping().XKeyOfVirtualKey(code);
     if (xKey == 0) {
         return;
-    }
-    // X drops a press of a key that is already down (the user may still hold the keys of a
-    // shortcut being carried out), where a Windows key-down would arrive as a repeat: release
-    // such a key first so the press reaches the focused window.
-    if (!keyUp) {
-        char keys[32];
-        XQueryKeymap(x_->display, keys);
-        if (keys[xKey / 8] & (1 << (xKey % 8))) {
-            XTestFakeKeyEvent(x_->display, xKey, False, CurrentTime);
-        }
     }
     XTestFakeKeyEvent(x_->display, xKey, keyUp ? False : True, CurrentTime);
     XFlush(x_->display);
@@ -848,13 +943,7 @@ bool LinuxPlatform::WatchForegroundWindow(std::function<void()> onChange)
         x_->onForegroundChange = nullptr;
         return false;
     }
-    if (!x_->rootWatched) {
-        XWindowAttributes attributes;
-        XGetWindowAttributes(x_->display, x_->root, &attributes);
-        XSelectInput(x_->display, x_->root, attributes.your_event_mask | PropertyChangeMask);
-        x_->rootWatched = true;
-        x_->wmCheckWindow.reset();
-    }
+    x_->WatchRoot();
     XFlush(x_->display);
     x_->Drain();
     return true;
@@ -884,8 +973,8 @@ void LinuxPlatform::SetForegroundWindow(WindowId window)
         return;
     }
     if (x_->WindowManagerRunning()) {
-        // Source 2 ("pager"): a request on the user's behalf, with the time of the hot key.
-        x_->SendToRoot(window, x_->netActiveWindow, 2, static_cast<long>(x_->hotKeyTime), 0, 0);
+        // Source 2 ("pager"): a request on the user's behalf, with the time of that request.
+        x_->SendToRoot(window, x_->netActiveWindow, 2, static_cast<long>(x_->requestTime), 0, 0);
         XRaiseWindow(x_->display, window);
     } else {
         XRaiseWindow(x_->display, window);
@@ -920,33 +1009,78 @@ bool LinuxPlatform::IsWindowShownNormally(WindowId window)
     return shown;
 }
 
-void LinuxPlatform::KeepOffTaskbar(WindowId window)
+void LinuxPlatform::PrepareOverlay(WindowId window)
 {
     if (!x_ || window == 0) {
         return;
     }
-    const Atom skip[] = {x_->netWmStateSkipTaskbar, x_->netWmStateSkipPager};
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(x_->display, window, &attributes) &&
-        attributes.map_state == IsUnmapped) {
-        // Read by the window manager when the window is mapped; the toolkit keeps these items
-        // when it writes its own.
-        auto state = x_->Property32(window, x_->netWmState, XA_ATOM);
-        for (const Atom item : skip) {
-            if (std::find(state.begin(), state.end(), item) == state.end()) {
-                state.push_back(item);
-            }
+    Display* display = x_->display;
+    // Window managers drop _NET_WM_STATE when a window is withdrawn; the toolkit keeps the items
+    // it finds there when it writes its own at the next showing.
+    auto state = x_->Property32(window, x_->netWmState, XA_ATOM);
+    for (const Atom item : {x_->netWmStateSkipTaskbar, x_->netWmStateSkipPager}) {
+        if (std::find(state.begin(), state.end(), item) == state.end()) {
+            state.push_back(item);
         }
-        XChangeProperty(x_->display, window, x_->netWmState, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(state.data()),
-                        static_cast<int>(state.size()));
-    } else {
-        constexpr long Add = 1;
-        x_->SendToRoot(window, x_->netWmState, Add, static_cast<long>(skip[0]),
-                       static_cast<long>(skip[1]), 2);
     }
+    XChangeProperty(display, window, x_->netWmState, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state.data()),
+                    static_cast<int>(state.size()));
+    // A utility window: rules that give normal windows and dialogs a title bar (awesome's) leave
+    // it alone, and it still takes the focus. Normal for a window manager that knows no utility.
+    const unsigned long types[] = {x_->netWmWindowTypeUtility, x_->netWmWindowTypeNormal};
+    XChangeProperty(display, window, x_->netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(types), 2);
+    const unsigned long motif[MotifHintItems] = {MotifDecorationsFlag, 0, 0, 0, 0};
+    XChangeProperty(display, window, x_->motifWmHints, x_->motifWmHints, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(motif), MotifHintItems);
+    // Written before the toolkit, on its own connection, reads the state to show the window.
+    XSync(display, False);
+    x_->Drain();
+}
+
+void LinuxPlatform::NoteUserRequest()
+{
+    if (!x_) {
+        return;
+    }
+    x_->requestTime = x_->ServerTime();
+    x_->Drain();
+}
+
+bool LinuxPlatform::WaitUntilFocused(WindowId window, int timeoutMs)
+{
+    if (!x_ || window == 0) {
+        return false;
+    }
+    // Focus changes inside the window and changes of the active window end each wait.
+    XSelectInput(x_->display, window, FocusChangeMask);
+    x_->WatchRoot();
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(std::max(timeoutMs, 0));
+    // A wait started from the event loop of another (the gesture while the overlay waits) hands
+    // the events back to it when it ends.
+    QEventLoop* const outer = std::exchange(x_->focusWait, &loop);
+    bool focused = false;
+    for (;;) {
+        x_->focusEventSeen = false;
+        focused = x_->HasFocus(window);
+        x_->Drain();
+        if (focused || timeoutMs <= 0 || !deadline.isActive()) {
+            break;
+        }
+        if (!x_->focusEventSeen) {
+            loop.exec();
+        }
+    }
+    x_->focusWait = outer;
+    XSelectInput(x_->display, window, NoEventMask);
     XFlush(x_->display);
     x_->Drain();
+    return focused;
 }
 
 std::vector<WindowId> LinuxPlatform::GetTopLevelWindows()

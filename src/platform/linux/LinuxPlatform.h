@@ -57,11 +57,12 @@ public:
     void SetForegroundWindow(WindowId window) override;
     void FlushWindowRequests() override;
     bool IsWindowShownNormally(WindowId window) override;
-    void KeepOffTaskbar(WindowId window) override;
+    void PrepareOverlay(WindowId window) override;
+    void NoteUserRequest() override;
+    bool WaitUntilFocused(WindowId window, int timeoutMs) override;
     bool IsTopmost(WindowId window) override;
     void SetTopmost(WindowId window, bool topmost) override;
     std::uint32_t GetWindowProcessId(WindowId window) override;
-    void Wait(int milliseconds) override;
     std::vector<WindowId> GetTopLevelWindows() override;
     std::vector<WindowId> GetChildWindows(WindowId parent, bool recursive) override;
     std::string GetWindowTitle(WindowId window) override;

@@ -8,7 +8,6 @@
 #include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
-#include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -148,13 +147,6 @@ std::string ReadLink(const std::string& path)
 }
 
 } // namespace
-
-void LinuxPlatform::Wait(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(std::max(milliseconds, 0), &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 std::uint32_t LinuxPlatform::GetCurrentProcessId()
 {
