@@ -75,9 +75,18 @@ void TFullScreenWindow::mouseReleaseEvent(QMouseEvent*)
     accept();
 }
 
+void TFullScreenWindow::done(int result)
+{
+    // Closing hands the activation back to the editor while the window still shows: that is no
+    // switch to another window, and the user's answer stands.
+    closing_ = true;
+    QDialog::done(result);
+    closing_ = false;
+}
+
 bool TFullScreenWindow::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible() && !closing_) {
         selecting_ = false;
         reject();
     }

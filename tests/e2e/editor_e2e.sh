@@ -29,12 +29,22 @@ check "Quorvel starts" start_quorvel
 
 editor_window() { xdotool search --onlyvisible --name '^Edit shortcuts$' 2>/dev/null | head -n 1; }
 editor_active() { [ -n "$(editor_window)" ] && [ "$(active_window)" = "$(($(editor_window)))" ]; }
+# A window of Quorvel's shown besides its tray icon: the tray menu, when nothing else is open.
+tray_menu_shown() {
+    local icon id
+    icon=$(($(tray_icon_window)))
+    for id in $(xdotool search --onlyvisible --classname '^quorvel$' 2>/dev/null); do
+        [ "$id" != "$icon" ] && return 0
+    done
+    return 1
+}
 open_editor() {
     read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
     xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-    sleep 0.5
+    wait_for 10 tray_menu_shown || return 1
+    sleep 0.3
     # The second item of the menu.
-    xdotool key Down Down Return
+    press Down Down Return
     wait_for 10 editor_active
 }
 # type_text TEXT: types as a person does, key by key.
@@ -93,12 +103,13 @@ capture_window() {
     done
     return 1
 }
-check "the capture button covers the screen with its snapshot" wait_for 10 capture_window
+capture_shown() { capture_window >/dev/null; }
+check "the capture button covers the screen with its snapshot" wait_for 10 capture_shown
 xdotool mousemove 1700 150 sleep 0.2 mousedown 1 sleep 0.1 mousemove 1720 165 sleep 0.1 \
     mousemove 1740 180 sleep 0.2
 shot editor-capture-frame
 xdotool mouseup 1
-capture_closed() { ! capture_window >/dev/null; }
+capture_closed() { ! capture_shown; }
 check "releasing the button ends the capture" wait_for 10 capture_closed
 check "the editor is active again" wait_for 10 editor_active
 shot editor-captured-icon
