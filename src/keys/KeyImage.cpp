@@ -128,6 +128,27 @@ std::optional<TFittedText> TwoLines(const QString& text, const QFont& font, int 
     return best;
 }
 
+// The text on two lines broken inside a word, with a hyphen, as late as the first line allows,
+// when the second fits width too.
+std::optional<TFittedText> Hyphenated(const QString& text, const QFont& font, int width)
+{
+    const QFontMetrics metrics(font);
+    for (qsizetype split = text.size() - 1; split > 0; --split) {
+        const bool insideWord =
+            text[split - 1].isLetterOrNumber() && text[split].isLetterOrNumber();
+        const QString first = text.left(split).trimmed() + (insideWord ? "-" : "");
+        const QString second = text.mid(split).trimmed();
+        if (first.isEmpty() || second.isEmpty() || metrics.horizontalAdvance(first) > width) {
+            continue;
+        }
+        if (metrics.horizontalAdvance(second) > width) {
+            return std::nullopt;
+        }
+        return Lines({first, second}, font);
+    }
+    return std::nullopt;
+}
+
 // The text at the font's size on up to lines lines: as many whole words on each as fit, the last
 // line cut short with an ellipsis.
 TFittedText Elided(const QString& text, const QFont& font, int width, int lines)
@@ -197,6 +218,13 @@ TFittedText FitShortName(const QString& text, const QFont& base, int width, int 
             return one || lines < 2 ? one : TwoLines(text, font, width);
         })) {
         return *std::move(fitted);
+    }
+    // A word too long for any line is broken rather than cut short.
+    if (lines >= 2) {
+        if (auto fitted = EachSize(
+                base, minimum, [&](const QFont& font) { return Hyphenated(text, font, width); })) {
+            return *std::move(fitted);
+        }
     }
     QFont smallest = base;
     smallest.setPixelSize(minimum);

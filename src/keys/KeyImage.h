@@ -50,8 +50,9 @@ TFittedText FitText(const QString& text, const QString& shortForm, const QFont& 
 // A key's name fitted on one line, with its standard short form, never under the readable size.
 TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width);
 // A shortcut's name in the largest size, from the base font down to the minimum legible size, in
-// which it fits on one line or, where lines allows two, on two lines broken between words; else
-// on as many lines at the minimum size, the last one cut short with an ellipsis.
+// which it fits on one line or, where lines allows two, on two lines broken between words, else
+// (two lines allowed) broken inside a word with a hyphen; else on as many lines at the minimum
+// size, the last one cut short with an ellipsis.
 TFittedText FitShortName(const QString& text, const QFont& base, int width, int lines);
 // Pixels kept free right of a key name.
 constexpr int KeyNameMargin = 2;

@@ -323,7 +323,14 @@ TEST(KeyImage, ShortNamesTakeASecondLineBeforeAnEllipsis)
     EXPECT_FALSE(lines[0].endsWith(QChar(0x2026)));
     EXPECT_TRUE(lines[1].endsWith(QChar(0x2026)));
     EXPECT_LE(cut.size.width(), width);
-    EXPECT_EQ(FitShortName("Unbreakablelongword", base, 30, 2).text.count('\n'), 0);
+    // A word too long for a line even at the smallest size is broken with a hyphen; with one line
+    // it is cut short.
+    const int wordWidth = metrics.horizontalAdvance("Refresh-");
+    const TFittedText broken = FitShortName("Refreshingly", base, wordWidth, 2);
+    EXPECT_EQ(broken.text, "Refresh-\ningly") << broken.text.toStdString();
+    EXPECT_EQ(QFontInfo(broken.font).pixelSize(), 12);
+    EXPECT_LE(broken.size.width(), wordWidth);
+    EXPECT_EQ(FitShortName("Refreshingly", base, wordWidth, 1).text.count('\n'), 0);
 
     // As drawn on a key with room for two lines and an icon: ink on two lines at the bottom.
     auto key = MakeKey(106, width + 8, 96);
