@@ -116,7 +116,7 @@ private:
     void Paint(const Style& style, const QRegion& visible = QRegion());
     // Shows the finished picture; a non-empty region is the only visible part of the widget.
     void EndPicture(const QRegion& visible = QRegion());
-    // Draws the short name, fitted (on two lines where area leaves room for an icon besides),
+    // Draws the short name, fitted (on two lines where area leaves room for the icon besides),
     // centred at the bottom of area and returns the rectangle it took.
     QRect DrawShortName(QPainter& canvas, const QRect& area);
     // Draws the short name into area and, when there is one, the icon in the rectangle that

@@ -342,6 +342,17 @@ TEST(KeyImage, ShortNamesTakeASecondLineBeforeAnEllipsis)
     const int twoLinesUp = picture.height() - 2 * lineHeight;
     EXPECT_GE(InkColumns(picture, twoLinesUp, twoLinesUp + lineHeight - 1).first, 0);
     EXPECT_GE(InkColumns(picture, twoLinesUp + lineHeight, picture.height() - 1).first, 0);
+
+    // A lower key: two lines without an icon, one line when the icon needs the room.
+    const int nameLine = QFontMetrics(key->KeyFont.font).height();
+    key->resize(width + 8, nameLine + lineHeight * 5 / 2);
+    key->DrawKey(&description, false);
+    const int upperLine = key->height() - 2 * lineHeight;
+    EXPECT_GE(InkColumns(key->Picture(), upperLine, upperLine + lineHeight - 1).first, 0);
+    CActionDescription withIcon = description;
+    withIcon.Icon = SolidIcon(16, 16);
+    key->DrawKey(&withIcon, false);
+    EXPECT_EQ(InkColumns(key->Picture(), upperLine, upperLine + lineHeight - 1).first, -1);
 }
 
 TEST(KeyImage, TheTooltipTellsTheShortcutInFull)
