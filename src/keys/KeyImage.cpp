@@ -372,9 +372,10 @@ QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
     if (!measures_.actionLineHeight) {
         measures_.actionLineHeight = QFontMetrics(ActionFont.font).height();
     }
-    // A second line only where a third line's height is left for the icon, if there is one.
-    const int linesWanted = ActionDescription->Picture().isNull() ? 2 : 3;
-    const int lines = area.height() >= linesWanted * *measures_.actionLineHeight ? 2 : 1;
+    // A second line only where an icon, if there is one, keeps three quarters of a line's height.
+    const int line = *measures_.actionLineHeight;
+    const int iconRoom = ActionDescription->Picture().isNull() ? 0 : line * 3 / 4;
+    const int lines = area.height() >= 2 * line + iconRoom ? 2 : 1;
     const PreparedText& text = PreparedShortName(
         QString::fromStdString(ActionDescription->ShortName), area.width(), lines);
     const QRect rect = AlignIn(text.fitted.size, area, Qt::AlignHCenter | Qt::AlignBottom);
