@@ -105,8 +105,9 @@ capture_window() {
 }
 capture_shown() { capture_window >/dev/null; }
 check "the capture button covers the screen with its snapshot" wait_for 10 capture_shown
-xdotool mousemove 1700 150 sleep 0.2 mousedown 1 sleep 0.1 mousemove 1720 165 sleep 0.1 \
-    mousemove 1740 180 sleep 0.2
+# Near the right edge of the screen, clear of the editor at any dpi.
+xdotool mousemove 1820 150 sleep 0.2 mousedown 1 sleep 0.1 mousemove 1840 165 sleep 0.1 \
+    mousemove 1860 180 sleep 0.2
 shot editor-capture-frame
 xdotool mouseup 1
 capture_closed() { ! capture_shown; }
