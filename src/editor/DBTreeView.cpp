@@ -3,18 +3,22 @@
 #include "database/Registry.h"
 #include "database/ShortcutTables.h"
 #include "framework/DataSet.h"
+#include "framework/Exception.h"
 #include "keys/KeyCodes.h"
+#include "keys/KeyText.h"
 #include "services/Translation.h"
 
 #include <QPainter>
+#include <QRegularExpression>
 
-// A node with its record link and the folded texts the filter searches.
+// A node with its record link, and the folded texts and the keys the filter searches.
 class TDBTreeView::Node : public QTreeWidgetItem
 {
 public:
     std::unique_ptr<IRecordLink> link;
     bool superglobal = false;
     QString searchText;
+    CKeyCodes keys;
 
     // Super-global last; the rest in the locale's case-sensitive order.
     bool operator<(const QTreeWidgetItem& other) const override
@@ -34,12 +38,67 @@ QString ToQt(const std::string& text)
     return QString::fromStdString(text);
 }
 
-QString KeyText(const Field& keyCodes)
+CKeyCodes Keys(const Field& keyCodes)
 {
     const Blob& bytes = keyCodes.AsBlob();
     CKeyCodes codes;
     codes.LoadFromBuffer(bytes.data(), bytes.size());
-    return ToQt(codes.GetText());
+    return codes;
+}
+
+// "Ctrl+S": the keys' names joined as a menu writes them.
+QString CompactKeyText(const CKeyCodes& keys)
+{
+    QStringList names;
+    for (const std::uint16_t code : keys) {
+        const std::string name = GetKeyName(code);
+        if (!name.empty()) {
+            names << ToQt(name);
+        }
+    }
+    return names.join('+');
+}
+
+// Every way of reading the words as one text, each gap either a space inside a key's name
+// ("Page Down") or a '+' between two names.
+void JoinWords(const QStringList& words, qsizetype next, const QString& sofar,
+               std::vector<std::string>& readings)
+{
+    if (next == words.size()) {
+        readings.push_back(sofar.toStdString());
+        return;
+    }
+    for (const QChar gap : {QChar(' '), QChar('+')}) {
+        JoinWords(words, next + 1, sofar + gap + words[next], readings);
+    }
+}
+
+// The key combination the text names, in any spelling ("ctrl+s", "Ctrl + S", "ctrl s"); empty
+// when it names none.
+CKeyCodes KeysNamedBy(const QString& text)
+{
+    const QStringList words =
+        text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    // Each further word doubles the readings; no key combination has this many.
+    constexpr qsizetype mostWords = 8;
+    if (words.isEmpty() || words.size() > mostWords) {
+        return {};
+    }
+    std::vector<std::string> readings;
+    JoinWords(words, 1, words.front(), readings);
+    for (const std::string& reading : readings) {
+        try {
+            return ParseKeyText(reading);
+        } catch (const Exception&) {
+            // Not this reading.
+        }
+    }
+    return {};
+}
+
+bool SameKeys(const CKeyCodes& a, const CKeyCodes& b)
+{
+    return !a.empty() && a.size() == b.size() && a.Contains(b);
 }
 
 } // namespace
@@ -241,10 +300,12 @@ void TDBTreeView::RefreshNodeText(QTreeWidgetItem* item)
                 .toCaseFolded();
     } else {
         DataSet& shortcuts = *registry_.GetShortcuts();
-        node->setText(0, ToQt(shortcuts.FieldByName("Description").AsString()));
+        const QString description = ToQt(shortcuts.FieldByName("Description").AsString());
+        node->keys = Keys(shortcuts.FieldByName("KeyCodes"));
+        const QString keys = CompactKeyText(node->keys);
+        node->setText(0, keys.isEmpty() ? description : keys + QStringLiteral(" — ") + description);
         node->searchText =
-            (node->text(0) + '\n' + ToQt(shortcuts.FieldByName("ShortName").AsString()) + '\n' +
-             KeyText(shortcuts.FieldByName("KeyCodes")))
+            (description + '\n' + ToQt(shortcuts.FieldByName("ShortName").AsString()))
                 .toCaseFolded();
     }
 }
@@ -304,6 +365,7 @@ void TDBTreeView::SetFilter(const QString& text)
         selectedBeforeFilter_ = currentItem();
     }
     filter_ = folded;
+    filterKeys_ = KeysNamedBy(filter_);
     ApplyFilter();
 }
 
@@ -329,7 +391,8 @@ void TDBTreeView::ApplyFilter()
         bool anyShortcut = false;
         for (int j = 0; j < program->childCount(); ++j) {
             Node* shortcut = AsNode(program->child(j));
-            const bool shown = programMatches || shortcut->searchText.contains(filter_);
+            const bool shown = programMatches || shortcut->searchText.contains(filter_) ||
+                               SameKeys(shortcut->keys, filterKeys_);
             shortcut->setHidden(!shown);
             anyShortcut = anyShortcut || shown;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "keys/KeyCodes.h"
+
 #include <QTreeWidget>
 
 #include <functional>
@@ -47,8 +49,10 @@ public:
     // Posts what either table holds unposted, as leaving the selected node does.
     void PostEdits();
 
-    // Shows only the nodes whose texts contain the text (case-insensitive), with the programs
-    // that hold them; an empty text shows every node again, expanded as before.
+    // Shows only the nodes whose texts contain the text (case-insensitive) or, when the text
+    // names a key combination in any spelling ("ctrl s"), whose keys are exactly that
+    // combination, with the programs that hold them; an empty text shows every node again,
+    // expanded as before.
     void SetFilter(const QString& text);
     QString Filter() const { return filter_; }
 
@@ -73,6 +77,7 @@ private:
 
     CDBRegistry& registry_;
     QString filter_;
+    CKeyCodes filterKeys_;
     // Expansion of the programs before a filter was typed.
     std::map<QTreeWidgetItem*, bool> expandedBeforeFilter_;
     QTreeWidgetItem* selectedBeforeFilter_ = nullptr;

@@ -46,8 +46,7 @@ bool TFullScreenWindow::Execute()
 
 QImage TFullScreenWindow::GetSelection() const
 {
-    return CropRect(Source ? *Source : QImage(), selection_.left(), selection_.top(),
-                    selection_.left() + selection_.width(), selection_.top() + selection_.height());
+    return CropScreenRect(Source ? *Source : QImage(), selection_);
 }
 
 void TFullScreenWindow::mousePressEvent(QMouseEvent* event)
@@ -75,9 +74,18 @@ void TFullScreenWindow::mouseReleaseEvent(QMouseEvent*)
     accept();
 }
 
+void TFullScreenWindow::done(int result)
+{
+    // Closing hands the activation back to the editor while the window still shows: that is no
+    // switch to another window, and the user's answer stands.
+    closing_ = true;
+    QDialog::done(result);
+    closing_ = false;
+}
+
 bool TFullScreenWindow::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible() && !closing_) {
         selecting_ = false;
         reject();
     }
@@ -91,15 +99,18 @@ void TFullScreenWindow::UpdateSelection(QPoint from, QPoint to)
     const int top = std::min(from.y(), to.y());
     const int bottom = std::max(from.y(), to.y());
     selection_ = QRect(left, top, right - left, bottom - top);
-    QImage region = CropRect(Source ? *Source : QImage(), left, top, right, bottom);
+    QImage region = CropScreenRect(Source ? *Source : QImage(), selection_);
     {
         QPainter painter(&region);
         QPen hatched(QBrush(Qt::black, Qt::VerPattern), 1);
         painter.setPen(hatched);
         painter.drawRect(0, 0, region.width() - 1, region.height() - 1);
     }
-    imgFrame_->setGeometry(left, top, region.width(), region.height());
-    imgFrame_->setPixmap(QPixmap::fromImage(region));
+    // The region has the snapshot's pixels; on the screen it covers the selection.
+    QPixmap frame = QPixmap::fromImage(region);
+    frame.setDevicePixelRatio(Source ? Source->devicePixelRatio() : 1);
+    imgFrame_->setGeometry(QRect(QPoint(left, top), frame.deviceIndependentSize().toSize()));
+    imgFrame_->setPixmap(frame);
     imgFrame_->show();
     zoom_->raise();
 }

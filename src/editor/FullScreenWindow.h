@@ -33,6 +33,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
+    void done(int result) override;
 
 private:
     void UpdateSelection(QPoint from, QPoint to);
@@ -42,5 +43,6 @@ private:
     TZoomWindow* zoom_;
     QPoint start_;
     bool selecting_ = false;
+    bool closing_ = false;
     QRect selection_;
 };

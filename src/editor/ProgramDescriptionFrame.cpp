@@ -48,11 +48,11 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const 
     layout->addWidget(Button2, 0, Qt::AlignLeft);
     layout->addStretch();
 
-    ChooseProgram = [this]() -> std::optional<std::string> {
+    ChooseProgram = [this]() -> std::optional<TChosenProgram> {
         if (!selectDialog_->Execute()) {
             return std::nullopt;
         }
-        return selectDialog_->GetPath();
+        return TChosenProgram{selectDialog_->GetPath(), selectDialog_->GetProgramName()};
     };
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { CallHook(hooks_.CreateShortcut); });
@@ -77,11 +77,16 @@ void TProgramDescriptionFrame::SetFocus()
 
 void TProgramDescriptionFrame::Button1Click()
 {
-    const std::optional<std::string> path = ChooseProgram();
-    if (!path) {
+    const std::optional<TChosenProgram> chosen = ChooseProgram();
+    if (!chosen) {
         return;
     }
     DataSet& programs = *registry_.GetPrograms();
     programs.Edit();
-    programs.FieldByName("FileName").SetValue(*path);
+    programs.FieldByName("FileName").SetValue(chosen->path);
+    Field name = programs.FieldByName("Name");
+    if (!chosen->name.empty() && name.AsString() == Translate("Новая программа")) {
+        name.SetValue(chosen->name);
+        NodeTextLeft(programs);
+    }
 }

@@ -11,6 +11,13 @@ class QPushButton;
 class TDBEdit;
 class TSelectProgramDialog;
 
+// An executable the user chose and the name it goes by.
+struct TChosenProgram
+{
+    std::string path;
+    std::string name;
+};
+
 // A program's name and executable, and a button to give it a shortcut.
 class TProgramDescriptionFrame : public IDescriptionFrame
 {
@@ -24,10 +31,11 @@ public:
     void HideFrame() override;
     void SetFocus() override;
 
-    // "Выбрать приложение...": the chosen executable becomes the program's path; the name stays.
+    // "Выбрать приложение...": the chosen executable becomes the program's path, and its name the
+    // program's while that is still the default one; a name the user gave stays.
     void Button1Click();
     // Asks the user for an executable; empty when cancelled. Tests replace it.
-    std::function<std::optional<std::string>()> ChooseProgram;
+    std::function<std::optional<TChosenProgram>()> ChooseProgram;
 
     TDBEdit* dbName;
     TDBEdit* DBEdit3;

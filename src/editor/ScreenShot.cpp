@@ -30,6 +30,14 @@ QImage CropRect(const QImage& bitmap, int left, int top, int right, int bottom)
     return result;
 }
 
+QImage CropScreenRect(const QImage& snapshot, const QRect& area)
+{
+    const qreal ratio = snapshot.devicePixelRatio();
+    const auto pixels = [ratio](int logical) { return qRound(logical * ratio); };
+    return CropRect(snapshot, pixels(area.left()), pixels(area.top()),
+                    pixels(area.left() + area.width()), pixels(area.top() + area.height()));
+}
+
 QImage Lighten(const QImage& bitmap)
 {
     QImage light = bitmap.convertToFormat(QImage::Format_RGB888);

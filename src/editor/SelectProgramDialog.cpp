@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "services/Translation.h"
 #include "util/MessageBox.h"
+#include "util/Paths.h"
 #include "windows/ApplicationList.h"
 #include "windows/Processes.h"
 
@@ -35,6 +36,17 @@ bool FileExists(const std::string& path)
 {
     const QFileInfo info(QString::fromStdString(path));
     return !path.empty() && info.exists() && info.isFile();
+}
+
+// Whether two paths name one file, through links.
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a == b) {
+        return true;
+    }
+    const QString canonical = QFileInfo(QString::fromStdString(a)).canonicalFilePath();
+    return !canonical.isEmpty() &&
+           canonical == QFileInfo(QString::fromStdString(b)).canonicalFilePath();
 }
 
 // Shows only folders and files with an execute bit while on is set.
@@ -129,6 +141,23 @@ std::string TSelectProgramDialog::GetPath() const
     return edtPath->text().toStdString();
 }
 
+std::string TSelectProgramDialog::GetProgramName() const
+{
+    const std::string path = GetPath();
+    const std::vector<std::string>& installed = InstalledList->Paths();
+    for (std::size_t i = 0; i < installed.size(); ++i) {
+        if (SameFile(installed[i], path)) {
+            return InstalledList->Names()[i];
+        }
+    }
+    for (const auto& application : RunningList->Entries()) {
+        if (SameFile(application.ModulePath, path)) {
+            return application.Title;
+        }
+    }
+    return ExtractFileName(path);
+}
+
 void TSelectProgramDialog::SetPath(const std::string& path)
 {
     if (GetSelectedProcessPath() != path) {
@@ -143,11 +172,15 @@ void TSelectProgramDialog::FillProcesses()
     SetPath({});
     RefreshLoadedPrograms(processes_);
     lbProcesses->clear();
-    // One entry per executable name: the copy listed last stands for it.
+    // One entry per executable name: the copy listed last stands for it. Only the user's own
+    // programs whose file is still there (not replaced in memory, not deleted) can be chosen.
     std::map<std::string, const CLoadedProgram*> byName;
-    const auto self = static_cast<std::int32_t>(platform::Get().GetCurrentProcessId());
+    auto& system = platform::Get();
+    const auto self = static_cast<std::int32_t>(system.GetCurrentProcessId());
     for (const auto& process : processes_) {
-        if (!process->FileName.empty() && process->ProcessId != self) {
+        if (!process->FileName.empty() && process->ProcessId != self &&
+            system.IsOwnProcess(static_cast<std::uint32_t>(process->ProcessId)) &&
+            FileExists(process->ModulePath)) {
             byName[QString::fromStdString(process->FileName).toLower().toStdString()] =
                 process.get();
         }

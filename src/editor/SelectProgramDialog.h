@@ -26,6 +26,9 @@ public:
     // Rebuilds the three lists, empties the path and shows the dialog; true when closed with OK.
     bool Execute();
     std::string GetPath() const;
+    // The name the program at the path goes by: its desktop entry's, else the title of a window
+    // of it, else its file name.
+    std::string GetProgramName() const;
     // Clears the process selection when it stands for another path.
     void SetPath(const std::string& path);
 

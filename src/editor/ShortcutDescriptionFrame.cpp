@@ -57,6 +57,8 @@ TShortcutDescriptionFrame::TShortcutDescriptionFrame(CDBRegistry& registry,
     HotKeyEdit = new TDBHotKeyEdit(pHotKey);
     HotKeyEdit->DataField = "KeyCodes";
     HotKeyEdit->SetDataSource(&ds_);
+    // The tree shows the keys before the description: leaving them changed renames the node.
+    HotKeyEdit->installEventFilter(this);
     btnAdd = new QPushButton(Tr("Добавить..."), pHotKey);
     btnAdd->setFocusPolicy(Qt::ClickFocus);
     Button1 = new QPushButton(Tr("Очистить"), pHotKey);
@@ -77,7 +79,6 @@ TShortcutDescriptionFrame::TShortcutDescriptionFrame(CDBRegistry& registry,
     auto* iconBox = new QGroupBox(Tr("Иконка"), this);
     dbiIcon = new TDBImage(ds_, "Icon", iconBox);
     dbiIcon->setFixedHeight(48);
-    dbiIcon->setEnabled(false);
     dbiIcon->setToolTip(Tr("Эта иконка будет отображаться на кнопке"));
     btnScreenShot = new QPushButton(
         QIcon::fromTheme("applets-screenshooter", style()->standardIcon(QStyle::SP_DesktopIcon)),
@@ -197,12 +198,17 @@ bool TShortcutDescriptionFrame::eventFilter(QObject* watched, QEvent* event)
     if (watched == btnScreenShot && event->type() == QEvent::Enter) {
         ScreenShot.Take();
     }
+    if (watched == HotKeyEdit && event->type() == QEvent::FocusOut) {
+        NodeTextLeft(*registry_.GetShortcuts());
+    }
     return IDescriptionFrame::eventFilter(watched, event);
 }
 
 void TShortcutDescriptionFrame::btnScreenShotClick()
 {
-    if (ScreenShot.Bitmap.isNull()) {
+    // Pressed from the keyboard, the button was never pointed at just before: the screen is
+    // taken now.
+    if (ScreenShot.Bitmap.isNull() || !btnScreenShot->underMouse()) {
         ScreenShot.Take();
     }
     const std::optional<QImage> region = SelectRegion(ScreenShot.Bitmap);

@@ -40,8 +40,8 @@ void TZoomWindow::UpdateZoom(QPoint pointer)
     if (!Source) {
         return;
     }
-    zoom_ = CropRect(*Source, pointer.x() - Reach, pointer.y() - Reach, pointer.x() + Reach,
-                     pointer.y() + Reach);
+    zoom_ =
+        CropScreenRect(*Source, QRect(pointer - QPoint(Reach, Reach), QSize(2 * Reach, 2 * Reach)));
     QPainter painter(&zoom_);
     painter.setPen(Qt::black);
     painter.drawLine(zoom_.width() / 2, 0, zoom_.width() / 2, zoom_.height());

@@ -10,11 +10,12 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QToolTip>
 
 namespace {
 
-// How long the prompt stays under the control.
+// How long the prompt stays beside the control.
 constexpr int HintHidePause = 10000;
 
 QString ToQt(const std::string& text)
@@ -25,7 +26,8 @@ QString ToQt(const std::string& text)
 } // namespace
 
 THotKeyEdit::THotKeyEdit(QWidget* parent)
-    : QLineEdit(parent), hint_(new QLabel(this, Qt::ToolTip)), hintTimer_(HintHidePause, false)
+    : QLineEdit(parent), hint_(new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint)),
+      hintTimer_(HintHidePause, false)
 {
     hint_->setText(ToQt(Translate("Нажмите требуемое сочетание клавиш")));
     hint_->setPalette(QToolTip::palette());
@@ -120,7 +122,12 @@ void THotKeyEdit::ShowKeyHint()
         hint_->setFixedWidth(400);
         hint_->adjustSize();
     }
-    hint_->move(mapToGlobal(QPoint(0, height())));
+    // Above the control: what lies below a field is often its explanation or its options, which
+    // the user reads next. Below it only where the screen has no room above.
+    const QPoint above = mapToGlobal(QPoint(0, -hint_->height()));
+    const QScreen* shownOn = screen();
+    const bool roomAbove = !shownOn || above.y() >= shownOn->availableGeometry().top();
+    hint_->move(roomAbove ? above : mapToGlobal(QPoint(0, height())));
     hint_->show();
     hintTimer_.SetEnabled(false);
     hintTimer_.SetEnabled(true);

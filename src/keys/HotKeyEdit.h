@@ -33,7 +33,8 @@ public:
     void AddKey(std::uint16_t code);
     // Empties the combination; the text ends empty.
     virtual void Clear();
-    // The prompt under the control, shown when it takes the focus.
+    // The prompt beside the control (above it where the screen has room), shown when it takes
+    // the focus.
     void ShowKeyHint();
     void HideKeyHint();
     bool IsKeyHintVisible() const;

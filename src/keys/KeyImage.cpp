@@ -65,13 +65,6 @@ QRect Above(const QSize& size, int x, const QRect& other)
     return {QPoint(x, other.y() - size.height()), size};
 }
 
-// Text in a font, unfitted.
-TFittedText Measured(const QString& text, const QFont& font)
-{
-    const QFontMetrics metrics(font);
-    return {text, font, {metrics.horizontalAdvance(text), metrics.height()}};
-}
-
 // A key shows a handful of texts of one kind; a base that shows it more starts the list afresh.
 template <typename Key, typename Value> void MakeRoom(QHash<Key, Value>& cache)
 {
@@ -81,9 +74,9 @@ template <typename Key, typename Value> void MakeRoom(QHash<Key, Value>& cache)
     }
 }
 
-// The text in the largest font, from base down to the minimum pixel size, in which it fits width;
-// none when it does not fit even at the minimum.
-std::optional<TFittedText> FitFont(const QString& text, const QFont& base, int minimum, int width)
+// The base font at each size from its own down to minimum, largest first.
+template <typename Try>
+std::optional<TFittedText> EachSize(const QFont& base, int minimum, Try fits)
 {
     QFont font = base;
     const int baseSize = QFontInfo(base).pixelSize();
@@ -91,13 +84,94 @@ std::optional<TFittedText> FitFont(const QString& text, const QFont& base, int m
         if (size < baseSize) {
             font.setPixelSize(size);
         }
-        const QFontMetrics metrics(font);
-        const int advance = metrics.horizontalAdvance(text);
-        if (advance <= width) {
-            return TFittedText{text, font, {advance, metrics.height()}};
+        if (auto fitted = fits(font)) {
+            return fitted;
         }
     }
     return std::nullopt;
+}
+
+// Lines in a font: the widest line's width, a line height for each.
+TFittedText Lines(const QStringList& lines, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (const QString& line : lines) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    return {lines.join('\n'), font, {widest, metrics.height() * static_cast<int>(lines.size())}};
+}
+
+// The text on one line in the font, when it fits width.
+std::optional<TFittedText> OneLine(const QString& text, const QFont& font, int width)
+{
+    TFittedText fitted = Lines({text}, font);
+    return fitted.size.width() <= width ? std::optional(fitted) : std::nullopt;
+}
+
+// The text on two lines broken at the space that makes the longer line shortest, when both fit
+// width.
+std::optional<TFittedText> TwoLines(const QString& text, const QFont& font, int width)
+{
+    std::optional<TFittedText> best;
+    for (qsizetype space = text.indexOf(' '); space > 0; space = text.indexOf(' ', space + 1)) {
+        const QString first = text.left(space).trimmed();
+        const QString second = text.mid(space + 1).trimmed();
+        if (first.isEmpty() || second.isEmpty()) {
+            continue;
+        }
+        TFittedText fitted = Lines({first, second}, font);
+        if (fitted.size.width() <= width && (!best || fitted.size.width() < best->size.width())) {
+            best = std::move(fitted);
+        }
+    }
+    return best;
+}
+
+// The text on two lines broken inside a word, with a hyphen, as late as the first line allows,
+// when the second fits width too.
+std::optional<TFittedText> Hyphenated(const QString& text, const QFont& font, int width)
+{
+    const QFontMetrics metrics(font);
+    for (qsizetype split = text.size() - 1; split > 0; --split) {
+        const bool insideWord =
+            text[split - 1].isLetterOrNumber() && text[split].isLetterOrNumber();
+        const QString first = text.left(split).trimmed() + (insideWord ? "-" : "");
+        const QString second = text.mid(split).trimmed();
+        if (first.isEmpty() || second.isEmpty() || metrics.horizontalAdvance(first) > width) {
+            continue;
+        }
+        if (metrics.horizontalAdvance(second) > width) {
+            return std::nullopt;
+        }
+        return Lines({first, second}, font);
+    }
+    return std::nullopt;
+}
+
+// The text at the font's size on up to lines lines: as many whole words on each as fit, the last
+// line cut short with an ellipsis.
+TFittedText Elided(const QString& text, const QFont& font, int width, int lines)
+{
+    const QFontMetrics metrics(font);
+    QStringList shown;
+    QString rest = text.trimmed();
+    while (static_cast<int>(shown.size()) + 1 < lines) {
+        qsizetype end = -1;
+        for (qsizetype space = rest.indexOf(' '); space > 0; space = rest.indexOf(' ', space + 1)) {
+            if (metrics.horizontalAdvance(rest.left(space)) > width) {
+                break;
+            }
+            end = space;
+        }
+        if (end < 0) {
+            break;
+        }
+        shown << rest.left(end);
+        rest = rest.mid(end + 1).trimmed();
+    }
+    shown << metrics.elidedText(rest, Qt::ElideRight, std::max(0, width));
+    return Lines(shown, font);
 }
 
 } // namespace
@@ -108,24 +182,53 @@ int MinimumLegiblePixelSize(const QFont& base)
     return std::min(size, std::max(6, static_cast<int>(std::ceil(size * 0.7))));
 }
 
-TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int width)
+int ReadableKeyNamePixelSize(const QFont& base)
 {
-    const int minimum = MinimumLegiblePixelSize(base);
+    const int size = QFontInfo(base).pixelSize();
+    return std::min(size, std::max(9, static_cast<int>(std::ceil(size * 0.85))));
+}
+
+TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int minimum,
+                    int width)
+{
     for (const QString& candidate : {text, shortForm}) {
-        if (auto fitted = FitFont(candidate, base, minimum, width)) {
+        if (auto fitted = EachSize(base, minimum, [&](const QFont& font) {
+                return OneLine(candidate, font, width);
+            })) {
             return *std::move(fitted);
         }
     }
     QFont smallest = base;
     smallest.setPixelSize(minimum);
-    return Measured(
-        QFontMetrics(smallest).elidedText(shortForm, Qt::ElideRight, std::max(0, width)), smallest);
+    return Elided(shortForm, smallest, width, 1);
 }
 
 TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width)
 {
     return FitText(QString::fromStdString(GetKeyName(code)),
-                   QString::fromStdString(GetShortKeyName(code)), base, width);
+                   QString::fromStdString(GetShortKeyName(code)), base,
+                   ReadableKeyNamePixelSize(base), width);
+}
+
+TFittedText FitShortName(const QString& text, const QFont& base, int width, int lines)
+{
+    const int minimum = MinimumLegiblePixelSize(base);
+    if (auto fitted = EachSize(base, minimum, [&](const QFont& font) {
+            auto one = OneLine(text, font, width);
+            return one || lines < 2 ? one : TwoLines(text, font, width);
+        })) {
+        return *std::move(fitted);
+    }
+    // A word too long for any line is broken rather than cut short.
+    if (lines >= 2) {
+        if (auto fitted = EachSize(
+                base, minimum, [&](const QFont& font) { return Hyphenated(text, font, width); })) {
+            return *std::move(fitted);
+        }
+    }
+    QFont smallest = base;
+    smallest.setPixelSize(minimum);
+    return Elided(text, smallest, width, std::clamp(lines, 1, 2));
 }
 
 void IKeyImage::mouseReleaseEvent(QMouseEvent* event)
@@ -215,12 +318,15 @@ bool TCustomKeyImage::LookChanged()
     return true;
 }
 
-TCustomKeyImage::PreparedText TCustomKeyImage::Prepare(TFittedText fitted, int width)
+TCustomKeyImage::PreparedText TCustomKeyImage::Prepare(TFittedText fitted, int width, int lines)
 {
-    QStaticText layout(fitted.text);
-    layout.setTextFormat(Qt::PlainText);
-    layout.prepare(QTransform(), fitted.font);
-    return {width, std::move(fitted), std::move(layout)};
+    std::vector<QStaticText> layout;
+    for (const QString& line : fitted.text.split('\n')) {
+        QStaticText& prepared = layout.emplace_back(line);
+        prepared.setTextFormat(Qt::PlainText);
+        prepared.prepare(QTransform(), fitted.font);
+    }
+    return {width, lines, std::move(fitted), std::move(layout)};
 }
 
 void TCustomKeyImage::DrawPrepared(QPainter& canvas, const QPoint& topLeft,
@@ -228,7 +334,13 @@ void TCustomKeyImage::DrawPrepared(QPainter& canvas, const QPoint& topLeft,
 {
     canvas.setFont(text.fitted.font);
     canvas.setPen(color);
-    canvas.drawStaticText(topLeft, text.layout);
+    const int lineHeight = QFontMetrics(text.fitted.font).height();
+    QPoint line = topLeft;
+    for (const QStaticText& layout : text.layout) {
+        const int indent = (text.fitted.size.width() - qRound(layout.size().width())) / 2;
+        canvas.drawStaticText(line + QPoint(std::max(0, indent), 0), layout);
+        line.ry() += lineHeight;
+    }
 }
 
 const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedKeyName(int width)
@@ -250,13 +362,13 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedGroupName()
 }
 
 const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedShortName(const QString& text,
-                                                                        int width)
+                                                                        int width, int lines)
 {
     auto found = measures_.shortNames.find(text);
-    if (found == measures_.shortNames.end() || found->width != width) {
+    if (found == measures_.shortNames.end() || found->width != width || found->lines != lines) {
         MakeRoom(measures_.shortNames);
         found = measures_.shortNames.insert(
-            text, Prepare(FitText(text, text, ActionFont.font, width), width));
+            text, Prepare(FitShortName(text, ActionFont.font, width, lines), width, lines));
     }
     return *found;
 }
@@ -268,15 +380,22 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedCount(int count)
         MakeRoom(measures_.counts);
         QFont font = KeyFont.font;
         font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
-        found = measures_.counts.insert(count, Prepare(Measured(QString::number(count), font), 0));
+        found = measures_.counts.insert(count, Prepare(Lines({QString::number(count)}, font), 0));
     }
     return *found;
 }
 
 QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 {
-    const PreparedText& text =
-        PreparedShortName(QString::fromStdString(ActionDescription->ShortName), area.width());
+    if (!measures_.actionLineHeight) {
+        measures_.actionLineHeight = QFontMetrics(ActionFont.font).height();
+    }
+    // A second line only where an icon, if there is one, keeps three quarters of a line's height.
+    const int line = *measures_.actionLineHeight;
+    const int iconRoom = ActionDescription->Picture().isNull() ? 0 : line * 3 / 4;
+    const int lines = area.height() >= 2 * line + iconRoom ? 2 : 1;
+    const PreparedText& text = PreparedShortName(
+        QString::fromStdString(ActionDescription->ShortName), area.width(), lines);
     const QRect rect = AlignIn(text.fitted.size, area, Qt::AlignHCenter | Qt::AlignBottom);
     DrawPrepared(canvas, rect.topLeft(), text, ActionFont.color);
     return rect;
@@ -445,10 +564,11 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
     ActionDescription = description;
     Pressed = pressed;
     ShortCutCount = shortCutCount;
+    // What the key says in words may change without a change in its look.
+    Describe();
     if (!LookChanged()) {
         return;
     }
-    DescribeForAssistiveTechnology();
     if (KeyCode == vk::Return && IsTall()) {
         DrawEnterKey();
     } else if (IsTall()) {
@@ -460,7 +580,7 @@ void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int
     }
 }
 
-void TKeyImage::DescribeForAssistiveTechnology()
+void TKeyImage::Describe()
 {
     // A key whose cap follows the layout is named by what it shows ("Z", "Ö", "Z Я").
     const auto cap = GetKeyCap(KeyCode);
@@ -469,14 +589,21 @@ void TKeyImage::DescribeForAssistiveTechnology()
                                : cap->groupLabel.empty() ? cap->label
                                                          : cap->label + " " + cap->groupLabel);
     QString description;
+    QString tip;
     if (ActionDescription) {
-        name += QStringLiteral(": ") + QString::fromStdString(ActionDescription->ShortName);
+        const QString shortName = QString::fromStdString(ActionDescription->ShortName);
+        name += QStringLiteral(": ") + shortName;
         description = QString::fromStdString(ActionDescription->Name);
+        tip = description.isEmpty() || description == shortName ? shortName
+                                                                : shortName + '\n' + description;
     }
     if (accessibleName() != name) {
         setAccessibleName(name);
     }
     if (accessibleDescription() != description) {
         setAccessibleDescription(description);
+    }
+    if (toolTip() != tip) {
+        setToolTip(tip);
     }
 }

@@ -31,19 +31,29 @@ struct TFont
 // Text and the font it is drawn in so that it fits a width.
 struct TFittedText
 {
+    // One line, or two separated by '\n'.
     QString text;
     QFont font;
-    // The text's width and the font's line height.
+    // The widest line's width and the height of all lines.
     QSize size;
 };
 // The smallest legible size for a base font: 70 % of it, never under 6 pixels.
 int MinimumLegiblePixelSize(const QFont& base);
-// The text in the base font, else in a smaller size of that font down to the minimum legible
-// size, else its short form the same way, else the short form at the minimum size cut short
-// with an ellipsis. Text is never clipped.
-TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int width);
-// A key's name fitted, with its standard short form.
+// The smallest size a key's name is drawn in: 85 % of the base font, never under 9 pixels (nor
+// over the base), so that a long name gives way to its short form before it turns tiny.
+int ReadableKeyNamePixelSize(const QFont& base);
+// The text on one line in the base font, else in a smaller size of that font down to minimum,
+// else its short form the same way, else the short form at minimum cut short with an ellipsis.
+// Text is never clipped.
+TFittedText FitText(const QString& text, const QString& shortForm, const QFont& base, int minimum,
+                    int width);
+// A key's name fitted on one line, with its standard short form, never under the readable size.
 TFittedText FitKeyName(std::uint16_t code, const QFont& base, int width);
+// A shortcut's name in the largest size, from the base font down to the minimum legible size, in
+// which it fits on one line or, where lines allows two, on two lines broken between words, else
+// (two lines allowed) broken inside a word with a hyphen; else on as many lines at the minimum
+// size, the last one cut short with an ellipsis.
+TFittedText FitShortName(const QString& text, const QFont& base, int width, int lines);
 // Pixels kept free right of a key name.
 constexpr int KeyNameMargin = 2;
 
@@ -106,8 +116,8 @@ private:
     void Paint(const Style& style, const QRegion& visible = QRegion());
     // Shows the finished picture; a non-empty region is the only visible part of the widget.
     void EndPicture(const QRegion& visible = QRegion());
-    // Draws the short name, fitted, centred at the bottom of area and returns the rectangle it
-    // took.
+    // Draws the short name, fitted (on two lines where area leaves room for the icon besides),
+    // centred at the bottom of area and returns the rectangle it took.
     QRect DrawShortName(QPainter& canvas, const QRect& area);
     // Draws the short name into area and, when there is one, the icon in the rectangle that
     // placeIcon gives for the icon's own size and the short name's rectangle.
@@ -151,12 +161,14 @@ private:
     };
     Frame CurrentFrame() const;
     Content CurrentContent() const;
-    // A text fitted to a width and laid out once, to be drawn again and again.
+    // A text fitted to a width (and a number of lines) and laid out once, to be drawn again and
+    // again.
     struct PreparedText
     {
         int width = 0;
+        int lines = 1;
         TFittedText fitted;
-        QStaticText layout;
+        std::vector<QStaticText> layout;
     };
     // Texts fitted and laid out and fonts measured for one frame: measuring and laying out text
     // is the dearest part of drawing a key, and a key shows few different texts. Dropped when the
@@ -166,16 +178,17 @@ private:
         std::optional<PreparedText> keyName;
         std::optional<PreparedText> groupName;
         std::optional<int> lineHeight;
+        std::optional<int> actionLineHeight;
         // By text: the short names and the counts the key has shown.
         QHash<QString, PreparedText> shortNames;
         QHash<int, PreparedText> counts;
     };
-    static PreparedText Prepare(TFittedText fitted, int width);
+    static PreparedText Prepare(TFittedText fitted, int width, int lines = 1);
     const PreparedText& PreparedKeyName(int width);
     const PreparedText& PreparedGroupName();
-    const PreparedText& PreparedShortName(const QString& text, int width);
+    const PreparedText& PreparedShortName(const QString& text, int width, int lines);
     const PreparedText& PreparedCount(int count);
-    // Draws text with its top left corner at topLeft.
+    // Draws text with its top left corner at topLeft, each line centred on the widest.
     static void DrawPrepared(QPainter& canvas, const QPoint& topLeft, const PreparedText& text,
                              const QColor& color);
 
@@ -196,6 +209,7 @@ public:
 
 private:
     // The accessible name is the key's name and the short name on it ("S: Save"), the
-    // accessible description the shortcut's description.
-    void DescribeForAssistiveTechnology();
+    // accessible description the shortcut's description; the tooltip holds the short name in
+    // full and the description.
+    void Describe();
 };

@@ -159,6 +159,8 @@ public:
     virtual std::vector<std::uint32_t> EnumProcesses() = 0;
     // Full path of the process's executable; empty on any failure.
     virtual std::string GetProcessModulePath(std::uint32_t processId) = 0;
+    // Whether the process runs as the user this program runs as; false when it cannot be told.
+    virtual bool IsOwnProcess(std::uint32_t processId) = 0;
     // Full path of this program's executable.
     virtual std::string GetExecutablePath() = 0;
 

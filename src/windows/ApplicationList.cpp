@@ -113,13 +113,14 @@ void TRunningApplicationList::Refresh()
         if (!Qualifies(window.Handle, modulePath)) {
             continue;
         }
-        entries_.push_back({window.Handle, modulePath});
+        const std::string title = window.GetText();
+        entries_.push_back({window.Handle, modulePath, title});
         QTreeWidgetItem* parent = running;
         if (window.Handle == lastActive && lastActive != 0) {
             active = AddGroup("Активное приложение", running);
             parent = active;
         }
-        auto* item = new QTreeWidgetItem(parent, {QString::fromStdString(window.GetText())});
+        auto* item = new QTreeWidgetItem(parent, {QString::fromStdString(title)});
         const QImage& icon = window.GetIcon(desktopEntries);
         if (!icon.isNull()) {
             item->setIcon(0, Icon16(icon));
@@ -147,14 +148,16 @@ void TInstalledApplicationList::Refresh()
     const std::vector<DesktopEntry> entries = ReadDesktopEntries();
     const std::vector<InstalledApplication> applications = CollectInstalledApplications(entries);
     paths_.clear();
+    names_.clear();
     clear();
     QTreeWidgetItem* group = AddGroup("Установленные приложения");
     std::vector<QTreeWidgetItem*> items;
     for (const InstalledApplication& application : applications) {
-        paths_.push_back(application.path);
         const std::string name = application.entry->name.empty()
                                      ? ExtractFileTitle(application.path)
                                      : application.entry->name;
+        paths_.push_back(application.path);
+        names_.push_back(name);
         auto* item = new QTreeWidgetItem({QString::fromStdString(name)});
         item->setIcon(0, EntryIcon(*application.entry));
         SetEntry(item, static_cast<int>(paths_.size()) - 1);

@@ -37,6 +37,7 @@ public:
     {
         platform::WindowId Window = 0;
         std::string ModulePath;
+        std::string Title;
     };
     const std::vector<CApplication>& Entries() const { return entries_; }
 
@@ -59,10 +60,13 @@ public:
     explicit TInstalledApplicationList(QWidget* parent = nullptr);
 
     const std::vector<std::string>& Paths() const { return paths_; }
+    // The entries' names, in the order of Paths.
+    const std::vector<std::string>& Names() const { return names_; }
 
     void Refresh();
     std::string GetSelectedPath() const override;
 
 private:
     std::vector<std::string> paths_;
+    std::vector<std::string> names_;
 };

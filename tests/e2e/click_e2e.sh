@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Clicks on the overlay over a real application: Ctrl latched by a click and then S clicked, or
 # Ctrl held on the keyboard and S clicked, carries Ctrl+S out into xev once; a click on a key
-# without a shortcut leaves the overlay shown. Usage: click_e2e.sh BUILD_DIR.
+# without a shortcut leaves the overlay shown; the pointer resting on a key shows its tip. Usage: click_e2e.sh BUILD_DIR.
 # Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -57,8 +57,22 @@ ctrl_s_once() {
     wait_for 5 test "$(ctrl_s_presses)" = 1 && sleep 0.5 && test "$(ctrl_s_presses)" = 1
 }
 
+# A window of Quorvel's besides the overlay and its tray icon: a key's tip.
+tip_shown() {
+    local overlay icon id
+    overlay=$(overlay_window)
+    icon=$(($(tray_icon_window)))
+    for id in $(xdotool search --onlyvisible --classname '^quorvel$' 2>/dev/null); do
+        [ "$id" != "$overlay" ] && [ "$id" != "$icon" ] && return 0
+    done
+    return 1
+}
+
 check "Super+Q over xev shows the overlay" show_over_target
 shot overlay-shown
+xdotool mousemove $(key_centre 112)
+check "the pointer resting on a key with a shortcut shows its tip" wait_for 5 tip_shown
+shot overlay-key-tip
 : >"$e2e_tmp/xev.log"
 click_key 65
 check "a click on a key without a shortcut leaves the overlay shown" overlay_visible

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # The shortcut editor on a real X11 desktop: opened from the tray menu, a program for xev with a
-# shortcut pressed into the hot-key control, saved by the exit keys; the overlay carries the new
-# shortcut out into xev; edits left unsaved survive SIGTERM. Usage: editor_e2e.sh BUILD_DIR.
+# shortcut pressed into the hot-key control and an icon copied from the screen by dragging a frame,
+# saved by the exit keys; the overlay carries the new shortcut out into xev; edits left unsaved
+# survive SIGTERM. Usage: editor_e2e.sh BUILD_DIR.
 # Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
 source "$(dirname "$0")/lib.sh"
 
 e2e_begin "$1"
+
+# The desktop's background in one colour: what the icon frame is dragged over.
+background=2a7fff
+xsetroot -solid "#$background"
 
 xev -geometry 600x400+40+40 -name xev-target >"$e2e_tmp/xev.log" &
 e2e_pids+=($!)
@@ -24,12 +29,22 @@ check "Quorvel starts" start_quorvel
 
 editor_window() { xdotool search --onlyvisible --name '^Edit shortcuts$' 2>/dev/null | head -n 1; }
 editor_active() { [ -n "$(editor_window)" ] && [ "$(active_window)" = "$(($(editor_window)))" ]; }
+# A window of Quorvel's shown besides its tray icon: the tray menu, when nothing else is open.
+tray_menu_shown() {
+    local icon id
+    icon=$(($(tray_icon_window)))
+    for id in $(xdotool search --onlyvisible --classname '^quorvel$' 2>/dev/null); do
+        [ "$id" != "$icon" ] && return 0
+    done
+    return 1
+}
 open_editor() {
     read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
     xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-    sleep 0.5
+    wait_for 10 tray_menu_shown || return 1
+    sleep 0.3
     # The second item of the menu.
-    xdotool key Down Down Return
+    press Down Down Return
     wait_for 10 editor_active
 }
 # type_text TEXT: types as a person does, key by key.
@@ -73,6 +88,32 @@ press Tab
 xdotool keydown ctrl sleep 0.1 keydown s sleep 0.1 keyup s sleep 0.05 keyup ctrl
 sleep 0.2
 shot editor-shortcut
+
+# Its icon copied from the screen: past the check box to "Copy icon from the screen...", then a
+# frame dragged over the desktop's background, as a person drags with the mouse.
+press Tab Tab space
+capture_window() {
+    local id width
+    for id in $(xdotool search --onlyvisible --classname '^quorvel$' 2>/dev/null); do
+        read -r _ _ width _ < <(window_geometry "$id")
+        if [ "$width" -ge 1900 ]; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+capture_shown() { capture_window >/dev/null; }
+check "the capture button covers the screen with its snapshot" wait_for 10 capture_shown
+# Near the right edge of the screen, clear of the editor at any dpi.
+xdotool mousemove 1820 150 sleep 0.2 mousedown 1 sleep 0.1 mousemove 1840 165 sleep 0.1 \
+    mousemove 1860 180 sleep 0.2
+shot editor-capture-frame
+xdotool mouseup 1
+capture_closed() { ! capture_shown; }
+check "releasing the button ends the capture" wait_for 10 capture_closed
+check "the editor is active again" wait_for 10 editor_active
+shot editor-captured-icon
 press Tab
 # Ctrl+S outside the hot-key control is the exit button: hide and save.
 press ctrl+s
@@ -85,6 +126,13 @@ saved_shortcut() {
         WHERE Description = 'Save the events'")" = "Save|11005300" ]
 }
 check "the files hold the new shortcut with Ctrl+S" wait_for 10 saved_shortcut
+icon_pixels() {
+    sqlite3 -readonly "$XDG_DATA_HOME/zint/shortcuts.dat" "SELECT writefile('$e2e_tmp/icon.bmp', \
+        Icon) FROM shortcuts WHERE Description = 'Save the events'" >/dev/null 2>&1 &&
+        convert "$e2e_tmp/icon.bmp" -format '%wx%h %[hex:p{0,0}] %[hex:p{40,30}] %k' info: 2>/dev/null
+}
+check "the files hold the framed picture as the icon" \
+    test "$(icon_pixels)" = "41x31 ${background^^} ${background^^} 1"
 check "the files hold the program with xev's path" \
     test "$(base programs.dat "SELECT FileName FROM programs WHERE Name = 'X events'")" = "$xev_path"
 

@@ -200,10 +200,20 @@ TEST_F(Editor, EditsArePostedWhenTheSelectionMovesAndTheNodeTextFollows)
 
     // Choosing an executable changes the path, never the name typed.
     Select("Browser");
-    frame.ChooseProgram = [] { return std::optional<std::string>("/opt/web/browser"); };
+    frame.ChooseProgram = [] {
+        return std::optional<TChosenProgram>({"/opt/web/browser", "Web Browser"});
+    };
     frame.Button1Click();
     EXPECT_EQ(frame.DBEdit3->text(), "/opt/web/browser");
     EXPECT_EQ(frame.dbName->text(), "Browser");
+
+    // A new program still under its default name takes the chosen program's name.
+    editor->tbNewProgram->trigger();
+    frame.Button1Click();
+    EXPECT_EQ(frame.dbName->text(), "Web Browser");
+    EXPECT_EQ(Current(), "Web Browser") << "the tree follows at once";
+    Select("a");
+    EXPECT_TRUE(registry.GetPrograms()->Locate("Name", std::string("Web Browser")));
 }
 
 TEST_F(Editor, ShowingTheEditorAgainSelectsTheFirstNodeAndPostsPendingEdits)
@@ -262,18 +272,19 @@ TEST_F(Editor, FindNarrowsByEveryTextAndClearingRestoresTheTree)
     Select("b first");
     Shortcuts().Edit();
     Shortcuts().FieldByName("KeyCodes").SetValue(BlobValue(Blob{0x11, 0, 0x4B, 0}));
-    EXPECT_EQ(filter("ctrl + k"), (std::vector<std::string>{"b", "  b first"}));
+    EXPECT_EQ(filter("ctrl + k"), (std::vector<std::string>{"b", "  Ctrl+K — b first"}));
 
     // Editing on the filtered tree, then clearing: expansion and selection come back.
     TShortcutDescriptionFrame& frame = *editor->NodeDescription->ShortcutFrame;
-    Select("b first");
+    Select("Ctrl+K — b first");
     Type(frame.edtDescription, "b renamed");
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(editor->edtFind, &escape);
     EXPECT_EQ(editor->edtFind->text(), "");
     EXPECT_EQ(Tree().size(), 7u);
-    EXPECT_EQ(Tree().at(3), "  b renamed");
-    EXPECT_EQ(Current(), "b renamed") << "what the user chose while filtering stays chosen";
+    EXPECT_EQ(Tree().at(3), "  Ctrl+K — b renamed");
+    EXPECT_EQ(Current(), "Ctrl+K — b renamed")
+        << "what the user chose while filtering stays chosen";
 
     // A filter that hides the selection moves it to a shown node; clearing restores it.
     Select("Copy");
@@ -283,6 +294,44 @@ TEST_F(Editor, FindNarrowsByEveryTextAndClearingRestoresTheTree)
     EXPECT_EQ(Current(), "Copy");
     QTreeWidgetItem* b = editor->TreeView->findItems("b", Qt::MatchExactly).front();
     EXPECT_TRUE(b->isExpanded()) << "expanded when the filter began, expanded again";
+}
+
+TEST_F(Editor, ShortcutsShowTheirKeysFirstAndFindMatchesWholeCombinationsInAnySpelling)
+{
+    const auto giveKeys = [this](const std::string& node, Blob keys) {
+        Select(node);
+        Shortcuts().Edit();
+        Shortcuts().FieldByName("KeyCodes").SetValue(BlobValue(std::move(keys)));
+        editor->TreeView->PostEdits();
+    };
+    giveKeys("b first", {0x11, 0, 0x53, 0});
+    giveKeys("b second", {0x11, 0, 0x10, 0, 0x53, 0});
+    giveKeys("Copy", {0x11, 0, 0x20, 0});
+    giveKeys("Lock screen", {0x11, 0, 0x22, 0});
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"a", "  Ctrl+Space — Copy", "b",
+                                                "  Ctrl+S — b first", "  Ctrl+Shift+S — b second",
+                                                "Самостоятельные сочетания клавиш",
+                                                "  Ctrl+Page Down — Lock screen"}));
+
+    const auto filter = [this](const char* text) {
+        editor->edtFind->setText(QString::fromUtf8(text));
+        return Tree();
+    };
+    for (const char* spelling : {"ctrl+s", "Ctrl + S", "ctrl s", "  CTRL+s "}) {
+        EXPECT_EQ(filter(spelling), (std::vector<std::string>{"b", "  Ctrl+S — b first"}))
+            << spelling;
+    }
+    for (const char* spelling : {"ctrl shift s", "Shift+Ctrl+S"}) {
+        EXPECT_EQ(filter(spelling), (std::vector<std::string>{"b", "  Ctrl+Shift+S — b second"}))
+            << spelling;
+    }
+    EXPECT_EQ(filter("shift+s"), (std::vector<std::string>{})) << "never part of a combination";
+    EXPECT_EQ(filter("ctrl page down"),
+              (std::vector<std::string>{"Самостоятельные сочетания клавиш",
+                                        "  Ctrl+Page Down — Lock screen"}));
+    EXPECT_EQ(filter("ctrl+sp"), (std::vector<std::string>{})) << "names are whole too";
+    EXPECT_EQ(filter("first"), (std::vector<std::string>{"b", "  Ctrl+S — b first"}))
+        << "names are still found by any part";
 }
 
 TEST_F(Editor, ExitButtonHidesAndSavesOnlyWhatChanged)
@@ -317,7 +366,7 @@ TEST_F(Editor, HotKeyControlFollowsTheSelectedShortcut)
     frame.KeySelected(0x10);
     Select("Lock screen");
     EXPECT_EQ(frame.HotKeyEdit->text(), " ");
-    Select("Copy");
+    Select("Ctrl+Shift+C — Copy");
     EXPECT_EQ(frame.HotKeyEdit->text(), " Ctrl + Shift + C");
     frame.Button1->click();
     EXPECT_EQ(frame.HotKeyEdit->text(), "");
@@ -360,6 +409,25 @@ TEST_F(Editor, PictureFilesAreOfferedWithTheDescriptionAndBadOnesAreRefusedInWor
     EXPECT_EQ(frame.IconDialogTitle(), "Выберите иконку для сочетания клавиш");
 }
 
+TEST_F(Editor, TheIconPreviewShowsThePictureInItsOwnColours)
+{
+    TShortcutDescriptionFrame& frame = *editor->NodeDescription->ShortcutFrame;
+    editor->show();
+    Select("Copy");
+    QImage red(16, 16, QImage::Format_RGB32);
+    red.fill(QColor(220, 0, 0));
+    frame.SelectRegion = [&red](const QImage&) { return std::optional<QImage>(red); };
+    frame.ScreenShot.Bitmap = QImage(8, 8, QImage::Format_RGB32);
+    frame.btnScreenShotClick();
+    const QImage preview = frame.dbiIcon->grab().toImage();
+    const QRect centre(preview.width() / 2 - 4, preview.height() / 2 - 4, 8, 8);
+    for (int y = centre.top(); y <= centre.bottom(); ++y) {
+        for (int x = centre.left(); x <= centre.right(); ++x) {
+            ASSERT_EQ(preview.pixelColor(x, y), QColor(220, 0, 0)) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(Editor, FocusGoesIntoTheVisibleFrameOnly)
 {
     editor->show();
@@ -396,7 +464,7 @@ TEST_F(Editor, TheBaseGoesOutToAFileAndComesBackIntoTheTree)
     editor->ChooseImportFile = [&] { return std::optional<std::string>(file); };
     editor->tbImport->trigger();
     EXPECT_EQ(Tree(),
-              (std::vector<std::string>{"a", "  Copy", "b", "  b first", "  b second",
+              (std::vector<std::string>{"a", "  Ctrl+C — Copy", "b", "  b first", "  b second",
                                         "Самостоятельные сочетания клавиш", "  Lock screen"}))
         << "what was deleted comes back, nothing is doubled";
     EXPECT_EQ(env.messages.size(), 2u);

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -218,6 +219,31 @@ TEST(ScreenCapture, DraggingSelectsTheNormalisedRegionAndAnyButtonUpAccepts)
     window.show();
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_EQ(window.result(), QDialog::Rejected);
+}
+
+TEST(ScreenCapture, OnAScreenWithTwoDevicePixelsToALogicalOneTheFramedPixelsAreTaken)
+{
+    FakeEnvironment env;
+    // The snapshot of a 400 x 300 screen in 800 x 600 pixels, with a red patch under the logical
+    // rectangle (100, 80)-(140, 110).
+    QImage snapshot(800, 600, QImage::Format_RGB32);
+    snapshot.fill(Qt::darkGreen);
+    QPainter(&snapshot).fillRect(QRect(200, 160, 81, 61), Qt::red);
+    snapshot.setDevicePixelRatio(2);
+    TFullScreenWindow window;
+    window.Source = &snapshot;
+    window.Prepare(QSize(400, 300));
+    window.show();
+    QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(100, 80));
+    QTest::mouseMove(&window, QPoint(140, 110));
+    QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(140, 110));
+    const QImage selection = window.GetSelection();
+    EXPECT_EQ(selection.size(), QSize(81, 61));
+    EXPECT_EQ(selection.pixelColor(2, 2), QColor(Qt::red));
+    EXPECT_EQ(selection.pixelColor(78, 58), QColor(Qt::red));
+    // The magnifier looks at the same place.
+    window.Zoom()->UpdateZoom(QPoint(120, 95));
+    EXPECT_EQ(window.Zoom()->Zoom().pixelColor(10, 15), QColor(Qt::red));
 }
 
 TEST(ScreenCapture, TheMagnifierKeepsClearOfThePointer)

@@ -9,8 +9,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -159,4 +163,35 @@ TEST_F(HotKeyCapture, ThePromptShowsOnFocusAndHidesOnLeavingOrLater)
     edit.ShowHintOnEnter = false;
     QApplication::sendEvent(&edit, &in);
     EXPECT_FALSE(edit.IsKeyHintVisible());
+}
+
+TEST(HotKeyPrompt, NeverCoversWhatLiesBelowTheControl)
+{
+    FakeEnvironment env;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* edit = new THotKeyEdit(&window);
+    auto* below = new QCheckBox(QStringLiteral("Application must be active"), &window);
+    layout->addWidget(edit);
+    layout->addWidget(below);
+    const QRect screen = window.screen()->availableGeometry();
+    for (const int top : {screen.top() + screen.height() / 2, screen.top()}) {
+        window.move(screen.left() + 40, top);
+        window.show();
+        edit->ShowKeyHint();
+        const auto* hint = edit->findChild<QLabel*>();
+        ASSERT_NE(hint, nullptr);
+        ASSERT_TRUE(edit->IsKeyHintVisible());
+        const QRect hintArea = hint->geometry();
+        const QRect editArea(edit->mapToGlobal(QPoint(0, 0)), edit->size());
+        const QRect belowArea(below->mapToGlobal(QPoint(0, 0)), below->size());
+        EXPECT_FALSE(hintArea.intersects(editArea)) << "at " << top;
+        if (top > screen.top()) {
+            EXPECT_FALSE(hintArea.intersects(belowArea));
+            EXPECT_EQ(hintArea.bottom() + 1, editArea.top());
+        } else {
+            EXPECT_GE(hintArea.top(), screen.top()) << "never off the screen";
+        }
+        edit->HideKeyHint();
+    }
 }

@@ -273,16 +273,21 @@ TEST(KeyImage, NameTooWideShrinksToTheMinimumThenTakesItsShortForm)
     const TFittedText smaller = FitKeyName(44, base, fullWidth * 9 / 10);
     EXPECT_EQ(smaller.text, "Print Screen");
     EXPECT_LT(QFontInfo(smaller.font).pixelSize(), 20);
-    EXPECT_GE(QFontInfo(smaller.font).pixelSize(), 14);
+    EXPECT_GE(QFontInfo(smaller.font).pixelSize(), ReadableKeyNamePixelSize(base));
     EXPECT_EQ(smaller.font.family(), base.family());
 
     const TFittedText abbreviated = FitKeyName(44, base, fullWidth / 2);
     EXPECT_EQ(abbreviated.text, "PrtSc");
     EXPECT_LE(QFontMetrics(abbreviated.font).horizontalAdvance("PrtSc"), fullWidth / 2);
 
+    // Rather than tiny, a key's name takes its short form.
+    const TFittedText notTiny = FitKeyName(44, base, fullWidth * 3 / 4);
+    EXPECT_EQ(notTiny.text, "PrtSc");
+    EXPECT_EQ(ReadableKeyNamePixelSize(base), 17);
+
     // Text with no short form to fall back on is cut short with an ellipsis at the minimum size.
-    const TFittedText elided =
-        FitText("A much too long short name", "A much too long short name", base, 60);
+    const TFittedText elided = FitText("A much too long short name", "A much too long short name",
+                                       base, MinimumLegiblePixelSize(base), 60);
     EXPECT_TRUE(elided.text.endsWith(QChar(0x2026))) << elided.text.toStdString();
     EXPECT_EQ(QFontInfo(elided.font).pixelSize(), 14);
     EXPECT_LE(QFontMetrics(elided.font).horizontalAdvance(elided.text), 60);
@@ -290,6 +295,89 @@ TEST(KeyImage, NameTooWideShrinksToTheMinimumThenTakesItsShortForm)
     QFont tiny;
     tiny.setPixelSize(7);
     EXPECT_EQ(MinimumLegiblePixelSize(tiny), 6);
+    EXPECT_EQ(ReadableKeyNamePixelSize(tiny), 7) << "never above the base";
+    QFont small;
+    small.setPixelSize(10);
+    EXPECT_EQ(ReadableKeyNamePixelSize(small), 9);
+}
+
+TEST(KeyImage, ShortNamesTakeASecondLineBeforeAnEllipsis)
+{
+    QFont base;
+    base.setPixelSize(12);
+    const QFontMetrics metrics(base);
+    const QString name = "Close the window";
+    const int width = metrics.horizontalAdvance("Close the") + 2;
+
+    // At the base size on two lines, broken where the longer line is shortest.
+    const TFittedText two = FitShortName(name, base, width, 2);
+    EXPECT_EQ(two.text, "Close the\nwindow");
+    EXPECT_EQ(QFontInfo(two.font).pixelSize(), 12);
+    EXPECT_EQ(two.size, QSize(metrics.horizontalAdvance("Close the"), 2 * metrics.height()));
+
+    // One line allowed: smaller, then cut short.
+    const TFittedText one = FitShortName(name, base, width, 1);
+    EXPECT_FALSE(one.text.contains('\n'));
+    EXPECT_TRUE(one.text.endsWith(QChar(0x2026))) << one.text.toStdString();
+
+    // What fits on one line stays on one; what fits on no two lines is cut on the second.
+    EXPECT_EQ(FitShortName("Save", base, width, 2).text, "Save");
+    const TFittedText cut = FitShortName("Close every window of the desktop", base, width, 2);
+    const QStringList lines = cut.text.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_FALSE(lines[0].endsWith(QChar(0x2026)));
+    EXPECT_TRUE(lines[1].endsWith(QChar(0x2026)));
+    EXPECT_LE(cut.size.width(), width);
+    // A word too long for a line even at the smallest size is broken with a hyphen; with one line
+    // it is cut short.
+    const int wordWidth = metrics.horizontalAdvance("Refresh-");
+    const TFittedText broken = FitShortName("Refreshingly", base, wordWidth, 2);
+    EXPECT_EQ(broken.text, "Refresh-\ningly") << broken.text.toStdString();
+    EXPECT_EQ(QFontInfo(broken.font).pixelSize(), 12);
+    EXPECT_LE(broken.size.width(), wordWidth);
+    EXPECT_EQ(FitShortName("Refreshingly", base, wordWidth, 1).text.count('\n'), 0);
+
+    // As drawn on a key with room for two lines and an icon: ink on two lines at the bottom.
+    auto key = MakeKey(106, width + 8, 96);
+    CActionDescription description;
+    description.ShortName = name.toStdString();
+    key->DrawKey(&description, false);
+    const int lineHeight = QFontMetrics(key->ActionFont.font).height();
+    const QImage& picture = key->Picture();
+    const int twoLinesUp = picture.height() - 2 * lineHeight;
+    EXPECT_GE(InkColumns(picture, twoLinesUp, twoLinesUp + lineHeight - 1).first, 0);
+    EXPECT_GE(InkColumns(picture, twoLinesUp + lineHeight, picture.height() - 1).first, 0);
+
+    // A lower key: two lines without an icon, one line when the icon needs the room.
+    const int nameLine = QFontMetrics(key->KeyFont.font).height();
+    key->resize(width + 8, nameLine + lineHeight * 5 / 2);
+    key->DrawKey(&description, false);
+    const int upperLine = key->height() - 2 * lineHeight;
+    EXPECT_GE(InkColumns(key->Picture(), upperLine, upperLine + lineHeight - 1).first, 0);
+    CActionDescription withIcon = description;
+    withIcon.Icon = SolidIcon(16, 16);
+    key->DrawKey(&withIcon, false);
+    EXPECT_EQ(InkColumns(key->Picture(), upperLine, upperLine + lineHeight - 1).first, -1);
+}
+
+TEST(KeyImage, TheTooltipTellsTheShortcutInFull)
+{
+    auto key = MakeKey(0x53, 60, 80);
+    CActionDescription save;
+    save.ShortName = "Save";
+    save.Name = "Save the document under its name";
+    key->DrawKey(&save, false);
+    EXPECT_EQ(key->toolTip(), "Save\nSave the document under its name");
+    // Another description with the same look still changes what the key tells.
+    CActionDescription other = save;
+    other.Name = "Write the file";
+    key->DrawKey(&other, false);
+    EXPECT_EQ(key->toolTip(), "Save\nWrite the file");
+    other.Name.clear();
+    key->DrawKey(&other, false);
+    EXPECT_EQ(key->toolTip(), "Save");
+    key->DrawKey(nullptr, false);
+    EXPECT_EQ(key->toolTip(), "");
 }
 
 // The overlay's key font is 8 points at the screen's dpi and its scale is dpi / 120: 96, 120,
@@ -300,7 +388,7 @@ TEST(KeyImage, EveryShippedKeyIsNamedAndItsNameFitsAtEveryScale)
     for (const double scale : {0.8, 1.0, 1.2, 1.6}) {
         QFont base;
         base.setPixelSize(qRound(8 * 120 * scale / 72));
-        const int minimum = MinimumLegiblePixelSize(base);
+        const int minimum = ReadableKeyNamePixelSize(base);
         const auto layout =
             CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale);
         ASSERT_GT(layout.size(), 100u);

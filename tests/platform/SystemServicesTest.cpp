@@ -64,6 +64,33 @@ TEST_F(SystemServices, ProcessesAreListedWithTheirExecutables)
     EXPECT_EQ(system.GetProcessModulePath(0x7FFFFFF0u), "");
 }
 
+TEST_F(SystemServices, OnlyProcessesOfThisUserAreOwn)
+{
+    EXPECT_TRUE(system.IsOwnProcess(static_cast<std::uint32_t>(getpid())));
+    EXPECT_FALSE(system.IsOwnProcess(0));
+    EXPECT_FALSE(system.IsOwnProcess(0x7FFFFFF0u));
+    if (getuid() != 0) {
+        EXPECT_FALSE(system.IsOwnProcess(1)) << "init runs as root";
+        return;
+    }
+    // As root: a child that becomes the user nobody.
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setuid(65534) == 0) {
+            pause();
+        }
+        _exit(1);
+    }
+    ASSERT_GT(child, 0);
+    const auto id = static_cast<std::uint32_t>(child);
+    for (int attempt = 0; attempt < 200 && system.IsOwnProcess(id); ++attempt) {
+        usleep(10000);
+    }
+    EXPECT_FALSE(system.IsOwnProcess(id));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
 TEST_F(SystemServices, DeletedExecutableKeepsItsPathWithoutTheSuffix)
 {
     const std::string copy = Temp() + "/sleeper";

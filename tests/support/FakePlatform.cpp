@@ -325,6 +325,11 @@ std::string FakePlatform::GetProcessModulePath(std::uint32_t processId)
     return {};
 }
 
+bool FakePlatform::IsOwnProcess(std::uint32_t processId)
+{
+    return othersProcesses.count(processId) == 0;
+}
+
 std::string FakePlatform::GetExecutablePath()
 {
     return executablePath;

@@ -62,6 +62,8 @@ public:
     bool foregroundRequestsSucceed = true;
     std::uint32_t currentProcessId = 1000;
     std::vector<std::pair<std::uint32_t, std::string>> processes;
+    // Processes of other users; every other one is the user's own.
+    std::set<std::uint32_t> othersProcesses;
     std::string executablePath = "/opt/quorvel/quorvel";
     std::map<SpecialFolderKind, std::string> specialFolders;
     bool shellOpenSucceeds = true;
@@ -152,6 +154,7 @@ public:
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
     std::string GetProcessModulePath(std::uint32_t processId) override;
+    bool IsOwnProcess(std::uint32_t processId) override;
     std::string GetExecutablePath() override;
     int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
     void CloseNamedMutex(int handle) override;

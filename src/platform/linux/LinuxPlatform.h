@@ -75,6 +75,7 @@ public:
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
     std::string GetProcessModulePath(std::uint32_t processId) override;
+    bool IsOwnProcess(std::uint32_t processId) override;
     std::string GetExecutablePath() override;
     int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
     void CloseNamedMutex(int handle) override;

@@ -187,6 +187,16 @@ std::string LinuxPlatform::GetProcessModulePath(std::uint32_t processId)
     return path;
 }
 
+bool LinuxPlatform::IsOwnProcess(std::uint32_t processId)
+{
+    // The folder of a process belongs to the user it runs as.
+    struct stat status
+    {
+    };
+    return processId != 0 && stat(("/proc/" + std::to_string(processId)).c_str(), &status) == 0 &&
+           status.st_uid == getuid();
+}
+
 std::string LinuxPlatform::GetExecutablePath()
 {
     return ReadLink("/proc/self/exe");
