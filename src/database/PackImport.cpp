@@ -24,23 +24,77 @@ bool SameKeys(const CKeyCodes& a, const CKeyCodes& b)
     return a.size() == b.size() && a.Contains(b);
 }
 
-// The Id of the program that runs as one of these executables; 0 when there is none.
-std::int32_t FindProgram(DataSet& programs, const std::vector<std::string>& executables)
+std::vector<std::string> PackClasses(const ShortcutPack& pack)
 {
-    std::vector<std::string> names;
-    for (const std::string& executable : executables) {
-        names.push_back(LowerCase(ExtractFileName(executable)));
+    std::vector<std::string> classes = pack.windowClasses;
+    classes.insert(classes.end(), pack.appIds.begin(), pack.appIds.end());
+    return classes;
+}
+
+// How a program of the base matches the pack: by desktop entry or window class; by executable
+// only while neither is known by its windows' classes (a pack of LibreOffice's Writer is not one
+// of its other modules, nor all of them).
+IdentityMatch PackMatch(const CProgramIdentity& program, const ShortcutPack& pack)
+{
+    IdentityMatch best = IdentityMatch::None;
+    for (const std::string& executable : pack.executables) {
+        const CProgramIdentity packs = CProgramIdentity::Make(ExtractFileName(executable),
+                                                              PackClasses(pack), {pack.desktopId});
+        IdentityMatch match = MatchIdentity(program, packs);
+        if (match == IdentityMatch::Executable &&
+            (!program.classes.empty() || !packs.classes.empty())) {
+            match = IdentityMatch::None;
+        }
+        best = std::max(best, match);
     }
+    return best;
+}
+
+// The Id of the program that matches the pack most specifically; 0 when none does.
+std::int32_t FindProgram(DataSet& programs, const ShortcutPack& pack)
+{
     Field fileName = programs.FieldByName("FileName");
+    Field classes = programs.FieldByName("WindowClasses");
+    Field desktopId = programs.FieldByName("DesktopId");
     Field id = programs.FieldByName("Id");
+    std::int32_t found = 0;
+    IdentityMatch best = IdentityMatch::None;
     for (programs.First(); !programs.Eof(); programs.Next()) {
-        const std::string name = LowerCase(ExtractFileName(fileName.AsString()));
-        if (id.AsInteger() != CShortcutTables::SuperglobalId && !name.empty() &&
-            std::find(names.begin(), names.end(), name) != names.end()) {
-            return id.AsInteger();
+        if (id.AsInteger() == CShortcutTables::SuperglobalId) {
+            continue;
+        }
+        const IdentityMatch match = PackMatch(
+            CProgramIdentity::Make(ExtractFileName(fileName.AsString()),
+                                   SplitIdentityList(classes.AsString()), {desktopId.AsString()}),
+            pack);
+        if (match > best) {
+            best = match;
+            found = id.AsInteger();
         }
     }
-    return 0;
+    return found;
+}
+
+// Gives a program what the pack tells of its windows and desktop entry, where it has nothing of
+// its own.
+void CompleteIdentity(DataSet& programs, const ShortcutPack& pack)
+{
+    const std::string classes = JoinIdentityList(PackClasses(pack));
+    Field ownClasses = programs.FieldByName("WindowClasses");
+    Field ownDesktopId = programs.FieldByName("DesktopId");
+    const bool addClasses = ownClasses.AsString().empty() && !classes.empty();
+    const bool addDesktopId = ownDesktopId.AsString().empty() && !pack.desktopId.empty();
+    if (!addClasses && !addDesktopId) {
+        return;
+    }
+    programs.Edit();
+    if (addClasses) {
+        ownClasses.SetValue(classes);
+    }
+    if (addDesktopId) {
+        ownDesktopId.SetValue(pack.desktopId);
+    }
+    programs.Post();
 }
 
 std::string ChooseExecutable(const std::vector<std::string>& executables)
@@ -58,6 +112,8 @@ std::int32_t AddProgram(DataSet& programs, const ShortcutPack& pack)
     programs.Append();
     programs.FieldByName("Name").SetValue(pack.name);
     programs.FieldByName("FileName").SetValue(ChooseExecutable(pack.executables));
+    programs.FieldByName("WindowClasses").SetValue(JoinIdentityList(PackClasses(pack)));
+    programs.FieldByName("DesktopId").SetValue(pack.desktopId);
     programs.Post();
     return programs.FieldByName("Id").AsInteger();
 }
@@ -125,7 +181,7 @@ ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& 
     ImportReport report;
     for (const ShortcutPack& pack : packs) {
         std::int32_t id =
-            pack.desktop ? CShortcutTables::SuperglobalId : FindProgram(programs, pack.executables);
+            pack.desktop ? CShortcutTables::SuperglobalId : FindProgram(programs, pack);
         if (id == 0) {
             id = AddProgram(programs, pack);
             ++report.programsAdded;
@@ -133,6 +189,9 @@ ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& 
             ++report.programsFound;
         }
         programs.Locate("Id", id);
+        if (!pack.desktop) {
+            CompleteIdentity(programs, pack);
+        }
         MergeShortcuts(shortcuts, pack, id != CShortcutTables::SuperglobalId, report);
     }
     programs.Locate("Id", selected);

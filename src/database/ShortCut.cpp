@@ -84,6 +84,16 @@ private:
 
 // --- CProgram ---------------------------------------------------------------------------------
 
+CProgramIdentity CLoadedProgram::Identity() const
+{
+    return CProgramIdentity::Make(FileName, WindowClasses, DesktopIds);
+}
+
+CProgramIdentity CProgram::Identity() const
+{
+    return CProgramIdentity::Make(FileName, WindowClasses, {DesktopId});
+}
+
 std::vector<CLoadedProgram*> CProgram::FindEqualLoadedProgram(const CLoadedPrograms& loaded) const
 {
     std::vector<CLoadedProgram*> result;
@@ -97,7 +107,7 @@ std::vector<CLoadedProgram*> CProgram::FindEqualLoadedProgram(const CLoadedProgr
 
 bool CProgram::MatchesLoadedProgram(const CLoadedProgram& loaded) const
 {
-    return !FileName.empty() && LowerCase(loaded.FileName) == LowerCase(FileName);
+    return MatchIdentity(Identity(), loaded.Identity()) != IdentityMatch::None;
 }
 
 void CProgram::SetRunState(bool loaded, bool active)
@@ -150,28 +160,67 @@ void CShortCuts::Add(std::unique_ptr<CShortCut> shortCut)
     items_.push_back(std::move(shortCut));
 }
 
-void CShortCuts::SetRunningPrograms(const CLoadedPrograms& loaded, std::int32_t activeProcessId)
+void CShortCuts::SetRunningPrograms(const CLoadedPrograms& loaded, const CActiveProgram& active)
 {
-    // Processes by lower-case file name: one pass over the processes, one look-up per program.
-    std::unordered_map<std::string, std::vector<const CLoadedProgram*>> byName;
+    // Each process's identity once, and the processes by each name in it: a program is compared
+    // only with the processes that share a name with it.
+    std::vector<CProgramIdentity> identities;
+    identities.reserve(loaded.size());
+    std::unordered_map<std::string, std::vector<std::size_t>> byName;
+    const CLoadedProgram* activeProcess = nullptr;
     for (const auto& process : loaded) {
-        if (!process->FileName.empty()) {
-            byName[LowerCase(process->FileName)].push_back(process.get());
+        const std::size_t index = identities.size();
+        identities.push_back(process->Identity());
+        const CProgramIdentity& identity = identities.back();
+        byName["f:" + identity.fileName].push_back(index);
+        for (const std::string& name : identity.classes) {
+            byName["c:" + name].push_back(index);
+        }
+        for (const std::string& id : identity.desktopIds) {
+            byName["d:" + id].push_back(index);
+        }
+        if (active.ProcessId != 0 && process->ProcessId == active.ProcessId) {
+            activeProcess = process.get();
         }
     }
-    for (const auto& program : programs_) {
-        const auto found =
-            program->FileName.empty() ? byName.end() : byName.find(LowerCase(program->FileName));
-        if (found == byName.end()) {
-            program->SetRunState(false, false);
-            continue;
+    // The window's own names, with what its process tells (executable, sandbox).
+    std::vector<std::string> activeDesktopIds{active.DesktopId};
+    if (activeProcess) {
+        activeDesktopIds.insert(activeDesktopIds.end(), activeProcess->DesktopIds.begin(),
+                                activeProcess->DesktopIds.end());
+    }
+    const CProgramIdentity activeIdentity =
+        CProgramIdentity::Make(activeProcess ? activeProcess->FileName : std::string(),
+                               active.WindowClasses, activeDesktopIds);
+    std::vector<IdentityMatch> activeMatch(programs_.size(), IdentityMatch::None);
+    std::vector<bool> running(programs_.size(), false);
+    IdentityMatch best = IdentityMatch::None;
+    for (std::size_t i = 0; i < programs_.size(); ++i) {
+        const CProgramIdentity identity = programs_[i]->Identity();
+        std::vector<std::string> names{"f:" + identity.fileName};
+        for (const std::string& name : identity.classes) {
+            names.push_back("c:" + name);
         }
-        const bool active =
-            activeProcessId != 0 && std::any_of(found->second.begin(), found->second.end(),
-                                                [activeProcessId](const CLoadedProgram* process) {
-                                                    return process->ProcessId == activeProcessId;
-                                                });
-        program->SetRunState(true, active);
+        for (const std::string& id : identity.desktopIds) {
+            names.push_back("d:" + id);
+        }
+        for (const std::string& name : names) {
+            const auto found = byName.find(name);
+            if (found != byName.end() && !running[i]) {
+                running[i] = std::any_of(
+                    found->second.begin(), found->second.end(), [&](std::size_t process) {
+                        return MatchIdentity(identity, identities[process]) != IdentityMatch::None;
+                    });
+            }
+        }
+        if (active.ProcessId != 0) {
+            activeMatch[i] = MatchIdentity(identity, activeIdentity);
+            best = std::max(best, activeMatch[i]);
+        }
+    }
+    for (std::size_t i = 0; i < programs_.size(); ++i) {
+        const bool isActive = best != IdentityMatch::None && activeMatch[i] == best;
+        programs_[i]->SetRunState(running[i] || isActive, isActive);
     }
 }
 

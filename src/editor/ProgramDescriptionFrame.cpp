@@ -31,6 +31,14 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const 
     DBEdit3 = new TDBEdit(ds_, "FileName", this);
     DBEdit3->setReadOnly(true);
     DBEdit3->setBackgroundRole(QPalette::Window);
+    dbWindowClasses = new TDBEdit(ds_, "WindowClasses", this);
+    dbWindowClasses->setToolTip(
+        Tr("Классы окон приложения (WM_CLASS) или его идентификаторы приложения через точку с "
+           "запятой. По ним узнаются приложения, запущенные одной программой, например "
+           "интерпретатором python3 или soffice.bin."));
+    dbDesktopId = new TDBEdit(ds_, "DesktopId", this);
+    dbDesktopId->setToolTip(
+        Tr("Идентификатор ярлыка приложения (файла .desktop), например org.gnome.Meld.desktop."));
     Button1 = new QPushButton(Tr("Выбрать приложение..."), this);
     Button2 = new QPushButton(Tr("Создать сочетание клавиш..."), this);
     Button2->setToolTip(Tr("Создать сочетание клавиш для этого приложения"));
@@ -38,6 +46,8 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const 
     auto* fields = new QFormLayout;
     fields->addRow(Tr("Название:"), dbName);
     fields->addRow(Tr("Путь:"), DBEdit3);
+    fields->addRow(Tr("Классы окон:"), dbWindowClasses);
+    fields->addRow(Tr("Ярлык:"), dbDesktopId);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button1);
     buttons->addStretch();
@@ -48,11 +58,12 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const 
     layout->addWidget(Button2, 0, Qt::AlignLeft);
     layout->addStretch();
 
-    ChooseProgram = [this]() -> std::optional<std::string> {
+    ChooseProgram = [this]() -> std::optional<Choice> {
         if (!selectDialog_->Execute()) {
             return std::nullopt;
         }
-        return selectDialog_->GetPath();
+        return Choice{selectDialog_->GetPath(), selectDialog_->GetWindowClasses(),
+                      selectDialog_->GetDesktopId()};
     };
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { CallHook(hooks_.CreateShortcut); });
@@ -77,11 +88,13 @@ void TProgramDescriptionFrame::SetFocus()
 
 void TProgramDescriptionFrame::Button1Click()
 {
-    const std::optional<std::string> path = ChooseProgram();
-    if (!path) {
+    const std::optional<Choice> choice = ChooseProgram();
+    if (!choice) {
         return;
     }
     DataSet& programs = *registry_.GetPrograms();
     programs.Edit();
-    programs.FieldByName("FileName").SetValue(*path);
+    programs.FieldByName("FileName").SetValue(choice->path);
+    programs.FieldByName("WindowClasses").SetValue(choice->windowClasses);
+    programs.FieldByName("DesktopId").SetValue(choice->desktopId);
 }

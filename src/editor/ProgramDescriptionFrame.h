@@ -11,7 +11,8 @@ class QPushButton;
 class TDBEdit;
 class TSelectProgramDialog;
 
-// A program's name and executable, and a button to give it a shortcut.
+// A program's name, executable, window classes and desktop entry, and a button to give it a
+// shortcut.
 class TProgramDescriptionFrame : public IDescriptionFrame
 {
     Q_OBJECT
@@ -24,13 +25,23 @@ public:
     void HideFrame() override;
     void SetFocus() override;
 
-    // "Выбрать приложение...": the chosen executable becomes the program's path; the name stays.
+    // What the user chose: the executable, and what the chosen window or desktop entry tells.
+    struct Choice
+    {
+        std::string path;
+        std::string windowClasses;
+        std::string desktopId;
+    };
+    // "Выбрать приложение...": the chosen executable becomes the program's path, with the
+    // window classes and desktop entry the choice tells; the name stays.
     void Button1Click();
     // Asks the user for an executable; empty when cancelled. Tests replace it.
-    std::function<std::optional<std::string>()> ChooseProgram;
+    std::function<std::optional<Choice>()> ChooseProgram;
 
     TDBEdit* dbName;
     TDBEdit* DBEdit3;
+    TDBEdit* dbWindowClasses;
+    TDBEdit* dbDesktopId;
     QPushButton* Button1;
     QPushButton* Button2;
 

@@ -30,6 +30,8 @@ public:
         Picture icon{};
         std::string windowClass{};
         bool desktop = false;
+        // Empty: the class alone.
+        WindowIdentity identity{};
     };
     struct KeyEvent
     {
@@ -61,6 +63,8 @@ public:
     bool foregroundRequestsSucceed = true;
     std::uint32_t currentProcessId = 1000;
     std::vector<std::pair<std::uint32_t, std::string>> processes;
+    // The desktop ids of sandboxed processes, by process id.
+    std::map<std::uint32_t, std::string> processDesktopIds;
     std::string executablePath = "/opt/quorvel/quorvel";
     std::map<SpecialFolderKind, std::string> specialFolders;
     bool shellOpenSucceeds = true;
@@ -128,11 +132,13 @@ public:
     WindowId GetWindowOwner(WindowId window) override;
     Picture GetWindowIcon(WindowId window, int size) override;
     std::string GetWindowClass(WindowId window) override;
+    WindowIdentity GetWindowIdentity(WindowId window) override;
     std::string GetWindowManagerName() override;
     bool IsDesktopWindow(WindowId window) override;
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
     std::string GetProcessModulePath(std::uint32_t processId) override;
+    std::string GetProcessDesktopId(std::uint32_t processId) override;
     std::string GetExecutablePath() override;
     int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
     void CloseNamedMutex(int handle) override;

@@ -20,6 +20,9 @@
 #include <X11/extensions/XTest.h>
 #include <xcb/xcb.h>
 
+// Includes Xlib: after Qt's headers.
+#include "platform/linux/WindowIdentity.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -911,6 +914,16 @@ std::string LinuxPlatform::GetWindowClass(WindowId window)
     }
     x_->Drain();
     return name;
+}
+
+Platform::WindowIdentity LinuxPlatform::GetWindowIdentity(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return {};
+    }
+    WindowIdentity identity = ReadWindowIdentity(x_->display, window);
+    x_->Drain();
+    return identity;
 }
 
 bool LinuxPlatform::IsDesktopWindow(WindowId window)
