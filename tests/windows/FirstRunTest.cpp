@@ -127,6 +127,15 @@ TEST_F(FirstRun, TheDesktopNamedByXdgWinsAndDesktopEntriesCount)
     EXPECT_EQ(base[1].rfind("  Alt + Enter | Terminal |", 0), 0u) << base[1];
 }
 
+TEST_F(FirstRun, AWindowManagerThatAddsItsVersionToItsNameFindsItsPack)
+{
+    env.platform.windowManagerName = "i3 4.22 (Linux)";
+    EXPECT_TRUE(Start(QUORVEL_TEST_PACKS_DIR).first.desktop);
+    QDir(QString::fromStdString(JoinedDataFolder())).removeRecursively();
+    env.platform.windowManagerName = "i3wm";
+    EXPECT_FALSE(Start(QUORVEL_TEST_PACKS_DIR).first.desktop) << "another name is another manager";
+}
+
 TEST_F(FirstRun, BrokenPacksAreLeftOutAndNothingMatchingLeavesNoBase)
 {
     const QString packs = QString::fromStdString(Path("packs"));
