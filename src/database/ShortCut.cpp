@@ -306,6 +306,17 @@ std::vector<const CShortCut*> CShortCuts::ProgramShortCuts(const std::string& fi
     return found;
 }
 
+std::vector<const CShortCut*> CShortCuts::ActiveProgramShortCuts() const
+{
+    std::vector<const CShortCut*> found;
+    for (const auto& item : items_) {
+        if (item->Program && item->Program->IsActive()) {
+            found.push_back(item.get());
+        }
+    }
+    return found;
+}
+
 const CShortCuts::SizeGroup& CShortCuts::WithKeyCount(std::size_t count) const
 {
     static const SizeGroup none;

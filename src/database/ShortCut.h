@@ -117,6 +117,9 @@ public:
     // Every shortcut of the program with this file name (case ignored), whether it applies now or
     // not, in collection order.
     virtual std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const = 0;
+    // Every shortcut of the programs active by the last SetRunningPrograms, whether it applies
+    // now or not, in collection order: a Writer window's, not the other modules' of soffice.bin.
+    virtual std::vector<const CShortCut*> ActiveProgramShortCuts() const = 0;
     virtual void Clear() = 0;
 };
 
@@ -135,6 +138,7 @@ public:
     CNextKeys GetNextKeysAndCounts(const CKeyCodes& pressed) override;
     CShortCut* FindShortCut(const CKeyCodes& keys) override;
     std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const override;
+    std::vector<const CShortCut*> ActiveProgramShortCuts() const override;
     void Clear() override;
 
 private:

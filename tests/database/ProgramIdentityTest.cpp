@@ -89,7 +89,7 @@ TEST_F(ProgramIdentity, ModulesOfOneProcessShowTheirOwnShortcuts)
     CProgram* office = AddProgram("soffice.bin");
     CShortCut* navigator = Add(writer, F5);
     CShortCut* slideShow = Add(impress, F5);
-    Add(calc, F5);
+    CShortCut* calcF5 = Add(calc, F5);
     CShortCut* startCentre = Add(office, F5);
     CShortCut* calcRunning = Add(calc, KeyD, ShortCutType::Global);
 
@@ -103,6 +103,13 @@ TEST_F(ProgramIdentity, ModulesOfOneProcessShowTheirOwnShortcuts)
 
     Activate(20, {"libreoffice", "libreoffice-writer"});
     EXPECT_EQ(shortCuts.FindShortCut({F5}), navigator);
+
+    // The cheat sheet of the active window holds its module's shortcuts, global ones too.
+    Activate(20, {"libreoffice", "libreoffice-calc"});
+    EXPECT_EQ(shortCuts.ActiveProgramShortCuts(),
+              (std::vector<const CShortCut*>{calcF5, calcRunning}));
+    Activate(20, {"libreoffice", "libreoffice-writer"});
+    EXPECT_EQ(shortCuts.ActiveProgramShortCuts(), std::vector<const CShortCut*>{navigator});
 
     // A window of none of the modules belongs to the program known by the executable alone.
     Activate(20, {"libreoffice", "libreoffice-startcenter"});
