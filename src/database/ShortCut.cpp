@@ -166,18 +166,19 @@ void CShortCuts::SetRunningPrograms(const CLoadedPrograms& loaded, const CActive
     // only with the processes that share a name with it.
     std::vector<CProgramIdentity> identities;
     identities.reserve(loaded.size());
-    std::unordered_map<std::string, std::vector<std::size_t>> byName;
+    using Index = std::unordered_map<std::string, std::vector<std::size_t>>;
+    Index byFile, byClass, byDesktop;
     const CLoadedProgram* activeProcess = nullptr;
     for (const auto& process : loaded) {
         const std::size_t index = identities.size();
         identities.push_back(process->Identity());
         const CProgramIdentity& identity = identities.back();
-        byName["f:" + identity.fileName].push_back(index);
+        byFile[identity.fileName].push_back(index);
         for (const std::string& name : identity.classes) {
-            byName["c:" + name].push_back(index);
+            byClass[name].push_back(index);
         }
         for (const std::string& id : identity.desktopIds) {
-            byName["d:" + id].push_back(index);
+            byDesktop[id].push_back(index);
         }
         if (active.ProcessId != 0 && process->ProcessId == active.ProcessId) {
             activeProcess = process.get();
@@ -197,22 +198,18 @@ void CShortCuts::SetRunningPrograms(const CLoadedPrograms& loaded, const CActive
     IdentityMatch best = IdentityMatch::None;
     for (std::size_t i = 0; i < programs_.size(); ++i) {
         const CProgramIdentity identity = programs_[i]->Identity();
-        std::vector<std::string> names{"f:" + identity.fileName};
-        for (const std::string& name : identity.classes) {
-            names.push_back("c:" + name);
-        }
-        for (const std::string& id : identity.desktopIds) {
-            names.push_back("d:" + id);
-        }
-        for (const std::string& name : names) {
-            const auto found = byName.find(name);
-            if (found != byName.end() && !running[i]) {
-                running[i] = std::any_of(
-                    found->second.begin(), found->second.end(), [&](std::size_t process) {
-                        return MatchIdentity(identity, identities[process]) != IdentityMatch::None;
-                    });
-            }
-        }
+        const auto runs = [&](const Index& index, const std::string& name) {
+            const auto found = index.find(name);
+            return found != index.end() &&
+                   std::any_of(found->second.begin(), found->second.end(), [&](std::size_t p) {
+                       return MatchIdentity(identity, identities[p]) != IdentityMatch::None;
+                   });
+        };
+        running[i] = (!identity.fileName.empty() && runs(byFile, identity.fileName)) ||
+                     std::any_of(identity.classes.begin(), identity.classes.end(),
+                                 [&](const std::string& name) { return runs(byClass, name); }) ||
+                     std::any_of(identity.desktopIds.begin(), identity.desktopIds.end(),
+                                 [&](const std::string& id) { return runs(byDesktop, id); });
         if (active.ProcessId != 0) {
             activeMatch[i] = MatchIdentity(identity, activeIdentity);
             best = std::max(best, activeMatch[i]);
