@@ -40,7 +40,7 @@ void SetRunningPrograms(benchmark::State& state)
     CShortCutSetLoader loader(base.registry);
     auto shortCuts = loader.LoadShortCuts();
     for (auto _ : state) {
-        shortCuts->SetRunningPrograms(base.loaded, 1005);
+        shortCuts->SetRunningPrograms(base.loaded, {1005, {}, {}});
     }
 }
 BENCHMARK(SetRunningPrograms)->Unit(benchmark::kMicrosecond);
@@ -51,7 +51,7 @@ template <typename Query> void QueryWithKeysHeld(benchmark::State& state, Query 
     Base& base = TheBase();
     CShortCutSetLoader loader(base.registry);
     auto shortCuts = loader.LoadShortCuts();
-    shortCuts->SetRunningPrograms(base.loaded, 1005);
+    shortCuts->SetRunningPrograms(base.loaded, {1005, {}, {}});
     const CKeyCodes held[] = {{}, {BenchCtrl}, {BenchCtrl, BenchShift}};
     const CKeyCodes& pressed = held[state.range(0)];
     for (auto _ : state) {

@@ -14,6 +14,8 @@
 #include <iterator>
 #include <cstring>
 #include <ctime>
+#include <optional>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,6 +94,8 @@ struct TableLoad
     LoadResult result = LoadResult::Loaded;
     // For a refused file: why, in words for the user.
     std::string problem;
+    // The format version of a file that was read; none for an absent file.
+    std::optional<int> version{};
 };
 
 // Reads the table when its file exists (an absent file is an empty table).
@@ -102,10 +106,11 @@ TableLoad LoadIfPresent(DataSet& dataSet, const std::string& file)
         return {};
     }
     try {
-        if (dataSet.LoadFromFile(file) > DataSet::FileFormatVersion) {
-            return {LoadResult::Newer, {}};
+        const int version = dataSet.LoadFromFile(file);
+        if (version > DataSet::FileFormatVersion) {
+            return {LoadResult::Newer, {}, version};
         }
-        return {};
+        return {LoadResult::Loaded, {}, version};
     } catch (const DataSetFileError& error) {
         qCWarning(lcDatabase) << "table file not read:" << file.c_str() << error.what();
         switch (error.GetKind()) {
@@ -122,6 +127,36 @@ TableLoad LoadIfPresent(DataSet& dataSet, const std::string& file)
             break;
         }
         return {LoadResult::Damaged, {}};
+    }
+}
+
+// "<file>.version-<n>": the file as an older version wrote it.
+std::string BackupName(const std::string& file, int version)
+{
+    return file + ".version-" + std::to_string(version);
+}
+
+// Copies the file beside itself, readable by the user alone. A backup already there is from an
+// earlier start at which the base was not saved, and holds the same content: it is kept.
+void CopyForBackup(const std::string& file, const std::string& backup)
+{
+    if (FileExists(backup)) {
+        return;
+    }
+    std::ifstream in(file, std::ios::binary);
+    const std::string temporary = backup + ".tmp";
+    ::unlink(temporary.c_str());
+    const int created = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (created >= 0) {
+        ::close(created);
+    }
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << in.rdbuf();
+    out.flush();
+    if (created < 0 || !in || !out || ::rename(temporary.c_str(), backup.c_str()) != 0) {
+        const std::string error = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        throw Exception(FormatText(Translate("Не удается сохранить файл %s: %s"), backup, error));
     }
 }
 
@@ -251,9 +286,11 @@ std::string CDataSetLoader::LoadFiles()
     // The first file that is not simply loaded tells what happens.
     TableLoad load = LoadIfPresent(programs, CommittedFile(ProgramsFile(), JournalFile()));
     std::string file = ProgramsFile();
+    std::vector<std::pair<std::string, std::optional<int>>> versions{{file, load.version}};
     if (load.result == LoadResult::Loaded || load.result == LoadResult::Newer) {
         const TableLoad detail =
             LoadIfPresent(shortcuts, CommittedFile(ShortcutsFile(), JournalFile()));
+        versions.emplace_back(ShortcutsFile(), detail.version);
         if (detail.result != LoadResult::Loaded) {
             load = detail;
             file = ShortcutsFile();
@@ -263,6 +300,8 @@ std::string CDataSetLoader::LoadFiles()
     case LoadResult::Loaded:
         if (!writable) {
             KeepUnsaved(FormatText(Translate("Нет прав на запись в папку %s."), dataFolder_));
+        } else {
+            BackUpOlderFormat(versions);
         }
         return {};
     case LoadResult::Refused:
@@ -275,6 +314,24 @@ std::string CDataSetLoader::LoadFiles()
         break;
     }
     return MoveDamagedAside(file);
+}
+
+void CDataSetLoader::BackUpOlderFormat(
+    const std::vector<std::pair<std::string, std::optional<int>>>& versions)
+{
+    // The next save writes the files in this version's layout, which an older Quorvel reads
+    // only without saving: the files as they are stay beside them.
+    try {
+        for (const auto& [file, version] : versions) {
+            if (version && *version < DataSet::FileFormatVersion) {
+                CopyForBackup(file, BackupName(file, *version));
+                qCInfo(lcDatabase) << "upgrading the base; the old file is kept as"
+                                   << BackupName(file, *version).c_str();
+            }
+        }
+    } catch (const Exception& error) {
+        KeepUnsaved(error.what());
+    }
 }
 
 std::string CDataSetLoader::MoveDamagedAside(const std::string& damaged)

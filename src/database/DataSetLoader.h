@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CShortcutTables;
@@ -26,7 +28,9 @@ public:
 //   told, the program goes on with empty tables, and Save refuses until the next Load that
 //   succeeds, so nothing is written over files it could not read;
 // - a file written by a newer version, or a folder the user may read but not write: the tables
-//   are read, the user is told, and Save refuses likewise.
+//   are read, the user is told, and Save refuses likewise;
+// - a file written in an older format is read and copied aside as "<file>.version-<n>" before the
+//   next save writes the current format.
 class CDataSetLoader : public IDataSetLoader
 {
 public:
@@ -50,6 +54,9 @@ private:
     // Reads both files; the reason, already told, for not saving; empty when all went well.
     std::string LoadFiles();
     std::string MoveDamagedAside(const std::string& damaged);
+    // Copies each file written in an older format (file, version; none: absent) to
+    // "<file>.version-<n>" before a save replaces it; the base is not saved when that fails.
+    void BackUpOlderFormat(const std::vector<std::pair<std::string, std::optional<int>>>& versions);
     // The tables as read are kept, but never saved; the user is told why.
     void KeepUnsaved(const std::string& reason);
     void CreateDataFolder() const;

@@ -1,6 +1,7 @@
 #include "database/PackExport.h"
 
 #include "database/PackIcons.h"
+#include "database/ProgramIdentity.h"
 #include "database/Registry.h"
 #include "database/ShortCut.h"
 #include "database/ShortcutPack.h"
@@ -50,6 +51,18 @@ public:
                 pack["name"] = Q(name);
             }
             pack["executables"] = QJsonArray{Q(fileName)};
+            const std::string desktopId = programs_.FieldByName("DesktopId").AsString();
+            if (!desktopId.empty()) {
+                pack["desktopId"] = Q(desktopId);
+            }
+            QJsonArray classes;
+            for (const std::string& windowClass :
+                 SplitIdentityList(programs_.FieldByName("WindowClasses").AsString())) {
+                classes.append(Q(windowClass));
+            }
+            if (!classes.isEmpty()) {
+                pack["windowClasses"] = classes;
+            }
         }
         QJsonArray list;
         const std::string program = name.empty() ? ExtractFileName(fileName) : name;

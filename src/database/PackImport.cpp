@@ -32,6 +32,13 @@ struct KeysLess
     }
 };
 
+std::vector<std::string> PackClasses(const ShortcutPack& pack)
+{
+    std::vector<std::string> classes = pack.windowClasses;
+    classes.insert(classes.end(), pack.appIds.begin(), pack.appIds.end());
+    return classes;
+}
+
 std::string ChooseExecutable(const std::vector<std::string>& executables)
 {
     for (const std::string& executable : executables) {
@@ -67,18 +74,64 @@ public:
         }
     }
 
-    // The Id of the first program in the table that runs as one of these executables; 0 when
-    // there is none.
-    std::int32_t FindProgram(const std::vector<std::string>& executables) const
+    // The Id of the program that matches the pack most specifically, the first in the table among
+    // equals; 0 when none does. By desktop entry or window class; by executable only while neither
+    // side knows window classes (a pack of LibreOffice's Writer is not one of its other modules,
+    // nor all of them).
+    std::int32_t FindProgram(const ShortcutPack& pack) const
     {
-        const std::pair<std::size_t, std::int32_t>* first = nullptr;
-        for (const std::string& executable : executables) {
-            const auto found = programsByName_.find(LowerCase(ExtractFileName(executable)));
-            if (found != programsByName_.end() && (!first || found->second < *first)) {
-                first = &found->second;
+        std::vector<CProgramIdentity> identities;
+        for (const std::string& executable : pack.executables) {
+            identities.push_back(CProgramIdentity::Make(ExtractFileName(executable),
+                                                        PackClasses(pack), {pack.desktopId}));
+        }
+        const Entry* found = nullptr;
+        auto consider = [&found](const Index& index, const std::string& key) {
+            const auto hit = index.find(key);
+            if (hit != index.end() && (!found || hit->second.order < found->order)) {
+                found = &hit->second;
+            }
+        };
+        for (const auto& identity : identities) {
+            for (const std::string& desktopId : identity.desktopIds) {
+                consider(byDesktopId_, desktopId);
             }
         }
-        return first ? first->second : 0;
+        for (const auto& identity : identities) {
+            for (const std::string& windowClass : identity.classes) {
+                consider(byClass_, windowClass);
+            }
+        }
+        for (const auto& identity : identities) {
+            if (identity.classes.empty() && !IsInterpreter(identity.fileName)) {
+                consider(byFileName_, identity.fileName);
+            }
+        }
+        return found ? found->id : 0;
+    }
+
+    // Gives a program what the pack tells of its windows and desktop entry, where it has nothing
+    // of its own.
+    void CompleteIdentity(std::int32_t id, const ShortcutPack& pack)
+    {
+        const auto found = programsById_.find(id);
+        if (found == programsById_.end()) {
+            return;
+        }
+        Record& program = *found->second;
+        const std::string classes = JoinIdentityList(PackClasses(pack));
+        bool changed = false;
+        if (Text(program, "WindowClasses").empty() && !classes.empty()) {
+            Set(programs_, program, "WindowClasses", classes);
+            changed = true;
+        }
+        if (Text(program, "DesktopId").empty() && !pack.desktopId.empty()) {
+            Set(programs_, program, "DesktopId", pack.desktopId);
+            changed = true;
+        }
+        if (changed) {
+            IndexProgram(program);
+        }
     }
 
     std::int32_t AddProgram(const ShortcutPack& pack)
@@ -88,6 +141,8 @@ public:
         Set(programs_, record, "Id", id);
         Set(programs_, record, "Name", pack.name);
         Set(programs_, record, "FileName", ChooseExecutable(pack.executables));
+        Set(programs_, record, "WindowClasses", JoinIdentityList(PackClasses(pack)));
+        Set(programs_, record, "DesktopId", pack.desktopId);
         programTable_.push_back(std::make_unique<Record>(std::move(record)));
         IndexProgram(*programTable_.back());
         return id;
@@ -142,13 +197,33 @@ private:
         }
     }
 
-    void IndexProgram(const Record& program)
+    // A text field of a program; empty when null.
+    std::string Text(const Record& program, const std::string& field) const
+    {
+        const auto* text = std::get_if<std::string>(&program[programs_.FieldIndex(field)]);
+        return text ? *text : std::string();
+    }
+
+    void IndexProgram(Record& program)
     {
         const auto* id = std::get_if<std::int32_t>(&program[programs_.FieldIndex("Id")]);
-        const auto* file = std::get_if<std::string>(&program[programs_.FieldIndex("FileName")]);
-        const std::string name = file ? LowerCase(ExtractFileName(*file)) : std::string();
-        if (id && *id != CShortcutTables::SuperglobalId && !name.empty()) {
-            programsByName_.try_emplace(name, programsByName_.size(), *id);
+        if (!id || *id == CShortcutTables::SuperglobalId) {
+            return;
+        }
+        const CProgramIdentity identity = CProgramIdentity::Make(
+            ExtractFileName(Text(program, "FileName")),
+            SplitIdentityList(Text(program, "WindowClasses")), {Text(program, "DesktopId")});
+        programsById_[*id] = &program;
+        const Entry entry{indexed_++, *id};
+        for (const std::string& desktopId : identity.desktopIds) {
+            byDesktopId_.try_emplace(desktopId, entry);
+        }
+        for (const std::string& windowClass : identity.classes) {
+            byClass_.try_emplace(windowClass, entry);
+        }
+        // A program known by its windows' classes is found by them alone.
+        if (identity.classes.empty() && !identity.fileName.empty()) {
+            byFileName_.try_emplace(identity.fileName, entry);
         }
     }
 
@@ -173,8 +248,19 @@ private:
     Table& shortcutTable_;
     std::int32_t nextProgramId_;
     std::int32_t nextShortcutId_;
-    // Lower-case executable file name: the program's position in the order found, and its Id.
-    std::unordered_map<std::string, std::pair<std::size_t, std::int32_t>> programsByName_;
+    // A program found by an identity: its position in the order indexed, and its Id.
+    struct Entry
+    {
+        std::size_t order;
+        std::int32_t id;
+    };
+    using Index = std::unordered_map<std::string, Entry>;
+    std::size_t indexed_ = 0;
+    std::unordered_map<std::int32_t, Record*> programsById_;
+    // By lower-case desktop id, window class and executable file name.
+    Index byDesktopId_;
+    Index byClass_;
+    Index byFileName_;
     // Program Id and keys: the program's shortcuts of those keys, in table order.
     std::map<std::pair<std::int32_t, CKeyCodes>, std::vector<Record*>, KeysLess> shortcutsByKeys_;
 };
@@ -191,12 +277,13 @@ ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& 
         shortcuts.ChangeRecords([&](Table& shortcutTable) {
             Merge merge(programs, programTable, shortcuts, shortcutTable);
             for (const ShortcutPack& pack : packs) {
-                std::int32_t id = pack.desktop ? CShortcutTables::SuperglobalId
-                                               : merge.FindProgram(pack.executables);
+                std::int32_t id =
+                    pack.desktop ? CShortcutTables::SuperglobalId : merge.FindProgram(pack);
                 if (id == 0) {
                     id = merge.AddProgram(pack);
                     ++report.programsAdded;
                 } else if (!pack.desktop) {
+                    merge.CompleteIdentity(id, pack);
                     ++report.programsFound;
                 }
                 for (const PackShortcut& shortcut : pack.shortcuts) {

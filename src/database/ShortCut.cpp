@@ -84,6 +84,16 @@ private:
 
 // --- CProgram ---------------------------------------------------------------------------------
 
+CProgramIdentity CLoadedProgram::Identity() const
+{
+    return CProgramIdentity::Make(FileName, WindowClasses, DesktopIds);
+}
+
+CProgramIdentity CProgram::Identity() const
+{
+    return CProgramIdentity::Make(FileName, WindowClasses, {DesktopId});
+}
+
 std::vector<CLoadedProgram*> CProgram::FindEqualLoadedProgram(const CLoadedPrograms& loaded) const
 {
     std::vector<CLoadedProgram*> result;
@@ -97,7 +107,7 @@ std::vector<CLoadedProgram*> CProgram::FindEqualLoadedProgram(const CLoadedProgr
 
 bool CProgram::MatchesLoadedProgram(const CLoadedProgram& loaded) const
 {
-    return !FileName.empty() && LowerCase(loaded.FileName) == LowerCase(FileName);
+    return MatchIdentity(Identity(), loaded.Identity()) != IdentityMatch::None;
 }
 
 void CProgram::SetRunState(bool loaded, bool active)
@@ -150,28 +160,64 @@ void CShortCuts::Add(std::unique_ptr<CShortCut> shortCut)
     items_.push_back(std::move(shortCut));
 }
 
-void CShortCuts::SetRunningPrograms(const CLoadedPrograms& loaded, std::int32_t activeProcessId)
+void CShortCuts::SetRunningPrograms(const CLoadedPrograms& loaded, const CActiveProgram& active)
 {
-    // Processes by lower-case file name: one pass over the processes, one look-up per program.
-    std::unordered_map<std::string, std::vector<const CLoadedProgram*>> byName;
+    // Each process's identity once, and the processes by each name in it: a program is compared
+    // only with the processes that share a name with it.
+    std::vector<CProgramIdentity> identities;
+    identities.reserve(loaded.size());
+    using Index = std::unordered_map<std::string, std::vector<std::size_t>>;
+    Index byFile, byClass, byDesktop;
+    const CLoadedProgram* activeProcess = nullptr;
     for (const auto& process : loaded) {
-        if (!process->FileName.empty()) {
-            byName[LowerCase(process->FileName)].push_back(process.get());
+        const std::size_t index = identities.size();
+        identities.push_back(process->Identity());
+        const CProgramIdentity& identity = identities.back();
+        byFile[identity.fileName].push_back(index);
+        for (const std::string& name : identity.classes) {
+            byClass[name].push_back(index);
+        }
+        for (const std::string& id : identity.desktopIds) {
+            byDesktop[id].push_back(index);
+        }
+        if (active.ProcessId != 0 && process->ProcessId == active.ProcessId) {
+            activeProcess = process.get();
         }
     }
-    for (const auto& program : programs_) {
-        const auto found =
-            program->FileName.empty() ? byName.end() : byName.find(LowerCase(program->FileName));
-        if (found == byName.end()) {
-            program->SetRunState(false, false);
-            continue;
+    // The window's own names, with what its process tells (executable, sandbox).
+    std::vector<std::string> activeDesktopIds{active.DesktopId};
+    if (activeProcess) {
+        activeDesktopIds.insert(activeDesktopIds.end(), activeProcess->DesktopIds.begin(),
+                                activeProcess->DesktopIds.end());
+    }
+    const CProgramIdentity activeIdentity =
+        CProgramIdentity::Make(activeProcess ? activeProcess->FileName : std::string(),
+                               active.WindowClasses, activeDesktopIds);
+    std::vector<IdentityMatch> activeMatch(programs_.size(), IdentityMatch::None);
+    std::vector<bool> running(programs_.size(), false);
+    IdentityMatch best = IdentityMatch::None;
+    for (std::size_t i = 0; i < programs_.size(); ++i) {
+        const CProgramIdentity identity = programs_[i]->Identity();
+        const auto runs = [&](const Index& index, const std::string& name) {
+            const auto found = index.find(name);
+            return found != index.end() &&
+                   std::any_of(found->second.begin(), found->second.end(), [&](std::size_t p) {
+                       return MatchIdentity(identity, identities[p]) != IdentityMatch::None;
+                   });
+        };
+        running[i] = (!identity.fileName.empty() && runs(byFile, identity.fileName)) ||
+                     std::any_of(identity.classes.begin(), identity.classes.end(),
+                                 [&](const std::string& name) { return runs(byClass, name); }) ||
+                     std::any_of(identity.desktopIds.begin(), identity.desktopIds.end(),
+                                 [&](const std::string& id) { return runs(byDesktop, id); });
+        if (active.ProcessId != 0) {
+            activeMatch[i] = MatchIdentity(identity, activeIdentity);
+            best = std::max(best, activeMatch[i]);
         }
-        const bool active =
-            activeProcessId != 0 && std::any_of(found->second.begin(), found->second.end(),
-                                                [activeProcessId](const CLoadedProgram* process) {
-                                                    return process->ProcessId == activeProcessId;
-                                                });
-        program->SetRunState(true, active);
+    }
+    for (std::size_t i = 0; i < programs_.size(); ++i) {
+        const bool isActive = best != IdentityMatch::None && activeMatch[i] == best;
+        programs_[i]->SetRunState(running[i] || isActive, isActive);
     }
 }
 
@@ -251,6 +297,17 @@ std::vector<const CShortCut*> CShortCuts::ProgramShortCuts(const std::string& fi
     const std::string wanted = LowerCase(fileName);
     for (const auto& item : items_) {
         if (item->Program && !wanted.empty() && LowerCase(item->Program->FileName) == wanted) {
+            found.push_back(item.get());
+        }
+    }
+    return found;
+}
+
+std::vector<const CShortCut*> CShortCuts::ActiveProgramShortCuts() const
+{
+    std::vector<const CShortCut*> found;
+    for (const auto& item : items_) {
+        if (item->Program && item->Program->IsActive()) {
             found.push_back(item.get());
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/ProgramIdentity.h"
 #include "keys/ActionDescription.h"
 #include "keys/KeyCodes.h"
 
@@ -26,19 +27,37 @@ public:
     std::int32_t ProcessId = -1;
     std::string FileName;
     std::string ModulePath;
+    // The classes of its windows, and the desktop entries they or its sandbox name.
+    std::vector<std::string> WindowClasses;
+    std::vector<std::string> DesktopIds;
+
+    CProgramIdentity Identity() const;
 };
 
 using CLoadedPrograms = std::vector<std::unique_ptr<CLoadedProgram>>;
 
-// A program that owns shortcuts, known by its executable's file name.
+// The window the user works in, as the program's own windows were not there.
+struct CActiveProgram
+{
+    // 0: none known.
+    std::int32_t ProcessId = 0;
+    std::vector<std::string> WindowClasses;
+    std::string DesktopId;
+};
+
+// A program that owns shortcuts, known by its executable's file name and, where given, its
+// windows' classes and its desktop entry (see MatchIdentity).
 class CProgram
 {
 public:
     std::string FileName;
+    std::vector<std::string> WindowClasses;
+    std::string DesktopId;
 
+    CProgramIdentity Identity() const;
     // The processes of loaded that run this program, in list order.
     std::vector<CLoadedProgram*> FindEqualLoadedProgram(const CLoadedPrograms& loaded) const;
-    // Same file name, ignoring case; an empty name matches nothing.
+    // Whether the process runs this program; an empty identity matches nothing.
     bool MatchesLoadedProgram(const CLoadedProgram& loaded) const;
 
     // Whether the program runs, and is the active application, as last worked out.
@@ -82,10 +101,11 @@ class IShortCuts
 {
 public:
     virtual ~IShortCuts() = default;
-    // Works out which programs run and which is active: the queries answer by this state until
-    // it is set again.
+    // Works out which programs run and which are active: the queries answer by this state until
+    // it is set again. The active programs are those that match the active window most
+    // specifically (a Writer window of soffice.bin is Writer's, not LibreOffice's).
     virtual void SetRunningPrograms(const CLoadedPrograms& loaded,
-                                    std::int32_t activeProcessId) = 0;
+                                    const CActiveProgram& active) = 0;
     // For every applicable shortcut that holds all pressed keys and one key more: that key.
     // A later shortcut wins a key.
     virtual std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) = 0;
@@ -97,6 +117,9 @@ public:
     // Every shortcut of the program with this file name (case ignored), whether it applies now or
     // not, in collection order.
     virtual std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const = 0;
+    // Every shortcut of the programs active by the last SetRunningPrograms, whether it applies
+    // now or not, in collection order: a Writer window's, not the other modules' of soffice.bin.
+    virtual std::vector<const CShortCut*> ActiveProgramShortCuts() const = 0;
     virtual void Clear() = 0;
 };
 
@@ -110,11 +133,12 @@ public:
     void Reserve(std::size_t count) { items_.reserve(count); }
     const std::vector<std::unique_ptr<CShortCut>>& Items() const { return items_; }
 
-    void SetRunningPrograms(const CLoadedPrograms& loaded, std::int32_t activeProcessId) override;
+    void SetRunningPrograms(const CLoadedPrograms& loaded, const CActiveProgram& active) override;
     std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) override;
     CNextKeys GetNextKeysAndCounts(const CKeyCodes& pressed) override;
     CShortCut* FindShortCut(const CKeyCodes& keys) override;
     std::vector<const CShortCut*> ProgramShortCuts(const std::string& fileName) const override;
+    std::vector<const CShortCut*> ActiveProgramShortCuts() const override;
     void Clear() override;
 
 private:

@@ -53,9 +53,14 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
     }
     const int idField = programs.FieldIndex("Id");
     const int fileNameField = programs.FieldIndex("FileName");
+    const int classesField = programs.FieldIndex("WindowClasses");
+    const int desktopIdField = programs.FieldIndex("DesktopId");
     for (const DataSet::Record* record : programs.AllRecords()) {
         auto program = std::make_unique<CProgram>();
         program->FileName = FileNameOfPath(Field(programs, fileNameField, *record).AsString());
+        program->WindowClasses =
+            SplitIdentityList(Field(programs, classesField, *record).AsString());
+        program->DesktopId = Field(programs, desktopIdField, *record).AsString();
         CProgram* owner = result->AddProgram(std::move(program));
         const auto own = byProgram.find(Field(programs, idField, *record).AsInteger());
         if (own == byProgram.end()) {

@@ -76,7 +76,10 @@ bool StaysInFolder(const std::string& file, const std::string& folder)
 class PackParser
 {
 public:
-    PackParser(std::string folder, IconReading icons) : folder_(std::move(folder)), icons_(icons) {}
+    PackParser(std::string folder, IconReading icons, PackIncludes includes)
+        : folder_(std::move(folder)), icons_(icons), includes_(includes == PackIncludes::Read)
+    {
+    }
 
     PackFile Parse(const QJsonDocument& document)
     {
@@ -225,11 +228,17 @@ private:
             pack.desktops = TextList(object, path, "desktop", false);
             pack.windowManagers = TextList(object, path, "windowManager", false);
         } else {
-            known.insert({"name", "executables", "desktopId"});
+            known.insert({"name", "executables", "desktopId", "windowClasses", "appIds"});
             // Exports of programs the user left unnamed have none.
             pack.name = Text(object, path, "name", false, ShortNameLength);
             pack.executables = TextList(object, path, "executables", true);
             pack.desktopId = Text(object, path, "desktopId", false, FileNameLength);
+            pack.windowClasses = TextList(object, path, "windowClasses", false);
+            pack.appIds = TextList(object, path, "appIds", false);
+            CheckIdentityLength(pack, path);
+            if (includes_) {
+                known.insert("include");
+            }
         }
         CheckMembers(object, path, known);
         pack.source = Text(object, path, "source", false, 4096);
@@ -245,7 +254,63 @@ private:
         for (qsizetype i = 0; i < list.size(); ++i) {
             pack.shortcuts.push_back(ParseShortcut(list.at(i), Append(shortcuts, int(i))));
         }
+        if (object.contains("include")) {
+            std::vector<PackShortcut> shared =
+                Included(Text(object, path, "include", true, FileNameLength),
+                         Append(path, std::string("include")));
+            // The pack's own shortcut replaces the shared one with the same keys and scope.
+            std::erase_if(shared, [&pack](const PackShortcut& common) {
+                return std::any_of(pack.shortcuts.begin(), pack.shortcuts.end(),
+                                   [&common](const PackShortcut& own) {
+                                       return own.active == common.active &&
+                                              own.keys.size() == common.keys.size() &&
+                                              own.keys.Contains(common.keys);
+                                   });
+            });
+            pack.shortcuts.insert(pack.shortcuts.begin(), shared.begin(), shared.end());
+        }
         return pack;
+    }
+
+    // Classes and application ids are stored in one field of the base, separated by ';'.
+    static void CheckIdentityLength(const ShortcutPack& pack, const JsonPath& path)
+    {
+        std::size_t length = 0;
+        for (const auto& [field, list] :
+             {std::pair("windowClasses", &pack.windowClasses), std::pair("appIds", &pack.appIds)}) {
+            for (const std::string& name : *list) {
+                if (name.find_first_of(";,") != std::string::npos) {
+                    Fail(Append(path, std::string(field)),
+                         FormatText(Translate("в «%s» не может быть «;» и «,»"), name));
+                }
+                length += Characters(name) + 2;
+            }
+        }
+        if (length > FileNameLength) {
+            Fail(path, FormatText(Translate("классы окон и идентификаторы приложения вместе "
+                                            "длиннее %s символов"),
+                                  std::to_string(FileNameLength)));
+        }
+    }
+
+    // The shortcuts of the shared part a pack names: a program's pack in the same folder, which
+    // names none itself.
+    std::vector<PackShortcut> Included(const std::string& name, const JsonPath& path)
+    {
+        if (name.find('/') != std::string::npos || !EndsWithNoCase(name, ".json")) {
+            Fail(path, Translate("нужно имя файла .json из папки набора"));
+        }
+        PackFile shared;
+        try {
+            shared = ReadPackFile(JoinPath(folder_, name), icons_, PackIncludes::Refuse);
+        } catch (const Exception& error) {
+            Fail(path, error.what());
+        }
+        if (shared.packs.size() != 1 || shared.packs.front().desktop) {
+            Fail(path, Translate("общая часть должна быть набором одной программы"));
+        }
+        file_.notes.insert(file_.notes.end(), shared.notes.begin(), shared.notes.end());
+        return std::move(shared.packs.front().shortcuts);
     }
 
     PackShortcut ParseShortcut(const QJsonValue& value, const JsonPath& path)
@@ -339,12 +404,14 @@ private:
 
     std::string folder_;
     IconReading icons_;
+    bool includes_;
     PackFile file_;
 };
 
 } // namespace
 
-PackFile ParsePackText(const QByteArray& text, const std::string& folder, IconReading icons)
+PackFile ParsePackText(const QByteArray& text, const std::string& folder, IconReading icons,
+                       PackIncludes includes)
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
@@ -354,7 +421,7 @@ PackFile ParsePackText(const QByteArray& text, const std::string& folder, IconRe
                                    error.errorString().toStdString()));
     }
     try {
-        return PackParser(folder, icons).Parse(document);
+        return PackParser(folder, icons, includes).Parse(document);
     } catch (const Problem& problem) {
         const std::string line = std::to_string(JsonLineOf(text, problem.path));
         if (problem.path.empty()) {
@@ -365,7 +432,7 @@ PackFile ParsePackText(const QByteArray& text, const std::string& folder, IconRe
     }
 }
 
-PackFile ReadPackFile(const std::string& path, IconReading icons)
+PackFile ReadPackFile(const std::string& path, IconReading icons, PackIncludes includes)
 {
     const auto refused = [&path](const std::string& problem) {
         return Exception(
@@ -393,7 +460,7 @@ PackFile ReadPackFile(const std::string& path, IconReading icons)
         throw refused(tooLarge);
     }
     try {
-        return ParsePackText(text, info.absolutePath().toStdString(), icons);
+        return ParsePackText(text, info.absolutePath().toStdString(), icons, includes);
     } catch (const Exception& error) {
         throw refused(error.what());
     }

@@ -33,6 +33,10 @@ struct ShortcutPack
     std::string name;
     std::vector<std::string> executables;
     std::string desktopId;
+    // The classes of its windows (X11 WM_CLASS) and its Wayland application ids: they tell apart
+    // programs that one executable runs (LibreOffice's modules, Python programs).
+    std::vector<std::string> windowClasses;
+    std::vector<std::string> appIds;
     // A desktop pack: the XDG_CURRENT_DESKTOP values and window-manager names it is for.
     std::vector<std::string> desktops;
     std::vector<std::string> windowManagers;
@@ -61,10 +65,20 @@ enum class IconReading
     Skip,
 };
 
+// Whether a program's pack may take the shortcuts of a shared part ("include"); the shared part
+// itself may not.
+enum class PackIncludes
+{
+    Read,
+    Refuse,
+};
+
 // Reads a pack or an export, all of it or nothing. Throws Exception naming the file and its
 // first problem, with the line and field where there is one.
-PackFile ReadPackFile(const std::string& path, IconReading icons = IconReading::Read);
+PackFile ReadPackFile(const std::string& path, IconReading icons = IconReading::Read,
+                      PackIncludes includes = PackIncludes::Read);
 
-// The same for the text of a file; pictures named in it lie in folder.
+// The same for the text of a file; pictures and shared parts named in it lie in folder.
 PackFile ParsePackText(const QByteArray& text, const std::string& folder,
-                       IconReading icons = IconReading::Read);
+                       IconReading icons = IconReading::Read,
+                       PackIncludes includes = PackIncludes::Read);

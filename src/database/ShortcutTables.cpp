@@ -8,6 +8,9 @@ std::vector<FieldDef> ProgramFields()
         {"Id", FieldType::Integer, 0, {}},
         {"Name", FieldType::String, 20, {}},
         {"FileName", FieldType::String, 256, {}},
+        // The classes or application ids of its windows, separated by ';'.
+        {"WindowClasses", FieldType::String, 256, {}},
+        {"DesktopId", FieldType::String, 256, {}},
     };
 }
 

@@ -31,6 +31,14 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const 
     DBEdit3 = new TDBEdit(ds_, "FileName", this);
     DBEdit3->setReadOnly(true);
     DBEdit3->setBackgroundRole(QPalette::Window);
+    dbWindowClasses = new TDBEdit(ds_, "WindowClasses", this);
+    dbWindowClasses->setToolTip(
+        Tr("Классы окон приложения (WM_CLASS) или его идентификаторы приложения через точку с "
+           "запятой. По ним узнаются приложения, запущенные одной программой, например "
+           "интерпретатором python3 или soffice.bin."));
+    dbDesktopId = new TDBEdit(ds_, "DesktopId", this);
+    dbDesktopId->setToolTip(
+        Tr("Идентификатор ярлыка приложения (файла .desktop), например org.gnome.Meld.desktop."));
     Button1 = new QPushButton(Tr("Выбрать приложение..."), this);
     Button2 = new QPushButton(Tr("Создать сочетание клавиш..."), this);
     Button2->setToolTip(Tr("Создать сочетание клавиш для этого приложения"));
@@ -38,6 +46,8 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const 
     auto* fields = new QFormLayout;
     fields->addRow(Tr("Название:"), dbName);
     fields->addRow(Tr("Путь:"), DBEdit3);
+    fields->addRow(Tr("Классы окон:"), dbWindowClasses);
+    fields->addRow(Tr("Ярлык:"), dbDesktopId);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button1);
     buttons->addStretch();
@@ -52,7 +62,8 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const 
         if (!selectDialog_->Execute()) {
             return std::nullopt;
         }
-        return TChosenProgram{selectDialog_->GetPath(), selectDialog_->GetProgramName()};
+        return TChosenProgram{selectDialog_->GetPath(), selectDialog_->GetProgramName(),
+                              selectDialog_->GetWindowClasses(), selectDialog_->GetDesktopId()};
     };
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { CallHook(hooks_.CreateShortcut); });
@@ -84,6 +95,8 @@ void TProgramDescriptionFrame::Button1Click()
     DataSet& programs = *registry_.GetPrograms();
     programs.Edit();
     programs.FieldByName("FileName").SetValue(chosen->path);
+    programs.FieldByName("WindowClasses").SetValue(chosen->windowClasses);
+    programs.FieldByName("DesktopId").SetValue(chosen->desktopId);
     Field name = programs.FieldByName("Name");
     if (!chosen->name.empty() && name.AsString() == Translate("Новая программа")) {
         name.SetValue(chosen->name);

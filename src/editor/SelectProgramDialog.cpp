@@ -27,6 +27,10 @@
 
 namespace {
 
+// A process entry's window classes and desktop entry, beside its path (Qt::UserRole).
+constexpr int ClassesRole = Qt::UserRole + 1;
+constexpr int DesktopIdRole = Qt::UserRole + 2;
+
 QString Tr(const char* text)
 {
     return QString::fromStdString(Translate(text));
@@ -109,6 +113,8 @@ TSelectProgramDialog::TSelectProgramDialog(const CActiveWindow& activeWindow, QW
     layout->addWidget(buttons);
 
     connect(browse, &QPushButton::clicked, this, [this] { Button1Click(); });
+    // A path the user types is an executable alone.
+    connect(edtPath, &QLineEdit::textEdited, this, [this] { identity_ = {}; });
     // The button box would accept at once: the path is checked first.
     disconnect(buttons, &QDialogButtonBox::accepted, this, nullptr);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { btnOkClick(); });
@@ -165,6 +171,7 @@ void TSelectProgramDialog::SetPath(const std::string& path)
         lbProcesses->clearSelection();
     }
     edtPath->setText(QString::fromStdString(path));
+    identity_ = {};
 }
 
 void TSelectProgramDialog::FillProcesses()
@@ -188,6 +195,11 @@ void TSelectProgramDialog::FillProcesses()
     for (const auto& [name, process] : byName) {
         auto* item = new QListWidgetItem(QString::fromStdString(process->FileName), lbProcesses);
         item->setData(Qt::UserRole, QString::fromStdString(process->ModulePath));
+        item->setData(ClassesRole,
+                      QString::fromStdString(JoinIdentityList(process->WindowClasses)));
+        item->setData(DesktopIdRole, QString::fromStdString(process->DesktopIds.empty()
+                                                                ? std::string()
+                                                                : process->DesktopIds.front()));
     }
     lbProcesses->setCurrentItem(nullptr);
     lbProcesses->clearSelection();
@@ -203,16 +215,24 @@ std::string TSelectProgramDialog::GetSelectedProcessPath() const
 void TSelectProgramDialog::ItemClick()
 {
     std::string path;
+    ChosenIdentity identity;
     QWidget* page = PageControl->currentWidget();
     if (page == pageRunning) {
         path = RunningList->GetSelectedPath();
+        identity = RunningList->GetSelectedIdentity();
     } else if (page == pageInstalled) {
         path = InstalledList->GetSelectedPath();
+        identity = InstalledList->GetSelectedIdentity();
     } else if (page == pageProcesses) {
         path = GetSelectedProcessPath();
+        if (const auto selected = lbProcesses->selectedItems(); !selected.isEmpty()) {
+            identity = {selected.front()->data(ClassesRole).toString().toStdString(),
+                        selected.front()->data(DesktopIdRole).toString().toStdString()};
+        }
     }
     if (!path.empty()) {
         SetPath(path);
+        identity_ = identity;
     }
 }
 

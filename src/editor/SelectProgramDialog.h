@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/ShortCut.h"
+#include "windows/ApplicationList.h"
 
 #include <QDialog>
 
@@ -11,8 +12,6 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTabWidget;
-class TInstalledApplicationList;
-class TRunningApplicationList;
 
 // Lets the user name a program's executable: typed, browsed for, or picked from the applications
 // with a window now, the installed applications or the running processes. The result is the path
@@ -29,7 +28,11 @@ public:
     // The name the program at the path goes by: its desktop entry's, else the title of a window
     // of it, else its file name.
     std::string GetProgramName() const;
-    // Clears the process selection when it stands for another path.
+    // What the chosen window, desktop entry or process tells beside the path: its window classes
+    // ("; " between them) and desktop entry id. Empty for a typed or browsed path.
+    std::string GetWindowClasses() const { return identity_.windowClasses; }
+    std::string GetDesktopId() const { return identity_.desktopId; }
+    // Clears the process selection when it stands for another path, and what a chosen entry told.
     void SetPath(const std::string& path);
 
     void FillProcesses();
@@ -54,4 +57,5 @@ public:
 
 private:
     CLoadedPrograms processes_;
+    ChosenIdentity identity_;
 };

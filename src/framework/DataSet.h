@@ -201,8 +201,9 @@ public:
     // Runs after Insert/Append has made the new record current.
     std::function<void(DataSet&)> AfterInsert;
 
-    // The format version WriteToFile writes.
-    static constexpr int FileFormatVersion = 1;
+    // The format version WriteToFile writes. 2: programs carry their windows' classes and desktop
+    // entry.
+    static constexpr int FileFormatVersion = 2;
 
     // Replaces the records with those of the table in an SQLite file and returns the file's
     // format version (a newer one may hold what this program does not know). What a writer that

@@ -148,6 +148,17 @@ public:
     virtual Picture GetWindowIcon(WindowId window, int size) = 0;
     // The window's class name (as desktop entries name it in StartupWMClass); empty when none.
     virtual std::string GetWindowClass(WindowId window) = 0;
+    // What a window tells of the program it belongs to.
+    struct WindowIdentity
+    {
+        // WM_CLASS: the instance and the class name, those that are set.
+        std::vector<std::string> classes;
+        // The desktop entry it names (_GTK_APPLICATION_ID, _KDE_NET_WM_DESKTOP_FILE), as the
+        // window writes it, with or without ".desktop"; empty when none.
+        std::string desktopId;
+    };
+    // Empty for a window that is gone.
+    virtual WindowIdentity GetWindowIdentity(WindowId window) = 0;
     // The desktop window and docks are no application windows.
     virtual bool IsDesktopWindow(WindowId window) = 0;
     // The name the running window manager gives itself ("Openbox"); empty when none runs.
@@ -161,6 +172,10 @@ public:
     virtual std::string GetProcessModulePath(std::uint32_t processId) = 0;
     // Whether the process runs as the user this program runs as; false when it cannot be told.
     virtual bool IsOwnProcess(std::uint32_t processId) = 0;
+    // The desktop entry id ("org.gnome.Meld.desktop") of the sandboxed application (Flatpak,
+    // Snap) the process belongs to, from the sandbox's metadata; empty for a process outside a
+    // sandbox or one that cannot be read.
+    virtual std::string GetProcessDesktopId(std::uint32_t processId) = 0;
     // Full path of this program's executable.
     virtual std::string GetExecutablePath() = 0;
 

@@ -86,8 +86,7 @@ void CKeyboard::Reload(double scale)
 void CKeyboard::ReloadShortCuts()
 {
     if (shortCuts_ && shortCutLoader_.Revision() == shortCutsRevision_) {
-        shortCuts_->SetRunningPrograms(
-            loadedPrograms_, static_cast<std::int32_t>(activeWindow_.GetActiveProcessId()));
+        shortCuts_->SetRunningPrograms(loadedPrograms_, GetActiveProgram(activeWindow_));
         return;
     }
     // The keys keep the descriptions of the set that goes until Refresh lays the new set's on
@@ -101,8 +100,7 @@ void CKeyboard::ReloadShortCuts()
     shortCuts_ = shortCutLoader_.LoadShortCuts();
     // Read after the load, which posts an edit in progress.
     shortCutsRevision_ = shortCutLoader_.Revision();
-    shortCuts_->SetRunningPrograms(loadedPrograms_,
-                                   static_cast<std::int32_t>(activeWindow_.GetActiveProcessId()));
+    shortCuts_->SetRunningPrograms(loadedPrograms_, GetActiveProgram(activeWindow_));
 }
 
 void CKeyboard::ReloadKeys(double scale)

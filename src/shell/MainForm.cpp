@@ -722,7 +722,12 @@ void TMainForm::miCheatSheetClick()
         editor_->PostEdits();
     }
     const auto shortCuts = shortCutLoader_->LoadShortCuts();
-    CCheatSheet(program, shortCuts->ProgramShortCuts(program), *keyLoader_,
+    // The programs of the active window, known as the overlay knows them: one module of several
+    // that share an executable.
+    CLoadedPrograms running;
+    RefreshLoadedPrograms(running);
+    shortCuts->SetRunningPrograms(running, GetActiveProgram(*activeWindow_));
+    CCheatSheet(program, shortCuts->ActiveProgramShortCuts(), *keyLoader_,
                 CKeyboard::GetPath(PathType::KeyLayout))
         .Write(fileName.toStdString(), {});
 }

@@ -1,5 +1,7 @@
 #include "windows/ApplicationList.h"
 
+#include "database/ProgramIdentity.h"
+
 #include "services/ActiveWindow.h"
 #include "services/Translation.h"
 #include "util/Paths.h"
@@ -74,6 +76,38 @@ void TApplicationList::SetEntry(QTreeWidgetItem* item, int index)
     item->setData(0, EntryRole, index);
 }
 
+namespace {
+
+std::string DesktopFileId(const std::string& id)
+{
+    const std::string suffix = ".desktop";
+    const bool suffixed = id.size() > suffix.size() &&
+                          id.compare(id.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return id.empty() || suffixed ? id : id + suffix;
+}
+
+// The window's names; its desktop entry as the window names it, else as its sandbox does, else
+// the entry whose windows have its class.
+ChosenIdentity IdentityOfWindow(platform::WindowId window, std::uint32_t processId,
+                                const std::vector<DesktopEntry>& entries)
+{
+    auto& system = platform::Get();
+    const platform::Platform::WindowIdentity identity = system.GetWindowIdentity(window);
+    ChosenIdentity chosen{JoinIdentityList(identity.classes), DesktopFileId(identity.desktopId)};
+    if (chosen.desktopId.empty()) {
+        chosen.desktopId = system.GetProcessDesktopId(processId);
+    }
+    for (auto name = identity.classes.rbegin();
+         chosen.desktopId.empty() && name != identity.classes.rend(); ++name) {
+        if (const DesktopEntry* entry = FindEntryOfWindowClass(entries, *name)) {
+            chosen.desktopId = entry->id;
+        }
+    }
+    return chosen;
+}
+
+} // namespace
+
 // --- running applications ------------------------------------------------------------------------
 
 TRunningApplicationList::TRunningApplicationList(const CActiveWindow& activeWindow, QWidget* parent)
@@ -114,7 +148,9 @@ void TRunningApplicationList::Refresh()
             continue;
         }
         const std::string title = window.GetText();
-        entries_.push_back({window.Handle, modulePath, title});
+        entries_.push_back(
+            {window.Handle, modulePath, title,
+             IdentityOfWindow(window.Handle, window.GetProcessId(), desktopEntries)});
         QTreeWidgetItem* parent = running;
         if (window.Handle == lastActive && lastActive != 0) {
             active = AddGroup("Активное приложение", running);
@@ -139,6 +175,12 @@ std::string TRunningApplicationList::GetSelectedPath() const
     return entry >= 0 ? entries_[entry].ModulePath : std::string();
 }
 
+ChosenIdentity TRunningApplicationList::GetSelectedIdentity() const
+{
+    const int entry = EntryOf(currentItem());
+    return entry >= 0 ? entries_[entry].Identity : ChosenIdentity();
+}
+
 // --- installed applications ----------------------------------------------------------------------
 
 TInstalledApplicationList::TInstalledApplicationList(QWidget* parent) : TApplicationList(parent) {}
@@ -149,6 +191,7 @@ void TInstalledApplicationList::Refresh()
     const std::vector<InstalledApplication> applications = CollectInstalledApplications(entries);
     paths_.clear();
     names_.clear();
+    identities_.clear();
     clear();
     QTreeWidgetItem* group = AddGroup("Установленные приложения");
     std::vector<QTreeWidgetItem*> items;
@@ -158,6 +201,7 @@ void TInstalledApplicationList::Refresh()
                                      : application.entry->name;
         paths_.push_back(application.path);
         names_.push_back(name);
+        identities_.push_back({application.entry->startupWmClass, application.entry->id});
         auto* item = new QTreeWidgetItem({QString::fromStdString(name)});
         item->setIcon(0, EntryIcon(*application.entry));
         SetEntry(item, static_cast<int>(paths_.size()) - 1);
@@ -179,4 +223,10 @@ std::string TInstalledApplicationList::GetSelectedPath() const
 {
     const int entry = EntryOf(currentItem());
     return entry >= 0 ? paths_[entry] : std::string();
+}
+
+ChosenIdentity TInstalledApplicationList::GetSelectedIdentity() const
+{
+    const int entry = EntryOf(currentItem());
+    return entry >= 0 ? identities_[entry] : ChosenIdentity();
 }

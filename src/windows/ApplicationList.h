@@ -9,6 +9,15 @@
 
 class CActiveWindow;
 
+// What a chosen application tells of itself beside its executable.
+struct ChosenIdentity
+{
+    // Its windows' classes, separated by "; ".
+    std::string windowClasses;
+    // "org.gnome.Meld.desktop"; empty when not known.
+    std::string desktopId;
+};
+
 // The trees from which the user picks a program's executable. Each answers the path behind the
 // selected entry; group nodes answer nothing. Collapsing is refused.
 class TApplicationList : public QTreeWidget
@@ -17,6 +26,9 @@ public:
     explicit TApplicationList(QWidget* parent = nullptr);
     // The executable of the selected entry; empty for a group node or no selection.
     virtual std::string GetSelectedPath() const = 0;
+    // The window classes and desktop entry of the selected entry; empty for a group node or no
+    // selection.
+    virtual ChosenIdentity GetSelectedIdentity() const = 0;
 
 protected:
     // A top-level group node with the program's group icon.
@@ -38,11 +50,14 @@ public:
         platform::WindowId Window = 0;
         std::string ModulePath;
         std::string Title;
+        // From the window, its sandbox, or the desktop entry of its class.
+        ChosenIdentity Identity;
     };
     const std::vector<CApplication>& Entries() const { return entries_; }
 
     void Refresh();
     std::string GetSelectedPath() const override;
+    ChosenIdentity GetSelectedIdentity() const override;
 
 private:
     // Whether a window is listed: shown, nobody's dialog, another program's, with an executable
@@ -65,8 +80,11 @@ public:
 
     void Refresh();
     std::string GetSelectedPath() const override;
+    // The entry's id, and its StartupWMClass as the class.
+    ChosenIdentity GetSelectedIdentity() const override;
 
 private:
     std::vector<std::string> paths_;
     std::vector<std::string> names_;
+    std::vector<ChosenIdentity> identities_;
 };

@@ -51,6 +51,17 @@ bool Contains(const std::vector<std::string>& values, const std::string& wanted)
     });
 }
 
+// Whether the running window manager is one a pack names: the same name, or that name followed by
+// a space and more (IceWM calls itself "IceWM 3.3.1 (Linux/x86_64)").
+bool NamesWindowManager(const std::vector<std::string>& names, const std::string& running)
+{
+    const std::string lower = LowerCase(running);
+    return std::any_of(names.begin(), names.end(), [&lower](const std::string& name) {
+        const std::string wanted = LowerCase(name);
+        return lower == wanted || lower.rfind(wanted + " ", 0) == 0;
+    });
+}
+
 // A pack as the first look saw it: without its icons, and where it lies.
 struct FoundPack
 {
@@ -74,7 +85,7 @@ const FoundPack* DesktopPack(const std::vector<FoundPack>& packs)
     const std::string windowManager = platform::Get().GetWindowManagerName();
     for (const FoundPack& found : packs) {
         if (found.pack.desktop && !windowManager.empty() &&
-            Contains(found.pack.windowManagers, windowManager)) {
+            NamesWindowManager(found.pack.windowManagers, windowManager)) {
             return &found;
         }
     }

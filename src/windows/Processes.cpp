@@ -1,19 +1,75 @@
 #include "windows/Processes.h"
 
 #include "platform/Platform.h"
+#include "services/ActiveWindow.h"
 #include "util/Paths.h"
+
+#include <algorithm>
+#include <set>
+#include <unordered_map>
+
+namespace {
+
+void AddOnce(std::vector<std::string>& list, const std::string& item)
+{
+    if (!item.empty() && std::find(list.begin(), list.end(), item) == list.end()) {
+        list.push_back(item);
+    }
+}
+
+// Gives each process the names its top-level windows carry; a sandbox's metadata is read once
+// per process with a window, the only ones a user can be working in.
+void AddWindowIdentities(const std::unordered_map<std::uint32_t, CLoadedProgram*>& byId)
+{
+    auto& system = platform::Get();
+    std::set<CLoadedProgram*> asked;
+    for (const platform::WindowId window : system.GetTopLevelWindows()) {
+        const auto found = byId.find(system.GetWindowProcessId(window));
+        if (found == byId.end()) {
+            continue;
+        }
+        CLoadedProgram& process = *found->second;
+        const platform::Platform::WindowIdentity identity = system.GetWindowIdentity(window);
+        for (const std::string& name : identity.classes) {
+            AddOnce(process.WindowClasses, name);
+        }
+        AddOnce(process.DesktopIds, identity.desktopId);
+        if (asked.insert(&process).second) {
+            AddOnce(process.DesktopIds,
+                    system.GetProcessDesktopId(static_cast<std::uint32_t>(process.ProcessId)));
+        }
+    }
+}
+
+} // namespace
 
 void RefreshLoadedPrograms(CLoadedPrograms& programs)
 {
     const auto ids = platform::Get().EnumProcesses();
     programs.clear();
+    std::unordered_map<std::uint32_t, CLoadedProgram*> byId;
     for (const auto id : ids) {
         auto loaded = std::make_unique<CLoadedProgram>();
         loaded->ProcessId = static_cast<std::int32_t>(id);
         loaded->ModulePath = GetProcessModulePath(id);
         loaded->FileName = ExtractFileName(loaded->ModulePath);
+        AddOnce(loaded->DesktopIds, DesktopIdOfSandboxPath(loaded->ModulePath));
+        byId[id] = loaded.get();
         programs.push_back(std::move(loaded));
     }
+    AddWindowIdentities(byId);
+}
+
+CActiveProgram GetActiveProgram(const CActiveWindow& activeWindow)
+{
+    CActiveProgram active;
+    active.ProcessId = static_cast<std::int32_t>(activeWindow.GetActiveProcessId());
+    if (const platform::WindowId window = activeWindow.GetLastWindow(); window != 0) {
+        platform::Platform::WindowIdentity identity = platform::Get().GetWindowIdentity(window);
+        active.WindowClasses = std::move(identity.classes);
+        active.DesktopId = std::move(identity.desktopId);
+    }
+    return active;
 }
 
 std::string GetProcessModulePath(std::uint32_t processId)
@@ -27,4 +83,21 @@ std::string GetProcessModulePath(std::uint32_t processId)
 std::string GetProcessFileName(std::uint32_t processId)
 {
     return ExtractFileName(GetProcessModulePath(processId));
+}
+
+std::string DesktopIdOfSandboxPath(const std::string& path)
+{
+    const std::string marker = "/flatpak/app/";
+    const auto at = path.find(marker);
+    if (at == std::string::npos) {
+        return {};
+    }
+    const auto start = at + marker.size();
+    const auto end = path.find('/', start);
+    // The application's own files, not a path that merely passes through such a folder.
+    if (end == std::string::npos || end == start ||
+        path.find("/files/", end) == std::string::npos) {
+        return {};
+    }
+    return path.substr(start, end - start) + ".desktop";
 }

@@ -5,8 +5,16 @@
 #include <cstdint>
 #include <string>
 
-// Rebuilds the list from the processes running now.
+class CActiveWindow;
+
+// Rebuilds the list from the processes running now, each with the classes and desktop entries of
+// its top-level windows and of its sandbox.
 void RefreshLoadedPrograms(CLoadedPrograms& programs);
+// The window the tracker last saw active, with what it tells of its program.
+CActiveProgram GetActiveProgram(const CActiveWindow& activeWindow);
 // Full path of the process's executable; empty when it cannot be read.
 std::string GetProcessModulePath(std::uint32_t processId);
 std::string GetProcessFileName(std::uint32_t processId);
+// The desktop entry id of a Flatpak application from the path of one of its files
+// (".../flatpak/app/<id>/<arch>/<branch>/<commit>/files/..."); empty for any other path.
+std::string DesktopIdOfSandboxPath(const std::string& path);

@@ -28,6 +28,8 @@ namespace {
 
 constexpr std::uint16_t Ctrl = vk::Control;
 constexpr std::uint16_t Alt = vk::Menu;
+constexpr std::uint16_t F1 = 0x70;
+constexpr std::uint16_t F5 = 0x74;
 
 PackShortcut Shortcut(CKeyCodes keys, const std::string& name, bool active, Blob icon = {})
 {
@@ -154,6 +156,45 @@ TEST_F(PackImport, AnExportImportedIntoAnEmptyBaseGivesTheSameTables)
     ASSERT_NE(start, original.end());
     expected.insert(expected.end(), start, start + 10);
     EXPECT_EQ(DumpBase(single), expected);
+}
+
+TEST_F(PackImport, ModulesOfOneExecutableAreTheirOwnProgramsByWindowClass)
+{
+    AddShortcut(registry, "/usr/lib/libreoffice/program/soffice.bin", true, {F5}, "Nav",
+                "Navigator");
+    const PackShortcut slideShow = Shortcut({F5}, "Slide show", true);
+    ShortcutPack writer = Program("Writer", {"soffice.bin"}, {Shortcut({F5}, "Nav", true)});
+    writer.windowClasses = {"libreoffice-writer"};
+    writer.desktopId = "libreoffice-writer.desktop";
+    ShortcutPack impress = Program("Impress", {"soffice.bin"}, {slideShow});
+    impress.appIds = {"libreoffice-impress"};
+    ImportReport report = MergePacks(registry, {writer, impress});
+    EXPECT_EQ(report.programsAdded, 2) << "a module is not the program known by soffice.bin";
+
+    // Found again by class, and by desktop entry alone.
+    writer.windowClasses.clear();
+    impress.shortcuts.front().name = "Show";
+    report = MergePacks(registry, {writer, impress});
+    EXPECT_EQ(report.programsAdded, 0);
+    EXPECT_EQ(report.shortcutsUpdated, 2);
+    // A pack known by its executable alone is the program known so.
+    report = MergePacks(registry,
+                        {Program("LibreOffice", {"soffice.bin"}, {Shortcut({F1}, "Help", true)})});
+    EXPECT_EQ(report.programsFound, 1);
+
+    const std::vector<std::string> base = DumpBase(registry);
+    EXPECT_EQ(std::count(base.begin(), base.end(),
+                         "Writer | soffice.bin | libreoffice-writer libreoffice-writer.desktop"),
+              1);
+    EXPECT_EQ(std::count(base.begin(), base.end(), "Impress | soffice.bin | libreoffice-impress "),
+              1);
+
+    // An export writes what tells the programs apart, and gives them back.
+    const std::string whole = Path("whole.json");
+    ExportFile(registry, whole);
+    CDBRegistry empty;
+    ImportFile(empty, whole);
+    EXPECT_EQ(DumpBase(empty), DumpBase(registry));
 }
 
 TEST_F(PackImport, WhatAPackCannotHoldIsLeftOutAndTold)

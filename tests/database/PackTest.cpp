@@ -175,6 +175,44 @@ TEST_F(Packs, APackIsReadWithEveryField)
     EXPECT_FALSE(desktop.packs[0].shortcuts[0].active);
 }
 
+TEST_F(Packs, AModulesPackTakesTheSharedPartAndItsWindowClasses)
+{
+    WritePack("office.json", R"({ "format": 1, "name": "Office", "executables": ["soffice.bin"],
+  "shortcuts": [
+    { "keys": "Ctrl+S", "name": "Save", "description": "Save", "scope": "active" },
+    { "keys": "F5", "name": "Navigator", "description": "Navigator", "scope": "active" },
+    { "keys": "F5", "name": "Global F5", "description": "Global", "scope": "global" }
+  ] })");
+    const std::string impress = WritePack("impress.json", R"({ "format": 1, "name": "Impress",
+  "executables": ["soffice.bin"], "windowClasses": ["libreoffice-impress"],
+  "appIds": ["org.libreoffice.Impress"], "include": "office.json",
+  "shortcuts": [
+    { "keys": "F5", "name": "Slide show", "description": "Start", "scope": "active" }
+  ] })");
+    const PackFile file = ReadPackFile(impress);
+    const ShortcutPack& pack = file.packs.at(0);
+    EXPECT_EQ(pack.windowClasses, std::vector<std::string>{"libreoffice-impress"});
+    EXPECT_EQ(pack.appIds, std::vector<std::string>{"org.libreoffice.Impress"});
+    std::vector<std::string> names;
+    for (const PackShortcut& shortcut : pack.shortcuts) {
+        names.push_back(shortcut.name);
+    }
+    // The module's own F5 replaces the shared one of the same scope only.
+    EXPECT_EQ(names, (std::vector<std::string>{"Save", "Global F5", "Slide show"}));
+
+    const auto refusal = [this](const std::string& include, const std::string& extra = {}) {
+        return Refusal(WritePack("module.json", R"({ "format": 1, "name": "M",
+  "executables": ["m"], "include": ")" + include + "\"" +
+                                                    extra + R"(, "shortcuts": [] })"));
+    };
+    EXPECT_NE(refusal("../office.json").find("include"), std::string::npos);
+    EXPECT_NE(refusal("missing.json").find("missing.json"), std::string::npos);
+    // A shared part shares nothing further.
+    EXPECT_NE(refusal("impress.json").find("include"), std::string::npos);
+    EXPECT_NE(refusal("office.json", R"(, "windowClasses": ["a;b"])").find("windowClasses"),
+              std::string::npos);
+}
+
 TEST_F(Packs, BadFilesAreRefusedNamingTheFileLineAndField)
 {
     struct Case

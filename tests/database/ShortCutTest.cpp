@@ -40,7 +40,10 @@ protected:
         return program;
     }
 
-    void Activate(std::int32_t processId) { shortCuts.SetRunningPrograms(loaded, processId); }
+    void Activate(std::int32_t processId)
+    {
+        shortCuts.SetRunningPrograms(loaded, {processId, {}, {}});
+    }
 
     CShortCut* Add(CProgram* program, ShortCutType type, CKeyCodes keys)
     {

@@ -348,6 +348,89 @@ TEST_F(Store, ANoticeSeenByNobodyIsShownAtTheNextStart)
     EXPECT_TRUE(env.messages.empty()); // seen once, gone
 }
 
+// Runs SQL on a file of the base, as another tool or an older version would have written it.
+void RunSql(const std::string& file, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+QByteArray Bytes(const std::string& file)
+{
+    QFile in(QString::fromStdString(file));
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+TEST_F(Store, AnUpgradeKeepsEveryRowAndBacksUpTheOlderFiles)
+{
+    QDir().mkpath(QString::fromStdString(Folder()));
+    const std::string programs = Folder() + "/programs.dat";
+    const std::string shortcuts = Folder() + "/shortcuts.dat";
+    // The first layout: no window classes, no desktop entry.
+    RunSql(programs, "PRAGMA user_version = 1;"
+                     "CREATE TABLE programs (Id INTEGER, Name TEXT, FileName TEXT);"
+                     "INSERT INTO programs VALUES (1, NULL, 'Superglobal'), (2, 'Writer', "
+                     "'/usr/lib/libreoffice/program/soffice.bin'), (3, 'Шелл', '/bin/bash');");
+    RunSql(shortcuts, "PRAGMA user_version = 1;"
+                      "CREATE TABLE shortcuts (Id INTEGER, ProgramId INTEGER, ShortName TEXT, "
+                      "Description TEXT, KeyCodes BLOB, IsNormal INTEGER, Icon BLOB);"
+                      "INSERT INTO shortcuts VALUES (1, 2, 'Nav', 'Navigator', x'7400', 1, NULL),"
+                      "(2, 3, 'Top', 'Scroll up', x'11002400', 0, x''), (3, 1, 'Help', 'Help', "
+                      "x'7000', 1, NULL);");
+    const QByteArray oldPrograms = Bytes(programs);
+    const QByteArray oldShortcuts = Bytes(shortcuts);
+
+    Loader().Load();
+    EXPECT_TRUE(env.messages.empty());
+    EXPECT_EQ(Bytes(programs + ".version-1"), oldPrograms);
+    EXPECT_EQ(Bytes(shortcuts + ".version-1"), oldShortcuts);
+    EXPECT_EQ(Mode(programs + ".version-1"), 0600u);
+    ASSERT_TRUE(Programs().Locate("Id", 2));
+    Programs().Edit();
+    Programs().FieldByName("WindowClasses").SetValue(std::string("libreoffice-writer"));
+    Programs().Post();
+    Loader().Save();
+
+    // The new files hold every row and the new field; the backups are left as they were.
+    Restart();
+    EXPECT_EQ(Programs().RecordCount(), 3);
+    ASSERT_TRUE(Programs().Locate("Id", 3));
+    EXPECT_EQ(Programs().FieldByName("Name").AsString(), "Шелл");
+    ASSERT_TRUE(Programs().Locate("Id", 2));
+    EXPECT_EQ(Programs().FieldByName("WindowClasses").AsString(), "libreoffice-writer");
+    EXPECT_EQ(Programs().FieldByName("FileName").AsString(),
+              "/usr/lib/libreoffice/program/soffice.bin");
+    EXPECT_EQ(Shortcuts().AllRecords().size(), 3u);
+    ASSERT_TRUE(Programs().Locate("Id", 3));
+    ASSERT_EQ(Shortcuts().RecordCount(), 1);
+    EXPECT_EQ(Shortcuts().FieldByName("Description").AsString(), "Scroll up");
+    EXPECT_FALSE(Shortcuts().FieldByName("IsNormal").AsBoolean());
+    EXPECT_EQ(Shortcuts().FieldByName("KeyCodes").AsBlob(), (Blob{0x11, 0, 0x24, 0}));
+    EXPECT_EQ(Bytes(programs + ".version-1"), oldPrograms);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(programs + ".version-2")));
+}
+
+TEST_F(Store, ABaseThatCannotBeBackedUpIsNotUpgraded)
+{
+    QDir().mkpath(QString::fromStdString(Folder()));
+    const std::string programs = Folder() + "/programs.dat";
+    RunSql(programs, "PRAGMA user_version = 1;"
+                     "CREATE TABLE programs (Id INTEGER, Name TEXT, FileName TEXT);"
+                     "INSERT INTO programs VALUES (2, 'Old', '/usr/bin/old');");
+    const QByteArray before = Bytes(programs);
+    // A folder where the backup would go.
+    QDir().mkpath(QString::fromStdString(programs + ".version-1.tmp"));
+    Loader().Load();
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find(programs + ".version-1"), std::string::npos);
+    EXPECT_TRUE(Programs().Locate("FileName", std::string("/usr/bin/old")));
+    EXPECT_TRUE(SaveRefused());
+    EXPECT_EQ(Bytes(programs), before);
+}
+
 TEST_F(Store, AFileOfANewerVersionIsShownButNeverWritten)
 {
     Loader().Load();

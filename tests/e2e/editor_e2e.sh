@@ -65,7 +65,8 @@ shot editor-empty
 press ctrl+shift+n
 press ctrl+a
 type_text "X events"
-press Tab Tab space
+# Past the path, window classes and desktop entry fields to the chooser button.
+press Tab Tab Tab Tab space
 chooser_active() {
     local id
     id=$(xdotool search --onlyvisible --name '^Choose an application$' 2>/dev/null | head -n 1)

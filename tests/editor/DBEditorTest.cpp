@@ -198,13 +198,17 @@ TEST_F(Editor, EditsArePostedWhenTheSelectionMovesAndTheNodeTextFollows)
     EXPECT_EQ(registry.GetPrograms()->State(), DataSetState::Browse);
     ASSERT_TRUE(registry.GetPrograms()->Locate("Name", std::string("Browser")));
 
-    // Choosing an executable changes the path, never the name typed.
+    // Choosing an executable changes the path and what the choice tells of its windows, never
+    // the name typed.
     Select("Browser");
     frame.ChooseProgram = [] {
-        return std::optional<TChosenProgram>({"/opt/web/browser", "Web Browser"});
+        return std::optional<TChosenProgram>(
+            {"/opt/web/browser", "Web Browser", "browser; Browser", "org.example.Browser.desktop"});
     };
     frame.Button1Click();
     EXPECT_EQ(frame.DBEdit3->text(), "/opt/web/browser");
+    EXPECT_EQ(frame.dbWindowClasses->text(), "browser; Browser");
+    EXPECT_EQ(frame.dbDesktopId->text(), "org.example.Browser.desktop");
     EXPECT_EQ(frame.dbName->text(), "Browser");
 
     // A new program still under its default name takes the chosen program's name.

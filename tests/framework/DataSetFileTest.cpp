@@ -102,7 +102,7 @@ TEST_F(DataSetFile, WritesAPlainSqliteTableWithTheFormatVersion)
                                  -1, &statement, nullptr),
               SQLITE_OK);
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(statement, 0), 1);
+    EXPECT_EQ(sqlite3_column_int(statement, 0), DataSet::FileFormatVersion);
     const char* types[] = {"integer", "text", "integer", "null"};
     for (int column = 1; column <= 4; ++column) {
         EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),

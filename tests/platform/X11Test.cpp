@@ -39,13 +39,18 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = TimeoutMs
     return true;
 }
 
-// Runs xdotool to its end with the event loop going (a grabbed key's events come to us).
-QString Xdotool(const QStringList& arguments)
+// Runs a tool to its end with the event loop going (a grabbed key's events come to us).
+QString RunTool(const QString& tool, const QStringList& arguments)
 {
     QProcess process;
-    process.start("xdotool", arguments);
+    process.start(tool, arguments);
     WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString Xdotool(const QStringList& arguments)
+{
+    return RunTool("xdotool", arguments);
 }
 
 // An xev window: a foreign X client that sets no _NET_WM_PID and prints what it receives.
@@ -190,6 +195,29 @@ TEST_F(X11Platform, TopLevelWindowsFrontToBackWithTheirTitles)
              QString::number(front.window)});
     EXPECT_TRUE(
         WaitUntil([&] { return system.GetWindowTitle(front.window).rfind("Окно x", 0) == 0; }));
+}
+
+TEST_F(X11Platform, AWindowTellsItsClassesAndDesktopEntry)
+{
+    Xev xev("QuorvelXevIdentity", 300);
+    ASSERT_NE(xev.window, 0u);
+    const QString id = QString::number(xev.window);
+    Xdotool({"set_window", "--classname", "libreoffice", "--class", "libreoffice-impress", id});
+    EXPECT_TRUE(WaitUntil([&] {
+        return system.GetWindowIdentity(xev.window).classes ==
+               std::vector<std::string>{"libreoffice", "libreoffice-impress"};
+    }));
+    EXPECT_EQ(system.GetWindowIdentity(xev.window).desktopId, "");
+    // KDE's desktop file, then GTK's application id, which wins.
+    RunTool("xprop", {"-id", id, "-f", "_KDE_NET_WM_DESKTOP_FILE", "8u", "-set",
+                      "_KDE_NET_WM_DESKTOP_FILE", "org.kde.konsole"});
+    EXPECT_TRUE(WaitUntil(
+        [&] { return system.GetWindowIdentity(xev.window).desktopId == "org.kde.konsole"; }));
+    RunTool("xprop", {"-id", id, "-f", "_GTK_APPLICATION_ID", "8u", "-set", "_GTK_APPLICATION_ID",
+                      "org.gnome.Meld"});
+    EXPECT_TRUE(WaitUntil(
+        [&] { return system.GetWindowIdentity(xev.window).desktopId == "org.gnome.Meld"; }));
+    EXPECT_TRUE(system.GetWindowIdentity(0).classes.empty());
 }
 
 TEST_F(X11Platform, WindowOwnersAndTheTaskbar)

@@ -99,8 +99,11 @@ std::vector<std::string> DumpBase(CDBRegistry& registry)
     DataSet& shortcuts = *registry.GetShortcuts();
     std::vector<std::string> lines;
     for (programs.First(); !programs.Eof(); programs.Next()) {
+        std::string identity = programs.FieldByName("WindowClasses").AsString() + " " +
+                               programs.FieldByName("DesktopId").AsString();
         lines.push_back(programs.FieldByName("Name").AsString() + " | " +
-                        programs.FieldByName("FileName").AsString());
+                        programs.FieldByName("FileName").AsString() +
+                        (identity == " " ? "" : " | " + identity));
         for (shortcuts.First(); !shortcuts.Eof(); shortcuts.Next()) {
             const Blob& keyBytes = shortcuts.FieldByName("KeyCodes").AsBlob();
             CKeyCodes keys;

@@ -295,6 +295,20 @@ std::string FakePlatform::GetWindowClass(WindowId window)
     return Of(windows, window, &Window::windowClass);
 }
 
+Platform::WindowIdentity FakePlatform::GetWindowIdentity(WindowId window)
+{
+    const auto found = windows.find(window);
+    if (found == windows.end()) {
+        return {};
+    }
+    const Window& entry = found->second;
+    if (entry.identity.classes.empty() && entry.identity.desktopId.empty() &&
+        !entry.windowClass.empty()) {
+        return {{entry.windowClass}, {}};
+    }
+    return entry.identity;
+}
+
 bool FakePlatform::IsDesktopWindow(WindowId window)
 {
     return Of(windows, window, &Window::desktop);
@@ -313,6 +327,12 @@ std::vector<std::uint32_t> FakePlatform::EnumProcesses()
         ids.push_back(process.first);
     }
     return ids;
+}
+
+std::string FakePlatform::GetProcessDesktopId(std::uint32_t processId)
+{
+    const auto found = processDesktopIds.find(processId);
+    return found == processDesktopIds.end() ? std::string() : found->second;
 }
 
 std::string FakePlatform::GetProcessModulePath(std::uint32_t processId)

@@ -31,6 +31,8 @@ public:
         Picture icon{};
         std::string windowClass{};
         bool desktop = false;
+        // Empty: the class alone.
+        WindowIdentity identity{};
     };
     struct KeyEvent
     {
@@ -64,6 +66,8 @@ public:
     std::vector<std::pair<std::uint32_t, std::string>> processes;
     // Processes of other users; every other one is the user's own.
     std::set<std::uint32_t> othersProcesses;
+    // The desktop ids of sandboxed processes, by process id.
+    std::map<std::uint32_t, std::string> processDesktopIds;
     std::string executablePath = "/opt/quorvel/quorvel";
     std::map<SpecialFolderKind, std::string> specialFolders;
     bool shellOpenSucceeds = true;
@@ -149,12 +153,14 @@ public:
     WindowId GetWindowOwner(WindowId window) override;
     Picture GetWindowIcon(WindowId window, int size) override;
     std::string GetWindowClass(WindowId window) override;
+    WindowIdentity GetWindowIdentity(WindowId window) override;
     std::string GetWindowManagerName() override;
     bool IsDesktopWindow(WindowId window) override;
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
     std::string GetProcessModulePath(std::uint32_t processId) override;
     bool IsOwnProcess(std::uint32_t processId) override;
+    std::string GetProcessDesktopId(std::uint32_t processId) override;
     std::string GetExecutablePath() override;
     int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
     void CloseNamedMutex(int handle) override;

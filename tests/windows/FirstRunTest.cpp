@@ -86,8 +86,9 @@ TEST_F(FirstRun, ThePacksOfTheInstalledApplicationsAndTheDesktopMakeTheBaseOnce)
     const auto [result, base] = Start(QUORVEL_TEST_PACKS_DIR);
     EXPECT_TRUE(result.desktop);
     EXPECT_EQ(result.applications, (std::vector<std::string>{"Bash", "less", "XTerm"}));
-    EXPECT_EQ(Programs(base), (std::vector<std::string>{" | Superglobal", "Bash | bash",
-                                                        "less | less", "XTerm | xterm"}));
+    EXPECT_EQ(Programs(base),
+              (std::vector<std::string>{" | Superglobal", "Bash | bash", "less | less",
+                                        "XTerm | xterm |  debian-xterm.desktop"}));
     // The openbox pack's shortcuts, always shown; the i3 pack is for another desktop.
     EXPECT_EQ(base[1].rfind("  Alt + F4 | Close | Close the window | global |", 0), 0u) << base[1];
     EXPECT_EQ(std::count(base.begin(), base.end(),
@@ -124,6 +125,15 @@ TEST_F(FirstRun, TheDesktopNamedByXdgWinsAndDesktopEntriesCount)
     EXPECT_TRUE(result.desktop);
     EXPECT_EQ(result.applications, (std::vector<std::string>{"Bash", "less", "top", "XTerm"}));
     EXPECT_EQ(base[1].rfind("  Alt + Enter | Terminal |", 0), 0u) << base[1];
+}
+
+TEST_F(FirstRun, AWindowManagerThatAddsItsVersionToItsNameFindsItsPack)
+{
+    env.platform.windowManagerName = "i3 4.22 (Linux)";
+    EXPECT_TRUE(Start(QUORVEL_TEST_PACKS_DIR).first.desktop);
+    QDir(QString::fromStdString(JoinedDataFolder())).removeRecursively();
+    env.platform.windowManagerName = "i3wm";
+    EXPECT_FALSE(Start(QUORVEL_TEST_PACKS_DIR).first.desktop) << "another name is another manager";
 }
 
 TEST_F(FirstRun, BrokenPacksAreLeftOutAndNothingMatchingLeavesNoBase)

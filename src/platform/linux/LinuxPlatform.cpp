@@ -24,6 +24,9 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+// Includes Xlib: after Qt's headers.
+#include "platform/linux/WindowIdentity.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -1205,6 +1208,16 @@ std::string LinuxPlatform::GetWindowClass(WindowId window)
     }
     x_->Drain();
     return name;
+}
+
+Platform::WindowIdentity LinuxPlatform::GetWindowIdentity(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return {};
+    }
+    WindowIdentity identity = ReadWindowIdentity(x_->display, window);
+    x_->Drain();
+    return identity;
 }
 
 bool LinuxPlatform::IsDesktopWindow(WindowId window)

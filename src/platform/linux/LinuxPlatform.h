@@ -70,12 +70,14 @@ public:
     WindowId GetWindowOwner(WindowId window) override;
     Picture GetWindowIcon(WindowId window, int size) override;
     std::string GetWindowClass(WindowId window) override;
+    WindowIdentity GetWindowIdentity(WindowId window) override;
     std::string GetWindowManagerName() override;
     bool IsDesktopWindow(WindowId window) override;
     std::uint32_t GetCurrentProcessId() override;
     std::vector<std::uint32_t> EnumProcesses() override;
     std::string GetProcessModulePath(std::uint32_t processId) override;
     bool IsOwnProcess(std::uint32_t processId) override;
+    std::string GetProcessDesktopId(std::uint32_t processId) override;
     std::string GetExecutablePath() override;
     int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
     void CloseNamedMutex(int handle) override;

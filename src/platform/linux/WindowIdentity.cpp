@@ -1,0 +1,56 @@
+#include "platform/linux/WindowIdentity.h"
+
+#include <X11/Xutil.h>
+
+namespace platform {
+
+namespace {
+
+// A UTF8_STRING or STRING property; empty when absent.
+std::string TextOf(Display* display, Window window, const char* name)
+{
+    const Atom property = XInternAtom(display, name, True);
+    if (property == 0) {
+        return {};
+    }
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    std::string text;
+    if (XGetWindowProperty(display, window, property, 0, 256, False, AnyPropertyType, &actualType,
+                           &format, &count, &remaining, &data) == Success &&
+        data && format == 8) {
+        text.assign(reinterpret_cast<const char*>(data), count);
+    }
+    if (data) {
+        XFree(data);
+    }
+    return text;
+}
+
+} // namespace
+
+Platform::WindowIdentity ReadWindowIdentity(Display* display, Window window)
+{
+    Platform::WindowIdentity identity;
+    XClassHint hint{nullptr, nullptr};
+    if (XGetClassHint(display, window, &hint)) {
+        for (const char* name : {hint.res_name, hint.res_class}) {
+            if (name && *name) {
+                identity.classes.emplace_back(name);
+            }
+        }
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    // GTK names its application, KDE Frameworks the desktop file.
+    identity.desktopId = TextOf(display, window, "_GTK_APPLICATION_ID");
+    if (identity.desktopId.empty()) {
+        identity.desktopId = TextOf(display, window, "_KDE_NET_WM_DESKTOP_FILE");
+    }
+    return identity;
+}
+
+} // namespace platform
