@@ -85,6 +85,7 @@ public:
             identities.push_back(CProgramIdentity::Make(ExtractFileName(executable),
                                                         PackClasses(pack), {pack.desktopId}));
         }
+        // The most specific identity wins; among programs found by it, the first in the table.
         const Entry* found = nullptr;
         auto consider = [&found](const Index& index, const std::string& key) {
             const auto hit = index.find(key);
@@ -97,12 +98,12 @@ public:
                 consider(byDesktopId_, desktopId);
             }
         }
-        for (const auto& identity : identities) {
+        for (const auto& identity : found ? std::vector<CProgramIdentity>() : identities) {
             for (const std::string& windowClass : identity.classes) {
                 consider(byClass_, windowClass);
             }
         }
-        for (const auto& identity : identities) {
+        for (const auto& identity : found ? std::vector<CProgramIdentity>() : identities) {
             if (identity.classes.empty() && !IsInterpreter(identity.fileName)) {
                 consider(byFileName_, identity.fileName);
             }

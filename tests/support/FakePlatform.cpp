@@ -1,5 +1,9 @@
 #include "FakePlatform.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
 #include <algorithm>
 #include <cctype>
 #include <memory>
@@ -399,7 +403,7 @@ bool FakePlatform::SendMessageToFirstCopy(const std::string& channel, const std:
 }
 
 std::optional<std::string> FakePlatform::AskFirstCopy(const std::string& channel,
-                                                      const std::string& message, int)
+                                                      const std::string& message, int timeoutMs)
 {
     sentMessages.emplace_back(channel, message);
     const auto it = listeners.find(channel);
@@ -414,6 +418,11 @@ std::optional<std::string> FakePlatform::AskFirstCopy(const std::string& channel
             *answer = text;
         }
     });
+    // The first copy may answer later, from its event loop (after a worker's read, say).
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!*answer && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
     *waiting = false;
     return *answer;
 }
