@@ -356,7 +356,7 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedGroupName()
     if (!measures_.groupName) {
         QFont font = KeyFont.font;
         font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
-        measures_.groupName = Prepare(Measured(QString::fromStdString(frame_->groupName), font), 0);
+        measures_.groupName = Prepare(Lines({QString::fromStdString(frame_->groupName)}, font), 0);
     }
     return *measures_.groupName;
 }
