@@ -332,25 +332,25 @@ TEST_F(Controller, AKeyWrittenByCharacterIsShownOnTheKeyThatTypesItInTheLayoutOf
     env.platform.characterKeys = {{U'+', {0xBB, true}}};
     env.platform.keyboardLayoutRevision = 1;
     ShowOverlay();
-    Down(Ctrl);
+    Down(162, Ctrl);
     EXPECT_EQ(Shown(0xBB), "-");
     Down(vk::LShift, vk::Shift);
     EXPECT_EQ(Shown(0xBB), "Больше");
     Up(vk::LShift, vk::Shift);
-    Up(Ctrl);
+    Up(162, Ctrl);
     // A German one without Shift on the key right of Ü: followed at the next show.
     env.platform.characterKeys = {{U'+', {0xDD, false}}};
     env.platform.keyboardLayoutRevision = 2;
     ShowOverlay();
-    Down(Ctrl);
+    Down(162, Ctrl);
     EXPECT_EQ(Shown(0xDD), "Больше");
     EXPECT_EQ(Shown(0xBB), "-");
-    Up(Ctrl);
+    Up(162, Ctrl);
     // A layout that does not type it shows it nowhere.
     env.platform.characterKeys.clear();
     env.platform.keyboardLayoutRevision = 3;
     ShowOverlay();
-    Down(Ctrl);
+    Down(162, Ctrl);
     EXPECT_EQ(Shown(0xDD), "-");
     EXPECT_EQ(Shown(0xBB), "-");
 }
