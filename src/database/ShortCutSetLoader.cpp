@@ -4,6 +4,7 @@
 #include "database/Registry.h"
 #include "database/ShortcutTables.h"
 #include "framework/Exception.h"
+#include "platform/Platform.h"
 #include "services/Translation.h"
 #include "util/MessageBox.h"
 #include "util/Paths.h"
@@ -26,7 +27,12 @@ CShortCutSetLoader::CShortCutSetLoader(CDBRegistry& registry) : registry_(regist
 
 std::uint64_t CShortCutSetLoader::Revision() const
 {
-    return registry_.Revision();
+    const Sources now{registry_.Revision(), platform::Get().GetKeyboardLayoutRevision()};
+    if (now != sources_) {
+        sources_ = now;
+        ++revision_;
+    }
+    return revision_;
 }
 
 std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
@@ -107,7 +113,9 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
     action.ShortName = fields.ShortName.AsString();
     action.Name = fields.Description.AsString();
     const Blob& keyCodes = fields.KeyCodes.AsBlob();
-    shortCut->KeyCodes.LoadFromBuffer(keyCodes.data(), keyCodes.size());
+    CKeyCodes stored;
+    stored.LoadFromBuffer(keyCodes.data(), keyCodes.size());
+    shortCut->KeyCodes = stored.OnLayout();
     std::shared_ptr<const Blob> icon = fields.Icon.SharedBlob();
     if (!icon || icon->empty()) {
         action.Icon = EmptyIcon();

@@ -22,8 +22,8 @@ public:
     // without it (the user is told once per shortcut). Throws Exception when "empty.bmp" is
     // missing.
     virtual std::unique_ptr<IShortCuts> LoadShortCuts() = 0;
-    // Changes whenever the tables the next load reads change: a set loaded at an unchanged
-    // revision is the same set.
+    // Changes whenever the tables the next load reads or the keyboard layout change: a set
+    // loaded at an unchanged revision is the same set.
     virtual std::uint64_t Revision() const = 0;
 };
 
@@ -34,7 +34,8 @@ public:
     explicit CShortCutSetLoader(CDBRegistry& registry);
 
     // Posts a pending edit of either table, then reads the stored records: moves neither table's
-    // current record, so an editor showing them keeps its place.
+    // current record, so an editor showing them keeps its place. Keys written by a character
+    // are the keys that type it in the active layout.
     std::unique_ptr<IShortCuts> LoadShortCuts() override;
     std::uint64_t Revision() const override;
 
@@ -53,6 +54,16 @@ private:
     void ReportUnreadableIcons();
 
     CDBRegistry& registry_;
+    // The revisions of the tables and the layout Revision last saw, and its own count of their
+    // changes.
+    struct Sources
+    {
+        std::uint64_t tables = 0;
+        std::uint64_t layout = 0;
+        bool operator==(const Sources&) const = default;
+    };
+    mutable Sources sources_;
+    mutable std::uint64_t revision_ = 0;
     // Whether icons are pictures, by the table's (shared, unchangeable) bytes: most icons are
     // unchanged from one load to the next.
     struct CheckedIcon

@@ -3,9 +3,26 @@
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <iterator>
 #include <map>
+
+bool IsCharacterKey(std::uint16_t code)
+{
+    return code >= CharacterKeyBase;
+}
+
+std::uint16_t CharacterKeyCode(char32_t character)
+{
+    return character < 0x8000 ? static_cast<std::uint16_t>(CharacterKeyBase + character) : 0;
+}
+
+char32_t CharacterOfKey(std::uint16_t code)
+{
+    return IsCharacterKey(code) ? char32_t(code - CharacterKeyBase) : 0;
+}
 
 std::uint16_t GetGenericKeyCode(std::uint16_t code)
 {
@@ -43,6 +60,10 @@ std::string GetKeyName(std::uint16_t code)
 
 std::string GetUsKeyName(std::uint16_t code)
 {
+    if (IsCharacterKey(code)) {
+        const char32_t character = CharacterOfKey(code);
+        return QString::fromUcs4(&character, 1).toStdString();
+    }
     if (code >= 48 && code <= 90) {
         return std::string(1, static_cast<char>(code));
     }
@@ -136,6 +157,25 @@ std::string CKeyCodes::GetText() const
         text.resize(text.size() - separator.size());
     }
     return text;
+}
+
+CKeyCodes CKeyCodes::OnLayout() const
+{
+    CKeyCodes keys;
+    for (std::uint16_t code : *this) {
+        const auto typing = IsCharacterKey(code) && platform::Installed()
+                                ? platform::Get().GetKeyOfCharacter(CharacterOfKey(code))
+                                : std::nullopt;
+        if (!typing) {
+            keys.Add(code);
+            continue;
+        }
+        keys.Add(typing->code);
+        if (typing->shift) {
+            keys.Add(vk::Shift);
+        }
+    }
+    return keys;
 }
 
 bool CKeyCodes::Contains(const CKeyCodes& other) const

@@ -9,13 +9,24 @@
 #include <string>
 #include <vector>
 
+// A key written by the character it types ("Ctrl++" in a pack): CharacterKeyBase plus the
+// character, for characters below U+8000. Stored as such and found on the layout in effect when
+// the shortcuts are shown (CKeyCodes::OnLayout).
+constexpr std::uint16_t CharacterKeyBase = 0x8000;
+bool IsCharacterKey(std::uint16_t code);
+// The code of a key written by a character; 0 for a character beyond the range.
+std::uint16_t CharacterKeyCode(char32_t character);
+char32_t CharacterOfKey(std::uint16_t code);
+
 // The either-side code of a side-specific modifier (either Windows key -> vk::AnyWin, left/right
 // Shift, Ctrl, Alt -> vk::Shift, vk::Control, vk::Menu); 0 for every other code.
 std::uint16_t GetGenericKeyCode(std::uint16_t code);
 // The display name of one key: what a letter, digit or punctuation key types in the active
-// layout, else its name on a US keyboard; empty for keys that have none.
+// layout, else its name on a US keyboard, the character of a key written by one; empty for keys
+// that have none.
 std::string GetKeyName(std::uint16_t code);
-// The name of a key on a US keyboard, whatever the layout; empty for keys that have none.
+// The name of a key on a US keyboard, whatever the layout, the character of a key written by
+// one; empty for keys that have none.
 std::string GetUsKeyName(std::uint16_t code);
 // What a letter, digit or punctuation key's cap shows in the active layout; none for other keys
 // and while no platform tells the layout.
@@ -43,6 +54,10 @@ public:
     void Add(std::uint16_t code);
     // "Ctrl + S"; keys without a name are left out.
     std::string GetText() const;
+    // The combination with each key written by a character replaced by the key that types it in
+    // the active layout, and Shift added where that takes Shift; a character the layout cannot
+    // type stays as it is and matches no key.
+    CKeyCodes OnLayout() const;
     // Every code of other has an equivalent here.
     bool Contains(const CKeyCodes& other) const;
     // The codes of this set with no equivalent in other.

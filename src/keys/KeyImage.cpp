@@ -281,6 +281,7 @@ TCustomKeyImage::Frame TCustomKeyImage::CurrentFrame() const
             KeyCode,
             cap ? cap->label : GetKeyName(KeyCode),
             cap ? cap->groupLabel : std::string(),
+            cap ? cap->shiftLabel : std::string(),
             KeyFont.font,
             KeyFont.color,
             ActionFont.font,
@@ -361,6 +362,21 @@ const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedGroupName()
     return *measures_.groupName;
 }
 
+const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedShiftName()
+{
+    if (!measures_.shiftName) {
+        QFont font = KeyFont.font;
+        font.setPixelSize(MinimumLegiblePixelSize(KeyFont.font));
+        measures_.shiftName = Prepare(Lines({QString::fromStdString(frame_->shiftName)}, font), 0);
+    }
+    return *measures_.shiftName;
+}
+
+int TCustomKeyImage::ShiftNameHeight()
+{
+    return frame_ && !frame_->shiftName.empty() ? PreparedShiftName().fitted.size.height() : 0;
+}
+
 const TCustomKeyImage::PreparedText& TCustomKeyImage::PreparedShortName(const QString& text,
                                                                         int width, int lines)
 {
@@ -403,8 +419,14 @@ QRect TCustomKeyImage::DrawShortName(QPainter& canvas, const QRect& area)
 
 void TCustomKeyImage::DrawKeyName(QPainter& canvas, const QRect& area)
 {
+    // What the key types with Shift, small above what it types without, as key caps print it.
+    const int shiftHeight = ShiftNameHeight();
+    if (shiftHeight > 0) {
+        DrawPrepared(canvas, area.topLeft(), PreparedShiftName(), KeyFont.color);
+    }
     const PreparedText& name = PreparedKeyName(area.width() - KeyNameMargin);
-    const QRect drawn = AlignIn(name.fitted.size, area, Qt::AlignLeft | Qt::AlignTop);
+    const QRect drawn = AlignIn(name.fitted.size, area.adjusted(0, shiftHeight, 0, 0),
+                                Qt::AlignLeft | Qt::AlignTop);
     DrawPrepared(canvas, drawn.topLeft(), name, KeyFont.color);
     // The active group's letter, small, after the Latin one the shortcut is typed with.
     if (frame_ && !frame_->groupName.empty()) {
@@ -421,7 +443,7 @@ QRect TCustomKeyImage::BelowKeyName(const QRect& area)
     if (!measures_.lineHeight) {
         measures_.lineHeight = QFontMetrics(KeyFont.font).height();
     }
-    return area.adjusted(0, *measures_.lineHeight, 0, 0);
+    return area.adjusted(0, *measures_.lineHeight + ShiftNameHeight(), 0, 0);
 }
 
 void TCustomKeyImage::DrawShortCutCount(QPainter& canvas, const QRect& area)

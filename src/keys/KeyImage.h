@@ -139,9 +139,11 @@ private:
         QSize size;
         qreal ratio = 1;
         std::uint16_t keyCode = 0;
-        // The key's name and, while a non-Latin group is active, that group's letter.
+        // The key's name, while a non-Latin group is active that group's letter, and what the
+        // key types with Shift where its cap prints that too.
         std::string keyName;
         std::string groupName;
+        std::string shiftName;
         QFont keyFont;
         QColor keyColor;
         QFont actionFont;
@@ -177,6 +179,7 @@ private:
     {
         std::optional<PreparedText> keyName;
         std::optional<PreparedText> groupName;
+        std::optional<PreparedText> shiftName;
         std::optional<int> lineHeight;
         std::optional<int> actionLineHeight;
         // By text: the short names and the counts the key has shown.
@@ -186,6 +189,9 @@ private:
     static PreparedText Prepare(TFittedText fitted, int width, int lines = 1);
     const PreparedText& PreparedKeyName(int width);
     const PreparedText& PreparedGroupName();
+    const PreparedText& PreparedShiftName();
+    // The height the character typed with Shift takes above the key name; 0 without one.
+    int ShiftNameHeight();
     const PreparedText& PreparedShortName(const QString& text, int width, int lines);
     const PreparedText& PreparedCount(int count);
     // Draws text with its top left corner at topLeft, each line centred on the widest.

@@ -5,6 +5,9 @@
 #include "services/Translation.h"
 #include "util/Text.h"
 
+#include <QList>
+#include <QString>
+
 #include <cctype>
 #include <map>
 #include <unordered_map>
@@ -77,9 +80,7 @@ std::vector<KeyName> AllKeyNames()
         // The keypad Enter sends the code of the main one.
         {vk::Return, "NumEnter"},
         // Names the keyboard draws that differ from the ones above: its digits are drawn on the
-        // keypad too, these names mean the main keys. "+" is written for the = key, which types
-        // it with Shift on a US keyboard.
-        {0xBB, "+"},
+        // keypad too, these names mean the main keys.
         {0x21, "Page Up"},
         {0x22, "Page Down"},
         {0x2C, "Print Screen"},
@@ -88,6 +89,21 @@ std::vector<KeyName> AllKeyNames()
         {0x14, "Caps Lock"},
         {0x5D, "Apps"},
     };
+    // The ASCII punctuation characters by their X keysym names (xkbcommon-keysyms.h, from the
+    // X11 protocol's keysymdef.h): "Ctrl+plus" is the character +, whichever key types it.
+    static const std::pair<char, const char*> KeySymNames[] = {
+        {'!', "exclam"},       {'"', "quotedbl"},    {'#', "numbersign"},  {'$', "dollar"},
+        {'%', "percent"},      {'&', "ampersand"},   {'\'', "apostrophe"}, {'(', "parenleft"},
+        {')', "parenright"},   {'*', "asterisk"},    {'+', "plus"},        {',', "comma"},
+        {'-', "minus"},        {'.', "period"},      {'/', "slash"},       {':', "colon"},
+        {';', "semicolon"},    {'<', "less"},        {'=', "equal"},       {'>', "greater"},
+        {'?', "question"},     {'@', "at"},          {'[', "bracketleft"}, {'\\', "backslash"},
+        {']', "bracketright"}, {'^', "asciicircum"}, {'_', "underscore"},  {'`', "grave"},
+        {'{', "braceleft"},    {'|', "bar"},         {'}', "braceright"},  {'~', "asciitilde"},
+    };
+    for (const auto& [character, name] : KeySymNames) {
+        names.push_back({CharacterKeyCode(static_cast<char32_t>(character)), name});
+    }
     for (char c = 'A'; c <= 'Z'; ++c) {
         names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
     }
@@ -180,6 +196,26 @@ std::vector<std::string> SplitNames(const std::string& text)
     return names;
 }
 
+// The code of a single printable character other than a letter or digit a name above gives,
+// letters in lower case (ö and Ö are one key); 0 for anything else.
+std::uint16_t CharacterCode(const std::string& name)
+{
+    const QList<uint> characters = QString::fromStdString(name).toUcs4();
+    if (characters.size() != 1) {
+        return 0;
+    }
+    const char32_t character = QChar::toLower(characters.front());
+    return QChar::isPrint(character) && !QChar::isSpace(character) ? CharacterKeyCode(character)
+                                                                   : 0;
+}
+
+// The code of a normalized name; 0 when it names no key.
+std::uint16_t CodeOfName(const std::string& name)
+{
+    const auto found = Tables().codeOfName.find(name);
+    return found == Tables().codeOfName.end() ? CharacterCode(name) : found->second;
+}
+
 } // namespace
 
 CKeyCodes ParseKeyText(const std::string& text)
@@ -190,12 +226,11 @@ CKeyCodes ParseKeyText(const std::string& text)
     CKeyCodes keys;
     bool keyFound = false;
     for (const std::string& name : SplitNames(text)) {
-        const auto found = Tables().codeOfName.find(name);
-        if (found == Tables().codeOfName.end()) {
+        const std::uint16_t code = CodeOfName(name);
+        if (code == 0) {
             throw Exception(FormatText(Translate("неизвестная клавиша «%s» в «%s»"),
                                        QuoteUserText(name), QuoteUserText(text)));
         }
-        const std::uint16_t code = found->second;
         if (IsModifier(code) && keyFound) {
             throw Exception(FormatText(Translate("в «%s» клавиша-модификатор стоит после клавиши"),
                                        QuoteUserText(text)));
@@ -235,6 +270,12 @@ std::string FormatKeyText(const CKeyCodes& keys)
 
 std::string KeyTextName(std::uint16_t code)
 {
+    // A character is written as itself where that reads back as the character ("+"), else by
+    // its name ("minus": "-" is the key).
+    if (const std::string character = GetUsKeyName(code);
+        IsCharacterKey(code) && CodeOfName(Normalized(character)) == code) {
+        return character;
+    }
     const auto found = Tables().nameOfCode.find(code);
     return found == Tables().nameOfCode.end() ? std::string() : found->second;
 }

@@ -26,6 +26,11 @@ std::uint16_t Platform::GetKeyAtPosition(std::uint16_t position)
     return position;
 }
 
+std::optional<CharacterKey> Platform::GetKeyOfCharacter(char32_t)
+{
+    return std::nullopt;
+}
+
 KeyboardShape Platform::GetKeyboardShape()
 {
     return KeyboardShape::Iso;

@@ -38,7 +38,18 @@ struct KeyCap
     std::string label;
     // While a group without Latin letters is active, what the key types in it ("Я"); else empty.
     std::string groupLabel;
+    // What the key types with Shift where a cap prints it apart from label ("£" on the UK 3 key,
+    // "/" on the German 7); empty for letters and where Shift types the label or nothing.
+    std::string shiftLabel;
     bool operator==(const KeyCap&) const = default;
+};
+
+// The key that types a character in the active layout, and whether it takes Shift to type it.
+struct CharacterKey
+{
+    std::uint16_t code = 0;
+    bool shift = false;
+    bool operator==(const CharacterKey&) const = default;
 };
 
 // The shape of the main block: ANSI (no key beside left Shift, straight Enter) or ISO (a key
@@ -88,6 +99,9 @@ public:
     // The code of the key that lies where a US keyboard has the key of code position; 0 when the
     // layout has none there.
     virtual std::uint16_t GetKeyAtPosition(std::uint16_t position);
+    // The key of the main block that types a Unicode character, without Shift where one does;
+    // none when the layout types it only otherwise (AltGr) or not at all, or is not known.
+    virtual std::optional<CharacterKey> GetKeyOfCharacter(char32_t character);
     // The shape of the user's keyboard as the layout suggests it.
     virtual KeyboardShape GetKeyboardShape();
     // A number that changes whenever the layout (or its active group) has changed.

@@ -128,10 +128,15 @@ TEST_F(PackImport, AnExportImportedIntoAnEmptyBaseGivesTheSameTables)
     AddShortcut(registry, "Superglobal", false, {vk::AnyWin, 'D'}, "Desktop", "Show the desktop");
     AddShortcut(registry, "/usr/bin/Пишущая", true, {Ctrl, vk::Shift, 0xBB}, "Крупнее",
                 "Увеличить шрифт");
+    // Keys written by character keep their characters, "-" too, which as written names a key.
+    AddShortcut(registry, "/usr/bin/Пишущая", true, {Ctrl, CharacterKeyCode(U'+')}, "Больше",
+                "Увеличить");
+    AddShortcut(registry, "/usr/bin/Пишущая", true, {Ctrl, CharacterKeyCode(U'-')}, "Меньше",
+                "Уменьшить");
     const std::string whole = Path("whole.json");
     const ExportReport report = ExportFile(registry, whole);
     EXPECT_EQ(report.programs, 6);
-    EXPECT_EQ(report.shortcuts, 4 * 9 + 2);
+    EXPECT_EQ(report.shortcuts, 4 * 9 + 4);
     EXPECT_TRUE(report.leftOut.empty());
 
     CDBRegistry empty;

@@ -3,7 +3,9 @@
 # us(dvorak) and us,ru with the Russian group active, Super+Q (the key that types q) shows the
 # overlay over xev; every letter, digit and punctuation key is named by what the layout types
 # there (the keys' accessible names); a click on Ctrl and then on the key of "Undo" (Ctrl+Z), and
-# the gesture on the key of "Zoom in" (Ctrl+=), deliver to xev the keysym the key shows.
+# the gesture on the key of "Zoom in" (Ctrl+=), deliver to xev the keysym the key shows; "Bigger"
+# (Ctrl++, the key written by its character +) is on the German + key with Ctrl alone and on no US
+# key with Ctrl alone (+ takes Shift there).
 # Usage: layout_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -15,8 +17,9 @@ read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 -
 e2e_pids+=("$bus_pid")
 export DBUS_SESSION_BUS_ADDRESS=$bus_address QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
-printf 'xev\tnormal\t17+90\tUndo\tUndo\nxev\tnormal\t17+187\tZoom in\tZoom in\n' \
-    >"$e2e_tmp/base.tsv"
+# 32811 is the key written by the character + (0x8000 + 0x2B).
+printf 'xev\tnormal\t%s\t%s\t%s\n' 17+90 Undo Undo 17+187 'Zoom in' 'Zoom in' \
+    17+32811 Bigger Bigger >"$e2e_tmp/base.tsv"
 check "the shortcut base is written through the program's data layer" \
     "$build/tests/e2e/quorvel_seed_base" "$e2e_tmp/base.tsv"
 
@@ -59,6 +62,24 @@ show_over_target() {
 key_at() {
     read -r x y keycode label < <(keycaps find "$build/keyimages.xml" "$shape" "$1")
     [ -n "${keycode:-}" ]
+}
+
+# key_shows SHORT_NAME LABEL: the key that shows the shortcut is labelled LABEL.
+key_shows() {
+    key_at "$1" && [ "$label" = "$2" ]
+}
+
+# not_shown SHORT_NAME: once Undo is shown with Ctrl, no key shows the shortcut.
+not_shown() {
+    wait_for 5 key_at Undo && ! key_at "$1" 2>/dev/null
+}
+
+# by_character NAME: with Ctrl clicked, Bigger (Ctrl++) is on the key that types + without Shift.
+by_character() {
+    case $1 in
+    de) check "de: with Ctrl clicked the + key shows Bigger (Ctrl++)" wait_for 5 key_shows Bigger + ;;
+    us) check "us: with Ctrl clicked no key shows Bigger (+ takes Shift)" not_shown Bigger ;;
+    esac
 }
 
 # click_ctrl: a left click on the left Ctrl key (ctrl_centre), which latches or unlatches it.
@@ -119,6 +140,7 @@ try_layout() {
     ctrl_centre
     : >"$e2e_tmp/xev.log"
     click_ctrl
+    by_character "$name"
     check "$name: with Ctrl clicked a key shows Undo" wait_for 5 key_at Undo
     shot "layout-$name-ctrl"
     check "$name: a click on the key of Undo hides the overlay" click_key

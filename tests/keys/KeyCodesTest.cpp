@@ -138,7 +138,7 @@ TEST(KeyCodes, LetterDigitAndPunctuationKeysAreNamedByTheActiveLayout)
     // Without a layout the platform tells, the US names; the = key is named =, not +.
     EXPECT_EQ(GetKeyName(0xBB), "=");
     EXPECT_EQ((CKeyCodes{17, 16, 0xBB}).GetText(), "Ctrl + Shift + =");
-    env.platform.keyCaps = {{0xBA, {"Ö", ""}}, {'Z', {"Z", "Я"}}, {0xDF, {"ß", ""}}};
+    env.platform.keyCaps = {{0xBA, {"Ö", "", ""}}, {'Z', {"Z", "Я", ""}}, {0xDF, {"ß", "", "?"}}};
     EXPECT_EQ(GetKeyName(0xBA), "Ö");
     EXPECT_EQ(GetKeyName('Z'), "Z");
     EXPECT_EQ(GetKeyName(0xDF), "ß");
@@ -158,4 +158,33 @@ TEST(KeyCodes, EmulateReleasesAHeldKeyBeforePressingIt)
     EXPECT_EQ(
         env.platform.sentKeys,
         (std::vector<Event>{{17, true}, {17, false}, {0x53, false}, {17, true}, {0x53, true}}));
+}
+
+TEST(KeyCodes, KeysWrittenByCharacterAreTheKeysThatTypeThemOnTheActiveLayout)
+{
+    FakeEnvironment env;
+    const std::uint16_t plus = CharacterKeyCode(U'+');
+    const std::uint16_t tilde = CharacterKeyCode(U'~');
+    // Named by their character wherever they are typed.
+    EXPECT_EQ(GetKeyName(plus), "+");
+    EXPECT_EQ(GetKeyName(CharacterKeyCode(U'£')), "£");
+    EXPECT_EQ((CKeyCodes{vk::Control, plus}).GetText(), "Ctrl + +");
+    // A US keyboard types + with Shift on the = key, a German one without on a key of its own.
+    env.platform.characterKeys = {{U'+', {0xBB, true}}};
+    EXPECT_EQ((CKeyCodes{vk::Control, plus}).OnLayout(), (CKeyCodes{vk::Control, vk::Shift, 0xBB}));
+    env.platform.characterKeys = {{U'+', {0xDD, false}}};
+    EXPECT_EQ((CKeyCodes{vk::Control, plus}).OnLayout(), (CKeyCodes{vk::Control, 0xDD}));
+    // Shift written too is one Shift; other keys stay; a character no key types stays and so
+    // matches no key of the keyboard.
+    env.platform.characterKeys = {{U'+', {0xBB, true}}};
+    EXPECT_EQ((CKeyCodes{vk::Control, vk::RShift, plus}).OnLayout(),
+              (CKeyCodes{vk::Control, vk::RShift, 0xBB}));
+    EXPECT_EQ((CKeyCodes{vk::Control, 'Z'}).OnLayout(), (CKeyCodes{vk::Control, 'Z'}));
+    EXPECT_EQ((CKeyCodes{vk::Control, tilde}).OnLayout(), (CKeyCodes{vk::Control, tilde}));
+    // Stored as any other key number.
+    CKeyCodes loaded;
+    const Bytes stored = (CKeyCodes{vk::Control, plus}).SaveToBuffer();
+    EXPECT_EQ(stored, (Bytes{0x11, 0x00, 0x2B, 0x80}));
+    loaded.LoadFromBuffer(stored.data(), stored.size());
+    EXPECT_EQ(loaded, (CKeyCodes{vk::Control, plus}));
 }

@@ -59,6 +59,17 @@ std::pair<int, int> InkColumns(const QImage& picture, int firstRow, int lastRow)
     return {left, right};
 }
 
+// The lowest row holding text pixels; -1 when none.
+int LastInkRow(const QImage& picture)
+{
+    for (int y = picture.height() - 1; y >= 0; --y) {
+        if (InkColumns(picture, y, y).first >= 0) {
+            return y;
+        }
+    }
+    return -1;
+}
+
 int InkCentre(const QImage& picture, int firstRow, int lastRow)
 {
     const auto [left, right] = InkColumns(picture, firstRow, lastRow);
@@ -159,6 +170,27 @@ TEST(KeyImage, KeyNameOnlyWhenTheKeyHasOne)
     auto unnamed = MakeKey(255, 60, 80);
     unnamed->DrawKey(nullptr, false);
     EXPECT_EQ(InkColumns(unnamed->Picture(), 0, 79).first, -1);
+}
+
+TEST(KeyImage, WhatShiftTypesIsDrawnSmallAboveTheKeyName)
+{
+    FakeEnvironment env;
+    env.platform.keyCaps = {{'3', {"3", "", ""}}};
+    auto plain = MakeKey('3', 60, 80);
+    plain->DrawKey(nullptr, false);
+    env.platform.keyCaps = {{'3', {"3", "", "£"}}};
+    auto shifted = MakeKey('3', 60, 80);
+    shifted->DrawKey(nullptr, false);
+    // The name moves down below the small character, which takes the top rows.
+    const int plainBottom = LastInkRow(plain->Picture());
+    const int shiftedBottom = LastInkRow(shifted->Picture());
+    ASSERT_GT(plainBottom, 0);
+    EXPECT_GT(shiftedBottom, plainBottom + 4);
+    EXPECT_LT(shiftedBottom, 30);
+    EXPECT_GE(InkColumns(shifted->Picture(), 0, 3).first, 0);
+    // Read out by what the key types without Shift, as before.
+    EXPECT_EQ(shifted->accessibleName(), plain->accessibleName());
+    EXPECT_EQ(shifted->accessibleName(), "3");
 }
 
 TEST(KeyImage, ShapeDecidesWhereTheIconGoes)

@@ -74,11 +74,8 @@ TEST(KeyText, PackNamesModifiersCaseAndSpaces)
     EXPECT_EQ(Parsed("Caps Lock"), (Codes{0x14}));
     EXPECT_EQ(Parsed("Break"), Parsed("Pause"));
     EXPECT_EQ(Parsed("Apps"), Parsed("Menu"));
-    // Punctuation by its unshifted character; "+" is drawn on the = key.
+    // Punctuation by its unshifted character.
     EXPECT_EQ(Parsed("Ctrl+Shift+="), (Codes{ctrl, shift, 0xBB}));
-    EXPECT_EQ(Parsed("Ctrl++"), (Codes{ctrl, 0xBB}));
-    EXPECT_EQ(Parsed("Ctrl + +"), (Codes{ctrl, 0xBB}));
-    EXPECT_EQ(Parsed("+"), (Codes{0xBB}));
     EXPECT_EQ(Parsed("Alt+`"), (Codes{alt, 0xC0}));
     EXPECT_EQ(Parsed("Ctrl+\\"), (Codes{ctrl, 0xDC}));
     EXPECT_EQ(Parsed("Ctrl+Shift+/"), (Codes{ctrl, shift, 0xBF}));
@@ -93,6 +90,40 @@ TEST(KeyText, PackNamesModifiersCaseAndSpaces)
     EXPECT_EQ(Parsed("Num0"), (Codes{0x60}));
     EXPECT_EQ(Parsed("NumEnter"), Parsed("Enter"));
     EXPECT_EQ(Parsed("0"), (Codes{'0'}));
+}
+
+TEST(KeyText, OtherCharactersAndKeySymNamesAreKeysWrittenByCharacter)
+{
+    const std::uint16_t ctrl = vk::Control;
+    const std::uint16_t shift = vk::Shift;
+    const auto character = [](char32_t c) { return CharacterKeyCode(c); };
+    // + is the character, not the = key that types it with Shift on a US keyboard.
+    EXPECT_EQ(Parsed("Ctrl++"), (Codes{ctrl, character(U'+')}));
+    EXPECT_EQ(Parsed("Ctrl + +"), Parsed("Ctrl++"));
+    EXPECT_EQ(Parsed("Ctrl+plus"), Parsed("Ctrl++"));
+    EXPECT_EQ(Parsed("CTRL+PLUS"), Parsed("Ctrl++"));
+    EXPECT_EQ(Parsed("+"), (Codes{character(U'+')}));
+    EXPECT_EQ(Parsed("Ctrl+("), (Codes{ctrl, character(U'(')}));
+    EXPECT_EQ(Parsed("Ctrl+parenleft"), Parsed("Ctrl+("));
+    EXPECT_EQ(Parsed("Ctrl+%"), (Codes{ctrl, character(U'%')}));
+    EXPECT_EQ(Parsed("Ctrl+asciitilde"), (Codes{ctrl, character(U'~')}));
+    EXPECT_EQ(Parsed("Ctrl+Shift+~"), (Codes{ctrl, shift, character(U'~')}));
+    // The names of the US punctuation keys' characters mean the characters; the characters
+    // themselves mean the keys.
+    EXPECT_EQ(Parsed("Ctrl+minus"), (Codes{ctrl, character(U'-')}));
+    EXPECT_EQ(Parsed("Ctrl+-"), (Codes{ctrl, 0xBD}));
+    // Characters beyond ASCII, letters in either case.
+    EXPECT_EQ(Parsed("Ctrl+£"), (Codes{ctrl, character(U'£')}));
+    EXPECT_EQ(Parsed("Ctrl+Ö"), (Codes{ctrl, character(U'ö')}));
+    EXPECT_EQ(Parsed("Alt+ж"), (Codes{vk::Menu, character(U'ж')}));
+    // Still refused: names no key has, two characters, a control character, a character beyond
+    // the range a key number holds.
+    EXPECT_NE(Refusal("Ctrl+pluss"), "accepted");
+    EXPECT_NE(Refusal("Ctrl+öö"), "accepted");
+    EXPECT_NE(Refusal("Ctrl+\x7f"), "accepted");
+    EXPECT_NE(Refusal("Ctrl+가"), "accepted");
+    EXPECT_NE(Refusal("Ctrl+😀"), "accepted");
+    EXPECT_NE(Refusal("Ctrl+(+)"), "accepted");
 }
 
 TEST(KeyText, RefusesWhatIsNoSingleCombination)
@@ -126,6 +157,9 @@ TEST(KeyText, WrittenCombinationsAreReadBackAsThemselves)
             combinations.push_back({vk::RWin, vk::LMenu, key});
         }
     }
+    for (const char32_t c : {U'+', U'-', U'/', U'(', U'~', U'£', U'ö', U'я', U'€'}) {
+        combinations.push_back({vk::Control, CharacterKeyCode(c)});
+    }
     ASSERT_GT(combinations.size(), 3u * 90);
     for (const CKeyCodes& keys : combinations) {
         const std::string text = FormatKeyText(keys);
@@ -134,6 +168,10 @@ TEST(KeyText, WrittenCombinationsAreReadBackAsThemselves)
     }
     EXPECT_EQ(FormatKeyText({vk::AnyWin, vk::Control, 'Q'}), "Super+Ctrl+Q");
     EXPECT_EQ(FormatKeyText({vk::Control, 0xBB}), "Ctrl+=");
+    // A character is written as itself unless that names a key.
+    EXPECT_EQ(FormatKeyText({vk::Control, CharacterKeyCode(U'+')}), "Ctrl++");
+    EXPECT_EQ(FormatKeyText({vk::Control, CharacterKeyCode(U'£')}), "Ctrl+£");
+    EXPECT_EQ(FormatKeyText({vk::Control, CharacterKeyCode(U'-')}), "Ctrl+minus");
     // What a pack cannot hold: no key, modifiers only, two keys, a key without a name.
     EXPECT_EQ(FormatKeyText({}), "");
     EXPECT_EQ(FormatKeyText({vk::Control}), "");

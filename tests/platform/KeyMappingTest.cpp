@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 
+using platform::CharacterKey;
 using platform::KeyCap;
 using platform::x11::KeyMapping;
 
@@ -27,6 +28,8 @@ constexpr unsigned Backslash = 51;
 constexpr unsigned Slash = 61;
 constexpr unsigned Iso102 = 94;
 constexpr unsigned Digit1 = 10;
+constexpr unsigned Apostrophe = 48;
+constexpr unsigned Grave = 49;
 
 struct KeymapDeleter
 {
@@ -50,7 +53,7 @@ KeyMapping Compile(const char* layout, const char* variant = "", std::uint32_t a
 
 std::string Label(const KeyMapping& mapping, std::uint16_t code)
 {
-    return mapping.CapOf(code).value_or(KeyCap{"(none)", ""}).label;
+    return mapping.CapOf(code).value_or(KeyCap{"(none)", "", ""}).label;
 }
 
 } // namespace
@@ -160,14 +163,15 @@ TEST(KeyMapping, ANonLatinGroupUsesTheLatinGroupForCodesAndShowsItsOwnLettersSma
     const KeyMapping russian = Compile("us,ru", "", 1);
     EXPECT_EQ(russian.XKeyOfVirtualKey('Z'), KeyZ);
     EXPECT_EQ(russian.XKeyOfVirtualKey('Q'), KeyQ);
-    EXPECT_EQ(russian.CapOf('Z'), (KeyCap{"Z", "Я"}));
-    EXPECT_EQ(russian.CapOf('Q'), (KeyCap{"Q", "Й"}));
-    EXPECT_EQ(russian.CapOf(0xC0), (KeyCap{"`", "Ё"}));
-    // Digits are the same in both groups: nothing small.
-    EXPECT_EQ(russian.CapOf('1'), (KeyCap{"1", ""}));
+    EXPECT_EQ(russian.CapOf('Z'), (KeyCap{"Z", "Я", ""}));
+    EXPECT_EQ(russian.CapOf('Q'), (KeyCap{"Q", "Й", ""}));
+    EXPECT_EQ(russian.CapOf(0xC0), (KeyCap{"`", "Ё", "~"}));
+    // Digits are the same in both groups: nothing small beside them, the Latin group's shifted
+    // character above.
+    EXPECT_EQ(russian.CapOf('1'), (KeyCap{"1", "", "!"}));
     EXPECT_EQ(russian.KeySymName('Q'), "q");
     const KeyMapping latin = Compile("us,ru", "", 0);
-    EXPECT_EQ(latin.CapOf('Z'), (KeyCap{"Z", ""}));
+    EXPECT_EQ(latin.CapOf('Z'), (KeyCap{"Z", "", ""}));
     // A group that does not exist is the first.
     EXPECT_EQ(Compile("us,ru", "", 7), latin);
 }
@@ -204,4 +208,67 @@ TEST(KeyMapping, EveryLayoutGivesEachKeyOneCodeAndEachCodeOneKey)
             EXPECT_FALSE(Label(mapping, code).empty()) << layout << " position " << position;
         }
     }
+}
+
+TEST(KeyMapping, ACharacterIsTheKeyThatTypesItAndTakesShiftWhereThatKeyNeedsIt)
+{
+    const KeyMapping us = Compile("us");
+    EXPECT_EQ(us.KeyOfCharacter(U'+'), (CharacterKey{0xBB, true}));
+    EXPECT_EQ(us.KeyOfCharacter(U'='), (CharacterKey{0xBB, false}));
+    EXPECT_EQ(us.KeyOfCharacter(U'('), (CharacterKey{'9', true}));
+    EXPECT_EQ(us.KeyOfCharacter(U'%'), (CharacterKey{'5', true}));
+    EXPECT_EQ(us.KeyOfCharacter(U'~'), (CharacterKey{0xC0, true}));
+    EXPECT_FALSE(us.KeyOfCharacter(U'£'));
+
+    // German: + has a key of its own right of Ü; ~ takes AltGr and counts as not typed; ^ is a
+    // dead key, which types nothing by itself.
+    const KeyMapping de = Compile("de");
+    EXPECT_EQ(de.KeyOfCharacter(U'+'), (CharacterKey{de.VirtualKeyOfXKey(BracketRight), false}));
+    EXPECT_EQ(de.KeyOfCharacter(U'('), (CharacterKey{'8', true}));
+    EXPECT_EQ(de.KeyOfCharacter(U'/'), (CharacterKey{'7', true}));
+    EXPECT_EQ(de.KeyOfCharacter(U'ö'), (CharacterKey{de.VirtualKeyOfXKey(Semicolon), false}));
+    EXPECT_EQ(de.KeyOfCharacter(U'Ö'), (CharacterKey{de.VirtualKeyOfXKey(Semicolon), true}));
+    EXPECT_FALSE(de.KeyOfCharacter(U'~'));
+    EXPECT_FALSE(de.KeyOfCharacter(U'^'));
+
+    // French: ( on the 5 key without Shift, + with Shift on the = key.
+    const KeyMapping fr = Compile("fr");
+    EXPECT_EQ(fr.KeyOfCharacter(U'('), (CharacterKey{'5', false}));
+    EXPECT_EQ(fr.KeyOfCharacter(U'+'), (CharacterKey{fr.VirtualKeyOfXKey(Equal), true}));
+    EXPECT_EQ(fr.KeyOfCharacter(U'%'), (CharacterKey{fr.VirtualKeyOfXKey(Apostrophe), true}));
+
+    const KeyMapping gb = Compile("gb");
+    EXPECT_EQ(gb.KeyOfCharacter(U'£'), (CharacterKey{'3', true}));
+    EXPECT_EQ(gb.KeyOfCharacter(U'"'), (CharacterKey{'2', true}));
+    EXPECT_EQ(gb.KeyOfCharacter(U'@'), (CharacterKey{gb.VirtualKeyOfXKey(Apostrophe), true}));
+    EXPECT_EQ(gb.KeyOfCharacter(U'~'), (CharacterKey{gb.VirtualKeyOfXKey(Backslash), true}));
+
+    // With the Russian group active, characters are typed in the Latin group, as letters are.
+    const KeyMapping russian = Compile("us,ru", "", 1);
+    EXPECT_EQ(russian.KeyOfCharacter(U'('), (CharacterKey{'9', true}));
+    EXPECT_EQ(russian.KeyOfCharacter(U'~'), (CharacterKey{0xC0, true}));
+    EXPECT_FALSE(KeyMapping().KeyOfCharacter(U'+'));
+}
+
+TEST(KeyMapping, CapsShowWhatShiftTypesWhereItIsMoreThanTheCapitalLetter)
+{
+    const auto shifted = [](const KeyMapping& mapping, std::uint16_t code) {
+        return mapping.CapOf(code).value_or(KeyCap{"", "", "(none)"}).shiftLabel;
+    };
+    const KeyMapping gb = Compile("gb");
+    EXPECT_EQ(shifted(gb, '3'), "£");
+    EXPECT_EQ(shifted(gb, gb.VirtualKeyOfXKey(Backslash)), "~");
+    EXPECT_EQ(shifted(gb, 'A'), "");
+    const KeyMapping de = Compile("de");
+    EXPECT_EQ(shifted(de, '7'), "/");
+    EXPECT_EQ(shifted(de, de.VirtualKeyOfXKey(Minus)), "?");    // ß
+    EXPECT_EQ(shifted(de, de.VirtualKeyOfXKey(Semicolon)), ""); // Ö
+    EXPECT_EQ(shifted(de, de.VirtualKeyOfXKey(Grave)), "°");
+    const KeyMapping us = Compile("us");
+    EXPECT_EQ(shifted(us, '1'), "!");
+    EXPECT_EQ(shifted(us, 0xBF), "?");
+    EXPECT_EQ(shifted(us, 'Z'), "");
+    // A French digit key is labelled with the digit it types with Shift: nothing more above it.
+    const KeyMapping fr = Compile("fr");
+    EXPECT_EQ(fr.CapOf('1'), (KeyCap{"1", "", ""}));
 }

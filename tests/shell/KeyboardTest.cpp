@@ -325,6 +325,36 @@ TEST_F(Controller, ANewKeyboardLayoutGivesNewKeysAtTheNextShow)
     EXPECT_EQ(keyboard.Keys(), keys);
 }
 
+TEST_F(Controller, AKeyWrittenByCharacterIsShownOnTheKeyThatTypesItInTheLayoutOfTheShow)
+{
+    AddShortcut(registry, "editor", true, {Ctrl, CharacterKeyCode(U'+')}, "Больше", "Zoom in");
+    // A US layout types + with Shift on the = key.
+    env.platform.characterKeys = {{U'+', {0xBB, true}}};
+    env.platform.keyboardLayoutRevision = 1;
+    ShowOverlay();
+    Down(162, Ctrl);
+    EXPECT_EQ(Shown(0xBB), "-");
+    Down(vk::LShift, vk::Shift);
+    EXPECT_EQ(Shown(0xBB), "Больше");
+    Up(vk::LShift, vk::Shift);
+    Up(162, Ctrl);
+    // A German one without Shift on the key right of Ü: followed at the next show.
+    env.platform.characterKeys = {{U'+', {0xDD, false}}};
+    env.platform.keyboardLayoutRevision = 2;
+    ShowOverlay();
+    Down(162, Ctrl);
+    EXPECT_EQ(Shown(0xDD), "Больше");
+    EXPECT_EQ(Shown(0xBB), "-");
+    Up(162, Ctrl);
+    // A layout that does not type it shows it nowhere.
+    env.platform.characterKeys.clear();
+    env.platform.keyboardLayoutRevision = 3;
+    ShowOverlay();
+    Down(162, Ctrl);
+    EXPECT_EQ(Shown(0xDD), "-");
+    EXPECT_EQ(Shown(0xBB), "-");
+}
+
 TEST_F(Controller, AChangedBaseIsLoadedAgainAtTheNextShow)
 {
     const auto count = [this] {

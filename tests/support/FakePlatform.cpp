@@ -144,6 +144,12 @@ std::uint16_t FakePlatform::GetKeyAtPosition(std::uint16_t position)
     return found == keyPositions.end() ? position : found->second;
 }
 
+std::optional<CharacterKey> FakePlatform::GetKeyOfCharacter(char32_t character)
+{
+    const auto found = characterKeys.find(character);
+    return found == characterKeys.end() ? std::nullopt : std::optional<CharacterKey>(found->second);
+}
+
 KeyboardShape FakePlatform::GetKeyboardShape()
 {
     return keyboardShape;

@@ -80,9 +80,11 @@ public:
     std::vector<std::pair<std::uint32_t, std::uint16_t>> hotKeysTaken;
     std::string windowManagerName;
     // The keyboard layout: caps of the keys that have one (none: US names), the key at a US
-    // position where it differs, the keyboard's shape and the layout's revision.
+    // position where it differs, the keys that type characters, the keyboard's shape and the
+    // layout's revision.
     std::map<std::uint16_t, KeyCap> keyCaps;
     std::map<std::uint16_t, std::uint16_t> keyPositions;
+    std::map<char32_t, CharacterKey> characterKeys;
     KeyboardShape keyboardShape = KeyboardShape::Iso;
     std::uint64_t keyboardLayoutRevision = 0;
     // Plays the programs RunProgram starts: given the program and its arguments, its output or
@@ -131,6 +133,7 @@ public:
     std::uint16_t GetKeyOfBindingName(const std::string& name) override;
     std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
     std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
+    std::optional<CharacterKey> GetKeyOfCharacter(char32_t character) override;
     KeyboardShape GetKeyboardShape() override;
     std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;

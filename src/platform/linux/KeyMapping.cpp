@@ -160,6 +160,25 @@ std::uint8_t LetterOrDigitCode(const Keymap& keymap, unsigned xKey, xkb_layout_i
     return 0;
 }
 
+// The key codes that type each character in a group, codes indexed by X key code: without
+// Shift where a key does, so that a character typed both ways takes no Shift.
+std::map<char32_t, CharacterKey> TypedCharacters(const Keymap& keymap,
+                                                 const std::vector<unsigned>& layoutKeys,
+                                                 xkb_layout_index_t layout,
+                                                 const std::array<std::uint8_t, 256>& codes)
+{
+    std::map<char32_t, CharacterKey> typed;
+    for (const xkb_level_index_t level : {0u, 1u}) {
+        for (const unsigned xKey : layoutKeys) {
+            const char32_t character = xkb_keysym_to_utf32(keymap.Sym(xKey, layout, level));
+            if (character != 0 && codes[xKey] != 0) {
+                typed.emplace(character, CharacterKey{codes[xKey], level == 1});
+            }
+        }
+    }
+    return typed;
+}
+
 } // namespace
 
 KeyMapping::KeyMapping()
@@ -236,6 +255,7 @@ KeyMapping::KeyMapping(xkb_keymap* keymap, std::uint32_t activeLayout,
         }
     }
 
+    characterKeys_ = TypedCharacters(map, layoutKeys, shortcuts, virtualOfX_);
     for (const unsigned xKey : layoutKeys) {
         const std::uint8_t code = virtualOfX_[xKey];
         if (code == 0) {
@@ -251,6 +271,12 @@ KeyMapping::KeyMapping(xkb_keymap* keymap, std::uint32_t activeLayout,
         if (active != shortcuts) {
             const std::string own = CapText(map.Sym(xKey, active, 0));
             cap.groupLabel = own != cap.label ? own : std::string();
+        }
+        // A cap prints what Shift types where it is more than the capital of the label.
+        const xkb_keysym_t shiftedSym = map.Sym(xKey, shortcuts, 1);
+        const std::string shifted = CapText(shiftedSym);
+        if (shifted != CapText(shortcutSym) && shifted != cap.label) {
+            cap.shiftLabel = shifted;
         }
         caps_[code] = cap;
         char name[64] = {};
@@ -302,6 +328,13 @@ std::optional<KeyCap> KeyMapping::CapOf(std::uint16_t code) const
         return std::nullopt;
     }
     return found->second;
+}
+
+std::optional<CharacterKey> KeyMapping::KeyOfCharacter(char32_t character) const
+{
+    const auto found = characterKeys_.find(character);
+    return found == characterKeys_.end() ? std::nullopt
+                                         : std::optional<CharacterKey>(found->second);
 }
 
 std::uint16_t KeyMapping::KeyAtPosition(std::uint16_t position) const

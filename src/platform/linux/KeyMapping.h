@@ -34,6 +34,9 @@ public:
     unsigned XKeyOfVirtualKey(std::uint16_t code) const;
     // What a letter, digit or punctuation key shows; none for other keys and without a keymap.
     std::optional<KeyCap> CapOf(std::uint16_t code) const;
+    // The key that types a character in the group shortcuts are typed in, without Shift where
+    // one does; none where no key types it without AltGr, and without a keymap.
+    std::optional<CharacterKey> KeyOfCharacter(char32_t character) const;
     // The code of the key that lies where a US keyboard has the key of position; 0 when the
     // layout has no key there.
     std::uint16_t KeyAtPosition(std::uint16_t position) const;
@@ -56,6 +59,7 @@ private:
     std::array<std::uint8_t, 256> xOfVirtual_{};
     std::map<std::uint8_t, KeyCap> caps_;
     std::map<std::uint8_t, std::string> keySyms_;
+    std::map<char32_t, CharacterKey> characterKeys_;
     bool iso_ = true;
     bool fromKeymap_ = false;
 };

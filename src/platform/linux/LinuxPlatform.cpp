@@ -874,6 +874,11 @@ std::uint16_t LinuxPlatform::GetKeyAtPosition(std::uint16_t position)
     return Mapping().KeyAtPosition(position);
 }
 
+std::optional<CharacterKey> LinuxPlatform::GetKeyOfCharacter(char32_t character)
+{
+    return Mapping().KeyOfCharacter(character);
+}
+
 KeyboardShape LinuxPlatform::GetKeyboardShape()
 {
     return Mapping().IsIso() ? KeyboardShape::Iso : KeyboardShape::Ansi;

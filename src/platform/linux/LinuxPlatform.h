@@ -49,6 +49,7 @@ public:
     std::uint16_t GetKeyOfBindingName(const std::string& name) override;
     std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
     std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
+    std::optional<CharacterKey> GetKeyOfCharacter(char32_t character) override;
     KeyboardShape GetKeyboardShape() override;
     std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
