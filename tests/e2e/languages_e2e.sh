@@ -74,7 +74,7 @@ editor_tour() {
     press ctrl+n
     sleep 0.5
     shot "$language-editor-shortcut"
-    press ctrl+shift+n Tab Tab space
+    press ctrl+shift+n Tab Tab Tab Tab space
     opens chooser "$chooser"
     press Escape
     wait_for 5 gone "$chooser"
