@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <memory>
 #include <iterator>
 #include <cstring>
 #include <ctime>
@@ -343,7 +344,7 @@ void CDataSetLoader::ShowNoticeLeftPending()
     }
 }
 
-void CDataSetLoader::Save()
+std::function<void()> CDataSetLoader::PrepareSave()
 {
     if (!notSaving_.empty()) {
         throw Exception(
@@ -355,12 +356,48 @@ void CDataSetLoader::Save()
             table->Post();
         }
     }
+    auto programs = std::make_shared<const TableSnapshot>(tables_->dsPrograms.Snapshot());
+    auto shortcuts = std::make_shared<const TableSnapshot>(tables_->dsShortcuts.Snapshot());
+    // Worded here: the catalogue is read on this thread only.
+    const std::string failed = Translate("Не удается сохранить базу сочетаний клавиш: %s");
+    return [programs, shortcuts, failed, programsFile = ProgramsFile(),
+            shortcutsFile = ShortcutsFile(), journal = JournalFile()] {
+        try {
+            SaveTablesTogether({{programs.get(), programsFile}, {shortcuts.get(), shortcutsFile}},
+                               journal);
+        } catch (const DataSetFileError& error) {
+            throw Exception(FormatText(failed, error.what()));
+        }
+    };
+}
+
+void CDataSetLoader::Save()
+{
+    saves_.Run(PrepareSave());
+}
+
+void CDataSetLoader::SaveInBackground(std::function<void(const std::string& problem)> done)
+{
+    std::function<void()> save;
     try {
-        SaveTablesTogether(
-            {{&tables_->dsPrograms, ProgramsFile()}, {&tables_->dsShortcuts, ShortcutsFile()}},
-            JournalFile());
-    } catch (const DataSetFileError& error) {
-        throw Exception(
-            FormatText(Translate("Не удается сохранить базу сочетаний клавиш: %s"), error.what()));
+        save = PrepareSave();
+    } catch (const Exception& error) {
+        done(error.what());
+        return;
     }
+    saves_.Post(std::move(save), [done = std::move(done)](std::exception_ptr error) {
+        try {
+            if (error) {
+                std::rethrow_exception(error);
+            }
+            done({});
+        } catch (const std::exception& problem) {
+            done(problem.what());
+        }
+    });
+}
+
+void CDataSetLoader::WaitForSaves()
+{
+    saves_.WaitIdle();
 }

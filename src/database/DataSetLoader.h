@@ -1,5 +1,8 @@
 #pragma once
 
+#include "framework/SaveQueue.h"
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,8 +46,14 @@ public:
     // moved or told. Throws Exception when a file is there but cannot be read.
     void LoadAsSaved();
     // Throws Exception when the last Load said the base will not be saved, or a file cannot be
-    // written.
+    // written. Runs after every save asked for before it.
     void Save() override;
+    // Saves the tables as they are now on a thread of its own and returns at once; done runs on
+    // that thread with the problem in words, empty when the base was saved. Saves run one at a
+    // time in the order asked for (Save too); the loader's end waits for them.
+    void SaveInBackground(std::function<void(const std::string& problem)> done);
+    // Returns once every save asked for is done.
+    void WaitForSaves();
 
 private:
     // Reads both files; the reason, already told, for not saving; empty when all went well.
@@ -62,7 +71,12 @@ private:
     void ShowPendingNotice(const std::string& text);
     void ShowNoticeLeftPending();
 
+    // The tables as they are now and what writes them; throws Exception as Save does.
+    std::function<void()> PrepareSave();
+
     std::string dataFolder_;
     CShortcutTables* tables_;
     std::string notSaving_;
+    // Last, so that it is gone (its saves done) before anything they use.
+    SaveQueue saves_;
 };

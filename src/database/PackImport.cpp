@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace {
@@ -42,28 +45,46 @@ std::string ChooseExecutable(const std::vector<std::string>& executables)
     return executables.empty() ? std::string() : executables.front();
 }
 
-std::int32_t NextId(const DataSet& table, std::int32_t firstId)
+int FieldIndex(const TableSnapshot& table, const std::string& name)
 {
-    const auto max = table.Max("Id");
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        if (table.fields[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    throw std::invalid_argument(table.tableName + ": no field " + name);
+}
+
+std::int32_t NextId(const TableSnapshot& table, std::int32_t firstId)
+{
+    const int id = FieldIndex(table, "Id");
+    std::optional<std::int32_t> max;
+    for (const Record& record : table.records) {
+        if (const auto* value = std::get_if<std::int32_t>(&record[id])) {
+            max = max ? std::max(*max, *value) : *value;
+        }
+    }
     return max ? *max + 1 : firstId;
 }
 
-// The base's tables during a merge, indexed so that each pack and shortcut is found at once:
-// programs by the lower-case file names of their executables, shortcuts by program and keys.
+// The base's tables during a merge, worked on as copies and indexed so that each pack and
+// shortcut is found at once: programs by the lower-case file names of their executables, shortcuts
+// by program and keys. Shortcuts are known by their table position, which stays valid as the copy
+// grows.
 class Merge
 {
 public:
-    Merge(DataSet& programs, Table& programTable, DataSet& shortcuts, Table& shortcutTable)
-        : programs_(programs), programTable_(programTable), shortcuts_(shortcuts),
-          shortcutTable_(shortcutTable),
+    Merge(TableSnapshot& programs, TableSnapshot& shortcuts)
+        : programs_(programs), shortcuts_(shortcuts),
           nextProgramId_(NextId(programs, CShortcutTables::SuperglobalId + 1)),
-          nextShortcutId_(NextId(shortcuts, 1))
+          nextShortcutId_(NextId(shortcuts, 1)), programsKept_(programs.records.size()),
+          shortcutsKept_(shortcuts.records.size())
     {
-        for (const auto& program : programTable_) {
-            IndexProgram(*program);
+        for (const Record& program : programs_.records) {
+            IndexProgram(program);
         }
-        for (const auto& shortcut : shortcutTable_) {
-            IndexShortcut(*shortcut);
+        for (std::size_t i = 0; i < shortcuts_.records.size(); ++i) {
+            IndexShortcut(i);
         }
     }
 
@@ -83,13 +104,13 @@ public:
 
     std::int32_t AddProgram(const ShortcutPack& pack)
     {
-        Record record = programs_.NewRecord();
+        Record record = NewRecord(programs_);
         const std::int32_t id = nextProgramId_++;
         Set(programs_, record, "Id", id);
         Set(programs_, record, "Name", pack.name);
         Set(programs_, record, "FileName", ChooseExecutable(pack.executables));
-        programTable_.push_back(std::make_unique<Record>(std::move(record)));
-        IndexProgram(*programTable_.back());
+        programs_.records.push_back(std::move(record));
+        IndexProgram(programs_.records.back());
         return id;
     }
 
@@ -97,31 +118,66 @@ public:
     void MergeShortcut(std::int32_t program, bool scopeMatters, const PackShortcut& shortcut,
                        ImportReport& report)
     {
-        const int isNormal = shortcuts_.FieldIndex("IsNormal");
-        std::vector<Record*>& same = shortcutsByKeys_[{program, shortcut.keys}];
-        const auto match = std::find_if(same.begin(), same.end(), [&](const Record* record) {
-            return !scopeMatters || IsNormal((*record)[isNormal]) == shortcut.active;
+        const int isNormal = FieldIndex(shortcuts_, "IsNormal");
+        std::vector<std::size_t>& same = shortcutsByKeys_[{program, shortcut.keys}];
+        const auto match = std::find_if(same.begin(), same.end(), [&](std::size_t position) {
+            return !scopeMatters ||
+                   IsNormal(shortcuts_.records[position][isNormal]) == shortcut.active;
         });
         if (match != same.end()) {
-            SetFields(**match, shortcut);
+            SetFields(shortcuts_.records[*match], shortcut);
+            if (*match < shortcutsKept_) {
+                updated_.insert(*match);
+            }
             ++report.shortcutsUpdated;
             return;
         }
-        Record record = shortcuts_.NewRecord();
+        Record record = NewRecord(shortcuts_);
         Set(shortcuts_, record, "Id", nextShortcutId_++);
         Set(shortcuts_, record, "ProgramId", program);
         SetFields(record, shortcut);
-        shortcutTable_.push_back(std::make_unique<Record>(std::move(record)));
-        same.push_back(shortcutTable_.back().get());
+        shortcuts_.records.push_back(std::move(record));
+        same.push_back(shortcuts_.records.size() - 1);
         ++report.shortcutsAdded;
     }
 
+    // What the merge changed, taken out of the copies.
+    void TakeChanges(MergePlan& plan)
+    {
+        plan.programs.revision = programs_.revision;
+        plan.shortcuts.revision = shortcuts_.revision;
+        TakeAdded(programs_, programsKept_, plan.programs);
+        TakeAdded(shortcuts_, shortcutsKept_, plan.shortcuts);
+        for (const std::size_t position : updated_) {
+            plan.shortcuts.updated.emplace_back(position, std::move(shortcuts_.records[position]));
+        }
+    }
+
 private:
-    static void Set(const DataSet& table, Record& record, const std::string& field,
+    static Record NewRecord(const TableSnapshot& table)
+    {
+        Record record;
+        for (const FieldDef& def : table.fields) {
+            record.push_back(def.defaultValue);
+        }
+        return record;
+    }
+
+    // Text is cut to the field's size, as the table stores it.
+    static void Set(const TableSnapshot& table, Record& record, const std::string& field,
                     FieldValue value)
     {
-        const int index = table.FieldIndex(field);
-        record[index] = table.CheckedValue(index, std::move(value));
+        const int index = FieldIndex(table, field);
+        if (auto* text = std::get_if<std::string>(&value)) {
+            *text = DataSet::TruncateText(std::move(*text), table.fields[index].size);
+        }
+        record[index] = std::move(value);
+    }
+
+    static void TakeAdded(TableSnapshot& table, std::size_t kept, TableChanges& changes)
+    {
+        changes.added.assign(std::make_move_iterator(table.records.begin() + kept),
+                             std::make_move_iterator(table.records.end()));
     }
 
     // As the field reads: null is not normal.
@@ -144,19 +200,20 @@ private:
 
     void IndexProgram(const Record& program)
     {
-        const auto* id = std::get_if<std::int32_t>(&program[programs_.FieldIndex("Id")]);
-        const auto* file = std::get_if<std::string>(&program[programs_.FieldIndex("FileName")]);
+        const auto* id = std::get_if<std::int32_t>(&program[FieldIndex(programs_, "Id")]);
+        const auto* file = std::get_if<std::string>(&program[FieldIndex(programs_, "FileName")]);
         const std::string name = file ? LowerCase(ExtractFileName(*file)) : std::string();
         if (id && *id != CShortcutTables::SuperglobalId && !name.empty()) {
             programsByName_.try_emplace(name, programsByName_.size(), *id);
         }
     }
 
-    void IndexShortcut(Record& shortcut)
+    void IndexShortcut(std::size_t position)
     {
+        const Record& shortcut = shortcuts_.records[position];
         const auto* program =
-            std::get_if<std::int32_t>(&shortcut[shortcuts_.FieldIndex("ProgramId")]);
-        const auto* bytes = std::get_if<BlobValue>(&shortcut[shortcuts_.FieldIndex("KeyCodes")]);
+            std::get_if<std::int32_t>(&shortcut[FieldIndex(shortcuts_, "ProgramId")]);
+        const auto* bytes = std::get_if<BlobValue>(&shortcut[FieldIndex(shortcuts_, "KeyCodes")]);
         if (!program) {
             return;
         }
@@ -164,48 +221,94 @@ private:
         if (bytes) {
             keys.LoadFromBuffer(bytes->Bytes().data(), bytes->Bytes().size());
         }
-        shortcutsByKeys_[{*program, keys}].push_back(&shortcut);
+        shortcutsByKeys_[{*program, keys}].push_back(position);
     }
 
-    DataSet& programs_;
-    Table& programTable_;
-    DataSet& shortcuts_;
-    Table& shortcutTable_;
+    TableSnapshot& programs_;
+    TableSnapshot& shortcuts_;
     std::int32_t nextProgramId_;
     std::int32_t nextShortcutId_;
+    // The records the tables had before the merge; those after them are new.
+    std::size_t programsKept_;
+    std::size_t shortcutsKept_;
     // Lower-case executable file name: the program's position in the order found, and its Id.
     std::unordered_map<std::string, std::pair<std::size_t, std::int32_t>> programsByName_;
-    // Program Id and keys: the program's shortcuts of those keys, in table order.
-    std::map<std::pair<std::int32_t, CKeyCodes>, std::vector<Record*>, KeysLess> shortcutsByKeys_;
+    // Program Id and keys: the positions of the program's shortcuts of those keys, in table order.
+    std::map<std::pair<std::int32_t, CKeyCodes>, std::vector<std::size_t>, KeysLess>
+        shortcutsByKeys_;
+    // Positions of records the tables had that the merge changed.
+    std::set<std::size_t> updated_;
 };
 
+// Moves the changed records into the table and appends the new ones.
+void ApplyChanges(DataSet& table, TableChanges& changes)
+{
+    table.ChangeRecords([&](Table& records) {
+        for (auto& [position, record] : changes.updated) {
+            *records[position] = std::move(record);
+        }
+        for (Record& record : changes.added) {
+            records.push_back(std::make_unique<Record>(std::move(record)));
+        }
+    });
+}
+
+void PostPendingEdit(DataSet& table)
+{
+    if (table.State() != DataSetState::Browse) {
+        table.Post();
+    }
+}
+
 } // namespace
+
+MergePlan PlanMerge(TableSnapshot programs, TableSnapshot shortcuts,
+                    const std::vector<ShortcutPack>& packs)
+{
+    MergePlan plan;
+    Merge merge(programs, shortcuts);
+    for (const ShortcutPack& pack : packs) {
+        std::int32_t id =
+            pack.desktop ? CShortcutTables::SuperglobalId : merge.FindProgram(pack.executables);
+        if (id == 0) {
+            id = merge.AddProgram(pack);
+            ++plan.report.programsAdded;
+        } else if (!pack.desktop) {
+            ++plan.report.programsFound;
+        }
+        for (const PackShortcut& shortcut : pack.shortcuts) {
+            merge.MergeShortcut(id, id != CShortcutTables::SuperglobalId, shortcut, plan.report);
+        }
+    }
+    merge.TakeChanges(plan);
+    return plan;
+}
+
+bool ApplyMerge(CDBRegistry& registry, MergePlan& plan)
+{
+    DataSet& programs = *registry.GetPrograms();
+    DataSet& shortcuts = *registry.GetShortcuts();
+    const auto unchanged = [](const DataSet& table, const TableChanges& changes) {
+        return table.State() == DataSetState::Browse && table.Revision() == changes.revision;
+    };
+    if (!unchanged(programs, plan.programs) || !unchanged(shortcuts, plan.shortcuts)) {
+        return false;
+    }
+    // One change of each table: its order and views are rebuilt once, not once per record.
+    ApplyChanges(programs, plan.programs);
+    ApplyChanges(shortcuts, plan.shortcuts);
+    return true;
+}
 
 ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& packs)
 {
     DataSet& programs = *registry.GetPrograms();
     DataSet& shortcuts = *registry.GetShortcuts();
-    ImportReport report;
-    // One change of each table: its order and views are rebuilt once, not once per record.
-    programs.ChangeRecords([&](Table& programTable) {
-        shortcuts.ChangeRecords([&](Table& shortcutTable) {
-            Merge merge(programs, programTable, shortcuts, shortcutTable);
-            for (const ShortcutPack& pack : packs) {
-                std::int32_t id = pack.desktop ? CShortcutTables::SuperglobalId
-                                               : merge.FindProgram(pack.executables);
-                if (id == 0) {
-                    id = merge.AddProgram(pack);
-                    ++report.programsAdded;
-                } else if (!pack.desktop) {
-                    ++report.programsFound;
-                }
-                for (const PackShortcut& shortcut : pack.shortcuts) {
-                    merge.MergeShortcut(id, id != CShortcutTables::SuperglobalId, shortcut, report);
-                }
-            }
-        });
-    });
-    return report;
+    PostPendingEdit(programs);
+    PostPendingEdit(shortcuts);
+    MergePlan plan = PlanMerge(programs.Snapshot(), shortcuts.Snapshot(), packs);
+    ApplyMerge(registry, plan);
+    return plan.report;
 }
 
 ImportReport MergePackFile(CDBRegistry& registry, const PackFile& file)

@@ -78,6 +78,22 @@ private:
     Kind kind_;
 };
 
+// A table's records in table order as they were at one moment: written or merged into while the
+// table goes on (by another thread, say). Its blobs are shared with the table, which never changes
+// a blob's bytes.
+struct TableSnapshot
+{
+    std::string tableName;
+    std::vector<FieldDef> fields;
+    std::vector<std::vector<FieldValue>> records;
+    // The table's Revision when the snapshot was taken.
+    std::uint64_t revision = 0;
+
+    // Writes the records to a new complete file at path (replacing what is there), flushed to
+    // the disk; removed again when anything fails. Mode 0600. Throws DataSetFileError.
+    void WriteToFile(const std::string& path) const;
+};
+
 // The steps of a save, in order: WriteToFile reports the first four (a row once per record);
 // SaveTablesTogether (DataSetGroup.h) writes every file, then its journal, renames each file and
 // removes the journal.
@@ -216,9 +232,10 @@ public:
     // Cuts UTF-8 text after the given number of characters, as string fields keep it.
     static std::string TruncateText(std::string text, int characters);
 
-    // Writes the records to a new complete file at path (replacing what is there), flushed to
-    // the disk; removed again when anything fails. Mode 0600. Throws DataSetFileError.
-    void WriteToFile(const std::string& path) const;
+    // The records as posted, in table order.
+    TableSnapshot Snapshot() const;
+    // Writes the Snapshot (see TableSnapshot::WriteToFile).
+    void WriteToFile(const std::string& path) const { Snapshot().WriteToFile(path); }
 
 private:
     friend class Field;

@@ -305,7 +305,17 @@ void DataSet::SetSaveStepObserver(std::function<void(SaveStep)> observer)
     savesteps::Observer() = std::move(observer);
 }
 
-void DataSet::WriteToFile(const std::string& path) const
+TableSnapshot DataSet::Snapshot() const
+{
+    TableSnapshot snapshot{tableName_, fields_, {}, revision_};
+    snapshot.records.reserve(table_.size());
+    for (const auto& record : table_) {
+        snapshot.records.push_back(*record);
+    }
+    return snapshot;
+}
+
+void TableSnapshot::WriteToFile(const std::string& path) const
 {
     ::unlink(path.c_str());
     // Created here, so that the file is the user's alone from its first byte.
@@ -319,27 +329,27 @@ void DataSet::WriteToFile(const std::string& path) const
         Database db(path, SQLITE_OPEN_READWRITE);
         // The file is not in place until it is complete, so it needs no journal.
         db.Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA user_version = " +
-                   std::to_string(FileFormatVersion));
+                   std::to_string(DataSet::FileFormatVersion));
         std::string columns;
         std::string names;
         std::string parameters;
-        for (const auto& def : fields_) {
+        for (const auto& def : fields) {
             const std::string separator = columns.empty() ? "" : ", ";
             columns += separator + Quoted(def.name) + " " + ColumnType(def.type);
             names += separator + Quoted(def.name);
             parameters += separator + "?";
         }
-        db.Execute("CREATE TABLE " + Quoted(tableName_) + " (" + columns + ")");
+        db.Execute("CREATE TABLE " + Quoted(tableName) + " (" + columns + ")");
         db.Execute("BEGIN");
         {
-            Statement insert(db, "INSERT INTO " + Quoted(tableName_) + " (" + names + ") VALUES (" +
+            Statement insert(db, "INSERT INTO " + Quoted(tableName) + " (" + names + ") VALUES (" +
                                      parameters + ")");
-            for (const auto& record : table_) {
+            for (const auto& record : records) {
                 sqlite3_stmt* statement = insert.Get();
                 sqlite3_reset(statement);
-                for (std::size_t i = 0; i < record->size(); ++i) {
+                for (std::size_t i = 0; i < record.size(); ++i) {
                     const int parameter = static_cast<int>(i) + 1;
-                    const FieldValue& value = (*record)[i];
+                    const FieldValue& value = record[i];
                     if (const auto* number = std::get_if<std::int32_t>(&value)) {
                         sqlite3_bind_int(statement, parameter, *number);
                     } else if (const auto* flag = std::get_if<bool>(&value)) {

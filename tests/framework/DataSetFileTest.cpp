@@ -42,7 +42,8 @@ protected:
     std::string Path(const std::string& name) { return dir.filePath(name.c_str()).toStdString(); }
     void Save(const DataSet& table, const std::string& name)
     {
-        SaveTablesTogether({{&table, Path(name)}}, Path("items.journal"));
+        const TableSnapshot snapshot = table.Snapshot();
+        SaveTablesTogether({{&snapshot, Path(name)}}, Path("items.journal"));
     }
     QTemporaryDir dir;
 };
@@ -163,9 +164,11 @@ TEST_F(DataSetFile, ASaveThatFailsBeforeItsJournalLeavesEveryFileAsItWas)
     first.Append();
     first.Post();
     // The second file cannot be written: the first, already written beside its file, goes too.
-    EXPECT_THROW(SaveTablesTogether(
-                     {{&first, Path("first.dat")}, {&second, Path("no-such-folder/second.dat")}},
-                     Path("items.journal")),
+    const TableSnapshot firstSnapshot = first.Snapshot();
+    const TableSnapshot secondSnapshot = second.Snapshot();
+    EXPECT_THROW(SaveTablesTogether({{&firstSnapshot, Path("first.dat")},
+                                     {&secondSnapshot, Path("no-such-folder/second.dat")}},
+                                    Path("items.journal")),
                  DataSetFileError);
     first.LoadFromFile(Path("first.dat"));
     EXPECT_TRUE(first.IsEmpty());
