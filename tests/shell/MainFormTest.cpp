@@ -126,7 +126,8 @@ TEST(MainForm, AShowAskedByCommandOrMenuCarriesItsOwnTime)
     env.platform.PressHotKey(); // the press carries its time itself
     EXPECT_EQ(env.platform.userRequests, 0);
     form.hide();
-    env.platform.listeners[TMainForm::MessageChannel](TMainForm::ShowMessage);
+    env.platform.listeners[TMainForm::MessageChannel](TMainForm::ShowMessage,
+                                                      [](const std::string&) {});
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(env.platform.userRequests, 1);
     form.hide();

@@ -1,5 +1,8 @@
 #include "FakePlatform.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 #include <algorithm>
 #include <cctype>
 #include <memory>
@@ -379,7 +382,7 @@ bool FakePlatform::SendMessageToFirstCopy(const std::string& channel, const std:
 }
 
 std::optional<std::string> FakePlatform::AskFirstCopy(const std::string& channel,
-                                                      const std::string& message, int)
+                                                      const std::string& message, int timeoutMs)
 {
     sentMessages.emplace_back(channel, message);
     const auto it = listeners.find(channel);
@@ -394,6 +397,11 @@ std::optional<std::string> FakePlatform::AskFirstCopy(const std::string& channel
             *answer = text;
         }
     });
+    // The listener may answer from its event loop, as the running copy does after a worker.
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!answer->has_value() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
     *waiting = false;
     return *answer;
 }
