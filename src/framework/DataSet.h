@@ -224,7 +224,11 @@ public:
     // format version (a newer one may hold what this program does not know). What a writer that
     // died left half done is rolled back first when the file may be written. Throws
     // DataSetFileError, of the kind that tells why.
-    int LoadFromFile(const std::string& path);
+    int LoadFromFile(const std::string& path, long workLimit = MaxFileWork);
+    // The most work reading or writing one file may take, in steps of 10,000 SQLite virtual
+    // machine instructions (500 million): far more than the largest base takes, and bounded time
+    // for a file made to run forever. A file that needs more is unreadable.
+    static constexpr long MaxFileWork = 50000;
     // Called at every step of every save (tests use it to stop a save at a chosen point); an
     // empty observer is skipped.
     static void SetSaveStepObserver(std::function<void(SaveStep)> observer);

@@ -213,3 +213,25 @@ TEST_F(DataSetFile, OnlyARealTableOfTheExpectedColumnsIsRead)
         EXPECT_THROW(table.LoadFromFile(Path(name)), DataSetFileError) << name;
     }
 }
+
+TEST_F(DataSetFile, AReadThatNeedsMoreWorkThanItsLimitStopsAndKeepsTheRecords)
+{
+    // A real table of the expected shape whose rows take some 50,000 instructions to read.
+    Execute(Path("long.dat"),
+            "CREATE TABLE items (Id INTEGER, Name TEXT, Flag INTEGER, Data BLOB);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+            "INSERT INTO items (Id, Name, Flag) SELECT i, 'item', 1 FROM n;");
+    DataSet table("items", Fields());
+    table.Append();
+    table.Post();
+    try {
+        table.LoadFromFile(Path("long.dat"), 1);
+        ADD_FAILURE() << "read beyond its work limit";
+    } catch (const DataSetFileError& error) {
+        EXPECT_EQ(error.GetKind(), DataSetFileError::Kind::Unreadable);
+    }
+    EXPECT_EQ(table.RecordCount(), 1);
+    // Within the limit every base is read: this one well inside it.
+    table.LoadFromFile(Path("long.dat"), DataSet::MaxFileWork / 1000);
+    EXPECT_EQ(table.RecordCount(), 5000);
+}
