@@ -49,8 +49,9 @@ public:
     // written. Runs after every save asked for before it.
     void Save() override;
     // Saves the tables as they are now on a thread of its own and returns at once; done runs on
-    // that thread with the problem in words, empty when the base was saved. Saves run one at a
-    // time in the order asked for (Save too); the loader's end waits for them.
+    // that thread with the problem in words, empty when the base was saved (at once on this
+    // thread when the base may not be saved). Saves run one at a time in the order asked for
+    // (Save too); the loader's end waits for them.
     void SaveInBackground(std::function<void(const std::string& problem)> done);
     // Returns once every save asked for is done.
     void WaitForSaves();
