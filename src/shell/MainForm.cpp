@@ -392,11 +392,14 @@ void TMainForm::ImportHandedFile(const std::string& path,
         if (editor_) {
             editor_->ReloadTree();
         }
+        // Worded back here once saved: the catalogue is read on this thread only.
         registry_->GetLoader()->SaveInBackground(
             [this, path, report, reply](const std::string& problem) {
-                const ImportOutcome outcome = DescribeImportSaved(path, report, problem);
                 QMetaObject::invokeMethod(
-                    this, [this, outcome, reply] { FinishImport(outcome, reply); },
+                    this,
+                    [this, path, report, reply, problem] {
+                        FinishImport(DescribeImportSaved(path, report, problem), reply);
+                    },
                     Qt::QueuedConnection);
             });
     });
