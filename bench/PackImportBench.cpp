@@ -104,6 +104,8 @@ BENCHMARK(MergePack)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 void ImportIntoRunningCopy(benchmark::State& state)
 {
     FakeSystem fake;
+    // The keyboard's files lie beside the program.
+    fake.system.executablePath = QUORVEL_BUILD_DIR "/quorvel";
     QTemporaryDir dir;
     fake.system.specialFolders[platform::SpecialFolderKind::AppData] =
         dir.filePath("data").toStdString();

@@ -344,7 +344,7 @@ void CDataSetLoader::ShowNoticeLeftPending()
     }
 }
 
-std::function<void()> CDataSetLoader::PrepareSave()
+void CDataSetLoader::CheckSave()
 {
     if (!notSaving_.empty()) {
         throw Exception(
@@ -356,14 +356,18 @@ std::function<void()> CDataSetLoader::PrepareSave()
             table->Post();
         }
     }
-    auto programs = std::make_shared<const TableSnapshot>(tables_->dsPrograms.Snapshot());
-    auto shortcuts = std::make_shared<const TableSnapshot>(tables_->dsShortcuts.Snapshot());
+}
+
+std::function<void()> CDataSetLoader::SaveJob(TableSnapshot programs, TableSnapshot shortcuts) const
+{
+    auto tables = std::make_shared<const std::pair<TableSnapshot, TableSnapshot>>(
+        std::move(programs), std::move(shortcuts));
     // Worded here: the catalogue is read on this thread only.
     const std::string failed = Translate("Не удается сохранить базу сочетаний клавиш: %s");
-    return [programs, shortcuts, failed, programsFile = ProgramsFile(),
-            shortcutsFile = ShortcutsFile(), journal = JournalFile()] {
+    return [tables, failed, programsFile = ProgramsFile(), shortcutsFile = ShortcutsFile(),
+            journal = JournalFile()] {
         try {
-            SaveTablesTogether({{programs.get(), programsFile}, {shortcuts.get(), shortcutsFile}},
+            SaveTablesTogether({{&tables->first, programsFile}, {&tables->second, shortcutsFile}},
                                journal);
         } catch (const DataSetFileError& error) {
             throw Exception(FormatText(failed, error.what()));
@@ -373,28 +377,30 @@ std::function<void()> CDataSetLoader::PrepareSave()
 
 void CDataSetLoader::Save()
 {
-    saves_.Run(PrepareSave());
+    CheckSave();
+    saves_.Run(SaveJob(tables_->dsPrograms.Snapshot(), tables_->dsShortcuts.Snapshot()));
 }
 
-void CDataSetLoader::SaveInBackground(std::function<void(const std::string& problem)> done)
+void CDataSetLoader::SaveInBackground(TableSnapshot programs, TableSnapshot shortcuts,
+                                      std::function<void(const std::string& problem)> done)
 {
-    std::function<void()> save;
     try {
-        save = PrepareSave();
+        CheckSave();
     } catch (const Exception& error) {
         done(error.what());
         return;
     }
-    saves_.Post(std::move(save), [done = std::move(done)](std::exception_ptr error) {
-        try {
-            if (error) {
-                std::rethrow_exception(error);
-            }
-            done({});
-        } catch (const std::exception& problem) {
-            done(problem.what());
-        }
-    });
+    saves_.Post(SaveJob(std::move(programs), std::move(shortcuts)),
+                [done = std::move(done)](std::exception_ptr error) {
+                    try {
+                        if (error) {
+                            std::rethrow_exception(error);
+                        }
+                        done({});
+                    } catch (const std::exception& problem) {
+                        done(problem.what());
+                    }
+                });
 }
 
 void CDataSetLoader::WaitForSaves()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/DataSet.h"
 #include "framework/SaveQueue.h"
 
 #include <functional>
@@ -48,11 +49,13 @@ public:
     // Throws Exception when the last Load said the base will not be saved, or a file cannot be
     // written. Runs after every save asked for before it.
     void Save() override;
-    // Saves the tables as they are now on a thread of its own and returns at once; done runs on
-    // that thread with the problem in words, empty when the base was saved (at once on this
-    // thread when the base may not be saved). Saves run one at a time in the order asked for
-    // (Save too); the loader's end waits for them.
-    void SaveInBackground(std::function<void(const std::string& problem)> done);
+    // Saves snapshots of the tables as they are now (taken, or worked out as a merge's result) on
+    // a thread of its own and returns at once; done runs on that thread with the problem in
+    // words, empty when the base was saved (at once on this thread when the base may not be
+    // saved). Saves run one at a time in the order asked for (Save too); the loader's end waits
+    // for them.
+    void SaveInBackground(TableSnapshot programs, TableSnapshot shortcuts,
+                          std::function<void(const std::string& problem)> done);
     // Returns once every save asked for is done.
     void WaitForSaves();
 
@@ -72,8 +75,10 @@ private:
     void ShowPendingNotice(const std::string& text);
     void ShowNoticeLeftPending();
 
-    // The tables as they are now and what writes them; throws Exception as Save does.
-    std::function<void()> PrepareSave();
+    // Refuses (Exception) as Save does; posts the tables' pending edits.
+    void CheckSave();
+    // What writes the snapshots to the files.
+    std::function<void()> SaveJob(TableSnapshot programs, TableSnapshot shortcuts) const;
 
     std::string dataFolder_;
     CShortcutTables* tables_;

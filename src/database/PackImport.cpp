@@ -141,15 +141,15 @@ public:
         ++report.shortcutsAdded;
     }
 
-    // What the merge changed, taken out of the copies.
-    void TakeChanges(MergePlan& plan)
+    // What the merge changed, copied from the copies.
+    void TakeChanges(MergePlan& plan) const
     {
         plan.programs.revision = programs_.revision;
         plan.shortcuts.revision = shortcuts_.revision;
         TakeAdded(programs_, programsKept_, plan.programs);
         TakeAdded(shortcuts_, shortcutsKept_, plan.shortcuts);
         for (const std::size_t position : updated_) {
-            plan.shortcuts.updated.emplace_back(position, std::move(shortcuts_.records[position]));
+            plan.shortcuts.updated.emplace_back(position, shortcuts_.records[position]);
         }
     }
 
@@ -174,10 +174,10 @@ private:
         record[index] = std::move(value);
     }
 
-    static void TakeAdded(TableSnapshot& table, std::size_t kept, TableChanges& changes)
+    static void TakeAdded(const TableSnapshot& table, std::size_t kept, TableChanges& changes)
     {
-        changes.added.assign(std::make_move_iterator(table.records.begin() + kept),
-                             std::make_move_iterator(table.records.end()));
+        changes.added.assign(table.records.begin() + static_cast<std::ptrdiff_t>(kept),
+                             table.records.end());
     }
 
     // As the field reads: null is not normal.
@@ -281,6 +281,8 @@ MergePlan PlanMerge(TableSnapshot programs, TableSnapshot shortcuts,
         }
     }
     merge.TakeChanges(plan);
+    plan.mergedPrograms = std::move(programs);
+    plan.mergedShortcuts = std::move(shortcuts);
     return plan;
 }
 

@@ -42,6 +42,9 @@ struct MergePlan
     ImportReport report;
     TableChanges programs;
     TableChanges shortcuts;
+    // The tables as they are once the plan is applied: a save needs no snapshot of its own.
+    TableSnapshot mergedPrograms;
+    TableSnapshot mergedShortcuts;
 };
 
 // Merges the packs into the snapshots as MergePacks does and gives what changed. Touches no table.

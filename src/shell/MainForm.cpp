@@ -383,9 +383,13 @@ void TMainForm::ImportHandedFile(const std::string& path,
             return;
         }
         ImportReport report = work->plan.report;
+        TableSnapshot programs = std::move(work->plan.mergedPrograms);
+        TableSnapshot shortcuts = std::move(work->plan.mergedShortcuts);
         // Edited meanwhile: merged again here, into the tables as they are now.
         if (!ApplyMerge(*registry_, work->plan)) {
             report = MergePacks(*registry_, std::get<PackFile>(work->read).packs);
+            programs = registry_->GetPrograms()->Snapshot();
+            shortcuts = registry_->GetShortcuts()->Snapshot();
         }
         report.notes = std::get<PackFile>(work->read).notes;
         // The editor's tree shows what came.
@@ -394,6 +398,7 @@ void TMainForm::ImportHandedFile(const std::string& path,
         }
         // Worded back here once saved: the catalogue is read on this thread only.
         registry_->GetLoader()->SaveInBackground(
+            std::move(programs), std::move(shortcuts),
             [this, path, report, reply](const std::string& problem) {
                 QMetaObject::invokeMethod(
                     this,

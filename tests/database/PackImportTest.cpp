@@ -304,6 +304,9 @@ TEST_F(PackImport, APlanWorkedOutOnSnapshotsIsAppliedOnlyToTheTablesItWasWorkedO
 
     MergePlan fresh = PlanMerge(programs.Snapshot(), shortcuts.Snapshot(), packs);
     ASSERT_TRUE(ApplyMerge(registry, fresh));
+    // What a save of the merge's result writes is what the tables now hold.
+    EXPECT_EQ(fresh.mergedPrograms.records, programs.Snapshot().records);
+    EXPECT_EQ(fresh.mergedShortcuts.records, shortcuts.Snapshot().records);
     EXPECT_EQ(DumpBase(registry).end()[-2], "New | quorvel-test-new");
     EXPECT_EQ(DumpBase(registry).back(), "  Ctrl + N | N | N (description) | normal | 0:0");
 }

@@ -651,7 +651,8 @@ TEST_F(Store, ABackgroundSaveWritesTheTablesAsAskedAndTheEndWaitsForIt)
         changed.wait(lock, [&] { return released; });
     });
     std::string problem = "not told";
-    registry->GetLoader()->SaveInBackground([&](const std::string& text) { problem = text; });
+    registry->GetLoader()->SaveInBackground(Programs().Snapshot(), Shortcuts().Snapshot(),
+                                            [&](const std::string& text) { problem = text; });
     {
         std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return held; });
