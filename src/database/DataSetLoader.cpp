@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <memory>
 #include <iterator>
 #include <cstring>
 #include <ctime>
@@ -400,7 +401,7 @@ void CDataSetLoader::ShowNoticeLeftPending()
     }
 }
 
-void CDataSetLoader::Save()
+void CDataSetLoader::CheckSave()
 {
     if (!notSaving_.empty()) {
         throw Exception(
@@ -412,12 +413,54 @@ void CDataSetLoader::Save()
             table->Post();
         }
     }
+}
+
+std::function<void()> CDataSetLoader::SaveJob(TableSnapshot programs, TableSnapshot shortcuts) const
+{
+    auto tables = std::make_shared<const std::pair<TableSnapshot, TableSnapshot>>(
+        std::move(programs), std::move(shortcuts));
+    // Worded here: the catalogue is read on this thread only.
+    const std::string failed = Translate("Не удается сохранить базу сочетаний клавиш: %s");
+    return [tables, failed, programsFile = ProgramsFile(), shortcutsFile = ShortcutsFile(),
+            journal = JournalFile()] {
+        try {
+            SaveTablesTogether({{&tables->first, programsFile}, {&tables->second, shortcutsFile}},
+                               journal);
+        } catch (const DataSetFileError& error) {
+            throw Exception(FormatText(failed, error.what()));
+        }
+    };
+}
+
+void CDataSetLoader::Save()
+{
+    CheckSave();
+    saves_.Run(SaveJob(tables_->dsPrograms.Snapshot(), tables_->dsShortcuts.Snapshot()));
+}
+
+void CDataSetLoader::SaveInBackground(TableSnapshot programs, TableSnapshot shortcuts,
+                                      std::function<void(const std::string& problem)> done)
+{
     try {
-        SaveTablesTogether(
-            {{&tables_->dsPrograms, ProgramsFile()}, {&tables_->dsShortcuts, ShortcutsFile()}},
-            JournalFile());
-    } catch (const DataSetFileError& error) {
-        throw Exception(
-            FormatText(Translate("Не удается сохранить базу сочетаний клавиш: %s"), error.what()));
+        CheckSave();
+    } catch (const Exception& error) {
+        done(error.what());
+        return;
     }
+    saves_.Post(SaveJob(std::move(programs), std::move(shortcuts)),
+                [done = std::move(done)](std::exception_ptr error) {
+                    try {
+                        if (error) {
+                            std::rethrow_exception(error);
+                        }
+                        done({});
+                    } catch (const std::exception& problem) {
+                        done(problem.what());
+                    }
+                });
+}
+
+void CDataSetLoader::WaitForSaves()
+{
+    saves_.WaitIdle();
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "framework/DataSet.h"
+#include "framework/SaveQueue.h"
+
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -47,8 +51,17 @@ public:
     // moved or told. Throws Exception when a file is there but cannot be read.
     void LoadAsSaved();
     // Throws Exception when the last Load said the base will not be saved, or a file cannot be
-    // written.
+    // written. Runs after every save asked for before it.
     void Save() override;
+    // Saves snapshots of the tables as they are now (taken, or worked out as a merge's result) on
+    // a thread of its own and returns at once; done runs on that thread with the problem in
+    // words, empty when the base was saved (at once on this thread when the base may not be
+    // saved). Saves run one at a time in the order asked for (Save too); the loader's end waits
+    // for them.
+    void SaveInBackground(TableSnapshot programs, TableSnapshot shortcuts,
+                          std::function<void(const std::string& problem)> done);
+    // Returns once every save asked for is done.
+    void WaitForSaves();
 
 private:
     // Reads both files; the reason, already told, for not saving; empty when all went well.
@@ -69,7 +82,14 @@ private:
     void ShowPendingNotice(const std::string& text);
     void ShowNoticeLeftPending();
 
+    // Refuses (Exception) as Save does; posts the tables' pending edits.
+    void CheckSave();
+    // What writes the snapshots to the files.
+    std::function<void()> SaveJob(TableSnapshot programs, TableSnapshot shortcuts) const;
+
     std::string dataFolder_;
     CShortcutTables* tables_;
     std::string notSaving_;
+    // Last, so that it is gone (its saves done) before anything they use.
+    SaveQueue saves_;
 };

@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace {
@@ -49,28 +52,46 @@ std::string ChooseExecutable(const std::vector<std::string>& executables)
     return executables.empty() ? std::string() : executables.front();
 }
 
-std::int32_t NextId(const DataSet& table, std::int32_t firstId)
+int FieldIndex(const TableSnapshot& table, const std::string& name)
 {
-    const auto max = table.Max("Id");
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        if (table.fields[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    throw std::invalid_argument(table.tableName + ": no field " + name);
+}
+
+std::int32_t NextId(const TableSnapshot& table, std::int32_t firstId)
+{
+    const int id = FieldIndex(table, "Id");
+    std::optional<std::int32_t> max;
+    for (const Record& record : table.records) {
+        if (const auto* value = std::get_if<std::int32_t>(&record[id])) {
+            max = max ? std::max(*max, *value) : *value;
+        }
+    }
     return max ? *max + 1 : firstId;
 }
 
-// The base's tables during a merge, indexed so that each pack and shortcut is found at once:
-// programs by the lower-case file names of their executables, shortcuts by program and keys.
+// The base's tables during a merge, worked on as copies and indexed so that each pack and
+// shortcut is found at once: programs by desktop entry, window class and executable, shortcuts by
+// program and keys. Shortcuts are known by their table position, which stays valid as the copy
+// grows.
 class Merge
 {
 public:
-    Merge(DataSet& programs, Table& programTable, DataSet& shortcuts, Table& shortcutTable)
-        : programs_(programs), programTable_(programTable), shortcuts_(shortcuts),
-          shortcutTable_(shortcutTable),
+    Merge(TableSnapshot& programs, TableSnapshot& shortcuts)
+        : programs_(programs), shortcuts_(shortcuts),
           nextProgramId_(NextId(programs, CShortcutTables::SuperglobalId + 1)),
-          nextShortcutId_(NextId(shortcuts, 1))
+          nextShortcutId_(NextId(shortcuts, 1)), programsKept_(programs.records.size()),
+          shortcutsKept_(shortcuts.records.size())
     {
-        for (const auto& program : programTable_) {
-            IndexProgram(*program);
+        for (std::size_t i = 0; i < programs_.records.size(); ++i) {
+            IndexProgram(i);
         }
-        for (const auto& shortcut : shortcutTable_) {
-            IndexShortcut(*shortcut);
+        for (std::size_t i = 0; i < shortcuts_.records.size(); ++i) {
+            IndexShortcut(i);
         }
     }
 
@@ -89,7 +110,7 @@ public:
         const Entry* found = nullptr;
         auto consider = [&found](const Index& index, const std::string& key) {
             const auto hit = index.find(key);
-            if (hit != index.end() && (!found || hit->second.order < found->order)) {
+            if (hit != index.end() && (!found || hit->second.position < found->position)) {
                 found = &hit->second;
             }
         };
@@ -115,11 +136,12 @@ public:
     // of its own.
     void CompleteIdentity(std::int32_t id, const ShortcutPack& pack)
     {
-        const auto found = programsById_.find(id);
-        if (found == programsById_.end()) {
+        const auto found = programPositions_.find(id);
+        if (found == programPositions_.end()) {
             return;
         }
-        Record& program = *found->second;
+        const std::size_t position = found->second;
+        Record& program = programs_.records[position];
         const std::string classes = JoinIdentityList(PackClasses(pack));
         bool changed = false;
         if (Text(program, "WindowClasses").empty() && !classes.empty()) {
@@ -131,21 +153,24 @@ public:
             changed = true;
         }
         if (changed) {
-            IndexProgram(program);
+            IndexProgram(position);
+            if (position < programsKept_) {
+                programsUpdated_.insert(position);
+            }
         }
     }
 
     std::int32_t AddProgram(const ShortcutPack& pack)
     {
-        Record record = programs_.NewRecord();
+        Record record = NewRecord(programs_);
         const std::int32_t id = nextProgramId_++;
         Set(programs_, record, "Id", id);
         Set(programs_, record, "Name", pack.name);
         Set(programs_, record, "FileName", ChooseExecutable(pack.executables));
         Set(programs_, record, "WindowClasses", JoinIdentityList(PackClasses(pack)));
         Set(programs_, record, "DesktopId", pack.desktopId);
-        programTable_.push_back(std::make_unique<Record>(std::move(record)));
-        IndexProgram(*programTable_.back());
+        programs_.records.push_back(std::move(record));
+        IndexProgram(programs_.records.size() - 1);
         return id;
     }
 
@@ -153,31 +178,69 @@ public:
     void MergeShortcut(std::int32_t program, bool scopeMatters, const PackShortcut& shortcut,
                        ImportReport& report)
     {
-        const int isNormal = shortcuts_.FieldIndex("IsNormal");
-        std::vector<Record*>& same = shortcutsByKeys_[{program, shortcut.keys}];
-        const auto match = std::find_if(same.begin(), same.end(), [&](const Record* record) {
-            return !scopeMatters || IsNormal((*record)[isNormal]) == shortcut.active;
+        const int isNormal = FieldIndex(shortcuts_, "IsNormal");
+        std::vector<std::size_t>& same = shortcutsByKeys_[{program, shortcut.keys}];
+        const auto match = std::find_if(same.begin(), same.end(), [&](std::size_t position) {
+            return !scopeMatters ||
+                   IsNormal(shortcuts_.records[position][isNormal]) == shortcut.active;
         });
         if (match != same.end()) {
-            SetFields(**match, shortcut);
+            SetFields(shortcuts_.records[*match], shortcut);
+            if (*match < shortcutsKept_) {
+                updated_.insert(*match);
+            }
             ++report.shortcutsUpdated;
             return;
         }
-        Record record = shortcuts_.NewRecord();
+        Record record = NewRecord(shortcuts_);
         Set(shortcuts_, record, "Id", nextShortcutId_++);
         Set(shortcuts_, record, "ProgramId", program);
         SetFields(record, shortcut);
-        shortcutTable_.push_back(std::make_unique<Record>(std::move(record)));
-        same.push_back(shortcutTable_.back().get());
+        shortcuts_.records.push_back(std::move(record));
+        same.push_back(shortcuts_.records.size() - 1);
         ++report.shortcutsAdded;
     }
 
+    // What the merge changed, copied from the copies.
+    void TakeChanges(MergePlan& plan) const
+    {
+        plan.programs.revision = programs_.revision;
+        plan.shortcuts.revision = shortcuts_.revision;
+        TakeAdded(programs_, programsKept_, plan.programs);
+        TakeAdded(shortcuts_, shortcutsKept_, plan.shortcuts);
+        for (const std::size_t position : programsUpdated_) {
+            plan.programs.updated.emplace_back(position, programs_.records[position]);
+        }
+        for (const std::size_t position : updated_) {
+            plan.shortcuts.updated.emplace_back(position, shortcuts_.records[position]);
+        }
+    }
+
 private:
-    static void Set(const DataSet& table, Record& record, const std::string& field,
+    static Record NewRecord(const TableSnapshot& table)
+    {
+        Record record;
+        for (const FieldDef& def : table.fields) {
+            record.push_back(def.defaultValue);
+        }
+        return record;
+    }
+
+    // Text is cut to the field's size, as the table stores it.
+    static void Set(const TableSnapshot& table, Record& record, const std::string& field,
                     FieldValue value)
     {
-        const int index = table.FieldIndex(field);
-        record[index] = table.CheckedValue(index, std::move(value));
+        const int index = FieldIndex(table, field);
+        if (auto* text = std::get_if<std::string>(&value)) {
+            *text = DataSet::TruncateText(std::move(*text), table.fields[index].size);
+        }
+        record[index] = std::move(value);
+    }
+
+    static void TakeAdded(const TableSnapshot& table, std::size_t kept, TableChanges& changes)
+    {
+        changes.added.assign(table.records.begin() + static_cast<std::ptrdiff_t>(kept),
+                             table.records.end());
     }
 
     // As the field reads: null is not normal.
@@ -201,21 +264,22 @@ private:
     // A text field of a program; empty when null.
     std::string Text(const Record& program, const std::string& field) const
     {
-        const auto* text = std::get_if<std::string>(&program[programs_.FieldIndex(field)]);
+        const auto* text = std::get_if<std::string>(&program[FieldIndex(programs_, field)]);
         return text ? *text : std::string();
     }
 
-    void IndexProgram(Record& program)
+    void IndexProgram(std::size_t position)
     {
-        const auto* id = std::get_if<std::int32_t>(&program[programs_.FieldIndex("Id")]);
+        const Record& program = programs_.records[position];
+        const auto* id = std::get_if<std::int32_t>(&program[FieldIndex(programs_, "Id")]);
         if (!id || *id == CShortcutTables::SuperglobalId) {
             return;
         }
         const CProgramIdentity identity = CProgramIdentity::Make(
             ExtractFileName(Text(program, "FileName")),
             SplitIdentityList(Text(program, "WindowClasses")), {Text(program, "DesktopId")});
-        programsById_[*id] = &program;
-        const Entry entry{indexed_++, *id};
+        programPositions_[*id] = position;
+        const Entry entry{position, *id};
         for (const std::string& desktopId : identity.desktopIds) {
             byDesktopId_.try_emplace(desktopId, entry);
         }
@@ -228,11 +292,12 @@ private:
         }
     }
 
-    void IndexShortcut(Record& shortcut)
+    void IndexShortcut(std::size_t position)
     {
+        const Record& shortcut = shortcuts_.records[position];
         const auto* program =
-            std::get_if<std::int32_t>(&shortcut[shortcuts_.FieldIndex("ProgramId")]);
-        const auto* bytes = std::get_if<BlobValue>(&shortcut[shortcuts_.FieldIndex("KeyCodes")]);
+            std::get_if<std::int32_t>(&shortcut[FieldIndex(shortcuts_, "ProgramId")]);
+        const auto* bytes = std::get_if<BlobValue>(&shortcut[FieldIndex(shortcuts_, "KeyCodes")]);
         if (!program) {
             return;
         }
@@ -240,60 +305,108 @@ private:
         if (bytes) {
             keys.LoadFromBuffer(bytes->Bytes().data(), bytes->Bytes().size());
         }
-        shortcutsByKeys_[{*program, keys}].push_back(&shortcut);
+        shortcutsByKeys_[{*program, keys}].push_back(position);
     }
 
-    DataSet& programs_;
-    Table& programTable_;
-    DataSet& shortcuts_;
-    Table& shortcutTable_;
+    TableSnapshot& programs_;
+    TableSnapshot& shortcuts_;
     std::int32_t nextProgramId_;
     std::int32_t nextShortcutId_;
-    // A program found by an identity: its position in the order indexed, and its Id.
+    // The records the tables had before the merge; those after them are new.
+    std::size_t programsKept_;
+    std::size_t shortcutsKept_;
+    // A program found by an identity: its table position and its Id.
     struct Entry
     {
-        std::size_t order;
+        std::size_t position;
         std::int32_t id;
     };
     using Index = std::unordered_map<std::string, Entry>;
-    std::size_t indexed_ = 0;
-    std::unordered_map<std::int32_t, Record*> programsById_;
     // By lower-case desktop id, window class and executable file name.
     Index byDesktopId_;
     Index byClass_;
     Index byFileName_;
-    // Program Id and keys: the program's shortcuts of those keys, in table order.
-    std::map<std::pair<std::int32_t, CKeyCodes>, std::vector<Record*>, KeysLess> shortcutsByKeys_;
+    // Program Id: its table position.
+    std::unordered_map<std::int32_t, std::size_t> programPositions_;
+    // Program Id and keys: the positions of the program's shortcuts of those keys, in table order.
+    std::map<std::pair<std::int32_t, CKeyCodes>, std::vector<std::size_t>, KeysLess>
+        shortcutsByKeys_;
+    // Positions of records the tables had that the merge changed.
+    std::set<std::size_t> programsUpdated_;
+    std::set<std::size_t> updated_;
 };
 
+// Moves the changed records into the table and appends the new ones.
+void ApplyChanges(DataSet& table, TableChanges& changes)
+{
+    table.ChangeRecords([&](Table& records) {
+        for (auto& [position, record] : changes.updated) {
+            *records[position] = std::move(record);
+        }
+        for (Record& record : changes.added) {
+            records.push_back(std::make_unique<Record>(std::move(record)));
+        }
+    });
+}
+
+void PostPendingEdit(DataSet& table)
+{
+    if (table.State() != DataSetState::Browse) {
+        table.Post();
+    }
+}
+
 } // namespace
+
+MergePlan PlanMerge(TableSnapshot programs, TableSnapshot shortcuts,
+                    const std::vector<ShortcutPack>& packs)
+{
+    MergePlan plan;
+    Merge merge(programs, shortcuts);
+    for (const ShortcutPack& pack : packs) {
+        std::int32_t id = pack.desktop ? CShortcutTables::SuperglobalId : merge.FindProgram(pack);
+        if (id == 0) {
+            id = merge.AddProgram(pack);
+            ++plan.report.programsAdded;
+        } else if (!pack.desktop) {
+            merge.CompleteIdentity(id, pack);
+            ++plan.report.programsFound;
+        }
+        for (const PackShortcut& shortcut : pack.shortcuts) {
+            merge.MergeShortcut(id, id != CShortcutTables::SuperglobalId, shortcut, plan.report);
+        }
+    }
+    merge.TakeChanges(plan);
+    plan.mergedPrograms = std::move(programs);
+    plan.mergedShortcuts = std::move(shortcuts);
+    return plan;
+}
+
+bool ApplyMerge(CDBRegistry& registry, MergePlan& plan)
+{
+    DataSet& programs = *registry.GetPrograms();
+    DataSet& shortcuts = *registry.GetShortcuts();
+    const auto unchanged = [](const DataSet& table, const TableChanges& changes) {
+        return table.State() == DataSetState::Browse && table.Revision() == changes.revision;
+    };
+    if (!unchanged(programs, plan.programs) || !unchanged(shortcuts, plan.shortcuts)) {
+        return false;
+    }
+    // One change of each table: its order and views are rebuilt once, not once per record.
+    ApplyChanges(programs, plan.programs);
+    ApplyChanges(shortcuts, plan.shortcuts);
+    return true;
+}
 
 ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& packs)
 {
     DataSet& programs = *registry.GetPrograms();
     DataSet& shortcuts = *registry.GetShortcuts();
-    ImportReport report;
-    // One change of each table: its order and views are rebuilt once, not once per record.
-    programs.ChangeRecords([&](Table& programTable) {
-        shortcuts.ChangeRecords([&](Table& shortcutTable) {
-            Merge merge(programs, programTable, shortcuts, shortcutTable);
-            for (const ShortcutPack& pack : packs) {
-                std::int32_t id =
-                    pack.desktop ? CShortcutTables::SuperglobalId : merge.FindProgram(pack);
-                if (id == 0) {
-                    id = merge.AddProgram(pack);
-                    ++report.programsAdded;
-                } else if (!pack.desktop) {
-                    merge.CompleteIdentity(id, pack);
-                    ++report.programsFound;
-                }
-                for (const PackShortcut& shortcut : pack.shortcuts) {
-                    merge.MergeShortcut(id, id != CShortcutTables::SuperglobalId, shortcut, report);
-                }
-            }
-        });
-    });
-    return report;
+    PostPendingEdit(programs);
+    PostPendingEdit(shortcuts);
+    MergePlan plan = PlanMerge(programs.Snapshot(), shortcuts.Snapshot(), packs);
+    ApplyMerge(registry, plan);
+    return plan.report;
 }
 
 ImportReport MergePackFile(CDBRegistry& registry, const PackFile& file)

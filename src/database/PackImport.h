@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/ShortcutPack.h"
+#include "framework/DataSet.h"
 
 #include <string>
 #include <vector>
@@ -23,6 +24,35 @@ struct ImportReport
 // shortcuts belong to the super-global program. A shortcut with the keys and scope of one its
 // program has is updated (its texts, and its icon when the pack gives one); any other is added.
 ImportReport MergePacks(CDBRegistry& registry, const std::vector<ShortcutPack>& packs);
+
+// A merge in two steps, so that its long part may run in a worker: PlanMerge works on snapshots of
+// the two tables taken on their thread; ApplyMerge puts the result into the tables in a step as
+// long as what changed.
+struct TableChanges
+{
+    // The table's Revision the changes were worked out for.
+    std::uint64_t revision = 0;
+    // Table position and the record that replaces the one there.
+    std::vector<std::pair<std::size_t, DataSet::Record>> updated;
+    std::vector<DataSet::Record> added;
+};
+
+struct MergePlan
+{
+    ImportReport report;
+    TableChanges programs;
+    TableChanges shortcuts;
+    // The tables as they are once the plan is applied: a save needs no snapshot of its own.
+    TableSnapshot mergedPrograms;
+    TableSnapshot mergedShortcuts;
+};
+
+// Merges the packs into the snapshots as MergePacks does and gives what changed. Touches no table.
+MergePlan PlanMerge(TableSnapshot programs, TableSnapshot shortcuts,
+                    const std::vector<ShortcutPack>& packs);
+// Applies the plan, its records moved into the tables; false, and nothing changed, when a table
+// changed since its snapshot or is being edited.
+bool ApplyMerge(CDBRegistry& registry, MergePlan& plan);
 
 // Merges what ReadPackFile read, with its notes.
 ImportReport MergePackFile(CDBRegistry& registry, const PackFile& file);

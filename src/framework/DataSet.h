@@ -78,6 +78,22 @@ private:
     Kind kind_;
 };
 
+// A table's records in table order as they were at one moment: written or merged into while the
+// table goes on (by another thread, say). Its blobs are shared with the table, which never changes
+// a blob's bytes.
+struct TableSnapshot
+{
+    std::string tableName;
+    std::vector<FieldDef> fields;
+    std::vector<std::vector<FieldValue>> records;
+    // The table's Revision when the snapshot was taken.
+    std::uint64_t revision = 0;
+
+    // Writes the records to a new complete file at path (replacing what is there), flushed to
+    // the disk; removed again when anything fails. Mode 0600. Throws DataSetFileError.
+    void WriteToFile(const std::string& path) const;
+};
+
 // The steps of a save, in order: WriteToFile reports the first four (a row once per record);
 // SaveTablesTogether (DataSetGroup.h) writes every file, then its journal, renames each file and
 // removes the journal.
@@ -209,7 +225,11 @@ public:
     // format version (a newer one may hold what this program does not know). What a writer that
     // died left half done is rolled back first when the file may be written. Throws
     // DataSetFileError, of the kind that tells why.
-    int LoadFromFile(const std::string& path);
+    int LoadFromFile(const std::string& path, long workLimit = MaxFileWork);
+    // The most work reading or writing one file may take, in steps of 10,000 SQLite virtual
+    // machine instructions (500 million): far more than the largest base takes, and bounded time
+    // for a file made to run forever. A file that needs more is unreadable.
+    static constexpr long MaxFileWork = 50000;
     // Called at every step of every save (tests use it to stop a save at a chosen point); an
     // empty observer is skipped.
     static void SetSaveStepObserver(std::function<void(SaveStep)> observer);
@@ -217,9 +237,10 @@ public:
     // Cuts UTF-8 text after the given number of characters, as string fields keep it.
     static std::string TruncateText(std::string text, int characters);
 
-    // Writes the records to a new complete file at path (replacing what is there), flushed to
-    // the disk; removed again when anything fails. Mode 0600. Throws DataSetFileError.
-    void WriteToFile(const std::string& path) const;
+    // The records as posted, in table order.
+    TableSnapshot Snapshot() const;
+    // Writes the Snapshot (see TableSnapshot::WriteToFile).
+    void WriteToFile(const std::string& path) const { Snapshot().WriteToFile(path); }
 
 private:
     friend class Field;

@@ -17,11 +17,9 @@
 namespace {
 
 constexpr int BusyTimeoutMs = 1500;
-// The work one file may take, in calls of the progress handler every ProgressInterval virtual
-// machine instructions: 500 million instructions, far more than reading or writing the largest
-// base takes, and bounded time for a file made to run forever.
+// Virtual machine instructions between calls of the progress handler: the unit of the work
+// limit.
 constexpr int ProgressInterval = 10000;
-constexpr long MaxProgressCalls = 50000;
 
 // A table as CREATE TABLE makes it: no view, no virtual table.
 bool IsPlainTable(sqlite3_stmt* master)
@@ -59,7 +57,9 @@ std::string SystemError(const std::string& what)
 class Database
 {
 public:
-    Database(const std::string& path, int flags)
+    // workLimit: see DataSet::MaxFileWork.
+    Database(const std::string& path, int flags, long workLimit = DataSet::MaxFileWork)
+        : workLimit_(workLimit)
     {
         if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
             // A failed open still returns a handle to release.
@@ -69,7 +69,7 @@ public:
         }
         // A writer in another process holds the file for a moment; wait that long, not forever.
         sqlite3_busy_timeout(db_, BusyTimeoutMs);
-        sqlite3_progress_handler(db_, ProgressInterval, &Database::OutOfBudget, &steps_);
+        sqlite3_progress_handler(db_, ProgressInterval, &Database::OutOfBudget, this);
     }
     ~Database() { sqlite3_close(db_); }
     Database(const Database&) = delete;
@@ -111,12 +111,14 @@ public:
 
 private:
     // Stops any statement that runs far longer than reading the largest base takes.
-    static int OutOfBudget(void* steps)
+    static int OutOfBudget(void* database)
     {
-        return ++*static_cast<long*>(steps) > MaxProgressCalls ? 1 : 0;
+        auto* self = static_cast<Database*>(database);
+        return ++self->steps_ > self->workLimit_ ? 1 : 0;
     }
 
     sqlite3* db_ = nullptr;
+    long workLimit_;
     long steps_ = 0;
 };
 
@@ -224,7 +226,7 @@ void SyncFolderOf(const std::string& path)
 using savesteps::Reached;
 using savesteps::SyncFolderOf;
 
-int DataSet::LoadFromFile(const std::string& path)
+int DataSet::LoadFromFile(const std::string& path, long workLimit)
 {
     // Checked before anything opens the file: opening a pipe would wait for a writer forever.
     struct stat status
@@ -238,7 +240,7 @@ int DataSet::LoadFromFile(const std::string& path)
     }
     // Opened for writing where allowed, so that SQLite can roll back a hot journal.
     const bool writable = ::access(path.c_str(), W_OK) == 0;
-    Database db(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    Database db(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, workLimit);
     int version = 0;
     {
         Statement pragma(db, "PRAGMA user_version");
@@ -305,7 +307,17 @@ void DataSet::SetSaveStepObserver(std::function<void(SaveStep)> observer)
     savesteps::Observer() = std::move(observer);
 }
 
-void DataSet::WriteToFile(const std::string& path) const
+TableSnapshot DataSet::Snapshot() const
+{
+    TableSnapshot snapshot{tableName_, fields_, {}, revision_};
+    snapshot.records.reserve(table_.size());
+    for (const auto& record : table_) {
+        snapshot.records.push_back(*record);
+    }
+    return snapshot;
+}
+
+void TableSnapshot::WriteToFile(const std::string& path) const
 {
     ::unlink(path.c_str());
     // Created here, so that the file is the user's alone from its first byte.
@@ -319,27 +331,27 @@ void DataSet::WriteToFile(const std::string& path) const
         Database db(path, SQLITE_OPEN_READWRITE);
         // The file is not in place until it is complete, so it needs no journal.
         db.Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA user_version = " +
-                   std::to_string(FileFormatVersion));
+                   std::to_string(DataSet::FileFormatVersion));
         std::string columns;
         std::string names;
         std::string parameters;
-        for (const auto& def : fields_) {
+        for (const auto& def : fields) {
             const std::string separator = columns.empty() ? "" : ", ";
             columns += separator + Quoted(def.name) + " " + ColumnType(def.type);
             names += separator + Quoted(def.name);
             parameters += separator + "?";
         }
-        db.Execute("CREATE TABLE " + Quoted(tableName_) + " (" + columns + ")");
+        db.Execute("CREATE TABLE " + Quoted(tableName) + " (" + columns + ")");
         db.Execute("BEGIN");
         {
-            Statement insert(db, "INSERT INTO " + Quoted(tableName_) + " (" + names + ") VALUES (" +
+            Statement insert(db, "INSERT INTO " + Quoted(tableName) + " (" + names + ") VALUES (" +
                                      parameters + ")");
-            for (const auto& record : table_) {
+            for (const auto& record : records) {
                 sqlite3_stmt* statement = insert.Get();
                 sqlite3_reset(statement);
-                for (std::size_t i = 0; i < record->size(); ++i) {
+                for (std::size_t i = 0; i < record.size(); ++i) {
                     const int parameter = static_cast<int>(i) + 1;
-                    const FieldValue& value = (*record)[i];
+                    const FieldValue& value = record[i];
                     if (const auto* number = std::get_if<std::int32_t>(&value)) {
                         sqlite3_bind_int(statement, parameter, *number);
                     } else if (const auto* flag = std::get_if<bool>(&value)) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-class DataSet;
+struct TableSnapshot;
 
 // Tables that belong together, each with its file, saved as one: after a save killed at any point
 // the next RecoverTables leaves every file old or every file new.
@@ -13,7 +13,7 @@ class DataSet;
 // a save whose journal is there and removes the temporary files of one whose journal is not.
 struct TableFile
 {
-    const DataSet* table;
+    const TableSnapshot* table;
     std::string path;
 };
 

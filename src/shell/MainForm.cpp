@@ -1,6 +1,7 @@
 #include "shell/MainForm.h"
 
 #include "database/DataSetLoader.h"
+#include "database/PackImport.h"
 #include "database/ShortcutPack.h"
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
@@ -169,7 +170,11 @@ void TMainForm::StartUp()
             });
     // The session ending (logout, SIGTERM) ends the program by the event loop: edits are saved.
     platform::Get().OnTerminationRequest([] { QApplication::exit(0); });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveEdits(false); });
+    // A save under way (an import's) is finished first, and the editor's edits saved after it.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        SaveEdits(false);
+        registry_->GetLoader()->WaitForSaves();
+    });
     // A session manager asks before the session ends; the display may be gone soon after.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveEdits(false); });
 }
@@ -347,35 +352,70 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
 void TMainForm::ImportHandedFile(const std::string& path,
                                  const platform::Platform::MessageReply& reply)
 {
-    // Read and checked in a worker, so that a large file never holds up the overlay; merged and
-    // saved here, where the base lives.
-    auto read = std::make_shared<std::variant<PackFile, std::string>>();
-    QThread* worker = QThread::create([path, read] {
+    // Read, checked and merged into snapshots of the tables in a worker, so that a large file
+    // never holds up the overlay; the merge is applied here, where the base lives, and the base
+    // saved on the loader's thread.
+    if (editor_) {
+        editor_->PostEdits();
+    }
+    struct Work
+    {
+        TableSnapshot programs;
+        TableSnapshot shortcuts;
+        std::variant<PackFile, std::string> read;
+        MergePlan plan;
+    };
+    auto work = std::make_shared<Work>(
+        Work{registry_->GetPrograms()->Snapshot(), registry_->GetShortcuts()->Snapshot(), {}, {}});
+    QThread* worker = QThread::create([path, work] {
         try {
-            *read = ReadPackFile(path);
+            work->read = ReadPackFile(path);
+            const auto& packs = std::get<PackFile>(work->read).packs;
+            work->plan = PlanMerge(std::move(work->programs), std::move(work->shortcuts), packs);
         } catch (const Exception& error) {
-            *read = std::string(error.what());
+            work->read = std::string(error.what());
         }
     });
-    connect(worker, &QThread::finished, this, [this, worker, path, read, reply] {
+    connect(worker, &QThread::finished, this, [this, worker, path, work, reply] {
         worker->deleteLater();
-        ImportOutcome outcome;
-        if (const auto* problem = std::get_if<std::string>(read.get())) {
-            outcome = ImportOutcome{false, *problem};
-        } else {
-            // The editor's pending edits go in first; its tree then shows what came.
-            if (editor_) {
-                editor_->PostEdits();
-            }
-            outcome = MergeAndSave(*registry_, path, std::get<PackFile>(*read));
-            if (editor_) {
-                editor_->ReloadTree();
-            }
+        if (const auto* problem = std::get_if<std::string>(&work->read)) {
+            FinishImport(ImportOutcome{false, *problem}, reply);
+            return;
         }
-        ShowTrayMessage(outcome.text, !outcome.succeeded);
-        reply(ImportAnswer(outcome));
+        ImportReport report = work->plan.report;
+        TableSnapshot programs = std::move(work->plan.mergedPrograms);
+        TableSnapshot shortcuts = std::move(work->plan.mergedShortcuts);
+        // Edited meanwhile: merged again here, into the tables as they are now.
+        if (!ApplyMerge(*registry_, work->plan)) {
+            report = MergePacks(*registry_, std::get<PackFile>(work->read).packs);
+            programs = registry_->GetPrograms()->Snapshot();
+            shortcuts = registry_->GetShortcuts()->Snapshot();
+        }
+        report.notes = std::get<PackFile>(work->read).notes;
+        // The editor's tree shows what came.
+        if (editor_) {
+            editor_->ReloadTree();
+        }
+        // Worded back here once saved: the catalogue is read on this thread only.
+        registry_->GetLoader()->SaveInBackground(
+            std::move(programs), std::move(shortcuts),
+            [this, path, report, reply](const std::string& problem) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, path, report, reply, problem] {
+                        FinishImport(DescribeImportSaved(path, report, problem), reply);
+                    },
+                    Qt::QueuedConnection);
+            });
     });
     worker->start();
+}
+
+void TMainForm::FinishImport(const ImportOutcome& outcome,
+                             const platform::Platform::MessageReply& reply)
+{
+    ShowTrayMessage(outcome.text, !outcome.succeeded);
+    reply(ImportAnswer(outcome));
 }
 
 void TMainForm::ShowTrayMessage(const std::string& text, bool problem)

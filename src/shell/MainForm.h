@@ -21,6 +21,7 @@ class CKeyLayoutLoader;
 class CKeyScanner;
 class CShortCutSetLoader;
 struct FirstRunResult;
+struct ImportOutcome;
 class QAction;
 class QLabel;
 class QMenu;
@@ -131,6 +132,7 @@ private:
     // Imports a file handed over by a later copy (read in a worker thread), saves, tells the user
     // in a tray message and answers the copy how it went.
     void ImportHandedFile(const std::string& path, const platform::Platform::MessageReply& reply);
+    void FinishImport(const ImportOutcome& outcome, const platform::Platform::MessageReply& reply);
     void ShowTrayMessage(const std::string& text, bool problem);
     // The file name of the last active application's program; empty when none is known.
     std::string ActiveProgram() const;

@@ -185,11 +185,21 @@ ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path)
 
 ImportOutcome MergeAndSave(CDBRegistry& registry, const std::string& path, const PackFile& file)
 {
-    const std::string done = DescribeImport(path, MergePackFile(registry, file));
+    const ImportReport report = MergePackFile(registry, file);
     try {
         registry.GetLoader()->Save();
     } catch (const Exception& error) {
-        return {false, done + "\n" + error.what()};
+        return DescribeImportSaved(path, report, error.what());
+    }
+    return DescribeImportSaved(path, report, {});
+}
+
+ImportOutcome DescribeImportSaved(const std::string& path, const ImportReport& report,
+                                  const std::string& problem)
+{
+    const std::string done = DescribeImport(path, report);
+    if (!problem.empty()) {
+        return {false, done + "\n" + problem};
     }
     return {true, done};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/PackImport.h"
 #include "database/ShortcutPack.h"
 
 #include <optional>
@@ -46,3 +47,7 @@ ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path);
 // The second half of an import whose file was read already (in a worker, say): merges it into
 // the base and saves the base.
 ImportOutcome MergeAndSave(CDBRegistry& registry, const std::string& path, const PackFile& file);
+// How an import went once the base was saved; problem is why the save failed, empty when it did
+// not.
+ImportOutcome DescribeImportSaved(const std::string& path, const ImportReport& report,
+                                  const std::string& problem);

@@ -323,3 +323,36 @@ TEST_F(PackImport, MessagesQuoteAtMost80CharactersOfWhatAFileHolds)
         EXPECT_EQ(message.find(std::string(81, 'x')), std::string::npos);
     }
 }
+
+TEST_F(PackImport, APlanWorkedOutOnSnapshotsIsAppliedOnlyToTheTablesItWasWorkedOutFor)
+{
+    AddGeneratedBase(registry, 2, 2);
+    DataSet& programs = *registry.GetPrograms();
+    DataSet& shortcuts = *registry.GetShortcuts();
+    const std::vector<ShortcutPack> packs{
+        Program("New", {"quorvel-test-new"}, {Shortcut({Ctrl, 'N'}, "N", true)})};
+    const std::vector<std::string> before = DumpBase(registry);
+
+    // Worked out on snapshots, the plan leaves the tables alone until it is applied.
+    MergePlan plan = PlanMerge(programs.Snapshot(), shortcuts.Snapshot(), packs);
+    EXPECT_EQ(plan.report.programsAdded, 1);
+    EXPECT_EQ(DumpBase(registry), before);
+
+    // A table edited meanwhile: the plan no longer fits and nothing changes.
+    programs.First();
+    programs.Edit();
+    programs.FieldByName("Name").SetValue(std::string("Renamed"));
+    EXPECT_FALSE(ApplyMerge(registry, plan));
+    programs.Post();
+    const std::vector<std::string> edited = DumpBase(registry);
+    EXPECT_FALSE(ApplyMerge(registry, plan));
+    EXPECT_EQ(DumpBase(registry), edited);
+
+    MergePlan fresh = PlanMerge(programs.Snapshot(), shortcuts.Snapshot(), packs);
+    ASSERT_TRUE(ApplyMerge(registry, fresh));
+    // What a save of the merge's result writes is what the tables now hold.
+    EXPECT_EQ(fresh.mergedPrograms.records, programs.Snapshot().records);
+    EXPECT_EQ(fresh.mergedShortcuts.records, shortcuts.Snapshot().records);
+    EXPECT_EQ(DumpBase(registry).end()[-2], "New | quorvel-test-new");
+    EXPECT_EQ(DumpBase(registry).back(), "  Ctrl + N | N | N (description) | normal | 0:0");
+}

@@ -21,7 +21,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 namespace {
 
@@ -711,4 +713,43 @@ TEST_F(Store, AMissingEmptyPictureIsAnError)
     env.platform.executablePath = AppData() + "/piped/quorvel";
     CShortCutSetLoader piped(*registry);
     EXPECT_THROW(piped.LoadShortCuts(), Exception);
+}
+
+TEST_F(Store, ABackgroundSaveWritesTheTablesAsAskedAndTheEndWaitsForIt)
+{
+    Loader().Load();
+    AddProgram("/usr/bin/first");
+    // The save is held at its first step until the test has changed the tables.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    bool released = false;
+    DataSet::SetSaveStepObserver([&](SaveStep step) {
+        if (step != SaveStep::TemporaryCreated) {
+            return;
+        }
+        std::unique_lock lock(mutex);
+        held = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+    });
+    std::string problem = "not told";
+    registry->GetLoader()->SaveInBackground(Programs().Snapshot(), Shortcuts().Snapshot(),
+                                            [&](const std::string& text) { problem = text; });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return held; });
+    }
+    AddProgram("/usr/bin/second");
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    // The end of the loader waits for the save under way.
+    Restart();
+    DataSet::SetSaveStepObserver(nullptr);
+    EXPECT_EQ(problem, "");
+    EXPECT_TRUE(Programs().Locate("FileName", std::string("/usr/bin/first")));
+    EXPECT_FALSE(Programs().Locate("FileName", std::string("/usr/bin/second")));
 }

@@ -169,7 +169,8 @@ public:
     void CloseNamedMutex(int handle) override;
     bool ListenForMessages(const std::string& channel, MessageHandler onMessage) override;
     bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
-    // The listener's answer when it replies at once; nullopt otherwise.
+    // The listener's answer when it replies within the timeout, its event loop running
+    // meanwhile; nullopt otherwise.
     std::optional<std::string> AskFirstCopy(const std::string& channel, const std::string& message,
                                             int timeoutMs) override;
     std::string GetSpecialFolder(SpecialFolderKind kind) override;
