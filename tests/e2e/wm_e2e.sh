@@ -12,6 +12,13 @@
 # 3 unless set)
 set -u
 source "$(dirname "$0")/lib.sh"
+
+# Asks the window manager to activate xev; true once the overlay has hidden.
+switch_to_target() {
+    xdotool windowactivate "$target" 2>/dev/null
+    overlay_hidden
+}
+
 build_arg=$1
 shift
 managers=("$@")
@@ -118,8 +125,8 @@ run_wm() {
         check "$wm: no transient-for (showing $show)" bash -c \
             "xprop -id $overlay WM_TRANSIENT_FOR | grep -q 'not found'"
         if [ "$show" = 2 ]; then
-            xdotool windowactivate --sync "$target" 2>/dev/null
-            check "$wm: xev coming back hides the overlay" wait_for 5 overlay_hidden
+            # A busy window manager may drop an activation request: ask until xev is in front.
+            check "$wm: xev coming back hides the overlay" wait_for 5 switch_to_target
         else
             xdotool keydown Escape sleep 0.1 keyup Escape
             check "$wm: Esc hides the overlay (showing $show)" wait_for 5 overlay_hidden

@@ -511,23 +511,7 @@ std::vector<unsigned long> LinuxPlatform::XState::Property32(Window window, Atom
 
 std::string LinuxPlatform::XState::TextProperty(Window window, Atom property) const
 {
-    Atom actualType = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    std::string text;
-    if (XGetWindowProperty(display, window, property, 0, 256, False, AnyPropertyType, &actualType,
-                           &format, &count, &remaining, &data) != Success) {
-        return text;
-    }
-    if (data && format == 8) {
-        text.assign(reinterpret_cast<const char*>(data), count);
-    }
-    if (data) {
-        XFree(data);
-    }
-    return text;
+    return ReadTextProperty(display, window, property);
 }
 
 bool LinuxPlatform::XState::HasItem(Window window, Atom property, Atom type, Atom item) const

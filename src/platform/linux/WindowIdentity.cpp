@@ -4,15 +4,8 @@
 
 namespace platform {
 
-namespace {
-
-// A UTF8_STRING or STRING property; empty when absent.
-std::string TextOf(Display* display, Window window, const char* name)
+std::string ReadTextProperty(Display* display, Window window, Atom property)
 {
-    const Atom property = XInternAtom(display, name, True);
-    if (property == 0) {
-        return {};
-    }
     Atom actualType = 0;
     int format = 0;
     unsigned long count = 0;
@@ -28,6 +21,15 @@ std::string TextOf(Display* display, Window window, const char* name)
         XFree(data);
     }
     return text;
+}
+
+namespace {
+
+// A text property named by its atom's name; empty when the atom or the property is absent.
+std::string TextOf(Display* display, Window window, const char* name)
+{
+    const Atom property = XInternAtom(display, name, True);
+    return property == 0 ? std::string() : ReadTextProperty(display, window, property);
 }
 
 } // namespace
