@@ -6,8 +6,8 @@ import sys
 import tkinter
 
 root = None
-for number, spec in enumerate(sys.argv[1:]):
-    window_class, title = spec.split(":", 1)
+for number, argument in enumerate(sys.argv[1:]):
+    window_class, title = argument.split(":", 1)
     if root is None:
         root = tkinter.Tk(className=window_class)
         window = root
