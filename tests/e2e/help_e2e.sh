@@ -32,19 +32,11 @@ start_quorvel() {
     e2e_pids+=("$quorvel")
     wait_for 15 tray_icon_embedded
 }
-# The tray menu: a window of Quorvel's wider than its tray icon (the overlay is hidden).
-menu_open() {
-    local id
-    for id in $(xdotool search --onlyvisible --pid "$quorvel" 2>/dev/null); do
-        [ "$(window_geometry "$id" | awk '{print $3}')" -gt 60 ] && return 0
-    done
-    return 1
-}
 # Help is the fourth item from the bottom of the tray menu.
 choose_help() {
     read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
     xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-    wait_for 5 menu_open || return 1
+    wait_for 5 tray_menu_open "$quorvel" || return 1
     xdotool key --delay 100 Up Up Up Up Return
 }
 opened() { grep -qxF "$1" "$e2e_tmp/opened" 2>/dev/null; }

@@ -33,20 +33,12 @@ press() {
     done
 }
 
-# A window of Quorvel's wider than its tray icon is shown: with no other window open, the menu.
-menu_open() {
-    local id
-    for id in $(xdotool search --onlyvisible --pid "$quorvel" 2>/dev/null); do
-        [ "$(window_geometry "$id" | awk '{print $3}')" -gt 60 ] && return 0
-    done
-    return 1
-}
 
 # menu_item N: opens the tray menu and chooses its Nth item.
 menu_item() {
     read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
     xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-    wait_for 5 menu_open
+    wait_for 5 tray_menu_open "$quorvel"
     sleep 0.3
     shot "$language-menu"
     press $(printf 'Down %.0s' $(seq "$1")) Return

@@ -119,6 +119,16 @@ tray_icon_embedded() {
     [ -n "$(tray_icon_window)" ]
 }
 
+# tray_menu_open PID: a window of that Quorvel wider than its tray icon is shown; with the overlay
+# and every other window of it hidden, that is the tray menu.
+tray_menu_open() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        [ "$(window_geometry "$id" | awk '{print $3}')" -gt 60 ] && return 0
+    done
+    return 1
+}
+
 active_window() {
     printf '%d\n' "$(xdotool getactivewindow 2>/dev/null)" 2>/dev/null
 }
