@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Proves scripts/check-packs reports a difference planted in a copy of a pack: against a small
-# LibreOffice registry written here, and against openbox's rc.xml when openbox is installed.
+# LibreOffice registry, a GTK program's shortcuts window in a GResource bundle and GSettings
+# schemas with an override written here, and against openbox's rc.xml when openbox is installed.
 set -euo pipefail
 check="$1/scripts/check-packs"
 tmp=$(mktemp -d)
@@ -58,12 +59,76 @@ pack libreoffice.json '"shortcuts": []'
 if run libreoffice.json >"$tmp/out"; then fail "a missing key passed"; fi
 grep -q 'Ctrl+A (Select All) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Ctrl+A not named"; }
 
-checked=2
+
+# A shortcuts window inside a GResource bundle, as Meld ships it.
+mkdir -p "$tmp/meld/gtk" "$tmp/root/usr/share/meld"
+cat >"$tmp/meld/gtk/help-overlay.ui" <<'UI'
+<interface>
+  <object class="GtkShortcutsWindow" id="help_overlay">
+    <child><object class="GtkShortcutsSection"><child><object class="GtkShortcutsGroup">
+      <child><object class="GtkShortcutsShortcut">
+        <property name="accelerator">&lt;primary&gt;N</property>
+        <property name="title" translatable="yes">New comparison</property>
+      </object></child>
+      <child><object class="GtkShortcutsShortcut">
+        <property name="accelerator">&lt;alt&gt;1...3 &lt;primary&gt;plus</property>
+        <property name="title" translatable="yes">Switch to tab</property>
+      </object></child>
+    </object></child></object></child>
+  </object>
+</interface>
+UI
+cat >"$tmp/meld/bundle.xml" <<'XML'
+<gresources><gresource prefix="/org/gnome/meld"><file>gtk/help-overlay.ui</file></gresource></gresources>
+XML
+glib-compile-resources --sourcedir="$tmp/meld" --target="$tmp/root/usr/share/meld/org.gnome.Meld.gresource" \
+    "$tmp/meld/bundle.xml"
+meld() { printf '{ "format": 1, "name": "Meld", "executables": ["meld"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/meld.json"; }
+tabs="$(entry Alt+1 'Switch to tab 1'), $(entry Alt+2 'Switch to tab 2'), $(entry Alt+3 'Switch to tab 3'), $(entry Ctrl++ 'Switch to tab')"
+meld "$(entry Ctrl+N 'New comparison'), $tabs"
+run meld.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with its shortcuts window was reported"; }
+meld "$(entry Ctrl+N 'Close comparison'), $tabs, $(entry Ctrl+Shift+N 'New window')"
+if run meld.json >"$tmp/out"; then fail "planted differences in a GTK pack passed"; fi
+grep -q 'Ctrl+N is "Close comparison" in the pack, "New comparison" in the source' "$tmp/out" ||
+    { cat "$tmp/out"; fail "the wrong Ctrl+N was not named"; }
+grep -q 'Ctrl+Shift+N is in the pack but not in the source' "$tmp/out" ||
+    { cat "$tmp/out"; fail "the extra Ctrl+Shift+N was not named"; }
+meld "$(entry Ctrl+N 'New comparison'), $(entry Alt+1 'Switch to tab 1'), $(entry Alt+3 'Switch to tab 3'), $(entry Ctrl++ 'Switch to tab')"
+if run meld.json >"$tmp/out"; then fail "a missing key of a range passed"; fi
+grep -q 'Alt+2 (Switch to tab) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Alt+2 not named"; }
+
+# GSettings schemas and an override for one desktop, as Budgie's bindings are set.
+schemas="$tmp/root/usr/share/glib-2.0/schemas"
+mkdir -p "$schemas"
+schema() { # file, id, keys
+    printf '<schemalist><schema id="%s" path="/x/">%s</schema></schemalist>\n' "$2" "$3" >"$schemas/$1"
+}
+key() { printf '<key name="%s" type="as"><default><![CDATA[%s]]></default><summary>%s</summary></key>' "$@"; }
+schema org.gnome.desktop.wm.keybindings.gschema.xml org.gnome.desktop.wm.keybindings \
+    "$(key close "['<Alt>F4']" 'Close window')$(key switch-input-source "['<Super>space']" 'Switch input source')$(key panel-main-menu "['<Alt>F1']" 'DEPRECATED: ignored')"
+schema org.gnome.mutter.gschema.xml org.gnome.mutter.keybindings "$(key toggle-tiled-left "['<Super>Left']" 'View split on left')"
+schema com.solus-project.budgie.wm.gschema.xml com.solus-project.budgie-wm "$(key toggle-raven "['<Super>A']" 'Toggle Raven')"
+cat >"$schemas/20_budgie.gschema.override" <<'OVERRIDE'
+[org.gnome.desktop.wm.keybindings:Budgie]
+switch-input-source = ['<Super>i']
+[org.gnome.desktop.wm.keybindings:GNOME]
+close = ['<Super>q']
+OVERRIDE
+budgie() { printf '{ "format": 1, "desktop": ["Budgie"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/desktop-budgie.json"; }
+global() { entry "$@" | sed 's/"active"/"global"/'; }
+budgie "$(global Alt+F4 'Close window'), $(global Super+I 'Switch input source'), $(global Super+Left 'View split on left'), $(global Super+A 'Toggle Raven')"
+run desktop-budgie.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with its schemas was reported"; }
+budgie "$(global Alt+F4 'Close window'), $(global Super+Space 'Switch input source'), $(global Super+Left 'View split on left'), $(global Super+A 'Toggle Raven')"
+if run desktop-budgie.json >"$tmp/out"; then fail "a binding the desktop's override replaces passed"; fi
+grep -q 'Super+I (Switch input source) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Super+I not named"; }
+grep -q 'Super+Space is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "Super+Space not named"; }
+
+checked=5
 if [ -f /etc/xdg/openbox/rc.xml ]; then
     "$check" desktop-openbox.json >"$tmp/out" || { cat "$tmp/out"; fail "the shipped openbox pack differs"; }
     sed 's/"Alt+F4"/"Ctrl+Alt+F4"/' "$1/resources/packs/desktop-openbox.json" >"$tmp/packs/desktop-openbox.json"
     if "$check" --packs "$tmp/packs" desktop-openbox.json >"$tmp/out"; then fail "a changed openbox key passed"; fi
     grep -q 'Alt+F4 (Close) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Alt+F4 not named"; }
-    checked=3
+    checked=6
 fi
 echo "pack check: $checked planted differences found"
