@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Proves scripts/check-packs reports a difference planted in a copy of a pack: against a small
-# LibreOffice registry, a GTK program's shortcuts window in a GResource bundle and GSettings
-# schemas with an override written here, and against openbox's rc.xml when openbox is installed.
+# LibreOffice registry, a GTK program's shortcuts window in a GResource bundle, builder files with
+# accelerators, accelerators a binary's code holds, and GSettings schemas with an override, all
+# written here, and against openbox's rc.xml when openbox is installed.
 set -euo pipefail
 check="$1/scripts/check-packs"
 tmp=$(mktemp -d)
@@ -97,6 +98,45 @@ meld "$(entry Ctrl+N 'New comparison'), $(entry Alt+1 'Switch to tab 1'), $(entr
 if run meld.json >"$tmp/out"; then fail "a missing key of a range passed"; fi
 grep -q 'Alt+2 (Switch to tab) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Alt+2 not named"; }
 
+# Builder files: a widget's accelerator (Galculator's menus), a menu item's accel in a resource
+# and accelerators the code sets, found as strings in the same binary (Rhythmbox).
+mkdir -p "$tmp/root/usr/share/galculator/ui" "$tmp/rb/ui" "$tmp/root/usr/lib/x86_64-linux-gnu"
+cat >"$tmp/root/usr/share/galculator/ui/main_frame.ui" <<'UI'
+<interface><object class="GtkMenuItem" id="quit"><property name="label">gtk-quit</property>
+  <accelerator key="q" signal="activate" modifiers="GDK_CONTROL_MASK"/></object>
+<object class="GtkMenuItem" id="rpn"><property name="label">_Reverse Polish</property>
+  <accelerator key="N" signal="activate" modifiers="GDK_CONTROL_MASK | GDK_SHIFT_MASK"/></object></interface>
+UI
+galculator() { printf '{ "format": 1, "name": "G", "executables": ["galculator"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/galculator.json"; }
+galculator "$(entry Ctrl+Q 'Quit'), $(entry Ctrl+Shift+N 'Reverse Polish')"
+run galculator.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with its menus was reported"; }
+galculator "$(entry Ctrl+Q 'Quit'), $(entry Ctrl+N 'Reverse Polish')"
+if run galculator.json >"$tmp/out"; then fail "a menu accelerator without its Shift passed"; fi
+grep -q 'Ctrl+Shift+N (Reverse Polish) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Ctrl+Shift+N not named"; }
+for ui in app-menu edit-menu library-toolbar playlist-toolbar podcast-toolbar queue-toolbar; do
+    echo '<interface><menu id="m"/></interface>' >"$tmp/rb/ui/$ui.ui"
+done
+cat >"$tmp/rb/ui/app-menu.ui" <<'UI'
+<interface><menu id="app-menu"><section><item>
+  <attribute name="label" translatable="yes">Side Pane</attribute><attribute name="accel">F9</attribute>
+</item></section></menu></interface>
+UI
+printf '<gresources><gresource prefix="/org/gnome/Rhythmbox">%s</gresource></gresources>\n' \
+    "$(for f in "$tmp"/rb/ui/*.ui; do printf '<file>ui/%s</file>' "$(basename "$f")"; done)" >"$tmp/rb/bundle.xml"
+library="$tmp/root/usr/lib/x86_64-linux-gnu/librhythmbox-core.so.10.0.0"
+rhythmbox_library() { # the accelerator texts its code holds
+    glib-compile-resources --sourcedir="$tmp/rb" --target="$library" "$tmp/rb/bundle.xml"
+    printf '\0%s' "$@" >>"$library"
+}
+rhythmbox() { printf '{ "format": 1, "name": "R", "executables": ["rhythmbox"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/rhythmbox.json"; }
+code="<Ctrl>p <Ctrl>r <Ctrl>u <Ctrl>Left <Ctrl>Right <Ctrl>Up <Ctrl>Down <Ctrl>j <Primary>q"
+rhythmbox_library $code
+rhythmbox "$(entry F9 'Side Pane'), $(entry Ctrl+P 'Play / pause'), $(entry Ctrl+R 'Repeat'), $(entry Ctrl+U 'Shuffle'), $(entry Ctrl+Left 'Previous track'), $(entry Ctrl+Right 'Next track'), $(entry Ctrl+Up 'Volume up'), $(entry Ctrl+Down 'Volume down'), $(entry Ctrl+J 'Jump to playing song'), $(entry Ctrl+Q 'Quit')"
+run rhythmbox.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with its menus and code was reported"; }
+rhythmbox_library ${code/<Ctrl>u/}
+if run rhythmbox.json >"$tmp/out" 2>&1; then fail "an accelerator the binary does not hold passed"; fi
+grep -q 'the code binds no <Ctrl>u' "$tmp/out" || { cat "$tmp/out"; fail "the missing <Ctrl>u was not named"; }
+
 # GSettings schemas and an override for one desktop, as Budgie's bindings are set.
 schemas="$tmp/root/usr/share/glib-2.0/schemas"
 mkdir -p "$schemas"
@@ -123,12 +163,12 @@ if run desktop-budgie.json >"$tmp/out"; then fail "a binding the desktop's overr
 grep -q 'Super+I (Switch input source) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Super+I not named"; }
 grep -q 'Super+Space is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "Super+Space not named"; }
 
-checked=5
+checked=7
 if [ -f /etc/xdg/openbox/rc.xml ]; then
     "$check" desktop-openbox.json >"$tmp/out" || { cat "$tmp/out"; fail "the shipped openbox pack differs"; }
     sed 's/"Alt+F4"/"Ctrl+Alt+F4"/' "$1/resources/packs/desktop-openbox.json" >"$tmp/packs/desktop-openbox.json"
     if "$check" --packs "$tmp/packs" desktop-openbox.json >"$tmp/out"; then fail "a changed openbox key passed"; fi
     grep -q 'Alt+F4 (Close) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Alt+F4 not named"; }
-    checked=6
+    checked=8
 fi
 echo "pack check: $checked planted differences found"
