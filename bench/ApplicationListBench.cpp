@@ -1,7 +1,7 @@
 // Refreshing the select-program dialog's lists: 50 application windows with 16x16 icons, and 300
 // desktop entries whose programs lie on PATH.
 #include "services/ActiveWindow.h"
-#include "windows/ApplicationList.h"
+#include "editor/ApplicationList.h"
 
 #include "FakePlatform.h"
 #include "FakeTimerService.h"

@@ -3,7 +3,7 @@
 #include "BenchBase.h"
 
 #include "database/ShortCutSetLoader.h"
-#include "keys/KeyLayoutLoader.h"
+#include "keyboard/KeyLayoutLoader.h"
 #include "shell/Keyboard.h"
 
 #include <QLabel>

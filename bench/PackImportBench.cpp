@@ -4,7 +4,7 @@
 #include "BenchBase.h"
 
 #include "database/DataSetLoader.h"
-#include "database/PackImport.h"
+#include "packs/PackImport.h"
 #include "shell/MainForm.h"
 #include "shell/PackCommands.h"
 #include "util/MessageBox.h"

@@ -1,8 +1,8 @@
 #include "editor/DBEditor.h"
 
 #include "database/DataSetLoader.h"
-#include "database/PackExport.h"
-#include "database/PackImport.h"
+#include "packs/PackExport.h"
+#include "packs/PackImport.h"
 #include "database/Registry.h"
 #include "editor/DBTreeView.h"
 #include "editor/NodeDescription.h"

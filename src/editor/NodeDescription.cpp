@@ -4,7 +4,7 @@
 #include "editor/ShortcutDescriptionFrame.h"
 #include "editor/SuperglobalDescriptionFrame.h"
 #include "framework/Exception.h"
-#include "keys/HotKeyEdit.h"
+#include "keyboard/HotKeyEdit.h"
 #include "services/Translation.h"
 
 #include <QVBoxLayout>

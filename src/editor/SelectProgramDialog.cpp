@@ -4,7 +4,7 @@
 #include "services/Translation.h"
 #include "util/MessageBox.h"
 #include "util/Paths.h"
-#include "windows/ApplicationList.h"
+#include "editor/ApplicationList.h"
 #include "windows/Processes.h"
 
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "database/ShortCut.h"
-#include "windows/ApplicationList.h"
+#include "editor/ApplicationList.h"
 
 #include <QDialog>
 

@@ -5,7 +5,7 @@
 #include "editor/DataControls.h"
 #include "editor/FullScreenWindow.h"
 #include "editor/IconFile.h"
-#include "keys/HotKeyEdit.h"
+#include "keyboard/HotKeyEdit.h"
 #include "services/Translation.h"
 #include "util/MessageBox.h"
 

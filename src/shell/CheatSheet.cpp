@@ -2,9 +2,9 @@
 
 #include "database/ShortCut.h"
 #include "framework/Exception.h"
-#include "keys/Key.h"
+#include "keyboard/Key.h"
 #include "keys/KeyCodes.h"
-#include "keys/KeyLayoutLoader.h"
+#include "keyboard/KeyLayoutLoader.h"
 #include "services/Translation.h"
 #include "util/Text.h"
 

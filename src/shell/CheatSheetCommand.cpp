@@ -5,7 +5,7 @@
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
-#include "keys/KeyLayoutLoader.h"
+#include "keyboard/KeyLayoutLoader.h"
 #include "services/Translation.h"
 #include "shell/Keyboard.h"
 #include "util/MessageBox.h"

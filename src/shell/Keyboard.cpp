@@ -1,7 +1,7 @@
 #include "shell/Keyboard.h"
 
 #include "database/ShortCutSetLoader.h"
-#include "keys/KeyLayoutLoader.h"
+#include "keyboard/KeyLayoutLoader.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "services/ActiveWindow.h"

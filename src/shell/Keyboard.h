@@ -2,7 +2,7 @@
 
 #include "database/ShortCut.h"
 #include "keys/CompleteKeyCombination.h"
-#include "keys/Key.h"
+#include "keyboard/Key.h"
 #include "shell/OverlayHint.h"
 
 #include <cstddef>

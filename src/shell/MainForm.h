@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "services/Desktop.h"
+#include "desktop/Desktop.h"
 #include "services/InstanceLock.h"
-#include "services/Settings.h"
+#include "desktop/Settings.h"
 
 #include <QWidget>
 

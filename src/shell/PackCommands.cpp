@@ -3,8 +3,8 @@
 #include "shell/CommandLine.h"
 
 #include "database/DataSetLoader.h"
-#include "database/PackExport.h"
-#include "database/PackImport.h"
+#include "packs/PackExport.h"
+#include "packs/PackImport.h"
 #include "database/Registry.h"
 #include "framework/Exception.h"
 #include "platform/Platform.h"

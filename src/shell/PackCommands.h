@@ -1,7 +1,7 @@
 #pragma once
 
-#include "database/PackImport.h"
-#include "database/ShortcutPack.h"
+#include "packs/PackImport.h"
+#include "packs/ShortcutPack.h"
 
 #include <optional>
 #include <string>

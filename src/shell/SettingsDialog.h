@@ -1,7 +1,7 @@
 #pragma once
 
-#include "services/Desktop.h"
-#include "services/Settings.h"
+#include "desktop/Desktop.h"
+#include "desktop/Settings.h"
 
 #include <QDialog>
 

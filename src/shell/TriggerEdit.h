@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keys/HotKeyEdit.h"
+#include "keyboard/HotKeyEdit.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "keys/KeyCodes.h"
-#include "services/Desktop.h"
-#include "services/Trigger.h"
+#include "desktop/Desktop.h"
+#include "desktop/Trigger.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "windows/Window.h"
 
 #include "util/Text.h"
-#include "windows/DesktopEntries.h"
+#include "desktop/DesktopEntries.h"
 
 #include <QFileInfo>
 #include <QIcon>

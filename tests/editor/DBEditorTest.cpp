@@ -10,7 +10,7 @@
 #include "editor/ShortcutDescriptionFrame.h"
 #include "framework/DataSet.h"
 #include "framework/Exception.h"
-#include "keys/HotKeyEdit.h"
+#include "keyboard/HotKeyEdit.h"
 #include "services/ActiveWindow.h"
 
 #include "FakeEnvironment.h"

@@ -1,7 +1,7 @@
 #include "editor/SelectProgramDialog.h"
 
 #include "services/ActiveWindow.h"
-#include "windows/ApplicationList.h"
+#include "editor/ApplicationList.h"
 
 #include "FakeEnvironment.h"
 #include "ScopedEnvironment.h"

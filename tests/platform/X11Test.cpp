@@ -4,7 +4,7 @@
 
 #include "framework/QtTimerService.h"
 #include "services/ActiveWindow.h"
-#include "windows/ApplicationList.h"
+#include "editor/ApplicationList.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

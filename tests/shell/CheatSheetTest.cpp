@@ -4,7 +4,7 @@
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
 #include "framework/Exception.h"
-#include "keys/KeyLayoutLoader.h"
+#include "keyboard/KeyLayoutLoader.h"
 #include "platform/VirtualKeys.h"
 #include "shell/Keyboard.h"
 

@@ -5,7 +5,7 @@
 #include "database/ShortCutSetLoader.h"
 #include "framework/DataSet.h"
 #include "framework/Exception.h"
-#include "keys/KeyLayoutLoader.h"
+#include "keyboard/KeyLayoutLoader.h"
 #include "services/ActiveWindow.h"
 
 #include "BaseWriter.h"

@@ -8,7 +8,7 @@
 #include "editor/DBEditor.h"
 #include "framework/DataSet.h"
 #include "framework/Exception.h"
-#include "keys/KeyLayoutLoader.h"
+#include "keyboard/KeyLayoutLoader.h"
 #include "platform/VirtualKeys.h"
 #include "util/MessageBox.h"
 

@@ -2,8 +2,8 @@
 #include "shell/MainForm.h"
 
 #include "platform/VirtualKeys.h"
-#include "services/Autostart.h"
-#include "services/GnomeShortcut.h"
+#include "desktop/Autostart.h"
+#include "desktop/GnomeShortcut.h"
 #include "shell/SettingsDialog.h"
 #include "shell/TriggerEdit.h"
 

@@ -1,4 +1,4 @@
-#include "windows/DesktopEntries.h"
+#include "desktop/DesktopEntries.h"
 #include "windows/Window.h"
 
 #include "FakeEnvironment.h"

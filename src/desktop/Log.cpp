@@ -1,0 +1,3 @@
+#include "desktop/Log.h"
+
+Q_LOGGING_CATEGORY(lcDesktop, "quorvel.desktop")

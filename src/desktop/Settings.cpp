@@ -1,0 +1,173 @@
+#include "desktop/Settings.h"
+
+#include "framework/Exception.h"
+#include "desktop/Log.h"
+#include "services/Translation.h"
+#include "util/Paths.h"
+#include "util/Text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr const char* TriggerKey = "Trigger";
+constexpr const char* StartAtLoginKey = "StartAtLogin";
+constexpr const char* DesktopShortcutKey = "DesktopShortcut";
+constexpr const char* OverlayHintsDoneKey = "OverlayHintsDone";
+
+// Larger is no settings file of this program.
+constexpr qint64 MaxSettingsBytes = 64 * 1024;
+
+// The file a save writes: the one a link names (as editors do, so that a settings file kept
+// elsewhere and linked here stays linked), else path itself.
+QString WrittenFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink()) {
+        return path;
+    }
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info.symLinkTarget() : target;
+}
+constexpr const char* KeyboardShapeKey = "KeyboardShape";
+
+// A boolean as QSettings writes it; nullopt for anything else.
+std::optional<bool> ReadBool(const QSettings& file, const char* key, bool fallback)
+{
+    if (!file.contains(key)) {
+        return fallback;
+    }
+    const QString text = file.value(key).toString();
+    if (text == QStringLiteral("true")) {
+        return true;
+    }
+    if (text == QStringLiteral("false")) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// The keyboard shape as the file writes it: "layout", "ANSI" or "ISO"; nullopt for anything else.
+std::optional<std::optional<platform::KeyboardShape>> ReadShape(const QSettings& file)
+{
+    const QString text = file.value(KeyboardShapeKey, QStringLiteral("layout")).toString();
+    if (text == QStringLiteral("layout")) {
+        return std::optional<platform::KeyboardShape>();
+    }
+    if (text == QStringLiteral("ANSI")) {
+        return platform::KeyboardShape::Ansi;
+    }
+    if (text == QStringLiteral("ISO")) {
+        return platform::KeyboardShape::Iso;
+    }
+    return std::nullopt;
+}
+
+QString ShapeText(const std::optional<platform::KeyboardShape>& shape)
+{
+    if (!shape) {
+        return QStringLiteral("layout");
+    }
+    return *shape == platform::KeyboardShape::Ansi ? QStringLiteral("ANSI") : QStringLiteral("ISO");
+}
+
+} // namespace
+
+CSettings::CSettings()
+    : CSettings(
+          JoinPath(SpecialFolder(platform::SpecialFolderKind::Config), "quorvel", "quorvel.conf"))
+{
+}
+
+CSettings::CSettings(std::string path) : path_(std::move(path)) {}
+
+void CSettings::Load()
+{
+    values = SettingsValues();
+    overlayHintsDone = 0;
+    damaged_ = false;
+    const QString path = QString::fromStdString(path_);
+    const QFileInfo info(path);
+    existed_ = info.exists();
+    if (!existed_) {
+        return;
+    }
+    // Only a regular file of a sensible size is read: a pipe would keep the start waiting for
+    // a writer, a device for ever.
+    if (!info.isFile() || info.size() > MaxSettingsBytes) {
+        damaged_ = true;
+        qCWarning(lcDesktop) << "the settings file" << path
+                             << "is not a regular file of settings: the defaults are used";
+        return;
+    }
+    const QSettings file(path, QSettings::IniFormat);
+    SettingsValues read;
+    bool valid = file.status() == QSettings::NoError && QFileInfo(path).isReadable();
+    if (valid && file.contains(TriggerKey)) {
+        const auto trigger = ParseAccelerator(file.value(TriggerKey).toString().toStdString());
+        valid = trigger.has_value();
+        read.trigger = trigger.value_or(read.trigger);
+    }
+    // A file that is not empty yet names none of the settings is not one this program wrote.
+    const bool known = file.contains(TriggerKey) || file.contains(StartAtLoginKey) ||
+                       file.contains(DesktopShortcutKey) || file.contains(KeyboardShapeKey);
+    valid = valid && (known || QFileInfo(path).size() == 0);
+    const auto startAtLogin = ReadBool(file, StartAtLoginKey, read.startAtLogin);
+    const auto desktopShortcut = ReadBool(file, DesktopShortcutKey, read.desktopShortcut);
+    const auto keyboardShape = ReadShape(file);
+    valid = valid && startAtLogin && desktopShortcut && keyboardShape;
+    if (!valid) {
+        damaged_ = true;
+        qCWarning(lcDesktop) << "the settings file" << path
+                             << "is damaged: the defaults are used, and the file is kept until "
+                                "the settings are saved";
+        return;
+    }
+    read.startAtLogin = *startAtLogin;
+    read.desktopShortcut = *desktopShortcut;
+    read.keyboardShape = *keyboardShape;
+    values = read;
+    // Nothing is lost with a value that makes no sense: the hint is only shown again.
+    overlayHintsDone = file.value(OverlayHintsDoneKey).toUInt();
+}
+
+void CSettings::Save()
+{
+    const QString path = WrittenFile(QString::fromStdString(path_));
+    const QString temporary = path + QStringLiteral(".new");
+    auto fail = [&] {
+        QFile::remove(temporary);
+        throw Exception(FormatText(Translate("Не удалось сохранить настройки в файл %s."), path_));
+    };
+    const QFileInfo existing(path);
+    // What is no regular file is no file of ours to replace.
+    if (path_.empty() || (existing.exists() && !existing.isFile()) ||
+        !QDir().mkpath(existing.absolutePath())) {
+        fail();
+    }
+    // A temporary file left by a crash would be merged into the new one.
+    QFile::remove(temporary);
+    {
+        QSettings file(temporary, QSettings::IniFormat);
+        file.setValue(TriggerKey, QString::fromStdString(AcceleratorOf(values.trigger)));
+        file.setValue(StartAtLoginKey, values.startAtLogin);
+        file.setValue(DesktopShortcutKey, values.desktopShortcut);
+        file.setValue(OverlayHintsDoneKey, overlayHintsDone);
+        file.setValue(KeyboardShapeKey, ShapeText(values.keyboardShape));
+        file.sync();
+        if (file.status() != QSettings::NoError) {
+            fail();
+        }
+    }
+    if (std::rename(temporary.toLocal8Bit().constData(), path.toLocal8Bit().constData()) != 0) {
+        fail();
+    }
+    existed_ = true;
+    damaged_ = false;
+}

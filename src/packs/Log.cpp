@@ -1,0 +1,3 @@
+#include "packs/Log.h"
+
+Q_LOGGING_CATEGORY(lcPacks, "quorvel.packs")

@@ -1,3 +1,0 @@
-#include "windows/Log.h"
-
-Q_LOGGING_CATEGORY(lcWindows, "quorvel.windows")
