@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The layer check must catch what it is there for: a copy of the tree with one planted include
-# of each kind fails, and the tree itself passes.
+# The layer check must catch what it is there for: a tree of one planted file breaking a rule
+# fails, a tree of one file keeping the rules passes, and the source tree itself passes.
 set -euo pipefail
 source_root=$1
 check="$source_root/scripts/check-layers"
@@ -9,24 +9,59 @@ trap 'rm -rf "$work"' EXIT
 
 "$check" "$source_root" >/dev/null
 
-plant() { # plant FILE LINE: a tree of FILE alone with LINE added must fail the check
+plant() { # plant FILE LINE: a tree of FILE holding LINE alone
     rm -rf "$work/src"
     mkdir -p "$work/src/$(dirname "$1")"
-    cp "$source_root/src/$1" "$work/src/$1"
-    "$check" "$work" >/dev/null 2>&1 || { echo "refused before planting: $1"; exit 1; }
-    printf '%s\n' "$2" >>"$work/src/$1"
+    printf '%s\n' "$2" >"$work/src/$1"
+}
+refused() { # refused FILE LINE: the check fails on it
+    plant "$1" "$2"
     if "$check" "$work" >/dev/null 2>&1; then
         echo "not caught: $2 in $1"
         exit 1
     fi
     echo "caught: $2 in $1"
 }
+allowed() { # allowed FILE LINE: the check passes on it
+    plant "$1" "$2"
+    if ! "$check" "$work" >/dev/null 2>&1; then
+        echo "refused wrongly: $2 in $1"
+        exit 1
+    fi
+}
 
-plant keys/KeyCodes.cpp '#include "database/Registry.h"'
-plant framework/Timer.cpp '#include "services/Translation.h"'
-plant util/Text.cpp '#include <QWidget>'
-plant services/Translation.cpp '#include <QtWidgets/QLabel>'
-plant database/ShortCut.cpp '#include <X11/Xlib.h>'
-plant keys/Key.cpp '#include "platform/linux/KeyTable.h"'
-plant platform/linux/KeyTable.cpp '#include "keys/KeyCodes.h"'
+# A header of a higher layer, at each step of the order.
+refused util/Paths.cpp '#include "framework/DataSet.h"'
+refused framework/Timer.cpp '#include "services/Translation.h"'
+refused services/Translation.cpp '#include "desktop/Settings.h"'
+refused desktop/Settings.cpp '#include "keys/KeyCodes.h"'
+refused keys/KeyCodes.cpp '#include "database/Registry.h"'
+refused database/ShortCut.cpp '#include "packs/ShortcutPack.h"'
+refused packs/FirstRun.cpp '#include "windows/Processes.h"'
+refused windows/Window.cpp '#include "keyboard/Key.h"'
+refused keyboard/Key.cpp '#include "editor/DBEditor.h"'
+refused editor/DBEditor.cpp '#include "shell/MainForm.h"'
+allowed shell/MainForm.cpp '#include "editor/DBEditor.h"'
+allowed keyboard/Key.cpp '#include "keys/KeyCodes.h"'
+allowed packs/FirstRun.cpp '#include "desktop/DesktopEntries.h"'
+
+# Qt Widgets in every layer below the key widgets, by either name; the key widgets may use them.
+for layer in platform util framework services desktop keys database packs windows; do
+    refused "$layer/Planted.cpp" '#include <QWidget>'
+    refused "$layer/Planted.h" '#include <QtWidgets/QLabel>'
+done
+allowed keyboard/Key.h '#include <QWidget>'
+allowed editor/DBEditor.h '#include <QtWidgets/QLabel>'
+
+# X11 only in the Linux platform, which uses nothing above util; its headers only there and in
+# the executable's main.
+refused database/ShortCut.cpp '#include <X11/Xlib.h>'
+allowed platform/linux/KeyTable.cpp '#include <X11/Xlib.h>'
+refused platform/linux/KeyTable.cpp '#include "framework/Timer.h"'
+allowed platform/linux/KeyTable.cpp '#include "util/Paths.h"'
+refused keys/KeyCodes.cpp '#include "platform/linux/KeyTable.h"'
+allowed shell/main.cpp '#include "platform/linux/KeyTable.h"'
+
+# Every file lies in a known layer.
+refused elsewhere/Stray.cpp '#include <string>'
 echo "the layer check caught every planted include"
