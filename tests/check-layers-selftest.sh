@@ -14,10 +14,15 @@ plant() { # plant FILE LINE: a tree of FILE holding LINE alone
     mkdir -p "$work/src/$(dirname "$1")"
     printf '%s\n' "$2" >"$work/src/$1"
 }
-refused() { # refused FILE LINE: the check fails on it
+refused() { # refused FILE LINE REASON: the check fails on it and tells REASON
     plant "$1" "$2"
-    if "$check" "$work" >/dev/null 2>&1; then
+    local said
+    if said=$("$check" "$work" 2>&1); then
         echo "not caught: $2 in $1"
+        exit 1
+    fi
+    if [[ $said != *"$3"* ]]; then
+        echo "caught for another reason than \"$3\": $2 in $1: $said"
         exit 1
     fi
     echo "caught: $2 in $1"
@@ -31,37 +36,53 @@ allowed() { # allowed FILE LINE: the check passes on it
 }
 
 # A header of a higher layer, at each step of the order.
-refused util/Paths.cpp '#include "framework/DataSet.h"'
-refused framework/Timer.cpp '#include "services/Translation.h"'
-refused services/Translation.cpp '#include "desktop/Settings.h"'
-refused desktop/Settings.cpp '#include "keys/KeyCodes.h"'
-refused keys/KeyCodes.cpp '#include "database/Registry.h"'
-refused database/ShortCut.cpp '#include "packs/ShortcutPack.h"'
-refused packs/FirstRun.cpp '#include "windows/Processes.h"'
-refused windows/Window.cpp '#include "keyboard/Key.h"'
-refused keyboard/Key.cpp '#include "editor/DBEditor.h"'
-refused editor/DBEditor.cpp '#include "shell/MainForm.h"'
+refused util/Paths.cpp '#include "framework/DataSet.h"' \
+    "lies above"
+refused framework/Timer.cpp '#include "services/Translation.h"' \
+    "lies above"
+refused services/Translation.cpp '#include "desktop/Settings.h"' \
+    "lies above"
+refused desktop/Settings.cpp '#include "keys/KeyCodes.h"' \
+    "lies above"
+refused keys/KeyCodes.cpp '#include "database/Registry.h"' \
+    "lies above"
+refused database/ShortCut.cpp '#include "packs/ShortcutPack.h"' \
+    "lies above"
+refused packs/FirstRun.cpp '#include "windows/Processes.h"' \
+    "lies above"
+refused windows/Window.cpp '#include "keyboard/Key.h"' \
+    "lies above"
+refused keyboard/Key.cpp '#include "editor/DBEditor.h"' \
+    "lies above"
+refused editor/DBEditor.cpp '#include "shell/MainForm.h"' \
+    "lies above"
 allowed shell/MainForm.cpp '#include "editor/DBEditor.h"'
 allowed keyboard/Key.cpp '#include "keys/KeyCodes.h"'
 allowed packs/FirstRun.cpp '#include "desktop/DesktopEntries.h"'
 
 # Qt Widgets in every layer below the key widgets, by either name; the key widgets may use them.
 for layer in platform util framework services desktop keys database packs windows; do
-    refused "$layer/Planted.cpp" '#include <QWidget>'
-    refused "$layer/Planted.h" '#include <QtWidgets/QLabel>'
+    refused "$layer/Planted.cpp" '#include <QWidget>' \
+        "lies below the widgets"
+    refused "$layer/Planted.h" '#include <QtWidgets/QLabel>' \
+        "lies below the widgets"
 done
 allowed keyboard/Key.h '#include <QWidget>'
 allowed editor/DBEditor.h '#include <QtWidgets/QLabel>'
 
 # X11 only in the Linux platform, which uses nothing above util; its headers only there and in
 # the executable's main.
-refused database/ShortCut.cpp '#include <X11/Xlib.h>'
+refused database/ShortCut.cpp '#include <X11/Xlib.h>' \
+    "only src/platform/linux may include X11"
 allowed platform/linux/KeyTable.cpp '#include <X11/Xlib.h>'
-refused platform/linux/KeyTable.cpp '#include "framework/Timer.h"'
+refused platform/linux/KeyTable.cpp '#include "framework/Timer.h"' \
+    "may use only the platform interface and util"
 allowed platform/linux/KeyTable.cpp '#include "util/Paths.h"'
-refused keys/KeyCodes.cpp '#include "platform/linux/KeyTable.h"'
+refused keys/KeyCodes.cpp '#include "platform/linux/KeyTable.h"' \
+    "only the executable's main and the Linux platform use it"
 allowed shell/main.cpp '#include "platform/linux/KeyTable.h"'
 
 # Every file lies in a known layer.
-refused elsewhere/Stray.cpp '#include <string>'
+refused elsewhere/Stray.cpp '#include <string>' \
+    "not in a known layer"
 echo "the layer check caught every planted include"
