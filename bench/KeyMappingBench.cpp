@@ -24,7 +24,7 @@ void BuildMapping(benchmark::State& state, const char* layouts, std::uint32_t ac
         return;
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(platform::x11::KeyMapping(keymap.get(), active, layouts));
+        benchmark::DoNotOptimize(platform::xkb::KeyMapping(keymap.get(), active, layouts));
     }
 }
 

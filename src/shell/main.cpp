@@ -1,5 +1,5 @@
 #include "framework/QtTimerService.h"
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/x11/X11Platform.h"
 #include "services/Translation.h"
 #include "shell/Application.h"
 #include "shell/CheatSheetCommand.h"
@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     // afterwards. Its texts are translated, so the catalogue is bound first.
     std::optional<CCommandLine> commandLine;
     {
-        platform::LinuxPlatform bare(platform::LinuxPlatform::DisplayConnection::Later);
+        platform::X11Platform bare(platform::X11Platform::DisplayConnection::Later);
         platform::Install(&bare);
         InitLocalization("", "");
         commandLine.emplace();
@@ -41,8 +41,8 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     QtTimerService timers;
     InstallTimerService(&timers);
-    platform::LinuxPlatform system(displayless ? platform::LinuxPlatform::DisplayConnection::Later
-                                               : platform::LinuxPlatform::DisplayConnection::Now);
+    platform::X11Platform system(displayless ? platform::X11Platform::DisplayConnection::Later
+                                             : platform::X11Platform::DisplayConnection::Now);
     platform::Install(&system);
     // The user's environment chooses the language; the catalogues lie beside the executable.
     InitLocalization("", "");

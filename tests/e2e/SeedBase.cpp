@@ -10,7 +10,7 @@
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
 #include "framework/QtTimerService.h"
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/x11/X11Platform.h"
 #include "util/Text.h"
 
 #include <QGuiApplication>
@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QtTimerService timers;
     InstallTimerService(&timers);
-    platform::LinuxPlatform system;
+    platform::X11Platform system;
     platform::Install(&system);
 
     try {

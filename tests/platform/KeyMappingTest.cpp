@@ -10,7 +10,7 @@
 
 using platform::CharacterKey;
 using platform::KeyCap;
-using platform::x11::KeyMapping;
+using platform::xkb::KeyMapping;
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST(KeyMapping, WithoutAKeymapKeysKeepTheirUsPositionsAndHaveNoCaps)
 {
     const KeyMapping mapping;
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
-        EXPECT_EQ(mapping.VirtualKeyOfXKey(xKey), platform::x11::VirtualKeyOfXKey(xKey)) << xKey;
+        EXPECT_EQ(mapping.VirtualKeyOfXKey(xKey), platform::xkb::VirtualKeyOfXKey(xKey)) << xKey;
     }
     EXPECT_EQ(mapping.XKeyOfVirtualKey('Z'), KeyZ);
     EXPECT_EQ(mapping.XKeyOfVirtualKey(0x11), 37u); // Ctrl: the left key
@@ -76,7 +76,7 @@ TEST(KeyMapping, UsKeysAreTheirPositionsAndShowWhatTheyType)
 {
     const KeyMapping us = Compile("us");
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
-        EXPECT_EQ(us.VirtualKeyOfXKey(xKey), platform::x11::VirtualKeyOfXKey(xKey)) << xKey;
+        EXPECT_EQ(us.VirtualKeyOfXKey(xKey), platform::xkb::VirtualKeyOfXKey(xKey)) << xKey;
     }
     EXPECT_EQ(Label(us, 'Z'), "Z");
     EXPECT_EQ(Label(us, '1'), "1");
@@ -203,7 +203,7 @@ TEST(KeyMapping, EveryLayoutGivesEachKeyOneCodeAndEachCodeOneKey)
             const std::uint16_t code = mapping.KeyAtPosition(static_cast<std::uint16_t>(position));
             ASSERT_NE(code, 0) << layout << " position " << position;
             EXPECT_EQ(mapping.XKeyOfVirtualKey(code),
-                      platform::x11::XKeyOfVirtualKey(static_cast<std::uint16_t>(position)))
+                      platform::xkb::XKeyOfVirtualKey(static_cast<std::uint16_t>(position)))
                 << layout << " position " << position;
             EXPECT_FALSE(Label(mapping, code).empty()) << layout << " position " << position;
         }

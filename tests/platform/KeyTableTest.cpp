@@ -4,10 +4,10 @@
 
 #include <set>
 
-using platform::x11::KeySymOfVirtualKey;
-using platform::x11::VirtualKeyOfKeySym;
-using platform::x11::VirtualKeyOfXKey;
-using platform::x11::XKeyOfVirtualKey;
+using platform::xkb::KeySymOfVirtualKey;
+using platform::xkb::VirtualKeyOfKeySym;
+using platform::xkb::VirtualKeyOfXKey;
+using platform::xkb::XKeyOfVirtualKey;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/x11/X11Platform.h"
 #include "platform/linux/ProcessIdentity.h"
 
 #include <QDir>
@@ -62,7 +62,7 @@ TEST_F(SandboxedProcess, AnOrdinaryProcessHasNone)
     EXPECT_EQ(platform::DesktopIdOfProcessFolder(Folder()), "");
     EXPECT_EQ(platform::DesktopIdOfProcessFolder(Folder() + "/no-such-process"), "");
     // This test's own process runs outside any sandbox.
-    platform::LinuxPlatform system;
+    platform::X11Platform system;
     EXPECT_EQ(system.GetProcessDesktopId(static_cast<std::uint32_t>(getpid())), "");
 }
 

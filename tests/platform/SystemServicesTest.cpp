@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/x11/X11Platform.h"
 
 #include "ScopedEnvironment.h"
 
@@ -43,7 +43,7 @@ protected:
 
     QTemporaryDir temp;
     ScopedEnvironment environment;
-    platform::LinuxPlatform system;
+    platform::X11Platform system;
 };
 
 TEST_F(SystemServices, ProcessesAreListedWithTheirExecutables)
@@ -348,7 +348,7 @@ TEST(NoDisplay, XPartsAnswerNothingAndTheRestWorks)
 {
     ScopedEnvironment environment;
     environment.Set("DISPLAY", std::nullopt);
-    platform::LinuxPlatform system;
+    platform::X11Platform system;
     EXPECT_FALSE(system.HasDisplay());
     std::uint8_t state[256] = {};
     EXPECT_FALSE(system.GetKeyboardState(state));

@@ -1,6 +1,6 @@
 // The Linux platform against a real X server with a window manager and a tray; run by
 // run-x11-tests.sh inside a virtual session. xev plays the other applications.
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/x11/X11Platform.h"
 
 #include "framework/QtTimerService.h"
 #include "services/ActiveWindow.h"
@@ -91,7 +91,7 @@ class X11Platform : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(system.HasDisplay()); }
 
-    platform::LinuxPlatform system;
+    platform::X11Platform system;
 };
 
 TEST_F(X11Platform, SyntheticCtrlSReachesTheFocusedClient)
@@ -267,7 +267,7 @@ TEST_F(X11Platform, HotKeyRunsOncePerPressAndATakenKeyIsRefused)
     Xdotool({"key", "Num_Lock"});
 
     // Another X client (here: another connection) already holds Super+Q.
-    platform::LinuxPlatform other;
+    platform::X11Platform other;
     EXPECT_FALSE(other.RegisterHotKey(platform::ModWin, 'Q', [] {}));
     EXPECT_TRUE(other.RegisterHotKey(platform::ModWin | platform::ModShift, 'Q', [] {}));
     EXPECT_EQ(presses, 3);
@@ -278,7 +278,7 @@ TEST_F(X11Platform, AReleasedHotKeyIsFreeForOthersAndNoLongerCalled)
     constexpr std::uint32_t ctrlAlt = platform::ModControl | platform::ModAlt;
     int presses = 0;
     ASSERT_TRUE(system.RegisterHotKey(ctrlAlt, 'K', [&] { ++presses; }));
-    platform::LinuxPlatform other;
+    platform::X11Platform other;
     EXPECT_FALSE(other.RegisterHotKey(ctrlAlt, 'K', [] {}));
 
     system.UnregisterHotKey(ctrlAlt, 'K');

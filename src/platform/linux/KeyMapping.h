@@ -14,7 +14,7 @@ struct xkb_keymap;
 // the letter or digit it types, a punctuation key's code the US key that types the same
 // character, else its position; every other key's code is its position (KeyTable). Built from an
 // xkb keymap alone, whichever display server it came from.
-namespace platform::x11 {
+namespace platform::xkb {
 
 class KeyMapping
 {
@@ -64,4 +64,4 @@ private:
     bool fromKeymap_ = false;
 };
 
-} // namespace platform::x11
+} // namespace platform::xkb

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <cstring>
 
-namespace platform::x11 {
+namespace platform::xkb {
 
 namespace {
 
@@ -230,4 +230,4 @@ std::uint16_t VirtualKeyOfKeySym(const std::string& name)
     return 0;
 }
 
-} // namespace platform::x11
+} // namespace platform::xkb

@@ -7,7 +7,7 @@
 // codes: a key's position on a PC keyboard, named as a Windows machine with a US layout names it.
 // KeyMapping starts from it and gives letter, digit and punctuation keys the codes of the active
 // layout.
-namespace platform::x11 {
+namespace platform::xkb {
 
 // The virtual-key code of an X key code; 0 for a key the table does not list.
 std::uint8_t VirtualKeyOfXKey(unsigned xKeyCode);
@@ -24,4 +24,4 @@ std::string KeySymOfVirtualKey(std::uint16_t virtualKey);
 // key of the table has it.
 std::uint16_t VirtualKeyOfKeySym(const std::string& name);
 
-} // namespace platform::x11
+} // namespace platform::xkb

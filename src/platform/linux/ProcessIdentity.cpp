@@ -1,6 +1,6 @@
 #include "platform/linux/ProcessIdentity.h"
 
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxSystem.h"
 
 #include <fstream>
 #include <iterator>
@@ -115,7 +115,7 @@ std::string DesktopIdOfProcessFolder(const std::string& procFolder)
     return DesktopIdOfCgroup(ReadSmallFile(procFolder + "/cgroup"));
 }
 
-std::string LinuxPlatform::GetProcessDesktopId(std::uint32_t processId)
+std::string LinuxSystem::GetProcessDesktopId(std::uint32_t processId)
 {
     if (processId == 0) {
         return {};

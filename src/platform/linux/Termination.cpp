@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxSystem.h"
 #include "platform/linux/Log.h"
 
 #include <QSocketNotifier>
@@ -26,7 +26,7 @@ void OnSignal(int)
 
 } // namespace
 
-void LinuxPlatform::OnTerminationRequest(std::function<void()> handler)
+void LinuxSystem::OnTerminationRequest(std::function<void()> handler)
 {
     int ends[2];
     if (termination_ || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {

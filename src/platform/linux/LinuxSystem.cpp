@@ -1,6 +1,6 @@
-// The half of the Linux platform that needs no X: processes, the single-instance lock and
-// channel, XDG folders, the shell, other programs and waiting.
-#include "platform/linux/LinuxPlatform.h"
+// Processes, the single-instance lock and channel, XDG folders, the shell, other programs and
+// waiting.
+#include "platform/linux/LinuxSystem.h"
 
 #include "platform/linux/Log.h"
 
@@ -11,6 +11,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -148,12 +149,21 @@ std::string ReadLink(const std::string& path)
 
 } // namespace
 
-std::uint32_t LinuxPlatform::GetCurrentProcessId()
+LinuxSystem::LinuxSystem() = default;
+
+LinuxSystem::~LinuxSystem()
+{
+    if (server_) {
+        server_->close();
+    }
+}
+
+std::uint32_t LinuxSystem::GetCurrentProcessId()
 {
     return static_cast<std::uint32_t>(getpid());
 }
 
-std::vector<std::uint32_t> LinuxPlatform::EnumProcesses()
+std::vector<std::uint32_t> LinuxSystem::EnumProcesses()
 {
     std::vector<std::uint32_t> ids;
     DIR* proc = opendir("/proc");
@@ -172,7 +182,7 @@ std::vector<std::uint32_t> LinuxPlatform::EnumProcesses()
     return ids;
 }
 
-std::string LinuxPlatform::GetProcessModulePath(std::uint32_t processId)
+std::string LinuxSystem::GetProcessModulePath(std::uint32_t processId)
 {
     if (processId == 0) {
         return {};
@@ -187,7 +197,7 @@ std::string LinuxPlatform::GetProcessModulePath(std::uint32_t processId)
     return path;
 }
 
-bool LinuxPlatform::IsOwnProcess(std::uint32_t processId)
+bool LinuxSystem::IsOwnProcess(std::uint32_t processId)
 {
     // The folder of a process belongs to the user it runs as.
     struct stat status
@@ -197,12 +207,12 @@ bool LinuxPlatform::IsOwnProcess(std::uint32_t processId)
            status.st_uid == getuid();
 }
 
-std::string LinuxPlatform::GetExecutablePath()
+std::string LinuxSystem::GetExecutablePath()
 {
     return ReadLink("/proc/self/exe");
 }
 
-int LinuxPlatform::OpenNamedMutex(const std::string& name, bool& alreadyExists)
+int LinuxSystem::OpenNamedMutex(const std::string& name, bool& alreadyExists)
 {
     alreadyExists = false;
     if (!ValidName(name)) {
@@ -231,14 +241,14 @@ int LinuxPlatform::OpenNamedMutex(const std::string& name, bool& alreadyExists)
     return -1;
 }
 
-void LinuxPlatform::CloseNamedMutex(int handle)
+void LinuxSystem::CloseNamedMutex(int handle)
 {
     if (handle >= 0) {
         close(handle);
     }
 }
 
-bool LinuxPlatform::ListenForMessages(const std::string& channel, MessageHandler onMessage)
+bool LinuxSystem::ListenForMessages(const std::string& channel, MessageHandler onMessage)
 {
     if (!ValidName(channel)) {
         return false;
@@ -332,7 +342,7 @@ std::unique_ptr<QLocalSocket> DeliverToFirstCopy(const std::string& path,
 
 } // namespace
 
-bool LinuxPlatform::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
+bool LinuxSystem::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
 {
     if (!ValidName(channel)) {
         return false;
@@ -345,8 +355,8 @@ bool LinuxPlatform::SendMessageToFirstCopy(const std::string& channel, const std
     return true;
 }
 
-std::optional<std::string> LinuxPlatform::AskFirstCopy(const std::string& channel,
-                                                       const std::string& message, int timeoutMs)
+std::optional<std::string> LinuxSystem::AskFirstCopy(const std::string& channel,
+                                                     const std::string& message, int timeoutMs)
 {
     if (!ValidName(channel)) {
         return std::nullopt;
@@ -370,7 +380,7 @@ std::optional<std::string> LinuxPlatform::AskFirstCopy(const std::string& channe
     return answer.left(MaxAnswerBytes).toStdString();
 }
 
-std::string LinuxPlatform::GetSpecialFolder(SpecialFolderKind kind)
+std::string LinuxSystem::GetSpecialFolder(SpecialFolderKind kind)
 {
     switch (kind) {
     case SpecialFolderKind::AppData:
@@ -396,7 +406,7 @@ std::string LinuxPlatform::GetSpecialFolder(SpecialFolderKind kind)
     return {};
 }
 
-bool LinuxPlatform::ShellOpen(const std::string& target)
+bool LinuxSystem::ShellOpen(const std::string& target)
 {
     if (target.empty()) {
         return false;
@@ -410,7 +420,7 @@ bool LinuxPlatform::ShellOpen(const std::string& target)
     return OpenFile(target, {});
 }
 
-bool LinuxPlatform::OpenFile(const std::string& path, std::function<void()> onFailure)
+bool LinuxSystem::OpenFile(const std::string& path, std::function<void()> onFailure)
 {
     const QString file = QDir().absoluteFilePath(QString::fromStdString(path));
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
@@ -441,9 +451,9 @@ bool LinuxPlatform::OpenFile(const std::string& path, std::function<void()> onFa
     return true;
 }
 
-std::optional<std::string> LinuxPlatform::RunProgram(const std::string& program,
-                                                     const std::vector<std::string>& arguments,
-                                                     int timeoutMs)
+std::optional<std::string> LinuxSystem::RunProgram(const std::string& program,
+                                                   const std::vector<std::string>& arguments,
+                                                   int timeoutMs)
 {
     QStringList list;
     for (const std::string& argument : arguments) {

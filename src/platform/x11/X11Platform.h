@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Platform.h"
+#include "platform/linux/LinuxSystem.h"
 
 #include <QObject>
 #include <QTimer>
@@ -8,19 +8,16 @@
 #include <array>
 #include <memory>
 
-class QLocalServer;
-class QSocketNotifier;
-
 namespace platform {
 
-namespace x11 {
+namespace xkb {
 class KeyMapping;
 }
 
-// The real platform: X11 (its own Xlib connection, XTest, X-Resource), /proc, flock, a local
-// socket, XDG folders and Qt's desktop services. Needs a QGuiApplication. Without an X display
-// the X parts answer "nothing" and the rest works.
-class LinuxPlatform : public Platform
+// The platform on X11: the keyboard and the windows through its own Xlib connection (XTest,
+// X-Resource, XKB), the rest from LinuxSystem. Needs a QGuiApplication. Without an X display the
+// X parts answer "nothing" and the rest works.
+class X11Platform : public LinuxSystem
 {
 public:
     // Whether the constructor connects to the X display or leaves it to ConnectDisplay.
@@ -29,10 +26,10 @@ public:
         Now,
         Later,
     };
-    explicit LinuxPlatform(DisplayConnection connection = DisplayConnection::Now);
-    ~LinuxPlatform() override;
-    LinuxPlatform(const LinuxPlatform&) = delete;
-    LinuxPlatform& operator=(const LinuxPlatform&) = delete;
+    explicit X11Platform(DisplayConnection connection = DisplayConnection::Now);
+    ~X11Platform() override;
+    X11Platform(const X11Platform&) = delete;
+    X11Platform& operator=(const X11Platform&) = delete;
 
     // Opens the X display (once); without one the X parts answer "nothing".
     void ConnectDisplay();
@@ -74,25 +71,6 @@ public:
     WindowIdentity GetWindowIdentity(WindowId window) override;
     std::string GetWindowManagerName() override;
     bool IsDesktopWindow(WindowId window) override;
-    std::uint32_t GetCurrentProcessId() override;
-    std::vector<std::uint32_t> EnumProcesses() override;
-    std::string GetProcessModulePath(std::uint32_t processId) override;
-    bool IsOwnProcess(std::uint32_t processId) override;
-    std::string GetProcessDesktopId(std::uint32_t processId) override;
-    std::string GetExecutablePath() override;
-    int OpenNamedMutex(const std::string& name, bool& alreadyExists) override;
-    void CloseNamedMutex(int handle) override;
-    bool ListenForMessages(const std::string& channel, MessageHandler onMessage) override;
-    bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) override;
-    std::optional<std::string> AskFirstCopy(const std::string& channel, const std::string& message,
-                                            int timeoutMs) override;
-    std::string GetSpecialFolder(SpecialFolderKind kind) override;
-    bool ShellOpen(const std::string& target) override;
-    bool OpenFile(const std::string& path, std::function<void()> onFailure) override;
-    std::optional<std::string> RunProgram(const std::string& program,
-                                          const std::vector<std::string>& arguments,
-                                          int timeoutMs) override;
-    void OnTerminationRequest(std::function<void()> handler) override;
 
 private:
     struct XState;
@@ -100,11 +78,9 @@ private:
     // Fills keymap_ from the server unless it was read during this pass of the event loop.
     bool ReadKeymap();
     // The key mapping of the active layout; US positions without a display.
-    const x11::KeyMapping& Mapping() const;
+    const xkb::KeyMapping& Mapping() const;
 
     std::unique_ptr<XState> x_;
-    std::unique_ptr<QLocalServer> server_;
-    std::unique_ptr<QSocketNotifier> termination_;
     // Key state of the last read, by virtual-key code; valid until the next event-loop pass.
     std::array<std::uint8_t, 256> keymap_{};
     bool keymapValid_ = false;

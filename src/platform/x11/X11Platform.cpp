@@ -1,6 +1,6 @@
-// The X11 half of the Linux platform: key state, synthetic input, the hot key and windows.
+// The platform on X11: key state, synthetic input, the hot key and windows.
 // Qt headers come first: Xlib's macros (None, Bool, KeyPress) break them.
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/x11/X11Platform.h"
 
 #include "platform/linux/KeyMapping.h"
 #include "platform/linux/Log.h"
@@ -9,7 +9,6 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
-#include <QLocalServer>
 #include <QSocketNotifier>
 #include <QWindow>
 
@@ -25,7 +24,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 // Includes Xlib: after Qt's headers.
-#include "platform/linux/WindowIdentity.h"
+#include "platform/x11/WindowIdentity.h"
 
 #include <unistd.h>
 
@@ -85,7 +84,7 @@ std::string HostName()
 
 } // namespace
 
-struct LinuxPlatform::XState
+struct X11Platform::XState
 {
     struct HotKey
     {
@@ -110,7 +109,7 @@ struct LinuxPlatform::XState
     // group changed.
     void LayoutChanged();
     // The mapping of the layout in effect, read again first when the layout has changed.
-    const x11::KeyMapping& Mapping();
+    const xkb::KeyMapping& Mapping();
     // Reads the keymap and the active group; grabs each hot key on its key in the new layout.
     void ReadMapping();
     // Grabs a key with the given modifiers under every combination of the lock modifiers; false
@@ -175,7 +174,7 @@ struct LinuxPlatform::XState
     std::optional<int> xkbEventBase;
     std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> xkbContext{nullptr,
                                                                           &xkb_context_unref};
-    x11::KeyMapping mapping;
+    xkb::KeyMapping mapping;
     std::uint64_t mappingRevision = 1;
     bool mappingStale = true;
 
@@ -205,7 +204,7 @@ struct LinuxPlatform::XState
     Atom xkbRulesNames;
 };
 
-LinuxPlatform::XState::XState(Display* connection)
+X11Platform::XState::XState(Display* connection)
     : display(connection), root(DefaultRootWindow(connection))
 {
     auto atom = [this](const char* name) { return XInternAtom(display, name, False); };
@@ -284,13 +283,13 @@ LinuxPlatform::XState::XState(Display* connection)
     Drain();
 }
 
-LinuxPlatform::XState::~XState()
+X11Platform::XState::~XState()
 {
     notifier.reset();
     XCloseDisplay(display);
 }
 
-void LinuxPlatform::XState::Drain()
+void X11Platform::XState::Drain()
 {
     while (XPending(display) > 0) {
         XEvent event;
@@ -313,7 +312,7 @@ void LinuxPlatform::XState::Drain()
     }
 }
 
-void LinuxPlatform::XState::HandleKey(const XKeyEvent& key)
+void X11Platform::XState::HandleKey(const XKeyEvent& key)
 {
     for (HotKey& hotKey : hotKeys) {
         if (hotKey.keyCode != key.keycode) {
@@ -332,7 +331,7 @@ void LinuxPlatform::XState::HandleKey(const XKeyEvent& key)
     }
 }
 
-void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
+void X11Platform::XState::HandleProperty(const XPropertyEvent& property)
 {
     if (property.window != root) {
         return;
@@ -350,7 +349,7 @@ void LinuxPlatform::XState::HandleProperty(const XPropertyEvent& property)
     }
 }
 
-void LinuxPlatform::XState::LayoutChanged()
+void X11Platform::XState::LayoutChanged()
 {
     if (mappingStale) {
         return;
@@ -361,7 +360,7 @@ void LinuxPlatform::XState::LayoutChanged()
     QTimer::singleShot(0, notifier.get(), [this] { Mapping(); });
 }
 
-const x11::KeyMapping& LinuxPlatform::XState::Mapping()
+const xkb::KeyMapping& X11Platform::XState::Mapping()
 {
     if (mappingStale) {
         mappingStale = false;
@@ -370,7 +369,7 @@ const x11::KeyMapping& LinuxPlatform::XState::Mapping()
     return mapping;
 }
 
-void LinuxPlatform::XState::ReadMapping()
+void X11Platform::XState::ReadMapping()
 {
     if (!xkbEventBase) {
         return;
@@ -395,7 +394,7 @@ void LinuxPlatform::XState::ReadMapping()
         layouts = rules.substr(at, end - at);
         at = end + 1;
     }
-    x11::KeyMapping read(keymap.get(), state.group, layouts);
+    xkb::KeyMapping read(keymap.get(), state.group, layouts);
     if (read != mapping) {
         mapping = std::move(read);
         ++mappingRevision;
@@ -411,7 +410,7 @@ void LinuxPlatform::XState::ReadMapping()
     Drain();
 }
 
-bool LinuxPlatform::XState::Grab(unsigned xKey, unsigned mask)
+bool X11Platform::XState::Grab(unsigned xKey, unsigned mask)
 {
     // Another handler may have replaced ours since start; a refusal is only seen through ours.
     const XErrorHandler previous = XSetErrorHandler(RecordXError);
@@ -432,7 +431,7 @@ bool LinuxPlatform::XState::Grab(unsigned xKey, unsigned mask)
     return !refused;
 }
 
-void LinuxPlatform::XState::Ungrab(unsigned xKey, unsigned mask)
+void X11Platform::XState::Ungrab(unsigned xKey, unsigned mask)
 {
     if (xKey == 0) {
         return;
@@ -442,7 +441,7 @@ void LinuxPlatform::XState::Ungrab(unsigned xKey, unsigned mask)
     }
 }
 
-void LinuxPlatform::XState::FocusMayHaveMoved()
+void X11Platform::XState::FocusMayHaveMoved()
 {
     focusEventSeen = true;
     if (focusWait) {
@@ -450,7 +449,7 @@ void LinuxPlatform::XState::FocusMayHaveMoved()
     }
 }
 
-void LinuxPlatform::XState::WatchRoot()
+void X11Platform::XState::WatchRoot()
 {
     if (rootWatched) {
         return;
@@ -472,7 +471,7 @@ Bool IsPropertyChangeOf(Display*, XEvent* event, XPointer window)
 
 } // namespace
 
-Time LinuxPlatform::XState::ServerTime()
+Time X11Platform::XState::ServerTime()
 {
     if (timeWindow == 0) {
         timeWindow = XCreateSimpleWindow(display, root, -1, -1, 1, 1, 0, 0, 0);
@@ -485,8 +484,8 @@ Time LinuxPlatform::XState::ServerTime()
     return event.xproperty.time;
 }
 
-std::vector<unsigned long> LinuxPlatform::XState::Property32(Window window, Atom property,
-                                                             Atom type, long maxItems) const
+std::vector<unsigned long> X11Platform::XState::Property32(Window window, Atom property, Atom type,
+                                                           long maxItems) const
 {
     Atom actualType = 0;
     int format = 0;
@@ -509,18 +508,18 @@ std::vector<unsigned long> LinuxPlatform::XState::Property32(Window window, Atom
     return items;
 }
 
-std::string LinuxPlatform::XState::TextProperty(Window window, Atom property) const
+std::string X11Platform::XState::TextProperty(Window window, Atom property) const
 {
     return ReadTextProperty(display, window, property);
 }
 
-bool LinuxPlatform::XState::HasItem(Window window, Atom property, Atom type, Atom item) const
+bool X11Platform::XState::HasItem(Window window, Atom property, Atom type, Atom item) const
 {
     const auto items = Property32(window, property, type);
     return std::find(items.begin(), items.end(), item) != items.end();
 }
 
-Window LinuxPlatform::XState::Parent(Window window) const
+Window X11Platform::XState::Parent(Window window) const
 {
     Window rootReturn = 0;
     Window parent = 0;
@@ -535,7 +534,7 @@ Window LinuxPlatform::XState::Parent(Window window) const
     return parent;
 }
 
-std::vector<Window> LinuxPlatform::XState::Children(Window window) const
+std::vector<Window> X11Platform::XState::Children(Window window) const
 {
     Window rootReturn = 0;
     Window parent = 0;
@@ -551,13 +550,13 @@ std::vector<Window> LinuxPlatform::XState::Children(Window window) const
     return result;
 }
 
-bool LinuxPlatform::XState::Exists(Window window) const
+bool X11Platform::XState::Exists(Window window) const
 {
     XWindowAttributes attributes;
     return XGetWindowAttributes(display, window, &attributes) != 0;
 }
 
-Window LinuxPlatform::XState::WindowManagerCheck()
+Window X11Platform::XState::WindowManagerCheck()
 {
     if (wmCheckWindow) {
         return *wmCheckWindow;
@@ -579,8 +578,8 @@ Window LinuxPlatform::XState::WindowManagerCheck()
     return found;
 }
 
-void LinuxPlatform::XState::SendToRoot(Window window, Atom messageType, long l0, long l1, long l2,
-                                       long l3) const
+void X11Platform::XState::SendToRoot(Window window, Atom messageType, long l0, long l1, long l2,
+                                     long l3) const
 {
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -594,7 +593,7 @@ void LinuxPlatform::XState::SendToRoot(Window window, Atom messageType, long l0,
     XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-std::uint32_t LinuxPlatform::XState::ClientPid(Window window) const
+std::uint32_t X11Platform::XState::ClientPid(Window window) const
 {
     if (!hasXRes) {
         return 0;
@@ -617,7 +616,7 @@ std::uint32_t LinuxPlatform::XState::ClientPid(Window window) const
     return pid;
 }
 
-LinuxPlatform::LinuxPlatform(DisplayConnection connection)
+X11Platform::X11Platform(DisplayConnection connection)
 {
     keymapExpiry_.setSingleShot(true);
     keymapExpiry_.setInterval(0);
@@ -628,7 +627,7 @@ LinuxPlatform::LinuxPlatform(DisplayConnection connection)
     }
 }
 
-void LinuxPlatform::ConnectDisplay()
+void X11Platform::ConnectDisplay()
 {
     if (x_) {
         return;
@@ -641,19 +640,14 @@ void LinuxPlatform::ConnectDisplay()
     }
 }
 
-LinuxPlatform::~LinuxPlatform()
-{
-    if (server_) {
-        server_->close();
-    }
-}
+X11Platform::~X11Platform() = default;
 
-bool LinuxPlatform::HasDisplay() const
+bool X11Platform::HasDisplay() const
 {
     return x_ != nullptr;
 }
 
-bool LinuxPlatform::XState::IsOwnWindow(Window window, const std::vector<Window>& own) const
+bool X11Platform::XState::IsOwnWindow(Window window, const std::vector<Window>& own) const
 {
     // The focus may lie on a child of a top-level window: climb a few levels.
     for (int level = 0; window != 0 && window != root && level < 8; ++level) {
@@ -665,7 +659,7 @@ bool LinuxPlatform::XState::IsOwnWindow(Window window, const std::vector<Window>
     return false;
 }
 
-bool LinuxPlatform::XState::HasFocus(Window window)
+bool X11Platform::XState::HasFocus(Window window)
 {
     Window focus = 0;
     int revert = 0;
@@ -684,7 +678,7 @@ bool LinuxPlatform::XState::HasFocus(Window window)
     return !active.empty() && active[0] == window;
 }
 
-Window LinuxPlatform::XState::OwnFocus()
+Window X11Platform::XState::OwnFocus()
 {
     std::vector<Window> own;
     for (const QWindow* window : QGuiApplication::allWindows()) {
@@ -706,7 +700,7 @@ Window LinuxPlatform::XState::OwnFocus()
     return !active.empty() && IsOwnWindow(active[0], own) ? focus : 0;
 }
 
-bool LinuxPlatform::ReadKeymap()
+bool X11Platform::ReadKeymap()
 {
     // Only the program's own input is read: while another program has the keyboard, nothing is.
     // The focus is asked before and after the read; a read during which it moved is discarded.
@@ -733,7 +727,7 @@ bool LinuxPlatform::ReadKeymap()
         return false;
     }
     keymap_.fill(0);
-    const x11::KeyMapping& mapping = x_->Mapping();
+    const xkb::KeyMapping& mapping = x_->Mapping();
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
         if (keys[xKey / 8] & (1 << (xKey % 8))) {
             if (const std::uint8_t code = mapping.VirtualKeyOfXKey(xKey)) {
@@ -754,7 +748,7 @@ bool LinuxPlatform::ReadKeymap()
     return true;
 }
 
-bool LinuxPlatform::GetKeyboardState(std::uint8_t state[256])
+bool X11Platform::GetKeyboardState(std::uint8_t state[256])
 {
     if (!ReadKeymap()) {
         return false;
@@ -763,7 +757,7 @@ bool LinuxPlatform::GetKeyboardState(std::uint8_t state[256])
     return true;
 }
 
-std::int16_t LinuxPlatform::GetKeyState(std::uint16_t code)
+std::int16_t X11Platform::GetKeyState(std::uint16_t code)
 {
     if (!keymapValid_) {
         if (!ReadKeymap()) {
@@ -780,7 +774,7 @@ std::int16_t LinuxPlatform::GetKeyState(std::uint16_t code)
     return (keymap_[index] & 0x80) ? static_cast<std::int16_t>(-128) : 0;
 }
 
-void LinuxPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
+void X11Platform::SendKeyEvent(std::uint8_t code, bool keyUp)
 {
     if (!x_ || !x_->hasXTest) {
         return;
@@ -794,8 +788,8 @@ void LinuxPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
     XFlush(x_->display);
 }
 
-bool LinuxPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
-                                   std::function<void()> onHotKey)
+bool X11Platform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                                 std::function<void()> onHotKey)
 {
     const unsigned xKey = x_ ? x_->Mapping().XKeyOfVirtualKey(code) : 0;
     if (xKey == 0) {
@@ -813,7 +807,7 @@ bool LinuxPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
     return true;
 }
 
-void LinuxPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
+void X11Platform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
 {
     if (!x_) {
         return;
@@ -832,43 +826,43 @@ void LinuxPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code
     x_->Drain();
 }
 
-const x11::KeyMapping& LinuxPlatform::Mapping() const
+const xkb::KeyMapping& X11Platform::Mapping() const
 {
-    static const x11::KeyMapping usPositions;
+    static const xkb::KeyMapping usPositions;
     return x_ ? x_->Mapping() : usPositions;
 }
 
-std::string LinuxPlatform::GetKeyBindingName(std::uint16_t code)
+std::string X11Platform::GetKeyBindingName(std::uint16_t code)
 {
     return Mapping().KeySymName(code);
 }
 
-std::uint16_t LinuxPlatform::GetKeyOfBindingName(const std::string& name)
+std::uint16_t X11Platform::GetKeyOfBindingName(const std::string& name)
 {
     return Mapping().VirtualKeyOfKeySymName(name);
 }
 
-std::optional<KeyCap> LinuxPlatform::GetKeyCap(std::uint16_t code)
+std::optional<KeyCap> X11Platform::GetKeyCap(std::uint16_t code)
 {
     return Mapping().CapOf(code);
 }
 
-std::uint16_t LinuxPlatform::GetKeyAtPosition(std::uint16_t position)
+std::uint16_t X11Platform::GetKeyAtPosition(std::uint16_t position)
 {
     return Mapping().KeyAtPosition(position);
 }
 
-std::optional<CharacterKey> LinuxPlatform::GetKeyOfCharacter(char32_t character)
+std::optional<CharacterKey> X11Platform::GetKeyOfCharacter(char32_t character)
 {
     return Mapping().KeyOfCharacter(character);
 }
 
-KeyboardShape LinuxPlatform::GetKeyboardShape()
+KeyboardShape X11Platform::GetKeyboardShape()
 {
     return Mapping().IsIso() ? KeyboardShape::Iso : KeyboardShape::Ansi;
 }
 
-std::uint64_t LinuxPlatform::GetKeyboardLayoutRevision()
+std::uint64_t X11Platform::GetKeyboardLayoutRevision()
 {
     if (!x_) {
         return 0;
@@ -877,7 +871,7 @@ std::uint64_t LinuxPlatform::GetKeyboardLayoutRevision()
     return x_->mappingRevision;
 }
 
-std::string LinuxPlatform::GetWindowManagerName()
+std::string X11Platform::GetWindowManagerName()
 {
     if (!x_ || !x_->WindowManagerRunning()) {
         return {};
@@ -889,7 +883,7 @@ std::string LinuxPlatform::GetWindowManagerName()
     return name;
 }
 
-WindowId LinuxPlatform::GetForegroundWindow()
+WindowId X11Platform::GetForegroundWindow()
 {
     if (!x_) {
         return 0;
@@ -921,7 +915,7 @@ WindowId LinuxPlatform::GetForegroundWindow()
     return foreground;
 }
 
-bool LinuxPlatform::WatchForegroundWindow(std::function<void()> onChange)
+bool X11Platform::WatchForegroundWindow(std::function<void()> onChange)
 {
     if (!x_) {
         return false;
@@ -941,7 +935,7 @@ bool LinuxPlatform::WatchForegroundWindow(std::function<void()> onChange)
     return true;
 }
 
-bool LinuxPlatform::IsTaskbarWindow(WindowId window)
+bool X11Platform::IsTaskbarWindow(WindowId window)
 {
     if (!x_ || window == 0) {
         return false;
@@ -959,7 +953,7 @@ bool LinuxPlatform::IsTaskbarWindow(WindowId window)
     return taskbar;
 }
 
-void LinuxPlatform::SetForegroundWindow(WindowId window)
+void X11Platform::SetForegroundWindow(WindowId window)
 {
     if (!x_ || window == 0) {
         return;
@@ -976,7 +970,7 @@ void LinuxPlatform::SetForegroundWindow(WindowId window)
     x_->Drain();
 }
 
-bool LinuxPlatform::IsWindowShownNormally(WindowId window)
+bool X11Platform::IsWindowShownNormally(WindowId window)
 {
     if (!x_ || window == 0) {
         return false;
@@ -1001,7 +995,7 @@ bool LinuxPlatform::IsWindowShownNormally(WindowId window)
     return shown;
 }
 
-void LinuxPlatform::PrepareOverlay(WindowId window)
+void X11Platform::PrepareOverlay(WindowId window)
 {
     if (!x_ || window == 0) {
         return;
@@ -1031,7 +1025,7 @@ void LinuxPlatform::PrepareOverlay(WindowId window)
     x_->Drain();
 }
 
-void LinuxPlatform::NoteUserRequest()
+void X11Platform::NoteUserRequest()
 {
     if (!x_) {
         return;
@@ -1040,7 +1034,7 @@ void LinuxPlatform::NoteUserRequest()
     x_->Drain();
 }
 
-bool LinuxPlatform::WaitUntilFocused(WindowId window, int timeoutMs)
+bool X11Platform::WaitUntilFocused(WindowId window, int timeoutMs)
 {
     if (!x_ || window == 0) {
         return false;
@@ -1075,7 +1069,7 @@ bool LinuxPlatform::WaitUntilFocused(WindowId window, int timeoutMs)
     return focused;
 }
 
-std::vector<WindowId> LinuxPlatform::GetTopLevelWindows()
+std::vector<WindowId> X11Platform::GetTopLevelWindows()
 {
     std::vector<WindowId> windows;
     if (!x_) {
@@ -1095,7 +1089,7 @@ std::vector<WindowId> LinuxPlatform::GetTopLevelWindows()
     return windows;
 }
 
-std::vector<WindowId> LinuxPlatform::GetChildWindows(WindowId parent, bool recursive)
+std::vector<WindowId> X11Platform::GetChildWindows(WindowId parent, bool recursive)
 {
     std::vector<WindowId> windows;
     if (!x_ || parent == 0) {
@@ -1112,7 +1106,7 @@ std::vector<WindowId> LinuxPlatform::GetChildWindows(WindowId parent, bool recur
     return windows;
 }
 
-std::string LinuxPlatform::GetWindowTitle(WindowId window)
+std::string X11Platform::GetWindowTitle(WindowId window)
 {
     if (!x_ || window == 0) {
         return {};
@@ -1125,7 +1119,7 @@ std::string LinuxPlatform::GetWindowTitle(WindowId window)
     return title;
 }
 
-bool LinuxPlatform::IsWindowVisible(WindowId window)
+bool X11Platform::IsWindowVisible(WindowId window)
 {
     if (!x_ || window == 0) {
         return false;
@@ -1137,7 +1131,7 @@ bool LinuxPlatform::IsWindowVisible(WindowId window)
     return visible;
 }
 
-WindowId LinuxPlatform::GetWindowOwner(WindowId window)
+WindowId X11Platform::GetWindowOwner(WindowId window)
 {
     if (!x_ || window == 0) {
         return 0;
@@ -1151,7 +1145,7 @@ WindowId LinuxPlatform::GetWindowOwner(WindowId window)
     return owner == x_->root || owner == window ? 0 : owner;
 }
 
-Platform::Picture LinuxPlatform::GetWindowIcon(WindowId window, int size)
+Platform::Picture X11Platform::GetWindowIcon(WindowId window, int size)
 {
     Picture best;
     if (!x_ || window == 0) {
@@ -1183,7 +1177,7 @@ Platform::Picture LinuxPlatform::GetWindowIcon(WindowId window, int size)
     return best;
 }
 
-std::string LinuxPlatform::GetWindowClass(WindowId window)
+std::string X11Platform::GetWindowClass(WindowId window)
 {
     if (!x_ || window == 0) {
         return {};
@@ -1199,7 +1193,7 @@ std::string LinuxPlatform::GetWindowClass(WindowId window)
     return name;
 }
 
-Platform::WindowIdentity LinuxPlatform::GetWindowIdentity(WindowId window)
+Platform::WindowIdentity X11Platform::GetWindowIdentity(WindowId window)
 {
     if (!x_ || window == 0) {
         return {};
@@ -1209,7 +1203,7 @@ Platform::WindowIdentity LinuxPlatform::GetWindowIdentity(WindowId window)
     return identity;
 }
 
-bool LinuxPlatform::IsDesktopWindow(WindowId window)
+bool X11Platform::IsDesktopWindow(WindowId window)
 {
     if (!x_ || window == 0) {
         return false;
@@ -1220,7 +1214,7 @@ bool LinuxPlatform::IsDesktopWindow(WindowId window)
     return desktop;
 }
 
-void LinuxPlatform::FlushWindowRequests()
+void X11Platform::FlushWindowRequests()
 {
     // Qt's own connection to the server carries the requests of its windows.
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
@@ -1228,7 +1222,7 @@ void LinuxPlatform::FlushWindowRequests()
     }
 }
 
-bool LinuxPlatform::IsTopmost(WindowId window)
+bool X11Platform::IsTopmost(WindowId window)
 {
     if (!x_ || window == 0) {
         return false;
@@ -1238,7 +1232,7 @@ bool LinuxPlatform::IsTopmost(WindowId window)
     return above;
 }
 
-void LinuxPlatform::SetTopmost(WindowId window, bool topmost)
+void X11Platform::SetTopmost(WindowId window, bool topmost)
 {
     if (!x_ || window == 0) {
         return;
@@ -1251,7 +1245,7 @@ void LinuxPlatform::SetTopmost(WindowId window, bool topmost)
     x_->Drain();
 }
 
-std::uint32_t LinuxPlatform::GetWindowProcessId(WindowId window)
+std::uint32_t X11Platform::GetWindowProcessId(WindowId window)
 {
     if (!x_ || window == 0) {
         return 0;

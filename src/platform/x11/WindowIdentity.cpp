@@ -1,4 +1,4 @@
-#include "platform/linux/WindowIdentity.h"
+#include "platform/x11/WindowIdentity.h"
 
 #include <X11/Xutil.h>
 
