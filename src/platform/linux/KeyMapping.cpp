@@ -184,7 +184,7 @@ std::map<char32_t, CharacterKey> TypedCharacters(const Keymap& keymap,
 KeyMapping::KeyMapping()
 {
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
-        if (const std::uint8_t code = VirtualKeyOfXKey(xKey)) {
+        if (const std::uint8_t code = xkb::VirtualKeyOfXKey(xKey)) {
             Link(xKey, code);
         }
     }
@@ -224,14 +224,14 @@ KeyMapping::KeyMapping(xkb_keymap* keymap, std::uint32_t activeLayout,
             assign(xKey, PunctuationCode(map.Sym(xKey, shortcuts, 0)));
         }
         for (const unsigned xKey : layoutKeys) {
-            const std::uint8_t position = VirtualKeyOfXKey(xKey);
+            const std::uint8_t position = xkb::VirtualKeyOfXKey(xKey);
             if (IsPunctuationPosition(position)) {
                 assign(xKey, position);
             }
         }
     } else {
         for (const unsigned xKey : layoutKeys) {
-            assign(xKey, VirtualKeyOfXKey(xKey));
+            assign(xKey, xkb::VirtualKeyOfXKey(xKey));
         }
     }
     const std::uint8_t* spare = std::begin(SpareCodes);
@@ -243,7 +243,7 @@ KeyMapping::KeyMapping(xkb_keymap* keymap, std::uint32_t activeLayout,
     // Every other key keeps its position. The keypad comma and the Japanese keys that share a
     // code with a letter or punctuation key read as that key, but never send its code.
     for (unsigned xKey = 0; xKey < 256; ++xKey) {
-        const std::uint8_t code = VirtualKeyOfXKey(xKey);
+        const std::uint8_t code = xkb::VirtualKeyOfXKey(xKey);
         if (code == 0 ||
             std::find(layoutKeys.begin(), layoutKeys.end(), xKey) != layoutKeys.end()) {
             continue;
@@ -339,7 +339,7 @@ std::optional<CharacterKey> KeyMapping::KeyOfCharacter(char32_t character) const
 
 std::uint16_t KeyMapping::KeyAtPosition(std::uint16_t position) const
 {
-    const unsigned xKey = XKeyOfVirtualKey(position);
+    const unsigned xKey = xkb::XKeyOfVirtualKey(position);
     return xKey == 0 ? position : VirtualKeyOfXKey(xKey);
 }
 
