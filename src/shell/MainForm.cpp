@@ -148,6 +148,13 @@ void TMainForm::StartUp()
             OnMessage(message, reply);
         });
     ShowTrayIcon();
+    // Without a notification area (a Wayland desktop with no StatusNotifierItem host) only the
+    // trigger and "quorvel --show" reach the program: said once, at start.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        qCWarning(lcShell).noquote() << QString::fromStdString(
+            Translate("Области уведомлений нет: клавиатуру показывают клавиши вызова и команда "
+                      "«quorvel --show»."));
+    }
     StartTrigger();
     hint_->SetDone(settings_.overlayHintsDone);
 

@@ -1,4 +1,5 @@
 #include "framework/QtTimerService.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 #include "services/Translation.h"
 #include "shell/Application.h"
@@ -41,9 +42,16 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     QtTimerService timers;
     InstallTimerService(&timers);
-    platform::X11Platform system(displayless ? platform::X11Platform::DisplayConnection::Later
-                                             : platform::X11Platform::DisplayConnection::Now);
-    platform::Install(&system);
+    // A Wayland session is watched through the compositor, never through XWayland.
+    std::unique_ptr<platform::Platform> system;
+    if (platform::WaylandPlatform::IsWaylandSession()) {
+        system = std::make_unique<platform::WaylandPlatform>();
+    } else {
+        system = std::make_unique<platform::X11Platform>(
+            displayless ? platform::X11Platform::DisplayConnection::Later
+                        : platform::X11Platform::DisplayConnection::Now);
+    }
+    platform::Install(system.get());
     // The user's environment chooses the language; the catalogues lie beside the executable.
     InitLocalization("", "");
     if (cheatSheet) {

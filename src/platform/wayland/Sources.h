@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the Wayland platform asks of a desktop, each answered by whatever the compositor offers
+// (sway's IPC, a portal, a compositor's script): the trigger, the active window and synthetic
+// keys.
+namespace platform::wayland {
+
+// A top-level window of another program, as the compositor describes it.
+struct Toplevel
+{
+    std::int64_t id = 0;
+    std::uint32_t pid = 0;
+    // The Wayland application id; empty for an X11 window (XWayland).
+    std::string appId;
+    // An X11 window's WM_CLASS instance and class.
+    std::string instance;
+    std::string windowClass;
+    bool focused = false;
+    bool operator==(const Toplevel&) const = default;
+};
+
+// What a window tells of its program: a Wayland window's application id is the name of its
+// desktop entry by convention and stands for its class as well; an X11 window gives WM_CLASS.
+Platform::WindowIdentity IdentityOf(const Toplevel& window);
+
+// Binds a key combination to a command in the compositor.
+class TriggerSource
+{
+public:
+    virtual ~TriggerSource() = default;
+    // Whether the compositor took the binding of modifiers (Platform's Mod bits) and a keysym
+    // name to the command.
+    virtual bool Bind(std::uint32_t modifiers, const std::string& keySymName,
+                      const std::vector<std::string>& command) = 0;
+    virtual void Unbind(std::uint32_t modifiers, const std::string& keySymName) = 0;
+};
+
+// The windows of other programs and which one has the focus.
+class ActiveWindowSource
+{
+public:
+    virtual ~ActiveWindowSource() = default;
+    // The focused window; none while none has the focus or it cannot be told.
+    virtual std::optional<Toplevel> Focused() = 0;
+    // Calls onChange whenever the focus moves (an empty callback stops the calls).
+    virtual void Watch(std::function<void()> onChange) = 0;
+    // Every window, asked afresh.
+    virtual std::vector<Toplevel> Windows() = 0;
+    // The window as last listed or focused; none when unknown.
+    virtual std::optional<Toplevel> Find(std::int64_t id) = 0;
+    // Asks the compositor to give the window the focus.
+    virtual void Activate(std::int64_t id) = 0;
+};
+
+// Sends synthetic keys to the focused window.
+class InputSender
+{
+public:
+    virtual ~InputSender() = default;
+    virtual bool CanSend() const = 0;
+    // An X key code (the evdev code + 8) pressed or released.
+    virtual void SendKey(unsigned xKeyCode, bool down) = 0;
+};
+
+} // namespace platform::wayland

@@ -1,0 +1,427 @@
+#include "platform/wayland/WaylandPlatform.h"
+
+#include "platform/VirtualKeys.h"
+#include "platform/linux/Log.h"
+#include "platform/wayland/SwayDesktop.h"
+#include "platform/wayland/WaylandSeat.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QWindow>
+
+#include <unistd.h>
+#include <xkbcommon/xkbcommon.h>
+
+namespace platform {
+
+namespace {
+
+// The window of this program with the id, if it is one.
+QWindow* OwnWindow(WindowId window)
+{
+    for (QWindow* own : QGuiApplication::allWindows()) {
+        if (static_cast<WindowId>(own->winId()) == window) {
+            return own;
+        }
+    }
+    return nullptr;
+}
+
+std::uint16_t ButtonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return vk::LButton;
+    case Qt::RightButton:
+        return vk::RButton;
+    case Qt::MiddleButton:
+        return vk::MButton;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+// Follows the program's own key and button events and its activation.
+class WaylandPlatform::KeyEvents : public QObject
+{
+public:
+    explicit KeyEvents(WaylandPlatform& owner) : owner_(owner) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Each input event reaches the window first, then its widgets: the window's copy counts.
+        if (!watched->isWindowType()) {
+            return false;
+        }
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat()) {
+                owner_.OnKey(owner_.KeyOfEvent(*key), event->type() == QEvent::KeyPress);
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            owner_.OnKey(ButtonCode(static_cast<QMouseEvent*>(event)->button()),
+                         event->type() == QEvent::MouseButtonPress);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    WaylandPlatform& owner_;
+};
+
+WaylandPlatform::WaylandPlatform()
+    : keyEvents_(std::make_unique<KeyEvents>(*this))
+{
+    seat_ = wayland::WaylandSeat::Connect([] { qCInfo(lcPlatform) << "keyboard layout read"; });
+    if (seat_ && seat_->CanSend()) {
+        input_ = seat_.get();
+    }
+    sway_ = wayland::SwayDesktop::Open();
+    if (sway_) {
+        trigger_ = sway_.get();
+        windows_ = sway_.get();
+    }
+    qCInfo(lcPlatform) << "Wayland session: trigger" << (trigger_ ? "bound by sway" : "by the user")
+                       << "- active window" << (windows_ ? "from sway" : "unknown")
+                       << "- synthetic keys" << (input_ ? "by a virtual keyboard" : "none");
+    qApp->installEventFilter(keyEvents_.get());
+    // Every key is forgotten when the keyboard goes to another program; coming back, the modifiers
+    // held at its entry are added at the first read, once the toolkit has taken the entry's
+    // modifiers in (they follow the activation).
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, keyEvents_.get(),
+                     [this](Qt::ApplicationState state) {
+                         held_.Clear();
+                         enterModifiersPending_ = state == Qt::ApplicationActive;
+                     });
+}
+
+WaylandPlatform::~WaylandPlatform()
+{
+    qApp->removeEventFilter(keyEvents_.get());
+}
+
+bool WaylandPlatform::IsWaylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           QGuiApplication::platformName() == QLatin1String("wayland");
+}
+
+bool WaylandPlatform::CanGrabTrigger()
+{
+    return trigger_ != nullptr;
+}
+
+bool WaylandPlatform::CanTellActiveProcess()
+{
+    return windows_ != nullptr;
+}
+
+bool WaylandPlatform::CanSendInput()
+{
+    return input_ != nullptr;
+}
+
+bool WaylandPlatform::CanKeepAbove()
+{
+    return false;
+}
+
+bool WaylandPlatform::WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey)
+{
+    onKey_ = std::move(onKey);
+    return true;
+}
+
+void WaylandPlatform::OnKey(std::uint16_t code, bool down)
+{
+    if (held_.Set(code, down) && onKey_) {
+        onKey_(code, down);
+    }
+}
+
+std::uint16_t WaylandPlatform::KeyOfEvent(const QKeyEvent& key) const
+{
+    // By the keysym it typed, as the toolkit read it with the keymap of the keyboard that sent
+    // it (a virtual keyboard's may differ from the seat's); else by the key's place.
+    char name[64] = {};
+    if (key.nativeVirtualKey() != 0 &&
+        xkb_keysym_get_name(key.nativeVirtualKey(), name, sizeof name) > 0) {
+        if (const std::uint16_t code = Mapping().VirtualKeyOfKeySymName(name)) {
+            return code;
+        }
+    }
+    return Mapping().VirtualKeyOfXKey(key.nativeScanCode());
+}
+
+const xkb::KeyMapping& WaylandPlatform::Mapping() const
+{
+    static const xkb::KeyMapping usPositions;
+    return seat_ ? seat_->Mapping() : usPositions;
+}
+
+bool WaylandPlatform::IsActive()
+{
+    if (QGuiApplication::applicationState() != Qt::ApplicationActive) {
+        return false;
+    }
+    if (enterModifiersPending_) {
+        enterModifiersPending_ = false;
+        held_.AddModifiers(QGuiApplication::queryKeyboardModifiers());
+    }
+    return true;
+}
+
+bool WaylandPlatform::GetKeyboardState(std::uint8_t state[256])
+{
+    if (!IsActive()) {
+        return false;
+    }
+    held_.Fill(state);
+    return true;
+}
+
+std::int16_t WaylandPlatform::GetKeyState(std::uint16_t code)
+{
+    if (!IsActive()) {
+        return 0;
+    }
+    const bool down =
+        code == vk::AnyWin ? held_.IsDown(vk::LWin) || held_.IsDown(vk::RWin) : held_.IsDown(code);
+    return down ? static_cast<std::int16_t>(-128) : 0;
+}
+
+void WaylandPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
+{
+    // A code the layout has no key for is sent as nothing.
+    const unsigned xKey = Mapping().XKeyOfVirtualKey(code);
+    if (input_ && xKey != 0) {
+        input_->SendKey(xKey, !keyUp);
+    }
+}
+
+bool WaylandPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                                     std::function<void()>)
+{
+    // The compositor runs "quorvel --show", which reaches this copy over the instance channel.
+    return trigger_ &&
+           trigger_->Bind(modifiers, GetKeyBindingName(code), {GetExecutablePath(), "--show"});
+}
+
+void WaylandPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
+{
+    if (trigger_) {
+        trigger_->Unbind(modifiers, GetKeyBindingName(code));
+    }
+}
+
+std::string WaylandPlatform::GetKeyBindingName(std::uint16_t code)
+{
+    return Mapping().KeySymName(code);
+}
+
+std::uint16_t WaylandPlatform::GetKeyOfBindingName(const std::string& name)
+{
+    return Mapping().VirtualKeyOfKeySymName(name);
+}
+
+std::optional<KeyCap> WaylandPlatform::GetKeyCap(std::uint16_t code)
+{
+    return Mapping().CapOf(code);
+}
+
+std::uint16_t WaylandPlatform::GetKeyAtPosition(std::uint16_t position)
+{
+    return Mapping().KeyAtPosition(position);
+}
+
+std::optional<CharacterKey> WaylandPlatform::GetKeyOfCharacter(char32_t character)
+{
+    return Mapping().KeyOfCharacter(character);
+}
+
+KeyboardShape WaylandPlatform::GetKeyboardShape()
+{
+    return Mapping().IsIso() ? KeyboardShape::Iso : KeyboardShape::Ansi;
+}
+
+std::uint64_t WaylandPlatform::GetKeyboardLayoutRevision()
+{
+    return seat_ ? seat_->Revision() : 0;
+}
+
+WindowId WaylandPlatform::GetForegroundWindow()
+{
+    if (!windows_) {
+        return 0;
+    }
+    const auto focused = windows_->Focused();
+    return focused ? static_cast<WindowId>(focused->id) : 0;
+}
+
+bool WaylandPlatform::WatchForegroundWindow(std::function<void()> onChange)
+{
+    if (!windows_) {
+        return false;
+    }
+    windows_->Watch(std::move(onChange));
+    return true;
+}
+
+bool WaylandPlatform::IsTaskbarWindow(WindowId)
+{
+    // Panels are layer surfaces, never windows the compositor lists.
+    return false;
+}
+
+void WaylandPlatform::SetForegroundWindow(WindowId window)
+{
+    if (QWindow* own = OwnWindow(window)) {
+        own->requestActivate();
+    } else if (windows_) {
+        windows_->Activate(static_cast<std::int64_t>(window));
+    }
+}
+
+void WaylandPlatform::FlushWindowRequests() {}
+
+bool WaylandPlatform::IsWindowShownNormally(WindowId window)
+{
+    QWindow* own = OwnWindow(window);
+    return !own || own->isExposed();
+}
+
+void WaylandPlatform::PrepareOverlay(WindowId window)
+{
+    QWindow* own = OwnWindow(window);
+    if (!sway_ || !own || overlayRuleSet_) {
+        return;
+    }
+    // The overlay floats above the tiled windows on every workspace, without a border; sway
+    // centres a new floating window on its output.
+    QString title = QRegularExpression::escape(own->title());
+    title.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    overlayRuleSet_ =
+        sway_->RunCommand("for_window [pid=" + std::to_string(getpid()) + " title=\"^" +
+                          title.toStdString() + "$\"] floating enable, sticky enable, border none");
+}
+
+void WaylandPlatform::NoteUserRequest() {}
+
+bool WaylandPlatform::WaitUntilFocused(WindowId window, int timeoutMs)
+{
+    QWindow* own = OwnWindow(window);
+    auto focused = [&] {
+        if (own) {
+            return own->isActive();
+        }
+        return windows_ && GetForegroundWindow() == window;
+    };
+    if (focused() || timeoutMs <= 0) {
+        return focused();
+    }
+    // The focus arrives as an event: look after each one, for at most timeoutMs.
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(10);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (focused()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    look.start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return focused();
+}
+
+bool WaylandPlatform::IsTopmost(WindowId)
+{
+    return false;
+}
+
+void WaylandPlatform::SetTopmost(WindowId, bool) {}
+
+std::uint32_t WaylandPlatform::GetWindowProcessId(WindowId window)
+{
+    if (OwnWindow(window)) {
+        return GetCurrentProcessId();
+    }
+    const auto found = windows_ ? windows_->Find(static_cast<std::int64_t>(window)) : std::nullopt;
+    return found ? found->pid : 0;
+}
+
+std::vector<WindowId> WaylandPlatform::GetTopLevelWindows()
+{
+    std::vector<WindowId> ids;
+    if (windows_) {
+        for (const wayland::Toplevel& window : windows_->Windows()) {
+            ids.push_back(static_cast<WindowId>(window.id));
+        }
+    }
+    return ids;
+}
+
+std::vector<WindowId> WaylandPlatform::GetChildWindows(WindowId, bool)
+{
+    return {};
+}
+
+std::string WaylandPlatform::GetWindowTitle(WindowId)
+{
+    // Other programs' titles are never read.
+    return {};
+}
+
+bool WaylandPlatform::IsWindowVisible(WindowId window)
+{
+    return windows_ && windows_->Find(static_cast<std::int64_t>(window)).has_value();
+}
+
+WindowId WaylandPlatform::GetWindowOwner(WindowId)
+{
+    return 0;
+}
+
+Platform::Picture WaylandPlatform::GetWindowIcon(WindowId, int)
+{
+    return {};
+}
+
+std::string WaylandPlatform::GetWindowClass(WindowId window)
+{
+    const WindowIdentity identity = GetWindowIdentity(window);
+    return identity.classes.empty() ? std::string() : identity.classes.back();
+}
+
+Platform::WindowIdentity WaylandPlatform::GetWindowIdentity(WindowId window)
+{
+    const auto found = windows_ ? windows_->Find(static_cast<std::int64_t>(window)) : std::nullopt;
+    return found ? wayland::IdentityOf(*found) : WindowIdentity{};
+}
+
+std::string WaylandPlatform::GetWindowManagerName()
+{
+    return sway_ ? "sway" : std::string();
+}
+
+bool WaylandPlatform::IsDesktopWindow(WindowId)
+{
+    return false;
+}
+
+} // namespace platform

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "platform/linux/LinuxSystem.h"
+#include "platform/wayland/HeldKeys.h"
+#include "platform/wayland/Sources.h"
+
+#include <memory>
+
+class QKeyEvent;
+
+namespace platform {
+
+namespace wayland {
+class WaylandSeat;
+class SwayDesktop;
+} // namespace wayland
+
+// The platform of a Wayland session. Processes, the instance channel, folders and the shell are
+// the Linux ones, the X display never opened. The keyboard layout and synthetic keys come from a
+// Wayland connection of its own; the trigger and the active window from the compositor's IPC
+// (sway); held keys from this program's own key events, so nothing is read while another program
+// has the keyboard.
+class WaylandPlatform : public LinuxSystem
+{
+public:
+    // Needs the QGuiApplication on its Wayland platform.
+    WaylandPlatform();
+    ~WaylandPlatform() override;
+
+    // A Wayland session with the toolkit on its Wayland platform.
+    static bool IsWaylandSession();
+
+    bool CanGrabTrigger();
+    bool CanTellActiveProcess();
+    bool CanSendInput();
+    bool CanKeepAbove();
+    // Calls onKey for every key this program's windows see pressed or released.
+    bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey);
+
+    bool GetKeyboardState(std::uint8_t state[256]) override;
+    std::int16_t GetKeyState(std::uint16_t code) override;
+    void SendKeyEvent(std::uint8_t code, bool keyUp) override;
+    bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
+                        std::function<void()> onHotKey) override;
+    void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
+    std::string GetKeyBindingName(std::uint16_t code) override;
+    std::uint16_t GetKeyOfBindingName(const std::string& name) override;
+    std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
+    std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
+    std::optional<CharacterKey> GetKeyOfCharacter(char32_t character) override;
+    KeyboardShape GetKeyboardShape() override;
+    std::uint64_t GetKeyboardLayoutRevision() override;
+    WindowId GetForegroundWindow() override;
+    bool WatchForegroundWindow(std::function<void()> onChange) override;
+    bool IsTaskbarWindow(WindowId window) override;
+    void SetForegroundWindow(WindowId window) override;
+    void FlushWindowRequests() override;
+    bool IsWindowShownNormally(WindowId window) override;
+    void PrepareOverlay(WindowId window) override;
+    void NoteUserRequest() override;
+    bool WaitUntilFocused(WindowId window, int timeoutMs) override;
+    bool IsTopmost(WindowId window) override;
+    void SetTopmost(WindowId window, bool topmost) override;
+    std::uint32_t GetWindowProcessId(WindowId window) override;
+    std::vector<WindowId> GetTopLevelWindows() override;
+    std::vector<WindowId> GetChildWindows(WindowId parent, bool recursive) override;
+    std::string GetWindowTitle(WindowId window) override;
+    bool IsWindowVisible(WindowId window) override;
+    WindowId GetWindowOwner(WindowId window) override;
+    Picture GetWindowIcon(WindowId window, int size) override;
+    std::string GetWindowClass(WindowId window) override;
+    WindowIdentity GetWindowIdentity(WindowId window) override;
+    std::string GetWindowManagerName() override;
+    bool IsDesktopWindow(WindowId window) override;
+
+private:
+    class KeyEvents;
+
+    const xkb::KeyMapping& Mapping() const;
+    std::uint16_t KeyOfEvent(const QKeyEvent& key) const;
+    // Whether the program has the keyboard; the first time after it came, the held modifiers are
+    // read.
+    bool IsActive();
+    void OnKey(std::uint16_t code, bool down);
+
+    std::unique_ptr<wayland::WaylandSeat> seat_;
+    std::unique_ptr<wayland::SwayDesktop> sway_;
+    wayland::TriggerSource* trigger_ = nullptr;
+    wayland::ActiveWindowSource* windows_ = nullptr;
+    wayland::InputSender* input_ = nullptr;
+    std::unique_ptr<KeyEvents> keyEvents_;
+    wayland::HeldKeys held_;
+    std::function<void(std::uint16_t, bool)> onKey_;
+    bool overlayRuleSet_ = false;
+    bool enterModifiersPending_ = false;
+};
+
+} // namespace platform

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/linux/KeyMapping.h"
+#include "platform/wayland/Sources.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// A connection of the platform's own to the compositor, apart from the toolkit's: the seat's
+// keymap (sent to every keyboard, focused or not; no key of another program is ever sent to it)
+// and, where the compositor offers it, a virtual keyboard with that keymap for synthetic keys.
+namespace platform::wayland {
+
+class WaylandSeat : public InputSender
+{
+public:
+    // Connected to $WAYLAND_DISPLAY; null when that fails. onKeymap runs whenever the compositor
+    // sends a keymap, after the mapping is rebuilt.
+    static std::unique_ptr<WaylandSeat> Connect(std::function<void()> onKeymap);
+    ~WaylandSeat() override;
+    WaylandSeat(const WaylandSeat&) = delete;
+    WaylandSeat& operator=(const WaylandSeat&) = delete;
+
+    const xkb::KeyMapping& Mapping() const { return mapping_; }
+    std::uint64_t Revision() const { return revision_; }
+    bool CanSend() const override;
+    void SendKey(unsigned xKeyCode, bool down) override;
+
+    struct State;
+
+private:
+    WaylandSeat();
+    void Dispatch();
+
+    std::unique_ptr<State> state_;
+    xkb::KeyMapping mapping_;
+    std::uint64_t revision_ = 0;
+    std::function<void()> onKeymap_;
+
+    friend struct State;
+};
+
+// The XKB layout names ("us,de") of a keymap's text, from the symbols its compiler included
+// ("pc+us+de:2+inet(evdev)"); empty when it names none.
+std::string LayoutNamesOfKeymap(const std::string& keymapText);
+
+} // namespace platform::wayland

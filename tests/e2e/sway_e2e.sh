@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Quorvel on sway (headless): it starts on the Wayland platform and binds its trigger through
+# sway's IPC; "quorvel --show" and the trigger show the overlay, a floating window that takes the
+# focus, over a focused Wayland window; focusing another window hides the overlay.
+# Usage: sway_e2e.sh BUILD_DIR. Exits 77 (skipped) only where sway cannot start.
+# Screenshots: QUORVEL_E2E_SHOTS=DIR.
+set -u
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/swaysession.sh"
+
+build=$(cd "$1" && pwd)
+e2e_isolate
+trap 'sway_stop; rm -rf "$e2e_tmp"' EXIT
+sway_start
+started=$?
+[ "$started" -eq 0 ] || exit "$started"
+
+wshot() {
+    if [ -n "${QUORVEL_E2E_SHOTS:-}" ]; then
+        mkdir -p "$QUORVEL_E2E_SHOTS"
+        sway_screenshot "$e2e_tmp/$1.png" && cp "$e2e_tmp/$1.png" "$QUORVEL_E2E_SHOTS/$1.png" &&
+            echo "     screenshot: $QUORVEL_E2E_SHOTS/$1.png"
+    fi
+}
+
+check "the shortcut base is written through the program's data layer" \
+    sway_run "$build/tests/e2e/quorvel_seed_base" "$e2e_dir/wayland-base.tsv"
+
+sway_spawn "$e2e_tmp/target.log" "$build/tests/e2e/quorvel_wayland_target" quorvel-target \
+    "Target window"
+sway_spawn /dev/null "$build/tests/e2e/quorvel_wayland_target" quorvel-other "Other window"
+
+# tree_has PYTHON-CONDITION: some window of sway's tree meets the condition on its node n.
+tree_has() {
+    sway_msg -t get_tree | python3 -c '
+import json, sys
+condition = sys.argv[1]
+def walk(n):
+    if n.get("pid") and eval(condition):
+        sys.exit(0)
+    for child in n.get("nodes", []) + n.get("floating_nodes", []):
+        walk(child)
+walk(json.load(sys.stdin))
+sys.exit(1)' "$1"
+}
+check "both test windows are mapped" wait_for 15 tree_has 'n.get("app_id") == "quorvel-other"'
+wait_for 15 tree_has 'n.get("app_id") == "quorvel-target"'
+
+sway_spawn "$e2e_tmp/quorvel.log" "$build/quorvel"
+quorvel=$sway_spawned
+check "Quorvel starts on the Wayland platform with sway's IPC" \
+    wait_for 20 grep -q 'Wayland session: trigger bound by sway - active window from sway' \
+    "$e2e_tmp/quorvel.log"
+
+overlay_shown() {
+    tree_has "n['pid'] == $quorvel and n.get('name') == 'Quorvel' and n.get('visible')"
+}
+overlay_gone() {
+    ! overlay_shown
+}
+focus_target() {
+    sway_msg '[app_id=quorvel-target] focus' >/dev/null &&
+        wait_for 5 test "$(sway_focused_app)" = quorvel-target
+}
+
+check "the target window has the focus" focus_target
+check "quorvel --show shows the overlay" sway_run "$build/quorvel" --show
+check "the overlay is a floating window of Quorvel, focused" \
+    wait_for 10 tree_has "n['pid'] == $quorvel and n.get('type') == 'floating_con' and n.get('focused')"
+wshot sway-overlay
+
+# Focusing the target window again hides the overlay; the trigger sway runs shows it again.
+check "focusing the target window hides the overlay" focus_target
+check "the overlay is gone" wait_for 5 overlay_gone
+sway_run wtype -M logo -P q -s 100 -p q -m logo
+check "the trigger bound through sway's IPC shows the overlay" wait_for 10 overlay_shown
+sway_msg '[app_id=quorvel-other] focus' >/dev/null
+check "focusing another window hides the overlay" wait_for 5 overlay_gone
+
+check "Quorvel is still running" kill -0 "$quorvel"
+e2e_summary
