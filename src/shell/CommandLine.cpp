@@ -145,7 +145,8 @@ std::optional<QString> CCommandLine::Misuse() const
         {"program", "export"}, {"output", "cheatsheet"}, {"page-size", "cheatsheet"}};
     for (const auto& [option, task] : belongs) {
         if (IsSet(option) && !IsSet(task)) {
-            return Tr("Параметр --%1 действует только вместе с --%2.").arg(option, task);
+            return Tr("Параметр --%1 действует только вместе с --%2.")
+                .arg(QLatin1String(option), QLatin1String(task));
         }
     }
     if (IsSet(QStringLiteral("cheatsheet")) && !IsSet(QStringLiteral("output"))) {
