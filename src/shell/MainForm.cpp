@@ -413,12 +413,16 @@ void TMainForm::ShowOverlay()
     // The window manager maps the window while the keyboard is brought up to date: nothing is
     // painted before the event loop runs again, and by then the keys are ready.
     const double scale = PlaceOnScreen();
-    if (!isVisible()) {
+    const bool mapping = !isVisible();
+    if (mapping) {
         platform::Get().PrepareOverlay(window);
     }
     show();
     raise();
     platform::Get().FlushWindowRequests();
+    if (mapping) {
+        platform::Get().OverlayMapped(window);
+    }
     // The overlay shows the base as the editor shows it, edits not yet posted included.
     if (editor_) {
         editor_->PostEdits();
