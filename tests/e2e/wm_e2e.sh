@@ -174,15 +174,7 @@ run_wm() {
             "xprop -id $overlay WM_TRANSIENT_FOR | grep -q 'not found'"
         if [ "$show" = 2 ]; then
             # A busy window manager may drop an activation request: ask until xev is in front.
-            if [ "$wm" = herbstluftwm ] && ! wait_for 5 switch_to_target; then
-                # Now and then herbstluftwm keeps the focus on the floating overlay when asked to
-                # activate a tiled window: reported, not checked, until that is understood.
-                echo "     herbstluftwm kept the overlay in front when xev was activated"
-                xdotool keydown Escape sleep 0.1 keyup Escape
-                wait_for 5 overlay_hidden
-            else
-                check "$wm: xev coming back hides the overlay" wait_for 5 switch_to_target
-            fi
+            check "$wm: xev coming back hides the overlay" wait_for 5 switch_to_target
         else
             xdotool keydown Escape sleep 0.1 keyup Escape
             check "$wm: Esc hides the overlay (showing $show)" wait_for 5 overlay_hidden
