@@ -10,7 +10,7 @@
 #include "util/Paths.h"
 #include "util/Text.h"
 
-#include <unordered_map>
+#include <algorithm>
 
 namespace {
 
@@ -51,11 +51,18 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
             table->Post();
         }
     }
-    // Shortcuts by program, in the order the master link would show them.
+    // Shortcuts by program, in the order the master link would show them: table order within a
+    // program. The table is usually in program order already.
     const ShortcutColumns columns(shortcuts);
-    std::unordered_map<std::int32_t, std::vector<const DataSet::Record*>> byProgram;
+    byProgram_.clear();
     for (const DataSet::Record* record : shortcuts.AllRecords()) {
-        byProgram[Field(shortcuts, columns.ProgramId, *record).AsInteger()].push_back(record);
+        byProgram_.emplace_back(Field(shortcuts, columns.ProgramId, *record).AsInteger(), record);
+    }
+    const auto byId = [](const ProgramShortcut& a, const ProgramShortcut& b) {
+        return a.first < b.first;
+    };
+    if (!std::is_sorted(byProgram_.begin(), byProgram_.end(), byId)) {
+        std::stable_sort(byProgram_.begin(), byProgram_.end(), byId);
     }
     const int idField = programs.FieldIndex("Id");
     const int fileNameField = programs.FieldIndex("FileName");
@@ -68,12 +75,11 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
             SplitIdentityList(Field(programs, classesField, *record).AsString());
         program->DesktopId = Field(programs, desktopIdField, *record).AsString();
         CProgram* owner = result->AddProgram(std::move(program));
-        const auto own = byProgram.find(Field(programs, idField, *record).AsInteger());
-        if (own == byProgram.end()) {
-            continue;
-        }
-        for (const DataSet::Record* shortcutRecord : own->second) {
-            auto shortCut = MakeShortCut(shortcuts, columns, *shortcutRecord);
+        const ProgramShortcut key{Field(programs, idField, *record).AsInteger(), nullptr};
+        const auto [first, last] =
+            std::equal_range(byProgram_.begin(), byProgram_.end(), key, byId);
+        for (auto own = first; own != last; ++own) {
+            auto shortCut = MakeShortCut(shortcuts, columns, *own->second);
             shortCut->Program = owner;
             result->Add(std::move(shortCut));
         }
@@ -113,9 +119,12 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
     action.ShortName = fields.ShortName.AsString();
     action.Name = fields.Description.AsString();
     const Blob& keyCodes = fields.KeyCodes.AsBlob();
-    CKeyCodes stored;
-    stored.LoadFromBuffer(keyCodes.data(), keyCodes.size());
-    shortCut->KeyCodes = stored.OnLayout();
+    CKeyCodes& keys = shortCut->KeyCodes;
+    keys.LoadFromBuffer(keyCodes.data(), keyCodes.size());
+    // Most shortcuts are stored by key number: only one written by a character is placed again.
+    if (std::any_of(keys.begin(), keys.end(), IsCharacterKey)) {
+        keys = keys.OnLayout();
+    }
     std::shared_ptr<const Blob> icon = fields.Icon.SharedBlob();
     if (!icon || icon->empty()) {
         action.Icon = EmptyIcon();
@@ -127,7 +136,6 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
         return shortCut;
     }
     if (toldUnreadable_.insert(fields.Id.AsInteger()).second) {
-        const CKeyCodes& keys = shortCut->KeyCodes;
         unreadable_.push_back(action.ShortName.empty()
                                   ? keys.GetText()
                                   : action.ShortName + " (" + keys.GetText() + ")");

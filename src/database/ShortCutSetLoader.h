@@ -10,6 +10,8 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 class CDBRegistry;
 
@@ -75,6 +77,9 @@ private:
     std::unordered_map<const Blob*, CheckedIcon> icons_;
     // Shortcuts of the last load: the next set is usually as large.
     std::size_t lastCount_ = 0;
+    // The shortcut records by program id during a load; kept to reuse its memory.
+    using ProgramShortcut = std::pair<std::int32_t, const DataSet::Record*>;
+    std::vector<ProgramShortcut> byProgram_;
     // Loaded at most once, when a shortcut has no icon.
     QImage emptyIcon_;
     // Shortcut ids whose unreadable icon the user has been told about, and those of this load.
