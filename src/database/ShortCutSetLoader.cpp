@@ -40,9 +40,8 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
     auto result = std::make_unique<CShortCuts>();
     result->Reserve(lastCount_);
     unreadable_.clear();
-    for (auto& [hash, icon] : icons_) {
-        icon.used = false;
-    }
+    icons_.clear();
+    icons_.reserve(lastIcons_.size());
     DataSet& programs = *registry_.GetPrograms();
     DataSet& shortcuts = *registry_.GetShortcuts();
     // An edit not yet posted is shown as well; posting keeps the record current.
@@ -84,7 +83,8 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
             result->Add(std::move(shortCut));
         }
     }
-    std::erase_if(icons_, [](const auto& entry) { return !entry.second.used; });
+    lastIcons_.swap(icons_);
+    lastIconIndex_.clear();
     lastCount_ = result->Items().size();
     ReportUnreadableIcons();
     return result;
@@ -145,14 +145,29 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
 
 bool CShortCutSetLoader::IsPicture(const std::shared_ptr<const Blob>& bytes)
 {
-    CheckedIcon& checked = icons_[bytes.get()];
-    // Stored bytes never change; new bytes at the address of freed ones are new bytes.
-    if (checked.bytes.lock() != bytes) {
-        checked.bytes = bytes;
-        checked.picture = !DecodeIcon(*bytes).isNull();
+    // The same bytes, not only the same address: the weak pointer keeps the control block of
+    // bytes that were freed, so new bytes never share it.
+    const auto same = [&bytes](const CheckedIcon& checked) {
+        return !checked.bytes.owner_before(bytes) && !bytes.owner_before(checked.bytes);
+    };
+    const CheckedIcon* known = nullptr;
+    if (const std::size_t place = icons_.size();
+        place < lastIcons_.size() && same(lastIcons_[place])) {
+        known = &lastIcons_[place];
+    } else {
+        if (lastIconIndex_.empty()) {
+            for (std::size_t i = 0; i < lastIcons_.size(); ++i) {
+                lastIconIndex_.emplace(lastIcons_[i].address, i);
+            }
+        }
+        const auto found = lastIconIndex_.find(bytes.get());
+        if (found != lastIconIndex_.end() && same(lastIcons_[found->second])) {
+            known = &lastIcons_[found->second];
+        }
     }
-    checked.used = true;
-    return checked.picture;
+    const bool picture = known ? known->picture : !DecodeIcon(*bytes).isNull();
+    icons_.push_back({bytes, bytes.get(), picture});
+    return picture;
 }
 
 const QImage& CShortCutSetLoader::EmptyIcon()
