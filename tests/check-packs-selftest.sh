@@ -25,12 +25,19 @@ cat >"$registry/main.xcd" <<'XCD'
           <node oor:name="F5"><prop oor:name="Command"><value xml:lang="en-US">.uno:Presentation</value></prop></node>
           <node oor:name="A_MOD1"><prop oor:name="Command"/></node>
         </node>
+        <node oor:name="com.sun.star.sheet.SpreadsheetDocument">
+          <node oor:name="F5"><prop oor:name="Command"><value xml:lang="en-US">.uno:Navigator</value></prop></node>
+        </node>
       </node>
     </node>
   </oor:component-data>
   <oor:component-data oor:name="GenericCommands" oor:package="org.openoffice.Office.UI">
     <node oor:name="UserInterface"><node oor:name="Commands">
       <node oor:name=".uno:SelectAll"><prop oor:name="Label"><value xml:lang="en-US">Select ~All</value></prop></node>
+    </node></node>
+  </oor:component-data>
+  <oor:component-data oor:name="DrawImpressCommands" oor:package="org.openoffice.Office.UI">
+    <node oor:name="UserInterface"><node oor:name="Commands">
       <node oor:name=".uno:Presentation"><prop oor:name="Label"><value xml:lang="en-US">Start from First Slide</value></prop></node>
     </node></node>
   </oor:component-data>
@@ -59,6 +66,13 @@ grep -q 'Ctrl+M is in the pack but not in the source' "$tmp/out" ||
 pack libreoffice.json '"shortcuts": []'
 if run libreoffice.json >"$tmp/out"; then fail "a missing key passed"; fi
 grep -q 'Ctrl+A (Select All) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Ctrl+A not named"; }
+
+# Calc's keys are in the shared registry, its labels in its own package: without that package the
+# Calc pack is not checked against the generic labels.
+pack libreoffice-calc.json "\"include\": \"libreoffice.json\", \"shortcuts\": [ $(entry F5 'Navigator') ]"
+run libreoffice-calc.json >"$tmp/out" || { cat "$tmp/out"; fail "a module without its labels was checked"; }
+grep -q 'libreoffice-calc.json: source not installed' "$tmp/out" ||
+    { cat "$tmp/out"; fail "a module without its labels was not skipped"; }
 
 
 # A shortcuts window inside a GResource bundle, as Meld ships it.

@@ -10,7 +10,7 @@
 #include "util/Paths.h"
 #include "util/Text.h"
 
-#include <unordered_map>
+#include <algorithm>
 
 namespace {
 
@@ -40,9 +40,8 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
     auto result = std::make_unique<CShortCuts>();
     result->Reserve(lastCount_);
     unreadable_.clear();
-    for (auto& [hash, icon] : icons_) {
-        icon.used = false;
-    }
+    icons_.clear();
+    icons_.reserve(lastIcons_.size());
     DataSet& programs = *registry_.GetPrograms();
     DataSet& shortcuts = *registry_.GetShortcuts();
     // An edit not yet posted is shown as well; posting keeps the record current.
@@ -51,11 +50,18 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
             table->Post();
         }
     }
-    // Shortcuts by program, in the order the master link would show them.
+    // Shortcuts by program, in the order the master link would show them: table order within a
+    // program. The table is usually in program order already.
     const ShortcutColumns columns(shortcuts);
-    std::unordered_map<std::int32_t, std::vector<const DataSet::Record*>> byProgram;
+    byProgram_.clear();
     for (const DataSet::Record* record : shortcuts.AllRecords()) {
-        byProgram[Field(shortcuts, columns.ProgramId, *record).AsInteger()].push_back(record);
+        byProgram_.emplace_back(Field(shortcuts, columns.ProgramId, *record).AsInteger(), record);
+    }
+    const auto byId = [](const ProgramShortcut& a, const ProgramShortcut& b) {
+        return a.first < b.first;
+    };
+    if (!std::is_sorted(byProgram_.begin(), byProgram_.end(), byId)) {
+        std::stable_sort(byProgram_.begin(), byProgram_.end(), byId);
     }
     const int idField = programs.FieldIndex("Id");
     const int fileNameField = programs.FieldIndex("FileName");
@@ -68,17 +74,17 @@ std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
             SplitIdentityList(Field(programs, classesField, *record).AsString());
         program->DesktopId = Field(programs, desktopIdField, *record).AsString();
         CProgram* owner = result->AddProgram(std::move(program));
-        const auto own = byProgram.find(Field(programs, idField, *record).AsInteger());
-        if (own == byProgram.end()) {
-            continue;
-        }
-        for (const DataSet::Record* shortcutRecord : own->second) {
-            auto shortCut = MakeShortCut(shortcuts, columns, *shortcutRecord);
+        const ProgramShortcut key{Field(programs, idField, *record).AsInteger(), nullptr};
+        const auto [first, last] =
+            std::equal_range(byProgram_.begin(), byProgram_.end(), key, byId);
+        for (auto own = first; own != last; ++own) {
+            auto shortCut = MakeShortCut(shortcuts, columns, *own->second);
             shortCut->Program = owner;
             result->Add(std::move(shortCut));
         }
     }
-    std::erase_if(icons_, [](const auto& entry) { return !entry.second.used; });
+    lastIcons_.swap(icons_);
+    lastIconIndex_.clear();
     lastCount_ = result->Items().size();
     ReportUnreadableIcons();
     return result;
@@ -113,9 +119,12 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
     action.ShortName = fields.ShortName.AsString();
     action.Name = fields.Description.AsString();
     const Blob& keyCodes = fields.KeyCodes.AsBlob();
-    CKeyCodes stored;
-    stored.LoadFromBuffer(keyCodes.data(), keyCodes.size());
-    shortCut->KeyCodes = stored.OnLayout();
+    CKeyCodes& keys = shortCut->KeyCodes;
+    keys.LoadFromBuffer(keyCodes.data(), keyCodes.size());
+    // Most shortcuts are stored by key number: only one written by a character is placed again.
+    if (std::any_of(keys.begin(), keys.end(), IsCharacterKey)) {
+        keys = keys.OnLayout();
+    }
     std::shared_ptr<const Blob> icon = fields.Icon.SharedBlob();
     if (!icon || icon->empty()) {
         action.Icon = EmptyIcon();
@@ -127,7 +136,6 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
         return shortCut;
     }
     if (toldUnreadable_.insert(fields.Id.AsInteger()).second) {
-        const CKeyCodes& keys = shortCut->KeyCodes;
         unreadable_.push_back(action.ShortName.empty()
                                   ? keys.GetText()
                                   : action.ShortName + " (" + keys.GetText() + ")");
@@ -137,14 +145,29 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
 
 bool CShortCutSetLoader::IsPicture(const std::shared_ptr<const Blob>& bytes)
 {
-    CheckedIcon& checked = icons_[bytes.get()];
-    // Stored bytes never change; new bytes at the address of freed ones are new bytes.
-    if (checked.bytes.lock() != bytes) {
-        checked.bytes = bytes;
-        checked.picture = !DecodeIcon(*bytes).isNull();
+    // The same bytes, not only the same address: the weak pointer keeps the control block of
+    // bytes that were freed, so new bytes never share it.
+    const auto same = [&bytes](const CheckedIcon& checked) {
+        return !checked.bytes.owner_before(bytes) && !bytes.owner_before(checked.bytes);
+    };
+    const CheckedIcon* known = nullptr;
+    if (const std::size_t place = icons_.size();
+        place < lastIcons_.size() && same(lastIcons_[place])) {
+        known = &lastIcons_[place];
+    } else {
+        if (lastIconIndex_.empty()) {
+            for (std::size_t i = 0; i < lastIcons_.size(); ++i) {
+                lastIconIndex_.emplace(lastIcons_[i].address, i);
+            }
+        }
+        const auto found = lastIconIndex_.find(bytes.get());
+        if (found != lastIconIndex_.end() && same(lastIcons_[found->second])) {
+            known = &lastIcons_[found->second];
+        }
     }
-    checked.used = true;
-    return checked.picture;
+    const bool picture = known ? known->picture : !DecodeIcon(*bytes).isNull();
+    icons_.push_back({bytes, bytes.get(), picture});
+    return picture;
 }
 
 const QImage& CShortCutSetLoader::EmptyIcon()

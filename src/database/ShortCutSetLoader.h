@@ -10,6 +10,8 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 class CDBRegistry;
 
@@ -64,17 +66,23 @@ private:
     };
     mutable Sources sources_;
     mutable std::uint64_t revision_ = 0;
-    // Whether icons are pictures, by the table's (shared, unchangeable) bytes: most icons are
-    // unchanged from one load to the next.
+    // Whether icons are pictures, in the order a load meets them (the table's bytes are shared
+    // and never change): the next load, in the same order unless a shortcut was added or removed,
+    // finds each icon at its place, else looks it up by address.
     struct CheckedIcon
     {
         std::weak_ptr<const Blob> bytes;
+        const Blob* address = nullptr;
         bool picture = false;
-        bool used = false;
     };
-    std::unordered_map<const Blob*, CheckedIcon> icons_;
+    std::vector<CheckedIcon> icons_, lastIcons_;
+    // The places of lastIcons_ by address, made when a load first misses one.
+    std::unordered_map<const Blob*, std::size_t> lastIconIndex_;
     // Shortcuts of the last load: the next set is usually as large.
     std::size_t lastCount_ = 0;
+    // The shortcut records by program id during a load; kept to reuse its memory.
+    using ProgramShortcut = std::pair<std::int32_t, const DataSet::Record*>;
+    std::vector<ProgramShortcut> byProgram_;
     // Loaded at most once, when a shortcut has no icon.
     QImage emptyIcon_;
     // Shortcut ids whose unreadable icon the user has been told about, and those of this load.

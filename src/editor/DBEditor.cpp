@@ -100,6 +100,14 @@ TfrmDBEditor::~TfrmDBEditor() = default;
 
 void TfrmDBEditor::BuildForm()
 {
+    BuildToolBar();
+    BuildLayout();
+    BuildTreeMenu();
+    ConnectActions();
+}
+
+void TfrmDBEditor::BuildToolBar()
+{
     ToolBar1 = new QToolBar(this);
     ToolBar1->setIconSize(QSize(16, 16));
     tbNewProgram = ToolBar1->addAction(Picture(this, "folder-new", QStyle::SP_FileDialogNewFolder),
@@ -126,7 +134,10 @@ void TfrmDBEditor::BuildForm()
     tbStayOnTop = ToolBar1->addAction(QString());
     tbStayOnTop->setCheckable(true);
     tbStayOnTop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+}
 
+void TfrmDBEditor::BuildLayout()
+{
     edtFind = new QLineEdit(this);
     edtFind->setPlaceholderText(Tr("Найти (Ctrl+F)"));
     edtFind->setClearButtonEnabled(true);
@@ -166,7 +177,10 @@ void TfrmDBEditor::BuildForm()
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(splitter, 1);
     layout->addLayout(bottom);
+}
 
+void TfrmDBEditor::BuildTreeMenu()
+{
     mnuTreeView = new QMenu(this);
     miNewProgram = mnuTreeView->addAction(tbNewProgram->icon(), Tr("Новое приложение"));
     miNewProgram->setToolTip(Tr("Создать новое приложение"));
@@ -178,7 +192,10 @@ void TfrmDBEditor::BuildForm()
         mnuTreeView->addAction(Picture(this, "list-add", QStyle::SP_ArrowDown), Tr("Развернуть"));
     miCollapse =
         mnuTreeView->addAction(Picture(this, "list-remove", QStyle::SP_ArrowUp), Tr("Свернуть"));
+}
 
+void TfrmDBEditor::ConnectActions()
+{
     for (QAction* action : {tbNewProgram, miNewProgram}) {
         connect(action, &QAction::triggered, this, [this] { NewProgram(); });
     }

@@ -83,6 +83,12 @@ protected:
 
 private:
     void BuildForm();
+    // The tree's toolbar; the tree and the node's description side by side, the find line
+    // above the tree and the exit button below; the tree's context menu; what their actions do.
+    void BuildToolBar();
+    void BuildLayout();
+    void BuildTreeMenu();
+    void ConnectActions();
     void FormShow();
     void NewProgram();
     void NewShortcut();

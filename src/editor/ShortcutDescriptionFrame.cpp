@@ -42,6 +42,22 @@ TShortcutDescriptionFrame::TShortcutDescriptionFrame(CDBRegistry& registry,
                                                      const TCreateHooks& hooks, QWidget* parent)
     : IDescriptionFrame(registry, hooks, registry.GetShortcuts(), parent)
 {
+    QGroupBox* texts = BuildTextBox();
+    QGroupBox* keys = BuildKeyBox();
+    QGroupBox* icon = BuildIconBox();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(texts);
+    layout->addWidget(keys);
+    layout->addWidget(icon);
+    layout->addStretch();
+    setTabOrder(edtDescription, DBEdit3);
+    setTabOrder(DBEdit3, HotKeyEdit);
+    setTabOrder(HotKeyEdit, cbIsNormal);
+    ConnectControls();
+}
+
+QGroupBox* TShortcutDescriptionFrame::BuildTextBox()
+{
     auto* texts = new QGroupBox(this);
     edtDescription = new TDBEdit(ds_, "Description", texts);
     edtDescription->setToolTip(
@@ -52,7 +68,11 @@ TShortcutDescriptionFrame::TShortcutDescriptionFrame(CDBRegistry& registry,
     auto* textLayout = new QFormLayout(texts);
     textLayout->addRow(Tr("Описание:"), edtDescription);
     textLayout->addRow(Tr("Краткое название:"), DBEdit3);
+    return texts;
+}
 
+QGroupBox* TShortcutDescriptionFrame::BuildKeyBox()
+{
     auto* pHotKey = new QGroupBox(Tr("Сочетание клавиш"), this);
     HotKeyEdit = new TDBHotKeyEdit(pHotKey);
     HotKeyEdit->DataField = "KeyCodes";
@@ -75,7 +95,11 @@ TShortcutDescriptionFrame::TShortcutDescriptionFrame(CDBRegistry& registry,
     keyLayout->addWidget(cbIsNormal);
     KeyList = new TKeyList(this);
     KeyList->OnKeySelect = [this](std::uint16_t code) { KeySelected(code); };
+    return pHotKey;
+}
 
+QGroupBox* TShortcutDescriptionFrame::BuildIconBox()
+{
     auto* iconBox = new QGroupBox(Tr("Иконка"), this);
     dbiIcon = new TDBImage(ds_, "Icon", iconBox);
     dbiIcon->setFixedHeight(48);
@@ -96,16 +120,11 @@ TShortcutDescriptionFrame::TShortcutDescriptionFrame(CDBRegistry& registry,
     auto* iconLayout = new QVBoxLayout(iconBox);
     iconLayout->addWidget(dbiIcon);
     iconLayout->addLayout(iconButtons);
+    return iconBox;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(texts);
-    layout->addWidget(pHotKey);
-    layout->addWidget(iconBox);
-    layout->addStretch();
-    setTabOrder(edtDescription, DBEdit3);
-    setTabOrder(DBEdit3, HotKeyEdit);
-    setTabOrder(HotKeyEdit, cbIsNormal);
-
+void TShortcutDescriptionFrame::ConnectControls()
+{
     ChoosePicture = [this](const QString& title) -> std::optional<std::string> {
         const QString path = QFileDialog::getOpenFileName(this, title, {}, PictureFilter());
         if (path.isEmpty()) {

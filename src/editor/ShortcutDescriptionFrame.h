@@ -55,5 +55,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The description and short name; the keys with their buttons; the icon with its buttons.
+    QGroupBox* BuildTextBox();
+    QGroupBox* BuildKeyBox();
+    QGroupBox* BuildIconBox();
+    void ConnectControls();
     void StorePicture(const std::function<void()>& store);
 };

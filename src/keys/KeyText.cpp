@@ -21,6 +21,44 @@ struct KeyName
     std::string name;
 };
 
+// The ASCII punctuation characters by their X keysym names (xkbcommon-keysyms.h, from the X11
+// protocol's keysymdef.h): "Ctrl+plus" is the character +, whichever key types it.
+void AddCharacterNames(std::vector<KeyName>& names)
+{
+    static const std::pair<char, const char*> KeySymNames[] = {
+        {'!', "exclam"},       {'"', "quotedbl"},    {'#', "numbersign"},  {'$', "dollar"},
+        {'%', "percent"},      {'&', "ampersand"},   {'\'', "apostrophe"}, {'(', "parenleft"},
+        {')', "parenright"},   {'*', "asterisk"},    {'+', "plus"},        {',', "comma"},
+        {'-', "minus"},        {'.', "period"},      {'/', "slash"},       {':', "colon"},
+        {';', "semicolon"},    {'<', "less"},        {'=', "equal"},       {'>', "greater"},
+        {'?', "question"},     {'@', "at"},          {'[', "bracketleft"}, {'\\', "backslash"},
+        {']', "bracketright"}, {'^', "asciicircum"}, {'_', "underscore"},  {'`', "grave"},
+        {'{', "braceleft"},    {'|', "bar"},         {'}', "braceright"},  {'~', "asciitilde"},
+    };
+    for (const auto& [character, name] : KeySymNames) {
+        names.push_back({CharacterKeyCode(static_cast<char32_t>(character)), name});
+    }
+}
+
+// Letters, digits, keypad digits and function keys.
+void AddSeriesNames(std::vector<KeyName>& names)
+{
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
+    }
+    for (char c = '0'; c <= '9'; ++c) {
+        names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
+    }
+    for (int digit = 0; digit <= 9; ++digit) {
+        names.push_back({static_cast<std::uint16_t>(0x60 + digit),
+                         std::string("Num").append(1, char('0' + digit))});
+    }
+    for (int number = 1; number <= 24; ++number) {
+        names.push_back({static_cast<std::uint16_t>(0x6F + number),
+                         std::string(1, 'F').append(std::to_string(number))});
+    }
+}
+
 // Every name a key may be written with. A code's first name is the one it is written with; a
 // name listed twice means the key listed first.
 std::vector<KeyName> AllKeyNames()
@@ -89,35 +127,8 @@ std::vector<KeyName> AllKeyNames()
         {0x14, "Caps Lock"},
         {0x5D, "Apps"},
     };
-    // The ASCII punctuation characters by their X keysym names (xkbcommon-keysyms.h, from the
-    // X11 protocol's keysymdef.h): "Ctrl+plus" is the character +, whichever key types it.
-    static const std::pair<char, const char*> KeySymNames[] = {
-        {'!', "exclam"},       {'"', "quotedbl"},    {'#', "numbersign"},  {'$', "dollar"},
-        {'%', "percent"},      {'&', "ampersand"},   {'\'', "apostrophe"}, {'(', "parenleft"},
-        {')', "parenright"},   {'*', "asterisk"},    {'+', "plus"},        {',', "comma"},
-        {'-', "minus"},        {'.', "period"},      {'/', "slash"},       {':', "colon"},
-        {';', "semicolon"},    {'<', "less"},        {'=', "equal"},       {'>', "greater"},
-        {'?', "question"},     {'@', "at"},          {'[', "bracketleft"}, {'\\', "backslash"},
-        {']', "bracketright"}, {'^', "asciicircum"}, {'_', "underscore"},  {'`', "grave"},
-        {'{', "braceleft"},    {'|', "bar"},         {'}', "braceright"},  {'~', "asciitilde"},
-    };
-    for (const auto& [character, name] : KeySymNames) {
-        names.push_back({CharacterKeyCode(static_cast<char32_t>(character)), name});
-    }
-    for (char c = 'A'; c <= 'Z'; ++c) {
-        names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
-    }
-    for (char c = '0'; c <= '9'; ++c) {
-        names.push_back({static_cast<std::uint16_t>(c), std::string(1, c)});
-    }
-    for (int digit = 0; digit <= 9; ++digit) {
-        names.push_back({static_cast<std::uint16_t>(0x60 + digit),
-                         std::string("Num").append(1, char('0' + digit))});
-    }
-    for (int number = 1; number <= 24; ++number) {
-        names.push_back({static_cast<std::uint16_t>(0x6F + number),
-                         std::string(1, 'F').append(std::to_string(number))});
-    }
+    AddCharacterNames(names);
+    AddSeriesNames(names);
     return names;
 }
 

@@ -41,6 +41,8 @@ std::uint64_t Platform::GetKeyboardLayoutRevision()
     return 0;
 }
 
+void Platform::OverlayMapped(WindowId) {}
+
 Platform* Installed()
 {
     return installed;

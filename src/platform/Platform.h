@@ -134,6 +134,9 @@ public:
     // taskbars, pagers and window lists, with no title bar or frame. Window managers forget such
     // wishes when a window is hidden: called before every showing, while the window is hidden.
     virtual void PrepareOverlay(WindowId window) = 0;
+    // Called once the request that shows the overlay has been sent. A window manager that frames
+    // every window it manages, whatever the window asks for, is asked to leave this one bare.
+    virtual void OverlayMapped(WindowId window);
     virtual bool IsTopmost(WindowId window) = 0;
     virtual void SetTopmost(WindowId window, bool topmost) = 0;
     // The id of the process that owns the window; 0 when it cannot be told.

@@ -14,6 +14,9 @@
 
 namespace {
 
+constexpr int IconSize = 64;
+constexpr int MinimumWidth = 380;
+
 QLabel* MakeLink(const std::string& text, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -34,7 +37,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
 
     const std::string exe = platform::Get().GetExecutablePath();
     Image1 = new QLabel(this);
-    Image1->setPixmap(QIcon(":/icons/quorvel-64.png").pixmap(64, 64));
+    Image1->setPixmap(QIcon(":/icons/quorvel-64.png").pixmap(IconSize, IconSize));
     Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     lblProgramName = new QLabel(
         QString::fromStdString(FormatText("Quorvel %s", GetVersionString(exe, "FileVersion"))),
@@ -65,7 +68,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     grid->addLayout(text, 0, 1);
     grid->addWidget(buttons, 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-    setMinimumWidth(380);
+    setMinimumWidth(MinimumWidth);
 }
 
 void TfrmAbout::lblWWWClick()

@@ -5,6 +5,7 @@
 #include "services/VersionInfo.h"
 
 #include <algorithm>
+#include <utility>
 #include <cstdio>
 
 namespace {
@@ -66,6 +67,22 @@ CCommandLine::CCommandLine()
                Tr("Показать клавиатуру с горячими клавишами активной программы. Если Quorvel "
                   "уже запущен, клавиатуру покажет он; иначе Quorvel запускается и сразу "
                   "показывает её.")});
+    AddOption({QStringLiteral("import"),
+               Tr("Импортировать набор сочетаний клавиш или экспорт из файла FILE в базу."),
+               QStringLiteral("FILE")});
+    AddOption({QStringLiteral("export"), Tr("Записать базу сочетаний клавиш в файл FILE."),
+               QStringLiteral("FILE")});
+    AddOption({QStringLiteral("program"), Tr("С --export: записать только программу NAME."),
+               QStringLiteral("NAME")});
+    AddOption({QStringLiteral("cheatsheet"),
+               Tr("Записать шпаргалку по сочетаниям клавиш программы PROGRAM."),
+               QStringLiteral("PROGRAM")});
+    AddOption({{QStringLiteral("o"), QStringLiteral("output")},
+               Tr("Файл шпаргалки: PDF для имени на .pdf, иначе PNG."),
+               QStringLiteral("FILE")});
+    AddOption({QStringLiteral("page-size"),
+               Tr("Размер листа: a4 (по умолчанию) или letter, альбомный."),
+               QStringLiteral("SIZE")});
 }
 
 void CCommandLine::AddOption(const QCommandLineOption& option)
@@ -76,12 +93,16 @@ void CCommandLine::AddOption(const QCommandLineOption& option)
 
 std::optional<int> CCommandLine::Parse(const QStringList& arguments)
 {
-    if (!parser_.parse(arguments) || !parser_.positionalArguments().isEmpty()) {
-        const QString error =
-            parser_.positionalArguments().isEmpty()
-                ? parser_.errorText()
-                : Tr("Лишний аргумент: %1").arg(parser_.positionalArguments().front());
-        Print(stderr, "quorvel: " + error.toStdString() + "\n\n" + HelpText());
+    std::optional<QString> error;
+    if (!parser_.parse(arguments)) {
+        error = parser_.errorText();
+    } else if (!parser_.positionalArguments().isEmpty()) {
+        error = Tr("Лишний аргумент: %1").arg(parser_.positionalArguments().front());
+    } else if (!IsSet(QStringLiteral("help")) && !IsSet(QStringLiteral("version"))) {
+        error = Misuse();
+    }
+    if (error) {
+        Print(stderr, "quorvel: " + error->toStdString() + "\n\n" + HelpText());
         return UsageError;
     }
     if (IsSet(QStringLiteral("help"))) {
@@ -95,6 +116,62 @@ std::optional<int> CCommandLine::Parse(const QStringList& arguments)
         return 0;
     }
     return std::nullopt;
+}
+
+std::optional<QString> CCommandLine::Misuse() const
+{
+    const QStringList tasks{QStringLiteral("show"), QStringLiteral("import"),
+                            QStringLiteral("export"), QStringLiteral("cheatsheet")};
+    QStringList given;
+    for (const QString& task : tasks) {
+        if (IsSet(task)) {
+            given << task;
+        }
+    }
+    if (given.size() > 1) {
+        return Tr("Параметры --%1 и --%2 нельзя указывать вместе.").arg(given[0], given[1]);
+    }
+    for (const QCommandLineOption& option : options_) {
+        const QString& name = option.names().back();
+        if (!option.valueName().isEmpty() && parser_.values(name).size() > 1) {
+            return Tr("Параметр --%1 указан больше одного раза.").arg(name);
+        }
+        if (!option.valueName().isEmpty() && IsSet(name) && Value(name).isEmpty()) {
+            return Tr("Параметру --%1 нужно значение.").arg(name);
+        }
+    }
+    // Options that only a task reads.
+    const std::pair<const char*, const char*> belongs[]{
+        {"program", "export"}, {"output", "cheatsheet"}, {"page-size", "cheatsheet"}};
+    for (const auto& [option, task] : belongs) {
+        if (IsSet(option) && !IsSet(task)) {
+            return Tr("Параметр --%1 действует только вместе с --%2.")
+                .arg(QLatin1String(option), QLatin1String(task));
+        }
+    }
+    if (IsSet(QStringLiteral("cheatsheet")) && !IsSet(QStringLiteral("output"))) {
+        return Tr("Укажите файл шпаргалки: --output FILE.");
+    }
+    const QString pageSize = Value(QStringLiteral("page-size")).toLower();
+    if (IsSet(QStringLiteral("page-size")) && pageSize != "a4" && pageSize != "letter") {
+        return Tr("Размер листа %1 неизвестен: укажите a4 или letter.")
+            .arg(Value(QStringLiteral("page-size")));
+    }
+    return std::nullopt;
+}
+
+CommandLineTask CCommandLine::Task() const
+{
+    if (IsSet(QStringLiteral("import"))) {
+        return CommandLineTask::Import;
+    }
+    if (IsSet(QStringLiteral("export"))) {
+        return CommandLineTask::Export;
+    }
+    if (IsSet(QStringLiteral("cheatsheet"))) {
+        return CommandLineTask::CheatSheet;
+    }
+    return CommandLineTask::TrayProgram;
 }
 
 std::string CCommandLine::HelpText() const

@@ -8,24 +8,40 @@
 #include <string>
 #include <vector>
 
-// The command line in the usual GNU style. --help, --version and --show are built in; other
-// features add their options before Parse and read them after it.
+// What the command line asks for: the tray program (with --show, showing the overlay), or a
+// command that does its work and ends.
+enum class CommandLineTask
+{
+    TrayProgram,
+    Import,
+    Export,
+    CheatSheet,
+};
+
+// The command line in the usual GNU style, every option of the program in one parser:
+//     quorvel [--show]
+//     quorvel --import FILE
+//     quorvel --export FILE [--program NAME]
+//     quorvel --cheatsheet PROGRAM -o FILE [--page-size a4|letter]
+// Options take their value as the next argument or after "=".
 class CCommandLine
 {
 public:
     CCommandLine();
 
-    // An option with its translated description; the value name, when it has one, too.
-    void AddOption(const QCommandLineOption& option);
-
     // Reads the arguments (the first names the program). --help and --version print to standard
-    // output; an unknown option or a stray argument prints the error and the usage to standard
-    // error. The exit code when the program must end now (0, or 2 for a usage error); nullopt
-    // when it goes on.
+    // output; an unknown option, a stray argument, a missing or empty value, an option given
+    // twice, two tasks at once or an option without the task it belongs to prints the error and
+    // the usage to standard error. The exit code when the program must end now (0, or 2 for a
+    // usage error); nullopt when it goes on.
     std::optional<int> Parse(const QStringList& arguments);
 
+    CommandLineTask Task() const;
+    // The one rule for the display: only the tray program needs it. A command that ends by
+    // itself works without one (off-screen), reading the X display only when there is one.
+    bool NeedsDisplay() const { return Task() == CommandLineTask::TrayProgram; }
+
     bool IsSet(const QString& name) const { return parser_.isSet(name); }
-    const QCommandLineParser& Parser() const { return parser_; }
     QString Value(const QString& name) const { return parser_.value(name); }
     // The overlay is to be shown: by the running copy, or by this one once it has started.
     bool Show() const { return IsSet(QStringLiteral("show")); }
@@ -34,6 +50,10 @@ public:
     std::string HelpText() const;
 
 private:
+    // The translated usage error, or nullopt when the options fit together.
+    std::optional<QString> Misuse() const;
+    void AddOption(const QCommandLineOption& option);
+
     QCommandLineParser parser_;
     std::vector<QCommandLineOption> options_;
 };

@@ -6,9 +6,11 @@
 
 namespace {
 constexpr std::uint8_t DownBits = 0xF0;
-}
+// How often the key state is read while the overlay is shown.
+constexpr int ScanIntervalMs = 20;
+} // namespace
 
-CKeyScanner::CKeyScanner() : timer_(20, true)
+CKeyScanner::CKeyScanner() : timer_(ScanIntervalMs, true)
 {
     timer_.OnTimer = [this] { Scan(); };
 }

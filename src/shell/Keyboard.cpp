@@ -27,6 +27,11 @@ Q_LOGGING_CATEGORY(lcKeys, "quorvel.shell.keys", QtWarningMsg)
 
 namespace {
 
+// The size of the names on the keys and of the shortcuts' names, and the colour of the keys' own
+// names.
+constexpr int KeyFontPoints = 8;
+const QColor KeyNameColour(0, 0, 255);
+
 // Keyboard codes as the key model knows them: either Windows key is one key.
 std::uint16_t ModelCode(std::uint16_t code)
 {
@@ -48,9 +53,9 @@ CKeyboard::CKeyboard(IShortCutLoader& shortCutLoader, IKeyLoader& keyLoader,
     : shortCutLoader_(shortCutLoader), keyLoader_(keyLoader), activeWindow_(activeWindow),
       parent_(parent), label_(label), releaseDelay_(releaseDelay)
 {
-    fonts_.keyFont.font.setPointSize(8);
-    fonts_.keyFont.color = QColor(0, 0, 255);
-    fonts_.actionFont.font.setPointSize(8);
+    fonts_.keyFont.font.setPointSize(KeyFontPoints);
+    fonts_.keyFont.color = KeyNameColour;
+    fonts_.actionFont.font.setPointSize(KeyFontPoints);
     activeWindow_.OnChange = [this] {
         if (parent_ && parent_->isVisible()) {
             HideParent();

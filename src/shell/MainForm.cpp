@@ -10,8 +10,6 @@
 #include "keyboard/KeyLayoutLoader.h"
 #include "platform/Platform.h"
 #include "services/ActiveWindow.h"
-#include "desktop/Autostart.h"
-#include "desktop/GnomeShortcut.h"
 #include "services/Translation.h"
 #include "shell/About.h"
 #include "shell/CheatSheet.h"
@@ -22,6 +20,7 @@
 #include "shell/OverlayHint.h"
 #include "shell/PackCommands.h"
 #include "shell/SettingsDialog.h"
+#include "shell/TrayMenu.h"
 #include "shell/TriggerKeys.h"
 #include "util/MessageBox.h"
 #include "util/Paths.h"
@@ -34,11 +33,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
-#include <QMenu>
 #include <QScreen>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
@@ -56,31 +52,21 @@ static void InitResources()
 
 namespace {
 
-// Long enough to read a few lines.
-constexpr int TrayMessageMs = 15000;
-
-QIcon ProgramIcon()
-{
-    QIcon icon;
-    for (int size : {16, 22, 32, 48, 64}) {
-        icon.addFile(QStringLiteral(":/icons/quorvel-%1.png").arg(size), QSize(size, size));
-    }
-    return icon;
-}
-
-// What a desktop's shortcut settings run to show the overlay.
-std::vector<std::string> ShowCommand()
-{
-    return {platform::Get().GetExecutablePath(), "--show"};
-}
+// The overlay's background, and where its line of text lies, in design units.
+const QColor OverlayColour(0xC0, 0xC0, 0xC0);
+constexpr int LabelFontSize = 23;
+constexpr int LabelMargin = 20;
+constexpr int LabelTop = 591;
+// The screen resolution at which a design unit is one pixel.
+constexpr double DesignDotsPerInch = 120.0;
 
 } // namespace
 
-TMainForm::TMainForm(bool showOverlay) : showRequested_(showOverlay)
+TMainForm::TMainForm(bool showOverlay)
+    : trigger_(platform::Get(), settings_, [this] { ShowOverlay(); }), showRequested_(showOverlay)
 {
     InitResources();
     BuildForm();
-    TranslateMenu();
 
     // A later copy builds nothing more: it only tells the first one and ends. Asked to show the
     // overlay (a desktop shortcut runs "quorvel --show"), it asks the first copy without a word.
@@ -125,6 +111,40 @@ void TMainForm::StartUp()
     registry_ = std::make_unique<CDBRegistry>();
     keyLoader_ = std::make_unique<CKeyLayoutLoader>();
     shortCutLoader_ = std::make_unique<CShortCutSetLoader>(*registry_);
+    BuildKeyboard();
+    frmAbout_ = std::make_unique<TfrmAbout>();
+
+    platform::Get().ListenForMessages(
+        MessageChannel,
+        [this](const std::string& message, const platform::Platform::MessageReply& reply) {
+            OnMessage(message, reply);
+        });
+    StartTrigger();
+    ShowTrayIcon();
+    // Without a notification area (a Wayland desktop with no StatusNotifierItem host) only the
+    // trigger and "quorvel --show" reach the program: said once, at start.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        qCWarning(lcShell).noquote() << QString::fromStdString(
+            Translate("Области уведомлений нет: клавиатуру показывают клавиши вызова и команда "
+                      "«quorvel --show»."));
+    }
+    hint_->SetDone(settings_.overlayHintsDone);
+
+    // Either may show a message box, which runs the event loop: everything above is built.
+    const FirstRunResult firstRun = LoadOrSetUpBase(*registry_, GetExeFolder() + "packs");
+    keyboard_->Reload(PlaceOnScreen());
+    keyboard_->Refresh();
+    if (trigger_.FirstStart() || firstRun.Added()) {
+        Greet(firstRun);
+    }
+
+    // The editor is built when first opened: a large base costs its tree only then.
+    trayMenu_->SetEditorEnabled(true);
+    WatchApplication();
+}
+
+void TMainForm::BuildKeyboard()
+{
     // A key released on the real keyboard is drawn released at once.
     keyboard_ = std::make_unique<CKeyboard>(*shortCutLoader_, *keyLoader_, *activeWindow_, this,
                                             label_, 0.0);
@@ -140,34 +160,10 @@ void TMainForm::StartUp()
     scanner_->OnKeyUp = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyUp(code); };
     scanner_->OnReadRefused = [this] { keyboard_->OnKeyStateRefused(); };
     keyboard_->OnHintStepDone = [this](OverlayHintStep step) { HintStepDone(step); };
-    frmAbout_ = std::make_unique<TfrmAbout>();
+}
 
-    platform::Get().ListenForMessages(
-        MessageChannel,
-        [this](const std::string& message, const platform::Platform::MessageReply& reply) {
-            OnMessage(message, reply);
-        });
-    ShowTrayIcon();
-    // Without a notification area (a Wayland desktop with no StatusNotifierItem host) only the
-    // trigger and "quorvel --show" reach the program: said once, at start.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        qCWarning(lcShell).noquote() << QString::fromStdString(
-            Translate("Области уведомлений нет: клавиатуру показывают клавиши вызова и команда "
-                      "«quorvel --show»."));
-    }
-    StartTrigger();
-    hint_->SetDone(settings_.overlayHintsDone);
-
-    // Either may show a message box, which runs the event loop: everything above is built.
-    const FirstRunResult firstRun = LoadOrSetUpBase(*registry_, GetExeFolder() + "packs");
-    keyboard_->Reload(PlaceOnScreen());
-    keyboard_->Refresh();
-    if (firstStart_ || firstRun.Added()) {
-        Greet(firstRun);
-    }
-
-    // The editor is built when first opened: a large base costs its tree only then.
-    miEditDB->setEnabled(true);
+void TMainForm::WatchApplication()
+{
     // Left visible with its stay-on-top button down, the editor stays above other programs.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -231,7 +227,7 @@ void TMainForm::BuildForm()
     setWindowTitle(QStringLiteral("Quorvel"));
     setAutoFillBackground(true);
     QPalette silver = palette();
-    silver.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    silver.setColor(QPalette::Window, OverlayColour);
     silver.setColor(QPalette::WindowText, Qt::black);
     setPalette(silver);
 
@@ -242,77 +238,30 @@ void TMainForm::BuildForm()
     label_->setTextFormat(Qt::PlainText);
     hint_ = new TOverlayHint(this);
 
-    iconMenu_ = new QMenu(this);
-    miShow = iconMenu_->addAction(ProgramIcon(), QString());
-    miEditDB = iconMenu_->addAction(
-        QIcon::fromTheme(QStringLiteral("document-edit"),
-                         style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
-        QString());
-    miCheatSheet =
-        iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("document-print"),
-                                              style()->standardIcon(QStyle::SP_FileIcon)),
-                             QString());
-    iconMenu_->addSeparator();
-    miSettings =
-        iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("preferences-system"),
-                                              style()->standardIcon(QStyle::SP_FileDialogInfoView)),
-                             QString());
-    miHelp =
-        iconMenu_->addAction(QIcon::fromTheme(QStringLiteral("help-contents"),
-                                              style()->standardIcon(QStyle::SP_DialogHelpButton)),
-                             QString());
-    miAbout = iconMenu_->addAction(QString());
-    iconMenu_->addSeparator();
-    miIgnored = iconMenu_->addAction(QString());
-    miExit = iconMenu_->addAction(QString());
+    TrayMenuCommands commands;
+    commands.show = [this] { miShowClick(); };
+    commands.editShortcuts = [this] { miEditDBClick(); };
+    commands.cheatSheet = [this] { miCheatSheetClick(); };
+    commands.settings = [this] { miSettingsClick(); };
+    commands.help = [this] { miHelpClick(); };
+    commands.about = [this] { miAboutClick(); };
+    commands.exit = [this] { miExitClick(); };
+    trayMenu_ = new CTrayMenu(this, std::move(commands));
+}
 
-    connect(miShow, &QAction::triggered, this, [this] { miShowClick(); });
-    connect(miCheatSheet, &QAction::triggered, this, [this] { miCheatSheetClick(); });
-    connect(miSettings, &QAction::triggered, this, [this] { miSettingsClick(); });
-    connect(miHelp, &QAction::triggered, this, [this] { miHelpClick(); });
-    connect(miAbout, &QAction::triggered, this, [this] { miAboutClick(); });
-    connect(miExit, &QAction::triggered, this, [this] { miExitClick(); });
-    connect(miEditDB, &QAction::triggered, this, [this] { miEditDBClick(); });
-    // Enabled once start-up has built the editor.
-    miEditDB->setEnabled(false);
+QSystemTrayIcon* TMainForm::TrayIcon() const
+{
+    return trayMenu_->Icon();
+}
 
-    trayIcon_ = new QSystemTrayIcon(ProgramIcon(), this);
-    trayIcon_->setToolTip(
-        QStringLiteral("Quorvel (%1)").arg(QString::fromStdString(TriggerText(DefaultTrigger()))));
-    trayIcon_->setContextMenu(iconMenu_);
-    // Any click on the icon opens the menu; no window is restored.
-    connect(trayIcon_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick) {
-                    iconMenu_->popup(QCursor::pos());
-                }
-            });
-    // The greeting offers what the settings hold. A press on the icon while a message shows
-    // counts as a click on the message too: a press that opened the menu leaves it open.
-    connect(trayIcon_, &QSystemTrayIcon::messageClicked, this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            if (messageOffersSettings_ && !iconMenu_->isVisible()) {
-                miSettingsClick();
-            }
-        });
-    });
+QMenu* TMainForm::IconMenu() const
+{
+    return trayMenu_->Menu();
 }
 
 QLabel* TMainForm::Hint() const
 {
     return hint_;
-}
-
-void TMainForm::TranslateMenu()
-{
-    miShow->setText(QString::fromStdString(Translate("Показать")));
-    miEditDB->setText(QString::fromStdString(Translate("Редактирование сочетаний клавиш")));
-    miCheatSheet->setText(QString::fromStdString(Translate("Шпаргалка...")));
-    miSettings->setText(QString::fromStdString(Translate("Настройки…")));
-    miHelp->setText(QString::fromStdString(Translate("Справка")));
-    miAbout->setText(QString::fromStdString(Translate("О программе")));
-    miIgnored->setText(QString::fromStdString(Translate("Закрыть это меню")));
-    miExit->setText(QString::fromStdString(Translate("Выход")));
 }
 
 void TMainForm::TellFirstInstance()
@@ -421,201 +370,40 @@ void TMainForm::ImportHandedFile(const std::string& path,
 void TMainForm::FinishImport(const ImportOutcome& outcome,
                              const platform::Platform::MessageReply& reply)
 {
-    ShowTrayMessage(outcome.text, !outcome.succeeded);
+    trayMenu_->ShowMessage(outcome.text, !outcome.succeeded);
     reply(ImportAnswer(outcome));
-}
-
-void TMainForm::ShowTrayMessage(const std::string& text, bool problem)
-{
-    messageOffersSettings_ = false;
-    trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
-                           problem ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
-                           TrayMessageMs);
-}
-
-bool TMainForm::GrabsItself(const SettingsValues& values) const
-{
-    return !(values.desktopShortcut && desktop_.gnomeShortcuts);
 }
 
 void TMainForm::StartTrigger()
 {
     settings_.Load();
     keyLoader_->SetShape(settings_.values.keyboardShape);
-    desktop_ = InspectDesktop();
-    firstStart_ = !settings_.Existed();
-    if (firstStart_) {
-        SetUpFirstTrigger();
-    }
-    const SettingsValues& values = settings_.values;
-    if (GrabsItself(values)) {
-        if (platform::Get().RegisterHotKey(values.trigger.modifiers, values.trigger.code,
-                                           [this] { ShowOverlay(); })) {
-            grabbed_ = values.trigger;
-        }
-    } else if (GnomeShortcutBinding() != AcceleratorOf(values.trigger)) {
-        SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand());
-    }
-    // Turned off in the settings, GNOME's shortcut goes (it may be left from an earlier run).
-    if (desktop_.gnomeShortcuts && !values.desktopShortcut && !GnomeShortcutBinding().empty()) {
-        RemoveGnomeShortcut();
-    }
-    const std::string advice = TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
-    if (!grabbed_ && GrabsItself(values)) {
-        qCWarning(lcShell) << "the trigger is held by another program";
-    } else if (WindowManagerBlocks(desktop_, values.trigger) && GrabsItself(values)) {
-        qCWarning(lcShell).noquote() << QString::fromStdString(advice);
-    }
-    UpdateTrayHint();
-    if (firstStart_) {
-        // The choices of the first start become the user's settings.
-        try {
-            settings_.Save();
-        } catch (const Exception& error) {
-            qCWarning(lcShell) << error.what();
-        }
-    }
-}
-
-void TMainForm::SetUpFirstTrigger()
-{
-    SettingsValues& values = settings_.values;
-    if (!WindowManagerBlocks(desktop_, values.trigger)) {
-        return;
-    }
-    // GNOME runs its own shortcuts whatever it does with the Windows key alone.
-    if (desktop_.gnomeShortcuts && SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand())) {
-        values.desktopShortcut = true;
-        return;
-    }
-    values.trigger = TriggerWithoutWinKey();
-    triggerReplaced_ = true;
-}
-
-std::string TMainForm::HowToShow() const
-{
-    const SettingsValues& values = settings_.values;
-    const std::string keys = TriggerText(values.trigger);
-    const bool desktopRuns = !GrabsItself(values);
-    if (!desktopRuns && !grabbed_) {
-        return FormatText(Translate("Сочетание %s занято другой программой: выберите другое в "
-                                    "настройках Quorvel."),
-                          keys);
-    }
-    if (!desktopRuns && WindowManagerBlocks(desktop_, values.trigger)) {
-        return TriggerAdvice(desktop_, values.trigger, false);
-    }
-    std::string text = FormatText(Translate("Нажмите %s, чтобы увидеть горячие клавиши."), keys);
-    if (desktopRuns) {
-        text += '\n' + TriggerAdvice(desktop_, values.trigger, true);
-    } else if (triggerReplaced_) {
-        text += '\n' + FormatText(Translate("%s забирает клавишу Win себе, поэтому Quorvel "
-                                            "вызывается сочетанием %s."),
-                                  WinKeyOwnerName(desktop_.winKeyOwner), keys);
-    }
-    return text;
-}
-
-void TMainForm::UpdateTrayHint()
-{
-    const SettingsValues& values = settings_.values;
-    std::string hint = "Quorvel (";
-    hint += TriggerText(values.trigger) + ")";
-    if (!grabbed_ && GrabsItself(values)) {
-        hint += '\n';
-        hint += Translate("Это сочетание занято другой программой: выберите другое в настройках "
-                          "Quorvel.");
-    } else if (const std::string advice =
-                   TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
-               !advice.empty()) {
-        hint += '\n';
-        hint += advice;
-    }
-    trayIcon_->setToolTip(QString::fromStdString(hint));
+    trigger_.Start();
+    trayMenu_->SetToolTip(trigger_.TrayHint());
 }
 
 void TMainForm::Greet(const FirstRunResult& firstRun)
 {
     std::string text =
         firstRun.Added() ? DescribeFirstRun(firstRun) : Translate("Quorvel запущен.");
-    text += '\n' + HowToShow() + '\n';
+    text += '\n' + trigger_.HowToShow() + '\n';
     text += Translate("Щёлкните здесь, чтобы открыть настройки: там можно сменить сочетание и "
                       "включить запуск Quorvel при входе в систему.");
     greeting_ = text;
-    // The message points at the icon: it waits (a while) until the notification area has
-    // taken the icon in.
-    auto* wait = new QTimer(this);
-    wait->setInterval(250);
-    connect(wait, &QTimer::timeout, this, [this, wait, tries = 0]() mutable {
-        if (trayIcon_->geometry().isEmpty() && ++tries < 40) {
-            return;
-        }
-        wait->deleteLater();
-        trayIcon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(greeting_),
-                               QSystemTrayIcon::Information, 30000);
-        messageOffersSettings_ = true;
-    });
-    wait->start();
+    trayMenu_->Greet(greeting_);
 }
 
 std::string TMainForm::ApplySettings(const SettingsValues& values)
 {
-    SettingsValues& current = settings_.values;
-    const bool grabNext = GrabsItself(values);
-    // Grabbed before the old one is released: a refusal leaves the old trigger working.
-    if (grabNext && grabbed_ != values.trigger) {
-        if (!platform::Get().RegisterHotKey(values.trigger.modifiers, values.trigger.code,
-                                            [this] { ShowOverlay(); })) {
-            if (!grabbed_) {
-                return Translate("Это сочетание занято другой программой: выберите другое в "
-                                 "настройках Quorvel.");
-            }
-            return FormatText(Translate("Сочетание %s занято другой программой. Прежнее "
-                                        "сочетание %s продолжает работать."),
-                              TriggerText(values.trigger), TriggerText(*grabbed_));
-        }
-        if (grabbed_) {
-            platform::Get().UnregisterHotKey(grabbed_->modifiers, grabbed_->code);
-        }
-        grabbed_ = values.trigger;
-    }
-    std::string failure;
-    if (!grabNext) {
-        if (!SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand())) {
-            failure = Translate("Не удалось зарегистрировать сочетание в настройках клавиатуры "
-                                "GNOME.");
-        } else if (grabbed_) {
-            platform::Get().UnregisterHotKey(grabbed_->modifiers, grabbed_->code);
-            grabbed_.reset();
-        }
-    } else if (current.desktopShortcut && !RemoveGnomeShortcut()) {
-        failure = Translate("Не удалось убрать сочетание из настроек клавиатуры GNOME.");
-    }
-    if (failure.empty()) {
-        current = values;
-    } else {
-        current.trigger = grabbed_.value_or(current.trigger);
-    }
-    try {
-        if (values.startAtLogin) {
-            WriteAutostartEntry(platform::Get().GetExecutablePath());
-        } else {
-            RemoveAutostartEntry();
-        }
-        current.startAtLogin = values.startAtLogin;
-        current.keyboardShape = values.keyboardShape;
-        keyLoader_->SetShape(values.keyboardShape);
-        settings_.Save();
-    } catch (const Exception& error) {
-        failure = failure.empty() ? error.what() : failure;
-    }
-    UpdateTrayHint();
+    const std::string failure = trigger_.Apply(values);
+    keyLoader_->SetShape(settings_.values.keyboardShape);
+    trayMenu_->SetToolTip(trigger_.TrayHint());
     return failure;
 }
 
 void TMainForm::ShowTrayIcon()
 {
-    trayIcon_->setVisible(true);
+    trayMenu_->ShowIcon();
 }
 
 void TMainForm::ShowOverlay()
@@ -633,12 +421,16 @@ void TMainForm::ShowOverlay()
     // The window manager maps the window while the keyboard is brought up to date: nothing is
     // painted before the event loop runs again, and by then the keys are ready.
     const double scale = PlaceOnScreen();
-    if (!isVisible()) {
+    const bool mapping = !isVisible();
+    if (mapping) {
         platform::Get().PrepareOverlay(window);
     }
     show();
     raise();
     platform::Get().FlushWindowRequests();
+    if (mapping) {
+        platform::Get().OverlayMapped(window);
+    }
     // The overlay shows the base as the editor shows it, edits not yet posted included.
     if (editor_) {
         editor_->PostEdits();
@@ -686,7 +478,7 @@ double TMainForm::PlaceOnScreen()
         screen = QGuiApplication::primaryScreen();
     }
     const QRect area = screen->geometry();
-    double scale = screen->logicalDotsPerInch() / 120.0;
+    double scale = screen->logicalDotsPerInch() / DesignDotsPerInch;
     scale = std::min({scale, double(area.width()) / KeyboardDesignWidth,
                       double(area.height()) / KeyboardDesignHeight});
     const QSize size(qRound(KeyboardDesignWidth * scale), qRound(KeyboardDesignHeight * scale));
@@ -697,10 +489,11 @@ double TMainForm::PlaceOnScreen()
     setGeometry(placement_);
 
     QFont labelFont = font();
-    labelFont.setPixelSize(std::max(1, qRound(23 * scale)));
+    labelFont.setPixelSize(std::max(1, qRound(LabelFontSize * scale)));
     label_->setFont(labelFont);
-    label_->setGeometry(qRound(20 * scale), qRound(591 * scale), size.width() - qRound(40 * scale),
-                        size.height() - qRound(591 * scale));
+    label_->setGeometry(qRound(LabelMargin * scale), qRound(LabelTop * scale),
+                        size.width() - qRound(2 * LabelMargin * scale),
+                        size.height() - qRound(LabelTop * scale));
     hint_->Place(scale, size.width());
     return scale;
 }
@@ -715,7 +508,7 @@ void TMainForm::miSettingsClick()
 {
     if (!settingsDialog_ || !settingsDialog_->isVisible()) {
         settingsDialog_ = std::make_unique<TSettingsDialog>(
-            settings_.values, desktop_,
+            settings_.values, trigger_.Desktop(),
             [this](const SettingsValues& values) { return ApplySettings(values); });
     }
     settingsDialog_->show();

@@ -4,6 +4,7 @@
 #include "desktop/Desktop.h"
 #include "services/InstanceLock.h"
 #include "desktop/Settings.h"
+#include "shell/TriggerController.h"
 
 #include <QWidget>
 
@@ -22,18 +23,18 @@ class CKeyScanner;
 class CShortCutSetLoader;
 struct FirstRunResult;
 struct ImportOutcome;
-class QAction;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
+class CTrayMenu;
 class TOverlayHint;
 enum class OverlayHintStep : std::uint32_t;
 class TfrmAbout;
 class TSettingsDialog;
 class TfrmDBEditor;
 
-// The main window: the overlay on which the keyboard is drawn, the owner of the tray icon and
-// its menu, and of every subsystem of the program.
+// The main window: the overlay on which the keyboard is drawn, and the owner of the tray menu,
+// the trigger and every other subsystem of the program, which it wires together.
 class TMainForm : public QWidget
 {
     Q_OBJECT
@@ -61,24 +62,22 @@ public:
     // Ends the program; asked during start-up, it ends once start-up has finished.
     void miExitClick();
 
-    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
-    QMenu* IconMenu() const { return iconMenu_; }
+    QSystemTrayIcon* TrayIcon() const;
+    QMenu* IconMenu() const;
     QLabel* Label() const { return label_; }
     // The line under the keyboard that teaches how to use the overlay.
     QLabel* Hint() const;
     TfrmAbout* About() const { return frmAbout_.get(); }
     TSettingsDialog* SettingsDialog() const { return settingsDialog_.get(); }
     const CSettings& Settings() const { return settings_; }
-    const DesktopFacts& Desktop() const { return desktop_; }
+    const DesktopFacts& Desktop() const { return trigger_.Desktop(); }
 
-    // Takes the values of the settings dialog: a new trigger is grabbed before the old one is
-    // released, the desktop's shortcut and the autostart entry are written or removed, and the
-    // settings are saved. The translated reason for what was not taken, or the empty text; the
-    // old trigger keeps working when the new one is refused.
+    // Takes the values of the settings dialog (CTriggerController::Apply) and draws the keyboard
+    // in the shape chosen. The translated reason for what was not taken, or the empty text.
     std::string ApplySettings(const SettingsValues& values);
     // The trigger grabbed by this program; nullopt while none is (refused, or the desktop's own
     // shortcut settings run "quorvel --show").
-    const std::optional<Trigger>& GrabbedTrigger() const { return grabbed_; }
+    const std::optional<Trigger>& GrabbedTrigger() const { return trigger_.Grabbed(); }
     // The tray message of a first start; empty when there was none.
     const std::string& Greeting() const { return greeting_; }
     // Null until the editor is first opened.
@@ -101,8 +100,12 @@ protected:
 
 private:
     void BuildForm();
-    void TranslateMenu();
     void TellFirstInstance();
+    // Builds the overlay controller and the key scanner and wires them to each other.
+    void BuildKeyboard();
+    // Follows the application's state and end: the editor kept on top, its edits saved when the
+    // program or the session ends.
+    void WatchApplication();
     // Builds the subsystems, loads the base and the keyboard: the part of start-up during which
     // message boxes may run the event loop before the program is ready.
     void StartUp();
@@ -110,17 +113,8 @@ private:
     // of the design units on that screen.
     double PlaceOnScreen();
     void OnMessage(const std::string& message, const platform::Platform::MessageReply& reply);
-    // Reads the settings and the desktop, sets up a trigger that works on a first start, and
-    // grabs the trigger or brings the desktop's shortcut up to date.
+    // Reads the settings and starts the trigger.
     void StartTrigger();
-    // Where the window manager takes the Windows key: GNOME runs the trigger as its own shortcut,
-    // other window managers get a trigger without the Windows key.
-    void SetUpFirstTrigger();
-    // How to show the overlay with the trigger in force, or why it cannot be shown; translated.
-    std::string HowToShow() const;
-    // Whether this program grabs the trigger itself: not while GNOME runs it as a shortcut.
-    bool GrabsItself(const SettingsValues& values) const;
-    void UpdateTrayHint();
     // The user has done a step the overlay's hint teaches: it leaves the hint, for good.
     void HintStepDone(OverlayHintStep step);
     // One tray message: what the first start added to the base, how to show the overlay, and
@@ -133,20 +127,10 @@ private:
     // in a tray message and answers the copy how it went.
     void ImportHandedFile(const std::string& path, const platform::Platform::MessageReply& reply);
     void FinishImport(const ImportOutcome& outcome, const platform::Platform::MessageReply& reply);
-    void ShowTrayMessage(const std::string& text, bool problem);
     // The file name of the last active application's program; empty when none is known.
     std::string ActiveProgram() const;
 
-    QSystemTrayIcon* trayIcon_ = nullptr;
-    QMenu* iconMenu_ = nullptr;
-    QAction* miShow = nullptr;
-    QAction* miEditDB = nullptr;
-    QAction* miCheatSheet = nullptr;
-    QAction* miSettings = nullptr;
-    QAction* miHelp = nullptr;
-    QAction* miAbout = nullptr;
-    QAction* miIgnored = nullptr;
-    QAction* miExit = nullptr;
+    CTrayMenu* trayMenu_ = nullptr;
     QLabel* label_ = nullptr;
     TOverlayHint* hint_ = nullptr;
 
@@ -161,8 +145,7 @@ private:
     std::unique_ptr<TfrmAbout> frmAbout_;
     std::unique_ptr<TSettingsDialog> settingsDialog_;
     CSettings settings_;
-    DesktopFacts desktop_;
-    std::optional<Trigger> grabbed_;
+    CTriggerController trigger_;
     std::unique_ptr<TfrmDBEditor> editor_;
     // Where the overlay is meant to be, and whether a window manager's placement has been
     // corrected during this showing.
@@ -174,10 +157,5 @@ private:
     // Files handed over while start-up had not yet loaded the base.
     std::vector<std::pair<std::string, platform::Platform::MessageReply>> pendingImports_;
     bool showRequested_ = false;
-    // No settings were found at start; the trigger was replaced because of the window manager.
-    bool firstStart_ = false;
-    bool triggerReplaced_ = false;
     std::string greeting_;
-    // A click on the message shown opens the settings.
-    bool messageOffersSettings_ = false;
 };

@@ -14,11 +14,9 @@
 #include "util/MessageBox.h"
 #include "util/Text.h"
 
-#include <QCommandLineParser>
 #include <QFileInfo>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -40,11 +38,6 @@ void Print(const std::string& text)
 void PrintProblem(const std::string& text)
 {
     std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-QString Text(const char* text)
-{
-    return QString::fromStdString(Translate(text));
 }
 
 int Import(const std::string& file)
@@ -90,54 +83,25 @@ int Export(const std::string& file, const std::optional<std::string>& program)
 
 } // namespace
 
-void ChoosePlatformForPackCommands(int argc, char** argv)
+std::optional<int> RunPackCommand(const CCommandLine& commandLine)
 {
-    for (int i = 1; i < argc; ++i) {
-        const bool packCommand =
-            std::strncmp(argv[i], "--import", 8) == 0 || std::strncmp(argv[i], "--export", 8) == 0;
-        if (packCommand && qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-    }
-}
-
-void AddPackOptions(CCommandLine& commandLine)
-{
-    commandLine.AddOption(
-        {ImportOption,
-         Text("Импортировать набор сочетаний клавиш или экспорт из файла FILE в базу."), "FILE"});
-    commandLine.AddOption(
-        {ExportOption, Text("Записать базу сочетаний клавиш в файл FILE."), "FILE"});
-    commandLine.AddOption(
-        {ProgramOption, Text("С --export: записать только программу NAME."), "NAME"});
-}
-
-std::optional<int> RunPackCommand(const QCommandLineParser& parser)
-{
-    const bool import = parser.isSet(ImportOption);
-    const bool exportAsked = parser.isSet(ExportOption);
-    if (!import && !exportAsked && !parser.isSet(ProgramOption)) {
+    const CommandLineTask task = commandLine.Task();
+    if (task != CommandLineTask::Import && task != CommandLineTask::Export) {
         return std::nullopt;
-    }
-    if (import == exportAsked || (import && parser.isSet(ProgramOption))) {
-        PrintProblem(Translate("Укажите либо --import FILE, либо --export FILE (с --program NAME "
-                               "или без)."));
-        return 2;
     }
     // A notice of the loader (a damaged base moved aside, say) is told here, not in a box.
     SetMessageBoxHandler([](const std::string& text, const MessageBoxOptions&) {
         PrintProblem(text);
         return MessageButton::OK;
     });
-    if (import) {
-        return Import(parser.value(ImportOption).toStdString());
+    if (task == CommandLineTask::Import) {
+        return Import(commandLine.Value(ImportOption).toStdString());
     }
     std::optional<std::string> program;
-    if (parser.isSet(ProgramOption)) {
-        program = parser.value(ProgramOption).toStdString();
+    if (commandLine.IsSet(ProgramOption)) {
+        program = commandLine.Value(ProgramOption).toStdString();
     }
-    return Export(parser.value(ExportOption).toStdString(), program);
+    return Export(commandLine.Value(ExportOption).toStdString(), program);
 }
 
 std::string ImportRequest(const std::string& path)

@@ -8,22 +8,15 @@
 
 class CDBRegistry;
 class CCommandLine;
-class QCommandLineParser;
 
-// The command line's shortcut-pack options (docs/packs.md): --import FILE, --export FILE and
-// --program NAME.
+// The command line's shortcut-pack tasks (docs/packs.md): --import FILE and --export FILE
+// [--program NAME].
 
-// A pack command needs no screen: without an X display it runs off-screen. Called before the
-// application object is made.
-void ChoosePlatformForPackCommands(int argc, char** argv);
-
-void AddPackOptions(CCommandLine& commandLine);
-
-// Carries out --import or --export and gives the process's exit code; nullopt when neither is
-// asked for. Results go to standard output, problems to standard error. While Quorvel runs, an
-// import is handed to the running copy, which imports, saves, tells the user in its tray message
-// and answers how it went; an export reads the base as it was last saved.
-std::optional<int> RunPackCommand(const QCommandLineParser& parser);
+// Carries out --import or --export of a parsed command line and gives the process's exit code;
+// nullopt when neither is asked for. Results go to standard output, problems to standard error.
+// While Quorvel runs, an import is handed to the running copy, which imports, saves, tells the user
+// in its tray message and answers how it went; an export reads the base as it was last saved.
+std::optional<int> RunPackCommand(const CCommandLine& commandLine);
 
 // The message that hands a file to import to the running copy, and the file such a message names
 // (nullopt for any other message).

@@ -18,18 +18,23 @@
 
 namespace {
 
+// What went wrong is written in dark red.
+constexpr const char* ErrorColour = "#b00000";
+
 QString Tr(const char* text)
 {
     return QString::fromStdString(Translate(text));
 }
 
-// A label whose text wraps at about 60 characters.
+// A label whose text wraps at about this many characters.
+constexpr int LabelCharacters = 60;
+
 QLabel* WrappedLabel(QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 60);
+    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * LabelCharacters);
     return label;
 }
 
@@ -40,9 +45,61 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
     : QDialog(parent), desktop_(desktop), apply_(std::move(apply)), trigger_(values.trigger)
 {
     setWindowTitle(Tr("Настройки Quorvel"));
+    QHBoxLayout* triggerRow = BuildTriggerRow(values.trigger);
+    auto* hint = WrappedLabel(this);
+    hint->setText(Tr("Щёлкните в поле и нажмите новое сочетание: клавиши Win, Ctrl, Alt или "
+                     "Shift и ещё одну клавишу."));
 
+    desktopShortcut_ = new QCheckBox(
+        Tr("Зарегистрировать сочетание в настройках клавиатуры GNOME (команда «quorvel "
+           "--show»)"),
+        this);
+    desktopShortcut_->setChecked(values.desktopShortcut);
+    desktopShortcut_->setVisible(desktop.gnomeShortcuts);
+    connect(desktopShortcut_, &QCheckBox::toggled, this, [this] { UpdateAdvice(); });
+
+    startAtLogin_ = new QCheckBox(Tr("Запускать Quorvel при входе в систему"), this);
+    startAtLogin_->setChecked(values.startAtLogin);
+
+    keyboardShape_ = new QComboBox(this);
+    keyboardShape_->addItem(Tr("по раскладке клавиатуры"));
+    keyboardShape_->addItem(Tr("ANSI: прямая клавиша Enter, без клавиши рядом с левым Shift"));
+    keyboardShape_->addItem(Tr("ISO: Г-образная клавиша Enter, клавиша рядом с левым Shift"));
+    keyboardShape_->setCurrentIndex(
+        !values.keyboardShape ? 0
+                              : (*values.keyboardShape == platform::KeyboardShape::Ansi ? 1 : 2));
+
+    advice_ = WrappedLabel(this);
+    error_ = WrappedLabel(this);
+    error_->setStyleSheet(QStringLiteral("color: %1").arg(ErrorColour));
+    error_->hide();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Tr("ОК"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Tr("Отмена"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TSettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TSettingsDialog::reject);
+
+    auto* form = new QFormLayout;
+    form->addRow(Tr("Клавиши вызова:"), triggerRow);
+    form->addRow(QString(), hint);
+    form->addRow(Tr("Клавиатура:"), keyboardShape_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(advice_);
+    layout->addWidget(desktopShortcut_);
+    layout->addWidget(startAtLogin_);
+    layout->addWidget(error_);
+    layout->addStretch();
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    UpdateAdvice();
+}
+
+QHBoxLayout* TSettingsDialog::BuildTriggerRow(const Trigger& trigger)
+{
     triggerEdit_ = new TTriggerEdit(this);
-    triggerEdit_->SetKeys(KeysOfTrigger(values.trigger));
+    triggerEdit_->SetKeys(KeysOfTrigger(trigger));
     // The instructions stand right below the field; a prompt popping up would cover them.
     triggerEdit_->ShowHintOnEnter = false;
     triggerEdit_->OnChange = [this] {
@@ -73,54 +130,7 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
     triggerRow->addWidget(triggerEdit_, 1);
     triggerRow->addWidget(addKey);
     triggerRow->addWidget(clear);
-    auto* hint = WrappedLabel(this);
-    hint->setText(Tr("Щёлкните в поле и нажмите новое сочетание: клавиши Win, Ctrl, Alt или "
-                     "Shift и ещё одну клавишу."));
-
-    desktopShortcut_ = new QCheckBox(
-        Tr("Зарегистрировать сочетание в настройках клавиатуры GNOME (команда «quorvel "
-           "--show»)"),
-        this);
-    desktopShortcut_->setChecked(values.desktopShortcut);
-    desktopShortcut_->setVisible(desktop.gnomeShortcuts);
-    connect(desktopShortcut_, &QCheckBox::toggled, this, [this] { UpdateAdvice(); });
-
-    startAtLogin_ = new QCheckBox(Tr("Запускать Quorvel при входе в систему"), this);
-    startAtLogin_->setChecked(values.startAtLogin);
-
-    keyboardShape_ = new QComboBox(this);
-    keyboardShape_->addItem(Tr("по раскладке клавиатуры"));
-    keyboardShape_->addItem(Tr("ANSI: прямая клавиша Enter, без клавиши рядом с левым Shift"));
-    keyboardShape_->addItem(Tr("ISO: Г-образная клавиша Enter, клавиша рядом с левым Shift"));
-    keyboardShape_->setCurrentIndex(
-        !values.keyboardShape ? 0
-                              : (*values.keyboardShape == platform::KeyboardShape::Ansi ? 1 : 2));
-
-    advice_ = WrappedLabel(this);
-    error_ = WrappedLabel(this);
-    error_->setStyleSheet(QStringLiteral("color: #b00000"));
-    error_->hide();
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Tr("ОК"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Tr("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TSettingsDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TSettingsDialog::reject);
-
-    auto* form = new QFormLayout;
-    form->addRow(Tr("Клавиши вызова:"), triggerRow);
-    form->addRow(QString(), hint);
-    form->addRow(Tr("Клавиатура:"), keyboardShape_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(advice_);
-    layout->addWidget(desktopShortcut_);
-    layout->addWidget(startAtLogin_);
-    layout->addWidget(error_);
-    layout->addStretch();
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    UpdateAdvice();
+    return triggerRow;
 }
 
 void TSettingsDialog::UpdateAdvice()

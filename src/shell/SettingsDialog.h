@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class TTriggerEdit;
 
@@ -37,6 +38,8 @@ public:
     QLabel* Error() const { return error_; }
 
 private:
+    // The trigger's field with its buttons to add a key from a list and to clear it.
+    QHBoxLayout* BuildTriggerRow(const Trigger& trigger);
     void UpdateAdvice();
 
     DesktopFacts desktop_;

@@ -23,21 +23,18 @@ int main(int argc, char** argv)
         platform::Install(&bare);
         InitLocalization("", "");
         commandLine.emplace();
-        AddPackOptions(*commandLine);
-        AddCheatSheetOptions(*commandLine);
         const auto exitCode = commandLine->Parse(ArgumentsOf(argc, argv));
         platform::Install(nullptr);
         if (exitCode) {
             return *exitCode;
         }
     }
-    // A cheat sheet, an import or an export needs no screen: without one they draw off-screen.
-    const bool cheatSheet = PrepareCheatSheetCommand(argc, argv);
-    ChoosePlatformForPackCommands(argc, argv);
-
-    // Drawn off-screen without a display, a command has no display to connect to either.
-    const bool displayless = qEnvironmentVariableIsEmpty("DISPLAY") &&
-                             qgetenv("QT_QPA_PLATFORM") == QByteArrayLiteral("offscreen");
+    // A command that ends by itself draws off-screen unless a Qt platform is chosen, and reads
+    // the X display (the keyboard layout of a cheat sheet) only when there is one.
+    if (!commandLine->NeedsDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    const bool displayless = !commandLine->NeedsDisplay() && qEnvironmentVariableIsEmpty("DISPLAY");
 
     TApplication app(argc, argv);
     QtTimerService timers;
@@ -54,10 +51,10 @@ int main(int argc, char** argv)
     platform::Install(system.get());
     // The user's environment chooses the language; the catalogues lie beside the executable.
     InitLocalization("", "");
-    if (cheatSheet) {
-        return RunCheatSheetCommand(app.arguments().mid(1));
+    if (commandLine->Task() == CommandLineTask::CheatSheet) {
+        return RunCheatSheetCommand(CheatSheetCommandOf(*commandLine));
     }
-    if (const auto code = RunPackCommand(commandLine->Parser())) {
+    if (const auto code = RunPackCommand(*commandLine)) {
         return *code;
     }
 

@@ -1,5 +1,6 @@
 #include "shell/CheatSheet.h"
 #include "shell/CheatSheetCommand.h"
+#include "shell/CommandLine.h"
 
 #include "database/Registry.h"
 #include "database/ShortCutSetLoader.h"
@@ -104,14 +105,27 @@ TEST_F(CheatSheetTest, AProgramWithoutShortcutsOrAnUnwritableFileIsAnError)
 
 TEST(CheatSheetCommandLine, OptionsInEitherFormAndOrder)
 {
-    const auto parsed = ParseCheatSheetCommand({"-o", "out.pdf", "--cheatsheet", "gimp"});
+    FakeEnvironment env;
+    // The cheat sheet the arguments ask for; nullopt for a usage error.
+    const auto parse = [](const QStringList& arguments) -> std::optional<CheatSheetCommand> {
+        CCommandLine commandLine;
+        testing::internal::CaptureStderr();
+        const auto exitCode = commandLine.Parse(QStringList{"quorvel"} + arguments);
+        testing::internal::GetCapturedStderr();
+        if (exitCode) {
+            EXPECT_EQ(exitCode, 2) << arguments.join(' ').toStdString();
+            return std::nullopt;
+        }
+        EXPECT_EQ(commandLine.Task(), CommandLineTask::CheatSheet);
+        return CheatSheetCommandOf(commandLine);
+    };
+    const auto parsed = parse({"-o", "out.pdf", "--cheatsheet", "gimp"});
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->program, "gimp");
     EXPECT_EQ(parsed->output, "out.pdf");
     EXPECT_EQ(parsed->page.size, QPageSize::A4);
 
-    const auto letter =
-        ParseCheatSheetCommand({"--cheatsheet=gimp", "--output=a b.png", "--page-size", "Letter"});
+    const auto letter = parse({"--cheatsheet=gimp", "--output=a b.png", "--page-size", "Letter"});
     ASSERT_TRUE(letter);
     EXPECT_EQ(letter->output, "a b.png");
     EXPECT_EQ(letter->page.size, QPageSize::Letter);
@@ -124,6 +138,6 @@ TEST(CheatSheetCommandLine, OptionsInEitherFormAndOrder)
              {"--cheatsheet", "gimp", "-o", "out.pdf", "--colour", "red"},
              {"--cheatsheet", "gimp", "-o", "out.pdf", "--output", "other.pdf"},
              {"--cheatsheet=", "-o", "out.pdf"}}) {
-        EXPECT_FALSE(ParseCheatSheetCommand(wrong)) << wrong.join(' ').toStdString();
+        EXPECT_FALSE(parse(wrong)) << wrong.join(' ').toStdString();
     }
 }

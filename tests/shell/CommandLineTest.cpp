@@ -79,17 +79,77 @@ TEST(CommandLine, AnUnknownOptionOrAStrayArgumentIsAUsageError)
     }
 }
 
-TEST(CommandLine, AnotherFeaturesOptionIsListedAndRead)
+TEST(CommandLine, EveryOptionIsListedAndLongDescriptionsAreWrapped)
 {
     FakeEnvironment env;
     CCommandLine commandLine;
-    commandLine.AddOption({{"o", "output"}, "Where the file goes.", "file"});
-    const Outcome outcome = ParseCaptured(commandLine, {"-o", "sheet.pdf"});
-    EXPECT_EQ(outcome.exitCode, std::nullopt);
-    EXPECT_EQ(commandLine.Value("output"), "sheet.pdf");
-    EXPECT_TRUE(Has(commandLine.HelpText(), "-o, --output <file>  Where the file goes."));
-    // Long descriptions are wrapped within 80 columns.
-    for (const QString& line : QString::fromStdString(commandLine.HelpText()).split('\n')) {
+    const std::string help = commandLine.HelpText();
+    for (const char* option :
+         {"--import <FILE>", "--export <FILE>", "--program <NAME>", "--cheatsheet <PROGRAM>",
+          "-o, --output <FILE>", "--page-size <SIZE>"}) {
+        EXPECT_TRUE(Has(help, option)) << option;
+    }
+    for (const QString& line : QString::fromStdString(help).split('\n')) {
         EXPECT_LE(line.size(), 80) << line.toStdString();
     }
+}
+
+TEST(CommandLine, EachTaskIsReadAndOnlyTheTrayProgramNeedsTheDisplay)
+{
+    FakeEnvironment env;
+    const std::vector<std::pair<QStringList, CommandLineTask>> cases{
+        {{}, CommandLineTask::TrayProgram},
+        {{"--show"}, CommandLineTask::TrayProgram},
+        {{"--import", "a.json"}, CommandLineTask::Import},
+        {{"--export=b.json", "--program", "xterm"}, CommandLineTask::Export},
+        {{"--cheatsheet", "xev", "-o", "xev.pdf"}, CommandLineTask::CheatSheet},
+    };
+    for (const auto& [arguments, task] : cases) {
+        CCommandLine commandLine;
+        ASSERT_EQ(ParseCaptured(commandLine, arguments).exitCode, std::nullopt)
+            << arguments.join(' ').toStdString();
+        EXPECT_EQ(commandLine.Task(), task) << arguments.join(' ').toStdString();
+        EXPECT_EQ(commandLine.NeedsDisplay(), task == CommandLineTask::TrayProgram);
+    }
+    CCommandLine commandLine;
+    ParseCaptured(commandLine, {"--export", "b.json", "--program", "xterm"});
+    EXPECT_EQ(commandLine.Value("export"), "b.json");
+    EXPECT_EQ(commandLine.Value("program"), "xterm");
+}
+
+TEST(CommandLine, OptionsThatDoNotFitTogetherAreAUsageErrorThatSaysWhy)
+{
+    FakeEnvironment env;
+    const std::vector<std::pair<QStringList, std::string>> cases{
+        // A missing or empty value.
+        {{"--import"}, "--import"},
+        {{"--export="}, "--export"},
+        // Two tasks at once.
+        {{"--show", "--import", "a.json"}, "--show"},
+        {{"--import", "a.json", "--export", "b.json"}, "--export"},
+        {{"--export", "b.json", "--cheatsheet", "xev", "-o", "x.pdf"}, "--cheatsheet"},
+        // An option without the task that reads it.
+        {{"--program", "xterm"}, "--program"},
+        {{"--import", "a.json", "--program", "xterm"}, "--program"},
+        {{"--show", "-o", "x.pdf"}, "--output"},
+        {{"--export", "b.json", "--page-size", "a4"}, "--page-size"},
+        // Given twice, or a value out of its range.
+        {{"--import", "a.json", "--import", "b.json"}, "--import"},
+        {{"--cheatsheet", "xev", "-o", "x.pdf", "--page-size", "a5"}, "a5"},
+    };
+    for (const auto& [arguments, named] : cases) {
+        CCommandLine commandLine;
+        const Outcome outcome = ParseCaptured(commandLine, arguments);
+        const std::string what = arguments.join(' ').toStdString();
+        EXPECT_EQ(outcome.exitCode, 2) << what;
+        EXPECT_EQ(outcome.out, "") << what;
+        // The first line says what is wrong and names the option or value; the usage follows.
+        const std::string first = outcome.err.substr(0, outcome.err.find('\n'));
+        EXPECT_EQ(first.rfind("quorvel: ", 0), 0u) << what << ": " << first;
+        EXPECT_TRUE(Has(first, named)) << what << ": " << first;
+        EXPECT_TRUE(Has(outcome.err, "-h, --help")) << what;
+    }
+    // --help and --version win over anything else that is wrong with the options.
+    CCommandLine commandLine;
+    EXPECT_EQ(ParseCaptured(commandLine, {"--help", "--program", "xterm"}).exitCode, 0);
 }

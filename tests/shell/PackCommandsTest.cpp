@@ -58,12 +58,14 @@ protected:
         return DumpBase(registry);
     }
 
+    // The exit code of the command line, or nullopt when the program goes on.
     std::optional<int> Run(const QStringList& arguments) const
     {
         CCommandLine commandLine;
-        AddPackOptions(commandLine);
-        EXPECT_EQ(commandLine.Parse(QStringList{"quorvel"} + arguments), std::nullopt);
-        return RunPackCommand(commandLine.Parser());
+        testing::internal::CaptureStderr();
+        const auto usage = commandLine.Parse(QStringList{"quorvel"} + arguments);
+        testing::internal::GetCapturedStderr();
+        return usage ? usage : RunPackCommand(commandLine);
     }
 
     FakeEnvironment env;

@@ -179,6 +179,30 @@ std::map<char32_t, CharacterKey> TypedCharacters(const Keymap& keymap,
     return typed;
 }
 
+// The cap of the key that has this code: what it types in the layout of the shortcuts, what it
+// types in the active layout where that differs, and what Shift types.
+KeyCap CapOfKey(const Keymap& map, unsigned xKey, std::uint8_t code, xkb_layout_index_t shortcuts,
+                xkb_layout_index_t active)
+{
+    const xkb_keysym_t shortcutSym = map.Sym(xKey, shortcuts, 0);
+    KeyCap cap;
+    if (IsLetterOrDigitPosition(code) && !(code >= 'A' && code <= 'Z')) {
+        cap.label = std::string(1, static_cast<char>(code));
+    } else {
+        cap.label = CapText(shortcutSym);
+    }
+    if (active != shortcuts) {
+        const std::string own = CapText(map.Sym(xKey, active, 0));
+        cap.groupLabel = own != cap.label ? own : std::string();
+    }
+    // A cap prints what Shift types where it is more than the capital of the label.
+    const std::string shifted = CapText(map.Sym(xKey, shortcuts, 1));
+    if (shifted != CapText(shortcutSym) && shifted != cap.label) {
+        cap.shiftLabel = shifted;
+    }
+    return cap;
+}
+
 } // namespace
 
 KeyMapping::KeyMapping()
@@ -261,24 +285,8 @@ KeyMapping::KeyMapping(xkb_keymap* keymap, std::uint32_t activeLayout,
         if (code == 0) {
             continue;
         }
+        caps_[code] = CapOfKey(map, xKey, code, shortcuts, active);
         const xkb_keysym_t shortcutSym = map.Sym(xKey, shortcuts, 0);
-        KeyCap cap;
-        if (IsLetterOrDigitPosition(code) && !(code >= 'A' && code <= 'Z')) {
-            cap.label = std::string(1, static_cast<char>(code));
-        } else {
-            cap.label = CapText(shortcutSym);
-        }
-        if (active != shortcuts) {
-            const std::string own = CapText(map.Sym(xKey, active, 0));
-            cap.groupLabel = own != cap.label ? own : std::string();
-        }
-        // A cap prints what Shift types where it is more than the capital of the label.
-        const xkb_keysym_t shiftedSym = map.Sym(xKey, shortcuts, 1);
-        const std::string shifted = CapText(shiftedSym);
-        if (shifted != CapText(shortcutSym) && shifted != cap.label) {
-            cap.shiftLabel = shifted;
-        }
-        caps_[code] = cap;
         char name[64] = {};
         if (shortcutSym != XKB_KEY_NoSymbol &&
             xkb_keysym_get_name(shortcutSym, name, sizeof name) > 0) {

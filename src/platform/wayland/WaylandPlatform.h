@@ -10,6 +10,10 @@ class QKeyEvent;
 
 namespace platform {
 
+namespace xkb {
+class KeyMapping;
+}
+
 namespace wayland {
 class WaylandSeat;
 class SwayDesktop;

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QWindow>
 
@@ -1023,6 +1024,28 @@ void X11Platform::PrepareOverlay(WindowId window)
     // Written before the toolkit, on its own connection, reads the state to show the window.
     XSync(display, False);
     x_->Drain();
+}
+
+void X11Platform::OverlayMapped(WindowId window)
+{
+    if (!x_ || window == 0 || GetWindowManagerName() != "herbstluftwm") {
+        return;
+    }
+    // herbstluftwm frames every window it manages and reads no decoration hints; a managed
+    // window's "decorated" attribute (herbstluftwm(1), CLIENTS) leaves it bare until it is
+    // withdrawn. herbstclient reaches it after the map request already sent, so by then the
+    // window is managed.
+    QProcess client;
+    client.setProgram(QStringLiteral("herbstclient"));
+    client.setArguments({QStringLiteral("attr"),
+                         QStringLiteral("clients.0x%1.decorated").arg(window, 0, 16),
+                         QStringLiteral("false")});
+    client.setStandardInputFile(QProcess::nullDevice());
+    client.setStandardOutputFile(QProcess::nullDevice());
+    client.setStandardErrorFile(QProcess::nullDevice());
+    if (!client.startDetached()) {
+        qCWarning(lcPlatform) << "herbstclient could not be started: the overlay keeps its frame";
+    }
 }
 
 void X11Platform::NoteUserRequest()

@@ -56,6 +56,7 @@ public:
     void FlushWindowRequests() override;
     bool IsWindowShownNormally(WindowId window) override;
     void PrepareOverlay(WindowId window) override;
+    void OverlayMapped(WindowId window) override;
     void NoteUserRequest() override;
     bool WaitUntilFocused(WindowId window, int timeoutMs) override;
     bool IsTopmost(WindowId window) override;

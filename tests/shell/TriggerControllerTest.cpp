@@ -1,0 +1,188 @@
+// The trigger on its own: grabbed or run by GNOME, changed from the settings, and what the user
+// is told about it.
+#include "shell/TriggerController.h"
+
+#include "desktop/GnomeShortcut.h"
+
+#include "FakeEnvironment.h"
+#include "FakeGSettings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Trigger WinQ{platform::ModWin, 'Q'};
+const Trigger CtrlAltK{platform::ModControl | platform::ModAlt, 'K'};
+constexpr auto npos = std::string::npos;
+
+std::vector<Trigger> HotKeys(const platform::FakePlatform& platform)
+{
+    std::vector<Trigger> keys;
+    for (const auto& hotKey : platform.hotKeys) {
+        keys.push_back({hotKey.modifiers, hotKey.code});
+    }
+    return keys;
+}
+
+// The settings as a start reads them: saved with these values (none: a first start).
+CSettings LoadedSettings(const std::optional<SettingsValues>& saved)
+{
+    if (saved) {
+        CSettings file;
+        file.values = *saved;
+        file.Save();
+    }
+    CSettings settings;
+    settings.Load();
+    return settings;
+}
+
+SettingsValues With(const Trigger& trigger, bool desktopShortcut = false)
+{
+    SettingsValues values;
+    values.trigger = trigger;
+    values.desktopShortcut = desktopShortcut;
+    return values;
+}
+
+// GNOME with its overlay key on the left Windows key.
+struct Gnome
+{
+    explicit Gnome(platform::FakePlatform& platform) : gsettings(platform)
+    {
+        gsettings.values["org.gnome.mutter overlay-key"] = "'Super_L'";
+        platform.windowManagerName = "GNOME Shell";
+    }
+    FakeGSettings gsettings;
+};
+
+} // namespace
+
+TEST(TriggerController, TheGrabbedTriggerRunsTheCommandAndAnUnchangedOneIsNotGrabbedTwice)
+{
+    FakeEnvironment env;
+    CSettings settings = LoadedSettings(With(CtrlAltK));
+    int presses = 0;
+    CTriggerController trigger(env.platform, settings, [&presses] { ++presses; });
+    trigger.Start();
+    EXPECT_FALSE(trigger.FirstStart());
+    EXPECT_EQ(trigger.Grabbed(), CtrlAltK);
+    env.platform.PressHotKey();
+    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(trigger.TrayHint(), "Quorvel (Ctrl + Alt + K)");
+    EXPECT_NE(trigger.HowToShow().find("Нажмите Ctrl + Alt + K"), npos) << trigger.HowToShow();
+
+    SettingsValues values = With(CtrlAltK);
+    values.keyboardShape = platform::KeyboardShape::Ansi;
+    EXPECT_EQ(trigger.Apply(values), "");
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
+    EXPECT_EQ(settings.values.keyboardShape, platform::KeyboardShape::Ansi);
+    EXPECT_EQ(LoadedSettings(std::nullopt).values.keyboardShape, platform::KeyboardShape::Ansi);
+    env.platform.PressHotKey();
+    EXPECT_EQ(presses, 2);
+}
+
+TEST(TriggerController, ATakenTriggerIsToldInTheHintAndInHowToShowAndNothingIsSavedOnARefusal)
+{
+    FakeEnvironment env;
+    env.platform.hotKeysTaken = {{WinQ.modifiers, WinQ.code}, {CtrlAltK.modifiers, CtrlAltK.code}};
+    CSettings settings = LoadedSettings(std::nullopt);
+    CTriggerController trigger(env.platform, settings, [] {});
+    trigger.Start();
+    EXPECT_TRUE(trigger.FirstStart());
+    EXPECT_FALSE(trigger.Grabbed());
+    // Not the window manager's doing: the first start keeps the default trigger.
+    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, WinQ);
+    EXPECT_NE(trigger.TrayHint().find("занято другой программой"), npos) << trigger.TrayHint();
+    EXPECT_NE(trigger.HowToShow().find("Сочетание Win + Q занято"), npos) << trigger.HowToShow();
+
+    SettingsValues values = With(CtrlAltK);
+    values.startAtLogin = true;
+    EXPECT_NE(trigger.Apply(values).find("занято другой программой"), npos);
+    EXPECT_FALSE(LoadedSettings(std::nullopt).values.startAtLogin);
+    EXPECT_EQ(settings.values.trigger, WinQ);
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+}
+
+TEST(TriggerController, GnomeFailingToTakeTheShortcutKeepsTheGrabbedTriggerWorking)
+{
+    FakeEnvironment env;
+    Gnome gnome(env.platform);
+    CSettings settings = LoadedSettings(With(CtrlAltK));
+    CTriggerController trigger(env.platform, settings, [] {});
+    trigger.Start();
+    ASSERT_EQ(trigger.Grabbed(), CtrlAltK);
+    ASSERT_TRUE(trigger.Desktop().gnomeShortcuts);
+
+    gnome.gsettings.failing = true;
+    SettingsValues values = With(WinQ, true);
+    values.startAtLogin = true;
+    const std::string failure = trigger.Apply(values);
+    EXPECT_NE(failure.find("GNOME"), npos) << failure;
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
+    EXPECT_EQ(trigger.Grabbed(), CtrlAltK);
+    // The trigger that works is the one kept; the rest of the values are taken.
+    EXPECT_EQ(settings.values.trigger, CtrlAltK);
+    EXPECT_FALSE(settings.values.desktopShortcut);
+    EXPECT_TRUE(LoadedSettings(std::nullopt).values.startAtLogin);
+    EXPECT_EQ(trigger.TrayHint(), "Quorvel (Ctrl + Alt + K)");
+}
+
+TEST(TriggerController, GnomeFailingToDropTheShortcutIsToldWhileTheNewGrabWorks)
+{
+    FakeEnvironment env;
+    Gnome gnome(env.platform);
+    CSettings settings = LoadedSettings(With(WinQ, true));
+    CTriggerController trigger(env.platform, settings, [] {});
+    trigger.Start();
+    ASSERT_EQ(GnomeShortcutBinding(), "<Super>q");
+    ASSERT_FALSE(trigger.Grabbed());
+
+    gnome.gsettings.failing = true;
+    const std::string failure = trigger.Apply(With(CtrlAltK));
+    EXPECT_NE(failure.find("GNOME"), npos) << failure;
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
+    EXPECT_EQ(settings.values.trigger, CtrlAltK);
+    gnome.gsettings.failing = false;
+    EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+}
+
+TEST(TriggerController, AtStartGnomesShortcutFollowsTheSettingsOrGoesWhenTurnedOff)
+{
+    FakeEnvironment env;
+    Gnome gnome(env.platform);
+    {
+        CSettings settings = LoadedSettings(With(CtrlAltK, true));
+        CTriggerController trigger(env.platform, settings, [] {});
+        trigger.Start();
+        EXPECT_EQ(GnomeShortcutBinding(), "<Control><Alt>k");
+        EXPECT_FALSE(trigger.Grabbed());
+        EXPECT_TRUE(env.platform.hotKeys.empty());
+        const std::string howTo = trigger.HowToShow();
+        EXPECT_NE(howTo.find("Нажмите Ctrl + Alt + K"), npos) << howTo;
+        EXPECT_NE(howTo.find("GNOME"), npos) << howTo;
+    }
+    // Left from that run, the shortcut goes once the settings turn it off.
+    CSettings settings = LoadedSettings(With(CtrlAltK, false));
+    CTriggerController trigger(env.platform, settings, [] {});
+    trigger.Start();
+    EXPECT_EQ(GnomeShortcutBinding(), "");
+    EXPECT_EQ(trigger.Grabbed(), CtrlAltK);
+}
+
+TEST(TriggerController, AFirstStartOnGnomeWithoutItsShortcutsTakesATriggerWithoutTheWinKey)
+{
+    FakeEnvironment env;
+    Gnome gnome(env.platform);
+    gnome.gsettings.installed = false;
+    CSettings settings = LoadedSettings(std::nullopt);
+    CTriggerController trigger(env.platform, settings, [] {});
+    trigger.Start();
+    const Trigger ctrlAltQ{platform::ModControl | platform::ModAlt, 'Q'};
+    EXPECT_EQ(trigger.Grabbed(), ctrlAltQ);
+    EXPECT_FALSE(settings.values.desktopShortcut);
+    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, ctrlAltQ);
+    const std::string howTo = trigger.HowToShow();
+    EXPECT_NE(howTo.find("забирает клавишу Win себе"), npos) << howTo;
+    EXPECT_NE(howTo.find("Ctrl + Alt + Q"), npos) << howTo;
+}
