@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Proves scripts/check-packs reports a difference planted in a copy of a pack: against a small
 # LibreOffice registry, a GTK program's shortcuts window in a GResource bundle, builder files with
-# accelerators, accelerators a binary's code holds, GSettings schemas with an override, Krita's action files
-# and mpv's input.conf, all written here, and against openbox's rc.xml when openbox is installed.
+# accelerators, accelerators a binary's code holds, GSettings schemas with an override, Krita's action files,
+# mpv's input.conf and calibre's actions, all written here, and against openbox's rc.xml when openbox is installed.
 set -euo pipefail
 check="$1/scripts/check-packs"
 tmp=$(mktemp -d)
@@ -216,12 +216,30 @@ grep -q 'Shift+Q (exit and remember the playback position) is not in the pack' "
     { cat "$tmp/out"; fail "mpv's Shift+Q not named"; }
 grep -q 'F is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "the extra F not named"; }
 
-checked=9
+# calibre's actions: the shortcut of an action_spec (the branch for systems other than macOS) and
+# of a menu action its code creates.
+mkdir -p "$tmp/root/usr/lib/calibre/calibre/gui2/actions"
+cat >"$tmp/root/usr/lib/calibre/calibre/gui2/actions/delete.py" <<'PY'
+class DeleteAction(InterfaceAction):
+    action_spec = (_('Remove books'), 'remove_books.png', _('Delete books'), 'Backspace' if ismacos else 'Del')
+    def genesis(self):
+        self.create_menu_action(self.menu, 'merge', _('Merge book records'), shortcut=_('M'))
+        self.create_menu_action(self.menu, 'plain', _('No shortcut'))
+PY
+calibre() { printf '{ "format": 1, "name": "calibre", "executables": ["calibre"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/calibre.json"; }
+calibre "$(entry Delete 'Remove books'), $(entry M 'Merge book records')"
+run calibre.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with calibre's actions was reported"; }
+calibre "$(entry Backspace 'Remove books'), $(entry M 'Merge book records')"
+if run calibre.json >"$tmp/out"; then fail "calibre's macOS key passed"; fi
+grep -q 'Delete (Remove books) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "calibre's Delete not named"; }
+grep -q 'Backspace is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "the macOS Backspace not named"; }
+
+checked=10
 if [ -f /etc/xdg/openbox/rc.xml ]; then
     "$check" desktop-openbox.json >"$tmp/out" || { cat "$tmp/out"; fail "the shipped openbox pack differs"; }
     sed 's/"Alt+F4"/"Ctrl+Alt+F4"/' "$1/resources/packs/desktop-openbox.json" >"$tmp/packs/desktop-openbox.json"
     if "$check" --packs "$tmp/packs" desktop-openbox.json >"$tmp/out"; then fail "a changed openbox key passed"; fi
     grep -q 'Alt+F4 (Close) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Alt+F4 not named"; }
-    checked=10
+    checked=11
 fi
 echo "pack check: $checked planted differences found"
