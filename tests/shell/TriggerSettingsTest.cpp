@@ -9,6 +9,7 @@
 
 #include "FakeEnvironment.h"
 #include "FakeGSettings.h"
+#include "TriggerKeys.h"
 #include "ScopedEnvironment.h"
 
 #include <QCheckBox>
@@ -24,20 +25,9 @@
 
 namespace {
 
-const Trigger WinQ{platform::ModWin, 'Q'};
-const Trigger CtrlAltK{platform::ModControl | platform::ModAlt, 'K'};
 const Trigger CtrlShiftF5{platform::ModControl | platform::ModShift, 0x74};
 const Trigger CtrlAltQ{platform::ModControl | platform::ModAlt, 'Q'};
-constexpr auto npos = std::string::npos;
-
-std::vector<Trigger> HotKeys(const platform::FakePlatform& platform)
-{
-    std::vector<Trigger> keys;
-    for (const auto& hotKey : platform.hotKeys) {
-        keys.push_back({hotKey.modifiers, hotKey.code});
-    }
-    return keys;
-}
+using namespace trigger_test;
 
 SettingsValues WithTrigger(const Trigger& trigger)
 {
