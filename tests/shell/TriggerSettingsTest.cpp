@@ -48,6 +48,7 @@ CSettings SavedSettings()
 TEST(TriggerSettings, TheSavedTriggerIsGrabbedAndNamedInTheTrayHint)
 {
     FakeEnvironment env;
+    env.environment.Set("PATH", env.dataFolder.filePath("no-programs").toStdString());
     CSettings settings;
     settings.values.trigger = CtrlAltK;
     settings.Save();
@@ -274,11 +275,12 @@ TEST(TriggerSettings, AFirstStartOnGnomeRegistersTheTriggerInGnomesShortcuts)
 TEST(TriggerSettings, TheAlreadyRunningBoxNamesTheTriggerInForce)
 {
     FakeEnvironment env;
+    env.environment.Set("PATH", env.dataFolder.filePath("no-programs").toStdString());
     CSettings settings;
     settings.values.trigger = CtrlAltK;
     settings.Save();
     TMainForm first;
-    EXPECT_EQ(first.Greeting(), ""); // not a first start
+    EXPECT_EQ(first.Greeting(), ""); // not a first start, and no application to add
     TMainForm second;
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find("Нажмите Ctrl + Alt + K"), npos) << env.messages[0];
