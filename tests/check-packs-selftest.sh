@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Proves scripts/check-packs reports a difference planted in a copy of a pack: against a small
 # LibreOffice registry, a GTK program's shortcuts window in a GResource bundle, builder files with
-# accelerators, accelerators a binary's code holds, and GSettings schemas with an override, all
-# written here, and against openbox's rc.xml when openbox is installed.
+# accelerators, accelerators a binary's code holds, GSettings schemas with an override, Krita's action files,
+# mpv's input.conf and calibre's actions, all written here, and against openbox's rc.xml when openbox is installed.
 set -euo pipefail
 check="$1/scripts/check-packs"
 tmp=$(mktemp -d)
@@ -177,12 +177,69 @@ if run desktop-budgie.json >"$tmp/out"; then fail "a binding the desktop's overr
 grep -q 'Super+I (Switch input source) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Super+I not named"; }
 grep -q 'Super+Space is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "Super+Space not named"; }
 
-checked=7
+# Krita's action files: the main window's action names a key before a tool's, a chord is no
+# combination, and a character key is named by its character.
+actions="$tmp/root/usr/share/krita/actions"
+mkdir -p "$actions"
+action() { printf '<Action name="%s"><text>%s</text><shortcut>%s</shortcut></Action>' "$1" "$2" "$3"; }
+printf '<ActionCollection><Actions category="File">%s%s%s</Actions></ActionCollection>\n' \
+    "$(action file_new '&amp;New...' Ctrl+N)" "$(action zoom 'Zoom In' 'Ctrl++; Ctrl+=')" \
+    "$(action chord 'Chord' 'Ctrl+K, Ctrl+S')" >"$actions/kritamenu.action"
+printf '<ActionCollection><Actions category="Text">%s%s</Actions></ActionCollection>\n' \
+    "$(action normal 'Normal' Ctrl+N)" "$(action smaller 'Smaller' 'Ctrl+&lt;')" >"$actions/SvgTextTool.action"
+krita() { printf '{ "format": 1, "name": "Krita", "executables": ["krita"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/krita.json"; }
+krita "$(entry Ctrl+N 'New'), $(entry Ctrl++ 'Zoom In'), $(entry Ctrl+= 'Zoom In'), $(entry 'Ctrl+<' 'Smaller')"
+run krita.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with Krita's actions was reported"; }
+krita "$(entry Ctrl+N 'Normal'), $(entry Ctrl++ 'Zoom In'), $(entry 'Ctrl+<' 'Smaller'), $(entry Ctrl+K 'Chord')"
+if run krita.json >"$tmp/out"; then fail "planted Krita differences passed"; fi
+grep -q 'Ctrl+= (Zoom In) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Krita's Ctrl+= not named"; }
+grep -q 'Ctrl+K is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "a chord was read as Ctrl+K"; }
+
+# mpv's input.conf: an upper-case letter is the letter with Shift, a section's binding and a
+# mouse button are left out.
+mkdir -p "$tmp/root/usr/share/doc/mpv"
+gzip -c >"$tmp/root/usr/share/doc/mpv/input.conf.gz" <<'CONF'
+# a comment
+#MBTN_LEFT_DBL cycle fullscreen    # toggle fullscreen
+#q quit
+#Q quit-watch-later                     # exit and remember the playback position
+#q {encode} quit 4
+#Ctrl+RIGHT  no-osd sub-seek  1         # seek to the next subtitle
+#SHARP cycle audio                      # switch audio track
+CONF
+mpv() { printf '{ "format": 1, "name": "mpv", "executables": ["mpv"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/mpv.json"; }
+mpv "$(entry Q 'Quit'), $(entry Shift+Q 'Quit and remember'), $(entry Ctrl+Right 'Next subtitle'), $(entry '#' 'Audio track')"
+run mpv.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with mpv's input.conf was reported"; }
+mpv "$(entry Q 'Quit'), $(entry Ctrl+Right 'Next subtitle'), $(entry '#' 'Audio track'), $(entry F 'Full screen')"
+if run mpv.json >"$tmp/out"; then fail "planted mpv differences passed"; fi
+grep -q 'Shift+Q (exit and remember the playback position) is not in the pack' "$tmp/out" ||
+    { cat "$tmp/out"; fail "mpv's Shift+Q not named"; }
+grep -q 'F is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "the extra F not named"; }
+
+# calibre's actions: the shortcut of an action_spec (the branch for systems other than macOS) and
+# of a menu action its code creates.
+mkdir -p "$tmp/root/usr/lib/calibre/calibre/gui2/actions"
+cat >"$tmp/root/usr/lib/calibre/calibre/gui2/actions/delete.py" <<'PY'
+class DeleteAction(InterfaceAction):
+    action_spec = (_('Remove books'), 'remove_books.png', _('Delete books'), 'Backspace' if ismacos else 'Del')
+    def genesis(self):
+        self.create_menu_action(self.menu, 'merge', _('Merge book records'), shortcut=_('M'))
+        self.create_menu_action(self.menu, 'plain', _('No shortcut'))
+PY
+calibre() { printf '{ "format": 1, "name": "calibre", "executables": ["calibre"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/calibre.json"; }
+calibre "$(entry Delete 'Remove books'), $(entry M 'Merge book records')"
+run calibre.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with calibre's actions was reported"; }
+calibre "$(entry Backspace 'Remove books'), $(entry M 'Merge book records')"
+if run calibre.json >"$tmp/out"; then fail "calibre's macOS key passed"; fi
+grep -q 'Delete (Remove books) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "calibre's Delete not named"; }
+grep -q 'Backspace is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "the macOS Backspace not named"; }
+
+checked=10
 if [ -f /etc/xdg/openbox/rc.xml ]; then
     "$check" desktop-openbox.json >"$tmp/out" || { cat "$tmp/out"; fail "the shipped openbox pack differs"; }
     sed 's/"Alt+F4"/"Ctrl+Alt+F4"/' "$1/resources/packs/desktop-openbox.json" >"$tmp/packs/desktop-openbox.json"
     if "$check" --packs "$tmp/packs" desktop-openbox.json >"$tmp/out"; then fail "a changed openbox key passed"; fi
     grep -q 'Alt+F4 (Close) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Alt+F4 not named"; }
-    checked=8
+    checked=11
 fi
 echo "pack check: $checked planted differences found"

@@ -63,6 +63,30 @@ std::string Lower(const std::string& text)
     return QString::fromStdString(text).toLower().toStdString();
 }
 
+// The class an entry's windows have: StartupWMClass, or else the id without ".desktop"; lower
+// case. byStartupClass tells which of the two it is.
+std::string WindowClassOf(const DesktopEntry& entry, bool& byStartupClass)
+{
+    byStartupClass = !entry.startupWmClass.empty();
+    if (byStartupClass) {
+        return Lower(entry.startupWmClass);
+    }
+    return Lower(entry.id.substr(0, entry.id.size() - std::string(".desktop").size()));
+}
+
+std::vector<std::pair<std::string, std::int64_t>> ApplicationFolderStamps()
+{
+    std::vector<std::pair<std::string, std::int64_t>> stamps;
+    for (const std::string& folder : DataFolders()) {
+        const std::string applications = folder + "/applications";
+        std::error_code error;
+        const auto time = std::filesystem::last_write_time(applications, error);
+        stamps.emplace_back(applications,
+                            error ? -1 : static_cast<std::int64_t>(time.time_since_epoch().count()));
+    }
+    return stamps;
+}
+
 } // namespace
 
 DesktopEntry ParseDesktopEntry(const std::string& text, const std::string& id)
@@ -150,17 +174,46 @@ const DesktopEntry* FindEntryOfWindowClass(const std::vector<DesktopEntry>& entr
         return nullptr;
     }
     const std::string wanted = Lower(windowClass);
+    const DesktopEntry* byId = nullptr;
     for (const DesktopEntry& entry : entries) {
-        if (!entry.startupWmClass.empty() && Lower(entry.startupWmClass) == wanted) {
+        bool byStartupClass = false;
+        if (WindowClassOf(entry, byStartupClass) != wanted) {
+            continue;
+        }
+        if (byStartupClass) {
             return &entry;
         }
+        byId = byId ? byId : &entry;
     }
-    for (const DesktopEntry& entry : entries) {
-        const std::string stem =
-            entry.id.substr(0, entry.id.size() - std::string(".desktop").size());
-        if (entry.startupWmClass.empty() && Lower(stem) == wanted) {
-            return &entry;
+    return byId;
+}
+
+std::string CWindowClassIndex::DesktopIdOf(const std::vector<std::string>& classes)
+{
+    RefreshIfChanged();
+    for (const std::string& windowClass : classes) {
+        if (const auto found = ids_.find(Lower(windowClass)); found != ids_.end()) {
+            return found->second;
         }
     }
-    return nullptr;
+    return {};
+}
+
+void CWindowClassIndex::RefreshIfChanged()
+{
+    auto stamps = ApplicationFolderStamps();
+    if (read_ && stamps == stamps_) {
+        return;
+    }
+    read_ = true;
+    stamps_ = std::move(stamps);
+    ids_.clear();
+    std::unordered_map<std::string, std::string> byId;
+    for (const DesktopEntry& entry : ReadDesktopEntries()) {
+        bool byStartupClass = false;
+        std::string windowClass = WindowClassOf(entry, byStartupClass);
+        (byStartupClass ? ids_ : byId).emplace(std::move(windowClass), entry.id);
+    }
+    // A StartupWMClass wins over an id that reads the same.
+    ids_.merge(byId);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -31,3 +33,22 @@ std::vector<DesktopEntry> ReadDesktopEntries();
 // without ".desktop", ignoring case); null when none.
 const DesktopEntry* FindEntryOfWindowClass(const std::vector<DesktopEntry>& entries,
                                            const std::string& windowClass);
+
+// The desktop entry ids windows' classes lead to, by the rule of FindEntryOfWindowClass. The
+// entries are read at the first question and again only once an applications folder changed, so
+// asking on every show costs a few stat calls.
+class CWindowClassIndex
+{
+public:
+    // The id of the entry the first of these classes leads to; empty when none does.
+    std::string DesktopIdOf(const std::vector<std::string>& classes);
+
+private:
+    void RefreshIfChanged();
+
+    // Each applications folder with its modification time (-1 when missing), as last read.
+    std::vector<std::pair<std::string, std::int64_t>> stamps_;
+    bool read_ = false;
+    // Lower-case class -> entry id.
+    std::unordered_map<std::string, std::string> ids_;
+};

@@ -1,5 +1,6 @@
 #include "windows/Processes.h"
 
+#include "desktop/DesktopEntries.h"
 #include "platform/Platform.h"
 #include "services/ActiveWindow.h"
 #include "util/Paths.h"
@@ -15,6 +16,19 @@ void AddOnce(std::vector<std::string>& list, const std::string& item)
     if (!item.empty() && std::find(list.begin(), list.end(), item) == list.end()) {
         list.push_back(item);
     }
+}
+
+CWindowClassIndex& ClassIndex()
+{
+    static CWindowClassIndex index;
+    return index;
+}
+
+// The desktop entry a window names, or else the one its classes lead to.
+std::string DesktopIdOfWindow(const platform::Platform::WindowIdentity& identity)
+{
+    return identity.desktopId.empty() ? ClassIndex().DesktopIdOf(identity.classes)
+                                      : identity.desktopId;
 }
 
 // Gives each process the names its top-level windows carry; a sandbox's metadata is read once
@@ -33,7 +47,7 @@ void AddWindowIdentities(const std::unordered_map<std::uint32_t, CLoadedProgram*
         for (const std::string& name : identity.classes) {
             AddOnce(process.WindowClasses, name);
         }
-        AddOnce(process.DesktopIds, identity.desktopId);
+        AddOnce(process.DesktopIds, DesktopIdOfWindow(identity));
         if (asked.insert(&process).second) {
             AddOnce(process.DesktopIds,
                     system.GetProcessDesktopId(static_cast<std::uint32_t>(process.ProcessId)));
@@ -66,8 +80,8 @@ CActiveProgram GetActiveProgram(const CActiveWindow& activeWindow)
     active.ProcessId = static_cast<std::int32_t>(activeWindow.GetActiveProcessId());
     if (const platform::WindowId window = activeWindow.GetLastWindow(); window != 0) {
         platform::Platform::WindowIdentity identity = platform::Get().GetWindowIdentity(window);
+        active.DesktopId = DesktopIdOfWindow(identity);
         active.WindowClasses = std::move(identity.classes);
-        active.DesktopId = std::move(identity.desktopId);
     }
     return active;
 }

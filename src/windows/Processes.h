@@ -8,9 +8,11 @@
 class CActiveWindow;
 
 // Rebuilds the list from the processes running now, each with the classes and desktop entries of
-// its top-level windows and of its sandbox.
+// its top-level windows and of its sandbox. A window that names no entry is given the one its
+// class leads to (StartupWMClass).
 void RefreshLoadedPrograms(CLoadedPrograms& programs);
-// The window the tracker last saw active, with what it tells of its program.
+// The window the tracker last saw active, with what it tells of its program; the desktop entry as
+// for the loaded programs.
 CActiveProgram GetActiveProgram(const CActiveWindow& activeWindow);
 // Full path of the process's executable; empty when it cannot be read.
 std::string GetProcessModulePath(std::uint32_t processId);

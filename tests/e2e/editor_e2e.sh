@@ -166,8 +166,7 @@ check "nothing is written before the program ends" \
     test -z "$(base shortcuts.dat "SELECT Id FROM shortcuts WHERE Description = 'Unsaved edit'")"
 
 kill -TERM "$quorvel"
-ended() { ! kill -0 "$quorvel" 2>/dev/null; }
-check "SIGTERM ends the program" wait_for 10 ended
+check "SIGTERM ends the program" ends_within 10 "$quorvel"
 wait "$quorvel"
 check "with code 0" test $? -eq 0
 check "the edit left in the editor was saved" \

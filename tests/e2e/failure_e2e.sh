@@ -15,10 +15,6 @@ break_layout() { printf '<keyimages><key KeyCode="65" Left="x"/></keyimages>' >"
 mend_layout() { cp "$build/keyimages.xml" "$app/keyimages.xml"; }
 box_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n 1; }
 box_shown() { [ -n "$(box_of "$1")" ]; }
-confirm_box() {
-    xdotool windowactivate --sync "$1" 2>/dev/null
-    xdotool key Return
-}
 
 break_layout
 "$app/quorvel" >"$e2e_tmp/start.log" 2>&1 &
@@ -27,8 +23,7 @@ e2e_pids+=($broken)
 check "a broken layout file at start-up is reported" wait_for 10 box_shown $broken
 shot broken-layout-at-start
 confirm_box "$(box_of $broken)"
-ended() { ! kill -0 "$1" 2>/dev/null; }
-check "the program then ends" wait_for 10 ended $broken
+check "the program then ends" ends_within 10 $broken
 wait "$broken"
 check "with a failure code" test $? -ne 0
 

@@ -111,8 +111,7 @@ read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
 xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
 sleep 1
 xdotool key Up Return
-ended() { ! kill -0 "$quorvel" 2>/dev/null; }
-check "Exit ends the program" wait_for 10 ended
+check "Exit ends the program" ends_within 10 "$quorvel"
 stored() {
     sqlite3 -readonly "$XDG_DATA_HOME/zint/shortcuts.dat" \
         "SELECT count(*) FROM shortcuts WHERE ShortName IN ('Full screen', 'Scroll back')"

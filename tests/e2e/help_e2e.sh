@@ -41,7 +41,6 @@ choose_help() {
 }
 opened() { grep -qxF "$1" "$e2e_tmp/opened" 2>/dev/null; }
 names() { "$e2e_dir/accessible.py" quorvel "$@" >"$e2e_tmp/names.txt"; }
-ended() { ! kill -0 "$quorvel" 2>/dev/null; }
 
 # xdg-open finds no browser (its status 3: a required tool is missing).
 echo 3 >"$e2e_tmp/status"
@@ -55,11 +54,10 @@ shot help-no-browser
 stop_quorvel() {
     local box
     box=$(xdotool search --onlyvisible --pid "$quorvel" --name '^Quorvel$' | tail -n 1)
-    xdotool windowactivate --sync "$box" 2>/dev/null
-    xdotool key Return
+    confirm_box "$box"
     xdotool mousemove 10 10
     kill "$quorvel"
-    wait_for 10 ended
+    ends_within 10 "$quorvel"
 }
 check "Quorvel ends" stop_quorvel
 

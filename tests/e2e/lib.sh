@@ -76,6 +76,31 @@ wait_for() {
     return 1
 }
 
+# confirm_box WINDOW: answers a message box with Return, and again while the box is still shown (a
+# box mapped a moment ago may not take keys yet).
+confirm_box() {
+    local tries=5
+    while [ "$tries" -gt 0 ]; do
+        xdotool windowactivate --sync "$1" 2>/dev/null
+        xdotool key Return
+        wait_for 2 window_gone "$1" && return 0
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+
+# ends_within SECONDS PID: waits for the process to end; one still running then is killed, so a
+# following `wait PID` cannot hang, and the call fails.
+ends_within() {
+    wait_for "$1" process_gone "$2" && return 0
+    kill -9 "$2" 2>/dev/null
+    return 1
+}
+
+process_gone() { ! kill -0 "$1" 2>/dev/null; }
+
 # The id of Quorvel's overlay (its main window), mapped or not: the widest of its windows taller
 # than its tray icon, menu and message (the editor is narrower).
 overlay_window() {

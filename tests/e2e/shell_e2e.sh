@@ -54,11 +54,8 @@ e2e_pids+=($second)
 box_shown() { xdotool search --onlyvisible --pid "$second" >/dev/null; }
 check "second copy shows the information box" wait_for 10 box_shown
 shot second-instance-box
-box=$(xdotool search --onlyvisible --pid "$second" | head -n 1)
-xdotool windowactivate --sync "$box" 2>/dev/null
-xdotool key Return
-second_ended() { ! kill -0 "$second" 2>/dev/null; }
-check "second copy ends after the box is confirmed" wait_for 10 second_ended
+confirm_box "$(xdotool search --onlyvisible --pid "$second" | head -n 1)"
+check "second copy ends after the box is confirmed" ends_within 10 "$second"
 wait "$second"
 check "second copy exits with code 0" test $? -eq 0
 check "first copy is still running" kill -0 "$first"
@@ -69,8 +66,7 @@ read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
 xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
 sleep 1
 xdotool key Up Return
-first_ended() { ! kill -0 "$first" 2>/dev/null; }
-check "Exit in the tray menu ends the program" wait_for 10 first_ended
+check "Exit in the tray menu ends the program" ends_within 10 "$first"
 wait "$first"
 check "with code 0" test $? -eq 0
 

@@ -62,9 +62,7 @@ protected:
     std::optional<int> Run(const QStringList& arguments) const
     {
         CCommandLine commandLine;
-        testing::internal::CaptureStderr();
         const auto usage = commandLine.Parse(QStringList{"quorvel"} + arguments);
-        testing::internal::GetCapturedStderr();
         return usage ? usage : RunPackCommand(commandLine);
     }
 

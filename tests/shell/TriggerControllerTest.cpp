@@ -6,23 +6,13 @@
 
 #include "FakeEnvironment.h"
 #include "FakeGSettings.h"
+#include "TriggerKeys.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const Trigger WinQ{platform::ModWin, 'Q'};
-const Trigger CtrlAltK{platform::ModControl | platform::ModAlt, 'K'};
-constexpr auto npos = std::string::npos;
-
-std::vector<Trigger> HotKeys(const platform::FakePlatform& platform)
-{
-    std::vector<Trigger> keys;
-    for (const auto& hotKey : platform.hotKeys) {
-        keys.push_back({hotKey.modifiers, hotKey.code});
-    }
-    return keys;
-}
+using namespace trigger_test;
 
 // The settings as a start reads them: saved with these values (none: a first start).
 CSettings LoadedSettings(const std::optional<SettingsValues>& saved)

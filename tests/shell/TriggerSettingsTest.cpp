@@ -9,6 +9,7 @@
 
 #include "FakeEnvironment.h"
 #include "FakeGSettings.h"
+#include "TriggerKeys.h"
 #include "ScopedEnvironment.h"
 
 #include <QCheckBox>
@@ -24,20 +25,9 @@
 
 namespace {
 
-const Trigger WinQ{platform::ModWin, 'Q'};
-const Trigger CtrlAltK{platform::ModControl | platform::ModAlt, 'K'};
 const Trigger CtrlShiftF5{platform::ModControl | platform::ModShift, 0x74};
 const Trigger CtrlAltQ{platform::ModControl | platform::ModAlt, 'Q'};
-constexpr auto npos = std::string::npos;
-
-std::vector<Trigger> HotKeys(const platform::FakePlatform& platform)
-{
-    std::vector<Trigger> keys;
-    for (const auto& hotKey : platform.hotKeys) {
-        keys.push_back({hotKey.modifiers, hotKey.code});
-    }
-    return keys;
-}
+using namespace trigger_test;
 
 SettingsValues WithTrigger(const Trigger& trigger)
 {
@@ -58,6 +48,7 @@ CSettings SavedSettings()
 TEST(TriggerSettings, TheSavedTriggerIsGrabbedAndNamedInTheTrayHint)
 {
     FakeEnvironment env;
+    env.environment.Set("PATH", env.dataFolder.filePath("no-programs").toStdString());
     CSettings settings;
     settings.values.trigger = CtrlAltK;
     settings.Save();
@@ -284,11 +275,12 @@ TEST(TriggerSettings, AFirstStartOnGnomeRegistersTheTriggerInGnomesShortcuts)
 TEST(TriggerSettings, TheAlreadyRunningBoxNamesTheTriggerInForce)
 {
     FakeEnvironment env;
+    env.environment.Set("PATH", env.dataFolder.filePath("no-programs").toStdString());
     CSettings settings;
     settings.values.trigger = CtrlAltK;
     settings.Save();
     TMainForm first;
-    EXPECT_EQ(first.Greeting(), ""); // not a first start
+    EXPECT_EQ(first.Greeting(), ""); // not a first start, and no application to add
     TMainForm second;
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find("Нажмите Ctrl + Alt + K"), npos) << env.messages[0];

@@ -10,6 +10,7 @@ FakeEnvironment::FakeEnvironment()
     platform.specialFolders[platform::SpecialFolderKind::AppData] = dataFolder.path().toStdString();
     platform.specialFolders[platform::SpecialFolderKind::Config] =
         configFolder.path().toStdString();
+    environment.Set("XDG_DATA_DIRS", dataFolder.filePath("no-system-data").toStdString());
     SetMessageBoxHandler([this](const std::string& text, const MessageBoxOptions&) {
         messages.push_back(text);
         return messageBoxAnswer;

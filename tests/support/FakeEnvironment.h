@@ -3,6 +3,7 @@
 #include "FakeTimerService.h"
 #include "util/MessageBox.h"
 #include "FakePlatform.h"
+#include "ScopedEnvironment.h"
 
 #include <QTemporaryDir>
 
@@ -28,6 +29,8 @@ public:
     QTemporaryDir dataFolder;
     // The user's configuration folder ($XDG_CONFIG_HOME), empty and removed afterwards.
     QTemporaryDir configFolder;
+    // $XDG_DATA_DIRS points nowhere, so the machine's desktop entries stay out of tests.
+    ScopedEnvironment environment;
 };
 
 // The build folder, where the executable and its resources lie.

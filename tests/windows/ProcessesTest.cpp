@@ -1,6 +1,10 @@
 #include "windows/Processes.h"
 
 #include "FakeEnvironment.h"
+#include "services/ActiveWindow.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -79,4 +83,58 @@ TEST(LoadedPrograms, AFlatpakPathResolvesToItsDesktopEntry)
     CProgram* meld = shortCuts.AddProgram(std::move(program));
     shortCuts.SetRunningPrograms(loaded, {50, {}, {}});
     EXPECT_TRUE(meld->IsActive());
+}
+
+namespace {
+
+void WriteEntry(const QString& folder, const QString& id, const QString& startupClass)
+{
+    QDir().mkpath(folder);
+    QFile file(folder + "/" + id);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
+    if (!startupClass.isEmpty()) {
+        file.write(("StartupWMClass=" + startupClass + "\n").toUtf8());
+    }
+}
+
+} // namespace
+
+TEST(LoadedPrograms, AWindowsClassLeadsToTheEntryOfThatStartupClass)
+{
+    FakeEnvironment env;
+    const QString applications = env.dataFolder.filePath("applications");
+    WriteEntry(applications, "gimp.desktop", "Gimp-2.10");
+    // An entry whose id reads as the class loses to one that names the class as StartupWMClass.
+    WriteEntry(applications, "aaa-gimp-2.10.desktop", "");
+    env.platform.processes = {{60, "/usr/bin/gimp-2.10"}, {70, "/usr/bin/python3.11"}};
+    env.platform.windows[6] = {};
+    env.platform.windows[6].processId = 60;
+    env.platform.windows[6].identity = {{"gimp-2.10", "Gimp-2.10"}, ""};
+    env.platform.windows[7].processId = 70;
+    env.platform.windows[7].identity = {{"tool", "Tool"}, ""};
+    env.platform.foregroundWindow = 6;
+    CActiveWindow tracker;
+    tracker.Poll();
+    const CActiveProgram active = GetActiveProgram(tracker);
+    EXPECT_EQ(active.DesktopId, "gimp.desktop");
+    CLoadedPrograms loaded;
+    RefreshLoadedPrograms(loaded);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0]->DesktopIds, std::vector<std::string>{"gimp.desktop"});
+    EXPECT_TRUE(loaded[1]->DesktopIds.empty());
+
+    // The base's program known only by its entry is the active one.
+    CShortCuts shortCuts;
+    auto program = std::make_unique<CProgram>();
+    program->FileName = "/usr/bin/gimp";
+    program->DesktopId = "gimp.desktop";
+    CProgram* gimp = shortCuts.AddProgram(std::move(program));
+    shortCuts.SetRunningPrograms(loaded, active);
+    EXPECT_TRUE(gimp->IsActive());
+
+    // An entry installed later is found at the next look, without a restart.
+    WriteEntry(applications, "org.example.Tool.desktop", "tool");
+    RefreshLoadedPrograms(loaded);
+    EXPECT_EQ(loaded[1]->DesktopIds, std::vector<std::string>{"org.example.Tool.desktop"});
 }
