@@ -23,8 +23,9 @@ wshot() {
     fi
 }
 
+cp "$e2e_dir/wayland-base.tsv" "$e2e_tmp/"
 check "the shortcut base is written through the program's data layer" \
-    sway_run "$build/tests/e2e/quorvel_seed_base" "$e2e_dir/wayland-base.tsv"
+    sway_run "$build/tests/e2e/quorvel_seed_base" "$e2e_tmp/wayland-base.tsv"
 
 sway_spawn "$e2e_tmp/target.log" "$build/tests/e2e/quorvel_wayland_target" quorvel-target \
     "Target window"

@@ -4,7 +4,9 @@
 # for the tests (quorvel-e2e, created when missing); otherwise to the user running the test.
 # Source this file after e2e_isolate (lib.sh), then:
 #   sway_start             start the session in $e2e_tmp; exports SWAYSOCK and WAYLAND_DISPLAY
-#                          for this shell; 77 when sway is missing or cannot start here
+#                          for this shell; 77 when sway is missing or cannot start here. Where
+#                          the session's user cannot reach $build (a checkout in /root), the
+#                          programs the tests run are copied into $e2e_tmp and $build names the copy
 #   sway_run COMMAND...    run a command in the session as its user, with the session's
 #                          environment (Qt on its Wayland platform)
 #   sway_spawn LOG COMMAND...  the same in the background, its output to LOG; its pid in
@@ -76,7 +78,7 @@ sway_start() {
         fi
         chown -R "$SWAY_USER:$SWAY_USER" "$e2e_tmp"
     fi
-    if ! _sway_as_user test -x "$build/quorvel"; then
+    if ! _sway_as_user test -x "$build/quorvel" && ! _sway_stage_build; then
         echo "FAIL - $build/quorvel cannot be run by the session's user"
         return 1
     fi
@@ -97,6 +99,19 @@ sway_start() {
         sway_stop
         return 77
     fi
+}
+
+# _sway_stage_build: the program with the files it reads beside it, and the test programs, copied
+# where the session's user reaches them; $build names the copy.
+_sway_stage_build() {
+    local copy=$e2e_tmp/build
+    mkdir -p "$copy/tests/e2e" &&
+        cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$copy/" &&
+        cp "$build/tests/e2e/quorvel_seed_base" "$build/tests/e2e/quorvel_wayland_target" \
+            "$copy/tests/e2e/" &&
+        chown -R "$SWAY_USER:$SWAY_USER" "$copy" || return 1
+    build=$copy
+    _sway_as_user test -x "$build/quorvel"
 }
 
 # The sockets sway names after its own pid appear once it runs.
