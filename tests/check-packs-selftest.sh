@@ -2,7 +2,7 @@
 # Proves scripts/check-packs reports a difference planted in a copy of a pack: against a small
 # LibreOffice registry, a GTK program's shortcuts window in a GResource bundle, builder files with
 # accelerators, accelerators a binary's code holds, GSettings schemas with an override, Krita's action files,
-# mpv's input.conf and calibre's actions, all written here, and against openbox's rc.xml when openbox is installed.
+# mpv's input.conf, calibre's actions and Blender's keymap script, all written here, and against openbox's rc.xml when openbox is installed.
 set -euo pipefail
 check="$1/scripts/check-packs"
 tmp=$(mktemp -d)
@@ -234,12 +234,47 @@ if run calibre.json >"$tmp/out"; then fail "calibre's macOS key passed"; fi
 grep -q 'Delete (Remove books) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "calibre's Delete not named"; }
 grep -q 'Backspace is in the pack but not in the source' "$tmp/out" || { cat "$tmp/out"; fail "the macOS Backspace not named"; }
 
-checked=10
+# Blender's window keymaps, as its keymap script builds them for the preset's preferences: a key
+# press with modifiers, a menu named by its id, and neither a mouse event nor another editor's
+# keymap nor a binding of the Space action the preset does not choose.
+keymaps="$tmp/root/usr/share/blender/scripts/presets/keyconfig/keymap_data"
+mkdir -p "$keymaps"
+cat >"$keymaps/blender_default.py" <<'PY'
+class Params:
+    def __init__(self, spacebar_action='TOOL', **_):
+        self.spacebar_action = spacebar_action
+def generate_keymaps(params=None):
+    space = ("screen.animation_play", {"type": 'SPACE', "value": 'PRESS'}, None)
+    tool = ("wm.toolbar", {"type": 'SPACE', "value": 'PRESS'}, None)
+    return [
+        ("Window", {"space_type": 'EMPTY'}, {"items": [
+            ("wm.save_mainfile", {"type": 'S', "value": 'PRESS', "ctrl": True}, None),
+            ("wm.call_menu", {"type": 'N', "value": 'PRESS', "ctrl": True},
+             {"properties": [("name", 'TOPBAR_MT_file_new')]}),
+            ("view3d.select", {"type": 'LEFTMOUSE', "value": 'PRESS'}, None),
+        ]}),
+        ("Frames", {"space_type": 'EMPTY'}, {"items": [space if params.spacebar_action == 'PLAY' else tool]}),
+        ("3D View", {"space_type": 'VIEW_3D'}, {"items": [
+            ("view3d.view_all", {"type": 'HOME', "value": 'PRESS'}, None),
+        ]}),
+    ]
+PY
+blender() { printf '{ "format": 1, "name": "Blender", "executables": ["blender"], "source": "s", "shortcuts": [ %s ] }\n' "$1" >"$tmp/packs/blender.json"; }
+blender "$(entry Ctrl+S 'Save (wm.save_mainfile)'), $(entry Ctrl+N 'New (TOPBAR_MT_file_new)'), $(entry Space 'Play (screen.animation_play)')"
+run blender.json >"$tmp/out" || { cat "$tmp/out"; fail "a pack that agrees with Blender's keymaps was reported"; }
+blender "$(entry Ctrl+S 'Save (wm.save_mainfile)'), $(entry Ctrl+N 'New (TOPBAR_MT_file_new)'), $(entry Space 'Toolbar (wm.toolbar)'), $(entry Home 'Frame all (view3d.view_all)')"
+if run blender.json >"$tmp/out"; then fail "planted differences in Blender's pack passed"; fi
+grep -q 'Space is "Toolbar (wm.toolbar)" in the pack, "screen.animation_play" in the source' "$tmp/out" ||
+    { cat "$tmp/out"; fail "Blender's Space of the other preference not named"; }
+grep -q 'Home is in the pack but not in the source' "$tmp/out" ||
+    { cat "$tmp/out"; fail "a key of another editor's keymap not named"; }
+
+checked=11
 if [ -f /etc/xdg/openbox/rc.xml ]; then
     "$check" desktop-openbox.json >"$tmp/out" || { cat "$tmp/out"; fail "the shipped openbox pack differs"; }
     sed 's/"Alt+F4"/"Ctrl+Alt+F4"/' "$1/resources/packs/desktop-openbox.json" >"$tmp/packs/desktop-openbox.json"
     if "$check" --packs "$tmp/packs" desktop-openbox.json >"$tmp/out"; then fail "a changed openbox key passed"; fi
     grep -q 'Alt+F4 (Close) is not in the pack' "$tmp/out" || { cat "$tmp/out"; fail "Alt+F4 not named"; }
-    checked=11
+    checked=12
 fi
 echo "pack check: $checked planted differences found"

@@ -2,10 +2,10 @@
 
 #include "framework/Exception.h"
 #include "keys/PictureFile.h"
+#include "packs/PackIcons.h"
 #include "services/Translation.h"
 #include "util/Text.h"
 
-#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -129,20 +129,12 @@ QImage ReadPictureFile(const std::string& path)
     return picture.image;
 }
 
-Blob EncodeBitmap(const QImage& picture)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (picture.isNull() || !FitStoredIcon(picture).save(&buffer, "BMP")) {
-        throw InvalidPicture("the picture cannot be written as BMP");
-    }
-    return Blob(bytes.begin(), bytes.end());
-}
-
 void StoreBitmap(const QImage& picture, Field field)
 {
-    Blob bytes = EncodeBitmap(picture);
+    Blob bytes = picture.isNull() ? Blob() : IconFieldBytes(picture);
+    if (bytes.empty()) {
+        throw InvalidPicture("the picture cannot be written as BMP");
+    }
     field.DataSetOf().Edit();
     field.SetValue(BlobValue(std::move(bytes)));
 }

@@ -21,9 +21,8 @@ QImage ReadPictureFile(const std::string& path);
 // Decodes JPEG bytes, scaled down while decoding as far as a stored icon allows; a declared size
 // beyond PictureAllocationLimitMb and every libjpeg error become InvalidPicture.
 QImage DecodeJpeg(const std::vector<unsigned char>& bytes);
-// The picture as a whole BMP file, scaled down to fit StoredIconSide.
-Blob EncodeBitmap(const QImage& picture);
-// Puts the field's data set into edit state and stores the picture in it as a BMP file.
+// Puts the field's data set into edit state and stores the picture in it as the "Icon" field keeps
+// pictures (packs/PackIcons.h: a BMP file, with the alpha channel when the picture has one).
 void StoreBitmap(const QImage& picture, Field field);
 // ReadPictureFile, then StoreBitmap; the field keeps its value when the file is no picture.
 void LoadIconFromFile(const std::string& path, Field field);

@@ -2,6 +2,7 @@
 
 #include "framework/DataSource.h"
 #include "util/Text.h"
+#include "util/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>

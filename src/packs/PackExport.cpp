@@ -11,6 +11,7 @@
 #include "services/Translation.h"
 #include "util/Paths.h"
 #include "util/Text.h"
+#include "util/Utf8.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

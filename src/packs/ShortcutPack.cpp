@@ -7,6 +7,7 @@
 #include "services/Translation.h"
 #include "util/Paths.h"
 #include "util/Text.h"
+#include "util/Utf8.h"
 
 #include <optional>
 #include <QFile>
@@ -31,13 +32,6 @@ JsonPath Append(JsonPath path, JsonStep step)
 {
     path.push_back(std::move(step));
     return path;
-}
-
-std::size_t Characters(const std::string& text)
-{
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
 }
 
 bool EndsWithNoCase(const std::string& text, const std::string& end)
@@ -178,7 +172,7 @@ private:
         if (text.empty()) {
             Fail(member, Translate("текст пуст"));
         }
-        if (Characters(text) > maxCharacters) {
+        if (CountUtf8Characters(text) > maxCharacters) {
             Fail(member,
                  FormatText(Translate("текст длиннее %s символов"), std::to_string(maxCharacters)));
         }
@@ -208,7 +202,7 @@ private:
                 Fail(element, Translate("нужен непустой текст в кавычках"));
             }
             texts.push_back(array.at(i).toString().toStdString());
-            if (Characters(texts.back()) > FileNameLength) {
+            if (CountUtf8Characters(texts.back()) > FileNameLength) {
                 Fail(element, FormatText(Translate("текст длиннее %s символов"),
                                          std::to_string(FileNameLength)));
             }
@@ -283,7 +277,7 @@ private:
                     Fail(Append(path, std::string(field)),
                          FormatText(Translate("в «%s» не может быть «;» и «,»"), name));
                 }
-                length += Characters(name) + 2;
+                length += CountUtf8Characters(name) + 2;
             }
         }
         if (length > FileNameLength) {

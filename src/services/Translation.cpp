@@ -5,6 +5,7 @@
 
 #include "util/Paths.h"
 #include "util/Text.h"
+#include "util/Utf8.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,20 +36,6 @@ constexpr char16_t HighHalf[128] = {
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // B0
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // B8
 };
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // The executable's own folder when catalogues of the domain lie there (the build folder), else
 // the locale folder of the installation it belongs to.
@@ -167,48 +154,6 @@ std::string Cp1251ToUtf8(const std::string& text)
         }
     }
     return out;
-}
-
-bool IsValidUtf8(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        int follow;
-        char32_t value;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            follow = 1;
-            value = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            follow = 2;
-            value = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            follow = 3;
-            value = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + follow >= text.size()) {
-            return false;
-        }
-        for (int k = 1; k <= follow; ++k) {
-            const auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                return false;
-            }
-            value = (value << 6) | (cc & 0x3F);
-        }
-        // Overlong forms and surrogates are not UTF-8.
-        static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (value < minimum[follow] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-            return false;
-        }
-        i += follow + 1;
-    }
-    return true;
 }
 
 // Besides the catalogues, Qt's own texts follow the chosen language once the application object

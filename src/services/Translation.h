@@ -23,5 +23,3 @@ std::string LanguageCodeOf(const std::string& locale);
 
 // Windows-1251 text converted byte by byte to UTF-8.
 std::string Cp1251ToUtf8(const std::string& text);
-
-bool IsValidUtf8(const std::string& text);

@@ -3,10 +3,7 @@
 #include "shell/CommandLine.h"
 
 #include "database/DataSetLoader.h"
-#include "packs/PackExport.h"
-#include "packs/PackImport.h"
 #include "database/Registry.h"
-#include "framework/Exception.h"
 #include "platform/Platform.h"
 #include "services/InstanceLock.h"
 #include "services/Translation.h"
@@ -68,17 +65,9 @@ int Import(const std::string& file)
 
 int Export(const std::string& file, const std::optional<std::string>& program)
 {
-    try {
-        CDBRegistry registry;
-        registry.GetLoader()->LoadAsSaved();
-        const std::string written =
-            QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString();
-        Print(DescribeExport(written, ExportFile(registry, file, program)));
-        return 0;
-    } catch (const Exception& error) {
-        PrintProblem(error.what());
-        return 1;
-    }
+    const ImportOutcome outcome = ExportAsSaved(file, program);
+    (outcome.succeeded ? Print : PrintProblem)(outcome.text);
+    return outcome.succeeded ? 0 : 1;
 }
 
 } // namespace
@@ -134,36 +123,4 @@ std::optional<ImportOutcome> ReadImportAnswer(const std::string& answer)
         return std::nullopt;
     }
     return ImportOutcome{status == ImportSucceeded, answer.substr(end + 1)};
-}
-
-ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path)
-{
-    PackFile file;
-    try {
-        file = ReadPackFile(path);
-    } catch (const Exception& error) {
-        return {false, error.what()};
-    }
-    return MergeAndSave(registry, path, file);
-}
-
-ImportOutcome MergeAndSave(CDBRegistry& registry, const std::string& path, const PackFile& file)
-{
-    const ImportReport report = MergePackFile(registry, file);
-    try {
-        registry.GetLoader()->Save();
-    } catch (const Exception& error) {
-        return DescribeImportSaved(path, report, error.what());
-    }
-    return DescribeImportSaved(path, report, {});
-}
-
-ImportOutcome DescribeImportSaved(const std::string& path, const ImportReport& report,
-                                  const std::string& problem)
-{
-    const std::string done = DescribeImport(path, report);
-    if (!problem.empty()) {
-        return {false, done + "\n" + problem};
-    }
-    return {true, done};
 }

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "packs/PackImport.h"
-#include "packs/ShortcutPack.h"
+#include "packs/ImportExport.h"
 
 #include <optional>
 #include <string>
 
-class CDBRegistry;
 class CCommandLine;
 
 // The command line's shortcut-pack tasks (docs/packs.md): --import FILE and --export FILE
@@ -23,24 +21,6 @@ std::optional<int> RunPackCommand(const CCommandLine& commandLine);
 std::string ImportRequest(const std::string& path);
 std::optional<std::string> ImportRequestFile(const std::string& message);
 
-struct ImportOutcome
-{
-    bool succeeded = false;
-    // What happened, in words for the user.
-    std::string text;
-    bool operator==(const ImportOutcome&) const = default;
-};
-
 // The running copy's answer to an import request, and back (nullopt for anything else).
 std::string ImportAnswer(const ImportOutcome& outcome);
 std::optional<ImportOutcome> ReadImportAnswer(const std::string& answer);
-
-// Imports a file into the base and saves the base.
-ImportOutcome ImportAndSave(CDBRegistry& registry, const std::string& path);
-// The second half of an import whose file was read already (in a worker, say): merges it into
-// the base and saves the base.
-ImportOutcome MergeAndSave(CDBRegistry& registry, const std::string& path, const PackFile& file);
-// How an import went once the base was saved; problem is why the save failed, empty when it did
-// not.
-ImportOutcome DescribeImportSaved(const std::string& path, const ImportReport& report,
-                                  const std::string& problem);

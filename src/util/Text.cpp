@@ -1,5 +1,7 @@
 #include "util/Text.h"
 
+#include "util/Utf8.h"
+
 std::string ReplaceFirst(const std::string& text, const std::string& value)
 {
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
@@ -39,19 +41,6 @@ std::vector<std::string> SplitText(const std::string& text, char delimiter)
     }
     pieces.push_back(current);
     return pieces;
-}
-
-std::string TruncateUtf8(std::string text, std::size_t characters)
-{
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (startsCharacter && count++ == characters) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
 }
 
 std::string QuoteUserText(const std::string& text)

@@ -17,9 +17,6 @@ std::string FormatText(const std::string& pattern, const std::string& a1 = {},
 // Splits text at a one-character delimiter; every delimiter ends a piece, empty ones too.
 std::vector<std::string> SplitText(const std::string& text, char delimiter);
 
-// UTF-8 text cut after the given number of characters, never inside one.
-std::string TruncateUtf8(std::string text, std::size_t characters);
-
 // The most characters of user data (a name from a file, a path, a key text) a message quotes.
 constexpr std::size_t QuotedCharacters = 80;
 // User data as a message quotes it: at most QuotedCharacters characters, a longer text cut and

@@ -2,6 +2,7 @@
 
 #include "util/Text.h"
 #include "desktop/DesktopEntries.h"
+#include "util/Utf8.h"
 
 #include <QFileInfo>
 #include <QIcon>

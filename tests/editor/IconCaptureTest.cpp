@@ -87,6 +87,16 @@ TEST_F(IconFile, PicturesAreStoredAsBitmapsAtMostTheSizeKeysDraw)
     table.Post();
     LoadIconFromFile(Write("large.png", Picture(300, 300), "PNG"), table.FieldByName("Icon"));
     EXPECT_EQ(Stored().size(), QSize(64, 64));
+    table.Post();
+
+    // A picture's transparency is kept, as packs keep theirs.
+    QImage clear(16, 16, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    clear.setPixelColor(8, 8, QColor(10, 20, 30, 255));
+    LoadIconFromFile(Write("clear.png", clear, "PNG"), table.FieldByName("Icon"));
+    EXPECT_TRUE(Stored().hasAlphaChannel());
+    EXPECT_EQ(Stored().pixelColor(0, 0).alpha(), 0);
+    EXPECT_EQ(Stored().pixelColor(8, 8), QColor(10, 20, 30, 255));
 }
 
 TEST_F(IconFile, WhatIsNoPictureLeavesTheOldIcon)

@@ -148,17 +148,6 @@ TEST(Cp1251, PunctuationAndLettersConvertToTheirFullUtf8Forms)
     EXPECT_EQ(Cp1251ToUtf8("plain"), "plain");
 }
 
-TEST(Cp1251, Utf8Validation)
-{
-    EXPECT_TRUE(IsValidUtf8("Выход"));
-    EXPECT_TRUE(IsValidUtf8("ascii"));
-    EXPECT_TRUE(IsValidUtf8("\xE2\x84\x96"));
-    EXPECT_FALSE(IsValidUtf8("\xC2\xFB\xF5\xEE\xE4"));
-    EXPECT_FALSE(IsValidUtf8("\xD0"));         // cut short
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));     // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")); // surrogate
-}
-
 TEST(LanguageCode, RussianOnlyForARussianLocale)
 {
     EXPECT_EQ(LanguageCodeOf("ru_RU.UTF-8"), "ru");

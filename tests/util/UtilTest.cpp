@@ -1,6 +1,7 @@
 #include "util/MessageBox.h"
 #include "util/Paths.h"
 #include "util/Text.h"
+#include "util/Utf8.h"
 
 #include "FakeEnvironment.h"
 
@@ -103,4 +104,33 @@ TEST(Text, UserDataIsQuotedUpTo80CharactersNeverCutInsideOne)
         expected += "ж";
     }
     EXPECT_EQ(QuoteUserText(cyrillic), expected + "…");
+}
+
+TEST(Utf8, ValidationRefusesBrokenOverlongAndSurrogateForms)
+{
+    EXPECT_TRUE(IsValidUtf8("Выход"));
+    EXPECT_TRUE(IsValidUtf8("ascii"));
+    EXPECT_TRUE(IsValidUtf8("\xE2\x84\x96"));
+    EXPECT_FALSE(IsValidUtf8("\xC2\xFB\xF5\xEE\xE4"));
+    EXPECT_FALSE(IsValidUtf8("\xD0"));         // cut short
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));     // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")); // surrogate
+}
+
+TEST(Utf8, EveryLengthOfCodePointIsWrittenAndCounted)
+{
+    std::string text;
+    for (const char32_t c : {U'A', U'\u00E9', U'\u2116', U'\U0001F600', U'\U0010FFFF'}) {
+        AppendUtf8(text, c);
+    }
+    EXPECT_EQ(text, "A\xC3\xA9\xE2\x84\x96\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF");
+    EXPECT_TRUE(IsValidUtf8(text));
+    EXPECT_EQ(CountUtf8Characters(text), 5u);
+    EXPECT_EQ(TruncateUtf8(text, 4), "A\xC3\xA9\xE2\x84\x96\xF0\x9F\x98\x80");
+
+    // What is no character becomes the replacement character, never invalid bytes.
+    std::string replaced;
+    AppendUtf8(replaced, 0xD800);
+    AppendUtf8(replaced, 0x110000);
+    EXPECT_EQ(replaced, "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
