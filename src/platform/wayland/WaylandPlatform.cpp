@@ -84,8 +84,7 @@ private:
     WaylandPlatform& owner_;
 };
 
-WaylandPlatform::WaylandPlatform()
-    : keyEvents_(std::make_unique<KeyEvents>(*this))
+WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*this))
 {
     seat_ = wayland::WaylandSeat::Connect([] { qCInfo(lcPlatform) << "keyboard layout read"; });
     if (seat_ && seat_->CanSend()) {
