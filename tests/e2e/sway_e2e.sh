@@ -77,6 +77,10 @@ sway_run wtype -M logo -P q -s 100 -p q -m logo
 check "the trigger bound through sway's IPC shows the overlay" wait_for 10 overlay_shown
 sway_msg '[app_id=quorvel-other] focus' >/dev/null
 check "focusing another window hides the overlay" wait_for 5 overlay_gone
+# The same trigger typed on the session's keyboard, its keys held as a person holds them.
+sway_key press Super_L && sway_key press q && sleep 0.1 && sway_key release q &&
+    sway_key release Super_L
+check "Super+Q on the session's keyboard shows the overlay" wait_for 10 overlay_shown
 
 check "Quorvel is still running" kill -0 "$quorvel"
 e2e_summary

@@ -1,5 +1,9 @@
 # A headless sway session for end-to-end tests on Wayland: sway on wlroots' headless backend with
-# the pixman renderer and no input devices, one 1920x1080 output. sway refuses to run as root: run
+# the pixman renderer and no input devices, one 1920x1080 output. A seat with no keyboard
+# announces one only when a virtual keyboard comes, and a client binds its keyboard only then:
+# the keys a new virtual keyboard sends at once (each wtype run) reach nobody. So the session
+# gets a keyboard of its own (quorvel_wayland_keyboard, the default XKB layout) before any client
+# starts, kept until the end, and it types the tests' keys. sway refuses to run as root: run
 # as root, the session and everything started in it (sway_run) belong to an unprivileged user made
 # for the tests (quorvel-e2e, created when missing); otherwise to the user running the test.
 # Source this file after e2e_isolate (lib.sh), then:
@@ -13,6 +17,7 @@
 #                          $sway_spawned and among the processes sway_stop kills
 #   sway_msg ARGS...       swaymsg against the session
 #   sway_screenshot FILE   the output as a PNG (grim)
+#   sway_key press|release KEYSYM  a key of the session's keyboard, once sway has handled it
 #   sway_stop              kill exactly the processes sway_start started, by pid
 
 SWAY_USER=quorvel-e2e
@@ -99,6 +104,31 @@ sway_start() {
         sway_stop
         return 77
     fi
+    _sway_start_keyboard
+}
+
+_sway_start_keyboard() {
+    local prefix environment ready
+    read -r -a prefix < <(_sway_user_prefix)
+    read -r -a environment < <(_sway_environment)
+    coproc SWAY_KEYBOARD { "${prefix[@]}" env -i "${environment[@]}" \
+        "$build/tests/e2e/quorvel_wayland_keyboard" 2>&1; }
+    SWAY_PIDS+=("$SWAY_KEYBOARD_PID")
+    read -r -t 20 -u "${SWAY_KEYBOARD[0]}" ready
+    if [ "${ready:-}" != ready ] || ! wait_for 10 _sway_has_keyboard; then
+        echo "FAIL - the session's keyboard did not come: ${ready:-}"
+        return 1
+    fi
+}
+
+_sway_has_keyboard() {
+    sway_msg -t get_inputs | grep -q '"type": "keyboard"'
+}
+
+sway_key() {
+    local answer
+    echo "$1 $2" >&"${SWAY_KEYBOARD[1]}" &&
+        read -r -t 10 -u "${SWAY_KEYBOARD[0]}" answer && [ "$answer" = ok ]
 }
 
 # _sway_stage_build: the program with the files it reads beside it, and the test programs, copied
@@ -108,7 +138,7 @@ _sway_stage_build() {
     mkdir -p "$copy/tests/e2e" &&
         cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$copy/" &&
         cp "$build/tests/e2e/quorvel_seed_base" "$build/tests/e2e/quorvel_wayland_target" \
-            "$copy/tests/e2e/" &&
+            "$build/tests/e2e/quorvel_wayland_keyboard" "$copy/tests/e2e/" &&
         chown -R "$SWAY_USER:$SWAY_USER" "$copy" || return 1
     build=$copy
     _sway_as_user test -x "$build/quorvel"

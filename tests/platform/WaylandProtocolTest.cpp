@@ -6,6 +6,9 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstdlib>
 
 using namespace platform::wayland;
 
@@ -211,4 +214,27 @@ TEST(WaylandKeymap, TheLayoutNamesComeFromTheSymbolsTheKeymapIncluded)
     EXPECT_EQ(LayoutNamesOfKeymap("xkb_symbols \"(unnamed)\" {"), "");
     EXPECT_EQ(LayoutNamesOfKeymap("no symbols here"), "");
     EXPECT_EQ(LayoutNamesOfKeymap("xkb_symbols \"pc+us"), "");
+}
+
+TEST(WaylandKeymap, OnlyAKeymapPlacingTheLetterKeysIsTakenForTheLayout)
+{
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    const xkb_rule_names german = {"evdev", "pc105", "de", "", ""};
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &german, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    ASSERT_NE(keymap, nullptr);
+    char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+    EXPECT_TRUE(IsKeyboardLayout(text));
+    std::free(text);
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+
+    // A typing tool's keymap: its keys named by number, only those it types.
+    const std::string typing = R"keymap(xkb_keymap {
+xkb_keycodes "(unnamed)" { minimum = 8; maximum = 11; <K1> = 9; <K2> = 10; };
+xkb_types "(unnamed)" { include "complete" };
+xkb_compatibility "(unnamed)" { include "complete" };
+xkb_symbols "(unnamed)" { key <K1> {[Super_L]}; key <K2> {[q]}; };
+};)keymap";
+    EXPECT_FALSE(IsKeyboardLayout(typing));
+    EXPECT_FALSE(IsKeyboardLayout("not a keymap"));
 }

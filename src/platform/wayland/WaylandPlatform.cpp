@@ -101,11 +101,14 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
     qApp->installEventFilter(keyEvents_.get());
     // Every key is forgotten when the keyboard goes to another program; coming back, the modifiers
     // held at its entry are added at the first read, once the toolkit has taken the entry's
-    // modifiers in (they follow the activation).
+    // modifiers in (they follow the activation). The activation may come after the first keys
+    // the program's window received: they stay.
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, keyEvents_.get(),
                      [this](Qt::ApplicationState state) {
-                         held_.Clear();
                          enterModifiersPending_ = state == Qt::ApplicationActive;
+                         if (!enterModifiersPending_) {
+                             held_.Clear();
+                         }
                      });
 }
 

@@ -20,6 +20,17 @@ namespace platform::wayland {
 namespace {
 // A keymap larger than this is no keymap.
 constexpr std::uint32_t MaxKeymapSize = 4u << 20;
+
+// Whether the keymap has the alphanumeric block of a keyboard, by its keys' position names.
+bool PlacesLetterKeys(xkb_keymap* keymap)
+{
+    for (const char* name : {"AE01", "AD01", "AC01", "AB01"}) {
+        if (xkb_keymap_key_by_name(keymap, name) == XKB_KEYCODE_INVALID) {
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 struct WaylandSeat::State
@@ -74,6 +85,12 @@ struct WaylandSeat::State
             context, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
         if (!read) {
             qCWarning(lcPlatform) << "the compositor's keymap cannot be read";
+            return;
+        }
+        // A typing tool's keyboard (wtype) comes with a keymap of the few keys it types: the
+        // seat's layout stays.
+        if (!PlacesLetterKeys(read)) {
+            xkb_keymap_unref(read);
             return;
         }
         xkb_state_unref(keyState);
@@ -264,6 +281,17 @@ void WaylandSeat::SendKey(unsigned xKeyCode, bool down)
         xkb_state_serialize_mods(state_->keyState, XKB_STATE_MODS_LOCKED),
         xkb_state_serialize_layout(state_->keyState, XKB_STATE_LAYOUT_EFFECTIVE));
     wl_display_flush(state_->display);
+}
+
+bool IsKeyboardLayout(const std::string& keymapText)
+{
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_keymap* keymap = xkb_keymap_new_from_string(
+        context, keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    const bool layout = keymap && PlacesLetterKeys(keymap);
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    return layout;
 }
 
 std::string LayoutNamesOfKeymap(const std::string& keymapText)

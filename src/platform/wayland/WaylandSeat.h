@@ -42,6 +42,10 @@ private:
     friend struct State;
 };
 
+// Whether a keymap's text is a keyboard's layout, which the seat's keymap is taken from: one that
+// places the letter and digit keys (a typing tool's names its few keys by number).
+bool IsKeyboardLayout(const std::string& keymapText);
+
 // The XKB layout names ("us,de") of a keymap's text, from the symbols its compiler included
 // ("pc+us+de:2+inet(evdev)"); empty when it names none.
 std::string LayoutNamesOfKeymap(const std::string& keymapText);

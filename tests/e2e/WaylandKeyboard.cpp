@@ -1,0 +1,160 @@
+// A keyboard for end-to-end tests on Wayland: a virtual keyboard with the default XKB keymap (the
+// XKB_DEFAULT_* variables) that stays in the seat while it runs, so clients bind their keyboard
+// at their start rather than racing the first keys. Reads commands from standard input, one a
+// line: "press KEYSYM" or "release KEYSYM" (X keysym names, e.g. Control_L, s); answers each on
+// standard output with "ok" once the compositor has handled it, "error ..." otherwise. Prints
+// "ready" first, once the compositor knows the keyboard.
+// Usage: quorvel_wayland_keyboard
+
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <sys/mman.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+namespace {
+
+struct Globals
+{
+    wl_seat* seat = nullptr;
+    zwp_virtual_keyboard_manager_v1* manager = nullptr;
+};
+
+void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+              std::uint32_t)
+{
+    auto* globals = static_cast<Globals*>(data);
+    if (std::strcmp(interface, wl_seat_interface.name) == 0 && !globals->seat) {
+        globals->seat =
+            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
+        globals->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    }
+}
+
+void OnGlobalRemove(void*, wl_registry*, std::uint32_t) {}
+
+const wl_registry_listener RegistryListener = {OnGlobal, OnGlobalRemove};
+
+// The first key of the keymap whose first level types the keysym; 0 when none does.
+xkb_keycode_t KeyOf(xkb_keymap* keymap, xkb_keysym_t keysym)
+{
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= xkb_keymap_max_keycode(keymap);
+         ++key) {
+        const xkb_keysym_t* syms = nullptr;
+        const int count = xkb_keymap_key_get_syms_by_level(keymap, key, 0, 0, &syms);
+        for (int i = 0; i < count; ++i) {
+            if (syms[i] == keysym) {
+                return key;
+            }
+        }
+    }
+    return 0;
+}
+
+std::uint32_t Milliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
+bool UploadKeymap(zwp_virtual_keyboard_v1* keyboard, xkb_keymap* keymap)
+{
+    char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+    if (!text) {
+        return false;
+    }
+    const std::size_t size = std::strlen(text) + 1;
+    const int fd = memfd_create("test-keymap", MFD_CLOEXEC);
+    const bool written = fd >= 0 && write(fd, text, size) == static_cast<ssize_t>(size);
+    if (written) {
+        zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
+                                       static_cast<std::uint32_t>(size));
+    }
+    if (fd >= 0) {
+        close(fd);
+    }
+    std::free(text);
+    return written;
+}
+
+} // namespace
+
+int main()
+{
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display) {
+        std::cerr << "error: no Wayland compositor\n";
+        return 1;
+    }
+    Globals globals;
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &RegistryListener, &globals);
+    wl_display_roundtrip(display);
+    if (!globals.seat || !globals.manager) {
+        std::cerr << "error: the compositor offers no virtual keyboard\n";
+        return 1;
+    }
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (!keymap) {
+        std::cerr << "error: no default keymap\n";
+        return 1;
+    }
+    xkb_state* state = xkb_state_new(keymap);
+    zwp_virtual_keyboard_v1* keyboard =
+        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
+    if (!UploadKeymap(keyboard, keymap) || wl_display_roundtrip(display) < 0) {
+        std::cerr << "error: the keymap was not taken\n";
+        return 1;
+    }
+    std::cout << "ready" << std::endl;
+
+    std::string command;
+    std::string name;
+    while (std::cin >> command >> name) {
+        const bool press = command == "press";
+        const xkb_keysym_t keysym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
+        const xkb_keycode_t key = keysym == XKB_KEY_NoSymbol ? 0 : KeyOf(keymap, keysym);
+        if ((!press && command != "release") || key == 0) {
+            std::cout << "error " << command << ' ' << name << std::endl;
+            continue;
+        }
+        // Keys are evdev codes, 8 below the keymap's; the modifiers follow as a keyboard's would.
+        zwp_virtual_keyboard_v1_key(keyboard, Milliseconds(), key - 8,
+                                    press ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                          : WL_KEYBOARD_KEY_STATE_RELEASED);
+        xkb_state_update_key(state, key, press ? XKB_KEY_DOWN : XKB_KEY_UP);
+        zwp_virtual_keyboard_v1_modifiers(
+            keyboard, xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED),
+            xkb_state_serialize_mods(state, XKB_STATE_MODS_LATCHED),
+            xkb_state_serialize_mods(state, XKB_STATE_MODS_LOCKED),
+            xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE));
+        if (wl_display_roundtrip(display) < 0) {
+            std::cout << "error the compositor went away" << std::endl;
+            return 1;
+        }
+        std::cout << "ok" << std::endl;
+    }
+    zwp_virtual_keyboard_v1_destroy(keyboard);
+    zwp_virtual_keyboard_manager_v1_destroy(globals.manager);
+    wl_seat_destroy(globals.seat);
+    wl_registry_destroy(registry);
+    wl_display_roundtrip(display);
+    xkb_state_unref(state);
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    wl_display_disconnect(display);
+    return 0;
+}
