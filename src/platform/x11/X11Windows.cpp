@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTimer>
 
+#include "platform/linux/Log.h"
 #include "platform/x11/WindowIdentity.h"
 #include "platform/x11/XConnection.h"
 
