@@ -65,6 +65,19 @@ class Platform
 public:
     virtual ~Platform() = default;
 
+    // --- capabilities ---------------------------------------------------------------------
+    // What this platform can do on this desktop; the program leaves out, or words otherwise,
+    // what it cannot. Each answer holds for the whole run.
+    // Whether RegisterHotKey can grab a key for the whole desktop (else the desktop's own key
+    // bindings must run the program).
+    virtual bool CanGrabTrigger() = 0;
+    // Whether the foreground window, and the process that owns it, can be told.
+    virtual bool CanTellActiveProcess() = 0;
+    // Whether SendKeyEvent reaches the focused window.
+    virtual bool CanSendInput() = 0;
+    // Whether SetTopmost can keep a window above the others.
+    virtual bool CanKeepAbove() = 0;
+
     // --- keyboard -------------------------------------------------------------------------
     // Fills 256 bytes indexed by virtual-key code, 0x80 set for a key that is down. Refused
     // (false) while no window of this process is active, so keys typed elsewhere are never seen.

@@ -299,6 +299,19 @@ TEST_F(X11Platform, TheWindowManagerIsKnownByTheNameItGivesItself)
     EXPECT_EQ(system.GetWindowManagerName(), "Openbox");
 }
 
+TEST_F(X11Platform, CanDoEverythingWithADisplayAndNothingWithout)
+{
+    EXPECT_TRUE(system.CanGrabTrigger());
+    EXPECT_TRUE(system.CanTellActiveProcess());
+    EXPECT_TRUE(system.CanSendInput());
+    EXPECT_TRUE(system.CanKeepAbove());
+    platform::X11Platform unconnected(platform::X11Platform::DisplayConnection::Later);
+    EXPECT_FALSE(unconnected.CanGrabTrigger());
+    EXPECT_FALSE(unconnected.CanTellActiveProcess());
+    EXPECT_FALSE(unconnected.CanSendInput());
+    EXPECT_FALSE(unconnected.CanKeepAbove());
+}
+
 TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
 {
     QWindow window;

@@ -41,4 +41,24 @@ bool X11Platform::HasDisplay() const
     return x_ != nullptr;
 }
 
+bool X11Platform::CanGrabTrigger()
+{
+    return HasDisplay();
+}
+
+bool X11Platform::CanTellActiveProcess()
+{
+    return HasDisplay();
+}
+
+bool X11Platform::CanSendInput()
+{
+    return HasDisplay();
+}
+
+bool X11Platform::CanKeepAbove()
+{
+    return HasDisplay();
+}
+
 } // namespace platform

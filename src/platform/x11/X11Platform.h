@@ -37,6 +37,11 @@ public:
     // Whether the X display could be opened.
     bool HasDisplay() const;
 
+    // Each true when the X display is open.
+    bool CanGrabTrigger() override;
+    bool CanTellActiveProcess() override;
+    bool CanSendInput() override;
+    bool CanKeepAbove() override;
     bool GetKeyboardState(std::uint8_t state[256]) override;
     std::int16_t GetKeyState(std::uint16_t code) override;
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;
