@@ -76,6 +76,7 @@ DesktopFacts InspectDesktop()
 {
     DesktopFacts facts;
     facts.windowManager = platform::Get().GetWindowManagerName();
+    facts.grabsTrigger = platform::Get().CanGrabTrigger();
     const std::string& name = facts.windowManager;
     // Plain mutter calls itself "Mutter", GNOME Shell (mutter inside) "GNOME Shell".
     if (name.find("Mutter") != std::string::npos || name == "GNOME Shell") {

@@ -21,6 +21,9 @@ struct DesktopFacts
     WinKeyOwner winKeyOwner = WinKeyOwner::Nobody;
     // GNOME's own shortcut settings can run a command on a key (its custom keybindings).
     bool gnomeShortcuts = false;
+    // This program can grab a trigger for the whole desktop; else the desktop's own key
+    // bindings must run "quorvel --show".
+    bool grabsTrigger = true;
 };
 
 // Looks at the running window manager and its settings; runs gsettings for mutter, with a short

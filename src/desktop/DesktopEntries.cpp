@@ -81,8 +81,8 @@ std::vector<std::pair<std::string, std::int64_t>> ApplicationFolderStamps()
         const std::string applications = folder + "/applications";
         std::error_code error;
         const auto time = std::filesystem::last_write_time(applications, error);
-        stamps.emplace_back(applications,
-                            error ? -1 : static_cast<std::int64_t>(time.time_since_epoch().count()));
+        stamps.emplace_back(
+            applications, error ? -1 : static_cast<std::int64_t>(time.time_since_epoch().count()));
     }
     return stamps;
 }

@@ -134,6 +134,8 @@ void TfrmDBEditor::BuildToolBar()
     tbStayOnTop = ToolBar1->addAction(QString());
     tbStayOnTop->setCheckable(true);
     tbStayOnTop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    // Where no window can be kept above the others the button would promise what nothing does.
+    tbStayOnTop->setVisible(platform::Get().CanKeepAbove());
 }
 
 void TfrmDBEditor::BuildLayout()

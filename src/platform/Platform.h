@@ -65,6 +65,19 @@ class Platform
 public:
     virtual ~Platform() = default;
 
+    // --- capabilities ---------------------------------------------------------------------
+    // What this platform can do on this desktop; the program leaves out, or words otherwise,
+    // what it cannot. Each answer holds for the whole run.
+    // Whether RegisterHotKey can grab a key for the whole desktop (else the desktop's own key
+    // bindings must run the program).
+    virtual bool CanGrabTrigger() = 0;
+    // Whether the foreground window, and the process that owns it, can be told.
+    virtual bool CanTellActiveProcess() = 0;
+    // Whether SendKeyEvent reaches the focused window.
+    virtual bool CanSendInput() = 0;
+    // Whether SetTopmost can keep a window above the others.
+    virtual bool CanKeepAbove() = 0;
+
     // --- keyboard -------------------------------------------------------------------------
     // Fills 256 bytes indexed by virtual-key code, 0x80 set for a key that is down. Refused
     // (false) while no window of this process is active, so keys typed elsewhere are never seen.
@@ -102,12 +115,13 @@ public:
     // The key of the main block that types a Unicode character, without Shift where one does;
     // none when the layout types it only otherwise (AltGr) or not at all, or is not known.
     virtual std::optional<CharacterKey> GetKeyOfCharacter(char32_t character);
-    // The shape of the user's keyboard as the layout suggests it.
+    // The shape of the user's keyboard as the layout suggests it; ANSI when it cannot be told.
     virtual KeyboardShape GetKeyboardShape();
     // A number that changes whenever the layout (or its active group) has changed.
     virtual std::uint64_t GetKeyboardLayoutRevision();
 
     // --- windows --------------------------------------------------------------------------
+    // The window the window manager names active; 0 when none is or it cannot be told.
     virtual WindowId GetForegroundWindow() = 0;
     // Calls onChange on the UI thread whenever the foreground window may have changed (an empty
     // callback stops the calls). False when the system cannot announce such changes: the caller
@@ -137,7 +151,9 @@ public:
     // Called once the request that shows the overlay has been sent. A window manager that frames
     // every window it manages, whatever the window asks for, is asked to leave this one bare.
     virtual void OverlayMapped(WindowId window);
+    // Whether the window manager keeps the window above the others.
     virtual bool IsTopmost(WindowId window) = 0;
+    // Asks the window manager to keep the window above the others, or to stop doing so.
     virtual void SetTopmost(WindowId window, bool topmost) = 0;
     // The id of the process that owns the window; 0 when it cannot be told.
     virtual std::uint32_t GetWindowProcessId(WindowId window) = 0;
@@ -157,7 +173,7 @@ public:
     virtual std::vector<WindowId> GetChildWindows(WindowId parent, bool recursive) = 0;
     // The title as UTF-8; empty for a window without one or one that is gone.
     virtual std::string GetWindowTitle(WindowId window) = 0;
-    // Mapped and viewable (its ancestors mapped too).
+    // Whether the window is mapped and viewable (its ancestors mapped too).
     virtual bool IsWindowVisible(WindowId window) = 0;
     // The window it belongs to (a dialog's main window); 0 when none.
     virtual WindowId GetWindowOwner(WindowId window) = 0;
@@ -174,14 +190,15 @@ public:
         // window writes it, with or without ".desktop"; empty when none.
         std::string desktopId;
     };
-    // Empty for a window that is gone.
+    // What the window tells of its program; empty for a window that is gone.
     virtual WindowIdentity GetWindowIdentity(WindowId window) = 0;
-    // The desktop window and docks are no application windows.
+    // True for the desktop window and docks: windows of no application.
     virtual bool IsDesktopWindow(WindowId window) = 0;
     // The name the running window manager gives itself ("Openbox"); empty when none runs.
     virtual std::string GetWindowManagerName() = 0;
 
     // --- processes ------------------------------------------------------------------------
+    // The id of this program's process.
     virtual std::uint32_t GetCurrentProcessId() = 0;
     // Every running process, in the order the system lists them.
     virtual std::vector<std::uint32_t> EnumProcesses() = 0;
@@ -200,6 +217,7 @@ public:
     // Opens the named system-wide marker. Sets alreadyExists when another process holds it.
     // Returns a handle (>= 0) or -1 when the marker could not be made at all.
     virtual int OpenNamedMutex(const std::string& name, bool& alreadyExists) = 0;
+    // Lets go of a marker OpenNamedMutex opened; a later copy may then take it.
     virtual void CloseNamedMutex(int handle) = 0;
     // The first copy listens for messages from later copies; a later copy sends one, one line
     // of text, and learns whether the first copy took it. The callback runs from the event loop,
@@ -207,7 +225,9 @@ public:
     // back to a copy that asked and still waits; it does nothing for one that did not ask.
     using MessageReply = std::function<void(const std::string& answer)>;
     using MessageHandler = std::function<void(const std::string& message, MessageReply reply)>;
+    // Starts listening on the channel as the first copy; false when it cannot.
     virtual bool ListenForMessages(const std::string& channel, MessageHandler onMessage) = 0;
+    // Sends a message to the copy listening on the channel; false when none took it.
     virtual bool SendMessageToFirstCopy(const std::string& channel, const std::string& message) = 0;
     // Sends a message and waits up to timeoutMs for the first copy's answer; nullopt when no copy
     // took the message or none answered in time.

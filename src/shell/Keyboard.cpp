@@ -229,10 +229,12 @@ void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& glob
     }
     CKeyCodes combination = keys_->GetPressedKeyCodes();
     combination.Add(key.KeyCode);
-    if (button == Qt::LeftButton) {
+    // Without synthetic input a left click describes the shortcut as a right click does.
+    const bool carriesOut = platform::Get().CanSendInput();
+    if (button == Qt::LeftButton && carriesOut) {
         HintStepDone(OverlayHintStep::ClickKey);
         Execute(combination);
-    } else if (button == Qt::RightButton) {
+    } else if (button == Qt::RightButton || button == Qt::LeftButton) {
         HintStepDone(OverlayHintStep::RightClickKey);
         // Base texts are shown as they are, never as markup.
         QToolTip::showText(
@@ -259,7 +261,8 @@ void CKeyboard::OnParentHidden()
 
 void CKeyboard::TrackCombinations()
 {
-    if (keys_ && shortCuts_) {
+    // The gesture carries a shortcut out by synthetic keys: not watched without them.
+    if (keys_ && shortCuts_ && platform::Get().CanSendInput()) {
         const CKeyCodes held = keys_->GetPressedKeyCodes();
         if (shortCuts_->FindShortCut(held)) {
             auto tracker = std::make_unique<CCompleteKeyCombination>();

@@ -54,8 +54,8 @@ public:
     void OnKeyStateRefused();
     // A left click on a modifier key latches it as held, drawn pressed, and a second click
     // releases it; a left click on a key that carries a shortcut carries out the held keys and
-    // that key as the gesture does; a right click on it describes the shortcut in a tooltip.
-    // Other clicks do nothing.
+    // that key as the gesture does; a right click on it describes the shortcut in a tooltip, and
+    // so does a left click where the platform cannot send input. Other clicks do nothing.
     void OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos);
     // The overlay was hidden: latched keys are released.
     void OnParentHidden();

@@ -128,7 +128,7 @@ void TMainForm::StartUp()
             Translate("Области уведомлений нет: клавиатуру показывают клавиши вызова и команда "
                       "«quorvel --show»."));
     }
-    hint_->SetDone(settings_.overlayHintsDone);
+    hint_->SetDone(HintStepsDone());
 
     // Either may show a message box, which runs the event loop: everything above is built.
     const FirstRunResult firstRun = LoadOrSetUpBase(*registry_, GetExeFolder() + "packs");
@@ -182,6 +182,14 @@ void TMainForm::WatchApplication()
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveEdits(false); });
 }
 
+std::uint32_t TMainForm::HintStepsDone() const
+{
+    // Without synthetic input a click only describes a key's shortcut: nothing to teach there.
+    const auto unteachable =
+        platform::Get().CanSendInput() ? 0u : static_cast<std::uint32_t>(OverlayHintStep::ClickKey);
+    return settings_.overlayHintsDone | unteachable;
+}
+
 void TMainForm::HintStepDone(OverlayHintStep step)
 {
     const auto bit = static_cast<std::uint32_t>(step);
@@ -189,7 +197,7 @@ void TMainForm::HintStepDone(OverlayHintStep step)
         return;
     }
     settings_.overlayHintsDone |= bit;
-    hint_->SetDone(settings_.overlayHintsDone);
+    hint_->SetDone(HintStepsDone());
     // A damaged settings file is kept until the user saves settings: remembered for this run.
     if (settings_.Damaged()) {
         return;
@@ -241,7 +249,10 @@ void TMainForm::BuildForm()
     TrayMenuCommands commands;
     commands.show = [this] { miShowClick(); };
     commands.editShortcuts = [this] { miEditDBClick(); };
-    commands.cheatSheet = [this] { miCheatSheetClick(); };
+    // The cheat sheet is the active program's: not offered where that cannot be told.
+    if (platform::Get().CanTellActiveProcess()) {
+        commands.cheatSheet = [this] { miCheatSheetClick(); };
+    }
     commands.settings = [this] { miSettingsClick(); };
     commands.help = [this] { miHelpClick(); };
     commands.about = [this] { miAboutClick(); };

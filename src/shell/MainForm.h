@@ -117,6 +117,8 @@ private:
     void StartTrigger();
     // The user has done a step the overlay's hint teaches: it leaves the hint, for good.
     void HintStepDone(OverlayHintStep step);
+    // The steps the hint leaves out: those done, and those the platform gives nothing to do.
+    std::uint32_t HintStepsDone() const;
     // One tray message: what the first start added to the base, how to show the overlay, and
     // where the settings are.
     void Greet(const FirstRunResult& firstRun);

@@ -92,6 +92,8 @@ void CTrayMenu::AddItems(QWidget* parent)
     bind(help_, &TrayMenuCommands::help);
     bind(about_, &TrayMenuCommands::about);
     bind(exit_, &TrayMenuCommands::exit);
+    // An item without a command is not offered on this desktop.
+    cheatSheet_->setVisible(static_cast<bool>(commands_.cheatSheet));
     // Enabled once start-up has loaded the base.
     editShortcuts_->setEnabled(false);
 }

@@ -27,9 +27,14 @@ CTriggerController::CTriggerController(platform::Platform& platform, CSettings& 
 {
 }
 
+bool CTriggerController::GnomeRuns(const SettingsValues& values) const
+{
+    return values.desktopShortcut && desktop_.gnomeShortcuts;
+}
+
 bool CTriggerController::GrabsItself(const SettingsValues& values) const
 {
-    return !(values.desktopShortcut && desktop_.gnomeShortcuts);
+    return desktop_.grabsTrigger && !GnomeRuns(values);
 }
 
 bool CTriggerController::Grab(const Trigger& trigger)
@@ -57,7 +62,7 @@ void CTriggerController::Start()
         if (Grab(values.trigger)) {
             grabbed_ = values.trigger;
         }
-    } else if (GnomeShortcutBinding() != AcceleratorOf(values.trigger)) {
+    } else if (GnomeRuns(values) && GnomeShortcutBinding() != AcceleratorOf(values.trigger)) {
         SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand());
     }
     // Turned off in the settings, GNOME's shortcut goes (it may be left from an earlier run).
@@ -83,7 +88,8 @@ void CTriggerController::Start()
 void CTriggerController::SetUpFirstTrigger()
 {
     SettingsValues& values = settings_.values;
-    if (!WindowManagerBlocks(desktop_, values.trigger)) {
+    const bool blocked = desktop_.grabsTrigger && WindowManagerBlocks(desktop_, values.trigger);
+    if (desktop_.grabsTrigger && !blocked) {
         return;
     }
     // GNOME runs its own shortcuts whatever it does with the Windows key alone.
@@ -91,8 +97,10 @@ void CTriggerController::SetUpFirstTrigger()
         values.desktopShortcut = true;
         return;
     }
-    values.trigger = TriggerWithoutWinKey();
-    triggerReplaced_ = true;
+    if (blocked) {
+        values.trigger = TriggerWithoutWinKey();
+        triggerReplaced_ = true;
+    }
 }
 
 std::vector<std::string> CTriggerController::ShowCommand() const
@@ -102,7 +110,7 @@ std::vector<std::string> CTriggerController::ShowCommand() const
 
 std::string CTriggerController::ApplyDesktopShortcut(const SettingsValues& values)
 {
-    if (!GrabsItself(values)) {
+    if (GnomeRuns(values)) {
         if (!SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand())) {
             return Translate("Не удалось зарегистрировать сочетание в настройках клавиатуры "
                              "GNOME.");
@@ -167,7 +175,7 @@ std::string CTriggerController::HowToShow() const
     }
     std::string text = FormatText(Translate("Нажмите %s, чтобы увидеть горячие клавиши."), keys);
     if (desktopRuns) {
-        text += '\n' + TriggerAdvice(desktop_, values.trigger, true);
+        text += '\n' + TriggerAdvice(desktop_, values.trigger, GnomeRuns(values));
     } else if (triggerReplaced_) {
         text += '\n' + FormatText(Translate("%s забирает клавишу Win себе, поэтому Quorvel "
                                             "вызывается сочетанием %s."),
@@ -183,7 +191,7 @@ std::string CTriggerController::TrayHint() const
     if (!grabbed_ && GrabsItself(values)) {
         hint += '\n' + TakenText();
     } else if (const std::string advice =
-                   TriggerAdvice(desktop_, values.trigger, !GrabsItself(values));
+                   TriggerAdvice(desktop_, values.trigger, GnomeRuns(values));
                !advice.empty()) {
         hint += '\n' + advice;
     }

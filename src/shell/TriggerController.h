@@ -10,8 +10,10 @@
 #include <vector>
 
 // The trigger in force: grabbed by this program, or run by GNOME's own shortcut settings as
-// "quorvel --show". Reads the desktop at start, sets up a trigger that works on a first start,
-// applies what the settings window chose and words what the user must know about it.
+// "quorvel --show", or, where the platform cannot grab keys and GNOME does not run it, left to
+// the user to bind in the desktop's settings. Reads the desktop at start, sets up a trigger that
+// works on a first start, applies what the settings window chose and words what the user must know
+// about it.
 class CTriggerController
 {
 public:
@@ -47,7 +49,10 @@ public:
     std::string TrayHint() const;
 
 private:
-    // Whether this program grabs the trigger itself: not while GNOME runs it as a shortcut.
+    // Whether GNOME's shortcut settings run the trigger.
+    bool GnomeRuns(const SettingsValues& values) const;
+    // Whether this program grabs the trigger itself: not while GNOME runs it as a shortcut, nor
+    // where the platform cannot grab keys.
     bool GrabsItself(const SettingsValues& values) const;
     void SetUpFirstTrigger();
     bool Grab(const Trigger& trigger);

@@ -88,6 +88,12 @@ bool WindowManagerBlocks(const DesktopFacts& desktop, const Trigger& trigger)
 std::string TriggerAdvice(const DesktopFacts& desktop, const Trigger& trigger, bool desktopShortcut)
 {
     const std::string keys = TriggerText(trigger);
+    if (!desktop.grabsTrigger && !desktopShortcut) {
+        return FormatText(Translate("Quorvel не может сам перехватить клавиши на этом рабочем "
+                                    "столе: назначьте %s в настройках клавиатуры рабочего "
+                                    "стола сочетанием, которое запускает «quorvel --show»."),
+                          keys);
+    }
     switch (desktop.winKeyOwner) {
     case WinKeyOwner::Nobody:
         return {};

@@ -26,6 +26,6 @@ std::string WinKeyOwnerName(WinKeyOwner owner);
 // Whether the window manager keeps a grab of this trigger from ever firing.
 bool WindowManagerBlocks(const DesktopFacts& desktop, const Trigger& trigger);
 // What the user must know about the trigger on this desktop, translated; empty when the grab
-// works as it is.
+// works as it is. desktopShortcut: GNOME's shortcut settings run the trigger.
 std::string TriggerAdvice(const DesktopFacts& desktop, const Trigger& trigger,
                           bool desktopShortcut);

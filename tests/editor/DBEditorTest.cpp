@@ -359,6 +359,14 @@ TEST_F(Editor, ExitButtonHidesAndSavesOnlyWhatChanged)
     EXPECT_TRUE(reread.GetShortcuts()->Locate("ShortName", std::string("Cp")));
 }
 
+TEST_F(Editor, TheStayOnTopButtonIsOfferedOnlyWhereAWindowCanBeKeptAbove)
+{
+    EXPECT_TRUE(editor->tbStayOnTop->isVisible());
+    env.platform.canKeepAbove = false;
+    TfrmDBEditor pinless(registry, activeWindow);
+    EXPECT_FALSE(pinless.tbStayOnTop->isVisible());
+}
+
 TEST_F(Editor, HotKeyControlFollowsTheSelectedShortcut)
 {
     TShortcutDescriptionFrame& frame = *editor->NodeDescription->ShortcutFrame;

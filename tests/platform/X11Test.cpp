@@ -22,6 +22,9 @@
 #include <functional>
 #include <memory>
 
+// Includes Xlib: after Qt's headers.
+#include "platform/x11/XErrorTrap.h"
+
 namespace {
 
 constexpr int TimeoutMs = 5000;
@@ -296,6 +299,19 @@ TEST_F(X11Platform, TheWindowManagerIsKnownByTheNameItGivesItself)
     EXPECT_EQ(system.GetWindowManagerName(), "Openbox");
 }
 
+TEST_F(X11Platform, CanDoEverythingWithADisplayAndNothingWithout)
+{
+    EXPECT_TRUE(system.CanGrabTrigger());
+    EXPECT_TRUE(system.CanTellActiveProcess());
+    EXPECT_TRUE(system.CanSendInput());
+    EXPECT_TRUE(system.CanKeepAbove());
+    platform::X11Platform unconnected(platform::X11Platform::DisplayConnection::Later);
+    EXPECT_FALSE(unconnected.CanGrabTrigger());
+    EXPECT_FALSE(unconnected.CanTellActiveProcess());
+    EXPECT_FALSE(unconnected.CanSendInput());
+    EXPECT_FALSE(unconnected.CanKeepAbove());
+}
+
 TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
 {
     QWindow window;
@@ -356,6 +372,43 @@ TEST_F(X11Platform, RealWindowsAndDesktopEntriesAreListedWithTheirExecutables)
     }
     platform::Install(nullptr);
     qputenv("XDG_DATA_HOME", oldDataHome);
+}
+
+TEST(XErrorTrap, CatchesOnlyTheErrorsOfTheRequestsItGuards)
+{
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    static int untrapped = 0;
+    const XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) {
+        ++untrapped;
+        return 0;
+    });
+    const Window gone =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    // The error of a request made before the trap is not the trap's.
+    XMapWindow(display, gone);
+    {
+        platform::XErrorTrap trap(display);
+        EXPECT_EQ(trap.Sync(), Success);
+        EXPECT_EQ(untrapped, 1);
+        {
+            // A trap within: its own request's error is its own, not the outer one's.
+            platform::XErrorTrap inner(display);
+            XMapWindow(display, gone);
+            EXPECT_EQ(inner.Sync(), BadWindow);
+        }
+        EXPECT_EQ(trap.Sync(), Success);
+        XUnmapWindow(display, gone);
+        EXPECT_EQ(trap.Sync(), BadWindow);
+    }
+    EXPECT_EQ(untrapped, 1);
+    // Ended, the trap hands errors back to the handler before it.
+    XMapWindow(display, gone);
+    XSync(display, False);
+    EXPECT_EQ(untrapped, 2);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
 }
 
 } // namespace

@@ -577,6 +577,27 @@ TEST_F(Clicks, ASingleKeyShortcutIsCarriedOutByItsKey)
     EXPECT_EQ(env.platform.sentKeys, (Sent{{F1, false}, {F1, true}}));
 }
 
+TEST_F(Clicks, WithoutSyntheticInputAClickDescribesAndTheGestureCarriesNothingOut)
+{
+    env.platform.canSendInput = false;
+    ClickKey(162);
+    ClickKey('S');
+    EXPECT_TRUE(overlay.isVisible());
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    EXPECT_EQ(shown.toPlainText().toStdString(), "Save  (Ctrl + S)");
+
+    ClickKey(162);
+    Down(162, Ctrl);
+    Down('S');
+    Up('S');
+    env.timers.Advance(300);
+    Down('S');
+    EXPECT_TRUE(overlay.isVisible());
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+}
+
 TEST_F(Clicks, ClicksOffAShortcutDoNothing)
 {
     ClickKey('S'); // no shortcut with nothing held

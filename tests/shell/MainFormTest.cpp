@@ -30,6 +30,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace {
 
 // Counts the hide events of the object it filters.
@@ -368,6 +370,53 @@ TEST(MainForm, TheHintUnderTheKeyboardTeachesEachStepUntilTheUserHasDoneIt)
     TMainForm again;
     env.platform.PressHotKey();
     EXPECT_EQ(hint(again), "(hidden)");
+}
+
+TEST(MainForm, WhatThePlatformCannotDoIsNeitherOfferedNorTaught)
+{
+    constexpr std::uint16_t F1 = 0x70;
+    FakeEnvironment env;
+    {
+        CDBRegistry registry;
+        registry.GetLoader()->Load();
+        AddShortcut(registry, "Superglobal", true, {F1}, "Help", "Help");
+        registry.GetLoader()->Save();
+    }
+    const auto offered = [](const TMainForm& form) {
+        std::vector<std::string> texts;
+        for (const QAction* action : form.IconMenu()->actions()) {
+            if (action->isVisible() && !action->isSeparator()) {
+                texts.push_back(action->text().toStdString());
+            }
+        }
+        return texts;
+    };
+    const std::string hintOfClicks = "щелчок по клавише выполняет";
+    {
+        TMainForm form;
+        const std::vector<std::string> all = offered(form);
+        EXPECT_NE(std::find(all.begin(), all.end(), "Шпаргалка..."), all.end());
+        form.ShowOverlay();
+        EXPECT_NE(form.Hint()->text().indexOf(QString::fromStdString(hintOfClicks)), -1);
+    }
+    env.platform.hotKeys.clear();
+    env.platform.canTellActiveProcess = false;
+    env.platform.canSendInput = false;
+    TMainForm form;
+    const std::vector<std::string> items = offered(form);
+    EXPECT_EQ(std::find(items.begin(), items.end(), "Шпаргалка..."), items.end());
+    EXPECT_EQ(items.size(), 7u);
+    form.ShowOverlay();
+    ASSERT_TRUE(form.isVisible());
+    const QString hint = form.Hint()->text();
+    EXPECT_EQ(hint.indexOf(QString::fromStdString(hintOfClicks)), -1) << hint.toStdString();
+    EXPECT_NE(hint.indexOf("правый"), -1) << hint.toStdString();
+    // A left click describes the key's shortcut: the overlay stays and nothing is sent.
+    CKey& f1 = *form.Keyboard()->Keys()->FindKeys(F1).front();
+    form.Keyboard()->OnKeyClick(f1, Qt::LeftButton, QPoint());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+    EXPECT_EQ(form.Hint()->text().indexOf("правый"), -1) << form.Hint()->text().toStdString();
 }
 
 TEST(MainForm, AHintStepDoneLeavesADamagedSettingsFileAsItIs)

@@ -176,3 +176,52 @@ TEST(TriggerController, AFirstStartOnGnomeWithoutItsShortcutsTakesATriggerWithou
     EXPECT_NE(howTo.find("забирает клавишу Win себе"), npos) << howTo;
     EXPECT_NE(howTo.find("Ctrl + Alt + Q"), npos) << howTo;
 }
+
+TEST(TriggerController, WhereThePlatformGrabsNoKeysTheUserBindsTheTriggerToTheShowCommand)
+{
+    FakeEnvironment env;
+    env.platform.canGrabTrigger = false;
+    CSettings settings = LoadedSettings(With(CtrlAltK));
+    int presses = 0;
+    CTriggerController trigger(env.platform, settings, [&presses] { ++presses; });
+    trigger.Start();
+    EXPECT_FALSE(trigger.Grabbed());
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    const std::string hint = trigger.TrayHint();
+    EXPECT_NE(hint.find("Ctrl + Alt + K"), npos) << hint;
+    EXPECT_NE(hint.find("«quorvel --show»"), npos) << hint;
+    EXPECT_EQ(hint.find("занято"), npos) << hint;
+    const std::string howTo = trigger.HowToShow();
+    EXPECT_NE(howTo.find("Нажмите Ctrl + Alt + K"), npos) << howTo;
+    EXPECT_NE(howTo.find("«quorvel --show»"), npos) << howTo;
+
+    // A new trigger is taken as it is: the desktop's binding is the user's to change.
+    EXPECT_EQ(trigger.Apply(With(WinQ)), "");
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, WinQ);
+    EXPECT_NE(trigger.TrayHint().find("Win + Q"), npos) << trigger.TrayHint();
+    EXPECT_EQ(presses, 0);
+}
+
+TEST(TriggerController, WhereThePlatformGrabsNoKeysAFirstStartOnGnomeHasGnomeRunTheTrigger)
+{
+    FakeEnvironment env;
+    Gnome gnome(env.platform);
+    // The Windows key is free: only the missing grab sends the trigger to GNOME.
+    gnome.gsettings.values["org.gnome.mutter overlay-key"] = "''";
+    env.platform.canGrabTrigger = false;
+    CSettings settings = LoadedSettings(std::nullopt);
+    CTriggerController trigger(env.platform, settings, [] {});
+    trigger.Start();
+    EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+    EXPECT_TRUE(LoadedSettings(std::nullopt).values.desktopShortcut);
+    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, WinQ);
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    EXPECT_EQ(trigger.TrayHint().find("«quorvel --show»"), npos) << trigger.TrayHint();
+
+    // Turned off, GNOME's shortcut goes and the user is told to bind the trigger.
+    EXPECT_EQ(trigger.Apply(With(WinQ, false)), "");
+    EXPECT_EQ(GnomeShortcutBinding(), "");
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    EXPECT_NE(trigger.TrayHint().find("«quorvel --show»"), npos) << trigger.TrayHint();
+}

@@ -96,6 +96,21 @@ TEST(TriggerSettings, ATriggerTakenAtStartIsNamedInTheTrayHintAndRefusedAgain)
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
 }
 
+TEST(TriggerSettings, WhereThePlatformGrabsNoKeysTheSettingsWindowSaysToBindTheTrigger)
+{
+    FakeEnvironment env;
+    env.platform.canGrabTrigger = false;
+    TMainForm form;
+    EXPECT_TRUE(env.platform.hotKeys.empty());
+    EXPECT_NE(form.TrayIcon()->toolTip().indexOf("«quorvel --show»"), -1);
+    form.miSettingsClick();
+    TSettingsDialog* dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->Advice()->isVisibleTo(dialog));
+    EXPECT_NE(dialog->Advice()->text().indexOf("«quorvel --show»"), -1);
+    EXPECT_NE(dialog->Advice()->text().indexOf("Win + Q"), -1);
+}
+
 TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
 {
     FakeEnvironment env;

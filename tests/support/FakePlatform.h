@@ -54,6 +54,11 @@ public:
     void InstallAsCurrent();
 
     // --- what the tests set -------------------------------------------------------------
+    // What the platform says it can do; every answer true unless a test sets it.
+    bool canGrabTrigger = true;
+    bool canTellActiveProcess = true;
+    bool canSendInput = true;
+    bool canKeepAbove = true;
     std::array<std::uint8_t, 256> keyState{};
     bool keyboardReadAllowed = true;
     std::map<WindowId, Window> windows;
@@ -122,6 +127,10 @@ public:
     // Makes the window the foreground window and announces it, as a window manager would.
     void ActivateWindow(WindowId window);
 
+    bool CanGrabTrigger() override { return canGrabTrigger; }
+    bool CanTellActiveProcess() override { return canTellActiveProcess; }
+    bool CanSendInput() override { return canSendInput; }
+    bool CanKeepAbove() override { return canKeepAbove; }
     bool GetKeyboardState(std::uint8_t state[256]) override;
     std::int16_t GetKeyState(std::uint16_t code) override;
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;

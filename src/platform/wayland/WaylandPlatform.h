@@ -34,10 +34,10 @@ public:
     // A Wayland session with the toolkit on its Wayland platform.
     static bool IsWaylandSession();
 
-    bool CanGrabTrigger();
-    bool CanTellActiveProcess();
-    bool CanSendInput();
-    bool CanKeepAbove();
+    bool CanGrabTrigger() override;
+    bool CanTellActiveProcess() override;
+    bool CanSendInput() override;
+    bool CanKeepAbove() override;
     // Calls onKey for every key this program's windows see pressed or released.
     bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey);
 

@@ -13,6 +13,7 @@ namespace platform {
 namespace xkb {
 class KeyMapping;
 }
+struct XConnection;
 
 // The platform on X11: the keyboard and the windows through its own Xlib connection (XTest,
 // X-Resource, XKB), the rest from LinuxSystem. Needs a QGuiApplication. Without an X display the
@@ -36,6 +37,11 @@ public:
     // Whether the X display could be opened.
     bool HasDisplay() const;
 
+    // Each true when the X display is open.
+    bool CanGrabTrigger() override;
+    bool CanTellActiveProcess() override;
+    bool CanSendInput() override;
+    bool CanKeepAbove() override;
     bool GetKeyboardState(std::uint8_t state[256]) override;
     std::int16_t GetKeyState(std::uint16_t code) override;
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;
@@ -74,14 +80,12 @@ public:
     bool IsDesktopWindow(WindowId window) override;
 
 private:
-    struct XState;
-
     // Fills keymap_ from the server unless it was read during this pass of the event loop.
     bool ReadKeymap();
     // The key mapping of the active layout; US positions without a display.
     const xkb::KeyMapping& Mapping() const;
 
-    std::unique_ptr<XState> x_;
+    std::unique_ptr<XConnection> x_;
     // Key state of the last read, by virtual-key code; valid until the next event-loop pass.
     std::array<std::uint8_t, 256> keymap_{};
     bool keymapValid_ = false;
