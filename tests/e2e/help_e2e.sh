@@ -54,7 +54,8 @@ shot help-no-browser
 stop_quorvel() {
     local box
     box=$(xdotool search --onlyvisible --pid "$quorvel" --name '^Quorvel$' | tail -n 1)
-    confirm_box "$box"
+    xdotool windowactivate --sync "$box" 2>/dev/null
+    xdotool key Return
     xdotool mousemove 10 10
     kill "$quorvel"
     ends_within 10 "$quorvel"
