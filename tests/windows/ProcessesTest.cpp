@@ -106,7 +106,7 @@ TEST(LoadedPrograms, AWindowsClassLeadsToTheEntryOfThatStartupClass)
     const QString applications = env.dataFolder.filePath("applications");
     WriteEntry(applications, "gimp.desktop", "Gimp-2.10");
     // An entry whose id reads as the class loses to one that names the class as StartupWMClass.
-    WriteEntry(applications, "aaa-gimp-2.10.desktop", "");
+    WriteEntry(applications, "gimp-2.10.desktop", "");
     env.platform.processes = {{60, "/usr/bin/gimp-2.10"}, {70, "/usr/bin/python3.11"}};
     env.platform.windows[6] = {};
     env.platform.windows[6].processId = 60;
