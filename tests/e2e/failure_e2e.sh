@@ -13,7 +13,17 @@ mkdir -p "$app"
 cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$app/"
 break_layout() { printf '<keyimages><key KeyCode="65" Left="x"/></keyimages>' >"$app/keyimages.xml"; }
 mend_layout() { cp "$build/keyimages.xml" "$app/keyimages.xml"; }
-box_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n 1; }
+# The message box: a visible window of the process wider than its tray icon.
+box_of() {
+    local id width
+    for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        width=$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')
+        if [ "${width:-0}" -gt 100 ]; then
+            echo "$id"
+            return
+        fi
+    done
+}
 box_shown() { [ -n "$(box_of "$1")" ]; }
 
 break_layout
@@ -23,7 +33,7 @@ e2e_pids+=($broken)
 check "a broken layout file at start-up is reported" wait_for 10 box_shown $broken
 shot broken-layout-at-start
 confirm_box "$(box_of $broken)"
-check "the program then ends" ends_within 10 $broken
+check "the program then ends" ends_within 30 $broken
 wait "$broken"
 check "with a failure code" test $? -ne 0
 

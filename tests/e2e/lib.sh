@@ -80,8 +80,10 @@ wait_for() {
 # box mapped a moment ago may not take keys yet).
 confirm_box() {
     local tries=5
+    [ -n "$1" ] || return 1
     while [ "$tries" -gt 0 ]; do
-        xdotool windowactivate --sync "$1" 2>/dev/null
+        # --sync waits for the activation without end when the window manager refuses it.
+        timeout 5 xdotool windowactivate --sync "$1" 2>/dev/null
         xdotool key Return
         wait_for 2 window_gone "$1" && return 0
         tries=$((tries - 1))
