@@ -2,6 +2,7 @@
 // waiting.
 #include "platform/linux/LinuxSystem.h"
 
+#include "platform/linux/KeyMapping.h"
 #include "platform/linux/Log.h"
 
 #include <QCoreApplication>
@@ -476,6 +477,36 @@ std::optional<std::string> LinuxSystem::RunProgram(const std::string& program,
         return std::nullopt;
     }
     return process.readAllStandardOutput().toStdString();
+}
+
+std::string LinuxSystem::GetKeyBindingName(std::uint16_t code)
+{
+    return Mapping().KeySymName(code);
+}
+
+std::uint16_t LinuxSystem::GetKeyOfBindingName(const std::string& name)
+{
+    return Mapping().VirtualKeyOfKeySymName(name);
+}
+
+std::optional<KeyCap> LinuxSystem::GetKeyCap(std::uint16_t code)
+{
+    return Mapping().CapOf(code);
+}
+
+std::uint16_t LinuxSystem::GetKeyAtPosition(std::uint16_t position)
+{
+    return Mapping().KeyAtPosition(position);
+}
+
+std::optional<CharacterKey> LinuxSystem::GetKeyOfCharacter(char32_t character)
+{
+    return Mapping().KeyOfCharacter(character);
+}
+
+KeyboardShape LinuxSystem::GetKeyboardShape()
+{
+    return Mapping().IsIso() ? KeyboardShape::Iso : KeyboardShape::Ansi;
 }
 
 } // namespace platform

@@ -9,9 +9,14 @@ class QSocketNotifier;
 
 namespace platform {
 
+namespace xkb {
+class KeyMapping;
+}
+
 // What Linux offers whatever display server runs: /proc, flock, a local socket, XDG folders,
 // Qt's desktop services and signals. A backend for a display server derives from it and adds the
-// keyboard and the windows.
+// keyboard and the windows; the key questions a layout answers are answered here from the
+// backend's key mapping.
 class LinuxSystem : public Platform
 {
 public:
@@ -39,6 +44,17 @@ public:
                                           const std::vector<std::string>& arguments,
                                           int timeoutMs) override;
     void OnTerminationRequest(std::function<void()> handler) override;
+
+    std::string GetKeyBindingName(std::uint16_t code) override;
+    std::uint16_t GetKeyOfBindingName(const std::string& name) override;
+    std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
+    std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
+    std::optional<CharacterKey> GetKeyOfCharacter(char32_t character) override;
+    KeyboardShape GetKeyboardShape() override;
+
+protected:
+    // The key mapping of the active layout.
+    virtual const xkb::KeyMapping& Mapping() const = 0;
 
 private:
     std::unique_ptr<QLocalServer> server_;

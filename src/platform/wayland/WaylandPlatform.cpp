@@ -231,36 +231,6 @@ void WaylandPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t co
     }
 }
 
-std::string WaylandPlatform::GetKeyBindingName(std::uint16_t code)
-{
-    return Mapping().KeySymName(code);
-}
-
-std::uint16_t WaylandPlatform::GetKeyOfBindingName(const std::string& name)
-{
-    return Mapping().VirtualKeyOfKeySymName(name);
-}
-
-std::optional<KeyCap> WaylandPlatform::GetKeyCap(std::uint16_t code)
-{
-    return Mapping().CapOf(code);
-}
-
-std::uint16_t WaylandPlatform::GetKeyAtPosition(std::uint16_t position)
-{
-    return Mapping().KeyAtPosition(position);
-}
-
-std::optional<CharacterKey> WaylandPlatform::GetKeyOfCharacter(char32_t character)
-{
-    return Mapping().KeyOfCharacter(character);
-}
-
-KeyboardShape WaylandPlatform::GetKeyboardShape()
-{
-    return Mapping().IsIso() ? KeyboardShape::Iso : KeyboardShape::Ansi;
-}
-
 std::uint64_t WaylandPlatform::GetKeyboardLayoutRevision()
 {
     return seat_ ? seat_->Revision() : 0;

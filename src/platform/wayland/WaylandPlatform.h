@@ -47,12 +47,6 @@ public:
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
-    std::string GetKeyBindingName(std::uint16_t code) override;
-    std::uint16_t GetKeyOfBindingName(const std::string& name) override;
-    std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
-    std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
-    std::optional<CharacterKey> GetKeyOfCharacter(char32_t character) override;
-    KeyboardShape GetKeyboardShape() override;
     std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
@@ -80,7 +74,7 @@ public:
 private:
     class KeyEvents;
 
-    const xkb::KeyMapping& Mapping() const;
+    const xkb::KeyMapping& Mapping() const override;
     std::uint16_t KeyOfEvent(const QKeyEvent& key) const;
     // Whether the program has the keyboard; the first time after it came, the held modifiers are
     // read.

@@ -287,36 +287,6 @@ const xkb::KeyMapping& X11Platform::Mapping() const
     return x_ ? x_->Mapping() : usPositions;
 }
 
-std::string X11Platform::GetKeyBindingName(std::uint16_t code)
-{
-    return Mapping().KeySymName(code);
-}
-
-std::uint16_t X11Platform::GetKeyOfBindingName(const std::string& name)
-{
-    return Mapping().VirtualKeyOfKeySymName(name);
-}
-
-std::optional<KeyCap> X11Platform::GetKeyCap(std::uint16_t code)
-{
-    return Mapping().CapOf(code);
-}
-
-std::uint16_t X11Platform::GetKeyAtPosition(std::uint16_t position)
-{
-    return Mapping().KeyAtPosition(position);
-}
-
-std::optional<CharacterKey> X11Platform::GetKeyOfCharacter(char32_t character)
-{
-    return Mapping().KeyOfCharacter(character);
-}
-
-KeyboardShape X11Platform::GetKeyboardShape()
-{
-    return Mapping().IsIso() ? KeyboardShape::Iso : KeyboardShape::Ansi;
-}
-
 std::uint64_t X11Platform::GetKeyboardLayoutRevision()
 {
     if (!x_) {

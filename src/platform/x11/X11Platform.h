@@ -48,12 +48,6 @@ public:
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
-    std::string GetKeyBindingName(std::uint16_t code) override;
-    std::uint16_t GetKeyOfBindingName(const std::string& name) override;
-    std::optional<KeyCap> GetKeyCap(std::uint16_t code) override;
-    std::uint16_t GetKeyAtPosition(std::uint16_t position) override;
-    std::optional<CharacterKey> GetKeyOfCharacter(char32_t character) override;
-    KeyboardShape GetKeyboardShape() override;
     std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
@@ -83,7 +77,7 @@ private:
     // Fills keymap_ from the server unless it was read during this pass of the event loop.
     bool ReadKeymap();
     // The key mapping of the active layout; US positions without a display.
-    const xkb::KeyMapping& Mapping() const;
+    const xkb::KeyMapping& Mapping() const override;
 
     std::unique_ptr<XConnection> x_;
     // Key state of the last read, by virtual-key code; valid until the next event-loop pass.
