@@ -188,9 +188,8 @@ const DesktopEntry* FindEntryOfWindowClass(const std::vector<DesktopEntry>& entr
     return byId;
 }
 
-std::string CWindowClassIndex::DesktopIdOf(const std::vector<std::string>& classes)
+std::string CWindowClassIndex::DesktopIdOf(const std::vector<std::string>& classes) const
 {
-    RefreshIfChanged();
     for (const std::string& windowClass : classes) {
         if (const auto found = ids_.find(Lower(windowClass)); found != ids_.end()) {
             return found->second;

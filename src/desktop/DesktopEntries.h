@@ -35,17 +35,17 @@ const DesktopEntry* FindEntryOfWindowClass(const std::vector<DesktopEntry>& entr
                                            const std::string& windowClass);
 
 // The desktop entry ids windows' classes lead to, by the rule of FindEntryOfWindowClass. The
-// entries are read at the first question and again only once an applications folder changed, so
-// asking on every show costs a few stat calls.
+// entries are read at the first refresh and again only once an applications folder changed, so
+// a refresh on every show costs a few stat calls.
 class CWindowClassIndex
 {
 public:
-    // The id of the entry the first of these classes leads to; empty when none does.
-    std::string DesktopIdOf(const std::vector<std::string>& classes);
+    void RefreshIfChanged();
+    // The id of the entry the first of these classes leads to, as of the last refresh; empty when
+    // none does.
+    std::string DesktopIdOf(const std::vector<std::string>& classes) const;
 
 private:
-    void RefreshIfChanged();
-
     // Each applications folder with its modification time (-1 when missing), as last read.
     std::vector<std::pair<std::string, std::int64_t>> stamps_;
     bool read_ = false;

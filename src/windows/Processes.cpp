@@ -36,6 +36,7 @@ std::string DesktopIdOfWindow(const platform::Platform::WindowIdentity& identity
 void AddWindowIdentities(const std::unordered_map<std::uint32_t, CLoadedProgram*>& byId)
 {
     auto& system = platform::Get();
+    ClassIndex().RefreshIfChanged();
     std::set<CLoadedProgram*> asked;
     for (const platform::WindowId window : system.GetTopLevelWindows()) {
         const auto found = byId.find(system.GetWindowProcessId(window));
@@ -80,6 +81,7 @@ CActiveProgram GetActiveProgram(const CActiveWindow& activeWindow)
     active.ProcessId = static_cast<std::int32_t>(activeWindow.GetActiveProcessId());
     if (const platform::WindowId window = activeWindow.GetLastWindow(); window != 0) {
         platform::Platform::WindowIdentity identity = platform::Get().GetWindowIdentity(window);
+        ClassIndex().RefreshIfChanged();
         active.DesktopId = DesktopIdOfWindow(identity);
         active.WindowClasses = std::move(identity.classes);
     }
