@@ -9,7 +9,9 @@
 # coming back; "quorvel --show" after the user worked in xev shows it active; the gesture carries
 # Ctrl+S into xev exactly once, five times out of five. Under openbox, in addition, focus flips
 # between the overlay and xev with keys held in xev never let those keys reach the overlay.
-# Ends with a table of the window managers and what held on each.
+# A session with a failed check runs once more on its own (sessions side by side load the machine);
+# the second run counts and the first run's failures are shown. Ends with a table of the window
+# managers and what held on each, and the failed checks below it.
 # Usage: wm_e2e.sh BUILD_DIR [WM...]   (default: every one below; WM_E2E_JOBS sessions at once,
 # 3 unless set)
 set -u
@@ -30,12 +32,15 @@ managers=("$@")
 # The keys that reach the overlay are logged (to stderr) for the flip check.
 export QT_LOGGING_RULES="quorvel.shell.keys.debug=true"
 
-show_over() { # show_over WINDOW: activates it and presses the trigger until the overlay is up
+# show_over WINDOW: activates it and presses the trigger until the overlay is up. A program that
+# starts slowly may take the first press late: a second press before then would find the window
+# it activated newer than the show, which a window manager may rightly refuse the focus.
+show_over() {
     local attempt
-    for attempt in 1 2 3 4 5; do
-        xdotool windowactivate --sync "$1" 2>/dev/null
+    for attempt in 1 2 3; do
+        timeout 5 xdotool windowactivate --sync "$1" 2>/dev/null
         xdotool keydown "$trigger" sleep 0.1 keyup "$trigger"
-        wait_for 3 overlay_visible && return 0
+        wait_for 10 overlay_visible && return 0
     done
     return 1
 }
@@ -232,11 +237,21 @@ for wm in "${managers[@]}"; do
     done
     (
         run_wm "$wm" >"$results/$wm.log" 2>&1
+        # Sessions run side by side on a loaded machine: a session with a failed check runs once
+        # more on its own, and that run counts; the failures of the first stay in the output.
+        if grep -q '^FAIL ' "$results/$wm.log"; then
+            mv "$results/$wm.log" "$results/$wm.first.log"
+            run_wm "$wm" >"$results/$wm.log" 2>&1
+        fi
         [ "${WM_E2E_VERBOSE:-0}" = 1 ] && cat "$results/$wm.log" >&2
     ) &
 done
 wait
 for wm in "${managers[@]}"; do
+    if [ -f "$results/$wm.first.log" ]; then
+        echo "# $wm, run again after these failures of its first run:"
+        sed -n 's/^FAIL - /#   /p' "$results/$wm.first.log"
+    fi
     cat "$results/$wm.log"
     e2e_passed=$((e2e_passed + $(grep -c '^ok ' "$results/$wm.log")))
     e2e_failed=$((e2e_failed + $(grep -c '^FAIL ' "$results/$wm.log")))
@@ -251,11 +266,16 @@ printf '%-13s %-12s %-14s %-8s %-9s %s\n' "window manager" "off taskbar" "--show
     gesture unframed "first start"
 for wm in "${managers[@]}"; do
     log=$results/$wm.log
+    [ -f "$results/$wm.first.log" ] && wm+=" (2nd)"
     printf '%-13s %-12s %-14s %-8s %-9s %s %s\n' "$wm" "$(passed "$log" "no taskbar or pager")" \
         "$(passed "$log" "quorvel --show after the trigger makes")" \
         "$(sed -n 's/.*exactly once, \([0-9]*\) times of 5$/\1\/5/p' "$log")" \
         "$(passed "$log" "no title bar or frame")" "$(passed "$log" "first start")" \
         "$(sed -n 's/^ *first start: trigger \([^,]*\), desktop shortcut \(.*\)$/(\1, desktop \2)/p' \
             "$log")"
+done
+# The failures again, below the table, where a shortened log still shows them.
+for wm in "${managers[@]}"; do
+    grep '^FAIL ' "$results/$wm.log"
 done
 e2e_summary
