@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Quorvel on sway (headless): it starts on the Wayland platform and binds its trigger through
 # sway's IPC; "quorvel --show" and the trigger show the overlay, a floating window that takes the
-# focus, over a focused Wayland window; focusing another window hides the overlay.
+# focus, over a focused Wayland window; focusing another window or Esc hides the overlay; Ctrl
+# held before the show and S pressed twice carry exactly one Ctrl+S into the window below.
 # Usage: sway_e2e.sh BUILD_DIR. Exits 77 (skipped) only where sway cannot start.
 # Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
@@ -81,6 +82,31 @@ check "focusing another window hides the overlay" wait_for 5 overlay_gone
 sway_key press Super_L && sway_key press q && sleep 0.1 && sway_key release q &&
     sway_key release Super_L
 check "Super+Q on the session's keyboard shows the overlay" wait_for 10 overlay_shown
+overlay_focused() {
+    tree_has "n['pid'] == $quorvel and n.get('focused')"
+}
+wait_for 10 overlay_focused
+sway_key press Escape && sleep 0.1 && sway_key release Escape
+check "Esc hides the overlay" wait_for 5 overlay_gone
+check "the window under it has the focus again" \
+    wait_for 5 test "$(sway_focused_app)" = quorvel-other
+
+# Ctrl held before the show: S released and pressed again carries Ctrl+S out into the target.
+focus_target
+: >"$e2e_tmp/target.log"
+sway_key press Control_L
+sway_run "$build/quorvel" --show
+check "the overlay shows focused while Ctrl is held" wait_for 10 overlay_focused
+wshot sway-overlay-ctrl
+sway_key press s && sleep 0.1 && sway_key release s && sleep 0.15 && sway_key press s &&
+    sleep 0.1 && sway_key release s
+sway_key release Control_L
+check "the gesture hides the overlay" wait_for 5 overlay_gone
+check "the target window has the focus after the gesture" \
+    wait_for 5 test "$(sway_focused_app)" = quorvel-target
+presses() { grep -c '^press Ctrl+S$' "$e2e_tmp/target.log"; }
+check "the target window received Ctrl+S" wait_for 5 test "$(presses)" -ge 1
+check "the target window received Ctrl+S exactly once" test "$(presses)" = 1
 
 check "Quorvel is still running" kill -0 "$quorvel"
 e2e_summary
