@@ -65,8 +65,7 @@ check "a layout file broken later is reported at the next show" \
     wait_for 10 box_shown $quorvel
 check "the overlay stays hidden" overlay_hidden
 confirm_box "$(box_of $quorvel)"
-sleep 0.5
-check "the program goes on" kill -0 "$quorvel"
+check "the program goes on" holds_for 0.5 kill -0 "$quorvel"
 mend_layout
 xdotool key super+q
 check "once the file is mended the overlay shows again" wait_for 10 overlay_visible

@@ -69,8 +69,8 @@ xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 3
 check "a right click on the icon while the message shows opens the menu" wait_for 5 menu_open
 shot first-run-menu
 settings_shown() { xdotool search --onlyvisible --name '^Quorvel Settings$' >/dev/null; }
-check "and the menu stays open, no settings window in its way" \
-    bash -c "sleep 1; $(declare -f menu_open settings_shown); menu_open && ! settings_shown"
+menu_alone() { menu_open && ! settings_shown; }
+check "and the menu stays open, no settings window in its way" holds_for 1 menu_alone
 xdotool key Escape
 check "the new base is saved" test -s "$XDG_DATA_HOME/zint/shortcuts.dat"
 
@@ -78,7 +78,6 @@ xterm -geometry 80x24+40+40 -title xterm-target &
 e2e_pids+=($!)
 wait_for 10 xdotool search --name '^xterm-target$' >/dev/null
 target=$(xdotool search --name '^xterm-target$' | head -n 1)
-overlay_active() { [ "$(active_window)" = "$(($(overlay_window)))" ]; }
 show_over_xterm() {
     xdotool windowactivate --sync "$target" 2>/dev/null
     xdotool key super+q
@@ -109,7 +108,8 @@ hide_overlay
 # "Exit" is the tray menu's last item.
 read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
 xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-sleep 1
+menu_takes_keys() { menu_open && keyboard_grabbed; }
+wait_for 10 menu_takes_keys
 xdotool key Up Return
 check "Exit ends the program" ends_within 10 "$quorvel"
 stored() {

@@ -28,26 +28,23 @@ gone() { [ -z "$(titled "$1")" ]; }
 press() {
     local combo
     for combo in "$@"; do
-        xdotool keydown "$combo" sleep 0.1 keyup "$combo"
-        sleep 0.1
+        xdotool keydown "$combo" sleep 0.1 keyup "$combo" sleep 0.1
     done
 }
 
 
 # menu_item N: opens the tray menu and chooses its Nth item.
 menu_item() {
-    read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
-    xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-    wait_for 5 tray_menu_open "$quorvel"
-    sleep 0.3
+    open_tray_menu "$quorvel"
     shot "$language-menu"
     press $(printf 'Down %.0s' $(seq "$1")) Return
 }
 
-# opens NAME TITLE: a window titled TITLE is shown; shot.
+active() { window_active "$(titled "$1")"; }
+# opens NAME TITLE: a window titled TITLE is shown; once it has the keys, shot.
 opens() {
     check "$language: the $1 is titled “$2”" wait_for 10 shown "$2"
-    sleep 0.5
+    wait_for 5 active "$2"
     shot "$language-$1"
 }
 
@@ -64,7 +61,6 @@ editor_tour() {
     menu_item 2
     opens editor "$title"
     press ctrl+n
-    sleep 0.5
     shot "$language-editor-shortcut"
     press ctrl+shift+n Tab Tab Tab Tab space
     opens chooser "$chooser"
@@ -95,7 +91,7 @@ run_in() {
     xdotool windowactivate --sync "$target" 2>/dev/null
     xdotool key super+q
     check "$language: Super+Q shows the overlay" wait_for 10 overlay_visible
-    sleep 0.5
+    wait_for 5 overlay_active
     shot "$language-overlay"
     xdotool key Escape
     wait_for 5 overlay_hidden
@@ -106,7 +102,7 @@ run_in() {
 
     kill "$quorvel"
     wait "$quorvel" 2>/dev/null
-    wait_for 5 test -z "$(tray_icon_window)"
+    wait_for 5 eval '[ -z "$(tray_icon_window)" ]'
 }
 
 for language in de fr es pt_BR uk; do

@@ -76,6 +76,39 @@ wait_for() {
     return 1
 }
 
+# holds_for SECONDS COMMAND...: the command succeeds at every poll, 0.1 s apart, for that long:
+# nothing undoes what was seen.
+holds_for() {
+    local tenths
+    tenths=$(awk -v seconds="$1" 'BEGIN { print int(seconds * 10) }')
+    shift
+    while [ "$tenths" -gt 0 ]; do
+        "$@" 2>/dev/null || return 1
+        sleep 0.1
+        tenths=$((tenths - 1))
+    done
+    "$@" 2>/dev/null
+}
+
+# A client holds the keyboard grabbed, as an open menu does once it takes the keys.
+keyboard_grabbed() {
+    "$e2e_dir/keyboard_grabbed.py"
+}
+
+# screen_settled: the screen looks the same at two looks in a row (within 5 s): what was asked of
+# the windows is painted.
+screen_settled() {
+    _screen_before=
+    wait_for 5 _screen_unchanged
+}
+_screen_unchanged() {
+    local now
+    now=$(import -window root -depth 8 rgb:- 2>/dev/null | md5sum)
+    [ "$now" = "$_screen_before" ] && return 0
+    _screen_before=$now
+    return 1
+}
+
 # confirm_box WINDOW: answers a message box with Return, and again while the box is still shown (a
 # box mapped a moment ago may not take keys yet).
 confirm_box() {
@@ -128,6 +161,11 @@ overlay_hidden() {
     ! overlay_visible
 }
 
+# The overlay is the active window: it has the keys.
+overlay_active() {
+    window_active "$(overlay_window)"
+}
+
 # Prints "x y width height" of a window, absolute.
 window_geometry() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
@@ -156,13 +194,38 @@ tray_menu_open() {
     return 1
 }
 
+# tray_menu_ready PID: the tray menu is open and takes the keys.
+tray_menu_ready() {
+    tray_menu_open "$1" && keyboard_grabbed
+}
+
+# open_tray_menu PID: a click on the tray icon, then a wait until the menu takes the keys.
+open_tray_menu() {
+    local ix iy iw ih
+    read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
+    xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
+    wait_for 10 tray_menu_ready "$1"
+}
+
 active_window() {
     printf '%d\n' "$(xdotool getactivewindow 2>/dev/null)" 2>/dev/null
 }
 
-# shot NAME: a screenshot into $QUORVEL_E2E_SHOTS when that folder is set.
+# window_active ID: that window is the active one.
+window_active() {
+    [ -n "$1" ] && [ "$(active_window)" = "$(($1))" ]
+}
+
+# Screenshots are asked for: $QUORVEL_E2E_SHOTS names their folder.
+shots_wanted() {
+    [ -n "${QUORVEL_E2E_SHOTS:-}" ]
+}
+
+# shot NAME: once the screen has settled, a screenshot into $QUORVEL_E2E_SHOTS when that folder
+# is set.
 shot() {
-    if [ -n "${QUORVEL_E2E_SHOTS:-}" ]; then
+    if shots_wanted; then
+        screen_settled
         mkdir -p "$QUORVEL_E2E_SHOTS"
         xsession_screenshot "$QUORVEL_E2E_SHOTS/$1.png"
         echo "     screenshot: $QUORVEL_E2E_SHOTS/$1.png"
@@ -180,4 +243,13 @@ gesture_ctrl_s() {
 # ctrl_s_presses XEV_LOG: how many Ctrl+S presses xev logged.
 ctrl_s_presses() {
     grep -a -A2 '^KeyPress event' "$1" | grep -a -c 'state 0x4, keycode 39 '
+}
+
+# ctrl_s_once XEV_LOG: xev logs one Ctrl+S press within 5 s, and no second one follows in the
+# half second after.
+ctrl_s_once() {
+    wait_for 5 _ctrl_s_pressed_once "$1" && holds_for 0.5 _ctrl_s_pressed_once "$1"
+}
+_ctrl_s_pressed_once() {
+    [ "$(ctrl_s_presses "$1")" = 1 ]
 }

@@ -27,7 +27,7 @@ read -r sw sh < <(xdpyinfo | awk '/dimensions:/{split($2, d, "x"); print d[1], d
 check "overlay is centred on the screen" \
     test $((x + w / 2 - sw / 2)) -ge -2 -a $((x + w / 2 - sw / 2)) -le 2 \
          -a $((y + h / 2 - sh / 2)) -ge -2 -a $((y + h / 2 - sh / 2)) -le 2
-check "overlay is the active window" wait_for 5 test "$(active_window)" = "$((overlay))"
+check "overlay is the active window" wait_for 5 window_active "$overlay"
 top=$(xprop -root _NET_CLIENT_LIST_STACKING | awk -F', ' '{print $NF}' | awk '{print $NF}')
 check "overlay is above the other windows" test "$((top))" = "$((overlay))"
 
@@ -62,9 +62,7 @@ check "first copy is still running" kill -0 "$first"
 check "first copy's tray icon is still there" wait_for 5 tray_icon_embedded
 
 # "Exit" is the menu's last item: it ends the program with code 0.
-read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
-xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-sleep 1
+open_tray_menu "$first"
 xdotool key Up Return
 check "Exit in the tray menu ends the program" ends_within 10 "$first"
 wait "$first"

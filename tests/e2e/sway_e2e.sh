@@ -60,9 +60,9 @@ overlay_shown() {
 overlay_gone() {
     ! overlay_shown
 }
+target_focused() { [ "$(sway_focused_app)" = quorvel-target ]; }
 focus_target() {
-    sway_msg '[app_id=quorvel-target] focus' >/dev/null &&
-        wait_for 5 test "$(sway_focused_app)" = quorvel-target
+    sway_msg '[app_id=quorvel-target] focus' >/dev/null && wait_for 5 target_focused
 }
 
 check "the target window has the focus" focus_target

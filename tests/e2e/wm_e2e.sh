@@ -88,10 +88,6 @@ root_window() {
     xwininfo -root | awk '/Window id:/{print $4}'
 }
 
-overlay_active() {
-    wait_for 5 test "$(active_window)" = "$(($(overlay_window)))"
-}
-
 # xev_has_ctrl_s: xev logged at least one Ctrl+S press.
 xev_has_ctrl_s() {
     [ "$(ctrl_s_presses "$e2e_tmp/xev.log")" -ge 1 ]
@@ -128,7 +124,7 @@ first_start_with_desktop_shortcut() {
     entry+=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/quorvel/
     command=$(gsettings get "$entry" command)
     eval "${command:1:${#command}-2}" >/dev/null 2>&1
-    wait_for 5 overlay_visible && overlay_active || return 1
+    wait_for 5 overlay_visible && wait_for 5 overlay_active || return 1
     xdotool keydown Escape sleep 0.1 keyup Escape
     wait_for 5 overlay_hidden || return 1
     kill "$quorvel"
@@ -175,7 +171,7 @@ run_wm() {
         [ -n "$overlay" ] || break
         [ "$show" = 1 ] && shot "wm-$wm"
         check "$wm: the overlay is centred (showing $show)" centred "$overlay"
-        check "$wm: the overlay is the active window (showing $show)" overlay_active
+        check "$wm: the overlay is the active window (showing $show)" wait_for 5 overlay_active
         check "$wm: no taskbar or pager entry (showing $show)" off_taskbar "$overlay"
         check "$wm: no title bar or frame (showing $show)" unframed "$overlay"
         check "$wm: no transient-for (showing $show)" bash -c \
@@ -194,7 +190,7 @@ run_wm() {
     xdotool keydown shift sleep 0.1 keyup shift
     "$build/quorvel" --show 2>/dev/null
     check "$wm: quorvel --show after the trigger shows the overlay" wait_for 5 overlay_visible
-    check "$wm: quorvel --show after the trigger makes the overlay active" overlay_active
+    check "$wm: quorvel --show after the trigger makes the overlay active" wait_for 5 overlay_active
     xdotool keydown Escape sleep 0.1 keyup Escape
     wait_for 5 overlay_hidden
 
