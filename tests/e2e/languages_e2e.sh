@@ -93,7 +93,7 @@ run_in() {
     check "$language: Super+Q shows the overlay" wait_for 10 overlay_visible
     wait_for 5 overlay_active
     shot "$language-overlay"
-    xdotool key Escape
+    xdotool keydown Escape sleep 0.1 keyup Escape
     wait_for 5 overlay_hidden
 
     editor_tour

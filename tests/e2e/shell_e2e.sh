@@ -32,7 +32,7 @@ top=$(xprop -root _NET_CLIENT_LIST_STACKING | awk -F', ' '{print $NF}' | awk '{p
 check "overlay is above the other windows" test "$((top))" = "$((overlay))"
 
 # The tray menu opens on a click (its texts are checked by the unit tests).
-xdotool key Escape 2>/dev/null
+xdotool keydown Escape sleep 0.1 keyup Escape
 read -r ix iy iw ih < <(window_geometry "$(tray_icon_window)")
 xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
 menu_open() {
