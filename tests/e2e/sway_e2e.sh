@@ -60,9 +60,9 @@ overlay_shown() {
 overlay_gone() {
     ! overlay_shown
 }
-target_focused() { [ "$(sway_focused_app)" = quorvel-target ]; }
+app_focused() { [ "$(sway_focused_app)" = "$1" ]; }
 focus_target() {
-    sway_msg '[app_id=quorvel-target] focus' >/dev/null && wait_for 5 target_focused
+    sway_msg '[app_id=quorvel-target] focus' >/dev/null && wait_for 5 app_focused quorvel-target
 }
 
 check "the target window has the focus" focus_target
@@ -88,8 +88,7 @@ overlay_focused() {
 wait_for 10 overlay_focused
 sway_key press Escape && sleep 0.1 && sway_key release Escape
 check "Esc hides the overlay" wait_for 5 overlay_gone
-check "the window under it has the focus again" \
-    wait_for 5 test "$(sway_focused_app)" = quorvel-other
+check "the window under it has the focus again" wait_for 5 app_focused quorvel-other
 
 # Ctrl held before the show: S released and pressed again carries Ctrl+S out into the target.
 focus_target
@@ -102,11 +101,12 @@ sway_key press s && sleep 0.1 && sway_key release s && sleep 0.15 && sway_key pr
     sleep 0.1 && sway_key release s
 sway_key release Control_L
 check "the gesture hides the overlay" wait_for 5 overlay_gone
-check "the target window has the focus after the gesture" \
-    wait_for 5 test "$(sway_focused_app)" = quorvel-target
+check "the target window has the focus after the gesture" wait_for 5 app_focused quorvel-target
 presses() { grep -c '^press Ctrl+S$' "$e2e_tmp/target.log"; }
-check "the target window received Ctrl+S" wait_for 5 test "$(presses)" -ge 1
-check "the target window received Ctrl+S exactly once" test "$(presses)" = 1
+pressed() { [ "$(presses)" -ge 1 ]; }
+pressed_once() { [ "$(presses)" = 1 ]; }
+check "the target window received Ctrl+S" wait_for 5 pressed
+check "the target window received Ctrl+S exactly once" holds_for 0.5 pressed_once
 
 check "Quorvel is still running" kill -0 "$quorvel"
 e2e_summary
