@@ -75,15 +75,10 @@ void KeyEvent(benchmark::State& state)
     Overlay overlay;
     overlay.keyboard.Reload(1.0);
     overlay.keyboard.Refresh();
-    auto& system = overlay.base.system;
     for (auto _ : state) {
-        system.SetKeyDown(162, true);
-        system.SetKeyDown(BenchCtrl, true);
-        overlay.keyboard.OnKeyDown(BenchCtrl);
+        overlay.keyboard.OnKeyDown(BenchCtrl, 162);
         state.PauseTiming();
-        system.SetKeyDown(162, false);
-        system.SetKeyDown(BenchCtrl, false);
-        overlay.keyboard.OnKeyUp(BenchCtrl);
+        overlay.keyboard.OnKeyUp(BenchCtrl, 162);
         state.ResumeTiming();
     }
 }

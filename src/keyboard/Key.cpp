@@ -55,22 +55,22 @@ void CKey::SetKeyImage(IKeyImage* image)
     }
 }
 
-bool CKey::IsRealPressed() const
+bool CKey::IsRealPressed(const CHeldKeys& held) const
 {
-    return platform::Get().GetKeyState(AdditionalKeyCode ? AdditionalKeyCode : KeyCode) < 0;
+    return held.IsDown(AdditionalKeyCode ? AdditionalKeyCode : KeyCode);
 }
 
-void CKey::KeyDown(std::uint16_t code)
+void CKey::KeyDown(std::uint16_t code, const CHeldKeys& held)
 {
-    if (code == KeyCode && IsRealPressed()) {
+    if (code == KeyCode && IsRealPressed(held)) {
         StopReleaseTimer();
         SetPressed(true);
     }
 }
 
-void CKey::KeyUp(std::uint16_t code)
+void CKey::KeyUp(std::uint16_t code, const CHeldKeys& held)
 {
-    if (code == KeyCode && !IsRealPressed()) {
+    if (code == KeyCode && !IsRealPressed(held)) {
         Release();
     }
 }
@@ -121,17 +121,17 @@ void CKeys::Add(std::unique_ptr<CKey> key)
     push_back(std::move(key));
 }
 
-void CKeys::KeyDown(std::uint16_t code)
+void CKeys::KeyDown(std::uint16_t code, const CHeldKeys& held)
 {
     for (const auto& key : *this) {
-        key->KeyDown(code);
+        key->KeyDown(code, held);
     }
 }
 
-void CKeys::KeyUp(std::uint16_t code)
+void CKeys::KeyUp(std::uint16_t code, const CHeldKeys& held)
 {
     for (const auto& key : *this) {
-        key->KeyUp(code);
+        key->KeyUp(code, held);
     }
 }
 
@@ -146,11 +146,11 @@ CKeyCodes CKeys::GetPressedKeyCodes() const
     return codes;
 }
 
-CKeyCodes CKeys::GetRealPressedKeyCodes() const
+CKeyCodes CKeys::GetRealPressedKeyCodes(const CHeldKeys& held) const
 {
     CKeyCodes codes;
     for (const auto& key : *this) {
-        if (key->Pressed() && key->IsRealPressed()) {
+        if (key->Pressed() && key->IsRealPressed(held)) {
             codes.Add(key->KeyCode);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "framework/Timer.h"
 #include "keys/ActionDescription.h"
+#include "keys/HeldKeys.h"
 #include "keys/KeyCodes.h"
 #include "keyboard/KeyImage.h"
 
@@ -40,10 +41,11 @@ public:
     // Takes ownership of the image; a replaced image is destroyed.
     void SetKeyImage(IKeyImage* image);
 
-    // Whether the physical key is held now.
-    bool IsRealPressed() const;
-    void KeyDown(std::uint16_t code);
-    void KeyUp(std::uint16_t code);
+    // Whether the physical key is held.
+    bool IsRealPressed(const CHeldKeys& held) const;
+    // A key of this code went down or up on the keyboard, which now holds held.
+    void KeyDown(std::uint16_t code, const CHeldKeys& held);
+    void KeyUp(std::uint16_t code, const CHeldKeys& held);
     // Draws the key released after ReleaseDelay (at once when it is under a millisecond).
     void Release();
     void ReleaseNow();
@@ -79,11 +81,11 @@ public:
     // picture to OnKeyClick.
     void Add(std::unique_ptr<CKey> key);
 
-    void KeyDown(std::uint16_t code);
-    void KeyUp(std::uint16_t code);
+    void KeyDown(std::uint16_t code, const CHeldKeys& held);
+    void KeyUp(std::uint16_t code, const CHeldKeys& held);
     CKeyCodes GetPressedKeyCodes() const;
     // Keys drawn pressed whose physical key is still held.
-    CKeyCodes GetRealPressedKeyCodes() const;
+    CKeyCodes GetRealPressedKeyCodes(const CHeldKeys& held) const;
     std::vector<CKey*> FindKeys(std::uint16_t code) const;
     void SetActionDescription(std::uint16_t code, const CActionDescription* description);
     // Takes every shortcut and shortcut count off the keys.

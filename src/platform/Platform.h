@@ -79,14 +79,20 @@ public:
     virtual bool CanKeepAbove() = 0;
 
     // --- keyboard -------------------------------------------------------------------------
+    // Calls onChange on the UI thread for each key (virtual-key code: the side codes of Shift,
+    // Ctrl, Alt and the Windows keys, never their common codes; mouse buttons too) going down or
+    // up while a window of this process is active. When one becomes active, or the watch starts
+    // while one is, the keys already down come first. While none is active nothing is reported,
+    // so keys typed elsewhere are never seen: a key may go up unseen then, and one still down is
+    // reported down again once a window of this process is active again. An empty callback stops
+    // the calls; false when the platform cannot tell keys this way.
+    virtual bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange) = 0;
     // Fills 256 bytes indexed by virtual-key code, 0x80 set for a key that is down. Refused
     // (false) while no window of this process is active, so keys typed elsewhere are never seen.
     virtual bool GetKeyboardState(std::uint8_t state[256]) = 0;
-    // Negative when the key is down, as the Windows call answers.
-    virtual std::int16_t GetKeyState(std::uint16_t code) = 0;
     // One synthetic key event for a virtual-key code, sent to the focused window as it is: nothing
-    // is read first. A press of a key that is down already may be dropped; the caller, who read
-    // the state while it was allowed to, releases such a key first.
+    // is read first. A press of a key that is down already may be dropped; the caller, who knows
+    // which keys are held, releases such a key first.
     virtual void SendKeyEvent(std::uint8_t code, bool keyUp) = 0;
 
     // --- hot key --------------------------------------------------------------------------

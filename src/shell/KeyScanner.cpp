@@ -1,51 +1,76 @@
 #include "shell/KeyScanner.h"
 
-#include "keys/KeyCodes.h"
 #include "platform/Platform.h"
-#include "platform/VirtualKeys.h"
 
 namespace {
-constexpr std::uint8_t DownBits = 0xF0;
-// How often the key state is read while the overlay is shown.
-constexpr int ScanIntervalMs = 20;
+
+// The code a raw code is reported with.
+std::uint16_t ReportedCode(std::uint16_t raw)
+{
+    const std::uint16_t generic = GetGenericKeyCode(raw);
+    return generic ? generic : raw;
+}
+
 } // namespace
 
-CKeyScanner::CKeyScanner() : timer_(ScanIntervalMs, true)
+CKeyScanner::~CKeyScanner()
 {
-    timer_.OnTimer = [this] { Scan(); };
+    if (enabled_) {
+        platform::Get().WatchKeyState({});
+    }
 }
 
-void CKeyScanner::SetEnabled(bool enabled)
+void CKeyScanner::SetEnabled(bool enabled, CKeyCodes heldBefore)
 {
-    timer_.SetEnabled(enabled);
-    firstRead_ = firstRead_ || enabled;
-}
-
-void CKeyScanner::Scan()
-{
-    if (!platform::Get().GetKeyboardState(current_.data())) {
-        previous_.fill(0);
-        firstRead_ = true;
-        if (OnReadRefused) {
-            OnReadRefused();
-        }
+    if (enabled == enabled_) {
         return;
     }
-    // The common Shift/Ctrl/Alt codes are down whenever either side is; the side keys report.
-    current_[vk::Shift] = current_[vk::Control] = current_[vk::Menu] = 0;
-    for (int i = 0; i < 256; ++i) {
-        const auto raw = static_cast<std::uint16_t>(i);
-        const std::uint16_t generic = GetGenericKeyCode(raw);
-        const std::uint16_t code = generic ? generic : raw;
-        const bool wasDown = previous_[i] & DownBits;
-        const bool isDown = current_[i] & DownBits;
-        if (wasDown && !isDown && OnKeyUp) {
-            previous_[i] = 0;
-            OnKeyUp(code, raw);
-        } else if (!wasDown && isDown && OnKeyDown) {
-            previous_[i] = 0x10;
-            OnKeyDown(code, raw);
+    enabled_ = enabled;
+    down_.fill(false);
+    reported_.fill(false);
+    earlier_ = std::move(heldBefore);
+    // Watching anew, the platform reports the keys down now first.
+    if (enabled) {
+        platform::Get().WatchKeyState(
+            [this](std::uint16_t code, bool down) { OnKeyChange(code, down); });
+    } else {
+        platform::Get().WatchKeyState({});
+    }
+}
+
+void CKeyScanner::Restart()
+{
+    for (std::size_t raw = 0; raw < reported_.size(); ++raw) {
+        if (reported_[raw]) {
+            earlier_.insert(ReportedCode(static_cast<std::uint16_t>(raw)));
         }
     }
-    firstRead_ = false;
+    down_.fill(false);
+    reported_.fill(false);
+}
+
+void CKeyScanner::OnKeyChange(std::uint16_t rawCode, bool down)
+{
+    if (enabled_ && rawCode < down_.size()) {
+        down_[rawCode] = down;
+        Report();
+    }
+}
+
+void CKeyScanner::Report()
+{
+    for (std::size_t raw = 0; raw < down_.size(); ++raw) {
+        const auto rawCode = static_cast<std::uint16_t>(raw);
+        const std::uint16_t code = ReportedCode(rawCode);
+        if (reported_[raw] && !down_[raw] && OnKeyUp) {
+            reported_[raw] = false;
+            earlier_.erase(code);
+            OnKeyUp(code, rawCode);
+        } else if (!reported_[raw] && down_[raw] && OnKeyDown) {
+            reported_[raw] = true;
+            heldBefore_ = earlier_.count(code) > 0;
+            OnKeyDown(code, rawCode);
+            heldBefore_ = false;
+        }
+    }
 }

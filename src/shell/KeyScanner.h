@@ -1,42 +1,51 @@
 #pragma once
 
-#include "framework/Timer.h"
+#include "keys/KeyCodes.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 
-// Turns the keyboard state of the program's own input into key-down and key-up events, polling
-// every 20 ms. Side-specific modifiers are reported with their common code (raw code beside it);
-// either Windows key as vk::AnyWin.
+// Turns the platform's key-state events for the program's own input into key-down and key-up
+// events while enabled. Side-specific modifiers are reported with their common code (raw code
+// beside it); either Windows key as vk::AnyWin.
 class CKeyScanner
 {
 public:
     using KeyCallback = std::function<void(std::uint16_t code, std::uint16_t rawCode)>;
 
-    CKeyScanner();
+    CKeyScanner() = default;
+    ~CKeyScanner();
+    CKeyScanner(const CKeyScanner&) = delete;
+    CKeyScanner& operator=(const CKeyScanner&) = delete;
 
-    void SetEnabled(bool enabled);
-    bool Enabled() const { return timer_.Enabled(); }
+    // Enabled, the scanner watches the platform's key state; heldBefore are keys that may still
+    // be down from before (the trigger's). Disabled, it forgets what was held. No effect when
+    // already so.
+    void SetEnabled(bool enabled, CKeyCodes heldBefore = {});
+    bool Enabled() const { return enabled_; }
 
     // A change is recorded only when its callback is set, so an unset callback leaves the change
-    // to be reported on a later tick.
+    // to be reported with the next event.
     KeyCallback OnKeyUp;
     KeyCallback OnKeyDown;
-    // Called at a tick whose read the platform refused (no window of this program is active):
-    // nothing is held any more as far as the scanner knows, and no key event is reported for it.
-    // Keys still held when reads are allowed again are reported down then.
-    std::function<void()> OnReadRefused;
-    // Whether the changes being reported come from the first read after the scanner was enabled
-    // or refused: keys found down then were pressed before (the trigger's keys, still held).
-    bool FirstRead() const { return firstRead_; }
-
-    void Scan();
+    // Whether the key being reported down was held before: one of the keys SetEnabled was told
+    // of, or one held when the program lost the keyboard (see Restart), not released since.
+    bool HeldBefore() const { return heldBefore_; }
+    // The program's windows lost the keyboard: nothing is held as far as the scanner knows, and
+    // keys reported down once they have it again count as held before.
+    void Restart();
 
 private:
-    Timer timer_;
-    std::array<std::uint8_t, 256> current_{};
-    // 0x10 for a key reported down, 0 for one reported up or never reported.
-    std::array<std::uint8_t, 256> previous_{};
-    bool firstRead_ = true;
+    // Takes one event of the platform: a raw code going down or up.
+    void OnKeyChange(std::uint16_t rawCode, bool down);
+    // Reports every key whose state differs from the one reported, in ascending raw order.
+    void Report();
+
+    bool enabled_ = false;
+    CKeyCodes earlier_;
+    bool heldBefore_ = false;
+    // The keys down as the platform reports them, and as reported on, by raw code.
+    std::array<bool, 256> down_{};
+    std::array<bool, 256> reported_{};
 };

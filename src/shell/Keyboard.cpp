@@ -17,7 +17,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 
 // Off unless enabled (QT_LOGGING_RULES): the keys that reach the overlay, which the platform only
@@ -173,15 +172,16 @@ void CKeyboard::Refresh()
     label_->setText(QString::fromStdString(line));
 }
 
-void CKeyboard::OnKeyDown(std::uint16_t code)
+void CKeyboard::OnKeyDown(std::uint16_t code, std::uint16_t rawCode)
 {
     qCDebug(lcKeys) << "down" << code;
+    held_.Set(rawCode, true);
     if (code == vk::Escape) {
         HideParent();
         return;
     }
     if (keys_) {
-        keys_->KeyDown(ModelCode(code));
+        keys_->KeyDown(ModelCode(code), held_);
     }
     for (const auto& tracker : trackers_) {
         tracker->KeyDown(code);
@@ -190,11 +190,12 @@ void CKeyboard::OnKeyDown(std::uint16_t code)
     Refresh();
 }
 
-void CKeyboard::OnKeyUp(std::uint16_t code)
+void CKeyboard::OnKeyUp(std::uint16_t code, std::uint16_t rawCode)
 {
     qCDebug(lcKeys) << "up" << code;
+    held_.Set(rawCode, false);
     if (keys_) {
-        keys_->KeyUp(ModelCode(code));
+        keys_->KeyUp(ModelCode(code), held_);
     }
     for (const auto& tracker : trackers_) {
         tracker->KeyUp(code);
@@ -205,6 +206,7 @@ void CKeyboard::OnKeyUp(std::uint16_t code)
 
 void CKeyboard::OnKeyStateRefused()
 {
+    held_.Clear();
     trackers_.clear();
     if (keys_ && !keys_->GetPressedKeyCodes().empty()) {
         keys_->StopReleaseTimers();
@@ -253,6 +255,8 @@ void CKeyboard::HintStepDone(OverlayHintStep step)
 
 void CKeyboard::OnParentHidden()
 {
+    // Shown again, the keys still held are reported afresh.
+    held_.Clear();
     if (keys_) {
         keys_->StopReleaseTimers();
         keys_->ReleaseAll();
@@ -280,14 +284,11 @@ void CKeyboard::Execute(const CKeyCodes& codes)
     if (!parent_ || !parent_->isVisible()) {
         return;
     }
-    // The keys still held are read now, while the overlay has the keyboard: never once the
+    // The keys still held, as reported while the overlay had the keyboard: never asked once the
     // application below has it again.
     CKeyCodes held;
-    std::array<std::uint8_t, 256> state{};
-    if (platform::Get().GetKeyboardState(state.data())) {
-        std::copy_if(codes.begin(), codes.end(), std::inserter(held, held.end()),
-                     [&](std::uint16_t code) { return (state[code & 0xFF] & 0x80) != 0; });
-    }
+    std::copy_if(codes.begin(), codes.end(), std::inserter(held, held.end()),
+                 [this](std::uint16_t code) { return held_.IsDown(code); });
     HideParent();
     // Sent once the application has the focus: sent before, they would reach nobody or the
     // wrong window.

@@ -2,6 +2,7 @@
 
 #include "database/ShortCut.h"
 #include "keys/CompleteKeyCombination.h"
+#include "keys/HeldKeys.h"
 #include "keyboard/Key.h"
 #include "shell/OverlayHint.h"
 
@@ -47,8 +48,10 @@ public:
     void Reload(double scale);
     // Lays the actions on the keys and writes the description line.
     void Refresh();
-    void OnKeyDown(std::uint16_t code);
-    void OnKeyUp(std::uint16_t code);
+    // A key went down or up on the keyboard: code as the scanner reports it (modifiers folded),
+    // rawCode the key itself.
+    void OnKeyDown(std::uint16_t code, std::uint16_t rawCode);
+    void OnKeyUp(std::uint16_t code, std::uint16_t rawCode);
     // The key state could not be read (another program has the keyboard): every key is drawn
     // released and a half-done carry-out gesture is dropped.
     void OnKeyStateRefused();
@@ -57,7 +60,7 @@ public:
     // that key as the gesture does; a right click on it describes the shortcut in a tooltip, and
     // so does a left click where the platform cannot send input. Other clicks do nothing.
     void OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& globalPos);
-    // The overlay was hidden: latched keys are released.
+    // The overlay was hidden: latched keys are released, and nothing counts as held.
     void OnParentHidden();
 
     static std::string GetPath(PathType type);
@@ -86,6 +89,8 @@ private:
     KeyFonts fonts_;
 
     std::vector<std::unique_ptr<CCompleteKeyCombination>> trackers_;
+    // The keys held on the keyboard, as reported.
+    CHeldKeys held_;
     CLoadedPrograms loadedPrograms_;
     std::unique_ptr<CKeys> keys_;
     // The geometry the keys were built with.

@@ -150,15 +150,16 @@ void TMainForm::BuildKeyboard()
                                             label_, 0.0);
     scanner_ = std::make_unique<CKeyScanner>();
     scanner_->SetEnabled(false);
-    scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t) {
-        keyboard_->OnKeyDown(code);
-        // Keys found down at the first read are the trigger's, still held.
-        if (IsModifierKey(code) && !scanner_->FirstRead()) {
+    scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t rawCode) {
+        keyboard_->OnKeyDown(code, rawCode);
+        // The trigger's modifiers, still held from the show, teach nothing.
+        if (IsModifierKey(code) && !scanner_->HeldBefore()) {
             HintStepDone(OverlayHintStep::HoldModifier);
         }
     };
-    scanner_->OnKeyUp = [this](std::uint16_t code, std::uint16_t) { keyboard_->OnKeyUp(code); };
-    scanner_->OnReadRefused = [this] { keyboard_->OnKeyStateRefused(); };
+    scanner_->OnKeyUp = [this](std::uint16_t code, std::uint16_t rawCode) {
+        keyboard_->OnKeyUp(code, rawCode);
+    };
     keyboard_->OnHintStepDone = [this](OverlayHintStep step) { HintStepDone(step); };
 }
 
@@ -167,9 +168,15 @@ void TMainForm::WatchApplication()
     // Left visible with its stay-on-top button down, the editor stays above other programs.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
-                if (state != Qt::ApplicationActive && editor_) {
+                if (state == Qt::ApplicationActive) {
+                    return;
+                }
+                if (editor_) {
                     editor_->KeepOnTop();
                 }
+                // Another program has the keyboard: nothing counts as held any more.
+                keyboard_->OnKeyStateRefused();
+                scanner_->Restart();
             });
     // The session ending (logout, SIGTERM) ends the program by the event loop: edits are saved.
     platform::Get().OnTerminationRequest([] { QApplication::exit(0); });
@@ -428,7 +435,7 @@ void TMainForm::ShowOverlay()
     if (isVisible() && !platform::Get().IsWindowShownNormally(window)) {
         hide();
     }
-    scanner_->SetEnabled(true);
+    scanner_->SetEnabled(true, KeysOfTrigger(settings_.values.trigger));
     // The window manager maps the window while the keyboard is brought up to date: nothing is
     // painted before the event loop runs again, and by then the keys are ready.
     const double scale = PlaceOnScreen();
@@ -470,9 +477,8 @@ void TMainForm::moveEvent(QMoveEvent* event)
 
 void TMainForm::hideEvent(QHideEvent* event)
 {
-    // Hidden, the overlay needs no key events, and the program's key state is refused while
-    // another program is active anyway: the next show enables the scanner again. This keeps an
-    // idle program from waking fifty times a second.
+    // Hidden, the overlay needs no key events: the key-state watch stops until the next show.
+    // This keeps an idle program from waking fifty times a second.
     if (scanner_) {
         scanner_->SetEnabled(false);
     }

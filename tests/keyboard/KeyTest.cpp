@@ -46,9 +46,11 @@ protected:
     {
         return static_cast<RecordingImage&>(*key.KeyImage());
     }
-    void Hold(std::uint16_t code, bool down) { env.platform.SetKeyDown(code, down); }
+    void Hold(std::uint16_t code, bool down) { held.Set(code, down); }
 
     FakeEnvironment env;
+    // The keys held on the keyboard.
+    CHeldKeys held;
     // The release delay of the keys made next.
     double delay = 0.3;
     std::vector<Release> releases;
@@ -60,17 +62,17 @@ TEST_F(KeyModelTest, StaleEventsChangeNothing)
 {
     auto key = MakeKey(0x41);
     const int draws = ImageOf(*key).draws;
-    key->KeyDown(0x41); // the physical key is not held
+    key->KeyDown(0x41, held); // the physical key is not held
     EXPECT_FALSE(key->Pressed());
     Hold(0x42, true);
-    key->KeyDown(0x42); // not this key
+    key->KeyDown(0x42, held); // not this key
     EXPECT_FALSE(key->Pressed());
     EXPECT_EQ(ImageOf(*key).draws, draws);
 
     Hold(0x41, true);
-    key->KeyDown(0x41);
+    key->KeyDown(0x41, held);
     EXPECT_TRUE(key->Pressed());
-    key->KeyUp(0x41); // still held
+    key->KeyUp(0x41, held); // still held
     EXPECT_TRUE(key->Pressed());
     EXPECT_TRUE(releases.empty());
 }
@@ -80,10 +82,10 @@ TEST_F(KeyModelTest, WithoutDelayTheKeyIsReleasedWithinTheCall)
     delay = 0;
     auto key = MakeKey(0x41);
     Hold(0x41, true);
-    key->KeyDown(0x41);
+    key->KeyDown(0x41, held);
     EXPECT_TRUE(ImageOf(*key).lastPressed);
     Hold(0x41, false);
-    key->KeyUp(0x41);
+    key->KeyUp(0x41, held);
     EXPECT_FALSE(key->Pressed());
     EXPECT_FALSE(ImageOf(*key).lastPressed);
     EXPECT_EQ(releases, (std::vector<Release>{{0x41, 0}}));
@@ -94,7 +96,7 @@ TEST_F(KeyModelTest, DelayBelowOneMillisecondReleasesAtOnce)
     delay = 0.0004;
     auto key = MakeKey(0x41);
     key->SetPressed(true);
-    key->KeyUp(0x41);
+    key->KeyUp(0x41, held);
     EXPECT_FALSE(key->Pressed());
     EXPECT_EQ(releases.size(), 1u);
 }
@@ -104,9 +106,9 @@ TEST_F(KeyModelTest, DelayedReleaseAndItsCancellation)
     delay = 0.3;
     auto key = MakeKey(0x41);
     Hold(0x41, true);
-    key->KeyDown(0x41);
+    key->KeyDown(0x41, held);
     Hold(0x41, false);
-    key->KeyUp(0x41);
+    key->KeyUp(0x41, held);
     env.timers.Advance(299);
     EXPECT_TRUE(key->Pressed());
     EXPECT_TRUE(releases.empty());
@@ -116,19 +118,19 @@ TEST_F(KeyModelTest, DelayedReleaseAndItsCancellation)
 
     // Pressed again while the release is pending: the release is cancelled.
     Hold(0x41, true);
-    key->KeyDown(0x41);
+    key->KeyDown(0x41, held);
     Hold(0x41, false);
-    key->KeyUp(0x41);
+    key->KeyUp(0x41, held);
     env.timers.Advance(200);
     Hold(0x41, true);
-    key->KeyDown(0x41);
+    key->KeyDown(0x41, held);
     env.timers.Advance(1000);
     EXPECT_TRUE(key->Pressed());
     EXPECT_EQ(releases.size(), 1u);
 
     // StopReleaseTimer leaves a pending key pressed.
     Hold(0x41, false);
-    key->KeyUp(0x41);
+    key->KeyUp(0x41, held);
     key->StopReleaseTimer();
     env.timers.Advance(1000);
     EXPECT_TRUE(key->Pressed());
@@ -192,7 +194,7 @@ TEST_F(KeyModelTest, TwoShiftKeysFollowTheirOwnSide)
 
     Hold(160, true);
     Hold(16, true);
-    keys.KeyDown(16);
+    keys.KeyDown(16, held);
     EXPECT_TRUE(left.Pressed());
     EXPECT_FALSE(right.Pressed());
     EXPECT_EQ(keys.GetPressedKeyCodes(), CKeyCodes{16});
@@ -206,7 +208,7 @@ TEST_F(KeyModelTest, TwoShiftKeysFollowTheirOwnSide)
 
     Hold(160, false);
     Hold(16, false);
-    keys.KeyUp(16);
+    keys.KeyUp(16, held);
     EXPECT_FALSE(left.Pressed());
     ASSERT_FALSE(forwarded.empty());
     EXPECT_EQ(forwarded.front(), (Release{16, 160}));
@@ -225,12 +227,12 @@ TEST_F(KeyModelTest, RealPressedAndReleaseAll)
     for (std::uint16_t code : {162, 17, 0x53}) {
         Hold(code, true);
     }
-    keys.KeyDown(17);
-    keys.KeyDown(0x53);
+    keys.KeyDown(17, held);
+    keys.KeyDown(0x53, held);
     Hold(0x53, false);
-    keys.KeyUp(0x53); // drawn pressed for a while, no longer held
+    keys.KeyUp(0x53, held); // drawn pressed for a while, no longer held
     EXPECT_EQ(keys.GetPressedKeyCodes(), (CKeyCodes{17, 0x53}));
-    EXPECT_EQ(keys.GetRealPressedKeyCodes(), CKeyCodes{17});
+    EXPECT_EQ(keys.GetRealPressedKeyCodes(held), CKeyCodes{17});
 
     keys.StopReleaseTimers();
     keys.ReleaseAll();
@@ -290,10 +292,10 @@ TEST_F(KeyModelTest, MadeKeysLieOnTheWindowWithFoldedCodesFontsAndDelay)
     EXPECT_EQ(shift.Picture().size(), QSize(30, 40)); // drawn when attached, at its size
 
     // No release delay: a released key is drawn released within the call.
-    env.platform.SetKeyDown(65, true);
-    keys->KeyDown(65);
-    env.platform.SetKeyDown(65, false);
-    keys->KeyUp(65);
+    Hold(65, true);
+    keys->KeyDown(65, held);
+    Hold(65, false);
+    keys->KeyUp(65, held);
     EXPECT_TRUE(keys->GetPressedKeyCodes().empty());
 
     keys->front()->ReleaseNow();

@@ -89,12 +89,11 @@ int main(int argc, char** argv)
             for (const Shortcut& shortcut : shortcuts) {
                 keys->SetActionDescription(shortcut.code, &shortcut.description);
             }
-            for (std::uint16_t code : {162, 17}) {
-                env.platform.SetKeyDown(code, true);
-            }
-            keys->KeyDown(17);
-            env.platform.SetKeyDown(13, true);
-            keys->KeyDown(13);
+            CHeldKeys held;
+            held.Set(162, true);
+            keys->KeyDown(17, held);
+            held.Set(13, true);
+            keys->KeyDown(13, held);
             for (const auto& [code, count] :
                  {std::pair(17, 3), std::pair(18, 1), std::pair(0x15B, 12)}) {
                 for (CKey* key : keys->FindKeys(code)) {

@@ -1,4 +1,5 @@
 #include "platform/VirtualKeys.h"
+#include "keys/HeldKeys.h"
 #include "keys/KeyCodes.h"
 
 #include "FakeEnvironment.h"
@@ -187,4 +188,26 @@ TEST(KeyCodes, KeysWrittenByCharacterAreTheKeysThatTypeThemOnTheActiveLayout)
     EXPECT_EQ(stored, (Bytes{0x11, 0x00, 0x2B, 0x80}));
     loaded.LoadFromBuffer(stored.data(), stored.size());
     EXPECT_EQ(loaded, (CKeyCodes{vk::Control, plus}));
+}
+
+TEST(HeldKeys, ACommonCodeIsHeldWhileEitherSideIs)
+{
+    CHeldKeys held;
+    held.Set(vk::RShift, true);
+    held.Set(vk::LWin, true);
+    held.Set('Q', true);
+    EXPECT_TRUE(held.IsDown(vk::RShift));
+    EXPECT_FALSE(held.IsDown(vk::LShift));
+    EXPECT_TRUE(held.IsDown(vk::Shift));
+    EXPECT_TRUE(held.IsDown(vk::AnyWin));
+    EXPECT_FALSE(held.IsDown(vk::Control));
+    EXPECT_TRUE(held.IsDown('Q'));
+
+    held.Set(vk::RShift, false);
+    EXPECT_FALSE(held.IsDown(vk::Shift));
+    // Codes beyond a byte are held only as the common code of their sides.
+    held.Set(vk::AnyWin, true);
+    held.Clear();
+    EXPECT_FALSE(held.IsDown(vk::AnyWin));
+    EXPECT_FALSE(held.IsDown('Q'));
 }

@@ -179,8 +179,12 @@ TEST(HeldKeys, ModifiersHeldAtTheEntryCountUntilEitherSideComesUp)
     HeldKeys keys;
     // Right Shift seen already stays the Shift held; Ctrl and Shift from the entry.
     keys.Set(vk::RShift, true);
-    keys.AddModifiers(Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(keys.AddModifiers(Qt::ControlModifier | Qt::ShiftModifier),
+              std::vector<std::uint16_t>{vk::LControl});
     EXPECT_FALSE(keys.IsDown(vk::LShift));
+    EXPECT_EQ(keys.Down(), (std::vector<std::uint16_t>{vk::RShift, vk::LControl}));
+    // Told again, nothing is counted twice.
+    EXPECT_TRUE(keys.AddModifiers(Qt::ControlModifier).empty());
     std::uint8_t state[256] = {};
     keys.Fill(state);
     EXPECT_EQ(state[vk::LControl], 0x80);
@@ -189,17 +193,17 @@ TEST(HeldKeys, ModifiersHeldAtTheEntryCountUntilEitherSideComesUp)
     EXPECT_EQ(state[vk::Menu], 0);
 
     // Held with the right key, Ctrl comes up with it.
-    EXPECT_TRUE(keys.Set(vk::RControl, false));
+    EXPECT_EQ(keys.Set(vk::RControl, false), vk::LControl);
     EXPECT_FALSE(keys.IsDown(vk::LControl));
-    EXPECT_TRUE(keys.Set('S', true));
-    EXPECT_FALSE(keys.Set('S', true));
+    EXPECT_EQ(keys.Set('S', true), 'S');
+    EXPECT_EQ(keys.Set('S', true), 0);
     keys.Fill(state);
     EXPECT_EQ(state[vk::Control], 0);
     EXPECT_EQ(state['S'], 0x80);
     EXPECT_EQ(state[vk::Shift], 0x80);
 
-    EXPECT_FALSE(keys.Set(0, true));
-    EXPECT_FALSE(keys.Set(vk::AnyWin, true));
+    EXPECT_EQ(keys.Set(0, true), 0);
+    EXPECT_EQ(keys.Set(vk::AnyWin, true), 0);
     keys.Clear();
     keys.Fill(state);
     EXPECT_EQ(std::count(state, state + 256, 0), 256);

@@ -74,19 +74,9 @@ protected:
         return keys.front()->ActionDescription()->ShortName;
     }
     // A key goes down or up on the real keyboard, as the scanner reports it.
-    void Down(std::uint16_t raw, std::uint16_t code)
-    {
-        env.platform.SetKeyDown(raw, true);
-        env.platform.SetKeyDown(code, true);
-        keyboard.OnKeyDown(code);
-    }
+    void Down(std::uint16_t raw, std::uint16_t code) { keyboard.OnKeyDown(code, raw); }
     void Down(std::uint16_t code) { Down(code, code); }
-    void Up(std::uint16_t raw, std::uint16_t code)
-    {
-        env.platform.SetKeyDown(raw, false);
-        env.platform.SetKeyDown(code, false);
-        keyboard.OnKeyUp(code);
-    }
+    void Up(std::uint16_t raw, std::uint16_t code) { keyboard.OnKeyUp(code, raw); }
     void Up(std::uint16_t code) { Up(code, code); }
 
     FakeEnvironment env;

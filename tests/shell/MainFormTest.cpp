@@ -166,8 +166,7 @@ TEST(MainForm, BaseTextsAreShownAsTheyAreNeverAsMarkup)
     }
     TMainForm form;
     env.platform.PressHotKey();
-    env.platform.SetKeyDown(F1, true);
-    form.Keyboard()->OnKeyDown(F1);
+    form.Keyboard()->OnKeyDown(F1, F1);
     EXPECT_EQ(form.Label()->text().toStdString(), markup + "  (F1)");
     // As markup, painting would read the pipe (and wait forever) or /dev/zero (without end).
     EXPECT_FALSE(form.Label()->grab().isNull());
@@ -278,7 +277,7 @@ TEST(MainForm, ScannerPollsOnlyWhileTheOverlayIsShown)
     EXPECT_FALSE(form.Scanner()->Enabled());
     env.platform.PressHotKey();
     EXPECT_TRUE(form.Scanner()->Enabled());
-    form.Keyboard()->OnKeyDown(vk::Escape);
+    form.Keyboard()->OnKeyDown(vk::Escape, vk::Escape);
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.Scanner()->Enabled());
     env.platform.PressHotKey();

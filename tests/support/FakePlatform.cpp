@@ -1,5 +1,8 @@
 #include "FakePlatform.h"
 
+#include "framework/Timer.h"
+#include "platform/VirtualKeys.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -62,6 +65,43 @@ void FakePlatform::CountReadElsewhere()
     }
 }
 
+bool FakePlatform::WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange)
+{
+    reportedKeys_.fill(false);
+    keyStateWatcher = watchesKeyState ? std::move(onChange) : nullptr;
+    // Stopped, never destroyed: a watcher may stop the watch from inside a report.
+    if (keyWatch_) {
+        keyWatch_->SetEnabled(false);
+    }
+    if (!keyStateWatcher) {
+        return watchesKeyState;
+    }
+    if (!keyWatch_) {
+        keyWatch_ = std::make_unique<Timer>(20, false);
+        keyWatch_->OnTimer = [this] { ReportKeyChanges(); };
+    }
+    keyWatch_->SetEnabled(true);
+    return true;
+}
+
+void FakePlatform::ReportKeyChanges()
+{
+    if (!keyboardReadAllowed) {
+        reportedKeys_.fill(false);
+        return;
+    }
+    for (std::uint16_t code = 0; code < keyState.size() && keyStateWatcher; ++code) {
+        // The common Shift, Ctrl and Alt codes stand for their sides, which are reported.
+        const bool common = code == vk::Shift || code == vk::Control || code == vk::Menu;
+        const bool down = !common && (keyState[code] & 0x80) != 0;
+        if (down != reportedKeys_[code]) {
+            reportedKeys_[code] = down;
+            const auto watcher = keyStateWatcher;
+            watcher(code, down);
+        }
+    }
+}
+
 bool FakePlatform::GetKeyboardState(std::uint8_t state[256])
 {
     CountReadElsewhere();
@@ -70,15 +110,6 @@ bool FakePlatform::GetKeyboardState(std::uint8_t state[256])
     }
     std::copy(keyState.begin(), keyState.end(), state);
     return true;
-}
-
-std::int16_t FakePlatform::GetKeyState(std::uint16_t code)
-{
-    CountReadElsewhere();
-    if (code >= keyState.size()) {
-        return 0;
-    }
-    return (keyState[code] & 0x80) ? static_cast<std::int16_t>(-128) : 0;
 }
 
 void FakePlatform::SendKeyEvent(std::uint8_t code, bool keyUp)

@@ -4,8 +4,11 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
+
+class Timer;
 
 namespace platform {
 
@@ -60,7 +63,11 @@ public:
     bool canSendInput = true;
     bool canKeepAbove = true;
     std::array<std::uint8_t, 256> keyState{};
+    // False: another program has the keyboard; key state is neither read nor reported.
     bool keyboardReadAllowed = true;
+    // Whether key-state events are offered; they report keyState's changes every 20 ms of fake
+    // time, as the X11 backend does.
+    bool watchesKeyState = true;
     std::map<WindowId, Window> windows;
     // The top-level windows front to back; empty: every window without a parent, by id.
     std::vector<WindowId> stacking;
@@ -99,6 +106,8 @@ public:
 
     // --- what the tests read ------------------------------------------------------------
     std::vector<KeyEvent> sentKeys;
+    // The key-state watcher; empty while none is.
+    std::function<void(std::uint16_t code, bool down)> keyStateWatcher;
     // Key-state reads asked while another program's window was in front.
     int readsElsewhere = 0;
     std::vector<WindowId> foregroundRequests;
@@ -131,8 +140,8 @@ public:
     bool CanTellActiveProcess() override { return canTellActiveProcess; }
     bool CanSendInput() override { return canSendInput; }
     bool CanKeepAbove() override { return canKeepAbove; }
+    bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange) override;
     bool GetKeyboardState(std::uint8_t state[256]) override;
-    std::int16_t GetKeyState(std::uint16_t code) override;
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
@@ -192,6 +201,12 @@ public:
 
 private:
     void CountReadElsewhere();
+    // Reports each key of keyState that went down or up since the last report.
+    void ReportKeyChanges();
+
+    // Made when first watched: the fake is made before the fake time.
+    std::unique_ptr<Timer> keyWatch_;
+    std::array<bool, 256> reportedKeys_{};
 
     std::map<int, std::string> openMutexes_;
     int nextMutexHandle_ = 1;

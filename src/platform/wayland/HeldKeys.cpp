@@ -12,24 +12,28 @@ void HeldKeys::Clear()
     down_.fill(false);
 }
 
-void HeldKeys::AddModifiers(Qt::KeyboardModifiers modifiers)
+std::vector<std::uint16_t> HeldKeys::AddModifiers(Qt::KeyboardModifiers modifiers)
 {
+    std::vector<std::uint16_t> added;
     const std::tuple<Qt::KeyboardModifier, std::uint16_t, std::uint16_t> keys[] = {
         {Qt::ShiftModifier, vk::LShift, vk::RShift},
         {Qt::ControlModifier, vk::LControl, vk::RControl},
         {Qt::AltModifier, vk::LMenu, vk::RMenu},
         {Qt::MetaModifier, vk::LWin, vk::RWin}};
     for (const auto& [modifier, left, right] : keys) {
-        if (modifiers.testFlag(modifier) && !down_[right]) {
+        if (modifiers.testFlag(modifier) && !down_[right] && !down_[left]) {
             down_[left] = true;
+            added.push_back(left);
         }
     }
+    std::sort(added.begin(), added.end());
+    return added;
 }
 
-bool HeldKeys::Set(std::uint16_t code, bool down)
+std::uint16_t HeldKeys::Set(std::uint16_t code, bool down)
 {
     if (code == 0 || code >= down_.size()) {
-        return false;
+        return 0;
     }
     // A modifier counted from the entry is released by whichever side's key comes up.
     if (!down) {
@@ -40,13 +44,24 @@ bool HeldKeys::Set(std::uint16_t code, bool down)
         for (const auto& [right, left] : sides) {
             if (code == right && down_[left] && !down_[right]) {
                 down_[left] = false;
-                return true;
+                return left;
             }
         }
     }
     const bool changed = down_[code] != down;
     down_[code] = down;
-    return changed;
+    return changed ? code : 0;
+}
+
+std::vector<std::uint16_t> HeldKeys::Down() const
+{
+    std::vector<std::uint16_t> keys;
+    for (std::uint16_t code = 0; code < down_.size(); ++code) {
+        if (down_[code]) {
+            keys.push_back(code);
+        }
+    }
+    return keys;
 }
 
 bool HeldKeys::IsDown(std::uint16_t code) const

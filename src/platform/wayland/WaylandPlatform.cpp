@@ -108,7 +108,10 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
                          enterModifiersPending_ = state == Qt::ApplicationActive;
                          if (!enterModifiersPending_) {
                              held_.Clear();
+                             return;
                          }
+                         // Watched, they are reported once the toolkit has them.
+                         QTimer::singleShot(0, keyEvents_.get(), [this] { IsActive(); });
                      });
 }
 
@@ -146,13 +149,29 @@ bool WaylandPlatform::CanKeepAbove()
 bool WaylandPlatform::WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey)
 {
     onKey_ = std::move(onKey);
+    // Watched while the program has the keyboard: the keys held already come first.
+    if (onKey_ && IsActive()) {
+        for (const std::uint16_t code : held_.Down()) {
+            Report(code, true);
+        }
+    }
     return true;
 }
 
 void WaylandPlatform::OnKey(std::uint16_t code, bool down)
 {
-    if (held_.Set(code, down) && onKey_) {
-        onKey_(code, down);
+    // The modifiers held at the entry come before the keys pressed since.
+    IsActive();
+    if (const std::uint16_t changed = held_.Set(code, down)) {
+        Report(changed, down);
+    }
+}
+
+void WaylandPlatform::Report(std::uint16_t code, bool down)
+{
+    if (onKey_) {
+        const auto onKey = onKey_;
+        onKey(code, down);
     }
 }
 
@@ -183,7 +202,10 @@ bool WaylandPlatform::IsActive()
     }
     if (enterModifiersPending_) {
         enterModifiersPending_ = false;
-        held_.AddModifiers(QGuiApplication::queryKeyboardModifiers());
+        for (const std::uint16_t code :
+             held_.AddModifiers(QGuiApplication::queryKeyboardModifiers())) {
+            Report(code, true);
+        }
     }
     return true;
 }
@@ -195,16 +217,6 @@ bool WaylandPlatform::GetKeyboardState(std::uint8_t state[256])
     }
     held_.Fill(state);
     return true;
-}
-
-std::int16_t WaylandPlatform::GetKeyState(std::uint16_t code)
-{
-    if (!IsActive()) {
-        return 0;
-    }
-    const bool down =
-        code == vk::AnyWin ? held_.IsDown(vk::LWin) || held_.IsDown(vk::RWin) : held_.IsDown(code);
-    return down ? static_cast<std::int16_t>(-128) : 0;
 }
 
 void WaylandPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)

@@ -38,11 +38,10 @@ public:
     bool CanTellActiveProcess() override;
     bool CanSendInput() override;
     bool CanKeepAbove() override;
-    // Calls onKey for every key this program's windows see pressed or released.
-    bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey);
-
+    // From the keys this program's windows see pressed or released, and the modifiers held at
+    // the keyboard's entry.
+    bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey) override;
     bool GetKeyboardState(std::uint8_t state[256]) override;
-    std::int16_t GetKeyState(std::uint16_t code) override;
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
@@ -77,9 +76,11 @@ private:
     const xkb::KeyMapping& Mapping() const override;
     std::uint16_t KeyOfEvent(const QKeyEvent& key) const;
     // Whether the program has the keyboard; the first time after it came, the held modifiers are
-    // read.
+    // read and reported.
     bool IsActive();
     void OnKey(std::uint16_t code, bool down);
+    // Tells the key-state watcher of a key, if one watches.
+    void Report(std::uint16_t code, bool down);
 
     std::unique_ptr<wayland::WaylandSeat> seat_;
     std::unique_ptr<wayland::SwayDesktop> sway_;

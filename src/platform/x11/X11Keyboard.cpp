@@ -212,21 +212,48 @@ bool X11Platform::GetKeyboardState(std::uint8_t state[256])
     return true;
 }
 
-std::int16_t X11Platform::GetKeyState(std::uint16_t code)
+bool X11Platform::WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange)
 {
-    if (!keymapValid_) {
-        if (!ReadKeymap()) {
-            return 0;
+    if (!x_) {
+        return false;
+    }
+    ++keyWatches_;
+    onKeyState_ = std::move(onChange);
+    reportedKeys_.fill(false);
+    if (onKeyState_) {
+        keyWatch_.start();
+    } else {
+        keyWatch_.stop();
+    }
+    return true;
+}
+
+void X11Platform::ReportKeyChanges()
+{
+    // While another program has the keyboard nothing is reported; the keys down once this one
+    // has it again are reported afresh.
+    if (!ReadKeymap()) {
+        reportedKeys_.fill(false);
+        return;
+    }
+    const std::uint64_t watch = keyWatches_;
+    for (std::uint16_t code = 0; code < reportedKeys_.size(); ++code) {
+        // The common Shift, Ctrl and Alt codes stand for their sides, which are reported.
+        if (code == vk::Shift || code == vk::Control || code == vk::Menu) {
+            continue;
         }
-        // Every key asked about while handling one event is answered from this one read.
-        keymapValid_ = true;
-        keymapExpiry_.start();
+        const bool down = (keymap_[code] & 0x80) != 0;
+        if (down == reportedKeys_[code]) {
+            continue;
+        }
+        reportedKeys_[code] = down;
+        // The watcher may stop or replace the watch from inside the call.
+        const auto onChange = onKeyState_;
+        onChange(code, down);
+        if (keyWatches_ != watch) {
+            return;
+        }
     }
-    const std::uint16_t index = code == vk::AnyWin ? (code & 0xFF) : code;
-    if (index >= keymap_.size()) {
-        return 0;
-    }
-    return (keymap_[index] & 0x80) ? static_cast<std::int16_t>(-128) : 0;
 }
 
 void X11Platform::SendKeyEvent(std::uint8_t code, bool keyUp)

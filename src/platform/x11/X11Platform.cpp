@@ -5,17 +5,30 @@
 
 #include "platform/linux/Log.h"
 
+#include <QGuiApplication>
+
 #include "platform/x11/XConnection.h"
 #include "platform/x11/XErrorTrap.h"
 
 namespace platform {
 
+namespace {
+// How often the key state is read while it is watched.
+constexpr int KeyWatchIntervalMs = 20;
+} // namespace
+
 X11Platform::X11Platform(DisplayConnection connection)
 {
-    keymapExpiry_.setSingleShot(true);
-    keymapExpiry_.setInterval(0);
-    QObject::connect(&keymapExpiry_, &QTimer::timeout, &keymapExpiry_,
-                     [this] { keymapValid_ = false; });
+    keyWatch_.setInterval(KeyWatchIntervalMs);
+    QObject::connect(&keyWatch_, &QTimer::timeout, &keyWatch_, [this] { ReportKeyChanges(); });
+    // Once another program has the keyboard, the keys down are reported afresh when this one has
+    // it again, even if no read fell in between.
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, &keyWatch_,
+                     [this](Qt::ApplicationState state) {
+                         if (state != Qt::ApplicationActive) {
+                             reportedKeys_.fill(false);
+                         }
+                     });
     if (connection == DisplayConnection::Now) {
         ConnectDisplay();
     }

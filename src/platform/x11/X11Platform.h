@@ -42,8 +42,9 @@ public:
     bool CanTellActiveProcess() override;
     bool CanSendInput() override;
     bool CanKeepAbove() override;
+    // Reads the key state every 20 ms while watched.
+    bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange) override;
     bool GetKeyboardState(std::uint8_t state[256]) override;
-    std::int16_t GetKeyState(std::uint16_t code) override;
     void SendKeyEvent(std::uint8_t code, bool keyUp) override;
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
@@ -74,16 +75,22 @@ public:
     bool IsDesktopWindow(WindowId window) override;
 
 private:
-    // Fills keymap_ from the server unless it was read during this pass of the event loop.
+    // Fills keymap_ from the server; false while no window of this process has the focus.
     bool ReadKeymap();
+    // Reports each key that went down or up since the last report to the key-state watcher.
+    void ReportKeyChanges();
     // The key mapping of the active layout; US positions without a display.
     const xkb::KeyMapping& Mapping() const override;
 
     std::unique_ptr<XConnection> x_;
-    // Key state of the last read, by virtual-key code; valid until the next event-loop pass.
+    // Key state of the last read, by virtual-key code.
     std::array<std::uint8_t, 256> keymap_{};
-    bool keymapValid_ = false;
-    QTimer keymapExpiry_;
+    // The key-state watcher, the keys it was told are down, and the timer that reads for it.
+    std::function<void(std::uint16_t code, bool down)> onKeyState_;
+    std::array<bool, 256> reportedKeys_{};
+    // Counts the watches started, so that a report stops once its watcher is replaced.
+    std::uint64_t keyWatches_ = 0;
+    QTimer keyWatch_;
 };
 
 } // namespace platform
