@@ -357,8 +357,9 @@ TEST_F(X11Platform, KeyStateEventsComeOnlyWhileOurWindowIsActive)
     system.SendKeyEvent('Q', false);
     EXPECT_TRUE(WaitUntil([&] { return events == Events{{0xA1, true}, {'Q', true}}; }));
     system.SendKeyEvent('Q', true);
-    EXPECT_TRUE(
-        WaitUntil([&] { return events == Events{{0xA1, true}, {'Q', true}, {'Q', false}}; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return events == Events{{0xA1, true}, {'Q', true}, {'Q', false}};
+    }));
 
     // Another window active: keys typed there are never reported.
     Xev xev("QuorvelXevKeyEvents", 500);
