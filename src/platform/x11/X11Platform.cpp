@@ -22,13 +22,16 @@ X11Platform::X11Platform(DisplayConnection connection)
     keyWatch_.setInterval(KeyWatchIntervalMs);
     QObject::connect(&keyWatch_, &QTimer::timeout, &keyWatch_, [this] { ReportKeyChanges(); });
     // Once another program has the keyboard, the keys down are reported afresh when this one has
-    // it again, even if no read fell in between.
-    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, &keyWatch_,
-                     [this](Qt::ApplicationState state) {
-                         if (state != Qt::ApplicationActive) {
-                             reportedKeys_.fill(false);
-                         }
-                     });
+    // it again, even if no read fell in between. The platform the command line is read with comes
+    // before the application and watches no keys.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QObject::connect(app, &QGuiApplication::applicationStateChanged, &keyWatch_,
+                         [this](Qt::ApplicationState state) {
+                             if (state != Qt::ApplicationActive) {
+                                 reportedKeys_.fill(false);
+                             }
+                         });
+    }
     if (connection == DisplayConnection::Now) {
         ConnectDisplay();
     }
