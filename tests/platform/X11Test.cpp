@@ -89,6 +89,27 @@ private:
     QString output_;
 };
 
+// A window of this process, shown; Activate() makes it active and tells whether Qt has it in
+// focus then.
+class OwnWindow
+{
+public:
+    explicit OwnWindow(const QString& title)
+    {
+        window_.setTitle(title);
+        window_.resize(200, 100);
+        window_.show();
+    }
+    bool Activate()
+    {
+        Xdotool({"windowactivate", "--sync", QString::number(window_.winId())});
+        return WaitUntil([&] { return QGuiApplication::focusWindow() == &window_; });
+    }
+
+private:
+    QWindow window_;
+};
+
 class X11Platform : public ::testing::Test
 {
 protected:
@@ -314,12 +335,8 @@ TEST_F(X11Platform, CanDoEverythingWithADisplayAndNothingWithout)
 
 TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
 {
-    QWindow window;
-    window.setTitle("QuorvelKeyStateWindow");
-    window.resize(200, 100);
-    window.show();
-    Xdotool({"windowactivate", "--sync", QString::number(window.winId())});
-    ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == &window; }));
+    OwnWindow window("QuorvelKeyStateWindow");
+    ASSERT_TRUE(window.Activate());
 
     std::uint8_t state[256] = {};
     system.SendKeyEvent(0xA1, false); // right Shift
@@ -339,12 +356,8 @@ TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
 
 TEST_F(X11Platform, KeyStateEventsComeOnlyWhileOurWindowIsActive)
 {
-    QWindow window;
-    window.setTitle("QuorvelKeyEventsWindow");
-    window.resize(200, 100);
-    window.show();
-    Xdotool({"windowactivate", "--sync", QString::number(window.winId())});
-    ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == &window; }));
+    OwnWindow window("QuorvelKeyEventsWindow");
+    ASSERT_TRUE(window.Activate());
 
     using Events = std::vector<std::pair<std::uint16_t, bool>>;
     Events events;
@@ -371,8 +384,7 @@ TEST_F(X11Platform, KeyStateEventsComeOnlyWhileOurWindowIsActive)
     // Ours again: the keys down then come first; Shift, released elsewhere, is not reported up
     // (nor is W, which the exact lists below would show).
     system.SendKeyEvent(0xA2, false); // left Ctrl
-    Xdotool({"windowactivate", "--sync", QString::number(window.winId())});
-    ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == &window; }));
+    ASSERT_TRUE(window.Activate());
     EXPECT_TRUE(WaitUntil([&] {
         return events == Events{{0xA1, true}, {'Q', true}, {'Q', false}, {0xA2, true}};
     }));
