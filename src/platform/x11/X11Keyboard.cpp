@@ -304,7 +304,9 @@ void X11Platform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
     }
     x_->Ungrab(registered->keyCode, mask);
     hotKeys.erase(registered);
-    XFlush(x_->display);
+    // Released once this returns: another client grabbing it next is not refused by a request
+    // still on its way.
+    XSync(x_->display, False);
     x_->Drain();
 }
 
