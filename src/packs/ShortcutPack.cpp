@@ -449,7 +449,12 @@ PackFile ReadPackFile(const std::string& path, IconReading icons, PackIncludes i
     if (!file.open(QIODevice::ReadOnly)) {
         throw refused(file.errorString().toStdString());
     }
-    const QByteArray text = file.read(MaxPackFileBytes + 1);
+    // What the size promised and a byte more, not the limit: a read allocates all it may take. A
+    // file grown since is read on, up to the limit.
+    QByteArray text = file.read(info.size() + 1);
+    if (text.size() > info.size()) {
+        text += file.read(MaxPackFileBytes + 1 - text.size());
+    }
     if (text.size() > MaxPackFileBytes) {
         throw refused(tooLarge);
     }
