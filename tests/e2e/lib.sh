@@ -124,7 +124,8 @@ confirm_box() {
     return 1
 }
 
-window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+window_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+window_gone() { ! window_viewable "$1"; }
 
 # ends_within SECONDS PID: waits for the process to end; one still running then is killed, so a
 # following `wait PID` cannot hang, and the call fails.
@@ -154,7 +155,7 @@ overlay_window() {
 overlay_visible() {
     local id
     id=$(overlay_window)
-    [ -n "$id" ] && xwininfo -id "$id" | grep -q 'Map State: IsViewable'
+    [ -n "$id" ] && window_viewable "$id"
 }
 
 overlay_hidden() {

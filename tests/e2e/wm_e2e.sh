@@ -32,15 +32,17 @@ managers=("$@")
 # The keys that reach the overlay are logged (to stderr) for the flip check.
 export QT_LOGGING_RULES="quorvel.shell.keys.debug=true"
 
-# show_over WINDOW: activates it and presses the trigger until the overlay is up. A program that
-# starts slowly may take the first press late: a second press before then would find the window
-# it activated newer than the show, which a window manager may rightly refuse the focus.
+# show_over WINDOW [OVERLAY]: activates WINDOW and presses the trigger until the overlay is up
+# (OVERLAY: its window once known, looked at alone). A program that starts slowly may take the
+# first press late: a second press before then would find the window it activated newer than the
+# show, which a window manager may rightly refuse the focus.
 show_over() {
-    local attempt
+    local attempt shown=(overlay_visible)
+    [ -n "${2:-}" ] && shown=(window_viewable "$2")
     for attempt in 1 2 3; do
         timeout 5 xdotool windowactivate --sync "$1" 2>/dev/null
         xdotool keydown "$trigger" sleep 0.1 keyup "$trigger"
-        wait_for 10 overlay_visible && return 0
+        wait_for 10 "${shown[@]}" && return 0
     done
     return 1
 }
@@ -195,7 +197,7 @@ run_wm() {
     wait_for 5 overlay_hidden
 
     for i in 1 2 3 4 5; do
-        show_over "$target" || continue
+        show_over "$target" "$overlay" || continue
         : >"$e2e_tmp/xev.log"
         gesture_ctrl_s
         wait_for 5 overlay_hidden && wait_for 5 xev_has_ctrl_s &&
@@ -209,7 +211,7 @@ run_wm() {
         : >"$e2e_tmp/quorvel.log"
         flips=0
         for ((i = 0; i < 200; i++)); do
-            show_over "$target" || break
+            show_over "$target" "$overlay" || break
             xdotool windowactivate --sync "$target" keydown x sleep 0.1 keyup x 2>/dev/null
             flips=$((i + 1))
         done
