@@ -1,14 +1,16 @@
 // Writes a shortcut base through the program's own data layer, for end-to-end tests, benchmarks
 // and screenshots. Usage: quorvel_seed_base FILE, or quorvel_seed_base --generate PROGRAMS
 // SHORTCUTS for a generated base with icons. Each line of FILE (tab-separated):
-//   program-file  type  keys  short-name  description
+//   program-file  type  keys  short-name  description  [desktop-id]
 // where program-file "Superglobal" means a super-global shortcut, type is "normal" or
-// "global", and keys are virtual-key codes joined with '+', e.g. 17+83 for Ctrl+S.
+// "global", keys are virtual-key codes joined with '+', e.g. 17+83 for Ctrl+S, and desktop-id
+// names the program's desktop entry too.
 
 #include "BaseWriter.h"
 
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
+#include "framework/DataSet.h"
 #include "framework/QtTimerService.h"
 #include "platform/x11/X11Platform.h"
 #include "util/Text.h"
@@ -44,7 +46,7 @@ int main(int argc, char** argv)
         std::string line;
         while (std::getline(in, line)) {
             const auto fields = SplitText(line, '\t');
-            if (fields.size() != 5 || line[0] == '#') {
+            if (fields.size() < 5 || fields.size() > 6 || line[0] == '#') {
                 continue;
             }
             std::vector<std::uint16_t> keys;
@@ -52,6 +54,13 @@ int main(int argc, char** argv)
                 keys.push_back(static_cast<std::uint16_t>(std::stoi(code)));
             }
             AddShortcut(registry, fields[0], fields[1] == "normal", keys, fields[3], fields[4]);
+            if (fields.size() == 6) {
+                DataSet& programs = *registry.GetPrograms();
+                programs.Locate("FileName", fields[0]);
+                programs.Edit();
+                programs.FieldByName("DesktopId").SetValue(fields[5]);
+                programs.Post();
+            }
         }
         registry.GetLoader()->Save();
     } catch (const std::exception& error) {

@@ -1,12 +1,17 @@
-// A keyboard for end-to-end tests on Wayland: a virtual keyboard with the default XKB keymap (the
-// XKB_DEFAULT_* variables) that stays in the seat while it runs, so clients bind their keyboard
-// at their start rather than racing the first keys. Reads commands from standard input, one a
-// line: "press KEYSYM" or "release KEYSYM" (X keysym names, e.g. Control_L, s); answers each on
-// standard output with "ok" once the compositor has handled it, "error ..." otherwise. Prints
-// "ready" first, once the compositor knows the keyboard.
+// A keyboard and a pointer for end-to-end tests on Wayland: a virtual keyboard with the default XKB
+// keymap (the XKB_DEFAULT_* variables) and a virtual pointer that stay in the seat while it runs,
+// so clients bind them at their start rather than racing the first keys. Reads commands from
+// standard input, one a line: "press KEYSYM" or "release KEYSYM" (X keysym names, e.g. Control_L,
+// s); "move X Y WIDTH HEIGHT" (the pointer to X, Y of an output layout WIDTH x HEIGHT);
+// "button press" or "button release" (the left button). Answers each on standard output with "ok"
+// once the compositor has handled it, "error ..." otherwise. Prints "ready" first, once the
+// compositor knows the keyboard.
 // Usage: quorvel_wayland_keyboard
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+
+#include <linux/input-event-codes.h>
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -19,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -27,6 +33,7 @@ struct Globals
 {
     wl_seat* seat = nullptr;
     zwp_virtual_keyboard_manager_v1* manager = nullptr;
+    zwlr_virtual_pointer_manager_v1* pointers = nullptr;
 };
 
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
@@ -39,6 +46,9 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
     } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
         globals->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
+        globals->pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
     }
 }
 
@@ -89,6 +99,69 @@ bool UploadKeymap(zwp_virtual_keyboard_v1* keyboard, xkb_keymap* keymap)
     return written;
 }
 
+struct Devices
+{
+    zwp_virtual_keyboard_v1* keyboard;
+    zwlr_virtual_pointer_v1* pointer; // null where the compositor offers none
+    xkb_keymap* keymap;
+    xkb_state* state;
+};
+
+bool Key(const Devices& devices, bool press, const std::string& name)
+{
+    const xkb_keysym_t keysym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
+    const xkb_keycode_t key = keysym == XKB_KEY_NoSymbol ? 0 : KeyOf(devices.keymap, keysym);
+    if (key == 0) {
+        return false;
+    }
+    // Keys are evdev codes, 8 below the keymap's; the modifiers follow as a keyboard's would.
+    zwp_virtual_keyboard_v1_key(devices.keyboard, Milliseconds(), key - 8,
+                                press ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                      : WL_KEYBOARD_KEY_STATE_RELEASED);
+    xkb_state_update_key(devices.state, key, press ? XKB_KEY_DOWN : XKB_KEY_UP);
+    zwp_virtual_keyboard_v1_modifiers(
+        devices.keyboard, xkb_state_serialize_mods(devices.state, XKB_STATE_MODS_DEPRESSED),
+        xkb_state_serialize_mods(devices.state, XKB_STATE_MODS_LATCHED),
+        xkb_state_serialize_mods(devices.state, XKB_STATE_MODS_LOCKED),
+        xkb_state_serialize_layout(devices.state, XKB_STATE_LAYOUT_EFFECTIVE));
+    return true;
+}
+
+// Carries out one command line; false when it is not one or cannot be carried out here.
+bool Carry(const Devices& devices, const std::string& line)
+{
+    std::istringstream words(line);
+    std::string command;
+    words >> command;
+    std::string argument;
+    if (command == "press" || command == "release") {
+        return words >> argument && Key(devices, command == "press", argument);
+    }
+    if (!devices.pointer) {
+        return false;
+    }
+    if (command == "move") {
+        std::uint32_t x = 0;
+        std::uint32_t y = 0;
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        if (!(words >> x >> y >> width >> height) || x >= width || y >= height) {
+            return false;
+        }
+        zwlr_virtual_pointer_v1_motion_absolute(devices.pointer, Milliseconds(), x, y, width,
+                                                height);
+    } else if (command == "button" && words >> argument &&
+               (argument == "press" || argument == "release")) {
+        zwlr_virtual_pointer_v1_button(devices.pointer, Milliseconds(), BTN_LEFT,
+                                       argument == "press" ? WL_POINTER_BUTTON_STATE_PRESSED
+                                                           : WL_POINTER_BUTTON_STATE_RELEASED);
+    } else {
+        return false;
+    }
+    zwlr_virtual_pointer_v1_frame(devices.pointer);
+    return true;
+}
+
 } // namespace
 
 int main()
@@ -119,33 +192,27 @@ int main()
         std::cerr << "error: the keymap was not taken\n";
         return 1;
     }
+    zwlr_virtual_pointer_v1* pointer =
+        globals.pointers
+            ? zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.pointers, globals.seat)
+            : nullptr;
     std::cout << "ready" << std::endl;
 
-    std::string command;
-    std::string name;
-    while (std::cin >> command >> name) {
-        const bool press = command == "press";
-        const xkb_keysym_t keysym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
-        const xkb_keycode_t key = keysym == XKB_KEY_NoSymbol ? 0 : KeyOf(keymap, keysym);
-        if ((!press && command != "release") || key == 0) {
-            std::cout << "error " << command << ' ' << name << std::endl;
-            continue;
-        }
-        // Keys are evdev codes, 8 below the keymap's; the modifiers follow as a keyboard's would.
-        zwp_virtual_keyboard_v1_key(keyboard, Milliseconds(), key - 8,
-                                    press ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                          : WL_KEYBOARD_KEY_STATE_RELEASED);
-        xkb_state_update_key(state, key, press ? XKB_KEY_DOWN : XKB_KEY_UP);
-        zwp_virtual_keyboard_v1_modifiers(
-            keyboard, xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED),
-            xkb_state_serialize_mods(state, XKB_STATE_MODS_LATCHED),
-            xkb_state_serialize_mods(state, XKB_STATE_MODS_LOCKED),
-            xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE));
-        if (wl_display_roundtrip(display) < 0) {
+    Devices devices{keyboard, pointer, keymap, state};
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!Carry(devices, line)) {
+            std::cout << "error " << line << std::endl;
+        } else if (wl_display_roundtrip(display) < 0) {
             std::cout << "error the compositor went away" << std::endl;
             return 1;
+        } else {
+            std::cout << "ok" << std::endl;
         }
-        std::cout << "ok" << std::endl;
+    }
+    if (pointer) {
+        zwlr_virtual_pointer_v1_destroy(pointer);
+        zwlr_virtual_pointer_manager_v1_destroy(globals.pointers);
     }
     zwp_virtual_keyboard_v1_destroy(keyboard);
     zwp_virtual_keyboard_manager_v1_destroy(globals.manager);

@@ -25,15 +25,9 @@ show_over_target() {
     wait_for 10 overlay_visible
 }
 
-# key_centre CODE: "x y" on the screen of the middle of the first key with this code, from the
-# layout file and the overlay's size (the layout is drawn at the overlay's width / 1566).
+# key_centre CODE: "x y" on the screen of the middle of the key on the overlay.
 key_centre() {
-    local x y w h
-    read -r x y w h < <(window_geometry "$(overlay_window)")
-    grep -m 1 "KeyCode=\"$1\"" "$build/keyimages.xml" | awk -v x="$x" -v y="$y" -v w="$w" '
-        { for (i = 1; i <= NF; ++i) { split($i, kv, "\""); a[kv[1]] = kv[2] } }
-        END { s = w / 1566; printf "%d %d\n", x + (a["Left="] + a["Width="] / 2) * s,
-                                                y + (a["Top="] + a["Height="] / 2) * s }'
+    layout_key_centre "$1" $(window_geometry "$(overlay_window)")
 }
 
 # click_key CODE: a left click on the key, the button held as long as a person would.

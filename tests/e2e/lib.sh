@@ -167,6 +167,16 @@ overlay_active() {
     window_active "$(overlay_window)"
 }
 
+# layout_key_centre CODE X Y WIDTH: "x y" on the screen of the middle of the first key with this
+# code, from the layout file, for an overlay at X, Y that is WIDTH wide (the layout is drawn at
+# the overlay's width / 1566).
+layout_key_centre() {
+    grep -m 1 "KeyCode=\"$1\"" "$build/keyimages.xml" | awk -v x="$2" -v y="$3" -v w="$4" '
+        { for (i = 1; i <= NF; ++i) { split($i, kv, "\""); a[kv[1]] = kv[2] } }
+        END { s = w / 1566; printf "%d %d\n", x + (a["Left="] + a["Width="] / 2) * s,
+                                                y + (a["Top="] + a["Height="] / 2) * s }'
+}
+
 # Prints "x y width height" of a window, absolute.
 window_geometry() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}

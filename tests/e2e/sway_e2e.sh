@@ -2,7 +2,10 @@
 # Quorvel on sway (headless): it starts on the Wayland platform and binds its trigger through
 # sway's IPC; "quorvel --show" and the trigger show the overlay, a floating window that takes the
 # focus, over a focused Wayland window; focusing another window or Esc hides the overlay; Ctrl
-# held before the show and S pressed twice carry exactly one Ctrl+S into the window below.
+# held before the show and S pressed twice, or S clicked on the overlay (three times, the pointer
+# brought onto the key and then resting there), carry exactly one Ctrl+S into the window below.
+# Started again without sway's IPC, Quorvel knows the focused window from the compositor's
+# foreign-toplevel list, and the gesture and a click carry Ctrl+S out the same way.
 # Usage: sway_e2e.sh BUILD_DIR. Exits 77 (skipped) only where sway cannot start.
 # Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
@@ -90,23 +93,87 @@ sway_key press Escape && sleep 0.1 && sway_key release Escape
 check "Esc hides the overlay" wait_for 5 overlay_gone
 check "the window under it has the focus again" wait_for 5 app_focused quorvel-other
 
-# Ctrl held before the show: S released and pressed again carries Ctrl+S out into the target.
-focus_target
-: >"$e2e_tmp/target.log"
-sway_key press Control_L
-sway_run "$build/quorvel" --show
-check "the overlay shows focused while Ctrl is held" wait_for 10 overlay_focused
-wshot sway-overlay-ctrl
-sway_key press s && sleep 0.1 && sway_key release s && sleep 0.15 && sway_key press s &&
-    sleep 0.1 && sway_key release s
-sway_key release Control_L
-check "the gesture hides the overlay" wait_for 5 overlay_gone
-check "the target window has the focus after the gesture" wait_for 5 app_focused quorvel-target
 presses() { grep -c '^press Ctrl+S$' "$e2e_tmp/target.log"; }
 pressed() { [ "$(presses)" -ge 1 ]; }
 pressed_once() { [ "$(presses)" = 1 ]; }
-check "the target window received Ctrl+S" wait_for 5 pressed
-check "the target window received Ctrl+S exactly once" holds_for 0.5 pressed_once
+# show_with_ctrl WHAT: the target focused, Ctrl held on the keyboard and the overlay shown.
+show_with_ctrl() {
+    focus_target
+    : >"$e2e_tmp/target.log"
+    sway_key press Control_L
+    sway_run "$build/quorvel" --show
+    check "the overlay shows focused while Ctrl is held ($1)" wait_for 10 overlay_focused
+}
+# carried_out WHAT HOW: once Ctrl is released, the overlay is gone, the target has the focus
+# again and received exactly one Ctrl+S.
+carried_out() {
+    sway_key release Control_L
+    check "the $2 hides the overlay ($1)" wait_for 5 overlay_gone
+    check "the target window has the focus after the $2 ($1)" \
+        wait_for 5 app_focused quorvel-target
+    check "the $2 carried Ctrl+S into the target window ($1)" wait_for 5 pressed
+    check "the $2 carried Ctrl+S exactly once ($1)" holds_for 0.5 pressed_once
+}
 
+# gesture_with_ctrl WHAT: with Ctrl held before the show, S released and pressed again carries
+# Ctrl+S out into the target.
+gesture_with_ctrl() {
+    show_with_ctrl "$1"
+    wshot "sway-overlay-ctrl-$2"
+    sway_key press s && sleep 0.1 && sway_key release s && sleep 0.15 && sway_key press s &&
+        sleep 0.1 && sway_key release s
+    carried_out "$1" gesture
+}
+
+# overlay_rect: "x y width height" of the overlay's window in the output layout.
+overlay_rect() {
+    sway_msg -t get_tree | python3 -c '
+import json, sys
+def walk(n):
+    if n.get("pid") == int(sys.argv[1]) and n.get("visible"):
+        r, w = n["rect"], n["window_rect"]
+        print(r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"])
+        sys.exit(0)
+    for child in n.get("nodes", []) + n.get("floating_nodes", []):
+        walk(child)
+walk(json.load(sys.stdin))
+sys.exit(1)' "$quorvel"
+}
+# The output layout's size: one headless output at 0, 0.
+read -r layout_width layout_height < <(sway_msg -t get_outputs |
+    python3 -c 'import json, sys; r = json.load(sys.stdin)[0]["rect"]; print(r["width"], r["height"])')
+
+# click_with_ctrl WHAT [MOVE]: with Ctrl held on the keyboard, S clicked on the overlay carries
+# Ctrl+S out into the target. With MOVE the pointer comes onto the key once the overlay shows;
+# without, the overlay shows under the pointer resting there.
+click_with_ctrl() {
+    show_with_ctrl "$1"
+    if [ -n "${2:-}" ]; then
+        read -r s_x s_y < <(layout_key_centre 83 $(overlay_rect))
+        sway_key move "$s_x" "$s_y" "$layout_width" "$layout_height"
+    fi
+    sway_key button press && sleep 0.1 && sway_key button release
+    carried_out "$1" click
+}
+
+gesture_with_ctrl "sway" sway
+click_with_ctrl "sway, first click" move
+for click in 2 3; do
+    click_with_ctrl "sway, click $click"
+done
+check "Quorvel is still running" kill -0 "$quorvel"
+
+# Without sway's IPC, as on other wlroots compositors: the focused window comes from the
+# compositor's foreign-toplevel list, which tells no processes. The test window's program is
+# known by its application id (its desktop entry) alone; no sway rule is made for the overlay.
+kill "$quorvel"
+check "Quorvel ends when told" wait_for 10 eval '! kill -0 '"$quorvel"
+sway_spawn "$e2e_tmp/quorvel-toplevels.log" env -u SWAYSOCK "$build/quorvel"
+quorvel=$sway_spawned
+check "without sway's IPC Quorvel reads the active window from the toplevel list" \
+    wait_for 20 grep -q 'active window from the compositor.s toplevel list' \
+    "$e2e_tmp/quorvel-toplevels.log"
+gesture_with_ctrl "toplevel list" toplevels
+click_with_ctrl "toplevel list" move
 check "Quorvel is still running" kill -0 "$quorvel"
 e2e_summary

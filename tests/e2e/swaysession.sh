@@ -17,7 +17,8 @@
 #                          $sway_spawned and among the processes sway_stop kills
 #   sway_msg ARGS...       swaymsg against the session
 #   sway_screenshot FILE   the output as a PNG (grim)
-#   sway_key press|release KEYSYM  a key of the session's keyboard, once sway has handled it
+#   sway_key press|release KEYSYM  a key of the session's keyboard, once sway has handled it;
+#   sway_key move X Y WIDTH HEIGHT, sway_key button press|release  its pointer the same way
 #   sway_stop              kill exactly the processes sway_start started, by pid
 
 SWAY_USER=quorvel-e2e
@@ -125,9 +126,11 @@ _sway_has_keyboard() {
     sway_msg -t get_inputs | grep -q '"type": "keyboard"'
 }
 
+# sway_key COMMAND...: a command to the session's keyboard and pointer ("press s", "move X Y W H",
+# "button press"), true once the compositor handled it.
 sway_key() {
     local answer
-    echo "$1 $2" >&"${SWAY_KEYBOARD[1]}" &&
+    echo "$*" >&"${SWAY_KEYBOARD[1]}" &&
         read -r -t 10 -u "${SWAY_KEYBOARD[0]}" answer && [ "$answer" = ok ]
 }
 

@@ -3,6 +3,7 @@
 #include "ScopedEnvironment.h"
 
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,11 @@ using namespace platform::wayland;
 namespace {
 
 // sway's IPC socket, played on a thread of its own (the platform waits for answers): a tree with
-// one focused window; every command succeeds and is recorded.
+// one focused window, numbered windowId; every command succeeds and is recorded.
 class FakeSway
 {
 public:
-    explicit FakeSway(const std::string& path)
+    explicit FakeSway(const std::string& path, int windowId = 12) : windowId_(windowId)
     {
         listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
@@ -65,7 +66,9 @@ private:
             while (auto message = reader.Next()) {
                 QByteArray answer = R"({"success": true})";
                 if (message->type == static_cast<std::uint32_t>(SwayRequest::GetTree)) {
-                    answer = R"({"id": 1, "nodes": [{"id": 12, "type": "con", "pid": 4321,
+                    answer = QByteArray(R"({"id": 1, "nodes": [{"id": )") +
+                             QByteArray::number(windowId_) +
+                             R"(, "type": "con", "pid": 4321,
                                  "app_id": "org.gnome.gedit", "focused": true}]})";
                 } else if (message->type == static_cast<std::uint32_t>(SwayRequest::RunCommand)) {
                     std::lock_guard lock(mutex_);
@@ -83,6 +86,7 @@ private:
         close(client);
     }
 
+    int windowId_;
     int listener_ = -1;
     std::thread thread_;
     std::mutex mutex_;
@@ -127,14 +131,15 @@ TEST(WaylandPlatform, OnSwayTheTriggerIsBoundAndTheFocusedWindowKnown)
         EXPECT_EQ(system.GetWindowManagerName(), "sway");
 
         const platform::WindowId focused = system.GetForegroundWindow();
-        EXPECT_EQ(focused, 12u);
+        EXPECT_NE(focused, 0u);
         EXPECT_EQ(system.GetWindowProcessId(focused), 4321u);
         EXPECT_EQ(system.GetWindowIdentity(focused).desktopId, "org.gnome.gedit");
-        EXPECT_EQ(system.GetTopLevelWindows(), std::vector<platform::WindowId>{12});
+        EXPECT_TRUE(system.IsWindowVisible(focused));
+        EXPECT_EQ(system.GetTopLevelWindows(), std::vector<platform::WindowId>{focused});
 
         ASSERT_TRUE(system.RegisterHotKey(platform::ModWin | platform::ModControl, 'Q', [] {}));
         system.UnregisterHotKey(platform::ModWin | platform::ModControl, 'Q');
-        system.SetForegroundWindow(12);
+        system.SetForegroundWindow(focused);
     }
     const std::vector<std::string> commands = sway.Commands();
     ASSERT_EQ(commands.size(), 3u);
@@ -142,4 +147,33 @@ TEST(WaylandPlatform, OnSwayTheTriggerIsBoundAndTheFocusedWindowKnown)
     EXPECT_NE(commands[0].find("' '--show'\""), std::string::npos) << commands[0];
     EXPECT_EQ(commands[1], "unbindsym --no-repeat Mod4+Ctrl+q");
     EXPECT_EQ(commands[2], "[con_id=12] focus");
+}
+
+TEST(WaylandPlatform, TheCompositorsWindowsAreNeverTakenForThisProgramsOwn)
+{
+    // The toolkit numbers this program's windows from 1, as sway numbers its containers: a sway
+    // window with the number of one of them is still the other program's.
+    QWindow own;
+    own.create();
+    const auto ownId = static_cast<platform::WindowId>(own.winId());
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string path = folder.filePath(QStringLiteral("sway.sock")).toStdString();
+    FakeSway sway(path, static_cast<int>(ownId));
+    ScopedEnvironment environment;
+    environment.Set("SWAYSOCK", path);
+    environment.Set("WAYLAND_DISPLAY", std::nullopt);
+    {
+        platform::WaylandPlatform system;
+        const platform::WindowId focused = system.GetForegroundWindow();
+        EXPECT_NE(focused, ownId);
+        EXPECT_EQ(system.GetWindowProcessId(focused), 4321u);
+        EXPECT_EQ(system.GetWindowProcessId(ownId), system.GetCurrentProcessId());
+        EXPECT_TRUE(system.GetWindowIdentity(ownId).classes.empty());
+        // Focusing the other program's window asks sway; focusing the own one does not.
+        system.SetForegroundWindow(focused);
+        system.SetForegroundWindow(ownId);
+    }
+    EXPECT_EQ(sway.Commands(),
+              std::vector<std::string>{"[con_id=" + std::to_string(ownId) + "] focus"});
 }

@@ -2,10 +2,12 @@
 
 #include "platform/VirtualKeys.h"
 #include "platform/linux/Log.h"
+#include "platform/wayland/ForeignToplevels.h"
 #include "platform/wayland/SwayDesktop.h"
 #include "platform/wayland/WaylandSeat.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -21,15 +23,50 @@ namespace platform {
 
 namespace {
 
+// The toolkit numbers this program's windows from 1, as sway and the toplevel list number the
+// compositor's: a compositor window's id carries this bit, so that the two never meet.
+constexpr WindowId CompositorBit = WindowId{1} << 62;
+
+WindowId OfCompositor(std::int64_t id)
+{
+    return CompositorBit | static_cast<WindowId>(id);
+}
+
+// The compositor's number of its window; none for an id of this program's windows.
+std::optional<std::int64_t> CompositorNumber(WindowId window)
+{
+    if ((window & CompositorBit) == 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(window & ~CompositorBit);
+}
+
 // The window of this program with the id, if it is one.
 QWindow* OwnWindow(WindowId window)
 {
+    if (CompositorNumber(window)) {
+        return nullptr;
+    }
     for (QWindow* own : QGuiApplication::allWindows()) {
         if (static_cast<WindowId>(own->winId()) == window) {
             return own;
         }
     }
     return nullptr;
+}
+
+// The application id the toolkit gives this program's windows: the desktop entry's name where
+// one is set, else the executable's name.
+std::string OwnAppId()
+{
+    QString name = QGuiApplication::desktopFileName();
+    if (name.isEmpty()) {
+        return QFileInfo(QCoreApplication::applicationFilePath()).baseName().toStdString();
+    }
+    if (name.endsWith(QLatin1String(".desktop"))) {
+        name.chop(8);
+    }
+    return name.toStdString();
 }
 
 std::uint16_t ButtonCode(Qt::MouseButton button)
@@ -90,13 +127,20 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
     if (seat_ && seat_->CanSend()) {
         input_ = seat_.get();
     }
+    // sway's IPC tells each window's process; the foreign-toplevel list only its application id.
     sway_ = wayland::SwayDesktop::Open();
     if (sway_) {
         trigger_ = sway_.get();
         windows_ = sway_.get();
+    } else if (seat_) {
+        toplevels_ = wayland::ForeignToplevels::Open(seat_->Display(), seat_->Seat());
+        windows_ = toplevels_.get();
     }
     qCInfo(lcPlatform) << "Wayland session: trigger" << (trigger_ ? "bound by sway" : "by the user")
-                       << "- active window" << (windows_ ? "from sway" : "unknown")
+                       << "- active window"
+                       << (sway_        ? "from sway"
+                           : toplevels_ ? "from the compositor's toplevel list"
+                                        : "unknown")
                        << "- synthetic keys" << (input_ ? "by a virtual keyboard" : "none");
     qApp->installEventFilter(keyEvents_.get());
     // Every key is forgotten when the keyboard goes to another program; coming back, the modifiers
@@ -254,7 +298,7 @@ WindowId WaylandPlatform::GetForegroundWindow()
         return 0;
     }
     const auto focused = windows_->Focused();
-    return focused ? static_cast<WindowId>(focused->id) : 0;
+    return focused ? OfCompositor(focused->id) : 0;
 }
 
 bool WaylandPlatform::WatchForegroundWindow(std::function<void()> onChange)
@@ -276,8 +320,8 @@ void WaylandPlatform::SetForegroundWindow(WindowId window)
 {
     if (QWindow* own = OwnWindow(window)) {
         own->requestActivate();
-    } else if (windows_) {
-        windows_->Activate(static_cast<std::int64_t>(window));
+    } else if (const auto number = CompositorNumber(window); number && windows_) {
+        windows_->Activate(*number);
     }
 }
 
@@ -345,8 +389,15 @@ std::uint32_t WaylandPlatform::GetWindowProcessId(WindowId window)
     if (OwnWindow(window)) {
         return GetCurrentProcessId();
     }
-    const auto found = windows_ ? windows_->Find(static_cast<std::int64_t>(window)) : std::nullopt;
-    return found ? found->pid : 0;
+    const auto found = Find(window);
+    if (!found) {
+        return 0;
+    }
+    // A list that tells no processes: this program's windows are known by their application id.
+    if (found->pid == 0 && !found->appId.empty() && found->appId == OwnAppId()) {
+        return GetCurrentProcessId();
+    }
+    return found->pid;
 }
 
 std::vector<WindowId> WaylandPlatform::GetTopLevelWindows()
@@ -354,7 +405,7 @@ std::vector<WindowId> WaylandPlatform::GetTopLevelWindows()
     std::vector<WindowId> ids;
     if (windows_) {
         for (const wayland::Toplevel& window : windows_->Windows()) {
-            ids.push_back(static_cast<WindowId>(window.id));
+            ids.push_back(OfCompositor(window.id));
         }
     }
     return ids;
@@ -373,7 +424,7 @@ std::string WaylandPlatform::GetWindowTitle(WindowId)
 
 bool WaylandPlatform::IsWindowVisible(WindowId window)
 {
-    return windows_ && windows_->Find(static_cast<std::int64_t>(window)).has_value();
+    return Find(window).has_value();
 }
 
 WindowId WaylandPlatform::GetWindowOwner(WindowId)
@@ -394,8 +445,14 @@ std::string WaylandPlatform::GetWindowClass(WindowId window)
 
 Platform::WindowIdentity WaylandPlatform::GetWindowIdentity(WindowId window)
 {
-    const auto found = windows_ ? windows_->Find(static_cast<std::int64_t>(window)) : std::nullopt;
+    const auto found = Find(window);
     return found ? wayland::IdentityOf(*found) : WindowIdentity{};
+}
+
+std::optional<wayland::Toplevel> WaylandPlatform::Find(WindowId window) const
+{
+    const auto number = CompositorNumber(window);
+    return number && windows_ ? windows_->Find(*number) : std::nullopt;
 }
 
 std::string WaylandPlatform::GetWindowManagerName()

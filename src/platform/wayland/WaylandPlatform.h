@@ -17,13 +17,14 @@ class KeyMapping;
 namespace wayland {
 class WaylandSeat;
 class SwayDesktop;
+class ForeignToplevels;
 } // namespace wayland
 
 // The platform of a Wayland session. Processes, the instance channel, folders and the shell are
 // the Linux ones, the X display never opened. The keyboard layout and synthetic keys come from a
 // Wayland connection of its own; the trigger and the active window from the compositor's IPC
-// (sway); held keys from this program's own key events, so nothing is read while another program
-// has the keyboard.
+// (sway), else the active window from the compositor's foreign-toplevel list (wlroots); held keys
+// from this program's own key events, so nothing is read while another program has the keyboard.
 class WaylandPlatform : public LinuxSystem
 {
 public:
@@ -79,11 +80,15 @@ private:
     // read and reported.
     bool IsActive();
     void OnKey(std::uint16_t code, bool down);
+    // The compositor's window with the id; none for this program's own or an unknown one.
+    std::optional<wayland::Toplevel> Find(WindowId window) const;
     // Tells the key-state watcher of a key, if one watches.
     void Report(std::uint16_t code, bool down);
 
     std::unique_ptr<wayland::WaylandSeat> seat_;
     std::unique_ptr<wayland::SwayDesktop> sway_;
+    // Without sway's IPC, on the seat's connection.
+    std::unique_ptr<wayland::ForeignToplevels> toplevels_;
     wayland::TriggerSource* trigger_ = nullptr;
     wayland::ActiveWindowSource* windows_ = nullptr;
     wayland::InputSender* input_ = nullptr;

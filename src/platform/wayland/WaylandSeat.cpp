@@ -321,4 +321,14 @@ std::string LayoutNamesOfKeymap(const std::string& keymapText)
     return layouts.join(QLatin1Char(',')).toStdString();
 }
 
+wl_display* WaylandSeat::Display() const
+{
+    return state_->display;
+}
+
+wl_seat* WaylandSeat::Seat() const
+{
+    return state_->seat;
+}
+
 } // namespace platform::wayland

@@ -8,6 +8,9 @@
 #include <memory>
 #include <string>
 
+struct wl_display;
+struct wl_seat;
+
 // A connection of the platform's own to the compositor, apart from the toolkit's: the seat's
 // keymap (sent to every keyboard, focused or not; no key of another program is ever sent to it)
 // and, where the compositor offers it, a virtual keyboard with that keymap for synthetic keys.
@@ -26,6 +29,9 @@ public:
     const xkb::KeyMapping& Mapping() const { return mapping_; }
     std::uint64_t Revision() const { return revision_; }
     bool CanSend() const override;
+    // The connection and its seat, for other protocols on it; the seat dispatches its events.
+    wl_display* Display() const;
+    wl_seat* Seat() const;
     void SendKey(unsigned xKeyCode, bool down) override;
 
     struct State;
