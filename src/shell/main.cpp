@@ -24,9 +24,18 @@ int main(int argc, char** argv)
         InitLocalization("", "");
         commandLine.emplace();
         const auto exitCode = commandLine->Parse(ArgumentsOf(argc, argv));
+        // "quorvel --show" while a copy runs only asks it to show the overlay: before the toolkit
+        // and the platform start, which took most of the time from the key to the overlay.
+        const bool shown =
+            !exitCode && commandLine->Task() == CommandLineTask::TrayProgram &&
+            commandLine->Show() &&
+            bare.SendMessageToFirstCopy(TMainForm::MessageChannel, TMainForm::ShowMessage);
         platform::Install(nullptr);
         if (exitCode) {
             return *exitCode;
+        }
+        if (shown) {
+            return EXIT_SUCCESS;
         }
     }
     // A command that ends by itself draws off-screen unless a Qt platform is chosen, and reads
