@@ -62,8 +62,8 @@ struct Desktop
 void RefreshBothLists(benchmark::State& state)
 {
     Desktop desktop;
-    CActiveWindow tracker;
-    TRunningApplicationList running(tracker);
+    CActiveWindow tracker(desktop.system);
+    TRunningApplicationList running(desktop.system, tracker);
     TInstalledApplicationList installed;
     for (auto _ : state) {
         running.Refresh();

@@ -21,8 +21,8 @@ Base::Base()
     AddGeneratedBase(registry, ProgramCount, ShortcutsPerProgram);
     system.windows[1].processId = 1005;
     system.foregroundWindow = 1;
-    activeWindow = std::make_unique<CActiveWindow>();
-    RefreshLoadedPrograms(loaded);
+    activeWindow = std::make_unique<CActiveWindow>(system);
+    RefreshLoadedPrograms(system, loaded);
 }
 
 void Base::Touch()

@@ -14,7 +14,7 @@ namespace {
 
 TfrmDBEditor& TheEditor()
 {
-    static TfrmDBEditor editor(TheBase().registry, *TheBase().activeWindow);
+    static TfrmDBEditor editor(TheBase().system, TheBase().registry, *TheBase().activeWindow);
     static bool shown = [] {
         editor.show();
         return true;
@@ -56,7 +56,7 @@ BENCHMARK(BM_FilterKeystrokeMany)->Unit(benchmark::kMillisecond);
 void BM_BuildEditor(benchmark::State& state)
 {
     for (auto _ : state) {
-        TfrmDBEditor editor(TheBase().registry, *TheBase().activeWindow);
+        TfrmDBEditor editor(TheBase().system, TheBase().registry, *TheBase().activeWindow);
         benchmark::DoNotOptimize(editor.TreeView->topLevelItemCount());
     }
 }

@@ -25,11 +25,11 @@ struct Overlay
 
     // First: the controller needs the base's fake time and platform (300 fake processes).
     Base& base = TheBase();
-    CShortCutSetLoader loader{base.registry};
-    CKeyLayoutLoader keyLoader;
+    CShortCutSetLoader loader{base.system, base.registry};
+    CKeyLayoutLoader keyLoader{base.system};
     QWidget window;
     QLabel label{&window};
-    CKeyboard keyboard{loader, keyLoader, *base.activeWindow, &window, &label, 0.0};
+    CKeyboard keyboard{base.system, loader, keyLoader, *base.activeWindow, &window, &label, 0.0};
 };
 
 // A show with the base unchanged since the last one.

@@ -118,7 +118,7 @@ void ImportIntoRunningCopy(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         QDir(dir.filePath("data")).removeRecursively();
-        TMainForm form;
+        TMainForm form(fake.system);
         if (!form.IsFirstInstance()) {
             state.SkipWithError("the running copy did not start");
             break;

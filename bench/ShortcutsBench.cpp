@@ -12,7 +12,7 @@ namespace {
 void LoadShortCuts(benchmark::State& state)
 {
     Base& base = TheBase();
-    CShortCutSetLoader loader(base.registry);
+    CShortCutSetLoader loader(base.system, base.registry);
     loader.LoadShortCuts();
     for (auto _ : state) {
         auto shortCuts = loader.LoadShortCuts();
@@ -26,7 +26,7 @@ void LoadShortCutsFirstTime(benchmark::State& state)
 {
     Base& base = TheBase();
     for (auto _ : state) {
-        CShortCutSetLoader loader(base.registry);
+        CShortCutSetLoader loader(base.system, base.registry);
         auto shortCuts = loader.LoadShortCuts();
         benchmark::DoNotOptimize(shortCuts.get());
     }
@@ -37,7 +37,7 @@ BENCHMARK(LoadShortCutsFirstTime)->Unit(benchmark::kMillisecond);
 void SetRunningPrograms(benchmark::State& state)
 {
     Base& base = TheBase();
-    CShortCutSetLoader loader(base.registry);
+    CShortCutSetLoader loader(base.system, base.registry);
     auto shortCuts = loader.LoadShortCuts();
     for (auto _ : state) {
         shortCuts->SetRunningPrograms(base.loaded, {1005, {}, {}});
@@ -49,7 +49,7 @@ BENCHMARK(SetRunningPrograms)->Unit(benchmark::kMicrosecond);
 template <typename Query> void QueryWithKeysHeld(benchmark::State& state, Query query)
 {
     Base& base = TheBase();
-    CShortCutSetLoader loader(base.registry);
+    CShortCutSetLoader loader(base.system, base.registry);
     auto shortCuts = loader.LoadShortCuts();
     shortCuts->SetRunningPrograms(base.loaded, {1005, {}, {}});
     const CKeyCodes held[] = {{}, {BenchCtrl}, {BenchCtrl, BenchShift}};

@@ -4,7 +4,6 @@
 #include "database/Registry.h"
 #include "database/ShortcutTables.h"
 #include "framework/Exception.h"
-#include "platform/Platform.h"
 #include "services/Translation.h"
 #include "util/MessageBox.h"
 #include "util/Paths.h"
@@ -23,11 +22,14 @@ std::string FileNameOfPath(const std::string& path)
 
 } // namespace
 
-CShortCutSetLoader::CShortCutSetLoader(CDBRegistry& registry) : registry_(registry) {}
+CShortCutSetLoader::CShortCutSetLoader(platform::Platform& platform, CDBRegistry& registry)
+    : platform_(platform), registry_(registry)
+{
+}
 
 std::uint64_t CShortCutSetLoader::Revision() const
 {
-    const Sources now{registry_.Revision(), platform::Get().GetKeyboardLayoutRevision()};
+    const Sources now{registry_.Revision(), platform_.GetKeyboardLayoutRevision()};
     if (now != sources_) {
         sources_ = now;
         ++revision_;
@@ -123,7 +125,7 @@ std::unique_ptr<CShortCut> CShortCutSetLoader::MakeShortCut(DataSet& shortcuts,
     keys.LoadFromBuffer(keyCodes.data(), keyCodes.size());
     // Most shortcuts are stored by key number: only one written by a character is placed again.
     if (std::any_of(keys.begin(), keys.end(), IsCharacterKey)) {
-        keys = keys.OnLayout();
+        keys = keys.OnLayout(platform_);
     }
     std::shared_ptr<const Blob> icon = fields.Icon.SharedBlob();
     if (!icon || icon->empty()) {

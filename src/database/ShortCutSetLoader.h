@@ -2,6 +2,7 @@
 
 #include "database/ShortCut.h"
 #include "framework/DataSet.h"
+#include "platform/Platform.h"
 
 #include <QImage>
 
@@ -33,7 +34,7 @@ public:
 class CShortCutSetLoader : public IShortCutLoader
 {
 public:
-    explicit CShortCutSetLoader(CDBRegistry& registry);
+    CShortCutSetLoader(platform::Platform& platform, CDBRegistry& registry);
 
     // Posts a pending edit of either table, then reads the stored records: moves neither table's
     // current record, so an editor showing them keeps its place. Keys written by a character
@@ -55,6 +56,7 @@ private:
     const QImage& EmptyIcon();
     void ReportUnreadableIcons();
 
+    platform::Platform& platform_;
     CDBRegistry& registry_;
     // The revisions of the tables and the layout Revision last saw, and its own count of their
     // changes.

@@ -1,6 +1,5 @@
 #include "desktop/Desktop.h"
 
-#include "platform/Platform.h"
 #include "desktop/GnomeShortcut.h"
 #include "util/Paths.h"
 
@@ -40,10 +39,10 @@ std::optional<bool> Win95KeysIn(const std::string& file)
 }
 
 // mutter's overlay key; its schema's default is Super_L (org.gnome.mutter.gschema.xml).
-bool MutterTakesWinKey()
+bool MutterTakesWinKey(platform::Platform& platform)
 {
-    const auto output = platform::Get().RunProgram(
-        "gsettings", {"get", "org.gnome.mutter", "overlay-key"}, GSettingsTimeoutMs);
+    const auto output = platform.RunProgram("gsettings", {"get", "org.gnome.mutter", "overlay-key"},
+                                            GSettingsTimeoutMs);
     const std::string key = output ? *output : "'Super_L'";
     return key.find("Super_L") != std::string::npos || key.find("Super_R") != std::string::npos;
 }
@@ -72,16 +71,16 @@ bool IceWmTakesWinKeys()
     return true;
 }
 
-DesktopFacts InspectDesktop()
+DesktopFacts InspectDesktop(platform::Platform& platform)
 {
     DesktopFacts facts;
-    facts.windowManager = platform::Get().GetWindowManagerName();
-    facts.grabsTrigger = platform::Get().CanGrabTrigger();
+    facts.windowManager = platform.GetWindowManagerName();
+    facts.grabsTrigger = platform.CanGrabTrigger();
     const std::string& name = facts.windowManager;
     // Plain mutter calls itself "Mutter", GNOME Shell (mutter inside) "GNOME Shell".
     if (name.find("Mutter") != std::string::npos || name == "GNOME Shell") {
-        facts.gnomeShortcuts = GnomeShortcutsAvailable();
-        facts.winKeyOwner = MutterTakesWinKey() ? WinKeyOwner::Mutter : WinKeyOwner::Nobody;
+        facts.gnomeShortcuts = GnomeShortcutsAvailable(platform);
+        facts.winKeyOwner = MutterTakesWinKey(platform) ? WinKeyOwner::Mutter : WinKeyOwner::Nobody;
     } else if (name == "IceWM" || name.rfind("IceWM ", 0) == 0) {
         facts.winKeyOwner = IceWmTakesWinKeys() ? WinKeyOwner::IceWM : WinKeyOwner::Nobody;
     }

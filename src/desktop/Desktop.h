@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <string>
 
 // The window manager that takes the Windows key for itself, so that a grab of Win + key never
@@ -28,7 +30,7 @@ struct DesktopFacts
 
 // Looks at the running window manager and its settings; runs gsettings for mutter, with a short
 // time-out.
-DesktopFacts InspectDesktop();
+DesktopFacts InspectDesktop(platform::Platform& platform);
 
 // IceWM's Win95Keys in the first preferences file IceWM reads ($ICEWM_PRIVCFG,
 // $XDG_CONFIG_HOME/icewm, ~/.icewm, /etc/icewm, /usr/share/icewm: icewm(1), FILES), or IceWM's

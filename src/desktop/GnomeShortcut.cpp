@@ -1,6 +1,5 @@
 #include "desktop/GnomeShortcut.h"
 
-#include "platform/Platform.h"
 #include "desktop/Log.h"
 
 #include <algorithm>
@@ -14,9 +13,10 @@ constexpr const char* ListKey = "custom-keybindings";
 constexpr const char* EntrySchema =
     "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
 
-std::optional<std::string> GSettings(const std::vector<std::string>& arguments)
+std::optional<std::string> GSettings(platform::Platform& platform,
+                                     const std::vector<std::string>& arguments)
 {
-    auto output = platform::Get().RunProgram("gsettings", arguments, GSettingsTimeoutMs);
+    auto output = platform.RunProgram("gsettings", arguments, GSettingsTimeoutMs);
     if (!output) {
         qCWarning(lcDesktop) << "gsettings" << arguments.front().c_str() << "failed";
     }
@@ -28,9 +28,9 @@ std::string EntryPath()
     return std::string(EntrySchema) + ":" + QuorvelKeybindingPath;
 }
 
-std::optional<std::vector<std::string>> ReadList()
+std::optional<std::vector<std::string>> ReadList(platform::Platform& platform)
 {
-    const auto output = GSettings({"get", ListSchema, ListKey});
+    const auto output = GSettings(platform, {"get", ListSchema, ListKey});
     if (!output) {
         return std::nullopt;
     }
@@ -131,20 +131,21 @@ std::string ShellCommandLine(const std::vector<std::string>& arguments)
     return line;
 }
 
-bool GnomeShortcutsAvailable()
+bool GnomeShortcutsAvailable(platform::Platform& platform)
 {
-    return GSettings({"list-keys", ListSchema}).has_value();
+    return GSettings(platform, {"list-keys", ListSchema}).has_value();
 }
 
-bool SetGnomeShortcut(const std::string& accelerator, const std::vector<std::string>& command)
+bool SetGnomeShortcut(platform::Platform& platform, const std::string& accelerator,
+                      const std::vector<std::string>& command)
 {
     const std::string entry = EntryPath();
-    if (!GSettings({"set", entry, "name", Quote("Quorvel")}) ||
-        !GSettings({"set", entry, "command", Quote(ShellCommandLine(command))}) ||
-        !GSettings({"set", entry, "binding", Quote(accelerator)})) {
+    if (!GSettings(platform, {"set", entry, "name", Quote("Quorvel")}) ||
+        !GSettings(platform, {"set", entry, "command", Quote(ShellCommandLine(command))}) ||
+        !GSettings(platform, {"set", entry, "binding", Quote(accelerator)})) {
         return false;
     }
-    auto list = ReadList();
+    auto list = ReadList(platform);
     if (!list) {
         return false;
     }
@@ -152,33 +153,34 @@ bool SetGnomeShortcut(const std::string& accelerator, const std::vector<std::str
         return true;
     }
     list->push_back(QuorvelKeybindingPath);
-    return GSettings({"set", ListSchema, ListKey, FormatStringArray(*list)}).has_value();
+    return GSettings(platform, {"set", ListSchema, ListKey, FormatStringArray(*list)}).has_value();
 }
 
-bool RemoveGnomeShortcut()
+bool RemoveGnomeShortcut(platform::Platform& platform)
 {
-    auto list = ReadList();
+    auto list = ReadList(platform);
     if (!list) {
         return false;
     }
     const auto listed = std::remove(list->begin(), list->end(), QuorvelKeybindingPath);
     if (listed != list->end()) {
         list->erase(listed, list->end());
-        if (!GSettings({"set", ListSchema, ListKey, FormatStringArray(*list)})) {
+        if (!GSettings(platform, {"set", ListSchema, ListKey, FormatStringArray(*list)})) {
             return false;
         }
     }
     const std::string entry = EntryPath();
-    return GSettings({"reset", entry, "name"}) && GSettings({"reset", entry, "command"}) &&
-           GSettings({"reset", entry, "binding"});
+    return GSettings(platform, {"reset", entry, "name"}) &&
+           GSettings(platform, {"reset", entry, "command"}) &&
+           GSettings(platform, {"reset", entry, "binding"});
 }
 
-std::string GnomeShortcutBinding()
+std::string GnomeShortcutBinding(platform::Platform& platform)
 {
-    const auto list = ReadList();
+    const auto list = ReadList(platform);
     if (!list || std::find(list->begin(), list->end(), QuorvelKeybindingPath) == list->end()) {
         return {};
     }
-    const auto binding = GSettings({"get", EntryPath(), "binding"});
+    const auto binding = GSettings(platform, {"get", EntryPath(), "binding"});
     return binding ? ParseString(*binding) : std::string();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <string>
 #include <vector>
 
@@ -14,14 +16,15 @@ constexpr const char* QuorvelKeybindingPath =
 constexpr int GSettingsTimeoutMs = 2000;
 
 // The media-keys schema is installed.
-bool GnomeShortcutsAvailable();
+bool GnomeShortcutsAvailable(platform::Platform& platform);
 // Writes the entry (accelerator as GTK writes it, the command as its arguments) and lists it;
 // false when a gsettings call failed.
-bool SetGnomeShortcut(const std::string& accelerator, const std::vector<std::string>& command);
+bool SetGnomeShortcut(platform::Platform& platform, const std::string& accelerator,
+                      const std::vector<std::string>& command);
 // Takes the entry off the list and resets its keys; false when a gsettings call failed.
-bool RemoveGnomeShortcut();
+bool RemoveGnomeShortcut(platform::Platform& platform);
 // The binding of the entry while it is listed; empty otherwise.
-std::string GnomeShortcutBinding();
+std::string GnomeShortcutBinding(platform::Platform& platform);
 
 // A GVariant string array as gsettings prints it ("['a', 'b']", "@as []"); ok is false for
 // anything else.

@@ -79,13 +79,16 @@ QString ShapeText(const std::optional<platform::KeyboardShape>& shape)
 
 } // namespace
 
-CSettings::CSettings()
-    : CSettings(
-          JoinPath(SpecialFolder(platform::SpecialFolderKind::Config), "quorvel", "quorvel.conf"))
+CSettings::CSettings(platform::Platform& platform)
+    : CSettings(platform, JoinPath(platform.GetSpecialFolder(platform::SpecialFolderKind::Config),
+                                   "quorvel", "quorvel.conf"))
 {
 }
 
-CSettings::CSettings(std::string path) : path_(std::move(path)) {}
+CSettings::CSettings(platform::Platform& platform, std::string path)
+    : platform_(platform), path_(std::move(path))
+{
+}
 
 void CSettings::Load()
 {
@@ -110,7 +113,8 @@ void CSettings::Load()
     SettingsValues read;
     bool valid = file.status() == QSettings::NoError && QFileInfo(path).isReadable();
     if (valid && file.contains(TriggerKey)) {
-        const auto trigger = ParseAccelerator(file.value(TriggerKey).toString().toStdString());
+        const auto trigger =
+            ParseAccelerator(platform_, file.value(TriggerKey).toString().toStdString());
         valid = trigger.has_value();
         read.trigger = trigger.value_or(read.trigger);
     }
@@ -155,7 +159,7 @@ void CSettings::Save()
     QFile::remove(temporary);
     {
         QSettings file(temporary, QSettings::IniFormat);
-        file.setValue(TriggerKey, QString::fromStdString(AcceleratorOf(values.trigger)));
+        file.setValue(TriggerKey, QString::fromStdString(AcceleratorOf(platform_, values.trigger)));
         file.setValue(StartAtLoginKey, values.startAtLogin);
         file.setValue(DesktopShortcutKey, values.desktopShortcut);
         file.setValue(OverlayHintsDoneKey, overlayHintsDone);

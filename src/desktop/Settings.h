@@ -24,8 +24,8 @@ class CSettings
 {
 public:
     // $XDG_CONFIG_HOME/quorvel/quorvel.conf.
-    CSettings();
-    explicit CSettings(std::string path);
+    explicit CSettings(platform::Platform& platform);
+    CSettings(platform::Platform& platform, std::string path);
 
     // Reads the file; a missing one gives the defaults.
     void Load();
@@ -44,6 +44,7 @@ public:
     std::uint32_t overlayHintsDone = 0;
 
 private:
+    platform::Platform& platform_;
     std::string path_;
     bool existed_ = false;
     bool damaged_ = false;

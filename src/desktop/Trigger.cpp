@@ -1,6 +1,5 @@
 #include "desktop/Trigger.h"
 
-#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
@@ -68,9 +67,9 @@ Trigger DefaultTrigger()
     return {platform::ModWin, 'Q'};
 }
 
-std::string AcceleratorOf(const Trigger& trigger)
+std::string AcceleratorOf(platform::Platform& platform, const Trigger& trigger)
 {
-    const std::string key = platform::Get().GetKeyBindingName(trigger.code);
+    const std::string key = platform.GetKeyBindingName(trigger.code);
     if (key.empty()) {
         return {};
     }
@@ -86,7 +85,7 @@ std::string AcceleratorOf(const Trigger& trigger)
     return text + key;
 }
 
-std::optional<Trigger> ParseAccelerator(const std::string& text)
+std::optional<Trigger> ParseAccelerator(platform::Platform& platform, const std::string& text)
 {
     Trigger trigger;
     std::size_t at = 0;
@@ -102,7 +101,7 @@ std::optional<Trigger> ParseAccelerator(const std::string& text)
         trigger.modifiers |= *bit;
         at = close + 1;
     }
-    trigger.code = platform::Get().GetKeyOfBindingName(text.substr(at));
+    trigger.code = platform.GetKeyOfBindingName(text.substr(at));
     if (trigger.code == 0 || IsModifierKey(trigger.code)) {
         return std::nullopt;
     }

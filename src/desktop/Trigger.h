@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,7 +23,7 @@ Trigger DefaultTrigger();
 
 // The combination in the form GTK writes accelerators ("<Super>q"), which GNOME's shortcut
 // settings and the settings file use; empty when the key has no name there.
-std::string AcceleratorOf(const Trigger& trigger);
+std::string AcceleratorOf(platform::Platform& platform, const Trigger& trigger);
 // Reads that form; nullopt when it names no key, a modifier as the key, or a modifier Quorvel
 // cannot grab (Meta, Hyper, Release, Mod2..Mod5).
-std::optional<Trigger> ParseAccelerator(const std::string& text);
+std::optional<Trigger> ParseAccelerator(platform::Platform& platform, const std::string& text);

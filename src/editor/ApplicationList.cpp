@@ -88,14 +88,13 @@ std::string DesktopFileId(const std::string& id)
 
 // The window's names; its desktop entry as the window names it, else as its sandbox does, else
 // the entry whose windows have its class.
-ChosenIdentity IdentityOfWindow(platform::WindowId window, std::uint32_t processId,
-                                const std::vector<DesktopEntry>& entries)
+ChosenIdentity IdentityOfWindow(platform::Platform& platform, platform::WindowId window,
+                                std::uint32_t processId, const std::vector<DesktopEntry>& entries)
 {
-    auto& system = platform::Get();
-    const platform::Platform::WindowIdentity identity = system.GetWindowIdentity(window);
+    const platform::Platform::WindowIdentity identity = platform.GetWindowIdentity(window);
     ChosenIdentity chosen{JoinIdentityList(identity.classes), DesktopFileId(identity.desktopId)};
     if (chosen.desktopId.empty()) {
-        chosen.desktopId = system.GetProcessDesktopId(processId);
+        chosen.desktopId = platform.GetProcessDesktopId(processId);
     }
     for (auto name = identity.classes.rbegin();
          chosen.desktopId.empty() && name != identity.classes.rend(); ++name) {
@@ -110,28 +109,28 @@ ChosenIdentity IdentityOfWindow(platform::WindowId window, std::uint32_t process
 
 // --- running applications ------------------------------------------------------------------------
 
-TRunningApplicationList::TRunningApplicationList(const CActiveWindow& activeWindow, QWidget* parent)
-    : TApplicationList(parent), activeWindow_(activeWindow)
+TRunningApplicationList::TRunningApplicationList(platform::Platform& platform,
+                                                 const CActiveWindow& activeWindow, QWidget* parent)
+    : TApplicationList(parent), platform_(platform), activeWindow_(activeWindow)
 {
 }
 
 bool TRunningApplicationList::Qualifies(platform::WindowId window,
                                         const std::string& modulePath) const
 {
-    auto& system = platform::Get();
-    const CWindow wrapper(window);
+    const CWindow wrapper(platform_, window);
     if (!wrapper.IsVisible() || wrapper.GetOwner().Handle != 0 ||
-        wrapper.GetProcessId() == system.GetCurrentProcessId() || modulePath.empty()) {
+        wrapper.GetProcessId() == platform_.GetCurrentProcessId() || modulePath.empty()) {
         return false;
     }
     const std::string title = wrapper.GetText();
-    return !title.empty() && title != "Program Manager" && !system.IsDesktopWindow(window) &&
-           !system.IsTaskbarWindow(window);
+    return !title.empty() && title != "Program Manager" && !platform_.IsDesktopWindow(window) &&
+           !platform_.IsTaskbarWindow(window);
 }
 
 void TRunningApplicationList::Refresh()
 {
-    const std::vector<CWindow> windows = CWindow::GetTopLevelWindows();
+    const std::vector<CWindow> windows = CWindow::GetTopLevelWindows(platform_);
     // Where windows without an icon of their own find their class's.
     const std::vector<DesktopEntry> desktopEntries = ReadDesktopEntries();
     const platform::WindowId lastActive = activeWindow_.GetLastWindow();
@@ -143,14 +142,14 @@ void TRunningApplicationList::Refresh()
     QTreeWidgetItem* running = AddGroup("Запущенные приложения");
     QTreeWidgetItem* active = nullptr;
     for (CWindow window : windows) {
-        const std::string modulePath = GetProcessModulePath(window.GetProcessId());
+        const std::string modulePath = GetProcessModulePath(platform_, window.GetProcessId());
         if (!Qualifies(window.Handle, modulePath)) {
             continue;
         }
         const std::string title = window.GetText();
         entries_.push_back(
             {window.Handle, modulePath, title,
-             IdentityOfWindow(window.Handle, window.GetProcessId(), desktopEntries)});
+             IdentityOfWindow(platform_, window.Handle, window.GetProcessId(), desktopEntries)});
         QTreeWidgetItem* parent = running;
         if (window.Handle == lastActive && lastActive != 0) {
             active = AddGroup("Активное приложение", running);

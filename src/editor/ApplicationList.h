@@ -43,7 +43,8 @@ class TRunningApplicationList : public TApplicationList
 {
 public:
     // activeWindow tells which application was active before the program's own windows.
-    explicit TRunningApplicationList(const CActiveWindow& activeWindow, QWidget* parent = nullptr);
+    TRunningApplicationList(platform::Platform& platform, const CActiveWindow& activeWindow,
+                            QWidget* parent = nullptr);
 
     struct CApplication
     {
@@ -64,6 +65,7 @@ private:
     // and a title, and neither the desktop nor a dock.
     bool Qualifies(platform::WindowId window, const std::string& modulePath) const;
 
+    platform::Platform& platform_;
     const CActiveWindow& activeWindow_;
     std::vector<CApplication> entries_;
 };

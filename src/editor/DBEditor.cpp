@@ -68,14 +68,14 @@ QString GeometryFile()
 
 } // namespace
 
-TfrmDBEditor::TfrmDBEditor(CDBRegistry& registry, const CActiveWindow& activeWindow,
-                           QWidget* parent)
-    : QWidget(parent, Qt::Window), registry_(registry)
+TfrmDBEditor::TfrmDBEditor(platform::Platform& platform, CDBRegistry& registry,
+                           const CActiveWindow& activeWindow, QWidget* parent)
+    : QWidget(parent, Qt::Window), platform_(platform), registry_(registry)
 {
     Q_INIT_RESOURCE(editor);
     setWindowTitle(Tr("Редактирование сочетаний клавиш"));
     TreeView = new TDBTreeView(registry, this);
-    NodeDescription = new TNodeDescription(registry, activeWindow, this);
+    NodeDescription = new TNodeDescription(platform, registry, activeWindow, this);
     BuildForm();
 
     TreeView->OnNodeTypeChanged = [this](TNodeType type, IRecordLink*) {
@@ -135,7 +135,7 @@ void TfrmDBEditor::BuildToolBar()
     tbStayOnTop->setCheckable(true);
     tbStayOnTop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     // Where no window can be kept above the others the button would promise what nothing does.
-    tbStayOnTop->setVisible(platform::Get().CanKeepAbove());
+    tbStayOnTop->setVisible(platform_.CanKeepAbove());
 }
 
 void TfrmDBEditor::BuildLayout()
@@ -293,15 +293,15 @@ void TfrmDBEditor::tbStayOnTopClick()
     SetHint(tbStayOnTop, hint);
     // Released, the window goes back among the others at once.
     if (!down && isVisible()) {
-        platform::Get().SetTopmost(winId(), false);
+        platform_.SetTopmost(winId(), false);
     }
 }
 
 void TfrmDBEditor::KeepOnTop()
 {
     if (tbStayOnTop->isChecked() && isVisible()) {
-        platform::Get().SetTopmost(winId(), false);
-        platform::Get().SetTopmost(winId(), true);
+        platform_.SetTopmost(winId(), false);
+        platform_.SetTopmost(winId(), true);
     }
 }
 

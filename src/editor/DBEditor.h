@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -25,8 +27,8 @@ class TfrmDBEditor : public QWidget
 {
     Q_OBJECT
 public:
-    TfrmDBEditor(CDBRegistry& registry, const CActiveWindow& activeWindow,
-                 QWidget* parent = nullptr);
+    TfrmDBEditor(platform::Platform& platform, CDBRegistry& registry,
+                 const CActiveWindow& activeWindow, QWidget* parent = nullptr);
     ~TfrmDBEditor() override;
 
     // Not owned; null: the exit button only hides.
@@ -96,6 +98,7 @@ private:
     void RestoreGeometry();
     void SaveGeometry() const;
 
+    platform::Platform& platform_;
     CDBRegistry& registry_;
     QSplitter* splitter_ = nullptr;
     bool splitterPlaced_ = false;

@@ -11,12 +11,12 @@
 
 #include <algorithm>
 
-TNodeDescription::TNodeDescription(CDBRegistry& registry, const CActiveWindow& activeWindow,
-                                   QWidget* parent)
+TNodeDescription::TNodeDescription(platform::Platform& platform, CDBRegistry& registry,
+                                   const CActiveWindow& activeWindow, QWidget* parent)
     : QWidget(parent)
 {
-    ProgramFrame = new TProgramDescriptionFrame(registry, hooks_, activeWindow, this);
-    ShortcutFrame = new TShortcutDescriptionFrame(registry, hooks_, this);
+    ProgramFrame = new TProgramDescriptionFrame(platform, registry, hooks_, activeWindow, this);
+    ShortcutFrame = new TShortcutDescriptionFrame(platform, registry, hooks_, this);
     SuperglobalFrame = new TSuperglobalDescriptionFrame(registry, hooks_, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/DescriptionFrame.h"
+#include "platform/Platform.h"
 
 #include <QWidget>
 
@@ -14,7 +15,8 @@ class TNodeDescription : public QWidget
 {
     Q_OBJECT
 public:
-    TNodeDescription(CDBRegistry& registry, const CActiveWindow& activeWindow, QWidget* parent);
+    TNodeDescription(platform::Platform& platform, CDBRegistry& registry,
+                     const CActiveWindow& activeWindow, QWidget* parent);
 
     // 0 none, 1 program, 2 shortcut, 3 super-global: the visible frame. Exception for any other
     // value, with every frame hidden.

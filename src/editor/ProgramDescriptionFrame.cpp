@@ -19,11 +19,12 @@ QString Tr(const char* text)
 
 } // namespace
 
-TProgramDescriptionFrame::TProgramDescriptionFrame(CDBRegistry& registry, const TCreateHooks& hooks,
+TProgramDescriptionFrame::TProgramDescriptionFrame(platform::Platform& platform,
+                                                   CDBRegistry& registry, const TCreateHooks& hooks,
                                                    const CActiveWindow& activeWindow,
                                                    QWidget* parent)
     : IDescriptionFrame(registry, hooks, registry.GetPrograms(), parent),
-      selectDialog_(new TSelectProgramDialog(activeWindow, this))
+      selectDialog_(new TSelectProgramDialog(platform, activeWindow, this))
 {
     dbName = new TDBEdit(ds_, "Name", this);
     dbName->setToolTip(Tr("Под этим именем приложение будет отображаться в списке приложений."));

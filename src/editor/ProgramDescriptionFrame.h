@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/DescriptionFrame.h"
+#include "platform/Platform.h"
 
 #include <optional>
 #include <string>
@@ -27,8 +28,9 @@ class TProgramDescriptionFrame : public IDescriptionFrame
 {
     Q_OBJECT
 public:
-    TProgramDescriptionFrame(CDBRegistry& registry, const TCreateHooks& hooks,
-                             const CActiveWindow& activeWindow, QWidget* parent);
+    TProgramDescriptionFrame(platform::Platform& platform, CDBRegistry& registry,
+                             const TCreateHooks& hooks, const CActiveWindow& activeWindow,
+                             QWidget* parent);
     ~TProgramDescriptionFrame() override;
 
     void ShowFrame() override;

@@ -73,8 +73,9 @@ protected:
 
 } // namespace
 
-TSelectProgramDialog::TSelectProgramDialog(const CActiveWindow& activeWindow, QWidget* parent)
-    : QDialog(parent)
+TSelectProgramDialog::TSelectProgramDialog(platform::Platform& platform,
+                                           const CActiveWindow& activeWindow, QWidget* parent)
+    : QDialog(parent), platform_(platform)
 {
     setWindowTitle(Tr("Выбор приложения"));
     resize(389, 502);
@@ -88,7 +89,7 @@ TSelectProgramDialog::TSelectProgramDialog(const CActiveWindow& activeWindow, QW
 
     auto* listBox = new QGroupBox(Tr("Или выберите приложение из списка:"), this);
     PageControl = new QTabWidget(listBox);
-    RunningList = new TRunningApplicationList(activeWindow);
+    RunningList = new TRunningApplicationList(platform, activeWindow);
     InstalledList = new TInstalledApplicationList();
     lbProcesses = new QListWidget();
     pageRunning = RunningList;
@@ -177,16 +178,15 @@ void TSelectProgramDialog::SetPath(const std::string& path)
 void TSelectProgramDialog::FillProcesses()
 {
     SetPath({});
-    RefreshLoadedPrograms(processes_);
+    RefreshLoadedPrograms(platform_, processes_);
     lbProcesses->clear();
     // One entry per executable name: the copy listed last stands for it. Only the user's own
     // programs whose file is still there (not replaced in memory, not deleted) can be chosen.
     std::map<std::string, const CLoadedProgram*> byName;
-    auto& system = platform::Get();
-    const auto self = static_cast<std::int32_t>(system.GetCurrentProcessId());
+    const auto self = static_cast<std::int32_t>(platform_.GetCurrentProcessId());
     for (const auto& process : processes_) {
         if (!process->FileName.empty() && process->ProcessId != self &&
-            system.IsOwnProcess(static_cast<std::uint32_t>(process->ProcessId)) &&
+            platform_.IsOwnProcess(static_cast<std::uint32_t>(process->ProcessId)) &&
             FileExists(process->ModulePath)) {
             byName[QString::fromStdString(process->FileName).toLower().toStdString()] =
                 process.get();

@@ -20,7 +20,8 @@ class TSelectProgramDialog : public QDialog
 {
     Q_OBJECT
 public:
-    TSelectProgramDialog(const CActiveWindow& activeWindow, QWidget* parent = nullptr);
+    TSelectProgramDialog(platform::Platform& platform, const CActiveWindow& activeWindow,
+                         QWidget* parent = nullptr);
 
     // Rebuilds the three lists, empties the path and shows the dialog; true when closed with OK.
     bool Execute();
@@ -56,6 +57,7 @@ public:
     QLineEdit* edtPath = nullptr;
 
 private:
+    platform::Platform& platform_;
     CLoadedPrograms processes_;
     ChosenIdentity identity_;
 };

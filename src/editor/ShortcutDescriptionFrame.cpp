@@ -38,12 +38,13 @@ QString PictureFilter()
 
 } // namespace
 
-TShortcutDescriptionFrame::TShortcutDescriptionFrame(CDBRegistry& registry,
+TShortcutDescriptionFrame::TShortcutDescriptionFrame(platform::Platform& platform,
+                                                     CDBRegistry& registry,
                                                      const TCreateHooks& hooks, QWidget* parent)
     : IDescriptionFrame(registry, hooks, registry.GetShortcuts(), parent)
 {
     QGroupBox* texts = BuildTextBox();
-    QGroupBox* keys = BuildKeyBox();
+    QGroupBox* keys = BuildKeyBox(platform);
     QGroupBox* icon = BuildIconBox();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(texts);
@@ -71,10 +72,10 @@ QGroupBox* TShortcutDescriptionFrame::BuildTextBox()
     return texts;
 }
 
-QGroupBox* TShortcutDescriptionFrame::BuildKeyBox()
+QGroupBox* TShortcutDescriptionFrame::BuildKeyBox(platform::Platform& platform)
 {
     auto* pHotKey = new QGroupBox(Tr("Сочетание клавиш"), this);
-    HotKeyEdit = new TDBHotKeyEdit(pHotKey);
+    HotKeyEdit = new TDBHotKeyEdit(platform, pHotKey);
     HotKeyEdit->DataField = "KeyCodes";
     HotKeyEdit->SetDataSource(&ds_);
     // The tree shows the keys before the description: leaving them changed renames the node.

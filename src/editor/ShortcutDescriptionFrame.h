@@ -2,6 +2,7 @@
 
 #include "editor/DescriptionFrame.h"
 #include "editor/ScreenShot.h"
+#include "platform/Platform.h"
 
 #include <optional>
 #include <string>
@@ -20,7 +21,8 @@ class TShortcutDescriptionFrame : public IDescriptionFrame
 {
     Q_OBJECT
 public:
-    TShortcutDescriptionFrame(CDBRegistry& registry, const TCreateHooks& hooks, QWidget* parent);
+    TShortcutDescriptionFrame(platform::Platform& platform, CDBRegistry& registry,
+                              const TCreateHooks& hooks, QWidget* parent);
     ~TShortcutDescriptionFrame() override;
 
     void ShowFrame() override;
@@ -57,7 +59,7 @@ protected:
 private:
     // The description and short name; the keys with their buttons; the icon with its buttons.
     QGroupBox* BuildTextBox();
-    QGroupBox* BuildKeyBox();
+    QGroupBox* BuildKeyBox(platform::Platform& platform);
     QGroupBox* BuildIconBox();
     void ConnectControls();
     void StorePicture(const std::function<void()>& store);

@@ -25,8 +25,9 @@ QString ToQt(const std::string& text)
 
 } // namespace
 
-THotKeyEdit::THotKeyEdit(QWidget* parent)
-    : QLineEdit(parent), hint_(new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint)),
+THotKeyEdit::THotKeyEdit(platform::Platform& platform, QWidget* parent)
+    : QLineEdit(parent), platform_(platform),
+      hint_(new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint)),
       hintTimer_(HintHidePause, false)
 {
     hint_->setText(ToQt(Translate("Нажмите требуемое сочетание клавиш")));
@@ -57,11 +58,11 @@ void THotKeyEdit::Clear()
     QLineEdit::clear();
 }
 
-CKeyCodes THotKeyEdit::GetKeyboardKeyCodes()
+CKeyCodes THotKeyEdit::GetKeyboardKeyCodes() const
 {
     CKeyCodes codes;
     std::uint8_t state[256] = {};
-    if (!platform::Get().GetKeyboardState(state)) {
+    if (!platform_.GetKeyboardState(state)) {
         return codes;
     }
     for (int code = 0; code < 256; ++code) {
@@ -146,7 +147,10 @@ bool THotKeyEdit::IsKeyHintVisible() const
 
 // --- TDBHotKeyEdit ---------------------------------------------------------------------------
 
-TDBHotKeyEdit::TDBHotKeyEdit(QWidget* parent) : THotKeyEdit(parent) {}
+TDBHotKeyEdit::TDBHotKeyEdit(platform::Platform& platform, QWidget* parent)
+    : THotKeyEdit(platform, parent)
+{
+}
 
 TDBHotKeyEdit::~TDBHotKeyEdit()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Timer.h"
+#include "platform/Platform.h"
 #include "keys/KeyCodes.h"
 
 #include <QLineEdit>
@@ -20,7 +21,7 @@ class THotKeyEdit : public QLineEdit
 {
     Q_OBJECT
 public:
-    explicit THotKeyEdit(QWidget* parent = nullptr);
+    explicit THotKeyEdit(platform::Platform& platform, QWidget* parent = nullptr);
     ~THotKeyEdit() override;
 
     CKeyCodes KeyCodes;
@@ -39,7 +40,7 @@ public:
     void HideKeyHint();
     bool IsKeyHintVisible() const;
     // Every key (and mouse button) held now, either-side codes for the modifiers.
-    static CKeyCodes GetKeyboardKeyCodes();
+    CKeyCodes GetKeyboardKeyCodes() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -48,6 +49,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    platform::Platform& platform_;
     QLabel* hint_;
     Timer hintTimer_;
 };
@@ -58,7 +60,7 @@ class TDBHotKeyEdit : public THotKeyEdit
 {
     Q_OBJECT
 public:
-    explicit TDBHotKeyEdit(QWidget* parent = nullptr);
+    explicit TDBHotKeyEdit(platform::Platform& platform, QWidget* parent = nullptr);
     ~TDBHotKeyEdit() override;
 
     void SetDataSource(DataSource* source);

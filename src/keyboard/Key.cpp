@@ -196,15 +196,15 @@ void CKeys::ReleaseAll()
     }
 }
 
-std::unique_ptr<CKeys> MakeKeys(const std::vector<KeyGeometry>& layout, const KeyFonts& fonts,
+std::unique_ptr<CKeys> MakeKeys(platform::Platform& platform,
+                                const std::vector<KeyGeometry>& layout, const KeyFonts& fonts,
                                 QWidget* parent, double releaseDelay)
 {
     auto keys = std::make_unique<CKeys>();
-    platform::Platform* system = platform::Installed();
     for (const KeyGeometry& geometry : layout) {
         // The layout file places keys by their US codes; the user's layout may give the key
         // there another one.
-        const std::uint16_t code = system ? system->GetKeyAtPosition(geometry.code) : geometry.code;
+        const std::uint16_t code = platform.GetKeyAtPosition(geometry.code);
         if (code == 0) {
             continue;
         }

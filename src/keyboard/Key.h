@@ -117,5 +117,6 @@ struct KeyFonts
 // for releaseDelay seconds after release. Each geometry's code names the key of that position on a
 // US keyboard; the key gets the code the active layout gives the key there. Side-specific
 // modifiers are folded to their common code.
-std::unique_ptr<CKeys> MakeKeys(const std::vector<KeyGeometry>& layout, const KeyFonts& fonts,
+std::unique_ptr<CKeys> MakeKeys(platform::Platform& platform,
+                                const std::vector<KeyGeometry>& layout, const KeyFonts& fonts,
                                 QWidget* parent, double releaseDelay);

@@ -84,9 +84,7 @@ std::vector<KeyGeometry> CKeyLayoutLoader::LoadKeys(const std::string& path, dou
     if (!root || !root.first_child()) {
         throw Exception(BadFileMessage());
     }
-    platform::Platform* system = platform::Installed();
-    const platform::KeyboardShape shape =
-        shape_.value_or(system ? system->GetKeyboardShape() : platform::KeyboardShape::Iso);
+    const platform::KeyboardShape shape = shape_.value_or(platform_.GetKeyboardShape());
     std::vector<KeyGeometry> keys;
     std::size_t position = 0;
     for (const pugi::xml_node& element : root.children()) {

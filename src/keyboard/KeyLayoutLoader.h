@@ -31,10 +31,13 @@ public:
 class CKeyLayoutLoader : public IKeyLoader
 {
 public:
+    explicit CKeyLayoutLoader(platform::Platform& platform) : platform_(platform) {}
+
     std::vector<KeyGeometry> LoadKeys(const std::string& path, double scale) override;
     // The user's choice of shape over the platform's; none: the platform's.
     void SetShape(std::optional<platform::KeyboardShape> shape) { shape_ = shape; }
 
 private:
+    platform::Platform& platform_;
     std::optional<platform::KeyboardShape> shape_;
 };

@@ -159,13 +159,12 @@ std::string CKeyCodes::GetText() const
     return text;
 }
 
-CKeyCodes CKeyCodes::OnLayout() const
+CKeyCodes CKeyCodes::OnLayout(platform::Platform& platform) const
 {
     CKeyCodes keys;
     for (std::uint16_t code : *this) {
-        const auto typing = IsCharacterKey(code) && platform::Installed()
-                                ? platform::Get().GetKeyOfCharacter(CharacterOfKey(code))
-                                : std::nullopt;
+        const auto typing =
+            IsCharacterKey(code) ? platform.GetKeyOfCharacter(CharacterOfKey(code)) : std::nullopt;
         if (!typing) {
             keys.Add(code);
             continue;
@@ -191,17 +190,16 @@ CKeyCodes CKeyCodes::operator-(const CKeyCodes& other) const
     return result;
 }
 
-void CKeyCodes::Emulate(const CKeyCodes& held) const
+void CKeyCodes::Emulate(platform::Platform& platform, const CKeyCodes& held) const
 {
-    auto& system = platform::Get();
     for (std::uint16_t code : *this) {
         if (held.count(code) != 0) {
-            system.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), true);
+            platform.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), true);
         }
-        system.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), false);
+        platform.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), false);
     }
     for (std::uint16_t code : *this) {
-        system.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), true);
+        platform.SendKeyEvent(static_cast<std::uint8_t>(code & 0xFF), true);
     }
 }
 

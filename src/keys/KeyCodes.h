@@ -57,7 +57,7 @@ public:
     // The combination with each key written by a character replaced by the key that types it in
     // the active layout, and Shift added where that takes Shift; a character the layout cannot
     // type stays as it is and matches no key.
-    CKeyCodes OnLayout() const;
+    CKeyCodes OnLayout(platform::Platform& platform) const;
     // Every code of other has an equivalent here.
     bool Contains(const CKeyCodes& other) const;
     // The codes of this set with no equivalent in other.
@@ -65,7 +65,7 @@ public:
     // Sends the combination as key events: every key down in order, then every key up in the
     // same order. A key of held (the keys found down while reading was allowed) is released
     // before it is pressed: a press of a key that is down already may be dropped.
-    void Emulate(const CKeyCodes& held) const;
+    void Emulate(platform::Platform& platform, const CKeyCodes& held) const;
 
     // The stored form: one little-endian 16-bit word per code, in set order. An odd last byte is
     // ignored; a buffer in any order is re-sorted.

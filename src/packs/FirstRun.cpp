@@ -72,7 +72,7 @@ struct FoundPack
 
 // The desktop's pack: the first element of XDG_CURRENT_DESKTOP that a pack names, else the
 // window manager's name.
-const FoundPack* DesktopPack(const std::vector<FoundPack>& packs)
+const FoundPack* DesktopPack(platform::Platform& platform, const std::vector<FoundPack>& packs)
 {
     const char* current = std::getenv("XDG_CURRENT_DESKTOP");
     for (const std::string& desktop : SplitText(current ? current : "", ':')) {
@@ -82,7 +82,7 @@ const FoundPack* DesktopPack(const std::vector<FoundPack>& packs)
             }
         }
     }
-    const std::string windowManager = platform::Get().GetWindowManagerName();
+    const std::string windowManager = platform.GetWindowManagerName();
     for (const FoundPack& found : packs) {
         if (found.pack.desktop && !windowManager.empty() &&
             NamesWindowManager(found.pack.windowManagers, windowManager)) {
@@ -128,7 +128,8 @@ std::optional<ShortcutPack> WithIcons(const FoundPack& found)
     return found.index < packs.size() ? std::optional(std::move(packs[found.index])) : std::nullopt;
 }
 
-FirstRunResult SetUpBase(CDBRegistry& registry, const std::string& packsFolder)
+FirstRunResult SetUpBase(platform::Platform& platform, CDBRegistry& registry,
+                         const std::string& packsFolder)
 {
     // A first look without icons tells which packs this machine needs: only theirs are read.
     std::vector<FoundPack> packs;
@@ -139,7 +140,7 @@ FirstRunResult SetUpBase(CDBRegistry& registry, const std::string& packsFolder)
         }
     }
     std::vector<const FoundPack*> chosen;
-    if (const FoundPack* desktop = DesktopPack(packs)) {
+    if (const FoundPack* desktop = DesktopPack(platform, packs)) {
         chosen.push_back(desktop);
     }
     const Installed installed = InstalledByDesktopEntries(ReadDesktopEntries());
@@ -174,11 +175,12 @@ FirstRunResult SetUpBase(CDBRegistry& registry, const std::string& packsFolder)
 
 } // namespace
 
-FirstRunResult LoadOrSetUpBase(CDBRegistry& registry, const std::string& packsFolder)
+FirstRunResult LoadOrSetUpBase(platform::Platform& platform, CDBRegistry& registry,
+                               const std::string& packsFolder)
 {
     const bool firstRun = !registry.GetLoader()->BaseExists();
     registry.GetLoader()->Load();
-    return firstRun ? SetUpBase(registry, packsFolder) : FirstRunResult{};
+    return firstRun ? SetUpBase(platform, registry, packsFolder) : FirstRunResult{};
 }
 
 std::string DescribeFirstRun(const FirstRunResult& result)

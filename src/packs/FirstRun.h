@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <string>
 #include <vector>
 
@@ -21,7 +23,8 @@ struct FirstRunResult
 // window manager's name) and the packs of the applications installed here (an executable of the
 // pack on PATH, or a desktop entry that runs one of them or has the pack's desktop-file id). A base
 // that exists is only loaded. A pack that cannot be read is left out with a logged warning.
-FirstRunResult LoadOrSetUpBase(CDBRegistry& registry, const std::string& packsFolder);
+FirstRunResult LoadOrSetUpBase(platform::Platform& platform, CDBRegistry& registry,
+                               const std::string& packsFolder);
 
 // What a first start added to the base, in words for the user.
 std::string DescribeFirstRun(const FirstRunResult& result);

@@ -265,7 +265,10 @@ public:
     virtual void OnTerminationRequest(std::function<void()> handler) = 0;
 };
 
-// The installed instance. Installing replaces the previous one (not owned).
+// The process-wide instance, installed by the composition root (main) and by the tests' fake
+// platform. Objects are handed the platform they use; only the helpers called from everywhere
+// (special folders, the executable's folder, key names) read the installed one. Installing
+// replaces the previous one (not owned).
 Platform& Get();
 // The installed instance; null while none is.
 Platform* Installed();

@@ -9,10 +9,11 @@ constexpr int FocusAttemptMs = 200;
 constexpr int FocusAttempts = 5;
 } // namespace
 
-CActiveWindow::CActiveWindow() : timer_(PollIntervalMs, false)
+CActiveWindow::CActiveWindow(platform::Platform& platform)
+    : platform_(platform), timer_(PollIntervalMs, false)
 {
     timer_.OnTimer = [this] { Poll(); };
-    if (!platform::Get().WatchForegroundWindow([this] { Poll(); })) {
+    if (!platform_.WatchForegroundWindow([this] { Poll(); })) {
         qCInfo(lcServices) << "no foreground-window notifications: polling";
         timer_.SetEnabled(true);
     }
@@ -21,12 +22,12 @@ CActiveWindow::CActiveWindow() : timer_(PollIntervalMs, false)
 
 CActiveWindow::~CActiveWindow()
 {
-    platform::Get().WatchForegroundWindow(nullptr);
+    platform_.WatchForegroundWindow(nullptr);
 }
 
 bool CActiveWindow::Restore()
 {
-    return ForceForegroundWindow(lastWindow_);
+    return ForceForegroundWindow(platform_, lastWindow_);
 }
 
 std::uint32_t CActiveWindow::GetActiveProcessId() const
@@ -36,18 +37,17 @@ std::uint32_t CActiveWindow::GetActiveProcessId() const
 
 void CActiveWindow::Poll()
 {
-    auto& system = platform::Get();
-    const platform::WindowId foreground = system.GetForegroundWindow();
+    const platform::WindowId foreground = platform_.GetForegroundWindow();
     // No foreground window at all (a hand-over in progress, the bare desktop) is no change.
     if (foreground == 0 || foreground == lastForeground_) {
         return;
     }
-    if (system.IsTaskbarWindow(foreground)) {
+    if (platform_.IsTaskbarWindow(foreground)) {
         return;
     }
-    const std::uint32_t processId = GetWindowProcessId(foreground);
+    const std::uint32_t processId = GetWindowProcessId(platform_, foreground);
     lastForeground_ = foreground;
-    if (processId == system.GetCurrentProcessId()) {
+    if (processId == platform_.GetCurrentProcessId()) {
         return;
     }
     lastWindow_ = foreground;
@@ -58,29 +58,28 @@ void CActiveWindow::Poll()
     }
 }
 
-bool ForceForegroundWindow(platform::WindowId window)
+bool ForceForegroundWindow(platform::Platform& platform, platform::WindowId window)
 {
     if (window == 0) {
         return true;
     }
-    auto& system = platform::Get();
-    const bool lift = !system.IsTopmost(window);
+    const bool lift = !platform.IsTopmost(window);
     if (lift) {
-        system.SetTopmost(window, true);
+        platform.SetTopmost(window, true);
     }
-    bool focused = system.WaitUntilFocused(window, 0);
+    bool focused = platform.WaitUntilFocused(window, 0);
     for (int attempt = 0; attempt < FocusAttempts && !focused; ++attempt) {
-        system.SetForegroundWindow(window);
-        focused = system.WaitUntilFocused(window, FocusAttemptMs);
+        platform.SetForegroundWindow(window);
+        focused = platform.WaitUntilFocused(window, FocusAttemptMs);
     }
     if (lift) {
-        system.SetTopmost(window, false);
+        platform.SetTopmost(window, false);
     }
     return focused;
 }
 
-std::uint32_t GetWindowProcessId(platform::WindowId window)
+std::uint32_t GetWindowProcessId(platform::Platform& platform, platform::WindowId window)
 {
-    const std::uint32_t id = window ? platform::Get().GetWindowProcessId(window) : 0;
+    const std::uint32_t id = window ? platform.GetWindowProcessId(window) : 0;
     return id ? id : 1;
 }

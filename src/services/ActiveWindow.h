@@ -12,7 +12,7 @@
 class CActiveWindow
 {
 public:
-    CActiveWindow();
+    explicit CActiveWindow(platform::Platform& platform);
     ~CActiveWindow();
     CActiveWindow(const CActiveWindow&) = delete;
     CActiveWindow& operator=(const CActiveWindow&) = delete;
@@ -37,6 +37,7 @@ public:
     void Poll();
 
 private:
+    platform::Platform& platform_;
     Timer timer_;
     platform::WindowId lastWindow_ = 0;
     std::uint32_t lastProcessId_ = 1;
@@ -48,7 +49,7 @@ private:
 // Makes the window the foreground window with the keyboard focus, lifting it into the topmost band
 // during the hand-over. Asks again while it waits, for at most a second; whether the window got
 // there (true for no window).
-bool ForceForegroundWindow(platform::WindowId window);
+bool ForceForegroundWindow(platform::Platform& platform, platform::WindowId window);
 
 // The process that owns the window; 1 when it cannot be told.
-std::uint32_t GetWindowProcessId(platform::WindowId window);
+std::uint32_t GetWindowProcessId(platform::Platform& platform, platform::WindowId window);

@@ -1,7 +1,5 @@
 #include "services/InstanceLock.h"
 
-#include "platform/Platform.h"
-
 CInstanceLock::~CInstanceLock()
 {
     Release();
@@ -13,7 +11,7 @@ bool CInstanceLock::Acquire(const std::string& name)
         Release();
     }
     bool alreadyExists = false;
-    handle_ = platform::Get().OpenNamedMutex(name, alreadyExists);
+    handle_ = platform_.OpenNamedMutex(name, alreadyExists);
     if (alreadyExists) {
         return false;
     }
@@ -26,7 +24,7 @@ void CInstanceLock::Release()
     if (handle_ < 0) {
         return;
     }
-    platform::Get().CloseNamedMutex(handle_);
+    platform_.CloseNamedMutex(handle_);
     name_.clear();
     handle_ = -1;
 }

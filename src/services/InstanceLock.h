@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <string>
 
 // A named system-wide marker: the first process to acquire a name holds it until it releases it
@@ -7,7 +9,7 @@
 class CInstanceLock
 {
 public:
-    CInstanceLock() = default;
+    explicit CInstanceLock(platform::Platform& platform) : platform_(platform) {}
     ~CInstanceLock();
     CInstanceLock(const CInstanceLock&) = delete;
     CInstanceLock& operator=(const CInstanceLock&) = delete;
@@ -22,6 +24,7 @@ public:
     bool Held() const { return handle_ >= 0; }
 
 private:
+    platform::Platform& platform_;
     int handle_ = -1;
     std::string name_;
 };

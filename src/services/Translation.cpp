@@ -160,26 +160,24 @@ std::string Cp1251ToUtf8(const std::string& text)
 // exists.
 bool InitLocalization(const std::string& locale, const std::string& domain)
 {
-    const std::string name =
-        domain.empty() ? ExtractFileTitle(platform::Get().GetExecutablePath()) : domain;
     bool ok = std::setlocale(LC_ALL, locale.c_str()) != nullptr;
     if (!ok) {
         qCWarning(lcServices) << "cannot set the locale" << locale.c_str()
                               << "(empty: the environment's)";
     }
-    const std::string folder = CatalogueFolder(name);
+    const std::string folder = CatalogueFolder(domain);
     Current() = {};
-    const std::string language = ChooseLanguage(folder, name);
+    const std::string language = ChooseLanguage(folder, domain);
     Current() = {language,
-                 ReadMessageCatalogue(JoinPath(folder, "en", "LC_MESSAGES", name + ".mo")),
+                 ReadMessageCatalogue(JoinPath(folder, "en", "LC_MESSAGES", domain + ".mo")),
                  QtTranslation(language)};
-    if (bindtextdomain(name.c_str(), folder.c_str()) == nullptr) {
-        qCWarning(lcServices) << "cannot bind the message catalogue" << name.c_str();
+    if (bindtextdomain(domain.c_str(), folder.c_str()) == nullptr) {
+        qCWarning(lcServices) << "cannot bind the message catalogue" << domain.c_str();
         ok = false;
     }
     // Catalogues are looked up and delivered as UTF-8 whatever the locale's code set.
-    bind_textdomain_codeset(name.c_str(), "UTF-8");
-    ok = textdomain(name.c_str()) != nullptr && ok;
+    bind_textdomain_codeset(domain.c_str(), "UTF-8");
+    ok = textdomain(domain.c_str()) != nullptr && ok;
     return ok;
 }
 

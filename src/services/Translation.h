@@ -3,7 +3,7 @@
 #include <string>
 
 // Binds the message catalogues: sets the C runtime locale (empty: the user's environment), binds
-// the text domain (empty: the executable's base name) to the executable's folder, or to the
+// the text domain (the program's: the executable's base name) to the executable's folder, or to the
 // installed locale folder when no catalogue of the domain lies there, and makes it current. True
 // only when every step succeeded; each step is tried regardless.
 // It also chooses the language. The texts stay in Russian, in which they are written, when the

@@ -15,9 +15,10 @@ bool SameFile(const std::string& a, const std::string& b)
 
 } // namespace
 
-std::string GetVersionString(const std::string& file, const std::string& key)
+std::string GetVersionString(platform::Platform& platform, const std::string& file,
+                             const std::string& key)
 {
-    if (file.empty() || !SameFile(file, platform::Get().GetExecutablePath())) {
+    if (file.empty() || !SameFile(file, platform.GetExecutablePath())) {
         return {};
     }
     if (key == "FileVersion") {

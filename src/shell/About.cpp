@@ -29,24 +29,25 @@ QLabel* MakeLink(const std::string& text, QWidget* parent)
 
 } // namespace
 
-TfrmAbout::TfrmAbout(QWidget* parent)
-    : QDialog(parent), webAddress_("https://quorvel.org"), mailAddress_("support@quorvel.org")
+TfrmAbout::TfrmAbout(platform::Platform& platform, QWidget* parent)
+    : QDialog(parent), platform_(platform), webAddress_("https://quorvel.org"),
+      mailAddress_("support@quorvel.org")
 {
     setWindowTitle(QString::fromStdString(Translate("О программе")));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    const std::string exe = platform::Get().GetExecutablePath();
+    const std::string exe = platform.GetExecutablePath();
     Image1 = new QLabel(this);
     Image1->setPixmap(QIcon(":/icons/quorvel-64.png").pixmap(IconSize, IconSize));
     Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    lblProgramName = new QLabel(
-        QString::fromStdString(FormatText("Quorvel %s", GetVersionString(exe, "FileVersion"))),
-        this);
+    lblProgramName = new QLabel(QString::fromStdString(FormatText(
+                                    "Quorvel %s", GetVersionString(platform, exe, "FileVersion"))),
+                                this);
     QFont bold = lblProgramName->font();
     bold.setBold(true);
     lblProgramName->setFont(bold);
     lblCopyright =
-        new QLabel(QString::fromStdString(GetVersionString(exe, "LegalCopyright")), this);
+        new QLabel(QString::fromStdString(GetVersionString(platform, exe, "LegalCopyright")), this);
     lblCopyright->setWordWrap(true);
     lblWWW = MakeLink(webAddress_, this);
     lblMail = MakeLink(mailAddress_, this);
@@ -73,10 +74,10 @@ TfrmAbout::TfrmAbout(QWidget* parent)
 
 void TfrmAbout::lblWWWClick()
 {
-    platform::Get().ShellOpen(webAddress_);
+    platform_.ShellOpen(webAddress_);
 }
 
 void TfrmAbout::lblMailClick()
 {
-    platform::Get().ShellOpen(FormatText("mailto:%s", mailAddress_));
+    platform_.ShellOpen(FormatText("mailto:%s", mailAddress_));
 }

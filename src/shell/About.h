@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <QDialog>
 
 #include <string>
@@ -11,7 +13,7 @@ class TfrmAbout : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TfrmAbout(QWidget* parent = nullptr);
+    explicit TfrmAbout(platform::Platform& platform, QWidget* parent = nullptr);
 
     const std::string& WebAddress() const { return webAddress_; }
     const std::string& MailAddress() const { return mailAddress_; }
@@ -20,6 +22,7 @@ public:
     void lblMailClick();
 
 private:
+    platform::Platform& platform_;
     std::string webAddress_;
     std::string mailAddress_;
     QLabel* Image1;

@@ -73,9 +73,10 @@ void DrawCell(QPainter& canvas, const QRectF& rect, const std::string& text)
 
 } // namespace
 
-CCheatSheet::CCheatSheet(std::string programName, std::vector<const CShortCut*> shortCuts,
-                         IKeyLoader& keyLoader, std::string layoutPath)
-    : programName_(std::move(programName)), keyLoader_(keyLoader),
+CCheatSheet::CCheatSheet(platform::Platform& platform, std::string programName,
+                         std::vector<const CShortCut*> shortCuts, IKeyLoader& keyLoader,
+                         std::string layoutPath)
+    : programName_(std::move(programName)), platform_(platform), keyLoader_(keyLoader),
       layoutPath_(std::move(layoutPath))
 {
     // Layers by number of modifiers, then in display order (Win, Ctrl, Alt, Shift).
@@ -220,7 +221,8 @@ void CCheatSheet::PaintKeyboard(QPainter& canvas, const QRectF& area, const Laye
     fonts.keyFont.font.setPixelSize(keyFontPixels);
     fonts.keyFont.color = QColor(0, 0, 255);
     fonts.actionFont.font.setPixelSize(keyFontPixels);
-    const auto keys = MakeKeys(keyLoader_.LoadKeys(layoutPath_, 1.0), fonts, nullptr, 0.0);
+    const auto keys =
+        MakeKeys(platform_, keyLoader_.LoadKeys(layoutPath_, 1.0), fonts, nullptr, 0.0);
     for (const CShortCut* shortCut : layer.shortCuts) {
         const CKeyCodes rest =
             shortCut->KeyCodes - CKeyCodes(layer.modifiers.begin(), layer.modifiers.end());

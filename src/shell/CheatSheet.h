@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <QPageSize>
 
 #include <cstddef>
@@ -27,8 +29,9 @@ class CCheatSheet
 {
 public:
     // The shortcuts of programName; the keyboard's layout comes from layoutPath.
-    CCheatSheet(std::string programName, std::vector<const CShortCut*> shortCuts,
-                IKeyLoader& keyLoader, std::string layoutPath);
+    CCheatSheet(platform::Platform& platform, std::string programName,
+                std::vector<const CShortCut*> shortCuts, IKeyLoader& keyLoader,
+                std::string layoutPath);
 
     // Writes a PDF (vector text) for a name ending in .pdf, otherwise a PNG with the pages one
     // below another at 150 dpi. Throws Exception when there is nothing to write or the file
@@ -57,6 +60,7 @@ private:
 
     std::string programName_;
     std::vector<Layer> layers_;
+    platform::Platform& platform_;
     IKeyLoader& keyLoader_;
     std::string layoutPath_;
 };

@@ -29,7 +29,7 @@ CheatSheetCommand CheatSheetCommandOf(const CCommandLine& commandLine)
     return command;
 }
 
-int RunCheatSheetCommand(const CheatSheetCommand& command)
+int RunCheatSheetCommand(platform::Platform& platform, const CheatSheetCommand& command)
 {
     SetMessageBoxHandler([](const std::string& text, const MessageBoxOptions&) {
         std::fprintf(stderr, "%s\n", text.c_str());
@@ -38,11 +38,12 @@ int RunCheatSheetCommand(const CheatSheetCommand& command)
     try {
         CDBRegistry registry;
         registry.GetLoader()->Load();
-        CShortCutSetLoader shortCutLoader(registry);
+        CShortCutSetLoader shortCutLoader(platform, registry);
         const auto shortCuts = shortCutLoader.LoadShortCuts();
-        CKeyLayoutLoader keyLoader;
-        const CCheatSheet sheet(command.program, shortCuts->ProgramShortCuts(command.program),
-                                keyLoader, CKeyboard::GetPath(PathType::KeyLayout));
+        CKeyLayoutLoader keyLoader(platform);
+        const CCheatSheet sheet(platform, command.program,
+                                shortCuts->ProgramShortCuts(command.program), keyLoader,
+                                CKeyboard::GetPath(PathType::KeyLayout));
         sheet.Write(command.output, command.page);
         const std::string written =
             QFileInfo(QString::fromStdString(command.output)).absoluteFilePath().toStdString();

@@ -19,4 +19,4 @@ CheatSheetCommand CheatSheetCommandOf(const CCommandLine& commandLine);
 
 // Writes the cheat sheet from the user's base, with no tray, overlay or instance lock; tells the
 // file written on standard output, problems on standard error. Returns the process's exit code.
-int RunCheatSheetCommand(const CheatSheetCommand& command);
+int RunCheatSheetCommand(platform::Platform& platform, const CheatSheetCommand& command);

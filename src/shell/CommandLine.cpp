@@ -91,7 +91,7 @@ void CCommandLine::AddOption(const QCommandLineOption& option)
     options_.push_back(option);
 }
 
-std::optional<int> CCommandLine::Parse(const QStringList& arguments)
+std::optional<int> CCommandLine::Parse(platform::Platform& platform, const QStringList& arguments)
 {
     std::optional<QString> error;
     if (!parser_.parse(arguments)) {
@@ -110,9 +110,9 @@ std::optional<int> CCommandLine::Parse(const QStringList& arguments)
         return 0;
     }
     if (IsSet(QStringLiteral("version"))) {
-        const std::string self = platform::Get().GetExecutablePath();
-        Print(stdout, "quorvel " + GetVersionString(self, "FileVersion") + "\n" +
-                          GetVersionString(self, "LegalCopyright") + "\n");
+        const std::string self = platform.GetExecutablePath();
+        Print(stdout, "quorvel " + GetVersionString(platform, self, "FileVersion") + "\n" +
+                          GetVersionString(platform, self, "LegalCopyright") + "\n");
         return 0;
     }
     return std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringList>
@@ -34,7 +36,7 @@ public:
     // twice, two tasks at once or an option without the task it belongs to prints the error and
     // the usage to standard error. The exit code when the program must end now (0, or 2 for a
     // usage error); nullopt when it goes on.
-    std::optional<int> Parse(const QStringList& arguments);
+    std::optional<int> Parse(platform::Platform& platform, const QStringList& arguments);
 
     CommandLineTask Task() const;
     // The one rule for the display: only the tray program needs it. A command that ends by

@@ -75,7 +75,7 @@ std::string HelpTarget(const std::string& folder, const std::vector<std::string>
     return folder + "en/quorvel.html";
 }
 
-void OpenHelp()
+void OpenHelp(platform::Platform& platform)
 {
     const std::string target = HelpTarget(GetExeFolder(), PreferredLanguages());
     if (!Exists(target)) {
@@ -87,7 +87,7 @@ void OpenHelp()
                       "Откройте файл справки сами: %s",
                       target);
     };
-    if (!platform::Get().OpenFile(target, notOpened)) {
+    if (!platform.OpenFile(target, notOpened)) {
         notOpened();
     }
 }

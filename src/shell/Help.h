@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <string>
 #include <vector>
 
@@ -17,4 +19,4 @@ std::string HelpTarget(const std::string& folder, const std::vector<std::string>
 
 // Opens the help for the user's languages. When it is missing or no browser can show it, a
 // message says so and names the file, so that the user can open it another way.
-void OpenHelp();
+void OpenHelp(platform::Platform& platform);

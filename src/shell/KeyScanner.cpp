@@ -1,7 +1,5 @@
 #include "shell/KeyScanner.h"
 
-#include "platform/Platform.h"
-
 namespace {
 
 // The code a raw code is reported with.
@@ -16,7 +14,7 @@ std::uint16_t ReportedCode(std::uint16_t raw)
 CKeyScanner::~CKeyScanner()
 {
     if (enabled_) {
-        platform::Get().WatchKeyState({});
+        platform_.WatchKeyState({});
     }
 }
 
@@ -31,10 +29,9 @@ void CKeyScanner::SetEnabled(bool enabled, CKeyCodes heldBefore)
     earlier_ = std::move(heldBefore);
     // Watching anew, the platform reports the keys down now first.
     if (enabled) {
-        platform::Get().WatchKeyState(
-            [this](std::uint16_t code, bool down) { OnKeyChange(code, down); });
+        platform_.WatchKeyState([this](std::uint16_t code, bool down) { OnKeyChange(code, down); });
     } else {
-        platform::Get().WatchKeyState({});
+        platform_.WatchKeyState({});
     }
 }
 

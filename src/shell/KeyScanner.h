@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keys/KeyCodes.h"
+#include "platform/Platform.h"
 
 #include <array>
 #include <cstdint>
@@ -14,7 +15,7 @@ class CKeyScanner
 public:
     using KeyCallback = std::function<void(std::uint16_t code, std::uint16_t rawCode)>;
 
-    CKeyScanner() = default;
+    explicit CKeyScanner(platform::Platform& platform) : platform_(platform) {}
     ~CKeyScanner();
     CKeyScanner(const CKeyScanner&) = delete;
     CKeyScanner& operator=(const CKeyScanner&) = delete;
@@ -42,6 +43,7 @@ private:
     // Reports every key whose state differs from the one reported, in ascending raw order.
     void Report();
 
+    platform::Platform& platform_;
     bool enabled_ = false;
     CKeyCodes earlier_;
     bool heldBefore_ = false;

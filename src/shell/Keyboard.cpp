@@ -46,11 +46,11 @@ std::string Describe(const CActionDescription& action, const CKeyCodes& keys)
 
 } // namespace
 
-CKeyboard::CKeyboard(IShortCutLoader& shortCutLoader, IKeyLoader& keyLoader,
-                     CActiveWindow& activeWindow, QWidget* parent, QLabel* label,
-                     double releaseDelay)
-    : shortCutLoader_(shortCutLoader), keyLoader_(keyLoader), activeWindow_(activeWindow),
-      parent_(parent), label_(label), releaseDelay_(releaseDelay)
+CKeyboard::CKeyboard(platform::Platform& platform, IShortCutLoader& shortCutLoader,
+                     IKeyLoader& keyLoader, CActiveWindow& activeWindow, QWidget* parent,
+                     QLabel* label, double releaseDelay)
+    : platform_(platform), shortCutLoader_(shortCutLoader), keyLoader_(keyLoader),
+      activeWindow_(activeWindow), parent_(parent), label_(label), releaseDelay_(releaseDelay)
 {
     fonts_.keyFont.font.setPointSize(KeyFontPoints);
     fonts_.keyFont.color = KeyNameColour;
@@ -82,7 +82,7 @@ std::string CKeyboard::GetPath(PathType type)
 void CKeyboard::Reload(double scale)
 {
     trackers_.clear();
-    RefreshLoadedPrograms(loadedPrograms_);
+    RefreshLoadedPrograms(platform_, loadedPrograms_);
     ReloadShortCuts();
     ReloadKeys(scale);
 }
@@ -90,7 +90,7 @@ void CKeyboard::Reload(double scale)
 void CKeyboard::ReloadShortCuts()
 {
     if (shortCuts_ && shortCutLoader_.Revision() == shortCutsRevision_) {
-        shortCuts_->SetRunningPrograms(loadedPrograms_, GetActiveProgram(activeWindow_));
+        shortCuts_->SetRunningPrograms(loadedPrograms_, GetActiveProgram(platform_, activeWindow_));
         return;
     }
     // The keys keep the descriptions of the set that goes until Refresh lays the new set's on
@@ -104,7 +104,7 @@ void CKeyboard::ReloadShortCuts()
     shortCuts_ = shortCutLoader_.LoadShortCuts();
     // Read after the load, which posts an edit in progress.
     shortCutsRevision_ = shortCutLoader_.Revision();
-    shortCuts_->SetRunningPrograms(loadedPrograms_, GetActiveProgram(activeWindow_));
+    shortCuts_->SetRunningPrograms(loadedPrograms_, GetActiveProgram(platform_, activeWindow_));
 }
 
 void CKeyboard::ReloadKeys(double scale)
@@ -118,7 +118,7 @@ void CKeyboard::ReloadKeys(double scale)
         throw;
     }
     // Keys follow the keyboard layout: a new one gives new keys.
-    const std::uint64_t layoutRevision = platform::Get().GetKeyboardLayoutRevision();
+    const std::uint64_t layoutRevision = platform_.GetKeyboardLayoutRevision();
     if (keys_ && layout == layout_ && layoutRevision == layoutRevision_) {
         // The same keys: drawn released, as new ones would be.
         keys_->StopReleaseTimers();
@@ -126,7 +126,7 @@ void CKeyboard::ReloadKeys(double scale)
         return;
     }
     keys_.reset();
-    keys_ = MakeKeys(layout, fonts_, parent_, releaseDelay_);
+    keys_ = MakeKeys(platform_, layout, fonts_, parent_, releaseDelay_);
     keys_->OnKeyClick = [this](CKey& key, Qt::MouseButton button, const QPoint& globalPos) {
         OnKeyClick(key, button, globalPos);
     };
@@ -232,7 +232,7 @@ void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& glob
     CKeyCodes combination = keys_->GetPressedKeyCodes();
     combination.Add(key.KeyCode);
     // Without synthetic input a left click describes the shortcut as a right click does.
-    const bool carriesOut = platform::Get().CanSendInput();
+    const bool carriesOut = platform_.CanSendInput();
     if (button == Qt::LeftButton && carriesOut) {
         HintStepDone(OverlayHintStep::ClickKey);
         Execute(combination);
@@ -266,7 +266,7 @@ void CKeyboard::OnParentHidden()
 void CKeyboard::TrackCombinations()
 {
     // The gesture carries a shortcut out by synthetic keys: not watched without them.
-    if (keys_ && shortCuts_ && platform::Get().CanSendInput()) {
+    if (keys_ && shortCuts_ && platform_.CanSendInput()) {
         const CKeyCodes held = keys_->GetPressedKeyCodes();
         if (shortCuts_->FindShortCut(held)) {
             auto tracker = std::make_unique<CCompleteKeyCombination>();
@@ -293,7 +293,7 @@ void CKeyboard::Execute(const CKeyCodes& codes)
     // Sent once the application has the focus: sent before, they would reach nobody or the
     // wrong window.
     if (activeWindow_.Restore()) {
-        codes.Emulate(held);
+        codes.Emulate(platform_, held);
     } else {
         qCWarning(lcShell) << "the application did not take the focus back: the shortcut was "
                               "not carried out";

@@ -36,8 +36,8 @@ public:
     // The keys are drawn on parent, the held combination described on label; a released key
     // stays drawn pressed for releaseDelay seconds. The overlay hides when activeWindow reports
     // another application.
-    CKeyboard(IShortCutLoader& shortCutLoader, IKeyLoader& keyLoader, CActiveWindow& activeWindow,
-              QWidget* parent, QLabel* label, double releaseDelay);
+    CKeyboard(platform::Platform& platform, IShortCutLoader& shortCutLoader, IKeyLoader& keyLoader,
+              CActiveWindow& activeWindow, QWidget* parent, QLabel* label, double releaseDelay);
     ~CKeyboard();
     CKeyboard(const CKeyboard&) = delete;
     CKeyboard& operator=(const CKeyboard&) = delete;
@@ -80,6 +80,7 @@ private:
     void HideParent();
     void HintStepDone(OverlayHintStep step);
 
+    platform::Platform& platform_;
     IShortCutLoader& shortCutLoader_;
     IKeyLoader& keyLoader_;
     CActiveWindow& activeWindow_;

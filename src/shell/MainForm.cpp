@@ -62,8 +62,9 @@ constexpr double DesignDotsPerInch = 120.0;
 
 } // namespace
 
-TMainForm::TMainForm(bool showOverlay)
-    : trigger_(platform::Get(), settings_, [this] { ShowOverlay(); }), showRequested_(showOverlay)
+TMainForm::TMainForm(platform::Platform& platform, bool showOverlay)
+    : platform_(platform), guard_(platform), settings_(platform),
+      trigger_(platform, settings_, [this] { ShowOverlay(); }), showRequested_(showOverlay)
 {
     InitResources();
     BuildForm();
@@ -73,7 +74,7 @@ TMainForm::TMainForm(bool showOverlay)
     firstInstance_ = guard_.Acquire(InstanceLockName);
     if (!firstInstance_) {
         if (showRequested_) {
-            platform::Get().SendMessageToFirstCopy(MessageChannel, ShowMessage);
+            platform_.SendMessageToFirstCopy(MessageChannel, ShowMessage);
         } else {
             TellFirstInstance();
         }
@@ -89,7 +90,7 @@ TMainForm::TMainForm(bool showOverlay)
         QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
     } else if (showRequested_) {
         QTimer::singleShot(0, this, [this] {
-            platform::Get().NoteUserRequest();
+            platform_.NoteUserRequest();
             ShowOverlay();
         });
     }
@@ -107,14 +108,14 @@ void TMainForm::StartUp()
                                  "журнал."),
                        warning);
     }
-    activeWindow_ = std::make_unique<CActiveWindow>();
+    activeWindow_ = std::make_unique<CActiveWindow>(platform_);
     registry_ = std::make_unique<CDBRegistry>();
-    keyLoader_ = std::make_unique<CKeyLayoutLoader>();
-    shortCutLoader_ = std::make_unique<CShortCutSetLoader>(*registry_);
+    keyLoader_ = std::make_unique<CKeyLayoutLoader>(platform_);
+    shortCutLoader_ = std::make_unique<CShortCutSetLoader>(platform_, *registry_);
     BuildKeyboard();
-    frmAbout_ = std::make_unique<TfrmAbout>();
+    frmAbout_ = std::make_unique<TfrmAbout>(platform_);
 
-    platform::Get().ListenForMessages(
+    platform_.ListenForMessages(
         MessageChannel,
         [this](const std::string& message, const platform::Platform::MessageReply& reply) {
             OnMessage(message, reply);
@@ -131,7 +132,8 @@ void TMainForm::StartUp()
     hint_->SetDone(HintStepsDone());
 
     // Either may show a message box, which runs the event loop: everything above is built.
-    const FirstRunResult firstRun = LoadOrSetUpBase(*registry_, GetExeFolder() + "packs");
+    const FirstRunResult firstRun =
+        LoadOrSetUpBase(platform_, *registry_, GetExeFolder() + "packs");
     keyboard_->Reload(PlaceOnScreen());
     keyboard_->Refresh();
     if (trigger_.FirstStart() || firstRun.Added()) {
@@ -146,9 +148,9 @@ void TMainForm::StartUp()
 void TMainForm::BuildKeyboard()
 {
     // A key released on the real keyboard is drawn released at once.
-    keyboard_ = std::make_unique<CKeyboard>(*shortCutLoader_, *keyLoader_, *activeWindow_, this,
-                                            label_, 0.0);
-    scanner_ = std::make_unique<CKeyScanner>();
+    keyboard_ = std::make_unique<CKeyboard>(platform_, *shortCutLoader_, *keyLoader_,
+                                            *activeWindow_, this, label_, 0.0);
+    scanner_ = std::make_unique<CKeyScanner>(platform_);
     scanner_->SetEnabled(false);
     scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t rawCode) {
         keyboard_->OnKeyDown(code, rawCode);
@@ -179,7 +181,7 @@ void TMainForm::WatchApplication()
                 scanner_->Restart();
             });
     // The session ending (logout, SIGTERM) ends the program by the event loop: edits are saved.
-    platform::Get().OnTerminationRequest([] { QApplication::exit(0); });
+    platform_.OnTerminationRequest([] { QApplication::exit(0); });
     // A save under way (an import's) is finished first, and the editor's edits saved after it.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         SaveEdits(false);
@@ -193,7 +195,7 @@ std::uint32_t TMainForm::HintStepsDone() const
 {
     // Without synthetic input a click only describes a key's shortcut: nothing to teach there.
     const auto unteachable =
-        platform::Get().CanSendInput() ? 0u : static_cast<std::uint32_t>(OverlayHintStep::ClickKey);
+        platform_.CanSendInput() ? 0u : static_cast<std::uint32_t>(OverlayHintStep::ClickKey);
     return settings_.overlayHintsDone | unteachable;
 }
 
@@ -257,7 +259,7 @@ void TMainForm::BuildForm()
     commands.show = [this] { miShowClick(); };
     commands.editShortcuts = [this] { miEditDBClick(); };
     // The cheat sheet is the active program's: not offered where that cannot be told.
-    if (platform::Get().CanTellActiveProcess()) {
+    if (platform_.CanTellActiveProcess()) {
         commands.cheatSheet = [this] { miCheatSheetClick(); };
     }
     commands.settings = [this] { miSettingsClick(); };
@@ -288,7 +290,7 @@ void TMainForm::TellFirstInstance()
     options.SetType(MessageType::Information);
     options.AddButton(MessageButton::OK);
     // The running copy uses the trigger of the settings.
-    CSettings settings;
+    CSettings settings(platform_);
     settings.Load();
     ShowMessageBox(FormatText(Translate("Программа Quorvel уже запущена. Нажмите %s, чтобы "
                                         "увидеть горячие клавиши, или щёлкните значок Quorvel в "
@@ -296,7 +298,7 @@ void TMainForm::TellFirstInstance()
                                         "меню."),
                               TriggerText(settings.values.trigger)),
                    options);
-    platform::Get().SendMessageToFirstCopy(MessageChannel, OtherInstanceMessage);
+    platform_.SendMessageToFirstCopy(MessageChannel, OtherInstanceMessage);
 }
 
 void TMainForm::OnMessage(const std::string& message, const platform::Platform::MessageReply& reply)
@@ -307,7 +309,7 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
     } else if (message == ShowMessage) {
         // The request's own time: the window manager would refuse an older one (the last
         // trigger's) once the user has worked elsewhere since.
-        platform::Get().NoteUserRequest();
+        platform_.NoteUserRequest();
         if (started_) {
             ShowOverlay();
         } else {
@@ -432,7 +434,7 @@ void TMainForm::ShowOverlay()
     const auto window = static_cast<platform::WindowId>(winId());
     // Iconified, shaded or left on another desktop by the window manager, the window is still
     // shown as far as the toolkit knows: shown afresh, it comes back as a new window does.
-    if (isVisible() && !platform::Get().IsWindowShownNormally(window)) {
+    if (isVisible() && !platform_.IsWindowShownNormally(window)) {
         hide();
     }
     scanner_->SetEnabled(true, KeysOfTrigger(settings_.values.trigger));
@@ -441,13 +443,13 @@ void TMainForm::ShowOverlay()
     const double scale = PlaceOnScreen();
     const bool mapping = !isVisible();
     if (mapping) {
-        platform::Get().PrepareOverlay(window);
+        platform_.PrepareOverlay(window);
     }
     show();
     raise();
-    platform::Get().FlushWindowRequests();
+    platform_.FlushWindowRequests();
     if (mapping) {
-        platform::Get().OverlayMapped(window);
+        platform_.OverlayMapped(window);
     }
     // The overlay shows the base as the editor shows it, edits not yet posted included.
     if (editor_) {
@@ -460,7 +462,7 @@ void TMainForm::ShowOverlay()
         throw;
     }
     keyboard_->Refresh();
-    ForceForegroundWindow(window);
+    ForceForegroundWindow(platform_, window);
 }
 
 void TMainForm::moveEvent(QMoveEvent* event)
@@ -517,7 +519,7 @@ double TMainForm::PlaceOnScreen()
 
 void TMainForm::miShowClick()
 {
-    platform::Get().NoteUserRequest();
+    platform_.NoteUserRequest();
     ShowOverlay();
 }
 
@@ -525,7 +527,7 @@ void TMainForm::miSettingsClick()
 {
     if (!settingsDialog_ || !settingsDialog_->isVisible()) {
         settingsDialog_ = std::make_unique<TSettingsDialog>(
-            settings_.values, trigger_.Desktop(),
+            platform_, settings_.values, trigger_.Desktop(),
             [this](const SettingsValues& values) { return ApplySettings(values); });
     }
     settingsDialog_->show();
@@ -539,7 +541,7 @@ void TMainForm::miEditDBClick()
         return;
     }
     if (!editor_) {
-        editor_ = std::make_unique<TfrmDBEditor>(*registry_, *activeWindow_);
+        editor_ = std::make_unique<TfrmDBEditor>(platform_, *registry_, *activeWindow_);
         editor_->Loader = registry_->GetLoader();
     }
     editor_->show();
@@ -550,7 +552,7 @@ void TMainForm::miEditDBClick()
 std::string TMainForm::ActiveProgram() const
 {
     CLoadedPrograms programs;
-    RefreshLoadedPrograms(programs);
+    RefreshLoadedPrograms(platform_, programs);
     const auto active = static_cast<std::int32_t>(activeWindow_->GetActiveProcessId());
     for (const auto& program : programs) {
         if (program->ProcessId == active) {
@@ -582,16 +584,16 @@ void TMainForm::miCheatSheetClick()
     // The programs of the active window, known as the overlay knows them: one module of several
     // that share an executable.
     CLoadedPrograms running;
-    RefreshLoadedPrograms(running);
-    shortCuts->SetRunningPrograms(running, GetActiveProgram(*activeWindow_));
-    CCheatSheet(program, shortCuts->ActiveProgramShortCuts(), *keyLoader_,
+    RefreshLoadedPrograms(platform_, running);
+    shortCuts->SetRunningPrograms(running, GetActiveProgram(platform_, *activeWindow_));
+    CCheatSheet(platform_, program, shortCuts->ActiveProgramShortCuts(), *keyLoader_,
                 CKeyboard::GetPath(PathType::KeyLayout))
         .Write(fileName.toStdString(), {});
 }
 
 void TMainForm::miHelpClick()
 {
-    OpenHelp();
+    OpenHelp(platform_);
 }
 
 void TMainForm::miAboutClick()

@@ -40,7 +40,7 @@ class TMainForm : public QWidget
     Q_OBJECT
 public:
     // showOverlay: show the overlay once started; a later copy asks the first one to show it.
-    explicit TMainForm(bool showOverlay = false);
+    explicit TMainForm(platform::Platform& platform, bool showOverlay = false);
     ~TMainForm() override;
 
     // False when another copy was running: that copy has been told, and this one must end.
@@ -137,6 +137,7 @@ private:
     TOverlayHint* hint_ = nullptr;
 
     // Declared in construction order: destroyed scanner first, guard last.
+    platform::Platform& platform_;
     CInstanceLock guard_;
     std::unique_ptr<CActiveWindow> activeWindow_;
     std::unique_ptr<CDBRegistry> registry_;

@@ -37,16 +37,16 @@ void PrintProblem(const std::string& text)
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-int Import(const std::string& file)
+int Import(platform::Platform& platform, const std::string& file)
 {
     const std::string path =
         QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString();
-    CInstanceLock running;
+    CInstanceLock running(platform);
     if (!running.Acquire(TMainForm::InstanceLockName)) {
         // The running copy keeps the base in memory and would write over an import made here:
         // it imports the file itself and answers how that went.
-        const auto answer = platform::Get().AskFirstCopy(TMainForm::MessageChannel,
-                                                         ImportRequest(path), AnswerTimeoutMs);
+        const auto answer =
+            platform.AskFirstCopy(TMainForm::MessageChannel, ImportRequest(path), AnswerTimeoutMs);
         const auto outcome = answer ? ReadImportAnswer(*answer) : std::nullopt;
         if (!outcome) {
             PrintProblem(FormatText(
@@ -72,7 +72,7 @@ int Export(const std::string& file, const std::optional<std::string>& program)
 
 } // namespace
 
-std::optional<int> RunPackCommand(const CCommandLine& commandLine)
+std::optional<int> RunPackCommand(platform::Platform& platform, const CCommandLine& commandLine)
 {
     const CommandLineTask task = commandLine.Task();
     if (task != CommandLineTask::Import && task != CommandLineTask::Export) {
@@ -84,7 +84,7 @@ std::optional<int> RunPackCommand(const CCommandLine& commandLine)
         return MessageButton::OK;
     });
     if (task == CommandLineTask::Import) {
-        return Import(commandLine.Value(ImportOption).toStdString());
+        return Import(platform, commandLine.Value(ImportOption).toStdString());
     }
     std::optional<std::string> program;
     if (commandLine.IsSet(ProgramOption)) {

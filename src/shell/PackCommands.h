@@ -1,6 +1,7 @@
 #pragma once
 
 #include "packs/ImportExport.h"
+#include "platform/Platform.h"
 
 #include <optional>
 #include <string>
@@ -14,7 +15,7 @@ class CCommandLine;
 // nullopt when neither is asked for. Results go to standard output, problems to standard error.
 // While Quorvel runs, an import is handed to the running copy, which imports, saves, tells the user
 // in its tray message and answers how it went; an export reads the base as it was last saved.
-std::optional<int> RunPackCommand(const CCommandLine& commandLine);
+std::optional<int> RunPackCommand(platform::Platform& platform, const CCommandLine& commandLine);
 
 // The message that hands a file to import to the running copy, and the file such a message names
 // (nullopt for any other message).

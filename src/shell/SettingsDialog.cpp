@@ -40,9 +40,10 @@ QLabel* WrappedLabel(QWidget* parent)
 
 } // namespace
 
-TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFacts& desktop,
-                                 ApplyFunction apply, QWidget* parent)
-    : QDialog(parent), desktop_(desktop), apply_(std::move(apply)), trigger_(values.trigger)
+TSettingsDialog::TSettingsDialog(platform::Platform& platform, const SettingsValues& values,
+                                 const DesktopFacts& desktop, ApplyFunction apply, QWidget* parent)
+    : QDialog(parent), platform_(platform), desktop_(desktop), apply_(std::move(apply)),
+      trigger_(values.trigger)
 {
     setWindowTitle(Tr("Настройки Quorvel"));
     QHBoxLayout* triggerRow = BuildTriggerRow(values.trigger);
@@ -98,12 +99,12 @@ TSettingsDialog::TSettingsDialog(const SettingsValues& values, const DesktopFact
 
 QHBoxLayout* TSettingsDialog::BuildTriggerRow(const Trigger& trigger)
 {
-    triggerEdit_ = new TTriggerEdit(this);
+    triggerEdit_ = new TTriggerEdit(platform_, this);
     triggerEdit_->SetKeys(KeysOfTrigger(trigger));
     // The instructions stand right below the field; a prompt popping up would cover them.
     triggerEdit_->ShowHintOnEnter = false;
     triggerEdit_->OnChange = [this] {
-        if (const auto trigger = TriggerOfKeys(triggerEdit_->KeyCodes)) {
+        if (const auto trigger = TriggerOfKeys(platform_, triggerEdit_->KeyCodes)) {
             trigger_ = *trigger;
         }
         UpdateAdvice();
@@ -143,7 +144,7 @@ void TSettingsDialog::UpdateAdvice()
 
 void TSettingsDialog::accept()
 {
-    const auto trigger = TriggerOfKeys(triggerEdit_->KeyCodes);
+    const auto trigger = TriggerOfKeys(platform_, triggerEdit_->KeyCodes);
     if (!trigger) {
         error_->setText(Tr("Сочетание должно состоять из клавиш Win, Ctrl, Alt или Shift и ещё "
                            "одной клавиши."));

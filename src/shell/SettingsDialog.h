@@ -24,8 +24,8 @@ public:
     // empty text.
     using ApplyFunction = std::function<std::string(const SettingsValues&)>;
 
-    TSettingsDialog(const SettingsValues& values, const DesktopFacts& desktop, ApplyFunction apply,
-                    QWidget* parent = nullptr);
+    TSettingsDialog(platform::Platform& platform, const SettingsValues& values,
+                    const DesktopFacts& desktop, ApplyFunction apply, QWidget* parent = nullptr);
 
     void accept() override;
 
@@ -42,6 +42,7 @@ private:
     QHBoxLayout* BuildTriggerRow(const Trigger& trigger);
     void UpdateAdvice();
 
+    platform::Platform& platform_;
     DesktopFacts desktop_;
     ApplyFunction apply_;
     Trigger trigger_;

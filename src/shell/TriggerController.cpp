@@ -52,7 +52,7 @@ void CTriggerController::Release()
 
 void CTriggerController::Start()
 {
-    desktop_ = InspectDesktop();
+    desktop_ = InspectDesktop(platform_);
     firstStart_ = !settings_.Existed();
     if (firstStart_) {
         SetUpFirstTrigger();
@@ -62,12 +62,14 @@ void CTriggerController::Start()
         if (Grab(values.trigger)) {
             grabbed_ = values.trigger;
         }
-    } else if (GnomeRuns(values) && GnomeShortcutBinding() != AcceleratorOf(values.trigger)) {
-        SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand());
+    } else if (GnomeRuns(values) &&
+               GnomeShortcutBinding(platform_) != AcceleratorOf(platform_, values.trigger)) {
+        SetGnomeShortcut(platform_, AcceleratorOf(platform_, values.trigger), ShowCommand());
     }
     // Turned off in the settings, GNOME's shortcut goes (it may be left from an earlier run).
-    if (desktop_.gnomeShortcuts && !values.desktopShortcut && !GnomeShortcutBinding().empty()) {
-        RemoveGnomeShortcut();
+    if (desktop_.gnomeShortcuts && !values.desktopShortcut &&
+        !GnomeShortcutBinding(platform_).empty()) {
+        RemoveGnomeShortcut(platform_);
     }
     if (!grabbed_ && GrabsItself(values)) {
         qCWarning(lcShell) << "the trigger is held by another program";
@@ -93,7 +95,8 @@ void CTriggerController::SetUpFirstTrigger()
         return;
     }
     // GNOME runs its own shortcuts whatever it does with the Windows key alone.
-    if (desktop_.gnomeShortcuts && SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand())) {
+    if (desktop_.gnomeShortcuts &&
+        SetGnomeShortcut(platform_, AcceleratorOf(platform_, values.trigger), ShowCommand())) {
         values.desktopShortcut = true;
         return;
     }
@@ -111,12 +114,12 @@ std::vector<std::string> CTriggerController::ShowCommand() const
 std::string CTriggerController::ApplyDesktopShortcut(const SettingsValues& values)
 {
     if (GnomeRuns(values)) {
-        if (!SetGnomeShortcut(AcceleratorOf(values.trigger), ShowCommand())) {
+        if (!SetGnomeShortcut(platform_, AcceleratorOf(platform_, values.trigger), ShowCommand())) {
             return Translate("Не удалось зарегистрировать сочетание в настройках клавиатуры "
                              "GNOME.");
         }
         Release();
-    } else if (settings_.values.desktopShortcut && !RemoveGnomeShortcut()) {
+    } else if (settings_.values.desktopShortcut && !RemoveGnomeShortcut(platform_)) {
         return Translate("Не удалось убрать сочетание из настроек клавиатуры GNOME.");
     }
     return {};

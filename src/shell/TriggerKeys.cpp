@@ -35,7 +35,7 @@ CKeyCodes KeysOfTrigger(const Trigger& trigger)
     return keys;
 }
 
-std::optional<Trigger> TriggerOfKeys(const CKeyCodes& keys)
+std::optional<Trigger> TriggerOfKeys(platform::Platform& platform, const CKeyCodes& keys)
 {
     Trigger trigger;
     for (const std::uint16_t code : keys) {
@@ -45,7 +45,7 @@ std::optional<Trigger> TriggerOfKeys(const CKeyCodes& keys)
                          [generic](const ModifierKey& m) { return m.code == generic; });
         if (modifier != std::end(ModifierKeys)) {
             trigger.modifiers |= modifier->bit;
-        } else if (trigger.code == 0 && !platform::Get().GetKeyBindingName(code).empty()) {
+        } else if (trigger.code == 0 && !platform.GetKeyBindingName(code).empty()) {
             trigger.code = code;
         } else {
             return std::nullopt;

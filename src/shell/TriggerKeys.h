@@ -10,7 +10,7 @@
 // The trigger as a key combination of the drawn keyboard, and back.
 CKeyCodes KeysOfTrigger(const Trigger& trigger);
 // nullopt unless the keys are modifiers and exactly one other key.
-std::optional<Trigger> TriggerOfKeys(const CKeyCodes& keys);
+std::optional<Trigger> TriggerOfKeys(platform::Platform& platform, const CKeyCodes& keys);
 // "Win + Q".
 std::string TriggerText(const Trigger& trigger);
 

@@ -7,11 +7,24 @@
 #include "shell/CommandLine.h"
 #include "shell/MainForm.h"
 #include "shell/PackCommands.h"
+#include "util/Paths.h"
 
 #include <cstdlib>
 #include <memory>
 #include <optional>
 
+namespace {
+
+// The catalogues of the program's text domain, named after its executable.
+void Localize(platform::Platform& platform)
+{
+    InitLocalization("", ExtractFileTitle(platform.GetExecutablePath()));
+}
+
+} // namespace
+
+// The composition root: the platform is made here and handed to every object that uses it;
+// installing it serves only the deep helpers that find the program's files and name keys.
 int main(int argc, char** argv)
 {
     // The command line is read before anything reaches the display, the instance lock or the
@@ -21,9 +34,9 @@ int main(int argc, char** argv)
     {
         platform::X11Platform bare(platform::X11Platform::DisplayConnection::Later);
         platform::Install(&bare);
-        InitLocalization("", "");
+        Localize(bare);
         commandLine.emplace();
-        const auto exitCode = commandLine->Parse(ArgumentsOf(argc, argv));
+        const auto exitCode = commandLine->Parse(bare, ArgumentsOf(argc, argv));
         // "quorvel --show" while a copy runs only asks it to show the overlay: before the toolkit
         // and the platform start, which took most of the time from the key to the overlay.
         const bool shown =
@@ -59,17 +72,17 @@ int main(int argc, char** argv)
     }
     platform::Install(system.get());
     // The user's environment chooses the language; the catalogues lie beside the executable.
-    InitLocalization("", "");
+    Localize(*system);
     if (commandLine->Task() == CommandLineTask::CheatSheet) {
-        return RunCheatSheetCommand(CheatSheetCommandOf(*commandLine));
+        return RunCheatSheetCommand(*system, CheatSheetCommandOf(*commandLine));
     }
-    if (const auto code = RunPackCommand(*commandLine)) {
+    if (const auto code = RunPackCommand(*system, *commandLine)) {
         return *code;
     }
 
     int code = 0;
     try {
-        auto form = std::make_unique<TMainForm>(commandLine->Show());
+        auto form = std::make_unique<TMainForm>(*system, commandLine->Show());
         if (form->IsFirstInstance()) {
             code = app.exec();
         }

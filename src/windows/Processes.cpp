@@ -33,54 +33,54 @@ std::string DesktopIdOfWindow(const platform::Platform::WindowIdentity& identity
 
 // Gives each process the names its top-level windows carry; a sandbox's metadata is read once
 // per process with a window, the only ones a user can be working in.
-void AddWindowIdentities(const std::unordered_map<std::uint32_t, CLoadedProgram*>& byId)
+void AddWindowIdentities(platform::Platform& platform,
+                         const std::unordered_map<std::uint32_t, CLoadedProgram*>& byId)
 {
-    auto& system = platform::Get();
     ClassIndex().RefreshIfChanged();
     std::set<CLoadedProgram*> asked;
-    for (const platform::WindowId window : system.GetTopLevelWindows()) {
-        const auto found = byId.find(system.GetWindowProcessId(window));
+    for (const platform::WindowId window : platform.GetTopLevelWindows()) {
+        const auto found = byId.find(platform.GetWindowProcessId(window));
         if (found == byId.end()) {
             continue;
         }
         CLoadedProgram& process = *found->second;
-        const platform::Platform::WindowIdentity identity = system.GetWindowIdentity(window);
+        const platform::Platform::WindowIdentity identity = platform.GetWindowIdentity(window);
         for (const std::string& name : identity.classes) {
             AddOnce(process.WindowClasses, name);
         }
         AddOnce(process.DesktopIds, DesktopIdOfWindow(identity));
         if (asked.insert(&process).second) {
             AddOnce(process.DesktopIds,
-                    system.GetProcessDesktopId(static_cast<std::uint32_t>(process.ProcessId)));
+                    platform.GetProcessDesktopId(static_cast<std::uint32_t>(process.ProcessId)));
         }
     }
 }
 
 } // namespace
 
-void RefreshLoadedPrograms(CLoadedPrograms& programs)
+void RefreshLoadedPrograms(platform::Platform& platform, CLoadedPrograms& programs)
 {
-    const auto ids = platform::Get().EnumProcesses();
+    const auto ids = platform.EnumProcesses();
     programs.clear();
     std::unordered_map<std::uint32_t, CLoadedProgram*> byId;
     for (const auto id : ids) {
         auto loaded = std::make_unique<CLoadedProgram>();
         loaded->ProcessId = static_cast<std::int32_t>(id);
-        loaded->ModulePath = GetProcessModulePath(id);
+        loaded->ModulePath = GetProcessModulePath(platform, id);
         loaded->FileName = ExtractFileName(loaded->ModulePath);
         AddOnce(loaded->DesktopIds, DesktopIdOfSandboxPath(loaded->ModulePath));
         byId[id] = loaded.get();
         programs.push_back(std::move(loaded));
     }
-    AddWindowIdentities(byId);
+    AddWindowIdentities(platform, byId);
 }
 
-CActiveProgram GetActiveProgram(const CActiveWindow& activeWindow)
+CActiveProgram GetActiveProgram(platform::Platform& platform, const CActiveWindow& activeWindow)
 {
     CActiveProgram active;
     active.ProcessId = static_cast<std::int32_t>(activeWindow.GetActiveProcessId());
     if (const platform::WindowId window = activeWindow.GetLastWindow(); window != 0) {
-        platform::Platform::WindowIdentity identity = platform::Get().GetWindowIdentity(window);
+        platform::Platform::WindowIdentity identity = platform.GetWindowIdentity(window);
         ClassIndex().RefreshIfChanged();
         active.DesktopId = DesktopIdOfWindow(identity);
         active.WindowClasses = std::move(identity.classes);
@@ -88,17 +88,17 @@ CActiveProgram GetActiveProgram(const CActiveWindow& activeWindow)
     return active;
 }
 
-std::string GetProcessModulePath(std::uint32_t processId)
+std::string GetProcessModulePath(platform::Platform& platform, std::uint32_t processId)
 {
     if (processId == 0) {
         return {};
     }
-    return platform::Get().GetProcessModulePath(processId);
+    return platform.GetProcessModulePath(processId);
 }
 
-std::string GetProcessFileName(std::uint32_t processId)
+std::string GetProcessFileName(platform::Platform& platform, std::uint32_t processId)
 {
-    return ExtractFileName(GetProcessModulePath(processId));
+    return ExtractFileName(GetProcessModulePath(platform, processId));
 }
 
 std::string DesktopIdOfSandboxPath(const std::string& path)

@@ -26,9 +26,10 @@ QImage ImageOf(const platform::Platform::Picture& picture)
 }
 
 // The icon of the desktop entry of the window's class, through the icon theme.
-QImage ClassIcon(platform::WindowId window, const std::vector<DesktopEntry>& entries)
+QImage ClassIcon(platform::Platform& platform, platform::WindowId window,
+                 const std::vector<DesktopEntry>& entries)
 {
-    const std::string windowClass = platform::Get().GetWindowClass(window);
+    const std::string windowClass = platform.GetWindowClass(window);
     if (windowClass.empty()) {
         return {};
     }
@@ -43,56 +44,57 @@ QImage ClassIcon(platform::WindowId window, const std::vector<DesktopEntry>& ent
 
 } // namespace
 
-std::vector<platform::WindowId> EnumerateWindows(platform::WindowId parent, bool directOnly)
+std::vector<platform::WindowId> EnumerateWindows(platform::Platform& platform,
+                                                 platform::WindowId parent, bool directOnly)
 {
-    auto& system = platform::Get();
     if (parent == 0) {
-        const auto topLevel = system.GetTopLevelWindows();
+        const auto topLevel = platform.GetTopLevelWindows();
         if (directOnly) {
             return topLevel;
         }
         std::vector<platform::WindowId> all;
         for (const platform::WindowId window : topLevel) {
             all.push_back(window);
-            const auto below = system.GetChildWindows(window, true);
+            const auto below = platform.GetChildWindows(window, true);
             all.insert(all.end(), below.begin(), below.end());
         }
         return all;
     }
-    return system.GetChildWindows(parent, !directOnly);
+    return platform.GetChildWindows(parent, !directOnly);
 }
 
 CWindow& CWindow::operator=(const CWindow& other)
 {
     Handle = other.Handle;
+    platform_ = other.platform_;
     bitmap_ = QImage();
     return *this;
 }
 
 std::uint32_t CWindow::GetProcessId() const
 {
-    return Handle ? platform::Get().GetWindowProcessId(Handle) : 0;
+    return Handle ? platform_->GetWindowProcessId(Handle) : 0;
 }
 
 std::string CWindow::GetText() const
 {
-    return TruncateUtf8(platform::Get().GetWindowTitle(Handle), MaxTitleCharacters);
+    return TruncateUtf8(platform_->GetWindowTitle(Handle), MaxTitleCharacters);
 }
 
 bool CWindow::IsVisible() const
 {
-    return platform::Get().IsWindowVisible(Handle);
+    return platform_->IsWindowVisible(Handle);
 }
 
 CWindow CWindow::GetOwner() const
 {
-    return CWindow(platform::Get().GetWindowOwner(Handle));
+    return CWindow(*platform_, platform_->GetWindowOwner(Handle));
 }
 
 const QImage& CWindow::GetIcon(const std::vector<DesktopEntry>& entries)
 {
-    const auto own = platform::Get().GetWindowIcon(Handle, IconSize);
-    QImage icon = own.argb.empty() ? ClassIcon(Handle, entries) : ImageOf(own);
+    const auto own = platform_->GetWindowIcon(Handle, IconSize);
+    QImage icon = own.argb.empty() ? ClassIcon(*platform_, Handle, entries) : ImageOf(own);
     if (icon.isNull()) {
         return bitmap_;
     }
@@ -104,11 +106,11 @@ const QImage& CWindow::GetIcon(const std::vector<DesktopEntry>& entries)
     return bitmap_;
 }
 
-std::vector<CWindow> CWindow::GetTopLevelWindows()
+std::vector<CWindow> CWindow::GetTopLevelWindows(platform::Platform& platform)
 {
     std::vector<CWindow> windows;
-    for (const platform::WindowId handle : EnumerateWindows(0, true)) {
-        windows.emplace_back(handle);
+    for (const platform::WindowId handle : EnumerateWindows(platform, 0, true)) {
+        windows.emplace_back(platform, handle);
     }
     return windows;
 }

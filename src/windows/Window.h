@@ -13,15 +13,18 @@ struct DesktopEntry;
 // The windows of a parent, in the system's order (parent 0: the top-level windows, front to
 // back). With directOnly, only the windows whose parent is the given one; otherwise each window is
 // followed at once by all of its descendants.
-std::vector<platform::WindowId> EnumerateWindows(platform::WindowId parent, bool directOnly);
+std::vector<platform::WindowId> EnumerateWindows(platform::Platform& platform,
+                                                 platform::WindowId parent, bool directOnly);
 
 // What the application lists show of one window. Copies share the handle, never the icon.
 class CWindow
 {
 public:
-    CWindow() = default;
-    explicit CWindow(platform::WindowId handle) : Handle(handle) {}
-    CWindow(const CWindow& other) : Handle(other.Handle) {}
+    CWindow(platform::Platform& platform, platform::WindowId handle)
+        : Handle(handle), platform_(&platform)
+    {
+    }
+    CWindow(const CWindow& other) : Handle(other.Handle), platform_(other.platform_) {}
     CWindow& operator=(const CWindow& other);
 
     // Not owned: the window belongs to its program.
@@ -39,8 +42,9 @@ public:
     // left as it was when there is none.
     const QImage& GetIcon(const std::vector<DesktopEntry>& entries);
 
-    static std::vector<CWindow> GetTopLevelWindows();
+    static std::vector<CWindow> GetTopLevelWindows(platform::Platform& platform);
 
 private:
+    platform::Platform* platform_;
     QImage bitmap_;
 };

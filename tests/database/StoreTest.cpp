@@ -610,7 +610,7 @@ TEST_F(Store, ShortcutsAreBuiltByTheTypeRules)
     Programs().Locate("Id", 1);
     AddShortcut("super", false);
 
-    CShortCutSetLoader loader(*registry);
+    CShortCutSetLoader loader(env.platform, *registry);
     const auto shortCuts = loader.LoadShortCuts();
     const auto& items = dynamic_cast<CShortCuts&>(*shortCuts).Items();
     ASSERT_EQ(items.size(), 4u);
@@ -649,7 +649,7 @@ TEST_F(Store, RevisionTellsWhenTheSetMustBeLoadedAgain)
     Loader().Load();
     AddProgram("app");
     AddShortcut("one");
-    CShortCutSetLoader loader(*registry);
+    CShortCutSetLoader loader(env.platform, *registry);
     loader.LoadShortCuts();
     const std::uint64_t loaded = loader.Revision();
     loader.LoadShortCuts();
@@ -680,7 +680,7 @@ TEST_F(Store, AnIconThatIsNoPictureIsLeftOutAndReportedOnce)
     AddShortcut("header only", true, FieldValue{}, headerOnly);
     AddShortcut("good", true, FieldValue{}, good);
 
-    CShortCutSetLoader loader(*registry);
+    CShortCutSetLoader loader(env.platform, *registry);
     const auto shortCuts = loader.LoadShortCuts();
     const auto& items = dynamic_cast<CShortCuts&>(*shortCuts).Items();
     ASSERT_EQ(items.size(), 4u);
@@ -702,16 +702,16 @@ TEST_F(Store, AMissingEmptyPictureIsAnError)
     Loader().Load();
     AddProgram("app");
     AddShortcut("no icon");
-    CShortCutSetLoader loader(*registry);
+    CShortCutSetLoader loader(env.platform, *registry);
     EXPECT_NO_THROW(loader.LoadShortCuts());
     env.platform.executablePath = AppData() + "/nowhere/quorvel";
-    CShortCutSetLoader elsewhere(*registry);
+    CShortCutSetLoader elsewhere(env.platform, *registry);
     EXPECT_THROW(elsewhere.LoadShortCuts(), Exception);
     // A pipe in its place is refused, not opened.
     QDir().mkpath(QString::fromStdString(AppData() + "/piped"));
     ASSERT_EQ(mkfifo((AppData() + "/piped/empty.bmp").c_str(), 0600), 0);
     env.platform.executablePath = AppData() + "/piped/quorvel";
-    CShortCutSetLoader piped(*registry);
+    CShortCutSetLoader piped(env.platform, *registry);
     EXPECT_THROW(piped.LoadShortCuts(), Exception);
 }
 

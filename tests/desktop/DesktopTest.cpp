@@ -59,26 +59,26 @@ TEST(GnomeShortcut, IsAddedAndRemovedBesideTheUsersOwnBindings)
     gsettings.values[List] = FormatStringArray({Users});
     gsettings.values[Entry + " name"] = "'left over'";
 
-    ASSERT_TRUE(SetGnomeShortcut("<Super>q", {"/opt/my apps/quorvel", "--show"}));
+    ASSERT_TRUE(SetGnomeShortcut(env.platform, "<Super>q", {"/opt/my apps/quorvel", "--show"}));
     EXPECT_EQ(gsettings.values[List], FormatStringArray({Users, Mine}));
     EXPECT_EQ(gsettings.values[Entry + " name"], "'Quorvel'");
     EXPECT_EQ(gsettings.values[Entry + " binding"], "'<Super>q'");
     EXPECT_EQ(ParseString(gsettings.values[Entry + " command"]), "'/opt/my apps/quorvel' --show");
-    EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Super>q");
 
     // Set again with another key: listed once.
-    ASSERT_TRUE(SetGnomeShortcut("<Control><Alt>k", {"/usr/bin/quorvel", "--show"}));
+    ASSERT_TRUE(SetGnomeShortcut(env.platform, "<Control><Alt>k", {"/usr/bin/quorvel", "--show"}));
     EXPECT_EQ(gsettings.values[List], FormatStringArray({Users, Mine}));
-    EXPECT_EQ(GnomeShortcutBinding(), "<Control><Alt>k");
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Control><Alt>k");
 
-    ASSERT_TRUE(RemoveGnomeShortcut());
+    ASSERT_TRUE(RemoveGnomeShortcut(env.platform));
     EXPECT_EQ(gsettings.values[List], FormatStringArray({Users}));
     EXPECT_EQ(gsettings.values.count(Entry + " binding"), 0u);
-    EXPECT_EQ(GnomeShortcutBinding(), "");
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "");
 
     gsettings.failing = true;
-    EXPECT_FALSE(SetGnomeShortcut("<Super>q", {"quorvel", "--show"}));
-    EXPECT_FALSE(RemoveGnomeShortcut());
+    EXPECT_FALSE(SetGnomeShortcut(env.platform, "<Super>q", {"quorvel", "--show"}));
+    EXPECT_FALSE(RemoveGnomeShortcut(env.platform));
 }
 
 TEST(Desktop, MutterAndIceWmTakeTheWindowsKeyAsTheirSettingsSay)
@@ -89,19 +89,19 @@ TEST(Desktop, MutterAndIceWmTakeTheWindowsKeyAsTheirSettingsSay)
     ScopedEnvironment environment;
     environment.Set("ICEWM_PRIVCFG", icewm.path().toStdString());
 
-    EXPECT_EQ(InspectDesktop().winKeyOwner, WinKeyOwner::Nobody); // no window manager
+    EXPECT_EQ(InspectDesktop(env.platform).winKeyOwner, WinKeyOwner::Nobody); // no window manager
 
     env.platform.windowManagerName = "Mutter";
     const std::string overlayKey = "org.gnome.mutter overlay-key";
     gsettings.values[overlayKey] = "'Super_L'";
-    DesktopFacts facts = InspectDesktop();
+    DesktopFacts facts = InspectDesktop(env.platform);
     EXPECT_EQ(facts.winKeyOwner, WinKeyOwner::Mutter);
     EXPECT_TRUE(facts.gnomeShortcuts);
     gsettings.values[overlayKey] = "''";
-    EXPECT_EQ(InspectDesktop().winKeyOwner, WinKeyOwner::Nobody);
+    EXPECT_EQ(InspectDesktop(env.platform).winKeyOwner, WinKeyOwner::Nobody);
     // Without an answer from gsettings, mutter's default holds: Super_L.
     gsettings.failing = true;
-    facts = InspectDesktop();
+    facts = InspectDesktop(env.platform);
     EXPECT_EQ(facts.winKeyOwner, WinKeyOwner::Mutter);
     EXPECT_FALSE(facts.gnomeShortcuts);
 
@@ -114,10 +114,10 @@ TEST(Desktop, MutterAndIceWmTakeTheWindowsKeyAsTheirSettingsSay)
     preferences.write("  Win95Keys=0\n");
     preferences.flush();
     EXPECT_FALSE(IceWmTakesWinKeys());
-    EXPECT_EQ(InspectDesktop().winKeyOwner, WinKeyOwner::Nobody);
+    EXPECT_EQ(InspectDesktop(env.platform).winKeyOwner, WinKeyOwner::Nobody);
     preferences.write("Win95Keys = 1\nWin95Keys=\"1\"\n");
     preferences.flush();
-    EXPECT_EQ(InspectDesktop().winKeyOwner, WinKeyOwner::IceWM);
+    EXPECT_EQ(InspectDesktop(env.platform).winKeyOwner, WinKeyOwner::IceWM);
 }
 
 TEST(Autostart, TheEntryIsWrittenValidAndRemoved)

@@ -39,24 +39,24 @@ QByteArray Read(const std::string& path)
 TEST(Accelerator, ReadsWhatGtkWritesAndWritesItBack)
 {
     FakeEnvironment env;
-    EXPECT_EQ(AcceleratorOf(DefaultTrigger()), "<Super>q");
+    EXPECT_EQ(AcceleratorOf(env.platform, DefaultTrigger()), "<Super>q");
     const Trigger ctrlAltF5{platform::ModControl | platform::ModAlt, 0x74};
-    EXPECT_EQ(AcceleratorOf(ctrlAltF5), "<Control><Alt>F5");
-    EXPECT_EQ(ParseAccelerator("<Control><Alt>F5"), ctrlAltF5);
+    EXPECT_EQ(AcceleratorOf(env.platform, ctrlAltF5), "<Control><Alt>F5");
+    EXPECT_EQ(ParseAccelerator(env.platform, "<Control><Alt>F5"), ctrlAltF5);
     // GTK's other spellings, any letter case.
-    EXPECT_EQ(ParseAccelerator("<ctrl><MOD1>f5"), ctrlAltF5);
-    EXPECT_EQ(ParseAccelerator("<Primary><Shift>Q"),
+    EXPECT_EQ(ParseAccelerator(env.platform, "<ctrl><MOD1>f5"), ctrlAltF5);
+    EXPECT_EQ(ParseAccelerator(env.platform, "<Primary><Shift>Q"),
               (Trigger{platform::ModControl | platform::ModShift, 'Q'}));
-    EXPECT_EQ(ParseAccelerator("F5"), (Trigger{0, 0x74}));
+    EXPECT_EQ(ParseAccelerator(env.platform, "F5"), (Trigger{0, 0x74}));
     for (const char* bad : {"", "<Super>", "<Super", "<Hyper>q", "<Super>nosuchkey", "q<Super>"}) {
-        EXPECT_FALSE(ParseAccelerator(bad)) << bad;
+        EXPECT_FALSE(ParseAccelerator(env.platform, bad)) << bad;
     }
 }
 
 TEST(Settings, DefaultsWithoutAFileAndTheSameValuesAfterARoundTrip)
 {
     FakeEnvironment env;
-    CSettings settings;
+    CSettings settings(env.platform);
     EXPECT_EQ(settings.Path(), ConfigFile(env));
     settings.Load();
     EXPECT_FALSE(settings.Existed());
@@ -69,7 +69,7 @@ TEST(Settings, DefaultsWithoutAFileAndTheSameValuesAfterARoundTrip)
     settings.values.desktopShortcut = true;
     settings.values.keyboardShape = platform::KeyboardShape::Ansi;
     settings.Save();
-    CSettings again;
+    CSettings again(env.platform);
     again.Load();
     EXPECT_TRUE(again.Existed());
     EXPECT_FALSE(again.Damaged());
@@ -82,7 +82,7 @@ TEST(Settings, DefaultsWithoutAFileAndTheSameValuesAfterARoundTrip)
 TEST(Settings, ADamagedFileGivesTheDefaultsAndIsKeptUntilTheUserSaves)
 {
     FakeEnvironment env;
-    CSettings settings;
+    CSettings settings(env.platform);
     settings.Save();
     for (const QByteArray& damaged :
          {QByteArray("[General]\nTrigger=<Super>nosuchkey\n"),
@@ -108,10 +108,10 @@ TEST(Settings, ASaveThatCannotWriteRaisesAndLeavesTheOldFile)
     QTemporaryDir folder;
     // The settings folder's place is taken by a file.
     Write(folder.filePath("quorvel").toStdString(), "not a folder");
-    CSettings blocked(folder.filePath("quorvel/quorvel.conf").toStdString());
+    CSettings blocked(env.platform, folder.filePath("quorvel/quorvel.conf").toStdString());
     EXPECT_THROW(blocked.Save(), Exception);
 
-    CSettings settings;
+    CSettings settings(env.platform);
     settings.Save();
     const QByteArray before = Read(ConfigFile(env));
     // A folder where the temporary file would go.
@@ -126,7 +126,7 @@ TEST(Settings, APipeOrADeviceAsTheFileIsNeverOpenedNorReplaced)
     FakeEnvironment env;
     ASSERT_TRUE(QDir().mkpath(env.configFolder.filePath("quorvel")));
     ASSERT_EQ(mkfifo(ConfigFile(env).c_str(), 0600), 0);
-    CSettings settings;
+    CSettings settings(env.platform);
     settings.Load(); // would wait for a writer for ever if it opened the pipe
     EXPECT_TRUE(settings.Damaged());
     EXPECT_EQ(settings.values, SettingsValues());
@@ -151,7 +151,7 @@ TEST(Settings, ALinkedFileIsWrittenThroughTheLink)
     Write(kept, "[General]\nStartAtLogin=false\n");
     ASSERT_TRUE(QDir().mkpath(env.configFolder.filePath("quorvel")));
     ASSERT_TRUE(QFile::link(QString::fromStdString(kept), QString::fromStdString(ConfigFile(env))));
-    CSettings settings;
+    CSettings settings(env.platform);
     settings.Load();
     settings.values.startAtLogin = true;
     settings.Save();

@@ -61,8 +61,8 @@ protected:
     }
 
     FakeEnvironment env;
-    CActiveWindow tracker;
-    TRunningApplicationList list{tracker};
+    CActiveWindow tracker{env.platform};
+    TRunningApplicationList list{env.platform, tracker};
 };
 
 } // namespace

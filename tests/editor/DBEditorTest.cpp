@@ -38,7 +38,7 @@ protected:
         Program("a", "/usr/bin/a", {"Copy"});
         registry.GetPrograms()->Locate("Id", CShortcutTables::SuperglobalId);
         Shortcut("Lock screen", "Lock");
-        editor = std::make_unique<TfrmDBEditor>(registry, activeWindow);
+        editor = std::make_unique<TfrmDBEditor>(env.platform, registry, activeWindow);
         editor->Loader = registry.GetLoader();
     }
     void Program(const std::string& name, const std::string& file,
@@ -118,7 +118,7 @@ protected:
 
     FakeEnvironment env;
     CDBRegistry registry;
-    CActiveWindow activeWindow;
+    CActiveWindow activeWindow{env.platform};
     std::unique_ptr<TfrmDBEditor> editor;
 };
 
@@ -363,7 +363,7 @@ TEST_F(Editor, TheStayOnTopButtonIsOfferedOnlyWhereAWindowCanBeKeptAbove)
 {
     EXPECT_TRUE(editor->tbStayOnTop->isVisible());
     env.platform.canKeepAbove = false;
-    TfrmDBEditor pinless(registry, activeWindow);
+    TfrmDBEditor pinless(env.platform, registry, activeWindow);
     EXPECT_FALSE(pinless.tbStayOnTop->isVisible());
 }
 

@@ -58,8 +58,8 @@ protected:
     QTemporaryDir folder;
     std::string editorPath;
     std::string playerPath;
-    CActiveWindow tracker;
-    TSelectProgramDialog dialog{tracker};
+    CActiveWindow tracker{env.platform};
+    TSelectProgramDialog dialog{env.platform, tracker};
 };
 
 } // namespace

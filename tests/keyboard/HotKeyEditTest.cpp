@@ -56,7 +56,7 @@ protected:
                    {"KeyCodes", FieldType::Blob},
                    {"Name", FieldType::String, 20}}};
     DataSource source{&table};
-    TDBHotKeyEdit edit;
+    TDBHotKeyEdit edit{env.platform};
 };
 
 } // namespace
@@ -170,7 +170,7 @@ TEST(HotKeyPrompt, NeverCoversWhatLiesBelowTheControl)
     FakeEnvironment env;
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
-    auto* edit = new THotKeyEdit(&window);
+    auto* edit = new THotKeyEdit(env.platform, &window);
     auto* below = new QCheckBox(QStringLiteral("Application must be active"), &window);
     layout->addWidget(edit);
     layout->addWidget(below);

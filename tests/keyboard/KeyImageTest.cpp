@@ -421,8 +421,8 @@ TEST(KeyImage, EveryShippedKeyIsNamedAndItsNameFitsAtEveryScale)
         QFont base;
         base.setPixelSize(qRound(8 * 120 * scale / 72));
         const int minimum = ReadableKeyNamePixelSize(base);
-        const auto layout =
-            CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale);
+        const auto layout = CKeyLayoutLoader(env.platform)
+                                .LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale);
         ASSERT_GT(layout.size(), 100u);
         for (const KeyGeometry& key : layout) {
             ASSERT_FALSE(GetKeyName(key.code).empty()) << key.code;
@@ -438,7 +438,7 @@ TEST(KeyImage, EveryShippedKeyIsNamedAndItsNameFitsAtEveryScale)
         KeyFonts fonts;
         fonts.keyFont.font = base;
         fonts.actionFont.font = base;
-        const auto keys = MakeKeys(layout, fonts, nullptr, 0.0);
+        const auto keys = MakeKeys(env.platform, layout, fonts, nullptr, 0.0);
         for (const auto& key : *keys) {
             const QImage& picture = dynamic_cast<TCustomKeyImage*>(key->KeyImage())->Picture();
             const auto [left, right] = InkColumns(picture, 0, picture.height() - 1);

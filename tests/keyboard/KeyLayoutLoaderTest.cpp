@@ -68,7 +68,7 @@ protected:
 
     FakeEnvironment env;
     QTemporaryDir folder;
-    CKeyLayoutLoader loader;
+    CKeyLayoutLoader loader{env.platform};
 };
 
 } // namespace
@@ -191,8 +191,9 @@ TEST_F(KeyLayoutLoaderTest, ShippedKeyboardIsCompleteAndFitsTheWindowInBothShape
         env.platform.keyboardShape = shape;
         const bool iso = shape == platform::KeyboardShape::Iso;
         QWidget window;
-        const auto keys = MakeKeys(loader.LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), 1.0),
-                                   KeyFonts{}, &window, 0.0);
+        const auto keys =
+            MakeKeys(env.platform, loader.LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), 1.0),
+                     KeyFonts{}, &window, 0.0);
         // ISO has the key beside left Shift; the keypad Enter is never drawn.
         EXPECT_EQ(keys->size(), iso ? 104u : 103u);
 

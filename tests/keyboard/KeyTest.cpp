@@ -274,7 +274,7 @@ TEST_F(KeyModelTest, MadeKeysLieOnTheWindowWithFoldedCodesFontsAndDelay)
     fonts.actionFont.font.setPixelSize(13);
     const std::vector<KeyGeometry> layout{
         {161, QRect(10, 20, 30, 40)}, {65, QRect(50, 20, 30, 40)}, {91, QRect(90, 20, 30, 40)}};
-    const auto keys = MakeKeys(layout, fonts, &window, 0.0);
+    const auto keys = MakeKeys(env.platform, layout, fonts, &window, 0.0);
     ASSERT_EQ(keys->size(), 3u);
     std::vector<std::pair<int, int>> codes;
     for (const auto& key : *keys) {
@@ -313,7 +313,7 @@ TEST_F(KeyModelTest, MadeKeysTakeTheCodeTheLayoutGivesTheKeyAtEachPlace)
                                           {'Z', QRect(50, 20, 30, 40)},
                                           {0xBF, QRect(90, 20, 30, 40)},
                                           {160, QRect(130, 20, 30, 40)}};
-    const auto keys = MakeKeys(layout, KeyFonts(), nullptr, 0.0);
+    const auto keys = MakeKeys(env.platform, layout, KeyFonts(), nullptr, 0.0);
     std::vector<std::pair<int, QRect>> made;
     for (const auto& key : *keys) {
         made.emplace_back(key->KeyCode, key->KeyImage()->geometry());

@@ -82,9 +82,10 @@ int main(int argc, char** argv)
     };
 
     try {
-        const auto keys =
-            MakeKeys(CKeyLayoutLoader().LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale),
-                     fonts, &window, 0.3);
+        const auto keys = MakeKeys(env.platform,
+                                   CKeyLayoutLoader(env.platform)
+                                       .LoadKeys(JoinPath(BuildFolder(), "keyimages.xml"), scale),
+                                   fonts, &window, 0.3);
         if (!bare) {
             for (const Shortcut& shortcut : shortcuts) {
                 keys->SetActionDescription(shortcut.code, &shortcut.description);

@@ -119,17 +119,17 @@ TEST(KeyCodes, EmulatePressesAllInOrderThenReleasesInTheSameOrder)
 {
     FakeEnvironment env;
     using Event = platform::FakePlatform::KeyEvent;
-    CKeyCodes{0x53, 17}.Emulate({});
+    CKeyCodes{0x53, 17}.Emulate(env.platform, {});
     EXPECT_EQ(env.platform.sentKeys,
               (std::vector<Event>{{17, false}, {0x53, false}, {17, true}, {0x53, true}}));
 
     env.platform.sentKeys.clear();
-    CKeyCodes{vk::AnyWin, 0x45}.Emulate({});
+    CKeyCodes{vk::AnyWin, 0x45}.Emulate(env.platform, {});
     EXPECT_EQ(env.platform.sentKeys,
               (std::vector<Event>{{91, false}, {0x45, false}, {91, true}, {0x45, true}}));
 
     env.platform.sentKeys.clear();
-    CKeyCodes().Emulate({17});
+    CKeyCodes().Emulate(env.platform, {17});
     EXPECT_TRUE(env.platform.sentKeys.empty());
 }
 
@@ -155,7 +155,7 @@ TEST(KeyCodes, EmulateReleasesAHeldKeyBeforePressingIt)
     FakeEnvironment env;
     using Event = platform::FakePlatform::KeyEvent;
     // Ctrl still held from the gesture; Shift held but not part of the shortcut.
-    CKeyCodes{0x53, 17}.Emulate({17, 16});
+    CKeyCodes{0x53, 17}.Emulate(env.platform, {17, 16});
     EXPECT_EQ(
         env.platform.sentKeys,
         (std::vector<Event>{{17, true}, {17, false}, {0x53, false}, {17, true}, {0x53, true}}));
@@ -172,16 +172,19 @@ TEST(KeyCodes, KeysWrittenByCharacterAreTheKeysThatTypeThemOnTheActiveLayout)
     EXPECT_EQ((CKeyCodes{vk::Control, plus}).GetText(), "Ctrl + +");
     // A US keyboard types + with Shift on the = key, a German one without on a key of its own.
     env.platform.characterKeys = {{U'+', {0xBB, true}}};
-    EXPECT_EQ((CKeyCodes{vk::Control, plus}).OnLayout(), (CKeyCodes{vk::Control, vk::Shift, 0xBB}));
+    EXPECT_EQ((CKeyCodes{vk::Control, plus}).OnLayout(env.platform),
+              (CKeyCodes{vk::Control, vk::Shift, 0xBB}));
     env.platform.characterKeys = {{U'+', {0xDD, false}}};
-    EXPECT_EQ((CKeyCodes{vk::Control, plus}).OnLayout(), (CKeyCodes{vk::Control, 0xDD}));
+    EXPECT_EQ((CKeyCodes{vk::Control, plus}).OnLayout(env.platform),
+              (CKeyCodes{vk::Control, 0xDD}));
     // Shift written too is one Shift; other keys stay; a character no key types stays and so
     // matches no key of the keyboard.
     env.platform.characterKeys = {{U'+', {0xBB, true}}};
-    EXPECT_EQ((CKeyCodes{vk::Control, vk::RShift, plus}).OnLayout(),
+    EXPECT_EQ((CKeyCodes{vk::Control, vk::RShift, plus}).OnLayout(env.platform),
               (CKeyCodes{vk::Control, vk::RShift, 0xBB}));
-    EXPECT_EQ((CKeyCodes{vk::Control, 'Z'}).OnLayout(), (CKeyCodes{vk::Control, 'Z'}));
-    EXPECT_EQ((CKeyCodes{vk::Control, tilde}).OnLayout(), (CKeyCodes{vk::Control, tilde}));
+    EXPECT_EQ((CKeyCodes{vk::Control, 'Z'}).OnLayout(env.platform), (CKeyCodes{vk::Control, 'Z'}));
+    EXPECT_EQ((CKeyCodes{vk::Control, tilde}).OnLayout(env.platform),
+              (CKeyCodes{vk::Control, tilde}));
     // Stored as any other key number.
     CKeyCodes loaded;
     const Bytes stored = (CKeyCodes{vk::Control, plus}).SaveToBuffer();

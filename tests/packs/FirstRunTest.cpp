@@ -54,7 +54,7 @@ protected:
     std::pair<FirstRunResult, std::vector<std::string>> Start(const std::string& packs)
     {
         CDBRegistry registry;
-        const FirstRunResult result = LoadOrSetUpBase(registry, packs);
+        const FirstRunResult result = LoadOrSetUpBase(env.platform, registry, packs);
         return {result, DumpBase(registry)};
     }
 

@@ -423,8 +423,8 @@ TEST_F(X11Platform, RealWindowsAndDesktopEntriesAreListedWithTheirExecutables)
     InstallTimerService(&timers);
     platform::Install(&system);
     {
-        CActiveWindow tracker;
-        TRunningApplicationList running(tracker);
+        CActiveWindow tracker(system);
+        TRunningApplicationList running(system, tracker);
         running.Refresh();
         const auto found = running.findItems("QuorvelXevListed", Qt::MatchRecursive);
         ASSERT_EQ(found.size(), 1);

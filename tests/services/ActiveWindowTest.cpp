@@ -19,7 +19,7 @@ protected:
     }
     void Start()
     {
-        tracker = std::make_unique<CActiveWindow>();
+        tracker = std::make_unique<CActiveWindow>(env.platform);
         tracker->OnChange = [this] { ++changes; };
     }
 
@@ -35,8 +35,8 @@ TEST_F(ActiveWindow, NothingSeenYetMeansProcessOne)
 {
     EXPECT_EQ(tracker->GetLastWindow(), 0u);
     EXPECT_EQ(tracker->GetActiveProcessId(), 1u);
-    EXPECT_EQ(GetWindowProcessId(0), 1u);
-    EXPECT_EQ(GetWindowProcessId(999), 1u); // unknown window
+    EXPECT_EQ(GetWindowProcessId(env.platform, 0), 1u);
+    EXPECT_EQ(GetWindowProcessId(env.platform, 999), 1u); // unknown window
 }
 
 TEST_F(ActiveWindow, FollowsAnnouncedChangesWithoutATimer)
@@ -123,7 +123,7 @@ TEST_F(ActiveWindow, ForcingGivesUpAfterASecondAndSaysSo)
 {
     env.platform.foregroundRequestsSucceed = false;
     env.platform.foregroundWindow = Browser;
-    EXPECT_FALSE(ForceForegroundWindow(Editor));
+    EXPECT_FALSE(ForceForegroundWindow(env.platform, Editor));
     EXPECT_EQ(env.platform.foregroundRequests.size(), 5u);
     // A look first, then a wait for the focus after each request.
     EXPECT_EQ(env.platform.focusWaits, (std::vector<int>{0, 200, 200, 200, 200, 200}));
@@ -133,7 +133,7 @@ TEST_F(ActiveWindow, ForcingGivesUpAfterASecondAndSaysSo)
     env.platform.foregroundRequests.clear();
     env.platform.windows[Overlay].topmost = true;
     env.platform.foregroundWindow = Overlay;
-    ForceForegroundWindow(Overlay);
+    ForceForegroundWindow(env.platform, Overlay);
     EXPECT_TRUE(env.platform.foregroundRequests.empty());
     EXPECT_TRUE(env.platform.windows[Overlay].topmost);
 }

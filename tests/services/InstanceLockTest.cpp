@@ -7,8 +7,8 @@
 TEST(InstanceLock, OnlyTheFirstHolderAcquiresAName)
 {
     FakeEnvironment env;
-    auto first = std::make_unique<CInstanceLock>();
-    CInstanceLock second;
+    auto first = std::make_unique<CInstanceLock>(env.platform);
+    CInstanceLock second(env.platform);
     EXPECT_TRUE(first->Acquire("QuorvelRunning"));
     EXPECT_EQ(first->Name(), "QuorvelRunning");
     EXPECT_FALSE(second.Acquire("QuorvelRunning"));
@@ -22,7 +22,7 @@ TEST(InstanceLock, OnlyTheFirstHolderAcquiresAName)
 TEST(InstanceLock, AcquiringAgainReleasesTheFirstHandle)
 {
     FakeEnvironment env;
-    CInstanceLock guard;
+    CInstanceLock guard(env.platform);
     EXPECT_TRUE(guard.Acquire("QuorvelRunning"));
     EXPECT_TRUE(guard.Acquire("QuorvelRunning"));
     EXPECT_EQ(platform::FakePlatform::HeldMutexes().count("QuorvelRunning"), 1u);

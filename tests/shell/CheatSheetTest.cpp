@@ -42,7 +42,7 @@ protected:
 
     CCheatSheet Sheet(const std::string& program)
     {
-        return CCheatSheet(program, shortCuts->ProgramShortCuts(program), keyLoader,
+        return CCheatSheet(env.platform, program, shortCuts->ProgramShortCuts(program), keyLoader,
                            CKeyboard::GetPath(PathType::KeyLayout));
     }
 
@@ -57,8 +57,8 @@ protected:
 
     FakeEnvironment env;
     CDBRegistry registry;
-    CShortCutSetLoader loader{registry};
-    CKeyLayoutLoader keyLoader;
+    CShortCutSetLoader loader{env.platform, registry};
+    CKeyLayoutLoader keyLoader{env.platform};
     std::unique_ptr<IShortCuts> shortCuts;
     QTemporaryDir folder;
 };
@@ -107,10 +107,10 @@ TEST(CheatSheetCommandLine, OptionsInEitherFormAndOrder)
 {
     FakeEnvironment env;
     // The cheat sheet the arguments ask for; nullopt for a usage error.
-    const auto parse = [](const QStringList& arguments) -> std::optional<CheatSheetCommand> {
+    const auto parse = [&env](const QStringList& arguments) -> std::optional<CheatSheetCommand> {
         CCommandLine commandLine;
         testing::internal::CaptureStderr();
-        const auto exitCode = commandLine.Parse(QStringList{"quorvel"} + arguments);
+        const auto exitCode = commandLine.Parse(env.platform, QStringList{"quorvel"} + arguments);
         testing::internal::GetCapturedStderr();
         if (exitCode) {
             EXPECT_EQ(exitCode, 2) << arguments.join(' ').toStdString();

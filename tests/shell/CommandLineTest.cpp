@@ -13,13 +13,14 @@ struct Outcome
     std::string err;
 };
 
-Outcome ParseCaptured(CCommandLine& commandLine, QStringList arguments)
+Outcome ParseCaptured(platform::Platform& platform, CCommandLine& commandLine,
+                      QStringList arguments)
 {
     arguments.prepend(QStringLiteral("quorvel"));
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     Outcome outcome;
-    outcome.exitCode = commandLine.Parse(arguments);
+    outcome.exitCode = commandLine.Parse(platform, arguments);
     outcome.out = testing::internal::GetCapturedStdout();
     outcome.err = testing::internal::GetCapturedStderr();
     return outcome;
@@ -36,10 +37,10 @@ TEST(CommandLine, WithoutOptionsOrWithShowTheProgramGoesOn)
 {
     FakeEnvironment env;
     CCommandLine plain;
-    EXPECT_EQ(ParseCaptured(plain, {}).exitCode, std::nullopt);
+    EXPECT_EQ(ParseCaptured(env.platform, plain, {}).exitCode, std::nullopt);
     EXPECT_FALSE(plain.Show());
     CCommandLine show;
-    const Outcome outcome = ParseCaptured(show, {"--show"});
+    const Outcome outcome = ParseCaptured(env.platform, show, {"--show"});
     EXPECT_EQ(outcome.exitCode, std::nullopt);
     EXPECT_TRUE(show.Show());
     EXPECT_EQ(outcome.out + outcome.err, "");
@@ -50,7 +51,7 @@ TEST(CommandLine, HelpAndVersionPrintAndEnd)
     FakeEnvironment env;
     for (const char* help : {"--help", "-h"}) {
         CCommandLine commandLine;
-        const Outcome outcome = ParseCaptured(commandLine, {help});
+        const Outcome outcome = ParseCaptured(env.platform, commandLine, {help});
         EXPECT_EQ(outcome.exitCode, 0);
         EXPECT_TRUE(Has(outcome.out, "quorvel ["));
         for (const char* option : {"-h, --help", "--version", "--show"}) {
@@ -59,7 +60,7 @@ TEST(CommandLine, HelpAndVersionPrintAndEnd)
         EXPECT_EQ(outcome.err, "");
     }
     CCommandLine commandLine;
-    const Outcome outcome = ParseCaptured(commandLine, {"--version"});
+    const Outcome outcome = ParseCaptured(env.platform, commandLine, {"--version"});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.out.rfind("quorvel " QUORVEL_VERSION "\n", 0), 0u) << outcome.out;
 }
@@ -71,7 +72,7 @@ TEST(CommandLine, AnUnknownOptionOrAStrayArgumentIsAUsageError)
          {QStringList{"--bogus"}, QStringList{"-x"}, QStringList{"--show", "file.txt"},
           QStringList{"--version=3"}}) {
         CCommandLine commandLine;
-        const Outcome outcome = ParseCaptured(commandLine, arguments);
+        const Outcome outcome = ParseCaptured(env.platform, commandLine, arguments);
         EXPECT_EQ(outcome.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_EQ(outcome.out, "");
         EXPECT_TRUE(Has(outcome.err, "quorvel: ")) << outcome.err;
@@ -106,13 +107,13 @@ TEST(CommandLine, EachTaskIsReadAndOnlyTheTrayProgramNeedsTheDisplay)
     };
     for (const auto& [arguments, task] : cases) {
         CCommandLine commandLine;
-        ASSERT_EQ(ParseCaptured(commandLine, arguments).exitCode, std::nullopt)
+        ASSERT_EQ(ParseCaptured(env.platform, commandLine, arguments).exitCode, std::nullopt)
             << arguments.join(' ').toStdString();
         EXPECT_EQ(commandLine.Task(), task) << arguments.join(' ').toStdString();
         EXPECT_EQ(commandLine.NeedsDisplay(), task == CommandLineTask::TrayProgram);
     }
     CCommandLine commandLine;
-    ParseCaptured(commandLine, {"--export", "b.json", "--program", "xterm"});
+    ParseCaptured(env.platform, commandLine, {"--export", "b.json", "--program", "xterm"});
     EXPECT_EQ(commandLine.Value("export"), "b.json");
     EXPECT_EQ(commandLine.Value("program"), "xterm");
 }
@@ -139,7 +140,7 @@ TEST(CommandLine, OptionsThatDoNotFitTogetherAreAUsageErrorThatSaysWhy)
     };
     for (const auto& [arguments, named] : cases) {
         CCommandLine commandLine;
-        const Outcome outcome = ParseCaptured(commandLine, arguments);
+        const Outcome outcome = ParseCaptured(env.platform, commandLine, arguments);
         const std::string what = arguments.join(' ').toStdString();
         EXPECT_EQ(outcome.exitCode, 2) << what;
         EXPECT_EQ(outcome.out, "") << what;
@@ -151,5 +152,6 @@ TEST(CommandLine, OptionsThatDoNotFitTogetherAreAUsageErrorThatSaysWhy)
     }
     // --help and --version win over anything else that is wrong with the options.
     CCommandLine commandLine;
-    EXPECT_EQ(ParseCaptured(commandLine, {"--help", "--program", "xterm"}).exitCode, 0);
+    EXPECT_EQ(ParseCaptured(env.platform, commandLine, {"--help", "--program", "xterm"}).exitCode,
+              0);
 }

@@ -108,7 +108,7 @@ TEST(Help, OpensThePageOfTheUsersLanguage)
     const ProgramFolder folder({"en/quorvel.html", "ru/quorvel.html"});
     env.platform.executablePath = folder.Path() + "quorvel";
 
-    OpenHelp();
+    OpenHelp(env.platform);
     EXPECT_EQ(env.platform.openedTargets, (Languages{folder.Path() + "ru/quorvel.html"}));
     EXPECT_TRUE(env.messages.empty());
 }
@@ -122,13 +122,13 @@ TEST(Help, WithoutABrowserTheUserIsToldWhereThePageIs)
 
     // No handler could be started.
     env.platform.shellOpenSucceeds = false;
-    OpenHelp();
+    OpenHelp(env.platform);
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find(page), std::string::npos) << env.messages[0];
 
     // The handler started, then found no application for the page.
     env.platform.shellOpenSucceeds = true;
-    OpenHelp();
+    OpenHelp(env.platform);
     ASSERT_EQ(env.messages.size(), 1u);
     ASSERT_TRUE(env.platform.openFailure);
     env.platform.openFailure();
@@ -142,7 +142,7 @@ TEST(Help, MissingPageIsNamedAndNothingIsOpened)
     const ProgramFolder folder({});
     env.platform.executablePath = folder.Path() + "quorvel";
 
-    OpenHelp();
+    OpenHelp(env.platform);
     EXPECT_TRUE(env.platform.openedTargets.empty());
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find(folder.Path() + "en/quorvel.html"), std::string::npos)

@@ -40,7 +40,7 @@ protected:
     }
 
     FakeEnvironment env;
-    CKeyScanner scanner;
+    CKeyScanner scanner{env.platform};
     std::vector<Event> events;
 };
 

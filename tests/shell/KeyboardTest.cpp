@@ -81,12 +81,12 @@ protected:
 
     FakeEnvironment env;
     CDBRegistry registry;
-    CShortCutSetLoader loader{registry};
-    CKeyLayoutLoader keyLoader;
-    CActiveWindow activeWindow;
+    CShortCutSetLoader loader{env.platform, registry};
+    CKeyLayoutLoader keyLoader{env.platform};
+    CActiveWindow activeWindow{env.platform};
     QWidget overlay;
     QLabel label;
-    CKeyboard keyboard{loader, keyLoader, activeWindow, &overlay, &label, 0.0};
+    CKeyboard keyboard{env.platform, loader, keyLoader, activeWindow, &overlay, &label, 0.0};
 };
 
 } // namespace

@@ -63,7 +63,7 @@ std::vector<std::string> MenuTexts(const QMenu* menu)
 TEST(MainForm, StartsHiddenWithTrayIconMenuAndHotKey)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     ASSERT_TRUE(form.IsFirstInstance());
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(form.TrayIcon()->isVisible());
@@ -82,7 +82,7 @@ TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
     FakeEnvironment env;
     {
         ScopedLanguage language({{"LANG", "C.UTF-8"}, {"LANGUAGE", "en"}});
-        TMainForm form;
+        TMainForm form(env.platform);
         EXPECT_EQ(
             MenuTexts(form.IconMenu()),
             (std::vector<std::string>{"Show", "Edit shortcuts", "Cheat sheet…", "-", "Settings…",
@@ -93,7 +93,7 @@ TEST(MainForm, MenuIsInEnglishWithTheEnglishCatalogue)
 TEST(MainForm, HotKeyShowsTheCentredOverlayInFront)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     env.platform.PressHotKey();
     EXPECT_TRUE(form.isVisible());
     const auto self = static_cast<platform::WindowId>(form.winId());
@@ -108,7 +108,7 @@ TEST(MainForm, EveryShowingIsPreparedAsAnOverlayWhileHidden)
 {
     // Window managers forget the overlay's wishes (off the taskbar, no frame) when it hides.
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     const auto self = static_cast<platform::WindowId>(form.winId());
     for (int show = 1; show <= 3; ++show) {
         env.platform.PressHotKey();
@@ -124,7 +124,7 @@ TEST(MainForm, EveryShowingIsPreparedAsAnOverlayWhileHidden)
 TEST(MainForm, AShowAskedByCommandOrMenuCarriesItsOwnTime)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     env.platform.PressHotKey(); // the press carries its time itself
     EXPECT_EQ(env.platform.userRequests, 0);
     form.hide();
@@ -141,7 +141,7 @@ TEST(MainForm, AShowAskedByCommandOrMenuCarriesItsOwnTime)
 TEST(MainForm, AShowThatFailsLeavesTheOverlayHidden)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     env.platform.PressHotKey();
     EXPECT_GT(env.platform.windowFlushes, 0); // the window manager maps while the keys load
     form.hide();
@@ -164,7 +164,7 @@ TEST(MainForm, BaseTextsAreShownAsTheyAreNeverAsMarkup)
         AddShortcut(registry, "Superglobal", true, {F1}, "Help", markup);
         registry.GetLoader()->Save();
     }
-    TMainForm form;
+    TMainForm form(env.platform);
     env.platform.PressHotKey();
     form.Keyboard()->OnKeyDown(F1, F1);
     EXPECT_EQ(form.Label()->text().toStdString(), markup + "  (F1)");
@@ -176,7 +176,7 @@ TEST(MainForm, WithoutAPlaceForTheInstanceMarkerTheUserIsTold)
 {
     FakeEnvironment env;
     env.platform.runtimeFolderUsable = false;
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_TRUE(form.IsFirstInstance());
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find("Quorvel"), std::string::npos);
@@ -185,7 +185,7 @@ TEST(MainForm, WithoutAPlaceForTheInstanceMarkerTheUserIsTold)
 TEST(MainForm, AnOverlayTheWindowManagerPutOutOfSightIsShownAfresh)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     int hides = 0;
     HideCounter counter(hides);
     form.installEventFilter(&counter);
@@ -218,7 +218,7 @@ TEST(MainForm, HotKeyMenuAndMessagesDuringAStartUpMessageAreSafe)
                                                              [](const std::string&) {});
         return MessageButton::OK;
     });
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_EQ(boxes, 1);
     // Ignored while starting; the program works once it has started.
     EXPECT_FALSE(form.isVisible());
@@ -230,10 +230,10 @@ TEST(MainForm, HotKeyMenuAndMessagesDuringAStartUpMessageAreSafe)
 TEST(MainForm, SecondCopyTellsTheUserAndTheFirstCopyThenEnds)
 {
     FakeEnvironment env;
-    TMainForm first;
+    TMainForm first(env.platform);
     first.TrayIcon()->hide(); // the icon was lost, e.g. the panel restarted
 
-    TMainForm second;
+    TMainForm second(env.platform);
     EXPECT_FALSE(second.IsFirstInstance());
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find("Quorvel"), std::string::npos);
@@ -247,7 +247,7 @@ TEST(MainForm, SecondCopyTellsTheUserAndTheFirstCopyThenEnds)
 TEST(MainForm, HelpOpensThePageBesideTheExecutable)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     form.miHelpClick();
     EXPECT_EQ(env.platform.openedTargets,
               (std::vector<std::string>{BuildFolder() + "/en/quorvel.html"}));
@@ -257,7 +257,7 @@ TEST(MainForm, HelpOpensThePageBesideTheExecutable)
 TEST(AboutBox, ShowsVersionAndOpensItsLinks)
 {
     FakeEnvironment env;
-    TfrmAbout about;
+    TfrmAbout about(env.platform);
     EXPECT_EQ(about.windowTitle().toStdString(), "О программе");
     bool foundName = false;
     for (const QLabel* label : about.findChildren<QLabel*>()) {
@@ -273,7 +273,7 @@ TEST(AboutBox, ShowsVersionAndOpensItsLinks)
 TEST(MainForm, ScannerPollsOnlyWhileTheOverlayIsShown)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_FALSE(form.Scanner()->Enabled());
     env.platform.PressHotKey();
     EXPECT_TRUE(form.Scanner()->Enabled());
@@ -287,7 +287,7 @@ TEST(MainForm, ScannerPollsOnlyWhileTheOverlayIsShown)
 TEST(MainForm, EditsHeldInTheEditorAreSavedWhenTheProgramEnds)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_EQ(form.Editor(), nullptr) << "built when first opened";
     form.IconMenu()->actions().at(1)->trigger();
     ASSERT_NE(form.Editor(), nullptr);
@@ -327,7 +327,7 @@ TEST(MainForm, TheHintUnderTheKeyboardTeachesEachStepUntilTheUserHasDoneIt)
         return *form.Keyboard()->Keys()->FindKeys(F1).front();
     };
     {
-        TMainForm form;
+        TMainForm form(env.platform);
         env.platform.PressHotKey();
         ASSERT_TRUE(form.isVisible());
         EXPECT_NE(hint(form).find("Ctrl, Alt, Shift"), std::string::npos) << hint(form);
@@ -357,7 +357,7 @@ TEST(MainForm, TheHintUnderTheKeyboardTeachesEachStepUntilTheUserHasDoneIt)
     env.platform.hotKeys.clear();
     {
         // Remembered: the next run goes on where this one stopped.
-        TMainForm form;
+        TMainForm form(env.platform);
         env.platform.PressHotKey();
         EXPECT_EQ(hint(form).find("Ctrl"), std::string::npos) << hint(form);
         EXPECT_NE(hint(form), "(hidden)");
@@ -366,7 +366,7 @@ TEST(MainForm, TheHintUnderTheKeyboardTeachesEachStepUntilTheUserHasDoneIt)
         EXPECT_EQ(hint(form), "(hidden)");
     }
     env.platform.hotKeys.clear();
-    TMainForm again;
+    TMainForm again(env.platform);
     env.platform.PressHotKey();
     EXPECT_EQ(hint(again), "(hidden)");
 }
@@ -392,7 +392,7 @@ TEST(MainForm, WhatThePlatformCannotDoIsNeitherOfferedNorTaught)
     };
     const std::string hintOfClicks = "щелчок по клавише выполняет";
     {
-        TMainForm form;
+        TMainForm form(env.platform);
         const std::vector<std::string> all = offered(form);
         EXPECT_NE(std::find(all.begin(), all.end(), "Шпаргалка..."), all.end());
         form.ShowOverlay();
@@ -401,7 +401,7 @@ TEST(MainForm, WhatThePlatformCannotDoIsNeitherOfferedNorTaught)
     env.platform.hotKeys.clear();
     env.platform.canTellActiveProcess = false;
     env.platform.canSendInput = false;
-    TMainForm form;
+    TMainForm form(env.platform);
     const std::vector<std::string> items = offered(form);
     EXPECT_EQ(std::find(items.begin(), items.end(), "Шпаргалка..."), items.end());
     EXPECT_EQ(items.size(), 7u);
@@ -421,7 +421,7 @@ TEST(MainForm, WhatThePlatformCannotDoIsNeitherOfferedNorTaught)
 TEST(MainForm, AHintStepDoneLeavesADamagedSettingsFileAsItIs)
 {
     FakeEnvironment env;
-    const QString path = QString::fromStdString(CSettings().Path());
+    const QString path = QString::fromStdString(CSettings(env.platform).Path());
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
     const QByteArray damaged("[General]\nTrigger=<Super>nosuchkey\n");
     {
@@ -429,7 +429,7 @@ TEST(MainForm, AHintStepDoneLeavesADamagedSettingsFileAsItIs)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(damaged);
     }
-    TMainForm form;
+    TMainForm form(env.platform);
     env.platform.PressHotKey();
     env.timers.Advance(20);
     env.platform.SetKeyDown(vk::LControl, true);

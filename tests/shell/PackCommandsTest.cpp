@@ -59,11 +59,11 @@ protected:
     }
 
     // The exit code of the command line, or nullopt when the program goes on.
-    std::optional<int> Run(const QStringList& arguments) const
+    std::optional<int> Run(const QStringList& arguments)
     {
         CCommandLine commandLine;
-        const auto usage = commandLine.Parse(QStringList{"quorvel"} + arguments);
-        return usage ? usage : RunPackCommand(commandLine);
+        const auto usage = commandLine.Parse(env.platform, QStringList{"quorvel"} + arguments);
+        return usage ? usage : RunPackCommand(env.platform, commandLine);
     }
 
     FakeEnvironment env;
@@ -119,7 +119,7 @@ TEST_F(PackCommands, WithoutARunningCopyTheCommandLineWorksOnTheFiles)
 
 TEST_F(PackCommands, WhileQuorvelRunsAnImportIsHandedToIt)
 {
-    TMainForm form;
+    TMainForm form(env.platform);
     ASSERT_TRUE(form.IsFirstInstance());
     const std::string path = Write("good.json", GoodPack);
     // The later copy only hands the file over; the running one imports and saves it.
@@ -139,7 +139,7 @@ TEST_F(PackCommands, WhileQuorvelRunsAnImportIsHandedToIt)
 
 TEST_F(PackCommands, AnImportTheRunningCopyRefusesEndsWithItsReason)
 {
-    TMainForm form;
+    TMainForm form(env.platform);
     ASSERT_TRUE(form.IsFirstInstance());
     std::string bad = GoodPack;
     bad.replace(bad.find("Ctrl+Shift+P"), 12, "Ctrl+Shift");
@@ -164,7 +164,7 @@ TEST_F(PackCommands, AnImportTheRunningCopyRefusesEndsWithItsReason)
 TEST_F(PackCommands, AnImportTheRunningCopyDoesNotTakeFails)
 {
     // Another copy holds the marker but listens to nothing.
-    CInstanceLock running;
+    CInstanceLock running(env.platform);
     ASSERT_TRUE(running.Acquire(TMainForm::InstanceLockName));
     EXPECT_EQ(Run({"--import", QString::fromStdString(Write("good.json", GoodPack))}), 1);
     EXPECT_TRUE(BaseFile("programs.dat").isEmpty());

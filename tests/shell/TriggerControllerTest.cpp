@@ -15,14 +15,14 @@ namespace {
 using namespace trigger_test;
 
 // The settings as a start reads them: saved with these values (none: a first start).
-CSettings LoadedSettings(const std::optional<SettingsValues>& saved)
+CSettings LoadedSettings(platform::Platform& platform, const std::optional<SettingsValues>& saved)
 {
     if (saved) {
-        CSettings file;
+        CSettings file(platform);
         file.values = *saved;
         file.Save();
     }
-    CSettings settings;
+    CSettings settings(platform);
     settings.Load();
     return settings;
 }
@@ -51,7 +51,7 @@ struct Gnome
 TEST(TriggerController, TheGrabbedTriggerRunsTheCommandAndAnUnchangedOneIsNotGrabbedTwice)
 {
     FakeEnvironment env;
-    CSettings settings = LoadedSettings(With(CtrlAltK));
+    CSettings settings = LoadedSettings(env.platform, With(CtrlAltK));
     int presses = 0;
     CTriggerController trigger(env.platform, settings, [&presses] { ++presses; });
     trigger.Start();
@@ -67,7 +67,8 @@ TEST(TriggerController, TheGrabbedTriggerRunsTheCommandAndAnUnchangedOneIsNotGra
     EXPECT_EQ(trigger.Apply(values), "");
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
     EXPECT_EQ(settings.values.keyboardShape, platform::KeyboardShape::Ansi);
-    EXPECT_EQ(LoadedSettings(std::nullopt).values.keyboardShape, platform::KeyboardShape::Ansi);
+    EXPECT_EQ(LoadedSettings(env.platform, std::nullopt).values.keyboardShape,
+              platform::KeyboardShape::Ansi);
     env.platform.PressHotKey();
     EXPECT_EQ(presses, 2);
 }
@@ -76,20 +77,20 @@ TEST(TriggerController, ATakenTriggerIsToldInTheHintAndInHowToShowAndNothingIsSa
 {
     FakeEnvironment env;
     env.platform.hotKeysTaken = {{WinQ.modifiers, WinQ.code}, {CtrlAltK.modifiers, CtrlAltK.code}};
-    CSettings settings = LoadedSettings(std::nullopt);
+    CSettings settings = LoadedSettings(env.platform, std::nullopt);
     CTriggerController trigger(env.platform, settings, [] {});
     trigger.Start();
     EXPECT_TRUE(trigger.FirstStart());
     EXPECT_FALSE(trigger.Grabbed());
     // Not the window manager's doing: the first start keeps the default trigger.
-    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, WinQ);
+    EXPECT_EQ(LoadedSettings(env.platform, std::nullopt).values.trigger, WinQ);
     EXPECT_NE(trigger.TrayHint().find("занято другой программой"), npos) << trigger.TrayHint();
     EXPECT_NE(trigger.HowToShow().find("Сочетание Win + Q занято"), npos) << trigger.HowToShow();
 
     SettingsValues values = With(CtrlAltK);
     values.startAtLogin = true;
     EXPECT_NE(trigger.Apply(values).find("занято другой программой"), npos);
-    EXPECT_FALSE(LoadedSettings(std::nullopt).values.startAtLogin);
+    EXPECT_FALSE(LoadedSettings(env.platform, std::nullopt).values.startAtLogin);
     EXPECT_EQ(settings.values.trigger, WinQ);
     EXPECT_TRUE(env.platform.hotKeys.empty());
 }
@@ -98,7 +99,7 @@ TEST(TriggerController, GnomeFailingToTakeTheShortcutKeepsTheGrabbedTriggerWorki
 {
     FakeEnvironment env;
     Gnome gnome(env.platform);
-    CSettings settings = LoadedSettings(With(CtrlAltK));
+    CSettings settings = LoadedSettings(env.platform, With(CtrlAltK));
     CTriggerController trigger(env.platform, settings, [] {});
     trigger.Start();
     ASSERT_EQ(trigger.Grabbed(), CtrlAltK);
@@ -114,7 +115,7 @@ TEST(TriggerController, GnomeFailingToTakeTheShortcutKeepsTheGrabbedTriggerWorki
     // The trigger that works is the one kept; the rest of the values are taken.
     EXPECT_EQ(settings.values.trigger, CtrlAltK);
     EXPECT_FALSE(settings.values.desktopShortcut);
-    EXPECT_TRUE(LoadedSettings(std::nullopt).values.startAtLogin);
+    EXPECT_TRUE(LoadedSettings(env.platform, std::nullopt).values.startAtLogin);
     EXPECT_EQ(trigger.TrayHint(), "Quorvel (Ctrl + Alt + K)");
 }
 
@@ -122,10 +123,10 @@ TEST(TriggerController, GnomeFailingToDropTheShortcutIsToldWhileTheNewGrabWorks)
 {
     FakeEnvironment env;
     Gnome gnome(env.platform);
-    CSettings settings = LoadedSettings(With(WinQ, true));
+    CSettings settings = LoadedSettings(env.platform, With(WinQ, true));
     CTriggerController trigger(env.platform, settings, [] {});
     trigger.Start();
-    ASSERT_EQ(GnomeShortcutBinding(), "<Super>q");
+    ASSERT_EQ(GnomeShortcutBinding(env.platform), "<Super>q");
     ASSERT_FALSE(trigger.Grabbed());
 
     gnome.gsettings.failing = true;
@@ -134,7 +135,7 @@ TEST(TriggerController, GnomeFailingToDropTheShortcutIsToldWhileTheNewGrabWorks)
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
     EXPECT_EQ(settings.values.trigger, CtrlAltK);
     gnome.gsettings.failing = false;
-    EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Super>q");
 }
 
 TEST(TriggerController, AtStartGnomesShortcutFollowsTheSettingsOrGoesWhenTurnedOff)
@@ -142,10 +143,10 @@ TEST(TriggerController, AtStartGnomesShortcutFollowsTheSettingsOrGoesWhenTurnedO
     FakeEnvironment env;
     Gnome gnome(env.platform);
     {
-        CSettings settings = LoadedSettings(With(CtrlAltK, true));
+        CSettings settings = LoadedSettings(env.platform, With(CtrlAltK, true));
         CTriggerController trigger(env.platform, settings, [] {});
         trigger.Start();
-        EXPECT_EQ(GnomeShortcutBinding(), "<Control><Alt>k");
+        EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Control><Alt>k");
         EXPECT_FALSE(trigger.Grabbed());
         EXPECT_TRUE(env.platform.hotKeys.empty());
         const std::string howTo = trigger.HowToShow();
@@ -153,10 +154,10 @@ TEST(TriggerController, AtStartGnomesShortcutFollowsTheSettingsOrGoesWhenTurnedO
         EXPECT_NE(howTo.find("GNOME"), npos) << howTo;
     }
     // Left from that run, the shortcut goes once the settings turn it off.
-    CSettings settings = LoadedSettings(With(CtrlAltK, false));
+    CSettings settings = LoadedSettings(env.platform, With(CtrlAltK, false));
     CTriggerController trigger(env.platform, settings, [] {});
     trigger.Start();
-    EXPECT_EQ(GnomeShortcutBinding(), "");
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "");
     EXPECT_EQ(trigger.Grabbed(), CtrlAltK);
 }
 
@@ -165,13 +166,13 @@ TEST(TriggerController, AFirstStartOnGnomeWithoutItsShortcutsTakesATriggerWithou
     FakeEnvironment env;
     Gnome gnome(env.platform);
     gnome.gsettings.installed = false;
-    CSettings settings = LoadedSettings(std::nullopt);
+    CSettings settings = LoadedSettings(env.platform, std::nullopt);
     CTriggerController trigger(env.platform, settings, [] {});
     trigger.Start();
     const Trigger ctrlAltQ{platform::ModControl | platform::ModAlt, 'Q'};
     EXPECT_EQ(trigger.Grabbed(), ctrlAltQ);
     EXPECT_FALSE(settings.values.desktopShortcut);
-    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, ctrlAltQ);
+    EXPECT_EQ(LoadedSettings(env.platform, std::nullopt).values.trigger, ctrlAltQ);
     const std::string howTo = trigger.HowToShow();
     EXPECT_NE(howTo.find("забирает клавишу Win себе"), npos) << howTo;
     EXPECT_NE(howTo.find("Ctrl + Alt + Q"), npos) << howTo;
@@ -181,7 +182,7 @@ TEST(TriggerController, WhereThePlatformGrabsNoKeysTheUserBindsTheTriggerToTheSh
 {
     FakeEnvironment env;
     env.platform.canGrabTrigger = false;
-    CSettings settings = LoadedSettings(With(CtrlAltK));
+    CSettings settings = LoadedSettings(env.platform, With(CtrlAltK));
     int presses = 0;
     CTriggerController trigger(env.platform, settings, [&presses] { ++presses; });
     trigger.Start();
@@ -198,7 +199,7 @@ TEST(TriggerController, WhereThePlatformGrabsNoKeysTheUserBindsTheTriggerToTheSh
     // A new trigger is taken as it is: the desktop's binding is the user's to change.
     EXPECT_EQ(trigger.Apply(With(WinQ)), "");
     EXPECT_TRUE(env.platform.hotKeys.empty());
-    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, WinQ);
+    EXPECT_EQ(LoadedSettings(env.platform, std::nullopt).values.trigger, WinQ);
     EXPECT_NE(trigger.TrayHint().find("Win + Q"), npos) << trigger.TrayHint();
     EXPECT_EQ(presses, 0);
 }
@@ -210,18 +211,18 @@ TEST(TriggerController, WhereThePlatformGrabsNoKeysAFirstStartOnGnomeHasGnomeRun
     // The Windows key is free: only the missing grab sends the trigger to GNOME.
     gnome.gsettings.values["org.gnome.mutter overlay-key"] = "''";
     env.platform.canGrabTrigger = false;
-    CSettings settings = LoadedSettings(std::nullopt);
+    CSettings settings = LoadedSettings(env.platform, std::nullopt);
     CTriggerController trigger(env.platform, settings, [] {});
     trigger.Start();
-    EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
-    EXPECT_TRUE(LoadedSettings(std::nullopt).values.desktopShortcut);
-    EXPECT_EQ(LoadedSettings(std::nullopt).values.trigger, WinQ);
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Super>q");
+    EXPECT_TRUE(LoadedSettings(env.platform, std::nullopt).values.desktopShortcut);
+    EXPECT_EQ(LoadedSettings(env.platform, std::nullopt).values.trigger, WinQ);
     EXPECT_TRUE(env.platform.hotKeys.empty());
     EXPECT_EQ(trigger.TrayHint().find("«quorvel --show»"), npos) << trigger.TrayHint();
 
     // Turned off, GNOME's shortcut goes and the user is told to bind the trigger.
     EXPECT_EQ(trigger.Apply(With(WinQ, false)), "");
-    EXPECT_EQ(GnomeShortcutBinding(), "");
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "");
     EXPECT_TRUE(env.platform.hotKeys.empty());
     EXPECT_NE(trigger.TrayHint().find("«quorvel --show»"), npos) << trigger.TrayHint();
 }

@@ -36,9 +36,9 @@ SettingsValues WithTrigger(const Trigger& trigger)
     return values;
 }
 
-CSettings SavedSettings()
+CSettings SavedSettings(platform::Platform& platform)
 {
-    CSettings settings;
+    CSettings settings(platform);
     settings.Load();
     return settings;
 }
@@ -49,10 +49,10 @@ TEST(TriggerSettings, TheSavedTriggerIsGrabbedAndNamedInTheTrayHint)
 {
     FakeEnvironment env;
     env.environment.Set("PATH", env.dataFolder.filePath("no-programs").toStdString());
-    CSettings settings;
+    CSettings settings(env.platform);
     settings.values.trigger = CtrlAltK;
     settings.Save();
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
     EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Ctrl + Alt + K)");
     env.platform.PressHotKey();
@@ -63,7 +63,7 @@ TEST(TriggerSettings, ARefusedTriggerKeepsTheOldOneWorkingAndTheFileAsItWas)
 {
     FakeEnvironment env;
     env.platform.hotKeysTaken = {{CtrlAltK.modifiers, CtrlAltK.code}};
-    TMainForm form;
+    TMainForm form(env.platform);
     ASSERT_EQ(HotKeys(env.platform), std::vector<Trigger>{WinQ});
 
     const std::string refusal = form.ApplySettings(WithTrigger(CtrlAltK));
@@ -71,11 +71,11 @@ TEST(TriggerSettings, ARefusedTriggerKeepsTheOldOneWorkingAndTheFileAsItWas)
     EXPECT_NE(refusal.find("Win + Q"), std::string::npos) << refusal;
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{WinQ});
     EXPECT_EQ(form.GrabbedTrigger(), WinQ);
-    EXPECT_EQ(SavedSettings().values.trigger, WinQ);
+    EXPECT_EQ(SavedSettings(env.platform).values.trigger, WinQ);
 
     EXPECT_EQ(form.ApplySettings(WithTrigger(CtrlShiftF5)), "");
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlShiftF5});
-    EXPECT_EQ(SavedSettings().values.trigger, CtrlShiftF5);
+    EXPECT_EQ(SavedSettings(env.platform).values.trigger, CtrlShiftF5);
     EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Ctrl + Shift + F5)");
     env.platform.PressHotKey();
     EXPECT_TRUE(form.isVisible());
@@ -85,7 +85,7 @@ TEST(TriggerSettings, ATriggerTakenAtStartIsNamedInTheTrayHintAndRefusedAgain)
 {
     FakeEnvironment env;
     env.platform.hotKeysTaken = {{WinQ.modifiers, WinQ.code}};
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_FALSE(form.GrabbedTrigger());
     EXPECT_NE(form.TrayIcon()->toolTip().indexOf("занято другой программой"), -1);
     EXPECT_NE(form.Greeting().find("Сочетание Win + Q занято другой программой"), npos)
@@ -100,7 +100,7 @@ TEST(TriggerSettings, WhereThePlatformGrabsNoKeysTheSettingsWindowSaysToBindTheT
 {
     FakeEnvironment env;
     env.platform.canGrabTrigger = false;
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_TRUE(env.platform.hotKeys.empty());
     EXPECT_NE(form.TrayIcon()->toolTip().indexOf("«quorvel --show»"), -1);
     form.miSettingsClick();
@@ -115,7 +115,7 @@ TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
 {
     FakeEnvironment env;
     env.platform.hotKeysTaken = {{CtrlAltK.modifiers, CtrlAltK.code}};
-    TMainForm form;
+    TMainForm form(env.platform);
     form.miSettingsClick();
     TSettingsDialog* dialog = form.SettingsDialog();
     ASSERT_NE(dialog, nullptr);
@@ -162,14 +162,14 @@ TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
     const Trigger winShiftQ{platform::ModWin | platform::ModShift, 'Q'};
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{winShiftQ});
     EXPECT_TRUE(HasAutostartEntry());
-    EXPECT_TRUE(SavedSettings().values.startAtLogin);
-    EXPECT_EQ(SavedSettings().values.keyboardShape, platform::KeyboardShape::Ansi);
+    EXPECT_TRUE(SavedSettings(env.platform).values.startAtLogin);
+    EXPECT_EQ(SavedSettings(env.platform).values.keyboardShape, platform::KeyboardShape::Ansi);
 }
 
 TEST(TriggerSettings, StartAtLoginWritesAndRemovesTheAutostartEntry)
 {
     FakeEnvironment env;
-    TMainForm form;
+    TMainForm form(env.platform);
     SettingsValues values;
     values.startAtLogin = true;
     EXPECT_EQ(form.ApplySettings(values), "");
@@ -177,7 +177,7 @@ TEST(TriggerSettings, StartAtLoginWritesAndRemovesTheAutostartEntry)
     values.startAtLogin = false;
     EXPECT_EQ(form.ApplySettings(values), "");
     EXPECT_FALSE(HasAutostartEntry());
-    EXPECT_FALSE(SavedSettings().values.startAtLogin);
+    EXPECT_FALSE(SavedSettings(env.platform).values.startAtLogin);
 }
 
 TEST(TriggerSettings, OnGnomeTheDesktopRunsTheTriggerAndTheGrabIsGivenBack)
@@ -188,28 +188,28 @@ TEST(TriggerSettings, OnGnomeTheDesktopRunsTheTriggerAndTheGrabIsGivenBack)
     env.platform.windowManagerName = "GNOME Shell";
     SettingsValues values;
     {
-        TMainForm form;
+        TMainForm form(env.platform);
         EXPECT_EQ(form.Desktop().winKeyOwner, WinKeyOwner::Mutter);
         EXPECT_NE(form.TrayIcon()->toolTip().indexOf("GNOME"), -1);
 
         values.desktopShortcut = true;
         EXPECT_EQ(form.ApplySettings(values), "");
-        EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+        EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Super>q");
         EXPECT_TRUE(env.platform.hotKeys.empty());
         EXPECT_FALSE(form.GrabbedTrigger());
     }
     // Started again, the shortcut follows the saved trigger.
-    CSettings settings = SavedSettings();
+    CSettings settings = SavedSettings(env.platform);
     settings.values.trigger = CtrlAltK;
     settings.Save();
-    TMainForm again;
-    EXPECT_EQ(GnomeShortcutBinding(), "<Control><Alt>k");
+    TMainForm again(env.platform);
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Control><Alt>k");
     EXPECT_TRUE(env.platform.hotKeys.empty());
 
     values.trigger = CtrlAltK;
     values.desktopShortcut = false;
     EXPECT_EQ(again.ApplySettings(values), "");
-    EXPECT_EQ(GnomeShortcutBinding(), "");
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "");
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltK});
 }
 
@@ -221,9 +221,9 @@ TEST(TriggerSettings, UnderIceWmTheTrayHintNamesAnotherTrigger)
     environment.Set("ICEWM_PRIVCFG", icewm.path().toStdString());
     env.platform.windowManagerName = "IceWM";
     // Chosen by the user: kept, and not a first start.
-    CSettings settings;
+    CSettings settings(env.platform);
     settings.Save();
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_EQ(form.GrabbedTrigger(), WinQ);
     // The new base (IceWM's pack) is told of; the trigger kept is said to be taken, not changed.
     const std::string& greeting = form.Greeting();
@@ -238,10 +238,10 @@ TEST(TriggerSettings, UnderIceWmTheTrayHintNamesAnotherTrigger)
 TEST(TriggerSettings, AShowMessageShowsTheOverlayAndALaterCopyAsksWithoutABox)
 {
     FakeEnvironment env;
-    TMainForm first;
+    TMainForm first(env.platform);
     // A first run greets the user once: the defaults are saved.
     EXPECT_TRUE(QFile::exists(QString::fromStdString(first.Settings().Path())));
-    TMainForm second(true);
+    TMainForm second(env.platform, true);
     EXPECT_FALSE(second.IsFirstInstance());
     EXPECT_TRUE(env.messages.empty());
     ASSERT_EQ(env.platform.sentMessages.size(), 1u);
@@ -256,9 +256,9 @@ TEST(TriggerSettings, AFirstStartUnderIceWmTakesATriggerWithoutTheWinKeyAndSaysS
     ScopedEnvironment environment;
     environment.Set("ICEWM_PRIVCFG", icewm.path().toStdString()); // IceWM's defaults
     env.platform.windowManagerName = "IceWM 3.3.1 (Linux/x86_64)";
-    TMainForm form;
+    TMainForm form(env.platform);
     EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{CtrlAltQ});
-    EXPECT_EQ(SavedSettings().values.trigger, CtrlAltQ);
+    EXPECT_EQ(SavedSettings(env.platform).values.trigger, CtrlAltQ);
     EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Ctrl + Alt + Q)");
     const std::string& greeting = form.Greeting();
     EXPECT_NE(greeting.find("Нажмите Ctrl + Alt + Q"), npos) << greeting;
@@ -274,16 +274,16 @@ TEST(TriggerSettings, AFirstStartOnGnomeRegistersTheTriggerInGnomesShortcuts)
     FakeGSettings gsettings(env.platform);
     gsettings.values["org.gnome.mutter overlay-key"] = "'Super_L'";
     env.platform.windowManagerName = "GNOME Shell";
-    TMainForm form;
-    EXPECT_EQ(GnomeShortcutBinding(), "<Super>q");
+    TMainForm form(env.platform);
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "<Super>q");
     EXPECT_TRUE(env.platform.hotKeys.empty());
-    EXPECT_TRUE(SavedSettings().values.desktopShortcut);
-    EXPECT_EQ(SavedSettings().values.trigger, WinQ);
+    EXPECT_TRUE(SavedSettings(env.platform).values.desktopShortcut);
+    EXPECT_EQ(SavedSettings(env.platform).values.trigger, WinQ);
     const std::string& greeting = form.Greeting();
     EXPECT_NE(greeting.find("Нажмите Win + Q"), npos) << greeting;
     EXPECT_NE(greeting.find("зарегистрировано в настройках клавиатуры GNOME"), npos) << greeting;
     // GNOME runs "quorvel --show" on the keys.
-    TMainForm shortcut(true);
+    TMainForm shortcut(env.platform, true);
     EXPECT_TRUE(form.isVisible());
 }
 
@@ -291,12 +291,12 @@ TEST(TriggerSettings, TheAlreadyRunningBoxNamesTheTriggerInForce)
 {
     FakeEnvironment env;
     env.environment.Set("PATH", env.dataFolder.filePath("no-programs").toStdString());
-    CSettings settings;
+    CSettings settings(env.platform);
     settings.values.trigger = CtrlAltK;
     settings.Save();
-    TMainForm first;
+    TMainForm first(env.platform);
     EXPECT_EQ(first.Greeting(), ""); // not a first start, and no application to add
-    TMainForm second;
+    TMainForm second(env.platform);
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find("Нажмите Ctrl + Alt + K"), npos) << env.messages[0];
     EXPECT_EQ(env.messages[0].find("Win"), npos) << env.messages[0];

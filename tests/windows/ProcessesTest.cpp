@@ -15,15 +15,15 @@ TEST(LoadedPrograms, ListsEveryProcessWithItsFileName)
         env.platform.processes.emplace_back(id, "/usr/bin/p" + std::to_string(id));
     }
     CLoadedPrograms loaded;
-    RefreshLoadedPrograms(loaded);
-    RefreshLoadedPrograms(loaded);
+    RefreshLoadedPrograms(env.platform, loaded);
+    RefreshLoadedPrograms(env.platform, loaded);
     ASSERT_EQ(loaded.size(), 1500u);
     EXPECT_EQ(loaded[1499]->ProcessId, 1500);
     EXPECT_EQ(loaded[1499]->ModulePath, "/usr/bin/p1500");
     EXPECT_EQ(loaded[1499]->FileName, "p1500");
-    EXPECT_EQ(GetProcessFileName(7), "p7");
-    EXPECT_EQ(GetProcessModulePath(0), "");
-    EXPECT_EQ(GetProcessModulePath(99999), "");
+    EXPECT_EQ(GetProcessFileName(env.platform, 7), "p7");
+    EXPECT_EQ(GetProcessModulePath(env.platform, 0), "");
+    EXPECT_EQ(GetProcessModulePath(env.platform, 99999), "");
 }
 
 TEST(LoadedPrograms, ProcessesCarryTheirWindowsClassesAndDesktopEntries)
@@ -44,7 +44,7 @@ TEST(LoadedPrograms, ProcessesCarryTheirWindowsClassesAndDesktopEntries)
     platform.processDesktopIds[30] = "org.gnome.Meld.desktop";
     platform.processDesktopIds[40] = "never.asked.desktop"; // no window: not looked at
     CLoadedPrograms loaded;
-    RefreshLoadedPrograms(loaded);
+    RefreshLoadedPrograms(env.platform, loaded);
     ASSERT_EQ(loaded.size(), 3u);
     EXPECT_EQ(
         loaded[0]->WindowClasses,
@@ -75,7 +75,7 @@ TEST(LoadedPrograms, AFlatpakPathResolvesToItsDesktopEntry)
     env.platform.windows[5].processId = 50;
     env.platform.foregroundWindow = 5;
     CLoadedPrograms loaded;
-    RefreshLoadedPrograms(loaded);
+    RefreshLoadedPrograms(env.platform, loaded);
     CShortCuts shortCuts;
     auto program = std::make_unique<CProgram>();
     program->FileName = "/usr/bin/meld-from-debian";
@@ -114,12 +114,12 @@ TEST(LoadedPrograms, AWindowsClassLeadsToTheEntryOfThatStartupClass)
     env.platform.windows[7].processId = 70;
     env.platform.windows[7].identity = {{"tool", "Tool"}, ""};
     env.platform.foregroundWindow = 6;
-    CActiveWindow tracker;
+    CActiveWindow tracker(env.platform);
     tracker.Poll();
-    const CActiveProgram active = GetActiveProgram(tracker);
+    const CActiveProgram active = GetActiveProgram(env.platform, tracker);
     EXPECT_EQ(active.DesktopId, "gimp.desktop");
     CLoadedPrograms loaded;
-    RefreshLoadedPrograms(loaded);
+    RefreshLoadedPrograms(env.platform, loaded);
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded[0]->DesktopIds, std::vector<std::string>{"gimp.desktop"});
     EXPECT_TRUE(loaded[1]->DesktopIds.empty());
@@ -135,6 +135,6 @@ TEST(LoadedPrograms, AWindowsClassLeadsToTheEntryOfThatStartupClass)
 
     // An entry installed later is found at the next look, without a restart.
     WriteEntry(applications, "org.example.Tool.desktop", "tool");
-    RefreshLoadedPrograms(loaded);
+    RefreshLoadedPrograms(env.platform, loaded);
     EXPECT_EQ(loaded[1]->DesktopIds, std::vector<std::string>{"org.example.Tool.desktop"});
 }

@@ -39,11 +39,11 @@ TEST(Windows, EnumerationListsEachTopLevelWindowBeforeItsOwnDescendants)
     env.platform.windows[21].parent = 20;
 
     using Ids = std::vector<platform::WindowId>;
-    EXPECT_EQ(EnumerateWindows(0, true), (Ids{20, 10}));
-    EXPECT_EQ(EnumerateWindows(0, false), (Ids{20, 21, 10, 11, 12}));
-    EXPECT_EQ(EnumerateWindows(10, false), (Ids{11, 12}));
-    EXPECT_EQ(EnumerateWindows(10, true), (Ids{11}));
-    const auto topLevel = CWindow::GetTopLevelWindows();
+    EXPECT_EQ(EnumerateWindows(env.platform, 0, true), (Ids{20, 10}));
+    EXPECT_EQ(EnumerateWindows(env.platform, 0, false), (Ids{20, 21, 10, 11, 12}));
+    EXPECT_EQ(EnumerateWindows(env.platform, 10, false), (Ids{11, 12}));
+    EXPECT_EQ(EnumerateWindows(env.platform, 10, true), (Ids{11}));
+    const auto topLevel = CWindow::GetTopLevelWindows(env.platform);
     ASSERT_EQ(topLevel.size(), 2u);
     EXPECT_EQ(topLevel[0].Handle, 20u);
 }
@@ -57,14 +57,14 @@ TEST(Windows, TitlesAreCutAfter99CharactersNeverInsideOne)
         cyrillic += "ж";
     }
     env.platform.windows[2].title = cyrillic;
-    EXPECT_EQ(CWindow(1).GetText(), std::string(99, 'a'));
-    EXPECT_EQ(CWindow(2).GetText(), cyrillic.substr(0, 99 * 2));
+    EXPECT_EQ(CWindow(env.platform, 1).GetText(), std::string(99, 'a'));
+    EXPECT_EQ(CWindow(env.platform, 2).GetText(), cyrillic.substr(0, 99 * 2));
 }
 
 TEST(Windows, AWindowThatIsGoneAnswersNothing)
 {
     FakeEnvironment env;
-    CWindow gone(404);
+    CWindow gone(env.platform, 404);
     EXPECT_EQ(gone.GetText(), "");
     EXPECT_EQ(gone.GetProcessId(), 0u);
     EXPECT_FALSE(gone.IsVisible());
@@ -92,18 +92,18 @@ TEST(Windows, OwnIconElseTheIconOfTheDesktopEntryOfItsClass)
     env.platform.windows[3].windowClass = "Unknown";
 
     const std::vector<DesktopEntry> entries = ReadDesktopEntries();
-    CWindow own(1);
+    CWindow own(env.platform, 1);
     EXPECT_EQ(own.GetIcon(entries).size(), QSize(16, 16));
     EXPECT_EQ(own.GetIcon(entries).pixel(8, 8), 0xFFFF0000u);
-    CWindow byClass(2);
+    CWindow byClass(env.platform, 2);
     EXPECT_EQ(byClass.GetIcon(entries).pixel(8, 8), 0xFF00FF00u);
-    EXPECT_TRUE(CWindow(3).GetIcon(entries).isNull());
+    EXPECT_TRUE(CWindow(env.platform, 3).GetIcon(entries).isNull());
 
     // A copy has the handle, not the picture; the original keeps its own.
     CWindow copy(own);
     EXPECT_EQ(copy.Handle, own.Handle);
     {
-        CWindow assigned;
+        CWindow assigned(env.platform, 0);
         assigned = own;
         EXPECT_EQ(assigned.Handle, 1u);
     }
