@@ -25,8 +25,12 @@ void CCompleteKeyCombination::KeyUp(std::uint16_t code)
 
 void CCompleteKeyCombination::KeyDown(std::uint16_t code)
 {
-    if (Waiting && code == TappedKey && OnComplete) {
-        OnComplete(Combination);
-    }
+    const bool completed = Waiting && code == TappedKey && OnComplete;
     Reset(false);
+    if (completed) {
+        // Carrying the shortcut out may end the owner's use of this tracker: nothing of it is
+        // touched afterwards.
+        const auto onComplete = OnComplete;
+        onComplete(Combination);
+    }
 }

@@ -8,7 +8,7 @@
 
 // Detects the carry-out gesture on a held combination: one of its keys released and pressed
 // again within 500 ms, with no other key event in between. Starts inactive; the owner arms it
-// with Reset(true) and deletes it once it is no longer Active.
+// with Reset(true) and deletes it once it is no longer Active, which it may do in OnComplete.
 class CCompleteKeyCombination
 {
 public:

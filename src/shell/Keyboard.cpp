@@ -183,8 +183,10 @@ void CKeyboard::OnKeyDown(std::uint16_t code, std::uint16_t rawCode)
     if (keys_) {
         keys_->KeyDown(ModelCode(code), held_);
     }
-    for (const auto& tracker : trackers_) {
-        tracker->KeyDown(code);
+    // A completed gesture carries its shortcut out, which hides the overlay and drops the
+    // trackers: each is looked up afresh.
+    for (std::size_t i = 0; i < trackers_.size(); ++i) {
+        trackers_[i]->KeyDown(code);
     }
     TrackCombinations();
     Refresh();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -37,6 +38,24 @@ TEST_F(CompleteKeyCombinationTest, RepressWithinHalfASecondCompletes)
     ASSERT_TRUE(completed);
     EXPECT_EQ(*completed, (CKeyCodes{ctrl, keyS}));
     EXPECT_FALSE(tracker.Active);
+}
+
+TEST(CompleteKeyCombinationOwnerTest, TheOwnerMayDeleteTheTrackerWhileTheShortcutIsCarriedOut)
+{
+    FakeEnvironment env;
+    auto tracker = std::make_unique<CCompleteKeyCombination>();
+    tracker->Combination = CKeyCodes{ctrl, keyS};
+    std::optional<CKeyCodes> completed;
+    // Carrying the shortcut out hides the overlay, whose keyboard then drops its trackers.
+    tracker->OnComplete = [&](CKeyCodes keys) {
+        completed = keys;
+        tracker.reset();
+    };
+    tracker->Reset(true);
+    tracker->KeyUp(keyS);
+    tracker->KeyDown(keyS);
+    EXPECT_EQ(completed, (CKeyCodes{ctrl, keyS}));
+    EXPECT_EQ(tracker, nullptr);
 }
 
 TEST_F(CompleteKeyCombinationTest, ModifierTapCompletesToo)
