@@ -16,6 +16,11 @@ Platform& Get()
     return *installed;
 }
 
+std::string Platform::GetHotKeyDescription()
+{
+    return {};
+}
+
 std::optional<KeyCap> Platform::GetKeyCap(std::uint16_t)
 {
     return std::nullopt;

@@ -102,6 +102,9 @@ public:
                                 std::function<void()> onHotKey) = 0;
     // Releases a hot key this program registered; any other is left alone.
     virtual void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) = 0;
+    // The registered hot key as the desktop names it, where the desktop owns the key and may
+    // have put another in its place; empty where the program's own name for it holds.
+    virtual std::string GetHotKeyDescription();
     // The name of a key as the desktop writes it in key bindings (a keysym of a US layout: "q",
     // "F1", "Return"); empty when the key has none.
     virtual std::string GetKeyBindingName(std::uint16_t code) = 0;

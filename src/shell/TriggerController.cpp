@@ -37,6 +37,16 @@ bool CTriggerController::GrabsItself(const SettingsValues& values) const
     return desktop_.grabsTrigger && !GnomeRuns(values);
 }
 
+std::string CTriggerController::KeysText(const Trigger& trigger) const
+{
+    if (grabbed_ == trigger) {
+        if (const std::string named = platform_.GetHotKeyDescription(); !named.empty()) {
+            return named;
+        }
+    }
+    return TriggerText(trigger);
+}
+
 bool CTriggerController::Grab(const Trigger& trigger)
 {
     return platform_.RegisterHotKey(trigger.modifiers, trigger.code, [this] { onTrigger_(); });
@@ -136,7 +146,7 @@ std::string CTriggerController::Apply(const SettingsValues& values)
             }
             return FormatText(Translate("Сочетание %s занято другой программой. Прежнее "
                                         "сочетание %s продолжает работать."),
-                              TriggerText(values.trigger), TriggerText(*grabbed_));
+                              TriggerText(values.trigger), KeysText(*grabbed_));
         }
         Release();
         grabbed_ = values.trigger;
@@ -166,7 +176,7 @@ std::string CTriggerController::Apply(const SettingsValues& values)
 std::string CTriggerController::HowToShow() const
 {
     const SettingsValues& values = settings_.values;
-    const std::string keys = TriggerText(values.trigger);
+    const std::string keys = KeysText(values.trigger);
     const bool desktopRuns = !GrabsItself(values);
     if (!desktopRuns && !grabbed_) {
         return FormatText(Translate("Сочетание %s занято другой программой: выберите другое в "
@@ -190,7 +200,7 @@ std::string CTriggerController::HowToShow() const
 std::string CTriggerController::TrayHint() const
 {
     const SettingsValues& values = settings_.values;
-    std::string hint = "Quorvel (" + TriggerText(values.trigger) + ")";
+    std::string hint = "Quorvel (" + KeysText(values.trigger) + ")";
     if (!grabbed_ && GrabsItself(values)) {
         hint += '\n' + TakenText();
     } else if (const std::string advice =

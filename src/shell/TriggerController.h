@@ -55,6 +55,9 @@ private:
     // where the platform cannot grab keys.
     bool GrabsItself(const SettingsValues& values) const;
     void SetUpFirstTrigger();
+    // The trigger's keys as the user presses them: the desktop's name for them where it owns the
+    // grabbed key (it may hold another key than the one asked for), else the program's.
+    std::string KeysText(const Trigger& trigger) const;
     bool Grab(const Trigger& trigger);
     void Release();
     // What GNOME's shortcut settings run to show the overlay.

@@ -1,6 +1,8 @@
 // A keyboard and a pointer for end-to-end tests on Wayland: a virtual keyboard with the default XKB
 // keymap (the XKB_DEFAULT_* variables) and a virtual pointer that stay in the seat while it runs,
-// so clients bind them at their start rather than racing the first keys. Reads commands from
+// so clients bind them at their start rather than racing the first keys. On KWin, which offers
+// neither, KWin's fake input (its desktop entry must grant it), whose keys go through KWin's keymap
+// (the same default). Reads commands from
 // standard input, one a line: "press KEYSYM" or "release KEYSYM" (X keysym names, e.g. Control_L,
 // s); "move X Y WIDTH HEIGHT" (the pointer to X, Y of an output layout WIDTH x HEIGHT);
 // "button press" or "button release" (the left button). Answers each on standard output with "ok"
@@ -8,6 +10,7 @@
 // compositor knows the keyboard.
 // Usage: quorvel_wayland_keyboard
 
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -34,10 +37,11 @@ struct Globals
     wl_seat* seat = nullptr;
     zwp_virtual_keyboard_manager_v1* manager = nullptr;
     zwlr_virtual_pointer_manager_v1* pointers = nullptr;
+    org_kde_kwin_fake_input* fake = nullptr;
 };
 
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-              std::uint32_t)
+              std::uint32_t version)
 {
     auto* globals = static_cast<Globals*>(data);
     if (std::strcmp(interface, wl_seat_interface.name) == 0 && !globals->seat) {
@@ -49,6 +53,10 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
     } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
         globals->pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 &&
+               version >= 4) {
+        globals->fake = static_cast<org_kde_kwin_fake_input*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
     }
 }
 
@@ -101,10 +109,11 @@ bool UploadKeymap(zwp_virtual_keyboard_v1* keyboard, xkb_keymap* keymap)
 
 struct Devices
 {
-    zwp_virtual_keyboard_v1* keyboard;
-    zwlr_virtual_pointer_v1* pointer; // null where the compositor offers none
+    zwp_virtual_keyboard_v1* keyboard; // null on KWin
+    zwlr_virtual_pointer_v1* pointer;  // null where the compositor offers none
     xkb_keymap* keymap;
     xkb_state* state;
+    org_kde_kwin_fake_input* fake; // KWin's, in place of both
 };
 
 bool Key(const Devices& devices, bool press, const std::string& name)
@@ -115,6 +124,12 @@ bool Key(const Devices& devices, bool press, const std::string& name)
         return false;
     }
     // Keys are evdev codes, 8 below the keymap's; the modifiers follow as a keyboard's would.
+    if (devices.fake) {
+        org_kde_kwin_fake_input_keyboard_key(devices.fake, key - 8,
+                                             press ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                                   : WL_KEYBOARD_KEY_STATE_RELEASED);
+        return true;
+    }
     zwp_virtual_keyboard_v1_key(devices.keyboard, Milliseconds(), key - 8,
                                 press ? WL_KEYBOARD_KEY_STATE_PRESSED
                                       : WL_KEYBOARD_KEY_STATE_RELEASED);
@@ -127,6 +142,31 @@ bool Key(const Devices& devices, bool press, const std::string& name)
     return true;
 }
 
+// A pointer command through KWin's fake input: positions in KWin's own coordinates.
+bool FakePointer(org_kde_kwin_fake_input* fake, const std::string& command,
+                 std::istringstream& words)
+{
+    std::string argument;
+    if (command == "move") {
+        int x = 0;
+        int y = 0;
+        if (!(words >> x >> y)) {
+            return false;
+        }
+        org_kde_kwin_fake_input_pointer_motion_absolute(fake, wl_fixed_from_int(x),
+                                                        wl_fixed_from_int(y));
+        return true;
+    }
+    if (command == "button" && words >> argument &&
+        (argument == "press" || argument == "release")) {
+        org_kde_kwin_fake_input_button(fake, BTN_LEFT,
+                                       argument == "press" ? WL_POINTER_BUTTON_STATE_PRESSED
+                                                           : WL_POINTER_BUTTON_STATE_RELEASED);
+        return true;
+    }
+    return false;
+}
+
 // Carries out one command line; false when it is not one or cannot be carried out here.
 bool Carry(const Devices& devices, const std::string& line)
 {
@@ -136,6 +176,9 @@ bool Carry(const Devices& devices, const std::string& line)
     std::string argument;
     if (command == "press" || command == "release") {
         return words >> argument && Key(devices, command == "press", argument);
+    }
+    if (devices.fake) {
+        return FakePointer(devices.fake, command, words);
     }
     if (!devices.pointer) {
         return false;
@@ -175,7 +218,7 @@ int main()
     wl_registry* registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &RegistryListener, &globals);
     wl_display_roundtrip(display);
-    if (!globals.seat || !globals.manager) {
+    if (!globals.seat || (!globals.manager && !globals.fake)) {
         std::cerr << "error: the compositor offers no virtual keyboard\n";
         return 1;
     }
@@ -186,11 +229,16 @@ int main()
         return 1;
     }
     xkb_state* state = xkb_state_new(keymap);
-    zwp_virtual_keyboard_v1* keyboard =
-        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
-    if (!UploadKeymap(keyboard, keymap) || wl_display_roundtrip(display) < 0) {
-        std::cerr << "error: the keymap was not taken\n";
-        return 1;
+    zwp_virtual_keyboard_v1* keyboard = nullptr;
+    if (globals.manager) {
+        keyboard =
+            zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
+        if (!UploadKeymap(keyboard, keymap) || wl_display_roundtrip(display) < 0) {
+            std::cerr << "error: the keymap was not taken\n";
+            return 1;
+        }
+    } else {
+        org_kde_kwin_fake_input_authenticate(globals.fake, "Quorvel tests", "");
     }
     zwlr_virtual_pointer_v1* pointer =
         globals.pointers
@@ -198,7 +246,7 @@ int main()
             : nullptr;
     std::cout << "ready" << std::endl;
 
-    Devices devices{keyboard, pointer, keymap, state};
+    Devices devices{keyboard, pointer, keymap, state, globals.fake};
     std::string line;
     while (std::getline(std::cin, line)) {
         if (!Carry(devices, line)) {
@@ -214,8 +262,12 @@ int main()
         zwlr_virtual_pointer_v1_destroy(pointer);
         zwlr_virtual_pointer_manager_v1_destroy(globals.pointers);
     }
-    zwp_virtual_keyboard_v1_destroy(keyboard);
-    zwp_virtual_keyboard_manager_v1_destroy(globals.manager);
+    if (keyboard) {
+        zwp_virtual_keyboard_v1_destroy(keyboard);
+        zwp_virtual_keyboard_manager_v1_destroy(globals.manager);
+    } else {
+        org_kde_kwin_fake_input_destroy(globals.fake);
+    }
     wl_seat_destroy(globals.seat);
     wl_registry_destroy(registry);
     wl_display_roundtrip(display);

@@ -12,7 +12,8 @@
 #                          the session's user cannot reach $build (a checkout in /root), the
 #                          programs the tests run are copied into $e2e_tmp and $build names the copy
 #   sway_run COMMAND...    run a command in the session as its user, with the session's
-#                          environment (Qt on its Wayland platform)
+#                          environment (Qt on its Wayland platform; the session bus where
+#                          DBUS_SESSION_BUS_ADDRESS is set)
 #   sway_spawn LOG COMMAND...  the same in the background, its output to LOG; its pid in
 #                          $sway_spawned and among the processes sway_stop kills
 #   sway_msg ARGS...       swaymsg against the session
@@ -40,10 +41,11 @@ _sway_as_user() {
 _sway_environment() {
     echo HOME="$HOME" XDG_CONFIG_HOME="$XDG_CONFIG_HOME" XDG_DATA_HOME="$XDG_DATA_HOME" \
         XDG_STATE_HOME="$XDG_STATE_HOME" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
-        WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK" QT_QPA_PLATFORM=wayland \
+        WAYLAND_DISPLAY="$WAYLAND_DISPLAY" ${SWAYSOCK:+SWAYSOCK=$SWAYSOCK} QT_QPA_PLATFORM=wayland \
         LANG="$LANG" LANGUAGE="${LANGUAGE:-}" PATH="$PATH" \
         ${ASAN_OPTIONS:+ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0} \
         ${QT_LOGGING_RULES:+QT_LOGGING_RULES=$QT_LOGGING_RULES} ${LSAN_OPTIONS:+LSAN_OPTIONS=$LSAN_OPTIONS} \
+        ${DBUS_SESSION_BUS_ADDRESS:+DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS} \
         ${UBSAN_OPTIONS:+UBSAN_OPTIONS=$UBSAN_OPTIONS}
 }
 
@@ -76,18 +78,7 @@ sway_start() {
         echo "SKIP - sway is not installed (scripts/install-deps installs it)"
         return 77
     fi
-    if [ "$(id -u)" -eq 0 ]; then
-        if ! id "$SWAY_USER" >/dev/null 2>&1 &&
-            ! useradd --system --user-group --no-create-home --shell /usr/sbin/nologin "$SWAY_USER"; then
-            echo "FAIL - the session's user $SWAY_USER could not be made"
-            return 1
-        fi
-        chown -R "$SWAY_USER:$SWAY_USER" "$e2e_tmp"
-    fi
-    if ! _sway_as_user test -x "$build/quorvel" && ! _sway_stage_build; then
-        echo "FAIL - $build/quorvel cannot be run by the session's user"
-        return 1
-    fi
+    _sway_prepare_user || return 1
     mkdir -p "$e2e_tmp/sway"
     printf '%s\n' 'output HEADLESS-1 resolution 1920x1080 position 0 0' 'default_border none' \
         'focus_follows_mouse no' 'xwayland disable' >"$e2e_tmp/sway/config"
@@ -108,15 +99,36 @@ sway_start() {
     _sway_start_keyboard
 }
 
+# _sway_prepare_user: run as root, the session's user exists and owns $e2e_tmp; the programs the
+# tests run are where that user reaches them.
+_sway_prepare_user() {
+    if [ "$(id -u)" -eq 0 ]; then
+        if ! id "$SWAY_USER" >/dev/null 2>&1 &&
+            ! useradd --system --user-group --no-create-home --shell /usr/sbin/nologin "$SWAY_USER"; then
+            echo "FAIL - the session's user $SWAY_USER could not be made"
+            return 1
+        fi
+        chown -R "$SWAY_USER:$SWAY_USER" "$e2e_tmp"
+    fi
+    if ! _sway_as_user test -x "$build/quorvel" && ! _sway_stage_build; then
+        echo "FAIL - $build/quorvel cannot be run by the session's user"
+        return 1
+    fi
+}
+
+# _sway_start_keyboard [READY-CHECK...]: the session's keyboard, ready once it says so and the
+# check (by default: sway lists a keyboard) holds.
 _sway_start_keyboard() {
     local prefix environment ready
+    local ready_check=("$@")
+    [ ${#ready_check[@]} -gt 0 ] || ready_check=(_sway_has_keyboard)
     read -r -a prefix < <(_sway_user_prefix)
     read -r -a environment < <(_sway_environment)
     coproc SWAY_KEYBOARD { "${prefix[@]}" env -i "${environment[@]}" \
         "$build/tests/e2e/quorvel_wayland_keyboard" 2>&1; }
     SWAY_PIDS+=("$SWAY_KEYBOARD_PID")
     read -r -t 20 -u "${SWAY_KEYBOARD[0]}" ready
-    if [ "${ready:-}" != ready ] || ! wait_for 10 _sway_has_keyboard; then
+    if [ "${ready:-}" != ready ] || ! wait_for 10 "${ready_check[@]}"; then
         echo "FAIL - the session's keyboard did not come: ${ready:-}"
         return 1
     fi
@@ -139,7 +151,8 @@ sway_key() {
 _sway_stage_build() {
     local copy=$e2e_tmp/build
     mkdir -p "$copy/tests/e2e" &&
-        cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$copy/" &&
+        cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/kwin-windows.js" \
+            "$build/en" "$copy/" &&
         cp "$build/tests/e2e/quorvel_seed_base" "$build/tests/e2e/quorvel_wayland_target" \
             "$build/tests/e2e/quorvel_wayland_keyboard" "$copy/tests/e2e/" &&
         chown -R "$SWAY_USER:$SWAY_USER" "$copy" || return 1

@@ -100,6 +100,8 @@ TEST(WaylandPlatform, WithoutACompositorNothingIsClaimed)
     ScopedEnvironment environment;
     environment.Set("SWAYSOCK", std::nullopt);
     environment.Set("WAYLAND_DISPLAY", std::nullopt);
+    // Nor a session bus with a desktop portal or KWin.
+    environment.Set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     platform::WaylandPlatform system;
     EXPECT_FALSE(platform::WaylandPlatform::IsWaylandSession());
     EXPECT_FALSE(system.CanGrabTrigger());

@@ -73,6 +73,25 @@ TEST(TriggerController, TheGrabbedTriggerRunsTheCommandAndAnUnchangedOneIsNotGra
     EXPECT_EQ(presses, 2);
 }
 
+TEST(TriggerController, ADesktopThatOwnsTheKeyNamesItInTheHintAndInHowToShow)
+{
+    FakeEnvironment env;
+    // KDE's portal keeps the key the user chose in its settings over the one asked for.
+    env.platform.hotKeyDescription = "Meta+Shift+K";
+    CSettings settings = LoadedSettings(env.platform, With(CtrlAltK));
+    CTriggerController trigger(env.platform, settings, [] {});
+    trigger.Start();
+    ASSERT_EQ(trigger.Grabbed(), CtrlAltK);
+    EXPECT_EQ(trigger.TrayHint(), "Quorvel (Meta+Shift+K)");
+    EXPECT_NE(trigger.HowToShow().find("Нажмите Meta+Shift+K"), npos) << trigger.HowToShow();
+    // A refused key is named by the settings, the one still working by the desktop.
+    env.platform.hotKeysTaken = {{WinQ.modifiers, WinQ.code}};
+    const std::string refusal = trigger.Apply(With(WinQ));
+    EXPECT_NE(refusal.find("Сочетание Win + Q занято"), npos) << refusal;
+    EXPECT_NE(refusal.find("Прежнее сочетание Meta+Shift+K"), npos) << refusal;
+    EXPECT_EQ(trigger.Grabbed(), CtrlAltK);
+}
+
 TEST(TriggerController, ATakenTriggerIsToldInTheHintAndInHowToShowAndNothingIsSavedOnARefusal)
 {
     FakeEnvironment env;

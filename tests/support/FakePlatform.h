@@ -62,6 +62,8 @@ public:
     bool canTellActiveProcess = true;
     bool canSendInput = true;
     bool canKeepAbove = true;
+    // The desktop's name for the registered hot key; empty: none.
+    std::string hotKeyDescription;
     std::array<std::uint8_t, 256> keyState{};
     // False: another program has the keyboard; key state is neither read nor reported.
     bool keyboardReadAllowed = true;
@@ -146,6 +148,7 @@ public:
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
+    std::string GetHotKeyDescription() override { return hotKeyDescription; }
     // Letters, digits and F1..F24 only, as a US keymap names them.
     std::string GetKeyBindingName(std::uint16_t code) override;
     std::uint16_t GetKeyOfBindingName(const std::string& name) override;

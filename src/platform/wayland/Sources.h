@@ -31,16 +31,19 @@ struct Toplevel
 // desktop entry by convention and stands for its class as well; an X11 window gives WM_CLASS.
 Platform::WindowIdentity IdentityOf(const Toplevel& window);
 
-// Binds a key combination to a command in the compositor.
+// Binds a key combination in the desktop: to a command the compositor runs, or to a callback
+// the desktop's shortcut service calls.
 class TriggerSource
 {
 public:
     virtual ~TriggerSource() = default;
-    // Whether the compositor took the binding of modifiers (Platform's Mod bits) and a keysym
-    // name to the command.
+    // Whether the desktop took the binding of modifiers (Platform's Mod bits) and a keysym name
+    // to the command or to onTrigger, whichever it uses.
     virtual bool Bind(std::uint32_t modifiers, const std::string& keySymName,
-                      const std::vector<std::string>& command) = 0;
+                      const std::vector<std::string>& command, std::function<void()> onTrigger) = 0;
     virtual void Unbind(std::uint32_t modifiers, const std::string& keySymName) = 0;
+    // The bound key as the desktop names it; empty where the desktop names none.
+    virtual std::string Description() const { return {}; }
 };
 
 // The windows of other programs and which one has the focus.

@@ -26,7 +26,7 @@ std::unique_ptr<SwayDesktop> SwayDesktop::Open()
 }
 
 bool SwayDesktop::Bind(std::uint32_t modifiers, const std::string& keySymName,
-                       const std::vector<std::string>& command)
+                       const std::vector<std::string>& command, std::function<void()>)
 {
     const std::string keys = SwayKeyCombination(modifiers, keySymName);
     if (keys.empty()) {

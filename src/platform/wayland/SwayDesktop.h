@@ -17,7 +17,7 @@ public:
     static std::unique_ptr<SwayDesktop> Open();
 
     bool Bind(std::uint32_t modifiers, const std::string& keySymName,
-              const std::vector<std::string>& command) override;
+              const std::vector<std::string>& command, std::function<void()> onTrigger) override;
     void Unbind(std::uint32_t modifiers, const std::string& keySymName) override;
     std::optional<Toplevel> Focused() override;
     void Watch(std::function<void()> onChange) override;

@@ -3,10 +3,14 @@
 #include "platform/VirtualKeys.h"
 #include "platform/linux/Log.h"
 #include "platform/wayland/ForeignToplevels.h"
+#include "platform/wayland/KWinFakeInput.h"
+#include "platform/wayland/KWinWindows.h"
+#include "platform/wayland/PortalShortcuts.h"
 #include "platform/wayland/SwayDesktop.h"
 #include "platform/wayland/WaylandSeat.h"
 
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -132,16 +136,22 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
     if (sway_) {
         trigger_ = sway_.get();
         windows_ = sway_.get();
-    } else if (seat_) {
-        toplevels_ = wayland::ForeignToplevels::Open(seat_->Display(), seat_->Seat());
-        windows_ = toplevels_.get();
+    } else {
+        OpenDesktopSources();
     }
-    qCInfo(lcPlatform) << "Wayland session: trigger" << (trigger_ ? "bound by sway" : "by the user")
+    qCInfo(lcPlatform) << "Wayland session: trigger"
+                       << (sway_     ? "bound by sway"
+                           : portal_ ? "bound through the portal"
+                                     : "by the user")
                        << "- active window"
                        << (sway_        ? "from sway"
+                           : kwin_      ? "from KWin's script"
                            : toplevels_ ? "from the compositor's toplevel list"
                                         : "unknown")
-                       << "- synthetic keys" << (input_ ? "by a virtual keyboard" : "none");
+                       << "- synthetic keys"
+                       << (fakeInput_ ? "by KWin's fake input"
+                           : input_   ? "by a virtual keyboard"
+                                      : "none");
     qApp->installEventFilter(keyEvents_.get());
     // Every key is forgotten when the keyboard goes to another program; coming back, the modifiers
     // held at its entry are added at the first read, once the toolkit has taken the entry's
@@ -157,6 +167,28 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
                          // Watched, they are reported once the toolkit has them.
                          QTimer::singleShot(0, keyEvents_.get(), [this] { IsActive(); });
                      });
+}
+
+void WaylandPlatform::OpenDesktopSources()
+{
+    // The desktop entry's name: the portal's registry knows the program by it.
+    portal_ = wayland::PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel"));
+    trigger_ = portal_.get();
+    // The script lies beside the executable.
+    const QString script = QFileInfo(QString::fromStdString(GetExecutablePath()))
+                               .dir()
+                               .filePath(QStringLiteral("kwin-windows.js"));
+    kwin_ = wayland::KWinWindows::Open(script);
+    if (kwin_) {
+        windows_ = kwin_.get();
+        if (!input_ && seat_) {
+            fakeInput_ = wayland::KWinFakeInput::Open(seat_->Display());
+            input_ = fakeInput_.get();
+        }
+    } else if (seat_) {
+        toplevels_ = wayland::ForeignToplevels::Open(seat_->Display(), seat_->Seat());
+        windows_ = toplevels_.get();
+    }
 }
 
 WaylandPlatform::~WaylandPlatform()
@@ -273,11 +305,17 @@ void WaylandPlatform::SendKeyEvent(std::uint8_t code, bool keyUp)
 }
 
 bool WaylandPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
-                                     std::function<void()>)
+                                     std::function<void()> onHotKey)
 {
-    // The compositor runs "quorvel --show", which reaches this copy over the instance channel.
-    return trigger_ &&
-           trigger_->Bind(modifiers, GetKeyBindingName(code), {GetExecutablePath(), "--show"});
+    // A compositor runs "quorvel --show", which reaches this copy over the instance channel; the
+    // portal calls back.
+    return trigger_ && trigger_->Bind(modifiers, GetKeyBindingName(code),
+                                      {GetExecutablePath(), "--show"}, std::move(onHotKey));
+}
+
+std::string WaylandPlatform::GetHotKeyDescription()
+{
+    return trigger_ ? trigger_->Description() : std::string();
 }
 
 void WaylandPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)
@@ -457,7 +495,10 @@ std::optional<wayland::Toplevel> WaylandPlatform::Find(WindowId window) const
 
 std::string WaylandPlatform::GetWindowManagerName()
 {
-    return sway_ ? "sway" : std::string();
+    if (sway_) {
+        return "sway";
+    }
+    return kwin_ ? "KWin" : std::string();
 }
 
 bool WaylandPlatform::IsDesktopWindow(WindowId)

@@ -18,13 +18,17 @@ namespace wayland {
 class WaylandSeat;
 class SwayDesktop;
 class ForeignToplevels;
+class KWinWindows;
+class KWinFakeInput;
+class PortalShortcuts;
 } // namespace wayland
 
 // The platform of a Wayland session. Processes, the instance channel, folders and the shell are
 // the Linux ones, the X display never opened. The keyboard layout and synthetic keys come from a
 // Wayland connection of its own; the trigger and the active window from the compositor's IPC
-// (sway), else the active window from the compositor's foreign-toplevel list (wlroots); held keys
-// from this program's own key events, so nothing is read while another program has the keyboard.
+// (sway), else the trigger from the desktop portal's GlobalShortcuts and the active window from a
+// KWin script (KDE Plasma) or the compositor's foreign-toplevel list (wlroots); held keys from
+// this program's own key events, so nothing is read while another program has the keyboard.
 class WaylandPlatform : public LinuxSystem
 {
 public:
@@ -47,6 +51,7 @@ public:
     bool RegisterHotKey(std::uint32_t modifiers, std::uint16_t code,
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
+    std::string GetHotKeyDescription() override;
     std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
@@ -84,11 +89,18 @@ private:
     std::optional<wayland::Toplevel> Find(WindowId window) const;
     // Tells the key-state watcher of a key, if one watches.
     void Report(std::uint16_t code, bool down);
+    // The sources of a compositor without sway's IPC.
+    void OpenDesktopSources();
 
     std::unique_ptr<wayland::WaylandSeat> seat_;
     std::unique_ptr<wayland::SwayDesktop> sway_;
     // Without sway's IPC, on the seat's connection.
     std::unique_ptr<wayland::ForeignToplevels> toplevels_;
+    // Without sway's IPC, on the session bus.
+    std::unique_ptr<wayland::PortalShortcuts> portal_;
+    std::unique_ptr<wayland::KWinWindows> kwin_;
+    // On KWin, which offers no virtual keyboard, on the seat's connection.
+    std::unique_ptr<wayland::KWinFakeInput> fakeInput_;
     wayland::TriggerSource* trigger_ = nullptr;
     wayland::ActiveWindowSource* windows_ = nullptr;
     wayland::InputSender* input_ = nullptr;

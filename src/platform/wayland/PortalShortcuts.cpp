@@ -1,0 +1,283 @@
+#include "platform/wayland/PortalShortcuts.h"
+
+#include "platform/Platform.h"
+#include "platform/linux/Log.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace platform::wayland {
+
+namespace {
+
+const QString PortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString ShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString ShortcutId = QStringLiteral("show");
+// The same at every start: KDE keeps the key of a shortcut by the session's token.
+const QString SessionToken = QStringLiteral("quorvel");
+
+// A shortcut as the portal passes it: its id and its properties, a(sa{sv}).
+struct PortalShortcut
+{
+    QString id;
+    QVariantMap properties;
+};
+using PortalShortcutList = QList<PortalShortcut>;
+
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut)
+{
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut)
+{
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusMessage PortalCall(const QString& interface, const QString& method,
+                        const QVariantList& arguments)
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(PortalService, PortalPath, interface, method);
+    call.setArguments(arguments);
+    return call;
+}
+
+// Where the portal puts the request a call with the token makes: the caller's unique name
+// without its colon, dots as underscores.
+QString RequestPath(const QDBusConnection& bus, const QString& token)
+{
+    QString sender = bus.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    return PortalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
+}
+
+// A session handle comes as a string from older portals, as an object path from newer ones.
+QString SessionHandleOf(const QVariantMap& results)
+{
+    const QVariant handle = results.value(QStringLiteral("session_handle"));
+    if (handle.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
+        return handle.value<QDBusObjectPath>().path();
+    }
+    return handle.toString();
+}
+
+void RegisterApplication(const QDBusConnection& bus, const QString& appId)
+{
+    // Portals since 1.19 tell a program outside a sandbox by the id it registers; older ones
+    // have no registry.
+    const QDBusMessage answer =
+        bus.call(PortalCall(QStringLiteral("org.freedesktop.host.portal.Registry"),
+                            QStringLiteral("Register"), {appId, QVariantMap()}));
+    if (answer.type() == QDBusMessage::ErrorMessage &&
+        answer.errorName() != QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") &&
+        answer.errorName() != QLatin1String("org.freedesktop.DBus.Error.UnknownInterface")) {
+        qCWarning(lcPlatform) << "the portal does not register" << appId << answer.errorMessage();
+    }
+}
+
+} // namespace
+
+PortalShortcuts::PortalShortcuts(QDBusConnection bus) : bus_(std::move(bus))
+{
+    qDBusRegisterMetaType<PortalShortcut>();
+    qDBusRegisterMetaType<PortalShortcutList>();
+}
+
+std::unique_ptr<PortalShortcuts> PortalShortcuts::Open(const QString& appId)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return nullptr;
+    }
+    const QDBusMessage version =
+        bus.call(PortalCall(QStringLiteral("org.freedesktop.DBus.Properties"),
+                            QStringLiteral("Get"), {ShortcutsInterface, QStringLiteral("version")}),
+                 QDBus::Block, AnswerTimeoutMs);
+    if (version.type() != QDBusMessage::ReplyMessage) {
+        return nullptr;
+    }
+    RegisterApplication(bus, appId);
+    std::unique_ptr<PortalShortcuts> shortcuts(new PortalShortcuts(bus));
+    bus.connect(PortalService, PortalPath, ShortcutsInterface, QStringLiteral("Activated"),
+                shortcuts.get(),
+                SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    return shortcuts;
+}
+
+PortalShortcuts::~PortalShortcuts()
+{
+    CloseSession();
+}
+
+QString PortalShortcuts::Trigger(std::uint32_t modifiers, const std::string& keySymName)
+{
+    if (keySymName.empty()) {
+        return {};
+    }
+    QString keys;
+    const std::pair<std::uint32_t, const char*> names[] = {
+        {ModShift, "SHIFT+"}, {ModControl, "CTRL+"}, {ModAlt, "ALT+"}, {ModWin, "LOGO+"}};
+    for (const auto& [bit, name] : names) {
+        if (modifiers & bit) {
+            keys += QLatin1String(name);
+        }
+    }
+    return keys + QString::fromStdString(keySymName);
+}
+
+bool PortalShortcuts::Bind(std::uint32_t modifiers, const std::string& keySymName,
+                           const std::vector<std::string>&, std::function<void()> onTrigger)
+{
+    CloseSession();
+    const QString trigger = Trigger(modifiers, keySymName);
+    if (trigger.isEmpty()) {
+        return false;
+    }
+    const QVariant shortcuts = QVariant::fromValue(
+        PortalShortcutList{{ShortcutId,
+                            {{QStringLiteral("description"), QStringLiteral("Quorvel")},
+                             {QStringLiteral("preferred_trigger"), trigger}}}});
+    const auto created =
+        Request(QStringLiteral("CreateSession"),
+                {QVariantMap{{QStringLiteral("session_handle_token"), SessionToken},
+                             {QStringLiteral("shortcuts"), shortcuts}}},
+                AnswerTimeoutMs);
+    if (created) {
+        sessionHandle_ = SessionHandleOf(created->results);
+    }
+    if (!created || created->response != 0 || sessionHandle_.isEmpty()) {
+        qCWarning(lcPlatform) << "the portal makes no shortcuts session";
+        sessionHandle_.clear();
+        return false;
+    }
+    const auto key = BoundKey(created->results, shortcuts);
+    if (!key || key->isEmpty()) {
+        qCWarning(lcPlatform) << "the desktop gives the portal's shortcut no key";
+        CloseSession();
+        return false;
+    }
+    description_ = *key;
+    onTrigger_ = std::move(onTrigger);
+    qCInfo(lcPlatform) << "the portal's shortcut is" << description_;
+    return true;
+}
+
+std::optional<QString> PortalShortcuts::BoundKey(const QVariantMap& created,
+                                                 const QVariant& shortcuts)
+{
+    // KDE 5.27 binds the shortcuts the session was made with; later desktops bind them here,
+    // asking the user, and list them afterwards.
+    if (auto key = KeyOf(created)) {
+        return key;
+    }
+    const QVariant session = QVariant::fromValue(QDBusObjectPath(sessionHandle_));
+    const auto bound = Request(QStringLiteral("BindShortcuts"),
+                               {session, shortcuts, QString(), QVariantMap()}, DialogTimeoutMs);
+    if (!bound || bound->response != 0) {
+        qCWarning(lcPlatform) << "the portal's shortcut was refused";
+        return std::nullopt;
+    }
+    if (auto key = KeyOf(bound->results)) {
+        return key;
+    }
+    const auto listed =
+        Request(QStringLiteral("ListShortcuts"), {session, QVariantMap()}, AnswerTimeoutMs);
+    return listed && listed->response == 0 ? KeyOf(listed->results) : std::nullopt;
+}
+
+void PortalShortcuts::Unbind(std::uint32_t, const std::string&)
+{
+    CloseSession();
+}
+
+std::string PortalShortcuts::Description() const
+{
+    return description_.toStdString();
+}
+
+void PortalShortcuts::CloseSession()
+{
+    if (!sessionHandle_.isEmpty()) {
+        bus_.call(QDBusMessage::createMethodCall(PortalService, sessionHandle_,
+                                                 QStringLiteral("org.freedesktop.portal.Session"),
+                                                 QStringLiteral("Close")),
+                  QDBus::Block, AnswerTimeoutMs);
+    }
+    sessionHandle_.clear();
+    description_.clear();
+    onTrigger_ = nullptr;
+}
+
+std::optional<PortalShortcuts::Answer>
+PortalShortcuts::Request(const QString& method, QVariantList arguments, int timeoutMs)
+{
+    const QString token = QStringLiteral("quorvel%1").arg(++requests_);
+    QVariantMap options = arguments.takeLast().toMap();
+    options[QStringLiteral("handle_token")] = token;
+    arguments.append(options);
+    // Followed before the call, so the answer cannot come first.
+    const QString path = RequestPath(bus_, token);
+    const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+    bus_.connect(PortalService, path, requestInterface, QStringLiteral("Response"), this,
+                 SLOT(OnResponse(uint, QVariantMap)));
+    answer_.reset();
+    const QDBusMessage reply =
+        bus_.call(PortalCall(ShortcutsInterface, method, arguments), QDBus::Block, timeoutMs);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        qCWarning(lcPlatform) << "the portal's" << method << "fails:" << reply.errorMessage();
+    } else if (!answer_) {
+        QEventLoop loop;
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        waiting_ = &loop;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        waiting_ = nullptr;
+    }
+    bus_.disconnect(PortalService, path, requestInterface, QStringLiteral("Response"), this,
+                    SLOT(OnResponse(uint, QVariantMap)));
+    return std::exchange(answer_, std::nullopt);
+}
+
+void PortalShortcuts::OnResponse(uint response, const QVariantMap& results)
+{
+    answer_ = Answer{response, results};
+    if (waiting_) {
+        waiting_->quit();
+    }
+}
+
+std::optional<QString> PortalShortcuts::KeyOf(const QVariantMap& results)
+{
+    const QVariant listed = results.value(QStringLiteral("shortcuts"));
+    if (!listed.isValid()) {
+        return std::nullopt;
+    }
+    const auto shortcuts = qdbus_cast<PortalShortcutList>(listed.value<QDBusArgument>());
+    for (const PortalShortcut& shortcut : shortcuts) {
+        if (shortcut.id == ShortcutId) {
+            return shortcut.properties.value(QStringLiteral("trigger_description")).toString();
+        }
+    }
+    return std::nullopt;
+}
+
+void PortalShortcuts::OnActivated(const QDBusObjectPath& session, const QString& shortcutId,
+                                  qulonglong, const QVariantMap&)
+{
+    if (session.path() == sessionHandle_ && shortcutId == ShortcutId && onTrigger_) {
+        const auto onTrigger = onTrigger_;
+        onTrigger();
+    }
+}
+
+} // namespace platform::wayland
