@@ -3,8 +3,9 @@
 # through the desktop portal's GlobalShortcuts (KDE's backend), the key named as KDE names it, and
 # the active window from its KWin script; the shortcut invoked through KGlobalAccel's D-Bus shows
 # the overlay, a window of Quorvel's, over the focused test window, which the script reported; Esc
-# hides it; with Ctrl held before the trigger, S pressed twice carries exactly one Ctrl+S into the
-# test window through KWin's fake input; Quorvel ending unloads its script.
+# hides it; with Ctrl held before the trigger, S pressed twice, and then S clicked on the overlay,
+# each carry exactly one Ctrl+S into the test window through KWin's fake input; Quorvel ending
+# unloads its script.
 # Usage: kwin_e2e.sh BUILD_DIR. Exits 77 (skipped) only where KWin cannot start.
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -22,13 +23,20 @@ cp "$e2e_dir/wayland-base.tsv" "$e2e_tmp/"
 check "the shortcut base is written through the program's data layer" \
     sway_run "$build/tests/e2e/quorvel_seed_base" "$e2e_tmp/wayland-base.tsv"
 
-# The test's own view of KWin: each window added or activated, by process, in KWin's log.
+# The test's own view of KWin: each window added or activated, by process, and where an activated
+# one lies, in KWin's log.
 cat >"$e2e_tmp/probe.js" <<'PROBE'
 function tell(what, w) {
     if (w) print("quorvel-e2e " + what + " " + w.pid + " " + w.resourceClass + " " + w.caption);
 }
+function place(w) {
+    if (w) {
+        var g = w.frameGeometry;
+        print("quorvel-e2e rect " + w.pid + " " + g.x + " " + g.y + " " + g.width + " " + g.height);
+    }
+}
 workspace.clientAdded.connect(function (w) { tell("added", w); });
-workspace.clientActivated.connect(function (w) { tell("active", w); });
+workspace.clientActivated.connect(function (w) { tell("active", w); place(w); });
 PROBE
 chmod a+r "$e2e_tmp/probe.js"
 check "the test's probe runs in KWin" kwin_probe "$e2e_tmp/probe.js"
@@ -85,6 +93,20 @@ check "the gesture hides the overlay and the test window is active again" \
     wait_for 5 active_is "$target"
 check "the gesture carried Ctrl+S into the test window" wait_for 5 pressed
 check "the gesture carried Ctrl+S exactly once" holds_for 0.5 pressed_once
+
+# With Ctrl held, S clicked on the overlay carries exactly one Ctrl+S out the same way.
+: >"$e2e_tmp/target.log"
+sway_key press Control_L
+invoke
+check "the overlay shows again while Ctrl is held" wait_for 10 active_is "$quorvel"
+read -r _ _ _ _ x y width _ < <(grep -a "quorvel-e2e rect $quorvel " "$e2e_tmp/kwin/log" | tail -n 1)
+read -r s_x s_y < <(layout_key_centre 83 "${x%.*}" "${y%.*}" "${width%.*}")
+sway_key move "$s_x" "$s_y" && sway_key button press && sleep 0.1 && sway_key button release
+sway_key release Control_L
+check "the click hides the overlay and the test window is active again" \
+    wait_for 5 active_is "$target"
+check "the click carried Ctrl+S into the test window" wait_for 5 pressed
+check "the click carried Ctrl+S exactly once" holds_for 0.5 pressed_once
 
 kill "$quorvel"
 check "Quorvel ends when told" wait_for 10 eval '! kill -0 '"$quorvel"
