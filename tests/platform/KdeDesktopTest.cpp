@@ -245,8 +245,17 @@ TEST_F(PortalShortcutsTest, Plasma527BindsTheShortcutsTheSessionIsMadeWith)
     EXPECT_TRUE(Eventually([&] { return shown == 1; }));
     EXPECT_FALSE(Eventually([&] { return shown > 1; }, 300));
 
-    // Unbound, the session is closed and an activation does nothing.
+    // A new trigger replaces the session; releasing the old one afterwards keeps the new one.
+    const QString first = portal_->Session();
+    ASSERT_TRUE(shortcuts->Bind(platform::ModControl, "k", {}, [&] { ++shown; }));
+    EXPECT_EQ(portal_->Calls().mid(2),
+              (QStringList{"Close " + first, "CreateSession quorvel show CTRL+k"}));
     shortcuts->Unbind(platform::ModWin, "q");
+    EXPECT_EQ(portal_->Calls().size(), 4);
+    EXPECT_EQ(shortcuts->Description(), "Meta+Q");
+
+    // Unbound, the session is closed and an activation does nothing.
+    shortcuts->Unbind(platform::ModControl, "k");
     EXPECT_EQ(portal_->Calls().constLast(), "Close " + portal_->Session());
     EXPECT_EQ(shortcuts->Description(), "");
     portal_->Activate(portal_->Session(), QStringLiteral("show"));

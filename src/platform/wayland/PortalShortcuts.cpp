@@ -74,14 +74,17 @@ QString SessionHandleOf(const QVariantMap& results)
 
 void RegisterApplication(const QDBusConnection& bus, const QString& appId)
 {
-    // Portals since 1.19 tell a program outside a sandbox by the id it registers; older ones
-    // have no registry.
+    // Portals since 1.19 tell a program outside a sandbox by the id it registers, before any
+    // other call of its; older ones have no registry, and a desktop may have no portal at all.
     const QDBusMessage answer =
         bus.call(PortalCall(QStringLiteral("org.freedesktop.host.portal.Registry"),
-                            QStringLiteral("Register"), {appId, QVariantMap()}));
-    if (answer.type() == QDBusMessage::ErrorMessage &&
-        answer.errorName() != QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") &&
-        answer.errorName() != QLatin1String("org.freedesktop.DBus.Error.UnknownInterface")) {
+                            QStringLiteral("Register"), {appId, QVariantMap()}),
+                 QDBus::Block, PortalShortcuts::AnswerTimeoutMs);
+    static const QStringList absent = {
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+        QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")};
+    if (answer.type() == QDBusMessage::ErrorMessage && !absent.contains(answer.errorName())) {
         qCWarning(lcPlatform) << "the portal does not register" << appId << answer.errorMessage();
     }
 }
@@ -100,6 +103,7 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::Open(const QString& appId)
     if (!bus.isConnected()) {
         return nullptr;
     }
+    RegisterApplication(bus, appId);
     const QDBusMessage version =
         bus.call(PortalCall(QStringLiteral("org.freedesktop.DBus.Properties"),
                             QStringLiteral("Get"), {ShortcutsInterface, QStringLiteral("version")}),
@@ -107,7 +111,6 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::Open(const QString& appId)
     if (version.type() != QDBusMessage::ReplyMessage) {
         return nullptr;
     }
-    RegisterApplication(bus, appId);
     std::unique_ptr<PortalShortcuts> shortcuts(new PortalShortcuts(bus));
     bus.connect(PortalService, PortalPath, ShortcutsInterface, QStringLiteral("Activated"),
                 shortcuts.get(),
@@ -168,6 +171,7 @@ bool PortalShortcuts::Bind(std::uint32_t modifiers, const std::string& keySymNam
         return false;
     }
     description_ = *key;
+    bound_ = trigger;
     onTrigger_ = std::move(onTrigger);
     qCInfo(lcPlatform) << "the portal's shortcut is" << description_;
     return true;
@@ -196,9 +200,12 @@ std::optional<QString> PortalShortcuts::BoundKey(const QVariantMap& created,
     return listed && listed->response == 0 ? KeyOf(listed->results) : std::nullopt;
 }
 
-void PortalShortcuts::Unbind(std::uint32_t, const std::string&)
+void PortalShortcuts::Unbind(std::uint32_t modifiers, const std::string& keySymName)
 {
-    CloseSession();
+    // A new trigger is bound before the old one is released: the session holds the new one.
+    if (Trigger(modifiers, keySymName) == bound_) {
+        CloseSession();
+    }
 }
 
 std::string PortalShortcuts::Description() const
@@ -216,6 +223,7 @@ void PortalShortcuts::CloseSession()
     }
     sessionHandle_.clear();
     description_.clear();
+    bound_.clear();
     onTrigger_ = nullptr;
 }
 

@@ -28,7 +28,7 @@ public:
     static constexpr int DialogTimeoutMs = 120000;
 
     // Null where the session bus has no portal with GlobalShortcuts. The application id is
-    // registered with the portal's host registry where the portal has one.
+    // registered first with the portal's host registry where the portal has one.
     static std::unique_ptr<PortalShortcuts> Open(const QString& appId);
     ~PortalShortcuts() override;
     PortalShortcuts(const PortalShortcuts&) = delete;
@@ -36,6 +36,7 @@ public:
 
     // Replaces the session's shortcut; false when the portal fails, the user refuses or the
     // desktop gives the shortcut no key. The command is not used: onTrigger is called.
+    // Unbinding a trigger other than the one bound last leaves the session alone.
     bool Bind(std::uint32_t modifiers, const std::string& keySymName,
               const std::vector<std::string>& command, std::function<void()> onTrigger) override;
     void Unbind(std::uint32_t modifiers, const std::string& keySymName) override;
@@ -72,6 +73,8 @@ private:
     int requests_ = 0;
     QString sessionHandle_;
     QString description_;
+    // The keys asked for, as the portal names them.
+    QString bound_;
     std::function<void()> onTrigger_;
     std::optional<Answer> answer_;
     QEventLoop* waiting_ = nullptr;
