@@ -5,7 +5,7 @@
 # the overlay, a window of Quorvel's, over the focused test window, which the script reported; Esc
 # hides it; with Ctrl held before the trigger, S pressed twice, and then S clicked on the overlay,
 # each carry exactly one Ctrl+S into the test window through KWin's fake input; Quorvel ending
-# unloads its script.
+# unloads its script, and started again its trigger works again.
 # Usage: kwin_e2e.sh BUILD_DIR. Exits 77 (skipped) only where KWin cannot start.
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -112,4 +112,12 @@ kill "$quorvel"
 check "Quorvel ends when told" wait_for 10 eval '! kill -0 '"$quorvel"
 check "its script is unloaded" eval '! kwin_call org.kde.KWin /Scripting \
     org.kde.kwin.Scripting.isScriptLoaded string:quorvel-windows | grep -q true'
+
+# Started again, it makes its portal session anew under the same name, and the key still works.
+sway_spawn "$e2e_tmp/quorvel-again.log" "$build/quorvel"
+quorvel=$sway_spawned
+check "started again, Quorvel binds the portal's shortcut again" wait_for 30 grep -q \
+    "the portal's shortcut is \"Meta+Q\"" "$e2e_tmp/quorvel-again.log"
+check "the shortcut shows the overlay of the new copy" invoke
+check "the new copy's overlay is active" wait_for 10 active_is "$quorvel"
 e2e_summary
