@@ -369,8 +369,16 @@ const QString WatchScript = QStringLiteral(QUORVEL_KWIN_SCRIPT);
 TEST(KWinWindowsTest, WithoutKWinOrItsScriptThereIsNoSource)
 {
     EXPECT_EQ(KWinWindows::Open(WatchScript), nullptr);
-    FakeKWin refusing(false);
-    EXPECT_EQ(KWinWindows::Open(WatchScript), nullptr);
+    {
+        FakeKWin refusing(false);
+        EXPECT_EQ(KWinWindows::Open(WatchScript), nullptr);
+        EXPECT_EQ(refusing.Calls(),
+                  (QStringList{"unloadScript quorvel-windows", "loadScript quorvel-windows"}));
+    }
+    // A copy of the program without the script beside it asks KWin nothing.
+    FakeKWin kwin;
+    EXPECT_EQ(KWinWindows::Open(QStringLiteral("/nonexistent/kwin-windows.js")), nullptr);
+    EXPECT_TRUE(kwin.Calls().isEmpty());
     // The name the script calls is not kept.
     EXPECT_FALSE(
         QDBusConnection::sessionBus().interface()->isServiceRegistered(KWinWindows::ServiceName));

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -67,6 +68,11 @@ std::unique_ptr<KWinWindows> KWinWindows::Open(const QString& scriptPath)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(KWinService)) {
+        return nullptr;
+    }
+    // KWin reads the file only once the script runs, and tells no one when it is missing.
+    if (!QFileInfo(scriptPath).isReadable()) {
+        qCWarning(lcPlatform) << "KWin's script is missing:" << scriptPath;
         return nullptr;
     }
     std::unique_ptr<KWinWindows> windows(new KWinWindows(bus));
