@@ -59,9 +59,12 @@ refused editor/DBEditor.cpp '#include "shell/MainForm.h"' \
 allowed shell/MainForm.cpp '#include "editor/DBEditor.h"'
 allowed keyboard/Key.cpp '#include "keys/KeyCodes.h"'
 allowed packs/FirstRun.cpp '#include "desktop/DesktopEntries.h"'
+refused live/GtkMenus.cpp '#include "keyboard/Key.h"' \
+    "lies above"
+allowed live/GtkMenus.cpp '#include "windows/Processes.h"'
 
 # Qt Widgets in every layer below the key widgets, by either name; the key widgets may use them.
-for layer in platform util framework services desktop keys database packs windows; do
+for layer in platform util framework services desktop keys database packs windows live; do
     refused "$layer/Planted.cpp" '#include <QWidget>' \
         "lies below the widgets"
     refused "$layer/Planted.h" '#include <QtWidgets/QLabel>' \

@@ -39,6 +39,11 @@ std::uint64_t CShortCutSetLoader::Revision() const
 
 std::unique_ptr<IShortCuts> CShortCutSetLoader::LoadShortCuts()
 {
+    return LoadShortCutSet();
+}
+
+std::unique_ptr<CShortCuts> CShortCutSetLoader::LoadShortCutSet()
+{
     auto result = std::make_unique<CShortCuts>();
     result->Reserve(lastCount_);
     unreadable_.clear();

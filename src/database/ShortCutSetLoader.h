@@ -40,6 +40,8 @@ public:
     // current record, so an editor showing them keeps its place. Keys written by a character
     // are the keys that type it in the active layout.
     std::unique_ptr<IShortCuts> LoadShortCuts() override;
+    // The same, as the set it is, to add to.
+    std::unique_ptr<CShortCuts> LoadShortCutSet();
     std::uint64_t Revision() const override;
 
 private:

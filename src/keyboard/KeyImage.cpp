@@ -18,6 +18,8 @@ namespace {
 const QColor pressedColor(166, 202, 240);
 const QColor releasedColor(255, 255, 255);
 const QColor countColor(128, 128, 128);
+// The mark of a shortcut read from the running program.
+const QColor LiveMarkColour(0, 150, 80);
 
 // A size given a new height; the width follows in proportion (unchanged when the old height gives
 // no proportion).
@@ -295,6 +297,7 @@ TCustomKeyImage::Content TCustomKeyImage::CurrentContent() const
     content.count = ShortCutCount;
     if (ActionDescription) {
         content.hasAction = true;
+        content.live = !ActionDescription->Origin.empty();
         content.shortName = ActionDescription->ShortName;
         content.icon = ActionDescription->Icon.cacheKey();
         content.iconData = ActionDescription->IconData;
@@ -465,6 +468,9 @@ void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
         return;
     }
     const QRect shortName = DrawShortName(canvas, area);
+    if (!ActionDescription->Origin.empty()) {
+        DrawLiveMark(canvas, area);
+    }
     const QImage& icon = ActionDescription->Picture();
     if (icon.isNull()) {
         return;
@@ -475,6 +481,19 @@ void TCustomKeyImage::DrawAction(QPainter& canvas, const QRect& area,
         canvas.setRenderHint(QPainter::SmoothPixmapTransform);
         canvas.drawImage(picture, icon);
     }
+}
+
+void TCustomKeyImage::DrawLiveMark(QPainter& canvas, const QRect& area)
+{
+    // A small triangle in the bottom right corner: told by the running program, not the base.
+    const int side = std::max(3, area.height() / 8);
+    const QPoint corner = area.bottomRight();
+    const QPoint points[] = {corner, corner - QPoint(side, 0), corner - QPoint(0, side)};
+    canvas.save();
+    canvas.setPen(Qt::NoPen);
+    canvas.setBrush(LiveMarkColour);
+    canvas.drawPolygon(points, 3);
+    canvas.restore();
 }
 
 void TCustomKeyImage::DrawActionAbove(QPainter& canvas, const QRect& area)

@@ -123,6 +123,7 @@ private:
     // placeIcon gives for the icon's own size and the short name's rectangle.
     using IconPlacement = std::function<QRect(const QSize& icon, const QRect& shortName)>;
     void DrawAction(QPainter& canvas, const QRect& area, const IconPlacement& placeIcon);
+    void DrawLiveMark(QPainter& canvas, const QRect& area);
     // The short name at the bottom of area and the icon centred directly above it.
     void DrawActionAbove(QPainter& canvas, const QRect& area);
     void DrawKeyName(QPainter& canvas, const QRect& area);
@@ -155,6 +156,8 @@ private:
         bool pressed = false;
         int count = 0;
         bool hasAction = false;
+        // The shortcut was read from the running program (drawn with a mark).
+        bool live = false;
         std::string shortName;
         qint64 icon = 0;
         // Held, so that other bytes cannot take their address.

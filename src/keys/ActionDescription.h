@@ -26,6 +26,9 @@ public:
     // The icon as the stored bytes of a picture, decoded when it is first drawn: most icons of a
     // large base are never shown, and their pixels would cost more memory than their bytes.
     std::shared_ptr<const std::vector<std::uint8_t>> IconData;
+    // Where the running program told this shortcut ("from the menu File › Save"), for a shortcut
+    // read from it rather than taken from the user's base; empty for the base's.
+    std::string Origin;
 
     // The icon to draw: Icon, or IconData decoded (kept once decoded); null when there is none.
     const QImage& Picture() const;

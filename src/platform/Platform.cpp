@@ -46,6 +46,11 @@ std::uint64_t Platform::GetKeyboardLayoutRevision()
     return 0;
 }
 
+Platform::MenuExport Platform::GetWindowMenuExport(WindowId)
+{
+    return {};
+}
+
 void Platform::OverlayMapped(WindowId) {}
 
 Platform* Installed()

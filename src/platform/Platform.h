@@ -28,6 +28,8 @@ enum class SpecialFolderKind
     CommonAppData,
     // The user's configuration folder ($XDG_CONFIG_HOME).
     Config,
+    // The user's cache folder ($XDG_CACHE_HOME).
+    Cache,
 };
 
 // What the key cap of a letter, digit or punctuation key shows in the active keyboard layout.
@@ -201,6 +203,16 @@ public:
     };
     // What the window tells of its program; empty for a window that is gone.
     virtual WindowIdentity GetWindowIdentity(WindowId window) = 0;
+    // Where a window's program exports its menus on the session bus: GTK names its connection and
+    // the menus' object paths in the window properties _GTK_UNIQUE_BUS_NAME,
+    // _GTK_MENUBAR_OBJECT_PATH and _GTK_APP_MENU_OBJECT_PATH (gtk/gtkapplicationwindow.c).
+    struct MenuExport
+    {
+        std::string busName;
+        std::vector<std::string> objectPaths;
+    };
+    // Empty for a window that exports none, and where the platform cannot tell.
+    virtual MenuExport GetWindowMenuExport(WindowId window);
     // True for the desktop window and docks: windows of no application.
     virtual bool IsDesktopWindow(WindowId window) = 0;
     // The name the running window manager gives itself ("Openbox"); empty when none runs.

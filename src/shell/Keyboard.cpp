@@ -37,11 +37,13 @@ std::uint16_t ModelCode(std::uint16_t code)
     return code == vk::LWin || code == vk::RWin ? vk::AnyWin : code;
 }
 
-// "Save  (Ctrl + S)": the action's name, or its short name when it has none, and the keys.
+// "Save  (Ctrl + S)": the action's name, or its short name when it has none, and the keys; for
+// a shortcut the running program told, where it told it ("from the menu File › Save").
 std::string Describe(const CActionDescription& action, const CKeyCodes& keys)
 {
-    return FormatText("%s  (%s)", action.Name.empty() ? action.ShortName : action.Name,
-                      keys.GetText());
+    const std::string text = FormatText(
+        "%s  (%s)", action.Name.empty() ? action.ShortName : action.Name, keys.GetText());
+    return action.Origin.empty() ? text : FormatText("%s  %s", text, action.Origin);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "editor/DBEditor.h"
 #include "framework/Exception.h"
 #include "keyboard/KeyLayoutLoader.h"
+#include "live/LiveController.h"
 #include "platform/Platform.h"
 #include "services/ActiveWindow.h"
 #include "services/Translation.h"
@@ -112,6 +113,7 @@ void TMainForm::StartUp()
     registry_ = std::make_unique<CDBRegistry>();
     keyLoader_ = std::make_unique<CKeyLayoutLoader>(platform_);
     shortCutLoader_ = std::make_unique<CShortCutSetLoader>(platform_, *registry_);
+    live_ = std::make_unique<CLiveController>(platform_, *shortCutLoader_, *activeWindow_);
     BuildKeyboard();
     frmAbout_ = std::make_unique<TfrmAbout>(platform_);
 
@@ -136,6 +138,7 @@ void TMainForm::StartUp()
         LoadOrSetUpBase(platform_, *registry_, GetExeFolder() + "packs");
     keyboard_->Reload(PlaceOnScreen());
     keyboard_->Refresh();
+    live_->OnActiveWindowChange();
     if (trigger_.FirstStart() || firstRun.Added()) {
         Greet(firstRun);
     }
@@ -148,8 +151,13 @@ void TMainForm::StartUp()
 void TMainForm::BuildKeyboard()
 {
     // A key released on the real keyboard is drawn released at once.
-    keyboard_ = std::make_unique<CKeyboard>(platform_, *shortCutLoader_, *keyLoader_,
-                                            *activeWindow_, this, label_, 0.0);
+    keyboard_ = std::make_unique<CKeyboard>(platform_, live_->Loader(), *keyLoader_, *activeWindow_,
+                                            this, label_, 0.0);
+    // The keyboard hides the overlay when another program comes forward; that program is read.
+    activeWindow_->OnChange = [this, hide = std::move(activeWindow_->OnChange)] {
+        hide();
+        live_->OnActiveWindowChange();
+    };
     scanner_ = std::make_unique<CKeyScanner>(platform_);
     scanner_->SetEnabled(false);
     scanner_->OnKeyDown = [this](std::uint16_t code, std::uint16_t rawCode) {

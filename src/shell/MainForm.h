@@ -21,6 +21,7 @@ class CKeyboard;
 class CKeyLayoutLoader;
 class CKeyScanner;
 class CShortCutSetLoader;
+class CLiveController;
 struct FirstRunResult;
 struct ImportOutcome;
 class QLabel;
@@ -143,6 +144,7 @@ private:
     std::unique_ptr<CDBRegistry> registry_;
     std::unique_ptr<CKeyLayoutLoader> keyLoader_;
     std::unique_ptr<CShortCutSetLoader> shortCutLoader_;
+    std::unique_ptr<CLiveController> live_;
     std::unique_ptr<CKeyboard> keyboard_;
     std::unique_ptr<CKeyScanner> scanner_;
     std::unique_ptr<TfrmAbout> frmAbout_;

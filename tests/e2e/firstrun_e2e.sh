@@ -29,24 +29,6 @@ cp -r "$e2e_dir/../packs/xterm.json" "$e2e_dir/../packs/desktop-openbox.json" \
 cli() { env -u DBUS_SESSION_BUS_ADDRESS -u QT_LINUX_ACCESSIBILITY_ALWAYS_ON "$app/quorvel" "$@"; }
 # names TEXT...: waits until every text is (part of) an accessible name of Quorvel's widgets.
 names() { "$e2e_dir/accessible.py" quorvel "$@" >"$e2e_tmp/names.txt"; }
-# names_while_held KEYS TEXT...: the same while the keys are held, as a person holds them.
-names_while_held() {
-    local keys=$1
-    shift
-    local down=() up=() key
-    for key in ${keys//+/ }; do
-        down+=(keydown "$key" sleep 0.1)
-        up=(keyup "$key" "${up[@]}")
-    done
-    rm -f "$e2e_tmp/held.rc"
-    xdotool "${down[@]}" exec --sync --terminator END bash -c \
-        'file=$1; shift; "$0" quorvel "$@" >"$file.txt" 2>&1; echo $? >"$file.rc"' \
-        "$e2e_dir/accessible.py" "$e2e_tmp/held" "$@" END "${up[@]}"
-    [ "$(cat "$e2e_tmp/held.rc" 2>/dev/null)" = 0 ] || {
-        grep -a ': ' "$e2e_tmp/held.txt" | head -n 20 | sed 's/^/     /'
-        return 1
-    }
-}
 
 "$app/quorvel" >"$e2e_tmp/quorvel.log" 2>&1 &
 quorvel=$!

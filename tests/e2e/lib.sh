@@ -264,3 +264,24 @@ ctrl_s_once() {
 _ctrl_s_pressed_once() {
     [ "$(ctrl_s_presses "$1")" = 1 ]
 }
+
+# names_while_held KEYS TEXT...: waits until every text is (part of) an accessible name of
+# Quorvel's widgets while the keys are held, as a person holds them; the names are left in
+# $e2e_tmp/held.txt.
+names_while_held() {
+    local keys=$1
+    shift
+    local down=() up=() key
+    for key in ${keys//+/ }; do
+        down+=(keydown "$key" sleep 0.1)
+        up=(keyup "$key" "${up[@]}")
+    done
+    rm -f "$e2e_tmp/held.rc"
+    xdotool "${down[@]}" exec --sync --terminator END bash -c \
+        'file=$1; shift; "$0" quorvel "$@" >"$file.txt" 2>&1; echo $? >"$file.rc"' \
+        "$e2e_dir/accessible.py" "$e2e_tmp/held" "$@" END "${up[@]}"
+    [ "$(cat "$e2e_tmp/held.rc" 2>/dev/null)" = 0 ] || {
+        grep -a ': ' "$e2e_tmp/held.txt" | head -n 20 | sed 's/^/     /'
+        return 1
+    }
+}

@@ -398,6 +398,8 @@ std::string LinuxSystem::GetSpecialFolder(SpecialFolderKind kind)
     }
     case SpecialFolderKind::Config:
         return XdgFolder("XDG_CONFIG_HOME", ".config");
+    case SpecialFolderKind::Cache:
+        return XdgFolder("XDG_CACHE_HOME", ".cache");
     case SpecialFolderKind::CommonAppData: {
         const std::string dirs = Environment("XDG_DATA_DIRS");
         const std::string first = dirs.substr(0, dirs.find(':'));

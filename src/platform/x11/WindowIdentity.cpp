@@ -2,6 +2,8 @@
 
 #include <X11/Xutil.h>
 
+#include <utility>
+
 namespace platform {
 
 std::string ReadTextProperty(Display* display, Window window, Atom property)
@@ -53,6 +55,21 @@ Platform::WindowIdentity ReadWindowIdentity(Display* display, Window window)
         identity.desktopId = TextOf(display, window, "_KDE_NET_WM_DESKTOP_FILE");
     }
     return identity;
+}
+
+Platform::MenuExport ReadMenuExport(Display* display, Window window)
+{
+    Platform::MenuExport menus;
+    menus.busName = TextOf(display, window, "_GTK_UNIQUE_BUS_NAME");
+    if (menus.busName.empty()) {
+        return {};
+    }
+    for (const char* name : {"_GTK_MENUBAR_OBJECT_PATH", "_GTK_APP_MENU_OBJECT_PATH"}) {
+        if (std::string path = TextOf(display, window, name); !path.empty()) {
+            menus.objectPaths.push_back(std::move(path));
+        }
+    }
+    return menus;
 }
 
 } // namespace platform

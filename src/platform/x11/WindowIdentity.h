@@ -15,4 +15,7 @@ std::string ReadTextProperty(Display* display, Window window, Atom property);
 // The window's WM_CLASS names and the desktop entry it names; empty for a window that is gone.
 Platform::WindowIdentity ReadWindowIdentity(Display* display, Window window);
 
+// Where the window's program exports its menus (GTK's properties); empty when it names none.
+Platform::MenuExport ReadMenuExport(Display* display, Window window);
+
 } // namespace platform

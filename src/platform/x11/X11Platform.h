@@ -71,6 +71,7 @@ public:
     Picture GetWindowIcon(WindowId window, int size) override;
     std::string GetWindowClass(WindowId window) override;
     WindowIdentity GetWindowIdentity(WindowId window) override;
+    MenuExport GetWindowMenuExport(WindowId window) override;
     std::string GetWindowManagerName() override;
     bool IsDesktopWindow(WindowId window) override;
 

@@ -385,6 +385,16 @@ Platform::WindowIdentity X11Platform::GetWindowIdentity(WindowId window)
     return identity;
 }
 
+Platform::MenuExport X11Platform::GetWindowMenuExport(WindowId window)
+{
+    if (!x_ || window == 0) {
+        return {};
+    }
+    MenuExport menus = ReadMenuExport(x_->display, window);
+    x_->Drain();
+    return menus;
+}
+
 bool X11Platform::IsDesktopWindow(WindowId window)
 {
     if (!x_ || window == 0) {

@@ -1,0 +1,3 @@
+#include "live/Log.h"
+
+Q_LOGGING_CATEGORY(lcLive, "quorvel.live", QtWarningMsg)

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Live shortcuts over real applications: a GTK 3 menu bar (exported on the session bus) and a GTK 4
+# shortcuts window (compiled into the executable) are read when their windows come forward, kept
+# in the cache readable by the user alone, and shown under the base (which wins on the same keys);
+# xterm gives none; no label reaches the log. After a restart the cache serves a fixture that is
+# frozen (its read given up), and a changed executable drops its cache.
+# Usage: live_e2e.sh BUILD_DIR.
+set -u
+source "$(dirname "$0")/lib.sh"
+
+e2e_begin "$1"
+export XDG_CACHE_HOME=$e2e_tmp/cache
+cache=$XDG_CACHE_HOME/quorvel/live
+fixtures=$build/tests/live
+# A copy of the menu fixture, so that the test can change its executable.
+cp "$fixtures/live_gtk3_menu_fixture" "$e2e_tmp/menu-fixture"
+printf 'menu-fixture\tnormal\t17+83\tЗаписать\tWrite\n' >"$e2e_tmp/base.tsv"
+check "the shortcut base is written through the program's data layer" \
+    "$build/tests/e2e/quorvel_seed_base" "$e2e_tmp/base.tsv"
+
+"$e2e_tmp/menu-fixture" menu-fixture >/dev/null 2>&1 &
+menu_fixture=$!
+e2e_pids+=("$menu_fixture")
+"$fixtures/live_gtk4_fixture" gtk4-fixture >/dev/null 2>&1 &
+e2e_pids+=($!)
+xterm -title xterm-target &
+e2e_pids+=($!)
+for title in menu-fixture gtk4-fixture xterm-target; do
+    wait_for 15 xdotool search --name "^$title\$" >/dev/null
+done
+window_of() { xdotool search --name "^$1\$" | head -n 1; }
+
+start_quorvel() {
+    QT_LOGGING_RULES=quorvel.live.info=true "$build/quorvel" >>"$e2e_tmp/quorvel.log" 2>&1 &
+    quorvel=$!
+    e2e_pids+=("$quorvel")
+    wait_for 15 tray_icon_embedded
+}
+activate() {
+    xdotool windowactivate "$(window_of "$1")" 2>/dev/null
+    wait_for 5 window_active "$(window_of "$1")"
+}
+cache_holds() { grep -qF -- "$1" "$cache"/*.json 2>/dev/null; }
+cache_lacks() { ! cache_holds "$1"; }
+show_over() {
+    activate "$1" && xdotool key super+q && wait_for 10 overlay_visible && wait_for 5 overlay_active
+}
+hide_overlay() {
+    xdotool keydown Escape sleep 0.1 keyup Escape
+    wait_for 5 overlay_hidden
+}
+logged() { grep -qF -- "$1" "$e2e_tmp/quorvel.log"; }
+
+start_quorvel
+check "the tray icon is embedded" true
+activate menu-fixture
+check "the GTK 3 menu bar is read into the cache" wait_for 10 cache_holds "Upper Case"
+menu_cache=$(grep -lF "Upper Case" "$cache"/*.json)
+check "the cache file is the user's alone" [ "$(stat -c %a "$menu_cache")" = 600 ]
+check "it holds the menu's four shortcuts, the disabled one too, and nothing else" \
+    [ "$(grep -o '"accelerator"' "$menu_cache" | wc -l)" = 4 ]
+check "an item without a shortcut is not kept" eval '! grep -q Preferences "$menu_cache"'
+check "no mnemonic is kept" eval '! grep -q "_Open\|_File" "$menu_cache"'
+check "Super+Q over the menu fixture shows the overlay" show_over menu-fixture
+check "with Ctrl held the menu's shortcuts are on their keys, the base's Ctrl+S wins" \
+    names_while_held ctrl "O: Open…" "Z: Undo" "S: Write"
+check "with Ctrl+Shift held Upper Case is on U" names_while_held ctrl+shift "U: Upper Case"
+hide_overlay
+
+activate gtk4-fixture
+check "the GTK 4 shortcuts window is read into the cache" wait_for 10 cache_holds "Open a document"
+check "Super+Q over the GTK 4 fixture shows its shortcuts" show_over gtk4-fixture
+check "with Ctrl held its shortcuts are on their keys" \
+    names_while_held ctrl "O: Open a document" "Z: Undo"
+hide_overlay
+
+activate xterm-target
+check "xterm is read and gives nothing" wait_for 10 logged "xterm: 0 shortcuts from menus, 0 from"
+check "nothing is cached for it" [ "$(ls "$cache" | wc -l)" = 2 ]
+check "the log holds no label of a fixture" \
+    eval '! grep -q -e "Upper Case" -e "Open a document" -e "Open…" "$e2e_tmp/quorvel.log"'
+
+# A restart, with the menu fixture frozen: the cache serves it, the read is given up.
+kill "$quorvel"
+wait_for 10 process_gone "$quorvel"
+kill -STOP "$menu_fixture"
+start_quorvel
+check "Super+Q over the frozen fixture shows the overlay" show_over menu-fixture
+check "its shortcuts come from the cache" names_while_held ctrl "O: Open…" "S: Write"
+check "the read of the frozen fixture is given up within the budget" \
+    wait_for 3 logged "menu-fixture: 0 shortcuts from menus, 0 from shortcuts windows in"
+check "a given-up read is said so" logged "(given up)"
+hide_overlay
+
+# The executable changes: what the cache held of the old one is dropped.
+touch "$e2e_tmp/menu-fixture"
+activate xterm-target
+activate menu-fixture
+check "the cache of the old executable is dropped" wait_for 10 cache_lacks "Upper Case"
+check "Super+Q shows the overlay" show_over menu-fixture
+check "without the old build's shortcuts" names_while_held ctrl "S: Write"
+check "Open is gone from the keys" eval '! grep -qF "O: Open…" "$e2e_tmp/held.txt"'
+hide_overlay
+kill -CONT "$menu_fixture"
+
+e2e_summary
