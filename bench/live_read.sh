@@ -7,14 +7,17 @@ set -u
 source "$(dirname "$0")/../tests/e2e/lib.sh"
 
 e2e_begin "$1"
+e2e_session_bus
 
-# measure NAME WINDOW_TITLE_REGEX COMMAND...: starts the program, waits for its window, reads it.
+# measure NAME WINDOW_TITLE_REGEX COMMAND...: starts the program, waits for its window, reads it
+# (LIST=1: and lists what it found), ends it.
 measure() {
     local name=$1 title=$2 window pid exe bus paths
     shift 2
     command -v "$1" >/dev/null || [ -x "$1" ] || { echo "== $name: not installed"; return; }
     "$@" >/dev/null 2>&1 &
-    e2e_pids+=($!)
+    local started=$!
+    e2e_pids+=("$started")
     if ! wait_for 60 xdotool search --name "$title" >/dev/null; then
         echo "== $name: no window"
         return
@@ -29,6 +32,8 @@ measure() {
     echo "== $name ($exe)"
     # shellcheck disable=SC2086
     "$build/bench/live_read_bench" ${LIST:+--list} "$pid" "$exe" ${bus:+$bus $paths}
+    kill "$started" "$pid" 2>/dev/null
+    wait_for 10 process_gone "$pid"
 }
 
 measure gtk3-menu-fixture '^menu-fixture$' "$build/tests/live/live_gtk3_menu_fixture" menu-fixture
@@ -36,4 +41,4 @@ measure gtk4-fixture '^gtk4-fixture$' "$build/tests/live/live_gtk4_fixture" gtk4
 measure xterm '^xterm-target$' xterm -title xterm-target
 measure mousepad 'Mousepad' mousepad
 measure gedit 'gedit' gedit
-measure lowriter 'LibreOffice Writer|Untitled 1' lowriter --norestore
+measure lowriter 'LibreOffice Writer$' lowriter --norestore

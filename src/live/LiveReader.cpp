@@ -1,5 +1,6 @@
 #include "live/LiveReader.h"
 
+#include "live/AtspiMenus.h"
 #include "live/GtkMenus.h"
 #include "live/Log.h"
 #include "live/ResourceFiles.h"
@@ -14,6 +15,7 @@ namespace live {
 namespace {
 
 constexpr auto BusConnectionName = "quorvel-live";
+constexpr auto AccessibilityConnectionName = "quorvel-live-accessibility";
 
 std::string FileName(const std::string& path)
 {
@@ -22,7 +24,8 @@ std::string FileName(const std::string& path)
 
 } // namespace
 
-ReadResult ReadProgram(const QDBusConnection& bus, const LiveTarget& target, ReadBudget& budget)
+ReadResult ReadProgram(const QDBusConnection& bus, const QDBusConnection& accessibilityBus,
+                       const LiveTarget& target, ReadBudget& budget)
 {
     const auto start = std::chrono::steady_clock::now();
     ReadResult result;
@@ -41,6 +44,12 @@ ReadResult ReadProgram(const QDBusConnection& bus, const LiveTarget& target, Rea
             result.fromShortcutsWindows += static_cast<int>(found.size());
             result.shortcuts.insert(result.shortcuts.end(), found.begin(), found.end());
         }
+    }
+    if (result.fromMenus == 0) {
+        std::vector<LiveShortcut> found =
+            ReadAccessibleMenus(accessibilityBus, target.program.processId, budget);
+        result.fromAccessibleMenus = static_cast<int>(found.size());
+        result.shortcuts.insert(result.shortcuts.end(), found.begin(), found.end());
     }
     result.complete = !budget.Spent();
     result.time = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -64,6 +73,7 @@ LiveReader::~LiveReader()
     thread_.quit();
     thread_.wait();
     QDBusConnection::disconnectFromBus(BusConnectionName);
+    QDBusConnection::disconnectFromBus(AccessibilityConnectionName);
 }
 
 void LiveReader::Read(LiveTarget target)
@@ -96,10 +106,17 @@ void LiveReader::Run(const LiveTarget& target, const std::atomic<bool>& cancelle
     const QDBusConnection bus =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, BusConnectionName);
     ReadBudget budget(&cancelled);
-    const ReadResult result = ReadProgram(bus, target, budget);
-    qCInfo(lcLive, "%s: %d shortcuts from menus, %d from shortcuts windows in %lld ms%s",
+    QDBusConnection accessibilityBus(AccessibilityConnectionName);
+    if (!accessibilityBus.isConnected()) {
+        accessibilityBus = ConnectAccessibilityBus(bus, AccessibilityConnectionName, budget);
+    }
+    const ReadResult result = ReadProgram(bus, accessibilityBus, target, budget);
+    qCInfo(lcLive,
+           "%s: %d shortcuts from menus, %d from shortcuts windows, %d from accessible menus in "
+           "%lld ms%s",
            FileName(target.program.executable).c_str(), result.fromMenus,
-           result.fromShortcutsWindows, static_cast<long long>(result.time.count() / 1000),
+           result.fromShortcutsWindows, result.fromAccessibleMenus,
+           static_cast<long long>(result.time.count() / 1000),
            result.complete ? "" : " (given up)");
     if (result.complete) {
         lastRead_[file] = now;

@@ -32,13 +32,16 @@ struct ReadResult
     std::vector<LiveShortcut> shortcuts;
     int fromMenus = 0;
     int fromShortcutsWindows = 0;
+    int fromAccessibleMenus = 0;
     std::chrono::microseconds time{0};
     bool complete = true; // false when the budget ran out or the read was cancelled
 };
 
-// Reads the sources of one program, cheapest first: its menu export, then the shortcuts windows
-// built into its files (titles translated in the gettext domain named after its executable).
-ReadResult ReadProgram(const QDBusConnection& bus, const LiveTarget& target, ReadBudget& budget);
+// Reads the sources of one program, cheapest first: its menu export, the shortcuts windows built
+// into its files (titles translated in the gettext domain named after its executable), then, when
+// it exports no menus, its menus on the accessibility bus (not connected: not read).
+ReadResult ReadProgram(const QDBusConnection& bus, const QDBusConnection& accessibilityBus,
+                       const LiveTarget& target, ReadBudget& budget);
 
 // Reads the foreground program's shortcuts on a thread of its own with a bus connection of its
 // own, into the cache, and hands what the cache then holds for the program to onRead on the

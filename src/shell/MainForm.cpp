@@ -155,7 +155,9 @@ void TMainForm::BuildKeyboard()
                                             this, label_, 0.0);
     // The keyboard hides the overlay when another program comes forward; that program is read.
     activeWindow_->OnChange = [this, hide = std::move(activeWindow_->OnChange)] {
-        hide();
+        if (hide) {
+            hide();
+        }
         live_->OnActiveWindowChange();
     };
     scanner_ = std::make_unique<CKeyScanner>(platform_);

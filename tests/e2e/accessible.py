@@ -27,8 +27,14 @@ def names(application):
 
     root = bus.get_object("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root")
     for name, path in root.GetChildren(dbus_interface=ACCESSIBLE):
-        node = bus.get_object(name, path)
-        if node.Get(ACCESSIBLE, "Name", dbus_interface="org.freedesktop.DBus.Properties") == application:
+        # An application that does not answer (a stopped process) is passed over.
+        node = bus.get_object(name, path, introspect=False)
+        try:
+            own = node.Get(ACCESSIBLE, "Name", dbus_interface="org.freedesktop.DBus.Properties",
+                           timeout=1)
+        except dbus.DBusException:
+            continue
+        if own == application:
             walk(name, path, 0)
     return found
 

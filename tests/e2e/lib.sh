@@ -285,3 +285,13 @@ names_while_held() {
         return 1
     }
 }
+
+# e2e_session_bus: a session bus of the test's own, with Qt's widgets on the accessibility bus
+# (started on demand through the bus, as a desktop starts it).
+e2e_session_bus() {
+    local address pid
+    read -r address pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 |
+        paste -sd ' ')
+    e2e_pids+=("$pid")
+    export DBUS_SESSION_BUS_ADDRESS=$address QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Live shortcuts over real applications: a GTK 3 menu bar (exported on the session bus) and a GTK 4
-# shortcuts window (compiled into the executable) are read when their windows come forward, kept
+# Live shortcuts over real applications: a GTK 3 menu bar (exported on the session bus), one made
+# of widgets (seen on the accessibility bus only) and a GTK 4 shortcuts window (compiled into the
+# executable) are read when their windows come forward, kept
 # in the cache readable by the user alone, and shown under the base (which wins on the same keys);
 # xterm gives none; no label reaches the log. After a restart the cache serves a fixture that is
 # frozen (its read given up), and a changed executable drops its cache.
@@ -9,26 +10,29 @@ set -u
 source "$(dirname "$0")/lib.sh"
 
 e2e_begin "$1"
+e2e_session_bus
 export XDG_CACHE_HOME=$e2e_tmp/cache
 cache=$XDG_CACHE_HOME/quorvel/live
 fixtures=$build/tests/live
 # A copy of the menu fixture, so that the test can change its executable.
 cp "$fixtures/live_gtk3_menu_fixture" "$e2e_tmp/menu-fixture"
-printf 'menu-fixture\tnormal\t17+83\tЗаписать\tWrite\n' >"$e2e_tmp/base.tsv"
+printf 'menu-fixture\tnormal\t17+83\tWrite\tWrite the file\n' >"$e2e_tmp/base.tsv"
 check "the shortcut base is written through the program's data layer" \
     "$build/tests/e2e/quorvel_seed_base" "$e2e_tmp/base.tsv"
 
 "$e2e_tmp/menu-fixture" menu-fixture >/dev/null 2>&1 &
 menu_fixture=$!
 e2e_pids+=("$menu_fixture")
+"$fixtures/live_gtk3_menu_fixture" widget-fixture --widgets >/dev/null 2>&1 &
+e2e_pids+=($!)
 "$fixtures/live_gtk4_fixture" gtk4-fixture >/dev/null 2>&1 &
 e2e_pids+=($!)
 xterm -title xterm-target &
 e2e_pids+=($!)
-for title in menu-fixture gtk4-fixture xterm-target; do
+for title in menu-fixture widget-fixture gtk4-fixture xterm-target; do
     wait_for 15 xdotool search --name "^$title\$" >/dev/null
 done
-window_of() { xdotool search --name "^$1\$" | head -n 1; }
+window_of() { xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
 
 start_quorvel() {
     QT_LOGGING_RULES=quorvel.live.info=true "$build/quorvel" >>"$e2e_tmp/quorvel.log" 2>&1 &
@@ -41,7 +45,6 @@ activate() {
     wait_for 5 window_active "$(window_of "$1")"
 }
 cache_holds() { grep -qF -- "$1" "$cache"/*.json 2>/dev/null; }
-cache_lacks() { ! cache_holds "$1"; }
 show_over() {
     activate "$1" && xdotool key super+q && wait_for 10 overlay_visible && wait_for 5 overlay_active
 }
@@ -67,6 +70,17 @@ check "with Ctrl held the menu's shortcuts are on their keys, the base's Ctrl+S 
 check "with Ctrl+Shift held Upper Case is on U" names_while_held ctrl+shift "U: Upper Case"
 hide_overlay
 
+activate widget-fixture
+check "the menu bar of widgets is read over the accessibility bus" \
+    wait_for 10 eval '[ "$(grep -lF "Upper Case" "$cache"/*.json | wc -l)" = 2 ]'
+widget_cache=$(grep -lF "Upper Case" "$cache"/*.json | grep -v "$menu_cache")
+check "it holds the four shortcuts, the disabled one too, no mnemonic" \
+    eval '[ "$(grep -o "\"accelerator\"" "$widget_cache" | wc -l)" = 4 ] &&
+        ! grep -q "Preferences\|_Open" "$widget_cache"'
+check "Super+Q over it shows its shortcuts" show_over widget-fixture
+check "with Ctrl held they are on their keys" names_while_held ctrl "O: Open…" "Z: Undo" "S: Save"
+hide_overlay
+
 activate gtk4-fixture
 check "the GTK 4 shortcuts window is read into the cache" wait_for 10 cache_holds "Open a document"
 check "Super+Q over the GTK 4 fixture shows its shortcuts" show_over gtk4-fixture
@@ -75,8 +89,8 @@ check "with Ctrl held its shortcuts are on their keys" \
 hide_overlay
 
 activate xterm-target
-check "xterm is read and gives nothing" wait_for 10 logged "xterm: 0 shortcuts from menus, 0 from"
-check "nothing is cached for it" [ "$(ls "$cache" | wc -l)" = 2 ]
+check "xterm is read and gives nothing" wait_for 10 logged "xterm: 0 shortcuts from menus, 0 from shortcuts windows, 0 from"
+check "nothing is cached for it" [ "$(ls "$cache" | wc -l)" = 3 ]
 check "the log holds no label of a fixture" \
     eval '! grep -q -e "Upper Case" -e "Open a document" -e "Open…" "$e2e_tmp/quorvel.log"'
 
@@ -88,7 +102,7 @@ start_quorvel
 check "Super+Q over the frozen fixture shows the overlay" show_over menu-fixture
 check "its shortcuts come from the cache" names_while_held ctrl "O: Open…" "S: Write"
 check "the read of the frozen fixture is given up within the budget" \
-    wait_for 3 logged "menu-fixture: 0 shortcuts from menus, 0 from shortcuts windows in"
+    wait_for 3 logged "menu-fixture: 0 shortcuts from menus, 0 from shortcuts windows, 0 from"
 check "a given-up read is said so" logged "(given up)"
 hide_overlay
 
@@ -96,7 +110,7 @@ hide_overlay
 touch "$e2e_tmp/menu-fixture"
 activate xterm-target
 activate menu-fixture
-check "the cache of the old executable is dropped" wait_for 10 cache_lacks "Upper Case"
+check "the cache of the old executable is dropped" wait_for 10 eval '[ ! -e "$menu_cache" ]'
 check "Super+Q shows the overlay" show_over menu-fixture
 check "without the old build's shortcuts" names_while_held ctrl "S: Write"
 check "Open is gone from the keys" eval '! grep -qF "O: Open…" "$e2e_tmp/held.txt"'
