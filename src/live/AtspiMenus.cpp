@@ -128,17 +128,21 @@ public:
         return answer.arguments().size() == 1 ? answer.arguments().front().toUInt() : 0;
     }
 
+    // The accessible name without the blanks some programs pad it with.
     std::string NameOf(const Node& node)
     {
         const QDBusMessage answer = Call(node, "org.freedesktop.DBus.Properties", "Get",
                                          {QString(AccessibleInterface), QString("Name")});
-        return answer.arguments().size() == 1 ? answer.arguments()
-                                                    .front()
-                                                    .value<QDBusVariant>()
-                                                    .variant()
-                                                    .toString()
-                                                    .toStdString()
-                                              : std::string();
+        if (answer.arguments().size() != 1) {
+            return {};
+        }
+        return answer.arguments()
+            .front()
+            .value<QDBusVariant>()
+            .variant()
+            .toString()
+            .trimmed()
+            .toStdString();
     }
 
     std::string KeyBindingOf(const Node& node)
