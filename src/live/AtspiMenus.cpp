@@ -159,11 +159,7 @@ public:
         }
         const unsigned role = RoleOf(node);
         if (IsItem(role)) {
-            // A Qt item that opens a submenu holds it as its child.
-            const std::string name = Item(node, path);
-            path.push_back(name);
-            WalkChildren(node, path, depth);
-            path.pop_back();
+            Item(node, path, depth);
         } else if (role == Menu) {
             // GTK names a submenu by its item; Qt's popup menu repeats its item's name.
             const std::string name = NameOf(node);
@@ -187,21 +183,30 @@ public:
         }
     }
 
-    // Keeps the item when it has a shortcut; its name.
-    std::string Item(const Node& node, const std::vector<std::string>& path)
+    // Keeps the item when it has a shortcut. GTK writes "mnemonic;full mnemonic:shortcut" and
+    // holds a submenu as a menu of its own; Qt writes the shortcut alone and holds a submenu as the
+    // item's child. The name is asked for only where it is needed: most items have no shortcut.
+    void Item(const Node& node, std::vector<std::string>& path, int depth)
     {
-        const std::string name = NameOf(node);
         const std::string binding = KeyBindingOf(node);
         const std::size_t last = binding.rfind(';');
         const bool gtk = last != std::string::npos;
         const std::string shortcut = gtk ? binding.substr(last + 1) : binding;
-        if (!shortcut.empty() && !name.empty() && (gtk || !IsQtMnemonic(shortcut, name))) {
-            std::vector<std::string> itemPath = path;
-            itemPath.push_back(name);
-            found_.push_back({shortcut, gtk ? AccelSyntax::Gtk : AccelSyntax::Qt,
-                              std::move(itemPath), LiveSource::Menu});
+        if (gtk && shortcut.empty()) {
+            return;
         }
-        return name;
+        const std::string name = NameOf(node);
+        if (!shortcut.empty() && !name.empty() && (gtk || !IsQtMnemonic(shortcut, name))) {
+            path.push_back(name);
+            found_.push_back(
+                {shortcut, gtk ? AccelSyntax::Gtk : AccelSyntax::Qt, path, LiveSource::Menu});
+            path.pop_back();
+        }
+        if (!gtk) {
+            path.push_back(name);
+            WalkChildren(node, path, depth);
+            path.pop_back();
+        }
     }
 
     std::vector<LiveShortcut> TakeFound() { return std::move(found_); }
