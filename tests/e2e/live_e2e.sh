@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Live shortcuts over real applications: a GTK 3 menu bar (exported on the session bus), one made
 # of widgets (seen on the accessibility bus only) and a GTK 4 shortcuts window (compiled into the
-# executable) are read when their windows come forward, kept
-# in the cache readable by the user alone, and shown under the base (which wins on the same keys);
-# xterm gives none; no label reaches the log. After a restart the cache serves a fixture that is
-# frozen (its read given up), and a changed executable drops its cache.
+# executable) are read when their windows come forward, kept in the cache readable by the user
+# alone, and shown under the base (which wins on the same keys); xterm gives none; no label
+# reaches the log and the global menu registrar's name stays free. After a restart the cache
+# serves a fixture that is frozen (its read given up), and a changed executable drops its cache.
 # Usage: live_e2e.sh BUILD_DIR.
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -68,6 +68,8 @@ check "Super+Q over the menu fixture shows the overlay" show_over menu-fixture
 check "with Ctrl held the menu's shortcuts are on their keys, the base's Ctrl+S wins" \
     names_while_held ctrl "O: Open…" "Z: Undo" "S: Write"
 check "with Ctrl+Shift held Upper Case is on U" names_while_held ctrl+shift "U: Upper Case"
+check "with Ctrl+O held the description line says where the shortcut was found" \
+    names_while_held ctrl+o "from the menu File › Open…"
 hide_overlay
 
 activate widget-fixture
@@ -91,6 +93,12 @@ hide_overlay
 activate xterm-target
 check "xterm is read and gives nothing" wait_for 10 logged "xterm: 0 shortcuts from menus, 0 from shortcuts windows, 0 from"
 check "nothing is cached for it" [ "$(ls "$cache" | wc -l)" = 3 ]
+registrar_free() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:com.canonical.AppMenu.Registrar |
+        grep -q 'boolean false'
+}
+check "the global menu registrar's name is not owned" registrar_free
 check "the log holds no label of a fixture" \
     eval '! grep -q -e "Upper Case" -e "Open a document" -e "Open…" "$e2e_tmp/quorvel.log"'
 
