@@ -96,7 +96,9 @@ const char* KeySymNameOfQtKey(int key)
 std::uint16_t KeyOfQtKey(int key, const KeyOfKeySym& keyOf)
 {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F35) {
-        return KeyOfKeySymName("F" + std::to_string(key - Qt::Key_F1 + 1), keyOf);
+        std::string name = "F";
+        name += std::to_string(key - Qt::Key_F1 + 1);
+        return KeyOfKeySymName(name, keyOf);
     }
     if (const char* name = KeySymNameOfQtKey(key)) {
         return KeyOfKeySymName(name, keyOf);
