@@ -33,4 +33,9 @@ add_custom_command(OUTPUT ${changelog}
 add_custom_target(quorvel_changelog ALL DEPENDS ${changelog})
 install(FILES ${changelog} DESTINATION ${docdir})
 
+# Quorvel's GNOME Shell extension, in the folder where GNOME Shell finds the system's extensions;
+# the user turns it on (gnome-extensions enable quorvel@quorvel.org).
+install(DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/gnome-shell-extension/quorvel@quorvel.org
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/gnome-shell/extensions)
+
 include(CPack)

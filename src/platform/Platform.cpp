@@ -53,6 +53,11 @@ Platform::MenuExport Platform::GetWindowMenuExport(WindowId)
 
 void Platform::OverlayMapped(WindowId) {}
 
+Platform::ShellExtension Platform::GetShellExtension()
+{
+    return {};
+}
+
 Platform* Installed()
 {
     return installed;

@@ -79,6 +79,15 @@ public:
     virtual bool CanSendInput() = 0;
     // Whether SetTopmost can keep a window above the others.
     virtual bool CanKeepAbove() = 0;
+    // This program's extension of the desktop's shell, where the desktop needs one for the active
+    // window and synthetic keys (GNOME Shell on Wayland): its name for the desktop's tools and
+    // whether it answered at start. The name is empty where none applies.
+    struct ShellExtension
+    {
+        std::string uuid;
+        bool active = false;
+    };
+    virtual ShellExtension GetShellExtension();
 
     // --- keyboard -------------------------------------------------------------------------
     // Calls onChange on the UI thread for each key (virtual-key code: the side codes of Shift,

@@ -61,6 +61,12 @@ constexpr int LabelTop = 591;
 // The screen resolution at which a design unit is one pixel.
 constexpr double DesignDotsPerInch = 120.0;
 
+// Qt's Wayland platform takes the token of its next activation request from this variable
+// (QWaylandXdgSurface::requestActivate, qtwayland 6.4).
+constexpr const char* ActivationTokenVariable = "XDG_ACTIVATION_TOKEN";
+// Compositors make tokens of a UUID or so: a longer one or one with other characters is not one.
+constexpr std::size_t MaxActivationToken = 256;
+
 } // namespace
 
 TMainForm::TMainForm(platform::Platform& platform, bool showOverlay)
@@ -75,7 +81,7 @@ TMainForm::TMainForm(platform::Platform& platform, bool showOverlay)
     firstInstance_ = guard_.Acquire(InstanceLockName);
     if (!firstInstance_) {
         if (showRequested_) {
-            platform_.SendMessageToFirstCopy(MessageChannel, ShowMessage);
+            platform_.SendMessageToFirstCopy(MessageChannel, ShowRequest());
         } else {
             TellFirstInstance();
         }
@@ -316,7 +322,10 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
     // Showing the tray icon is safe at any time, during start-up too.
     if (message == OtherInstanceMessage) {
         ShowTrayIcon();
-    } else if (message == ShowMessage) {
+    } else if (const auto token = ShowRequestToken(message)) {
+        if (!token->empty()) {
+            qputenv(ActivationTokenVariable, QByteArray::fromStdString(*token));
+        }
         // The request's own time: the window manager would refuse an older one (the last
         // trigger's) once the user has worked elsewhere since.
         platform_.NoteUserRequest();
@@ -333,6 +342,29 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
             pendingImports_.emplace_back(*path, reply);
         }
     }
+}
+
+std::string TMainForm::ShowRequest()
+{
+    const QByteArray token = qgetenv(ActivationTokenVariable);
+    return token.isEmpty() ? std::string(ShowMessage)
+                           : std::string(ShowMessage) + ' ' + token.toStdString();
+}
+
+std::optional<std::string> TMainForm::ShowRequestToken(const std::string& message)
+{
+    const std::string prefix = std::string(ShowMessage) + ' ';
+    if (message == ShowMessage) {
+        return std::string();
+    }
+    if (message.rfind(prefix, 0) != 0) {
+        return std::nullopt;
+    }
+    const std::string token = message.substr(prefix.size());
+    const bool fits = token.size() <= MaxActivationToken &&
+                      std::all_of(token.begin(), token.end(),
+                                  [](unsigned char c) { return c > ' ' && c < 0x7f; });
+    return fits ? token : std::string();
 }
 
 void TMainForm::ImportHandedFile(const std::string& path,
@@ -473,6 +505,8 @@ void TMainForm::ShowOverlay()
     }
     keyboard_->Refresh();
     ForceForegroundWindow(platform_, window);
+    // A launch's token serves one show: a stale one would stand in for a fresh one later.
+    qunsetenv(ActivationTokenVariable);
 }
 
 void TMainForm::moveEvent(QMoveEvent* event)

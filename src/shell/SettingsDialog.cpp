@@ -3,6 +3,7 @@
 #include "services/Translation.h"
 #include "shell/TriggerEdit.h"
 #include "shell/TriggerKeys.h"
+#include "util/Text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,6 +26,9 @@ QString Tr(const char* text)
 {
     return QString::fromStdString(Translate(text));
 }
+
+// How long the desktop's extension tool may take.
+constexpr int ExtensionToolTimeoutMs = 10000;
 
 // A label whose text wraps at about this many characters.
 constexpr int LabelCharacters = 60;
@@ -90,6 +94,7 @@ TSettingsDialog::TSettingsDialog(platform::Platform& platform, const SettingsVal
     layout->addWidget(advice_);
     layout->addWidget(desktopShortcut_);
     layout->addWidget(startAtLogin_);
+    AddShellExtension(layout);
     layout->addWidget(error_);
     layout->addStretch();
     layout->addWidget(buttons);
@@ -132,6 +137,53 @@ QHBoxLayout* TSettingsDialog::BuildTriggerRow(const Trigger& trigger)
     triggerRow->addWidget(addKey);
     triggerRow->addWidget(clear);
     return triggerRow;
+}
+
+void TSettingsDialog::AddShellExtension(QVBoxLayout* layout)
+{
+    extension_ = platform_.GetShellExtension();
+    if (extension_.uuid.empty()) {
+        return;
+    }
+    extensionState_ = WrappedLabel(this);
+    layout->addWidget(extensionState_);
+    if (extension_.active) {
+        extensionState_->setText(
+            Tr("Расширение Quorvel для GNOME Shell включено: Quorvel знает, в какой программе вы "
+               "работаете, и выполняет выбранные сочетания клавиш."));
+        return;
+    }
+    extensionState_->setText(
+        Tr("Расширение Quorvel для GNOME Shell не включено. Оно сообщает Quorvel, в какой "
+           "программе вы работаете (процесс, файл .desktop и класс окна, но не заголовки окон), "
+           "и выполняет выбранные сочетания клавиш. Без него Quorvel показывает только сочетания "
+           "рабочего стола и глобальные сочетания запущенных программ, а щелчок по клавише лишь "
+           "описывает её сочетание."));
+    enableExtension_ = new QPushButton(Tr("Включить расширение"), this);
+    connect(enableExtension_, &QPushButton::clicked, this, [this] { OnEnableExtension(); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(enableExtension_);
+    row->addStretch();
+    layout->addLayout(row);
+}
+
+void TSettingsDialog::OnEnableExtension()
+{
+    if (!platform_.RunProgram("gnome-extensions", {"enable", extension_.uuid},
+                              ExtensionToolTimeoutMs)) {
+        error_->setText(QString::fromStdString(
+            FormatText(Translate("Не удалось включить расширение командой «gnome-extensions "
+                                 "enable %s». Если Quorvel установлен недавно, выйдите из сеанса, "
+                                 "войдите снова и повторите."),
+                       extension_.uuid)));
+        error_->show();
+        return;
+    }
+    error_->hide();
+    enableExtension_->setEnabled(false);
+    extensionState_->setText(
+        Tr("Расширение включено. Перезапустите Quorvel, чтобы им пользоваться. Если GNOME не "
+           "находит расширение, выйдите из сеанса и войдите снова."));
 }
 
 void TSettingsDialog::UpdateAdvice()

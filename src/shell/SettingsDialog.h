@@ -12,11 +12,15 @@ class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
 class QLabel;
+class QPushButton;
+class QVBoxLayout;
 class TTriggerEdit;
 
 // The settings window: the trigger, its registration in the desktop's own shortcut settings
-// (GNOME only) and start at login. OK hands the choice to the owner, which applies it; what the
-// owner could not apply is shown in words and the window stays open.
+// (GNOME only), start at login and, where the desktop needs one, this program's shell extension:
+// what it does, what is missing without it, and a button that turns it on. OK hands the choice to
+// the owner, which applies it; what the owner could not apply is shown in words and the window
+// stays open.
 class TSettingsDialog : public QDialog
 {
 public:
@@ -36,10 +40,16 @@ public:
     QComboBox* KeyboardShape() const { return keyboardShape_; }
     QLabel* Advice() const { return advice_; }
     QLabel* Error() const { return error_; }
+    // The shell extension's state and its button; null where the desktop needs none.
+    QLabel* ExtensionState() const { return extensionState_; }
+    QPushButton* EnableExtension() const { return enableExtension_; }
 
 private:
     // The trigger's field with its buttons to add a key from a list and to clear it.
     QHBoxLayout* BuildTriggerRow(const Trigger& trigger);
+    void AddShellExtension(QVBoxLayout* layout);
+    // Runs the desktop's tool that turns the extension on and says what came of it.
+    void OnEnableExtension();
     void UpdateAdvice();
 
     platform::Platform& platform_;
@@ -52,4 +62,7 @@ private:
     QComboBox* keyboardShape_ = nullptr;
     QLabel* advice_ = nullptr;
     QLabel* error_ = nullptr;
+    platform::Platform::ShellExtension extension_;
+    QLabel* extensionState_ = nullptr;
+    QPushButton* enableExtension_ = nullptr;
 };

@@ -42,7 +42,7 @@ int main(int argc, char** argv)
         const bool shown =
             !exitCode && commandLine->Task() == CommandLineTask::TrayProgram &&
             commandLine->Show() &&
-            bare.SendMessageToFirstCopy(TMainForm::MessageChannel, TMainForm::ShowMessage);
+            bare.SendMessageToFirstCopy(TMainForm::MessageChannel, TMainForm::ShowRequest());
         platform::Install(nullptr);
         if (exitCode) {
             return *exitCode;

@@ -40,7 +40,10 @@ check "usr/bin/quorvel leads to usr/lib/quorvel/quorvel" \
 for file in usr/lib/quorvel/keyimages.xml usr/share/locale/en/LC_MESSAGES/quorvel.mo \
     usr/share/man/man1/quorvel.1.gz usr/share/icons/hicolor/scalable/apps/quorvel.svg \
     usr/share/icons/hicolor/16x16/apps/quorvel.png usr/share/icons/hicolor/256x256/apps/quorvel.png \
-    usr/share/doc/quorvel/copyright; do
+    usr/share/doc/quorvel/copyright \
+    usr/share/gnome-shell/extensions/quorvel@quorvel.org/metadata.json \
+    usr/share/gnome-shell/extensions/quorvel@quorvel.org/extension.js \
+    usr/share/gnome-shell/extensions/quorvel@quorvel.org/service.js; do
     check "holds $file" test -s "$root/$file"
 done
 check "the desktop entry is valid" desktop-file-validate "$root/usr/share/applications/org.quorvel.Quorvel.desktop"

@@ -90,9 +90,9 @@ TEST(SwayProtocol, TheTreeGivesEveryWindowWithItsProgramAndTheFocus)
 {
     const std::vector<Toplevel> windows = ParseSwayTree(Tree);
     ASSERT_EQ(windows.size(), 3u);
-    EXPECT_EQ(windows[0], (Toplevel{5, 700, "org.gnome.gedit", "", "", false}));
-    EXPECT_EQ(windows[1], (Toplevel{7, 701, "", "xterm", "XTerm", false}));
-    EXPECT_EQ(windows[2], (Toplevel{8, 702, "foot", "", "", true}));
+    EXPECT_EQ(windows[0], (Toplevel{5, 700, "org.gnome.gedit", "", "", false, ""}));
+    EXPECT_EQ(windows[1], (Toplevel{7, 701, "", "xterm", "XTerm", false, ""}));
+    EXPECT_EQ(windows[2], (Toplevel{8, 702, "foot", "", "", true, ""}));
 
     EXPECT_TRUE(ParseSwayTree("").empty());
     EXPECT_TRUE(ParseSwayTree("[1, 2]").empty());
@@ -106,7 +106,7 @@ TEST(SwayProtocol, AWindowEventGivesTheChangeAndTheWindow)
             "focused": true}})");
     ASSERT_TRUE(focus);
     EXPECT_EQ(focus->change, "focus");
-    EXPECT_EQ(focus->window, (Toplevel{9, 42, "kitty", "", "", true}));
+    EXPECT_EQ(focus->window, (Toplevel{9, 42, "kitty", "", "", true, ""}));
 
     // A container without a program (a workspace's split) and malformed events are no change.
     EXPECT_FALSE(ParseSwayWindowEvent(R"({"change": "focus", "container": {"id": 9}})"));
@@ -126,11 +126,11 @@ TEST(SwayProtocol, ACommandSucceedsOnlyWhenEveryPartDid)
 
 TEST(WaylandIdentity, AnApplicationIdNamesTheDesktopEntryAndAnX11WindowItsClass)
 {
-    const auto wayland = IdentityOf(Toplevel{5, 700, "org.gnome.gedit", "", "", false});
+    const auto wayland = IdentityOf(Toplevel{5, 700, "org.gnome.gedit", "", "", false, ""});
     EXPECT_EQ(wayland.desktopId, "org.gnome.gedit");
     EXPECT_EQ(wayland.classes, std::vector<std::string>{"org.gnome.gedit"});
 
-    const auto x11 = IdentityOf(Toplevel{7, 701, "", "xterm", "XTerm", false});
+    const auto x11 = IdentityOf(Toplevel{7, 701, "", "xterm", "XTerm", false, ""});
     EXPECT_TRUE(x11.desktopId.empty());
     EXPECT_EQ(x11.classes, (std::vector<std::string>{"xterm", "XTerm"}));
 

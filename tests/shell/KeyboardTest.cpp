@@ -160,6 +160,31 @@ TEST_F(Controller, ReleaseAndPressAgainInTimeCarriesTheShortcutOutOnce)
     EXPECT_EQ(env.platform.sentKeys.size(), 6u);
 }
 
+TEST_F(Controller, TheKeyboardLostWhileTheFocusGoesBackLeavesTheGestureWhole)
+{
+    Activate(OtherWindow);
+    Activate(EditorWindow);
+    ShowOverlay();
+    env.platform.windows[99] = {env.platform.currentProcessId};
+    env.platform.foregroundWindow = 99;
+    // The overlay loses the keyboard while the gesture waits for the editor to take the focus:
+    // the trackers go while the one that completed is still at work.
+    env.platform.duringFocusWait = [this] { keyboard.OnKeyStateRefused(); };
+    Down(162, Ctrl);
+    Down('S');
+    Up('S');
+    env.timers.Advance(300);
+    Down('S');
+
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_EQ(keyboard.TrackerCount(), 0u);
+    using Key = platform::FakePlatform::KeyEvent;
+    EXPECT_EQ(
+        env.platform.sentKeys,
+        (std::vector<Key>{
+            {Ctrl, true}, {Ctrl, false}, {'S', true}, {'S', false}, {Ctrl, true}, {'S', true}}));
+}
+
 TEST_F(Controller, KeysAreNotSentWhenTheApplicationDoesNotTakeTheFocusBack)
 {
     env.platform.windows[OverlayWindow] = {env.platform.currentProcessId};

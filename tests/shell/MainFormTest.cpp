@@ -14,6 +14,7 @@
 
 #include "BaseWriter.h"
 #include "FakeEnvironment.h"
+#include "ScopedEnvironment.h"
 #include "ScopedLanguage.h"
 
 #include <QAction>
@@ -31,6 +32,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -439,4 +441,34 @@ TEST(MainForm, AHintStepDoneLeavesADamagedSettingsFileAsItIs)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), damaged);
+}
+
+TEST(MainForm, AShowRequestHandsItsActivationTokenToThatShowAlone)
+{
+    ScopedEnvironment environment;
+    environment.Set("XDG_ACTIVATION_TOKEN", std::nullopt);
+    EXPECT_EQ(TMainForm::ShowRequest(), "show");
+    environment.Set("XDG_ACTIVATION_TOKEN", "a1b2-c3");
+    EXPECT_EQ(TMainForm::ShowRequest(), "show a1b2-c3");
+    environment.Set("XDG_ACTIVATION_TOKEN", std::nullopt);
+
+    EXPECT_EQ(TMainForm::ShowRequestToken("show"), "");
+    EXPECT_EQ(TMainForm::ShowRequestToken("show a1b2-c3"), "a1b2-c3");
+    EXPECT_EQ(TMainForm::ShowRequestToken("show two words"), "");
+    EXPECT_EQ(TMainForm::ShowRequestToken("show " + std::string(257, 'x')), "");
+    EXPECT_EQ(TMainForm::ShowRequestToken("shows"), std::nullopt);
+    EXPECT_EQ(TMainForm::ShowRequestToken(TMainForm::OtherInstanceMessage), std::nullopt);
+
+    FakeEnvironment env;
+    TMainForm form(env.platform);
+    auto send = [&](const std::string& message) {
+        env.platform.listeners[TMainForm::MessageChannel](message, [](const std::string&) {});
+    };
+    send("show a1b2-c3");
+    EXPECT_TRUE(form.isVisible());
+    form.hide();
+    send("show");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(env.platform.activationTokens, (std::vector<std::string>{"a1b2-c3", ""}));
+    EXPECT_EQ(std::getenv("XDG_ACTIVATION_TOKEN"), nullptr);
 }

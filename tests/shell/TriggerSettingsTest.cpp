@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
@@ -300,4 +301,58 @@ TEST(TriggerSettings, TheAlreadyRunningBoxNamesTheTriggerInForce)
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_NE(env.messages[0].find("Нажмите Ctrl + Alt + K"), npos) << env.messages[0];
     EXPECT_EQ(env.messages[0].find("Win"), npos) << env.messages[0];
+}
+
+TEST(TriggerSettings, WhereTheDesktopNeedsTheShellExtensionTheSettingsWindowOffersIt)
+{
+    FakeEnvironment env;
+    env.platform.shellExtension = {"quorvel@quorvel.org", false};
+    bool toolWorks = false;
+    env.platform.programs = [&](const std::string& program, const std::vector<std::string>&) {
+        return program == "gnome-extensions" && toolWorks ? std::optional<std::string>("")
+                                                          : std::nullopt;
+    };
+    TMainForm form(env.platform);
+    form.miSettingsClick();
+    TSettingsDialog* dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(dialog->ExtensionState(), nullptr);
+    EXPECT_NE(dialog->ExtensionState()->text().indexOf("не заголовки окон"), -1);
+    EXPECT_NE(dialog->ExtensionState()->text().indexOf("Без него"), -1);
+    ASSERT_NE(dialog->EnableExtension(), nullptr);
+
+    // A tool that fails: the command is named and the button stays.
+    dialog->EnableExtension()->click();
+    const std::vector<std::string> enable{"gnome-extensions", "enable", "quorvel@quorvel.org"};
+    ASSERT_EQ(env.platform.ranPrograms.size(), 1u);
+    EXPECT_EQ(env.platform.ranPrograms[0], enable);
+    EXPECT_TRUE(dialog->Error()->isVisibleTo(dialog));
+    EXPECT_NE(dialog->Error()->text().indexOf("gnome-extensions enable quorvel@quorvel.org"), -1);
+    EXPECT_TRUE(dialog->EnableExtension()->isEnabled());
+
+    toolWorks = true;
+    dialog->EnableExtension()->click();
+    EXPECT_FALSE(dialog->Error()->isVisibleTo(dialog));
+    EXPECT_FALSE(dialog->EnableExtension()->isEnabled());
+    EXPECT_NE(dialog->ExtensionState()->text().indexOf("Перезапустите Quorvel"), -1);
+}
+
+TEST(TriggerSettings, AnActiveShellExtensionIsNamedAndNoneIsOfferedWhereNoneApplies)
+{
+    FakeEnvironment env;
+    env.platform.shellExtension = {"quorvel@quorvel.org", true};
+    {
+        TMainForm form(env.platform);
+        form.miSettingsClick();
+        TSettingsDialog* dialog = form.SettingsDialog();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_NE(dialog->ExtensionState(), nullptr);
+        EXPECT_NE(dialog->ExtensionState()->text().indexOf("включено:"), -1);
+        EXPECT_EQ(dialog->EnableExtension(), nullptr);
+    }
+    env.platform.shellExtension = {};
+    TMainForm form(env.platform);
+    form.miSettingsClick();
+    ASSERT_NE(form.SettingsDialog(), nullptr);
+    EXPECT_EQ(form.SettingsDialog()->ExtensionState(), nullptr);
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -246,11 +247,17 @@ void FakePlatform::PrepareOverlay(WindowId window)
 void FakePlatform::NoteUserRequest()
 {
     ++userRequests;
+    // The activation token the toolkit would take for this request's activation.
+    const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
+    activationTokens.emplace_back(token ? token : "");
 }
 
 bool FakePlatform::WaitUntilFocused(WindowId window, int timeoutMs)
 {
     focusWaits.push_back(timeoutMs);
+    if (duringFocusWait) {
+        duringFocusWait();
+    }
     return foregroundWindow == window;
 }
 

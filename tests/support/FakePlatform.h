@@ -64,6 +64,8 @@ public:
     bool canKeepAbove = true;
     // The desktop's name for the registered hot key; empty: none.
     std::string hotKeyDescription;
+    // No shell extension applies unless a test names one.
+    ShellExtension shellExtension;
     std::array<std::uint8_t, 256> keyState{};
     // False: another program has the keyboard; key state is neither read nor reported.
     bool keyboardReadAllowed = true;
@@ -122,7 +124,11 @@ public:
     std::vector<HotKey> hotKeys;
     // The time-out of each WaitUntilFocused.
     std::vector<int> focusWaits;
+    // Runs in each WaitUntilFocused, as the events a real wait lets through would.
+    std::function<void()> duringFocusWait;
     int userRequests = 0;
+    // XDG_ACTIVATION_TOKEN at each NoteUserRequest, empty where unset.
+    std::vector<std::string> activationTokens;
     std::map<std::string, MessageHandler> listeners;
     std::function<void()> foregroundWatcher;
     std::vector<std::pair<std::string, std::string>> sentMessages;
@@ -141,6 +147,7 @@ public:
     bool CanGrabTrigger() override { return canGrabTrigger; }
     bool CanTellActiveProcess() override { return canTellActiveProcess; }
     bool CanSendInput() override { return canSendInput; }
+    ShellExtension GetShellExtension() override { return shellExtension; }
     bool CanKeepAbove() override { return canKeepAbove; }
     bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange) override;
     bool GetKeyboardState(std::uint8_t state[256]) override;

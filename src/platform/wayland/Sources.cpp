@@ -5,9 +5,9 @@ namespace platform::wayland {
 Platform::WindowIdentity IdentityOf(const Toplevel& window)
 {
     Platform::WindowIdentity identity;
+    identity.desktopId = window.desktopId.empty() ? window.appId : window.desktopId;
     if (!window.appId.empty()) {
         identity.classes.push_back(window.appId);
-        identity.desktopId = window.appId;
         return identity;
     }
     for (const std::string* name : {&window.instance, &window.windowClass}) {

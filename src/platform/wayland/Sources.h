@@ -24,11 +24,15 @@ struct Toplevel
     std::string instance;
     std::string windowClass;
     bool focused = false;
+    // The desktop entry the compositor matched the window to, where it tells one (GNOME Shell);
+    // otherwise the application id names it.
+    std::string desktopId;
     bool operator==(const Toplevel&) const = default;
 };
 
 // What a window tells of its program: a Wayland window's application id is the name of its
-// desktop entry by convention and stands for its class as well; an X11 window gives WM_CLASS.
+// desktop entry by convention and stands for its class as well; an X11 window gives WM_CLASS. A
+// desktop entry the compositor names comes before the application id.
 Platform::WindowIdentity IdentityOf(const Toplevel& window);
 
 // Binds a key combination in the desktop: to a command the compositor runs, or to a callback

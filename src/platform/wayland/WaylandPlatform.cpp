@@ -3,6 +3,7 @@
 #include "platform/VirtualKeys.h"
 #include "platform/linux/Log.h"
 #include "platform/wayland/ForeignToplevels.h"
+#include "platform/wayland/GnomeShell.h"
 #include "platform/wayland/KWinFakeInput.h"
 #include "platform/wayland/KWinWindows.h"
 #include "platform/wayland/PortalShortcuts.h"
@@ -131,11 +132,17 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
     if (seat_ && seat_->CanSend()) {
         input_ = seat_.get();
     }
-    // sway's IPC tells each window's process; the foreign-toplevel list only its application id.
+    // sway's IPC tells each window's process; the foreign-toplevel list only its application id;
+    // on GNOME, Quorvel's Shell extension tells both and types the keys.
     sway_ = wayland::SwayDesktop::Open();
+    gnome_ = !sway_ && IsGnomeSession() ? wayland::GnomeShell::Open(QDBusConnection::sessionBus())
+                                        : nullptr;
     if (sway_) {
         trigger_ = sway_.get();
         windows_ = sway_.get();
+    } else if (gnome_) {
+        windows_ = gnome_.get();
+        input_ = gnome_.get();
     } else {
         OpenDesktopSources();
     }
@@ -145,13 +152,15 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
                                      : "by the user")
                        << "- active window"
                        << (sway_        ? "from sway"
+                           : gnome_     ? "from Quorvel's GNOME Shell extension"
                            : kwin_      ? "from KWin's script"
                            : toplevels_ ? "from the compositor's toplevel list"
                                         : "unknown")
                        << "- synthetic keys"
-                       << (fakeInput_ ? "by KWin's fake input"
-                           : input_   ? "by a virtual keyboard"
-                                      : "none");
+                       << (gnome_       ? "by Quorvel's GNOME Shell extension"
+                           : fakeInput_ ? "by KWin's fake input"
+                           : input_     ? "by a virtual keyboard"
+                                        : "none");
     qApp->installEventFilter(keyEvents_.get());
     // Every key is forgotten when the keyboard goes to another program; coming back, the modifiers
     // held at its entry are added at the first read, once the toolkit has taken the entry's
@@ -202,6 +211,11 @@ bool WaylandPlatform::IsWaylandSession()
            QGuiApplication::platformName() == QLatin1String("wayland");
 }
 
+bool WaylandPlatform::IsGnomeSession()
+{
+    return wayland::IsGnomeDesktop(qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString());
+}
+
 bool WaylandPlatform::CanGrabTrigger()
 {
     return trigger_ != nullptr;
@@ -220,6 +234,14 @@ bool WaylandPlatform::CanSendInput()
 bool WaylandPlatform::CanKeepAbove()
 {
     return false;
+}
+
+Platform::ShellExtension WaylandPlatform::GetShellExtension()
+{
+    if (sway_ || !IsGnomeSession()) {
+        return {};
+    }
+    return {wayland::GnomeShell::ExtensionUuid, gnome_ != nullptr};
 }
 
 bool WaylandPlatform::WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey)
@@ -495,10 +517,14 @@ std::optional<wayland::Toplevel> WaylandPlatform::Find(WindowId window) const
 
 std::string WaylandPlatform::GetWindowManagerName()
 {
+    // GNOME's own shortcut settings run "quorvel --show" there, as on X11.
     if (sway_) {
         return "sway";
     }
-    return kwin_ ? "KWin" : std::string();
+    if (kwin_) {
+        return "KWin";
+    }
+    return IsGnomeSession() ? "GNOME Shell" : std::string();
 }
 
 bool WaylandPlatform::IsDesktopWindow(WindowId)

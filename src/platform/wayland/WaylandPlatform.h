@@ -21,14 +21,16 @@ class ForeignToplevels;
 class KWinWindows;
 class KWinFakeInput;
 class PortalShortcuts;
+class GnomeShell;
 } // namespace wayland
 
 // The platform of a Wayland session. Processes, the instance channel, folders and the shell are
 // the Linux ones, the X display never opened. The keyboard layout and synthetic keys come from a
 // Wayland connection of its own; the trigger and the active window from the compositor's IPC
-// (sway), else the trigger from the desktop portal's GlobalShortcuts and the active window from a
-// KWin script (KDE Plasma) or the compositor's foreign-toplevel list (wlroots); held keys from
-// this program's own key events, so nothing is read while another program has the keyboard.
+// (sway), else the active window and synthetic keys from Quorvel's GNOME Shell extension, else the
+// trigger from the desktop portal's GlobalShortcuts and the active window from a KWin script (KDE
+// Plasma) or the compositor's foreign-toplevel list (wlroots); held keys from this program's own
+// key events, so nothing is read while another program has the keyboard.
 class WaylandPlatform : public LinuxSystem
 {
 public:
@@ -38,11 +40,15 @@ public:
 
     // A Wayland session with the toolkit on its Wayland platform.
     static bool IsWaylandSession();
+    // XDG_CURRENT_DESKTOP names GNOME.
+    static bool IsGnomeSession();
 
     bool CanGrabTrigger() override;
     bool CanTellActiveProcess() override;
     bool CanSendInput() override;
     bool CanKeepAbove() override;
+    // Quorvel's GNOME Shell extension on GNOME without sway.
+    ShellExtension GetShellExtension() override;
     // From the keys this program's windows see pressed or released, and the modifiers held at
     // the keyboard's entry.
     bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey) override;
@@ -94,7 +100,9 @@ private:
 
     std::unique_ptr<wayland::WaylandSeat> seat_;
     std::unique_ptr<wayland::SwayDesktop> sway_;
-    // Without sway's IPC, on the seat's connection.
+    // On GNOME, where Quorvel's Shell extension answers.
+    std::unique_ptr<wayland::GnomeShell> gnome_;
+    // Without sway's IPC or the extension, on the seat's connection.
     std::unique_ptr<wayland::ForeignToplevels> toplevels_;
     // Without sway's IPC, on the session bus.
     std::unique_ptr<wayland::PortalShortcuts> portal_;
