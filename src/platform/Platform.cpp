@@ -21,6 +21,11 @@ std::string Platform::GetHotKeyDescription()
     return {};
 }
 
+std::string Platform::GetTriggerConfigLine(std::uint32_t, std::uint16_t)
+{
+    return {};
+}
+
 std::optional<KeyCap> Platform::GetKeyCap(std::uint16_t)
 {
     return std::nullopt;

@@ -116,6 +116,9 @@ public:
     // The registered hot key as the desktop names it, where the desktop owns the key and may
     // have put another in its place; empty where the program's own name for it holds.
     virtual std::string GetHotKeyDescription();
+    // Where RegisterHotKey binds the key in the compositor only until it restarts: the line of
+    // its configuration file that binds it for good. Empty elsewhere.
+    virtual std::string GetTriggerConfigLine(std::uint32_t modifiers, std::uint16_t code);
     // The name of a key as the desktop writes it in key bindings (a keysym of a US layout: "q",
     // "F1", "Return"); empty when the key has none.
     virtual std::string GetKeyBindingName(std::uint16_t code) = 0;

@@ -75,6 +75,7 @@ TSettingsDialog::TSettingsDialog(platform::Platform& platform, const SettingsVal
                               : (*values.keyboardShape == platform::KeyboardShape::Ansi ? 1 : 2));
 
     advice_ = WrappedLabel(this);
+    advice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     error_ = WrappedLabel(this);
     error_->setStyleSheet(QStringLiteral("color: %1").arg(ErrorColour));
     error_->hide();
@@ -188,8 +189,15 @@ void TSettingsDialog::OnEnableExtension()
 
 void TSettingsDialog::UpdateAdvice()
 {
-    const std::string advice =
+    std::string advice =
         TriggerAdvice(desktop_, trigger_, desktop_.gnomeShortcuts && desktopShortcut_->isChecked());
+    const std::string line = platform_.GetTriggerConfigLine(trigger_.modifiers, trigger_.code);
+    if (advice.empty() && !line.empty()) {
+        advice = FormatText(Translate("Композитор помнит это сочетание до своего перезапуска. "
+                                      "Чтобы оно действовало всегда, добавьте в его файл "
+                                      "настроек строку: %s"),
+                            line);
+    }
     advice_->setText(QString::fromStdString(advice));
     advice_->setVisible(!advice.empty());
 }

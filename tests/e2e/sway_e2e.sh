@@ -4,8 +4,9 @@
 # focus, over a focused Wayland window; focusing another window or Esc hides the overlay; Ctrl
 # held before the show and S pressed twice, or S clicked on the overlay (three times, the pointer
 # brought onto the key and then resting there), carry exactly one Ctrl+S into the window below.
-# Started again without sway's IPC, Quorvel knows the focused window from the compositor's
-# foreign-toplevel list, and the gesture and a click carry Ctrl+S out the same way.
+# Started again without sway's IPC and as on Hyprland, Quorvel binds its trigger through hyprctl
+# and knows the focused window from the compositor's foreign-toplevel list, and the gesture and a
+# click carry Ctrl+S out the same way.
 # Usage: sway_e2e.sh BUILD_DIR. Exits 77 (skipped) only where sway cannot start.
 # Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
@@ -168,11 +169,45 @@ check "Quorvel is still running" kill -0 "$quorvel"
 # known by its application id (its desktop entry) alone; no sway rule is made for the overlay.
 kill "$quorvel"
 check "Quorvel ends when told" wait_for 10 eval '! kill -0 '"$quorvel"
-sway_spawn "$e2e_tmp/quorvel-toplevels.log" env -u SWAYSOCK "$build/quorvel"
+# As on Hyprland, the trigger is bound through hyprctl: here a stand-in that logs its calls and
+# makes each bind a bindsym of sway's, so the bound command runs as Hyprland runs it (sh -c).
+sway_msg unbindsym --no-repeat Mod4+q >/dev/null
+mkdir -p "$e2e_tmp/bin"
+cat >"$e2e_tmp/bin/hyprctl" <<'HYPRCTL'
+#!/bin/sh
+echo "$*" >>"$HYPRCTL_LOG"
+case "$1 $2" in
+"keyword bind")
+    keys=${3%%,exec,*} params=${3#*,exec,}
+    mods=$(echo "${keys%,*}" | sed 's/SUPER/Mod4/; s/CTRL/Ctrl/; s/ALT/Mod1/; s/SHIFT/Shift/; s/_/+/g')
+    SWAYSOCK=$HYPRCTL_SWAYSOCK swaymsg "bindsym --no-repeat $mods+${keys##*,} exec $params" \
+        >/dev/null && echo ok ;;
+"keyword unbind") echo ok ;;
+*) exit 1 ;;
+esac
+HYPRCTL
+chmod 755 "$e2e_tmp/bin/hyprctl"
+: >"$e2e_tmp/hyprctl.log"
+chmod 666 "$e2e_tmp/hyprctl.log"
+sway_spawn "$e2e_tmp/quorvel-toplevels.log" env -u SWAYSOCK HYPRLAND_INSTANCE_SIGNATURE=e2e \
+    HYPRCTL_LOG="$e2e_tmp/hyprctl.log" HYPRCTL_SWAYSOCK="$SWAYSOCK" PATH="$e2e_tmp/bin:$PATH" \
+    "$build/quorvel"
 quorvel=$sway_spawned
 check "without sway's IPC Quorvel reads the active window from the toplevel list" \
-    wait_for 20 grep -q 'active window from the compositor.s toplevel list' \
+    wait_for 20 grep -q 'trigger bound by Hyprland - active window from the compositor.s toplevel list' \
     "$e2e_tmp/quorvel-toplevels.log"
+hyprctl_bound() {
+    [ "$(sed -n 1p "$e2e_tmp/hyprctl.log")" = "keyword unbind SUPER,q" ] &&
+        sed -n 2p "$e2e_tmp/hyprctl.log" | grep -q "^keyword bind SUPER,q,exec,'.*/quorvel' '--show'$"
+}
+check "the trigger is bound through hyprctl, an earlier binding of its keys removed first" \
+    hyprctl_bound
+focus_target
+sway_key press Super_L && sway_key press q && sleep 0.1 && sway_key release q &&
+    sway_key release Super_L
+check "the trigger bound through hyprctl shows the overlay" wait_for 10 overlay_focused
+sway_key press Escape && sleep 0.1 && sway_key release Escape
+check "Esc hides it" wait_for 5 overlay_gone
 gesture_with_ctrl "toplevel list" toplevels
 click_with_ctrl "toplevel list" move
 check "Quorvel is still running" kill -0 "$quorvel"

@@ -112,6 +112,27 @@ TEST(TriggerSettings, WhereThePlatformGrabsNoKeysTheSettingsWindowSaysToBindTheT
     EXPECT_NE(dialog->Advice()->text().indexOf("Win + Q"), -1);
 }
 
+TEST(TriggerSettings, WhereTheCompositorForgetsTheBindingTheSettingsWindowGivesTheLineToKeepIt)
+{
+    FakeEnvironment env;
+    TMainForm form(env.platform);
+    form.miSettingsClick();
+    TSettingsDialog* dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    // A grab that lasts as long as the program needs no advice.
+    EXPECT_FALSE(dialog->Advice()->isVisibleTo(dialog));
+    dialog->reject();
+
+    env.platform.triggerConfigLine = "bindsym --no-repeat Mod4+q \"exec 'quorvel' '--show'\"";
+    form.miSettingsClick();
+    dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->Advice()->isVisibleTo(dialog));
+    EXPECT_NE(
+        dialog->Advice()->text().indexOf(QString::fromStdString(env.platform.triggerConfigLine)),
+        -1);
+}
+
 TEST(TriggerSettings, TheSettingsWindowCapturesTheKeysAndSaysWhyItStaysOpen)
 {
     FakeEnvironment env;

@@ -66,6 +66,8 @@ public:
     std::string hotKeyDescription;
     // No shell extension applies unless a test names one.
     ShellExtension shellExtension;
+    // What GetTriggerConfigLine answers for every key.
+    std::string triggerConfigLine;
     std::array<std::uint8_t, 256> keyState{};
     // False: another program has the keyboard; key state is neither read nor reported.
     bool keyboardReadAllowed = true;
@@ -156,6 +158,10 @@ public:
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
     std::string GetHotKeyDescription() override { return hotKeyDescription; }
+    std::string GetTriggerConfigLine(std::uint32_t, std::uint16_t) override
+    {
+        return triggerConfigLine;
+    }
     // Letters, digits and F1..F24 only, as a US keymap names them.
     std::string GetKeyBindingName(std::uint16_t code) override;
     std::uint16_t GetKeyOfBindingName(const std::string& name) override;

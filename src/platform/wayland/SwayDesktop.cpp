@@ -28,11 +28,19 @@ std::unique_ptr<SwayDesktop> SwayDesktop::Open()
 bool SwayDesktop::Bind(std::uint32_t modifiers, const std::string& keySymName,
                        const std::vector<std::string>& command, std::function<void()>)
 {
+    // The configuration's lines are sway commands.
+    const std::string line = ConfigLine(modifiers, keySymName, command);
+    return !line.empty() && connection_->RunCommand(line);
+}
+
+std::string SwayDesktop::ConfigLine(std::uint32_t modifiers, const std::string& keySymName,
+                                    const std::vector<std::string>& command) const
+{
     const std::string keys = SwayKeyCombination(modifiers, keySymName);
     if (keys.empty()) {
-        return false;
+        return {};
     }
-    return connection_->RunCommand("bindsym --no-repeat " + keys + ' ' + SwayExecCommand(command));
+    return "bindsym --no-repeat " + keys + ' ' + SwayExecCommand(command);
 }
 
 void SwayDesktop::Unbind(std::uint32_t modifiers, const std::string& keySymName)

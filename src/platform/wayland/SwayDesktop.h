@@ -19,6 +19,8 @@ public:
     bool Bind(std::uint32_t modifiers, const std::string& keySymName,
               const std::vector<std::string>& command, std::function<void()> onTrigger) override;
     void Unbind(std::uint32_t modifiers, const std::string& keySymName) override;
+    std::string ConfigLine(std::uint32_t modifiers, const std::string& keySymName,
+                           const std::vector<std::string>& command) const override;
     std::optional<Toplevel> Focused() override;
     void Watch(std::function<void()> onChange) override;
     std::vector<Toplevel> Windows() override;

@@ -4,6 +4,7 @@
 #include "platform/linux/Log.h"
 #include "platform/wayland/ForeignToplevels.h"
 #include "platform/wayland/GnomeShell.h"
+#include "platform/wayland/HyprlandDesktop.h"
 #include "platform/wayland/KWinFakeInput.h"
 #include "platform/wayland/KWinWindows.h"
 #include "platform/wayland/PortalShortcuts.h"
@@ -31,6 +32,8 @@ namespace {
 // The toolkit numbers this program's windows from 1, as sway and the toplevel list number the
 // compositor's: a compositor window's id carries this bit, so that the two never meet.
 constexpr WindowId CompositorBit = WindowId{1} << 62;
+// hyprctl answers at once; a compositor that does not is not waited for long at start.
+constexpr int HyprctlTimeoutMs = 2000;
 
 WindowId OfCompositor(std::int64_t id)
 {
@@ -147,9 +150,10 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
         OpenDesktopSources();
     }
     qCInfo(lcPlatform) << "Wayland session: trigger"
-                       << (sway_     ? "bound by sway"
-                           : portal_ ? "bound through the portal"
-                                     : "by the user")
+                       << (sway_       ? "bound by sway"
+                           : hyprland_ ? "bound by Hyprland"
+                           : portal_   ? "bound through the portal"
+                                       : "by the user")
                        << "- active window"
                        << (sway_        ? "from sway"
                            : gnome_     ? "from Quorvel's GNOME Shell extension"
@@ -180,9 +184,17 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
 
 void WaylandPlatform::OpenDesktopSources()
 {
-    // The desktop entry's name: the portal's registry knows the program by it.
-    portal_ = wayland::PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel"));
-    trigger_ = portal_.get();
+    // Hyprland's portal leaves the key to the user's configuration; hyprctl binds it.
+    hyprland_ = wayland::HyprlandDesktop::Open([this](const std::vector<std::string>& arguments) {
+        return RunProgram("hyprctl", arguments, HyprctlTimeoutMs);
+    });
+    if (hyprland_) {
+        trigger_ = hyprland_.get();
+    } else {
+        // The desktop entry's name: the portal's registry knows the program by it.
+        portal_ = wayland::PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel"));
+        trigger_ = portal_.get();
+    }
     // The script lies beside the executable.
     const QString script = QFileInfo(QString::fromStdString(GetExecutablePath()))
                                .dir()
@@ -331,13 +343,24 @@ bool WaylandPlatform::RegisterHotKey(std::uint32_t modifiers, std::uint16_t code
 {
     // A compositor runs "quorvel --show", which reaches this copy over the instance channel; the
     // portal calls back.
-    return trigger_ && trigger_->Bind(modifiers, GetKeyBindingName(code),
-                                      {GetExecutablePath(), "--show"}, std::move(onHotKey));
+    return trigger_ &&
+           trigger_->Bind(modifiers, GetKeyBindingName(code), ShowCommand(), std::move(onHotKey));
 }
 
 std::string WaylandPlatform::GetHotKeyDescription()
 {
     return trigger_ ? trigger_->Description() : std::string();
+}
+
+std::vector<std::string> WaylandPlatform::ShowCommand()
+{
+    return {GetExecutablePath(), "--show"};
+}
+
+std::string WaylandPlatform::GetTriggerConfigLine(std::uint32_t modifiers, std::uint16_t code)
+{
+    return trigger_ ? trigger_->ConfigLine(modifiers, GetKeyBindingName(code), ShowCommand())
+                    : std::string();
 }
 
 void WaylandPlatform::UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code)

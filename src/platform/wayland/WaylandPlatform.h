@@ -17,6 +17,7 @@ class KeyMapping;
 namespace wayland {
 class WaylandSeat;
 class SwayDesktop;
+class HyprlandDesktop;
 class ForeignToplevels;
 class KWinWindows;
 class KWinFakeInput;
@@ -28,9 +29,9 @@ class GnomeShell;
 // the Linux ones, the X display never opened. The keyboard layout and synthetic keys come from a
 // Wayland connection of its own; the trigger and the active window from the compositor's IPC
 // (sway), else the active window and synthetic keys from Quorvel's GNOME Shell extension, else the
-// trigger from the desktop portal's GlobalShortcuts and the active window from a KWin script (KDE
-// Plasma) or the compositor's foreign-toplevel list (wlroots); held keys from this program's own
-// key events, so nothing is read while another program has the keyboard.
+// trigger from Hyprland's hyprctl or the desktop portal's GlobalShortcuts and the active window
+// from a KWin script (KDE Plasma) or the compositor's foreign-toplevel list (wlroots); held keys
+// from this program's own key events, so nothing is read while another program has the keyboard.
 class WaylandPlatform : public LinuxSystem
 {
 public:
@@ -58,6 +59,7 @@ public:
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
     std::string GetHotKeyDescription() override;
+    std::string GetTriggerConfigLine(std::uint32_t modifiers, std::uint16_t code) override;
     std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
     bool WatchForegroundWindow(std::function<void()> onChange) override;
@@ -86,6 +88,8 @@ private:
     class KeyEvents;
 
     const xkb::KeyMapping& Mapping() const override;
+    // What a compositor's key binding runs: this program's "--show".
+    std::vector<std::string> ShowCommand();
     std::uint16_t KeyOfEvent(const QKeyEvent& key) const;
     // Whether the program has the keyboard; the first time after it came, the held modifiers are
     // read and reported.
@@ -103,6 +107,7 @@ private:
     // On GNOME, where Quorvel's Shell extension answers.
     std::unique_ptr<wayland::GnomeShell> gnome_;
     // Without sway's IPC or the extension, on the seat's connection.
+    std::unique_ptr<wayland::HyprlandDesktop> hyprland_;
     std::unique_ptr<wayland::ForeignToplevels> toplevels_;
     // Without sway's IPC, on the session bus.
     std::unique_ptr<wayland::PortalShortcuts> portal_;
