@@ -201,7 +201,7 @@ hyprctl_bound() {
         sed -n 2p "$e2e_tmp/hyprctl.log" | grep -q "^keyword bind SUPER,q,exec,'.*/quorvel' '--show'$"
 }
 check "the trigger is bound through hyprctl, an earlier binding of its keys removed first" \
-    hyprctl_bound
+    wait_for 10 hyprctl_bound
 focus_target
 sway_key press Super_L && sway_key press q && sleep 0.1 && sway_key release q &&
     sway_key release Super_L

@@ -18,7 +18,10 @@ std::string HyprlandKeys(std::uint32_t modifiers, const std::string& keySymName)
         {ModWin, "SUPER"}, {ModControl, "CTRL"}, {ModAlt, "ALT"}, {ModShift, "SHIFT"}};
     for (const auto& [bit, name] : names) {
         if (modifiers & bit) {
-            mods += (mods.empty() ? "" : "_") + std::string(name);
+            if (!mods.empty()) {
+                mods += '_';
+            }
+            mods += name;
         }
     }
     return mods + ',' + keySymName;
