@@ -48,10 +48,11 @@ public:
     virtual void Unbind(std::uint32_t modifiers, const std::string& keySymName) = 0;
     // The bound key as the desktop names it; empty where the desktop names none.
     virtual std::string Description() const { return {}; }
-    // The line of the compositor's configuration file that makes the binding last beyond the
-    // compositor's run; empty when the key or command cannot be written there.
-    virtual std::string ConfigLine(std::uint32_t modifiers, const std::string& keySymName,
-                                   const std::vector<std::string>& command) const
+    // The line of the compositor's configuration file that makes the binding (modifiers, keysym
+    // name, command) last beyond the compositor's run; empty where the desktop keeps the binding
+    // itself or the key or command cannot be written there.
+    virtual std::string ConfigLine(std::uint32_t, const std::string&,
+                                   const std::vector<std::string>&) const
     {
         return {};
     }
