@@ -64,23 +64,12 @@ gnome_start() {
         echo "SKIP - gnome-shell is not installed (scripts/install-deps installs it)"
         return 77
     fi
-    if [ "$(id -u)" -eq 0 ]; then
-        if ! id "$SWAY_USER" >/dev/null 2>&1 &&
-            ! useradd --system --user-group --no-create-home --shell /usr/sbin/nologin "$SWAY_USER"; then
-            echo "FAIL - the session's user $SWAY_USER could not be made"
-            return 1
-        fi
-    fi
     local extensions=$XDG_DATA_HOME/gnome-shell/extensions
     mkdir -p "$e2e_tmp/gnome" "$extensions" "$HOME/.cache"
     cp -r "$GNOME_EXTENSIONS/quorvel@quorvel.org" \
         "$e2e_dir/gnome-test-extension/quorvel-test@quorvel.org" "$extensions/"
     cp "$e2e_dir/gnome_keyboard.py" "$e2e_tmp/gnome/"
-    [ "$(id -u)" -eq 0 ] && chown -R "$SWAY_USER:$SWAY_USER" "$e2e_tmp"
-    if ! _sway_as_user test -x "$build/quorvel" && ! _sway_stage_build; then
-        echo "FAIL - $build/quorvel cannot be run by the session's user"
-        return 1
-    fi
+    _sway_prepare_user || return 1
     _gnome_bus system && GNOME_SYSTEM_BUS=$GNOME_BUS_ADDRESS &&
         _gnome_bus session && export DBUS_SESSION_BUS_ADDRESS=$GNOME_BUS_ADDRESS || {
         echo "FAIL - the session's buses did not start"
