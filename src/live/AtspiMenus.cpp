@@ -97,7 +97,7 @@ public:
             QDBusMessage::createMethodCall(node.first, node.second, interface, method);
         call.setArguments(arguments);
         call.setAutoStartService(false);
-        const QDBusMessage answer = bus_.call(call, QDBus::Block, budget_.RemainingMs());
+        const QDBusMessage answer = CallWithin(bus_, call, budget_);
         return answer.type() == QDBusMessage::ReplyMessage ? answer : QDBusMessage();
     }
 
@@ -225,7 +225,7 @@ QDBusConnection ConnectAccessibilityBus(const QDBusConnection& session,
     QDBusMessage call = QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus",
                                                        "org.a11y.Bus", "GetAddress");
     call.setAutoStartService(false);
-    const QDBusMessage answer = session.call(call, QDBus::Block, budget.RemainingMs());
+    const QDBusMessage answer = CallWithin(session, call, budget);
     if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().size() != 1) {
         return QDBusConnection(connectionName);
     }

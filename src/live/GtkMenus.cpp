@@ -116,7 +116,7 @@ private:
         QDBusMessage call =
             QDBusMessage::createMethodCall(service_, path_, MenusInterface, "Start");
         call << QVariant::fromValue(QList<uint>{group});
-        const QDBusMessage answer = bus_.call(call, QDBus::Block, budget_.RemainingMs());
+        const QDBusMessage answer = CallWithin(bus_, call, budget_);
         if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().size() != 1 ||
             !answer.arguments().front().canConvert<QDBusArgument>() ||
             answer.signature() != "a(uuaa{sv})") {

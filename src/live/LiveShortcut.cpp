@@ -1,5 +1,9 @@
 #include "live/LiveShortcut.h"
 
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+
 #include <algorithm>
 
 namespace live {
@@ -18,7 +22,7 @@ bool ReadBudget::Take(int nodes)
 
 bool ReadBudget::Spent() const
 {
-    return nodesLeft_ < 0 || std::chrono::steady_clock::now() >= deadline_ ||
+    return spent_ || nodesLeft_ < 0 || std::chrono::steady_clock::now() >= deadline_ ||
            (cancelled_ && cancelled_->load());
 }
 
@@ -30,6 +34,16 @@ int ReadBudget::RemainingMs() const
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline_ - std::chrono::steady_clock::now());
     return std::max(1, static_cast<int>(left.count()));
+}
+
+QDBusMessage CallWithin(const QDBusConnection& bus, const QDBusMessage& call, ReadBudget& budget)
+{
+    QDBusMessage answer = bus.call(call, QDBus::Block, budget.RemainingMs());
+    const QDBusError::ErrorType error = QDBusError(answer).type();
+    if (error == QDBusError::NoReply || error == QDBusError::Timeout) {
+        budget.Spend();
+    }
+    return answer;
 }
 
 } // namespace live

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+class QDBusConnection;
+class QDBusMessage;
+
 namespace live {
 
 // Where a running program tells a shortcut.
@@ -47,11 +50,19 @@ public:
     bool Spent() const;
     // What is left of the time, at least 1 ms while anything is.
     int RemainingMs() const;
+    // Ends the read as if its time were up.
+    void Spend() { spent_ = true; }
 
 private:
     const std::atomic<bool>* cancelled_;
     int nodesLeft_;
     std::chrono::steady_clock::time_point deadline_;
+    bool spent_ = false;
 };
+
+// A blocking call that waits at most what is left of the budget. A call left unanswered spends
+// the budget: the toolkit's timer may end the wait a little before the deadline, and the read
+// must still count as given up.
+QDBusMessage CallWithin(const QDBusConnection& bus, const QDBusMessage& call, ReadBudget& budget);
 
 } // namespace live
