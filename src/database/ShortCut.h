@@ -53,6 +53,8 @@ public:
     std::string FileName;
     std::vector<std::string> WindowClasses;
     std::string DesktopId;
+    // Its menus and shortcuts windows are not read while it runs.
+    bool LiveReadingOff = false;
 
     CProgramIdentity Identity() const;
     // The processes of loaded that run this program, in list order.
@@ -132,6 +134,7 @@ public:
     void Add(std::unique_ptr<CShortCut> shortCut);
     void Reserve(std::size_t count) { items_.reserve(count); }
     const std::vector<std::unique_ptr<CShortCut>>& Items() const { return items_; }
+    const std::vector<std::unique_ptr<CProgram>>& Programs() const { return programs_; }
 
     void SetRunningPrograms(const CLoadedPrograms& loaded, const CActiveProgram& active) override;
     std::map<int, CShortCut*> GetNextKeys(const CKeyCodes& pressed) override;

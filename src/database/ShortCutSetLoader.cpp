@@ -22,6 +22,19 @@ std::string FileNameOfPath(const std::string& path)
 
 } // namespace
 
+std::unique_ptr<CProgram> ProgramOfRecord(DataSet& programs, const DataSet::Record& record)
+{
+    const auto field = [&](const char* name) {
+        return Field(programs, programs.FieldIndex(name), record);
+    };
+    auto program = std::make_unique<CProgram>();
+    program->FileName = FileNameOfPath(field("FileName").AsString());
+    program->WindowClasses = SplitIdentityList(field("WindowClasses").AsString());
+    program->DesktopId = field("DesktopId").AsString();
+    program->LiveReadingOff = field("LiveReadingOff").AsBoolean();
+    return program;
+}
+
 CShortCutSetLoader::CShortCutSetLoader(platform::Platform& platform, CDBRegistry& registry)
     : platform_(platform), registry_(registry)
 {
@@ -71,16 +84,8 @@ std::unique_ptr<CShortCuts> CShortCutSetLoader::LoadShortCutSet()
         std::stable_sort(byProgram_.begin(), byProgram_.end(), byId);
     }
     const int idField = programs.FieldIndex("Id");
-    const int fileNameField = programs.FieldIndex("FileName");
-    const int classesField = programs.FieldIndex("WindowClasses");
-    const int desktopIdField = programs.FieldIndex("DesktopId");
     for (const DataSet::Record* record : programs.AllRecords()) {
-        auto program = std::make_unique<CProgram>();
-        program->FileName = FileNameOfPath(Field(programs, fileNameField, *record).AsString());
-        program->WindowClasses =
-            SplitIdentityList(Field(programs, classesField, *record).AsString());
-        program->DesktopId = Field(programs, desktopIdField, *record).AsString();
-        CProgram* owner = result->AddProgram(std::move(program));
+        CProgram* owner = result->AddProgram(ProgramOfRecord(programs, *record));
         const ProgramShortcut key{Field(programs, idField, *record).AsInteger(), nullptr};
         const auto [first, last] =
             std::equal_range(byProgram_.begin(), byProgram_.end(), key, byId);

@@ -16,6 +16,9 @@
 
 class CDBRegistry;
 
+// The program a stored record of the programs table describes, without its shortcuts.
+std::unique_ptr<CProgram> ProgramOfRecord(DataSet& programs, const DataSet::Record& record);
+
 // Builds the shortcut set the overlay shows.
 class IShortCutLoader
 {

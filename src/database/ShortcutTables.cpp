@@ -11,6 +11,8 @@ std::vector<FieldDef> ProgramFields()
         // The classes or application ids of its windows, separated by ';'.
         {"WindowClasses", FieldType::String, 256, {}},
         {"DesktopId", FieldType::String, 256, {}},
+        // What the program tells of its own shortcuts while it runs is neither read nor shown.
+        {"LiveReadingOff", FieldType::Boolean, 0, false},
     };
 }
 

@@ -20,6 +20,9 @@ constexpr const char* TriggerKey = "Trigger";
 constexpr const char* StartAtLoginKey = "StartAtLogin";
 constexpr const char* DesktopShortcutKey = "DesktopShortcut";
 constexpr const char* OverlayHintsDoneKey = "OverlayHintsDone";
+constexpr const char* LiveReadingKey = "LiveReading";
+constexpr const char* LiveAccessibilityKey = "LiveAccessibility";
+constexpr const char* AccessibilitySwitchedOnKey = "AccessibilitySwitchedOn";
 
 // Larger is no settings file of this program.
 constexpr qint64 MaxSettingsBytes = 64 * 1024;
@@ -94,6 +97,7 @@ void CSettings::Load()
 {
     values = SettingsValues();
     overlayHintsDone = 0;
+    accessibilitySwitchedOn = false;
     damaged_ = false;
     const QString path = QString::fromStdString(path_);
     const QFileInfo info(path);
@@ -120,12 +124,16 @@ void CSettings::Load()
     }
     // A file that is not empty yet names none of the settings is not one this program wrote.
     const bool known = file.contains(TriggerKey) || file.contains(StartAtLoginKey) ||
-                       file.contains(DesktopShortcutKey) || file.contains(KeyboardShapeKey);
+                       file.contains(DesktopShortcutKey) || file.contains(KeyboardShapeKey) ||
+                       file.contains(LiveReadingKey);
     valid = valid && (known || QFileInfo(path).size() == 0);
     const auto startAtLogin = ReadBool(file, StartAtLoginKey, read.startAtLogin);
     const auto desktopShortcut = ReadBool(file, DesktopShortcutKey, read.desktopShortcut);
     const auto keyboardShape = ReadShape(file);
-    valid = valid && startAtLogin && desktopShortcut && keyboardShape;
+    const auto liveReading = ReadBool(file, LiveReadingKey, read.liveReading);
+    const auto liveAccessibility = ReadBool(file, LiveAccessibilityKey, read.liveAccessibility);
+    valid = valid && startAtLogin && desktopShortcut && keyboardShape && liveReading &&
+            liveAccessibility;
     if (!valid) {
         damaged_ = true;
         qCWarning(lcDesktop) << "the settings file" << path
@@ -136,9 +144,13 @@ void CSettings::Load()
     read.startAtLogin = *startAtLogin;
     read.desktopShortcut = *desktopShortcut;
     read.keyboardShape = *keyboardShape;
+    read.liveReading = *liveReading;
+    read.liveAccessibility = *liveAccessibility;
     values = read;
     // Nothing is lost with a value that makes no sense: the hint is only shown again.
     overlayHintsDone = file.value(OverlayHintsDoneKey).toUInt();
+    // Anything but what a save writes leaves the user's accessibility alone.
+    accessibilitySwitchedOn = ReadBool(file, AccessibilitySwitchedOnKey, false).value_or(false);
 }
 
 void CSettings::Save()
@@ -164,6 +176,9 @@ void CSettings::Save()
         file.setValue(DesktopShortcutKey, values.desktopShortcut);
         file.setValue(OverlayHintsDoneKey, overlayHintsDone);
         file.setValue(KeyboardShapeKey, ShapeText(values.keyboardShape));
+        file.setValue(LiveReadingKey, values.liveReading);
+        file.setValue(LiveAccessibilityKey, values.liveAccessibility);
+        file.setValue(AccessibilitySwitchedOnKey, accessibilitySwitchedOn);
         file.sync();
         if (file.status() != QSettings::NoError) {
             fail();

@@ -15,6 +15,11 @@ struct SettingsValues
     bool desktopShortcut = false;
     // The shape of the keyboard drawn; none: the one the keyboard layout suggests.
     std::optional<platform::KeyboardShape> keyboardShape;
+    // Live shortcuts: the foreground program's menus and shortcuts windows are read while it runs.
+    bool liveReading = true;
+    // Live reading also reaches programs that are on the accessibility bus only once it is
+    // switched on for every program (Qt applications): Quorvel switches it on.
+    bool liveAccessibility = false;
     bool operator==(const SettingsValues&) const = default;
 };
 
@@ -42,6 +47,9 @@ public:
     // The steps the overlay's hint teaches that the user has done, one bit each; the meaning of
     // the bits is the overlay's.
     std::uint32_t overlayHintsDone = 0;
+    // Quorvel switched accessibility on for the user's programs (it was off): it switches it off
+    // again when live reading no longer needs it, and never when the user had it on.
+    bool accessibilitySwitchedOn = false;
 
 private:
     platform::Platform& platform_;

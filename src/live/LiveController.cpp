@@ -1,5 +1,9 @@
 #include "live/LiveController.h"
 
+#include "database/Registry.h"
+#include "desktop/Settings.h"
+#include "framework/DataSet.h"
+#include "live/AccessibilitySwitch.h"
 #include "services/ActiveWindow.h"
 #include "util/Paths.h"
 #include "windows/Processes.h"
@@ -20,9 +24,11 @@ std::string MessageLocale()
 
 } // namespace
 
-CLiveController::CLiveController(platform::Platform& platform, CShortCutSetLoader& base,
-                                 CActiveWindow& activeWindow)
-    : platform_(platform), activeWindow_(activeWindow), loader_(platform, base),
+CLiveController::CLiveController(platform::Platform& platform, CDBRegistry& registry,
+                                 CShortCutSetLoader& base, CActiveWindow& activeWindow,
+                                 QDBusConnection session)
+    : platform_(platform), registry_(registry), activeWindow_(activeWindow),
+      session_(std::move(session)), loader_(platform, base),
       reader_(JoinPath(platform.GetSpecialFolder(platform::SpecialFolderKind::Cache), "quorvel",
                        "live"),
               [this](const live::LiveProgram& program,
@@ -30,14 +36,60 @@ CLiveController::CLiveController(platform::Platform& platform, CShortCutSetLoade
                   loader_.SetLive(program, shortcuts);
               })
 {
+    loader_.SetEnabled(false);
+}
+
+void CLiveController::SetEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    loader_.SetEnabled(enabled);
+    if (!enabled) {
+        reader_.Cancel();
+    }
+}
+
+void CLiveController::ApplySettings(CSettings& settings)
+{
+    const SettingsValues& values = settings.values;
+    SetEnabled(values.liveReading);
+    const bool switchedOn = live::ApplyAccessibilityChoice(
+        session_, values.liveReading && values.liveAccessibility, settings.accessibilitySwitchedOn);
+    if (switchedOn != settings.accessibilitySwitchedOn) {
+        settings.accessibilitySwitchedOn = switchedOn;
+        settings.Save();
+    }
+}
+
+bool CLiveController::SwitchedOff(const live::LiveProgram& program)
+{
+    if (programsRevision_ != registry_.Revision()) {
+        programsRevision_ = registry_.Revision();
+        DataSet& programs = *registry_.GetPrograms();
+        programs_.clear();
+        for (const DataSet::Record* record : programs.AllRecords()) {
+            programs_.push_back(ProgramOfRecord(programs, *record));
+        }
+    }
+    const CProgram* owner = OwnerOf(programs_, program);
+    return owner && owner->LiveReadingOff;
 }
 
 void CLiveController::OnActiveWindowChange()
 {
+    if (std::optional<live::LiveTarget> target = ActiveTarget()) {
+        reader_.Read(std::move(*target));
+    }
+}
+
+std::optional<live::LiveTarget> CLiveController::ActiveTarget()
+{
+    if (!enabled_) {
+        return std::nullopt;
+    }
     const platform::WindowId window = activeWindow_.GetLastWindow();
     const CActiveProgram active = GetActiveProgram(platform_, activeWindow_);
     if (window == 0 || active.ProcessId <= 1) {
-        return;
+        return std::nullopt;
     }
     live::LiveTarget target;
     target.program.processId = static_cast<std::uint32_t>(active.ProcessId);
@@ -49,8 +101,9 @@ void CLiveController::OnActiveWindowChange()
     platform::Platform::MenuExport menus = platform_.GetWindowMenuExport(window);
     target.busName = std::move(menus.busName);
     target.menuPaths = std::move(menus.objectPaths);
-    if (target.program.executable.empty() && target.menuPaths.empty()) {
-        return;
+    if ((target.program.executable.empty() && target.menuPaths.empty()) ||
+        SwitchedOff(target.program)) {
+        return std::nullopt;
     }
-    reader_.Read(std::move(target));
+    return target;
 }

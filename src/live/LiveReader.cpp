@@ -67,20 +67,23 @@ LiveReader::LiveReader(std::string cacheFolder, OnRead onRead)
 
 LiveReader::~LiveReader()
 {
-    if (latest_) {
-        *latest_ = true;
-    }
+    Cancel();
     thread_.quit();
     thread_.wait();
     QDBusConnection::disconnectFromBus(BusConnectionName);
     QDBusConnection::disconnectFromBus(AccessibilityConnectionName);
 }
 
-void LiveReader::Read(LiveTarget target)
+void LiveReader::Cancel()
 {
     if (latest_) {
         *latest_ = true;
     }
+}
+
+void LiveReader::Read(LiveTarget target)
+{
+    Cancel();
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     latest_ = cancelled;
     QMetaObject::invokeMethod(

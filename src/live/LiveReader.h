@@ -60,6 +60,8 @@ public:
     LiveReader& operator=(const LiveReader&) = delete;
 
     void Read(LiveTarget target);
+    // Cancels the read under way and any asked for before.
+    void Cancel();
 
 private:
     // On the reading thread.

@@ -37,6 +37,39 @@ CLiveShortCutLoader::CLiveShortCutLoader(platform::Platform& platform, CShortCut
 {
 }
 
+std::unique_ptr<CProgram> ProgramOfLive(const live::LiveProgram& program)
+{
+    auto result = std::make_unique<CProgram>();
+    result->FileName = FileName(program.executable);
+    result->WindowClasses = program.classes;
+    result->DesktopId = program.desktopId;
+    return result;
+}
+
+CProgram* OwnerOf(const std::vector<std::unique_ptr<CProgram>>& programs,
+                  const live::LiveProgram& program)
+{
+    const CProgramIdentity identity = ProgramOfLive(program)->Identity();
+    CProgram* owner = nullptr;
+    IdentityMatch best = IdentityMatch::None;
+    for (const auto& candidate : programs) {
+        const IdentityMatch match = MatchIdentity(candidate->Identity(), identity);
+        if (match > best) {
+            best = match;
+            owner = candidate.get();
+        }
+    }
+    return owner;
+}
+
+CKeyCodes KeysOfLive(platform::Platform& platform, const live::LiveShortcut& shortcut)
+{
+    const live::KeyOfKeySym keyOf = [&platform](const std::string& name) {
+        return platform.GetKeyOfBindingName(name);
+    };
+    return live::ParseAccelerator(shortcut.syntax, shortcut.accelerator, keyOf);
+}
+
 std::unique_ptr<IShortCuts> CLiveShortCutLoader::LoadShortCuts()
 {
     std::unique_ptr<CShortCuts> set = base_.LoadShortCutSet();
@@ -56,9 +89,24 @@ std::uint64_t CLiveShortCutLoader::Revision() const
     return revision_;
 }
 
+void CLiveShortCutLoader::SetEnabled(bool enabled)
+{
+    if (enabled == enabled_) {
+        return;
+    }
+    enabled_ = enabled;
+    if (!programs_.empty()) {
+        programs_.clear();
+        ++revision_;
+    }
+}
+
 void CLiveShortCutLoader::SetLive(const live::LiveProgram& program,
                                   std::vector<live::LiveShortcut> shortcuts)
 {
+    if (!enabled_) {
+        return;
+    }
     const auto known =
         std::find_if(programs_.begin(), programs_.end(),
                      [&](const LiveProgramShortcuts& p) { return p.program.SameProgram(program); });
@@ -93,38 +141,26 @@ CLiveShortCutLoader::LiveOf(const live::LiveProgram& program) const
 
 void CLiveShortCutLoader::AddLive(CShortCuts& set, const LiveProgramShortcuts& live) const
 {
-    auto program = std::make_unique<CProgram>();
-    program->FileName = FileName(live.program.executable);
-    program->WindowClasses = live.program.classes;
-    program->DesktopId = live.program.desktopId;
-    const CProgramIdentity identity = program->Identity();
-    // The base's program for it owns the live shortcuts too: a program of its own, known more
-    // specifically, would be the active one in its place and hide the base's shortcuts.
-    CProgram* owner = nullptr;
-    IdentityMatch best = IdentityMatch::None;
+    // The base's program for it owns the live shortcuts too.
+    CProgram* owner = OwnerOf(set.Programs(), live.program);
+    if (owner && owner->LiveReadingOff) {
+        return;
+    }
+    const CProgramIdentity identity = ProgramOfLive(live.program)->Identity();
     // The keys the base has for this program or for every program.
     std::vector<CKeyCodes> taken;
     for (const auto& item : set.Items()) {
-        const IdentityMatch match = item->Program
-                                        ? MatchIdentity(item->Program->Identity(), identity)
-                                        : IdentityMatch::None;
-        if (item->Type != ShortCutType::Normal || match != IdentityMatch::None) {
+        if (item->Type != ShortCutType::Normal ||
+            (item->Program &&
+             MatchIdentity(item->Program->Identity(), identity) != IdentityMatch::None)) {
             taken.push_back(item->KeyCodes);
-        }
-        if (match > best) {
-            best = match;
-            owner = item->Program;
         }
     }
     if (!owner) {
-        owner = set.AddProgram(std::move(program));
+        owner = set.AddProgram(ProgramOfLive(live.program));
     }
-    const live::KeyOfKeySym keyOf = [this](const std::string& name) {
-        return platform_.GetKeyOfBindingName(name);
-    };
     for (const live::LiveShortcut& shortcut : live.shortcuts) {
-        const CKeyCodes keys = live::ParseAccelerator(shortcut.syntax, shortcut.accelerator, keyOf)
-                                   .OnLayout(platform_);
+        const CKeyCodes keys = KeysOfLive(platform_, shortcut).OnLayout(platform_);
         if (keys.empty() || std::find(taken.begin(), taken.end(), keys) != taken.end()) {
             continue;
         }

@@ -119,7 +119,8 @@ void TMainForm::StartUp()
     registry_ = std::make_unique<CDBRegistry>();
     keyLoader_ = std::make_unique<CKeyLayoutLoader>(platform_);
     shortCutLoader_ = std::make_unique<CShortCutSetLoader>(platform_, *registry_);
-    live_ = std::make_unique<CLiveController>(platform_, *shortCutLoader_, *activeWindow_);
+    live_ = std::make_unique<CLiveController>(platform_, *registry_, *shortCutLoader_,
+                                              *activeWindow_, QDBusConnection::sessionBus());
     BuildKeyboard();
     frmAbout_ = std::make_unique<TfrmAbout>(platform_);
 
@@ -440,6 +441,7 @@ void TMainForm::StartTrigger()
 {
     settings_.Load();
     keyLoader_->SetShape(settings_.values.keyboardShape);
+    live_->SetEnabled(settings_.values.liveReading);
     trigger_.Start();
     trayMenu_->SetToolTip(trigger_.TrayHint());
 }
@@ -457,8 +459,13 @@ void TMainForm::Greet(const FirstRunResult& firstRun)
 
 std::string TMainForm::ApplySettings(const SettingsValues& values)
 {
-    const std::string failure = trigger_.Apply(values);
+    std::string failure = trigger_.Apply(values);
     keyLoader_->SetShape(settings_.values.keyboardShape);
+    try {
+        live_->ApplySettings(settings_);
+    } catch (const Exception& error) {
+        failure = failure.empty() ? error.what() : failure;
+    }
     trayMenu_->SetToolTip(trigger_.TrayHint());
     return failure;
 }

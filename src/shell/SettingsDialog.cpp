@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -95,6 +96,7 @@ TSettingsDialog::TSettingsDialog(platform::Platform& platform, const SettingsVal
     layout->addWidget(advice_);
     layout->addWidget(desktopShortcut_);
     layout->addWidget(startAtLogin_);
+    AddLiveReading(layout, values);
     AddShellExtension(layout);
     layout->addWidget(error_);
     layout->addStretch();
@@ -138,6 +140,28 @@ QHBoxLayout* TSettingsDialog::BuildTriggerRow(const Trigger& trigger)
     triggerRow->addWidget(addKey);
     triggerRow->addWidget(clear);
     return triggerRow;
+}
+
+void TSettingsDialog::AddLiveReading(QVBoxLayout* layout, const SettingsValues& values)
+{
+    liveReading_ = new QCheckBox(
+        Tr("Показывать сочетания клавиш из меню и окон сочетаний активной программы"), this);
+    liveReading_->setChecked(values.liveReading);
+    liveAccessibility_ = new QCheckBox(
+        Tr("Читать также программы Qt и другие (включает специальные возможности)"), this);
+    liveAccessibility_->setChecked(values.liveAccessibility);
+    liveAccessibility_->setEnabled(values.liveReading);
+    auto* warning = WrappedLabel(this);
+    warning->setText(
+        Tr("Со специальными возможностями любая ваша программа может читать содержимое окон "
+           "других программ, как программа чтения с экрана. Программы Qt нужно перезапустить, "
+           "чтобы их сочетания читались."));
+    warning->setContentsMargins(liveAccessibility_->style()->pixelMetric(QStyle::PM_IndicatorWidth),
+                                0, 0, 0);
+    connect(liveReading_, &QCheckBox::toggled, liveAccessibility_, &QCheckBox::setEnabled);
+    layout->addWidget(liveReading_);
+    layout->addWidget(liveAccessibility_);
+    layout->addWidget(warning);
 }
 
 void TSettingsDialog::AddShellExtension(QVBoxLayout* layout)
@@ -215,6 +239,8 @@ void TSettingsDialog::accept()
     values.trigger = *trigger;
     values.desktopShortcut = desktop_.gnomeShortcuts && desktopShortcut_->isChecked();
     values.startAtLogin = startAtLogin_->isChecked();
+    values.liveReading = liveReading_->isChecked();
+    values.liveAccessibility = liveAccessibility_->isChecked();
     constexpr std::optional<platform::KeyboardShape> shapes[] = {
         std::nullopt, platform::KeyboardShape::Ansi, platform::KeyboardShape::Iso};
     values.keyboardShape = shapes[std::max(0, keyboardShape_->currentIndex())];

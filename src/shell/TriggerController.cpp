@@ -166,6 +166,8 @@ std::string CTriggerController::Apply(const SettingsValues& values)
         }
         current.startAtLogin = values.startAtLogin;
         current.keyboardShape = values.keyboardShape;
+        current.liveReading = values.liveReading;
+        current.liveAccessibility = values.liveAccessibility;
         settings_.Save();
     } catch (const Exception& error) {
         failure = failure.empty() ? error.what() : failure;

@@ -63,17 +63,24 @@ TEST(Settings, DefaultsWithoutAFileAndTheSameValuesAfterARoundTrip)
     EXPECT_EQ(settings.values, SettingsValues());
     EXPECT_EQ(settings.values.trigger, (Trigger{platform::ModWin, 'Q'}));
     EXPECT_FALSE(settings.values.startAtLogin);
+    // Live reading is on, but never switches accessibility on unasked.
+    EXPECT_TRUE(settings.values.liveReading);
+    EXPECT_FALSE(settings.values.liveAccessibility);
 
     settings.values.trigger = {platform::ModControl | platform::ModAlt, 'K'};
     settings.values.startAtLogin = true;
     settings.values.desktopShortcut = true;
     settings.values.keyboardShape = platform::KeyboardShape::Ansi;
+    settings.values.liveReading = false;
+    settings.values.liveAccessibility = true;
+    settings.accessibilitySwitchedOn = true;
     settings.Save();
     CSettings again(env.platform);
     again.Load();
     EXPECT_TRUE(again.Existed());
     EXPECT_FALSE(again.Damaged());
     EXPECT_EQ(again.values, settings.values);
+    EXPECT_TRUE(again.accessibilitySwitchedOn);
     EXPECT_TRUE(Read(ConfigFile(env)).contains("Trigger=<Control><Alt>k"));
     EXPECT_TRUE(Read(ConfigFile(env)).contains("KeyboardShape=ANSI"));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ConfigFile(env) + ".new")));
@@ -87,7 +94,8 @@ TEST(Settings, ADamagedFileGivesTheDefaultsAndIsKeptUntilTheUserSaves)
     for (const QByteArray& damaged :
          {QByteArray("[General]\nTrigger=<Super>nosuchkey\n"),
           QByteArray("[General]\nTrigger=<Control>k\nStartAtLogin=perhaps\n"),
-          QByteArray("[General]\nKeyboardShape=JIS\n"),
+          QByteArray("[General]\nKeyboardShape=JIS\n"), QByteArray("[General]\nLiveReading=no\n"),
+          QByteArray("[General]\nLiveReading=true\nLiveAccessibility=1\n"),
           QByteArray("\x00\x01\xff garbage \xfe", 12)}) {
         Write(ConfigFile(env), damaged);
         settings.Load();

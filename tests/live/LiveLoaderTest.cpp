@@ -4,6 +4,7 @@
 #include "FakeEnvironment.h"
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
+#include "framework/DataSet.h"
 #include "platform/VirtualKeys.h"
 #include "services/Translation.h"
 #include "util/Text.h"
@@ -108,4 +109,57 @@ TEST_F(LiveLoader, OnlyTheLastProgramsReadAreKept)
     EXPECT_EQ(loader.LiveOf(first), nullptr);
     first.executable = "/usr/bin/app1";
     EXPECT_NE(loader.LiveOf(first), nullptr);
+}
+
+TEST_F(LiveLoader, SwitchedOffNoLiveShortcutIsShownNorKept)
+{
+    loader.SetLive(gedit, {Menu("<Primary>o", {"File", "Open"})});
+    const std::uint64_t on = loader.Revision();
+    loader.SetEnabled(false);
+    EXPECT_NE(loader.Revision(), on);
+    EXPECT_EQ(loader.LiveOf(gedit), nullptr);
+    // A read handed over after the switch is dropped too.
+    loader.SetLive(gedit, {Menu("<Primary>o", {"File", "Open"})});
+    EXPECT_EQ(loader.LiveOf(gedit), nullptr);
+    const auto set = loader.LoadShortCuts();
+    set->SetRunningPrograms(running, CActiveProgram{10, {"gedit"}, ""});
+    EXPECT_EQ(set->FindShortCut({vk::Control, 'O'}), nullptr);
+    EXPECT_NE(set->FindShortCut({vk::Control, 'S'}), nullptr);
+    loader.SetEnabled(true);
+    loader.SetLive(gedit, {Menu("<Primary>o", {"File", "Open"})});
+    EXPECT_NE(loader.LiveOf(gedit), nullptr);
+}
+
+TEST_F(LiveLoader, AProgramTheBaseSwitchesOffShowsNoneOfItsLiveShortcuts)
+{
+    // A program of the base without shortcuts of its own switches too.
+    DataSet& programs = *registry.GetPrograms();
+    programs.Insert();
+    programs.FieldByName("FileName").SetValue(std::string("/usr/bin/mousepad"));
+    programs.FieldByName("LiveReadingOff").SetValue(true);
+    programs.Post();
+    LiveProgram mousepad = gedit;
+    mousepad.executable = "/usr/bin/mousepad";
+    mousepad.classes = {"mousepad"};
+    loader.SetLive(mousepad, {Menu("<Primary>f", {"Search", "Find"})});
+    loader.SetLive(gedit, {Menu("<Primary>o", {"File", "Open"})});
+    running.push_back(std::make_unique<CLoadedProgram>());
+    running.back()->ProcessId = 11;
+    running.back()->FileName = "mousepad";
+    running.back()->WindowClasses = {"mousepad"};
+    auto set = loader.LoadShortCuts();
+    set->SetRunningPrograms(running, CActiveProgram{11, {"mousepad"}, ""});
+    EXPECT_EQ(set->FindShortCut({vk::Control, 'F'}), nullptr);
+    set->SetRunningPrograms(running, CActiveProgram{10, {"gedit"}, ""});
+    EXPECT_NE(set->FindShortCut({vk::Control, 'O'}), nullptr);
+
+    // Switched off for gedit: its base shortcuts stay, its live ones go.
+    ASSERT_TRUE(programs.Locate("FileName", std::string("/usr/bin/gedit")));
+    programs.Edit();
+    programs.FieldByName("LiveReadingOff").SetValue(true);
+    programs.Post();
+    set = loader.LoadShortCuts();
+    set->SetRunningPrograms(running, CActiveProgram{10, {"gedit"}, ""});
+    EXPECT_EQ(set->FindShortCut({vk::Control, 'O'}), nullptr);
+    EXPECT_NE(set->FindShortCut({vk::Control, 'S'}), nullptr);
 }

@@ -2,6 +2,8 @@
 #include "live/ResourceFiles.h"
 #include "live/ShortcutsUi.h"
 
+#include "PrivateBus.h"
+
 #include <QDBusConnection>
 #include <QProcess>
 
@@ -22,37 +24,6 @@ using live::LiveSource;
 using live::ReadBudget;
 
 namespace {
-
-// A bus daemon of the test's own, and a connection to it.
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (daemon_.waitForReadyRead(10000)) {
-            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        }
-    }
-    ~PrivateBus()
-    {
-        QDBusConnection::disconnectFromBus("live-test");
-        daemon_.kill();
-        daemon_.waitForFinished();
-    }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
-
-    QDBusConnection Connection() const
-    {
-        return QDBusConnection::connectToBus(address_, "live-test");
-    }
-    const QString& Address() const { return address_; }
-
-private:
-    QProcess daemon_;
-    QString address_;
-};
 
 // The menu export fixture on the bus: its bus name and the menu's object path.
 class MenuExport

@@ -377,3 +377,27 @@ TEST(TriggerSettings, AnActiveShellExtensionIsNamedAndNoneIsOfferedWhereNoneAppl
     ASSERT_NE(form.SettingsDialog(), nullptr);
     EXPECT_EQ(form.SettingsDialog()->ExtensionState(), nullptr);
 }
+
+TEST(TriggerSettings, LiveShortcutsAreSwitchedInTheSettingsWindowAndKept)
+{
+    FakeEnvironment env;
+    TMainForm form(env.platform);
+    form.miSettingsClick();
+    TSettingsDialog* dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    // On, without the accessibility bus for every program unless asked.
+    EXPECT_TRUE(dialog->LiveReading()->isChecked());
+    EXPECT_FALSE(dialog->LiveAccessibility()->isChecked());
+    EXPECT_TRUE(dialog->LiveAccessibility()->isEnabled());
+    // Reading nothing, nothing is asked of accessibility.
+    dialog->LiveReading()->setChecked(false);
+    EXPECT_FALSE(dialog->LiveAccessibility()->isEnabled());
+    dialog->accept();
+    EXPECT_FALSE(SavedSettings(env.platform).values.liveReading);
+    EXPECT_FALSE(SavedSettings(env.platform).accessibilitySwitchedOn);
+    form.miSettingsClick();
+    dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->LiveReading()->isChecked());
+    EXPECT_FALSE(dialog->LiveAccessibility()->isEnabled());
+}
