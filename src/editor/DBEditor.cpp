@@ -74,12 +74,14 @@ TfrmDBEditor::TfrmDBEditor(platform::Platform& platform, CDBRegistry& registry,
 {
     Q_INIT_RESOURCE(editor);
     setWindowTitle(Tr("Редактирование сочетаний клавиш"));
-    TreeView = new TDBTreeView(registry, this);
+    TreeView = new TDBTreeView(platform, registry, this);
     NodeDescription = new TNodeDescription(platform, registry, activeWindow, this);
     BuildForm();
 
     TreeView->OnNodeTypeChanged = [this](TNodeType type, IRecordLink*) {
-        NodeDescription->SetNodeType(type);
+        // A live node has no record to describe.
+        NodeDescription->SetNodeType(type == ntLiveShortcut || type == ntLiveProgram ? ntNone
+                                                                                     : type);
     };
     TreeView->installEventFilter(this);
     TreeView->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -189,6 +191,9 @@ void TfrmDBEditor::BuildTreeMenu()
     miNewShortCut = mnuTreeView->addAction(tbNewShortCut->icon(), Tr("Новое сочетание клавиш"));
     miDelete = mnuTreeView->addAction(tbDelete->icon(), Tr("Удалить"));
     miExportProgram = mnuTreeView->addAction(tbExport->icon(), Tr("Экспортировать в файл..."));
+    miAdopt = mnuTreeView->addAction(Tr("Перенести в свою базу"));
+    miAdoptAll =
+        mnuTreeView->addAction(Tr("Перенести в свою базу все сочетания, прочитанные у программы"));
     mnuTreeView->addSeparator();
     miExpand =
         mnuTreeView->addAction(Picture(this, "list-add", QStyle::SP_ArrowDown), Tr("Развернуть"));
@@ -217,6 +222,8 @@ void TfrmDBEditor::ConnectActions()
     connect(tbImport, &QAction::triggered, this, [this] { ImportClick(); });
     connect(tbExport, &QAction::triggered, this, [this] { ExportClick(false); });
     connect(miExportProgram, &QAction::triggered, this, [this] { ExportClick(true); });
+    connect(miAdopt, &QAction::triggered, this, [this] { AdoptClick(false); });
+    connect(miAdoptAll, &QAction::triggered, this, [this] { AdoptClick(true); });
     const QString packFilter = Tr("Сочетания клавиш") + " (*.json);;" + Tr("Все файлы (*)");
     ChooseImportFile = [this, packFilter]() -> std::optional<std::string> {
         const QString path =
@@ -264,7 +271,7 @@ void TfrmDBEditor::CollapseSelected()
     if (!item) {
         return;
     }
-    if (TreeView->GetNodeType() == ntShortcut) {
+    if (item->parent()) {
         item = item->parent();
         TreeView->setCurrentItem(item);
     }
@@ -274,13 +281,17 @@ void TfrmDBEditor::CollapseSelected()
 void TfrmDBEditor::mnuTreeViewPopup()
 {
     const TNodeType type = TreeView->GetNodeType();
-    miNewProgram->setVisible(type != ntShortcut);
-    miNewShortCut->setVisible(type == ntShortcut || type == ntNone);
-    miDelete->setVisible(type != ntSuperglobal);
-    miExportProgram->setVisible(type == ntProgram || type == ntSuperglobal);
+    const bool live = type == ntLiveShortcut || type == ntLiveProgram;
     const QTreeWidgetItem* item = TreeView->currentItem();
-    miExpand->setEnabled(item && type != ntShortcut && !item->isExpanded());
-    miCollapse->setEnabled(item && (type == ntShortcut || item->isExpanded()));
+    const bool child = item && item->parent();
+    miNewProgram->setVisible(!child);
+    miNewShortCut->setVisible(type == ntShortcut || type == ntNone);
+    miDelete->setVisible(type != ntSuperglobal && !live);
+    miExportProgram->setVisible(type == ntProgram || type == ntSuperglobal);
+    miAdopt->setVisible(type == ntLiveShortcut);
+    miAdoptAll->setVisible(TreeView->HasLiveShortcuts());
+    miExpand->setEnabled(item && !child && !item->isExpanded());
+    miCollapse->setEnabled(item && (child || item->isExpanded()));
 }
 
 void TfrmDBEditor::tbStayOnTopClick()
@@ -372,6 +383,19 @@ void TfrmDBEditor::ExportClick(bool selectedProgramOnly)
     ShowMessageBox(DescribeExport(*path, report), options);
 }
 
+void TfrmDBEditor::SetLive(const CLiveShortCutLoader* live)
+{
+    TreeView->Live = live;
+    TreeView->RefreshLive();
+}
+
+void TfrmDBEditor::AdoptClick(bool wholeProgram)
+{
+    // The tree is built again unfiltered, the program selected.
+    TreeView->AdoptLive(wholeProgram);
+    edtFind->clear();
+}
+
 void TfrmDBEditor::SpeedButton1Click()
 {
     hide();
@@ -403,6 +427,7 @@ void TfrmDBEditor::showEvent(QShowEvent* event)
     if (!edtFind->text().isEmpty()) {
         edtFind->clear();
     }
+    TreeView->RefreshLive();
     FormShow();
 }
 

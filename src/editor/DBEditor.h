@@ -11,6 +11,7 @@
 
 class CActiveWindow;
 class CDBRegistry;
+class CLiveShortCutLoader;
 class IDataSetLoader;
 class QAction;
 class QLineEdit;
@@ -33,6 +34,11 @@ public:
 
     // Not owned; null: the exit button only hides.
     IDataSetLoader* Loader = nullptr;
+    // The live shortcuts listed under their programs (not owned; null: none), listed anew
+    // whenever the editor is shown.
+    void SetLive(const CLiveShortCutLoader* live);
+    // The selected live shortcut, or all of the selected program's, into the base.
+    void AdoptClick(bool wholeProgram);
 
     // Above other programs' windows while the stay-on-top button is down.
     void KeepOnTop();
@@ -75,6 +81,8 @@ public:
     QAction* miNewShortCut;
     QAction* miDelete;
     QAction* miExportProgram;
+    QAction* miAdopt;
+    QAction* miAdoptAll;
     QAction* miExpand;
     QAction* miCollapse;
 

@@ -4,12 +4,19 @@
 #include "database/ShortcutTables.h"
 #include "framework/DataSet.h"
 #include "framework/Exception.h"
+#include "keyboard/KeyImage.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyText.h"
+#include "live/LiveShortCutLoader.h"
 #include "services/Translation.h"
+#include "util/Paths.h"
+#include "util/Text.h"
 
 #include <QPainter>
 #include <QRegularExpression>
+
+#include <algorithm>
+#include <optional>
 
 // A node with its record link, and the folded texts and the keys the filter searches.
 class TDBTreeView::Node : public QTreeWidgetItem
@@ -19,6 +26,12 @@ public:
     bool superglobal = false;
     QString searchText;
     CKeyCodes keys;
+    // A program node's record.
+    std::int32_t programId = 0;
+    // A live shortcut's node: the program that told it and the shortcut; a live program's node:
+    // the program.
+    std::optional<live::LiveProgram> liveProgram;
+    std::optional<live::LiveShortcut> liveShortcut;
 
     // Super-global last; the rest in the locale's case-sensitive order.
     bool operator<(const QTreeWidgetItem& other) const override
@@ -101,10 +114,21 @@ bool SameKeys(const CKeyCodes& a, const CKeyCodes& b)
     return !a.empty() && a.size() == b.size() && a.Contains(b);
 }
 
+// Live nodes are drawn in italics, in the colour of the overlay's live mark, and say where they
+// were found and that they are read only.
+void MarkLive(QTreeWidgetItem* node, const QString& toolTip)
+{
+    QFont font = node->font(0);
+    font.setItalic(true);
+    node->setFont(0, font);
+    node->setForeground(0, LiveMarkColour);
+    node->setToolTip(0, toolTip);
+}
+
 } // namespace
 
-TDBTreeView::TDBTreeView(CDBRegistry& registry, QWidget* parent)
-    : QTreeWidget(parent), registry_(registry)
+TDBTreeView::TDBTreeView(platform::Platform& platform, CDBRegistry& registry, QWidget* parent)
+    : QTreeWidget(parent), platform_(platform), registry_(registry)
 {
     setHeaderHidden(true);
     setColumnCount(1);
@@ -143,6 +167,7 @@ void TDBTreeView::LoadTree()
             AddShortcutNode(program);
         }
     }
+    AddLiveNodes();
     Sort();
     setUpdatesEnabled(true);
     if (topLevelItemCount() > 0) {
@@ -164,6 +189,9 @@ TDBTreeView::Node* TDBTreeView::AddNode(QTreeWidgetItem* parent, bool supergloba
     DataSet* table = parent ? registry_.GetShortcuts() : registry_.GetPrograms();
     node->link = registry_.CreateRecordLink(table);
     node->superglobal = superglobal;
+    if (!parent) {
+        node->programId = registry_.GetPrograms()->FieldByName("Id").AsInteger();
+    }
     if (parent) {
         parent->addChild(node);
     } else {
@@ -184,6 +212,145 @@ TDBTreeView::Node* TDBTreeView::AddProgramNode()
 TDBTreeView::Node* TDBTreeView::AddShortcutNode(QTreeWidgetItem* parent)
 {
     return AddNode(parent, false);
+}
+
+void TDBTreeView::AddLiveNodes()
+{
+    if (!Live) {
+        return;
+    }
+    for (const auto& read : Live->Programs()) {
+        const std::optional<OwnerRecord> owner =
+            FindOwnerRecord(*registry_.GetPrograms(), read.program);
+        if (owner && owner->liveReadingOff) {
+            continue;
+        }
+        Node* program = owner ? ProgramNode(owner->id) : nullptr;
+        const bool ownNode = !program;
+        if (ownNode) {
+            program = new Node;
+            program->liveProgram = read.program;
+            const std::string file = ExtractFileName(read.program.executable);
+            program->setText(0, ToQt(file.empty() ? read.program.desktopId : file));
+            program->searchText = program->text(0).toCaseFolded();
+            MarkLive(program, ToQt(Translate("Программы нет в вашей базе: эти сочетания клавиш она "
+                                             "сообщает сама, пока работает.")));
+            addTopLevelItem(program);
+        }
+        // As the overlay shows them: those the base has in their place are left out.
+        std::vector<CKeyCodes> taken =
+            KeysInBase(platform_, *registry_.GetShortcuts(), owner ? owner->id : 0);
+        for (const live::LiveShortcut& shortcut : read.shortcuts) {
+            const CKeyCodes keys = KeysOfLive(platform_, shortcut).OnLayout(platform_);
+            if (keys.empty() || std::find(taken.begin(), taken.end(), keys) != taken.end()) {
+                continue;
+            }
+            taken.push_back(keys);
+            auto* node = new Node;
+            node->liveProgram = read.program;
+            node->liveShortcut = shortcut;
+            node->keys = keys;
+            const QString name = ToQt(shortcut.path.back());
+            node->setText(0, CompactKeyText(keys) + QStringLiteral(" — ") + name);
+            node->searchText = (name + '\n' + ToQt(DescribeOrigin(shortcut))).toCaseFolded();
+            MarkLive(node, ToQt(FormatText(Translate("Сочетание %s. Только для чтения: "
+                                                     "перенесите его в свою базу, чтобы изменить."),
+                                           DescribeOrigin(shortcut))));
+            program->addChild(node);
+        }
+        if (ownNode && program->childCount() == 0) {
+            delete program;
+        }
+    }
+}
+
+TDBTreeView::Node* TDBTreeView::ProgramNode(std::int32_t programId) const
+{
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        Node* node = AsNode(topLevelItem(i));
+        if (node->link && node->programId == programId) {
+            return node;
+        }
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* TDBTreeView::ProgramOfNode(QTreeWidgetItem* item) const
+{
+    return item && item->parent() ? item->parent() : item;
+}
+
+bool TDBTreeView::HasLiveShortcuts() const
+{
+    const QTreeWidgetItem* program = ProgramOfNode(currentItem());
+    for (int i = 0; program && i < program->childCount(); ++i) {
+        if (AsNode(program->child(i))->liveShortcut) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TDBTreeView::RefreshLive()
+{
+    const QSignalBlocker quiet(this);
+    QTreeWidgetItem* current = currentItem();
+    bool selectionGone = false;
+    for (int i = topLevelItemCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* program = topLevelItem(i);
+        for (int j = program->childCount() - 1; j >= 0; --j) {
+            QTreeWidgetItem* child = program->child(j);
+            if (AsNode(child)->liveShortcut) {
+                selectionGone = selectionGone || child == current;
+                ReleaseLinks(child);
+                delete child;
+            }
+        }
+        if (AsNode(program)->liveProgram) {
+            selectionGone = selectionGone || program == current;
+            ReleaseLinks(program);
+            delete program;
+        }
+    }
+    AddLiveNodes();
+    Sort();
+    if (selectionGone) {
+        SelectionChanged(currentItem());
+    }
+}
+
+AdoptionReport TDBTreeView::AdoptLive(bool wholeProgram)
+{
+    QTreeWidgetItem* current = currentItem();
+    std::vector<const Node*> adopted;
+    if (wholeProgram) {
+        QTreeWidgetItem* program = ProgramOfNode(current);
+        for (int i = 0; program && i < program->childCount(); ++i) {
+            adopted.push_back(AsNode(program->child(i)));
+        }
+    } else if (current) {
+        adopted.push_back(AsNode(current));
+    }
+    std::erase_if(adopted, [](const Node* node) { return !node->liveShortcut; });
+    if (adopted.empty()) {
+        return {};
+    }
+    PostEdits();
+    AdoptionReport total;
+    for (const Node* node : adopted) {
+        const AdoptionReport one =
+            AdoptLiveShortcuts(platform_, registry_, *node->liveProgram, {*node->liveShortcut});
+        total.adopted += one.adopted;
+        total.alreadyInBase += one.alreadyInBase;
+        total.programId = one.programId;
+    }
+    SetFilter({});
+    LoadTree();
+    if (Node* program = ProgramNode(total.programId)) {
+        program->setExpanded(true);
+        setCurrentItem(program);
+    }
+    return total;
 }
 
 void TDBTreeView::ReleaseLinks(QTreeWidgetItem* item)
@@ -235,11 +402,9 @@ void TDBTreeView::NewProgram()
 void TDBTreeView::NewShortcut()
 {
     SetFilter({});
-    QTreeWidgetItem* parent = currentItem();
-    if (parent && GetNodeType() == ntShortcut) {
-        parent = parent->parent();
-    }
-    if (!parent) {
+    // Under a program of the base: a live program's node has no record to hold it.
+    QTreeWidgetItem* parent = ProgramOfNode(currentItem());
+    if (!parent || !AsNode(parent)->link) {
         return;
     }
     // The shortcut belongs to the current program by the master link.
@@ -313,8 +478,11 @@ void TDBTreeView::RefreshNodeText(QTreeWidgetItem* item)
 TNodeType TDBTreeView::GetNodeType() const
 {
     const Node* node = static_cast<const Node*>(currentItem());
+    if (node && node->liveShortcut) {
+        return ntLiveShortcut;
+    }
     if (!node || !node->link) {
-        return ntNone;
+        return node && node->liveProgram ? ntLiveProgram : ntNone;
     }
     if (node->link->GetDataSet() == registry_.GetPrograms()) {
         return node->superglobal ? ntSuperglobal : ntProgram;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "editor/LiveAdoption.h"
 #include "keys/KeyCodes.h"
+#include "platform/Platform.h"
 
 #include <QTreeWidget>
 
@@ -9,6 +11,7 @@
 #include <memory>
 
 class CDBRegistry;
+class CLiveShortCutLoader;
 class IRecordLink;
 
 // The kinds of node in the editor's tree.
@@ -18,20 +21,36 @@ enum TNodeType
     ntProgram = 1,
     ntShortcut = 2,
     ntSuperglobal = 3,
+    // What a running program told of its own shortcuts: read only, to be adopted.
+    ntLiveShortcut = 4,
+    // A program the base does not have, with live shortcuts.
+    ntLiveProgram = 5,
 };
 
 // The user's programs, each with its shortcuts, and the super-global shortcuts last. Every node
-// links its record: selecting a node makes the record current, and the commands create and delete
-// records in the tables.
+// of the base links its record: selecting a node makes the record current, and the commands create
+// and delete records in the tables. Under them, drawn apart and linked to no record, the live
+// shortcuts that programs told of their own and the overlay shows (programs the base does not
+// have get a node of their own); they can be adopted into the base.
 class TDBTreeView : public QTreeWidget
 {
     Q_OBJECT
 public:
-    explicit TDBTreeView(CDBRegistry& registry, QWidget* parent = nullptr);
+    TDBTreeView(platform::Platform& platform, CDBRegistry& registry, QWidget* parent = nullptr);
     ~TDBTreeView() override;
+
+    // Where the live shortcuts come from; null: none are listed.
+    const CLiveShortCutLoader* Live = nullptr;
 
     // Rebuilds the tree from the tables and selects the first node.
     void LoadTree();
+    // Lists the live shortcuts anew, the base's nodes left as they are.
+    void RefreshLive();
+    // Adopts the selected live shortcut, or every live shortcut of the selected node's program,
+    // into the base; the tree is built again with the program selected.
+    AdoptionReport AdoptLive(bool wholeProgram);
+    // Whether the selected node's program has live shortcuts listed.
+    bool HasLiveShortcuts() const;
     void NewProgram();
     // Under the selected program, or under the selected shortcut's program.
     void NewShortcut();
@@ -67,6 +86,10 @@ private:
     Node* AddProgramNode();
     Node* AddShortcutNode(QTreeWidgetItem* parent);
     Node* AddNode(QTreeWidgetItem* parent, bool superglobal);
+    void AddLiveNodes();
+    // The node of a program record; null when none.
+    Node* ProgramNode(std::int32_t programId) const;
+    QTreeWidgetItem* ProgramOfNode(QTreeWidgetItem* item) const;
     void ClearTree();
     void ReleaseLinks(QTreeWidgetItem* item);
     void RefreshNodeText(QTreeWidgetItem* item);
@@ -75,6 +98,7 @@ private:
     void ApplyFilter();
     static Node* AsNode(QTreeWidgetItem* item);
 
+    platform::Platform& platform_;
     CDBRegistry& registry_;
     QString filter_;
     CKeyCodes filterKeys_;

@@ -43,6 +43,13 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(platform::Platform& platform,
     Button1 = new QPushButton(Tr("Выбрать приложение..."), this);
     Button2 = new QPushButton(Tr("Создать сочетание клавиш..."), this);
     Button2->setToolTip(Tr("Создать сочетание клавиш для этого приложения"));
+    // Below the shortcut button, and after it for the keyboard.
+    dbLiveReadingOff = new TDBCheckBox(
+        ds_, "LiveReadingOff",
+        Tr("Не читать сочетания клавиш из меню программы, пока она работает"), this);
+    dbLiveReadingOff->setToolTip(
+        Tr("Сочетания, которые программа сама сообщает в своих меню и окне сочетаний клавиш, не "
+           "читаются и не показываются."));
 
     auto* fields = new QFormLayout;
     fields->addRow(Tr("Название:"), dbName);
@@ -57,6 +64,7 @@ TProgramDescriptionFrame::TProgramDescriptionFrame(platform::Platform& platform,
     layout->addLayout(buttons);
     layout->addSpacing(12);
     layout->addWidget(Button2, 0, Qt::AlignLeft);
+    layout->addWidget(dbLiveReadingOff);
     layout->addStretch();
 
     ChooseProgram = [this]() -> std::optional<TChosenProgram> {

@@ -9,6 +9,7 @@
 class CActiveWindow;
 class QLabel;
 class QPushButton;
+class TDBCheckBox;
 class TDBEdit;
 class TSelectProgramDialog;
 
@@ -22,8 +23,8 @@ struct TChosenProgram
     std::string desktopId;
 };
 
-// A program's name, executable, window classes and desktop entry, and a button to give it a
-// shortcut.
+// A program's name, executable, window classes and desktop entry, whether its own menus are read
+// while it runs, and a button to give it a shortcut.
 class TProgramDescriptionFrame : public IDescriptionFrame
 {
     Q_OBJECT
@@ -48,6 +49,7 @@ public:
     TDBEdit* DBEdit3;
     TDBEdit* dbWindowClasses;
     TDBEdit* dbDesktopId;
+    TDBCheckBox* dbLiveReadingOff;
     QPushButton* Button1;
     QPushButton* Button2;
 

@@ -13,13 +13,13 @@
 #include <cmath>
 #include <optional>
 
+const QColor LiveMarkColour(0, 150, 80);
+
 namespace {
 
 const QColor pressedColor(166, 202, 240);
 const QColor releasedColor(255, 255, 255);
 const QColor countColor(128, 128, 128);
-// The mark of a shortcut read from the running program.
-const QColor LiveMarkColour(0, 150, 80);
 
 // A size given a new height; the width follows in proportion (unchanged when the old height gives
 // no proportion).

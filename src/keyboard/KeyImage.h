@@ -21,6 +21,9 @@
 class QMouseEvent;
 class QPainter;
 
+// The mark of a shortcut read from the running program, wherever one is drawn.
+extern const QColor LiveMarkColour;
+
 // A font together with the colour its text is drawn in.
 struct TFont
 {

@@ -594,6 +594,7 @@ void TMainForm::miEditDBClick()
     if (!editor_) {
         editor_ = std::make_unique<TfrmDBEditor>(platform_, *registry_, *activeWindow_);
         editor_->Loader = registry_->GetLoader();
+        editor_->SetLive(&live_->LiveLoader());
     }
     editor_->show();
     editor_->raise();

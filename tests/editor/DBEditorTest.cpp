@@ -11,6 +11,7 @@
 #include "framework/DataSet.h"
 #include "framework/Exception.h"
 #include "keyboard/HotKeyEdit.h"
+#include "live/LiveShortCutLoader.h"
 #include "services/ActiveWindow.h"
 
 #include "FakeEnvironment.h"
@@ -485,4 +486,68 @@ TEST_F(Editor, TheBaseGoesOutToAFileAndComesBackIntoTheTree)
     Select("b");
     editor->miExportProgram->trigger();
     EXPECT_EQ(suggested, "b.json");
+}
+
+TEST_F(Editor, LiveShortcutsAreListedUnderTheirProgramsReadOnlyAndAdoptedIntoTheBase)
+{
+    CShortCutSetLoader base(env.platform, registry);
+    CLiveShortCutLoader live(env.platform, base);
+    const auto menu = [](const char* accel, std::vector<std::string> path) {
+        return live::LiveShortcut{accel, live::AccelSyntax::Gtk, std::move(path),
+                                  live::LiveSource::Menu};
+    };
+    live::LiveProgram a, zed;
+    a.executable = "/usr/bin/a";
+    zed.executable = "/usr/bin/zed";
+    live.SetLive(a, {menu("<Primary>o", {"File", "Open"}), menu("<Primary>p", {"File", "Print"})});
+    live.SetLive(zed, {menu("<Primary>k", {"Edit", "Kill"})});
+    editor->SetLive(&live);
+    EXPECT_EQ(Tree(),
+              (std::vector<std::string>{"a", "  Copy", "  Ctrl+O — Open", "  Ctrl+P — Print", "b",
+                                        "  b first", "  b second", "zed", "  Ctrl+K — Kill",
+                                        "Самостоятельные сочетания клавиш", "  Lock screen"}));
+
+    // Marked, read only: no record behind it, nothing to edit or delete.
+    Select("Ctrl+O — Open");
+    EXPECT_EQ(editor->TreeView->GetNodeType(), ntLiveShortcut);
+    EXPECT_EQ(editor->NodeDescription->NodeType(), ntNone);
+    EXPECT_TRUE(editor->TreeView->currentItem()->font(0).italic());
+    EXPECT_EQ(VisibleMenu(), (std::vector<std::string>{
+                                 "Перенести в свою базу",
+                                 "Перенести в свою базу все сочетания, прочитанные у программы",
+                                 "Развернуть (off)", "Свернуть"}));
+    Key(editor->TreeView, Qt::Key_Delete);
+    EXPECT_EQ(Tree().size(), 11u);
+
+    // Adopted: a shortcut of the base, the other still live.
+    editor->miAdopt->trigger();
+    EXPECT_EQ(Current(), "a");
+    Select("Ctrl+O — Open");
+    EXPECT_EQ(editor->TreeView->GetNodeType(), ntShortcut);
+    EXPECT_FALSE(editor->TreeView->currentItem()->font(0).italic());
+    EXPECT_EQ(Shortcuts().FieldByName("Description").AsString(), "Open");
+    Select("Ctrl+P — Print");
+    EXPECT_EQ(editor->TreeView->GetNodeType(), ntLiveShortcut);
+
+    // All of a program the base lacks: the program is made.
+    Select("zed");
+    EXPECT_EQ(editor->TreeView->GetNodeType(), ntLiveProgram);
+    editor->miAdoptAll->trigger();
+    EXPECT_EQ(Current(), "zed");
+    EXPECT_EQ(editor->TreeView->GetNodeType(), ntProgram);
+    Select("Ctrl+K — Kill");
+    EXPECT_EQ(editor->TreeView->GetNodeType(), ntShortcut);
+    editor->SaveChanges();
+    CDBRegistry reread;
+    reread.GetLoader()->Load();
+    ASSERT_TRUE(reread.GetPrograms()->Locate("FileName", std::string("/usr/bin/zed")));
+    EXPECT_TRUE(reread.GetShortcuts()->Locate("Description", std::string("Kill")));
+
+    // Live reading switched off for a program: its live shortcuts go from the tree.
+    Select("a");
+    editor->NodeDescription->ProgramFrame->dbLiveReadingOff->click();
+    Select("b");
+    editor->TreeView->RefreshLive();
+    EXPECT_TRUE(editor->TreeView->findItems("Ctrl+P — Print", Qt::MatchExactly | Qt::MatchRecursive)
+                    .isEmpty());
 }
