@@ -194,6 +194,8 @@ void TfrmDBEditor::BuildTreeMenu()
     miAdopt = mnuTreeView->addAction(Tr("Перенести в свою базу"));
     miAdoptAll =
         mnuTreeView->addAction(Tr("Перенести в свою базу все сочетания, прочитанные у программы"));
+    miLiveOff = mnuTreeView->addAction(
+        Tr("Не читать сочетания клавиш из меню программы, пока она работает"));
     mnuTreeView->addSeparator();
     miExpand =
         mnuTreeView->addAction(Picture(this, "list-add", QStyle::SP_ArrowDown), Tr("Развернуть"));
@@ -224,6 +226,7 @@ void TfrmDBEditor::ConnectActions()
     connect(miExportProgram, &QAction::triggered, this, [this] { ExportClick(true); });
     connect(miAdopt, &QAction::triggered, this, [this] { AdoptClick(false); });
     connect(miAdoptAll, &QAction::triggered, this, [this] { AdoptClick(true); });
+    connect(miLiveOff, &QAction::triggered, this, [this] { LiveOffClick(); });
     const QString packFilter = Tr("Сочетания клавиш") + " (*.json);;" + Tr("Все файлы (*)");
     ChooseImportFile = [this, packFilter]() -> std::optional<std::string> {
         const QString path =
@@ -290,6 +293,7 @@ void TfrmDBEditor::mnuTreeViewPopup()
     miExportProgram->setVisible(type == ntProgram || type == ntSuperglobal);
     miAdopt->setVisible(type == ntLiveShortcut);
     miAdoptAll->setVisible(TreeView->HasLiveShortcuts());
+    miLiveOff->setVisible(TreeView->HasLiveShortcuts());
     miExpand->setEnabled(item && !child && !item->isExpanded());
     miCollapse->setEnabled(item && (child || item->isExpanded()));
 }
@@ -393,6 +397,12 @@ void TfrmDBEditor::AdoptClick(bool wholeProgram)
 {
     // The tree is built again unfiltered, the program selected.
     TreeView->AdoptLive(wholeProgram);
+    edtFind->clear();
+}
+
+void TfrmDBEditor::LiveOffClick()
+{
+    TreeView->SwitchLiveOff();
     edtFind->clear();
 }
 

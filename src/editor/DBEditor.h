@@ -39,6 +39,8 @@ public:
     void SetLive(const CLiveShortCutLoader* live);
     // The selected live shortcut, or all of the selected program's, into the base.
     void AdoptClick(bool wholeProgram);
+    // The selected program's live reading switched off.
+    void LiveOffClick();
 
     // Above other programs' windows while the stay-on-top button is down.
     void KeepOnTop();
@@ -83,6 +85,7 @@ public:
     QAction* miExportProgram;
     QAction* miAdopt;
     QAction* miAdoptAll;
+    QAction* miLiveOff;
     QAction* miExpand;
     QAction* miCollapse;
 

@@ -344,13 +344,34 @@ AdoptionReport TDBTreeView::AdoptLive(bool wholeProgram)
         total.alreadyInBase += one.alreadyInBase;
         total.programId = one.programId;
     }
+    ReloadShowing(total.programId);
+    return total;
+}
+
+void TDBTreeView::SwitchLiveOff()
+{
+    QTreeWidgetItem* program = ProgramOfNode(currentItem());
+    const Node* live = nullptr;
+    for (int i = 0; program && i < program->childCount() && !live; ++i) {
+        if (AsNode(program->child(i))->liveShortcut) {
+            live = AsNode(program->child(i));
+        }
+    }
+    if (!live) {
+        return;
+    }
+    PostEdits();
+    ReloadShowing(SwitchLiveReadingOff(registry_, *live->liveProgram));
+}
+
+void TDBTreeView::ReloadShowing(std::int32_t programId)
+{
     SetFilter({});
     LoadTree();
-    if (Node* program = ProgramNode(total.programId)) {
+    if (Node* program = ProgramNode(programId)) {
         program->setExpanded(true);
         setCurrentItem(program);
     }
-    return total;
 }
 
 void TDBTreeView::ReleaseLinks(QTreeWidgetItem* item)

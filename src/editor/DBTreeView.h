@@ -49,6 +49,9 @@ public:
     // Adopts the selected live shortcut, or every live shortcut of the selected node's program,
     // into the base; the tree is built again with the program selected.
     AdoptionReport AdoptLive(bool wholeProgram);
+    // Switches live reading off for the selected node's program, made in the base when it has
+    // none; the tree is built again with the program selected.
+    void SwitchLiveOff();
     // Whether the selected node's program has live shortcuts listed.
     bool HasLiveShortcuts() const;
     void NewProgram();
@@ -90,6 +93,8 @@ private:
     // The node of a program record; null when none.
     Node* ProgramNode(std::int32_t programId) const;
     QTreeWidgetItem* ProgramOfNode(QTreeWidgetItem* item) const;
+    // Builds the tree again, unfiltered, with a program selected and expanded.
+    void ReloadShowing(std::int32_t programId);
     void ClearTree();
     void ReleaseLinks(QTreeWidgetItem* item);
     void RefreshNodeText(QTreeWidgetItem* item);

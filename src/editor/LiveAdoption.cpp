@@ -102,3 +102,14 @@ AdoptionReport AdoptLiveShortcuts(platform::Platform& platform, CDBRegistry& reg
     }
     return report;
 }
+
+std::int32_t SwitchLiveReadingOff(CDBRegistry& registry, const live::LiveProgram& program)
+{
+    DataSet& programs = *registry.GetPrograms();
+    const std::int32_t id = ProgramRecord(programs, program);
+    programs.Locate("Id", id);
+    programs.Edit();
+    programs.FieldByName("LiveReadingOff").SetValue(true);
+    programs.Post();
+    return id;
+}

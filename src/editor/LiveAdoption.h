@@ -42,3 +42,7 @@ struct AdoptionReport
 AdoptionReport AdoptLiveShortcuts(platform::Platform& platform, CDBRegistry& registry,
                                   const live::LiveProgram& program,
                                   const std::vector<live::LiveShortcut>& shortcuts);
+
+// Switches live reading off for the program in the base, made as adopting makes it when the base
+// has none; returns its record's id.
+std::int32_t SwitchLiveReadingOff(CDBRegistry& registry, const live::LiveProgram& program);

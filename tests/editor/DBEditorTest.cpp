@@ -515,6 +515,7 @@ TEST_F(Editor, LiveShortcutsAreListedUnderTheirProgramsReadOnlyAndAdoptedIntoThe
     EXPECT_EQ(VisibleMenu(), (std::vector<std::string>{
                                  "Перенести в свою базу",
                                  "Перенести в свою базу все сочетания, прочитанные у программы",
+                                 "Не читать сочетания клавиш из меню программы, пока она работает",
                                  "Развернуть (off)", "Свернуть"}));
     Key(editor->TreeView, Qt::Key_Delete);
     EXPECT_EQ(Tree().size(), 11u);
@@ -550,4 +551,16 @@ TEST_F(Editor, LiveShortcutsAreListedUnderTheirProgramsReadOnlyAndAdoptedIntoThe
     editor->TreeView->RefreshLive();
     EXPECT_TRUE(editor->TreeView->findItems("Ctrl+P — Print", Qt::MatchExactly | Qt::MatchRecursive)
                     .isEmpty());
+    // For a program the base lacks, from the menu: the program is made with the switch off.
+    live::LiveProgram qux;
+    qux.executable = "/usr/bin/qux";
+    live.SetLive(qux, {menu("<Primary>j", {"Go", "Jump"})});
+    editor->TreeView->RefreshLive();
+    Select("qux");
+    editor->miLiveOff->trigger();
+    EXPECT_EQ(Current(), "qux");
+    EXPECT_EQ(editor->TreeView->GetNodeType(), ntProgram);
+    EXPECT_TRUE(registry.GetPrograms()->FieldByName("LiveReadingOff").AsBoolean());
+    EXPECT_TRUE(editor->NodeDescription->ProgramFrame->dbLiveReadingOff->isChecked());
+    EXPECT_EQ(editor->TreeView->currentItem()->childCount(), 0);
 }
