@@ -1,8 +1,11 @@
 #include "keyboard/KeyImage.h"
 
+#include "keyboard/KeyAccessible.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyText.h"
 #include "platform/VirtualKeys.h"
+#include "services/Translation.h"
+#include "util/Text.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -603,10 +606,14 @@ void TCustomKeyImage::DrawEnterKey()
 void TKeyImage::DrawKey(const CActionDescription* description, bool pressed, int shortCutCount)
 {
     ActionDescription = description;
+    const bool pressedChanged = Pressed != pressed;
     Pressed = pressed;
     ShortCutCount = shortCutCount;
     // What the key says in words may change without a change in its look.
     Describe();
+    if (pressedChanged) {
+        NotifyKeyPressedChanged(*this);
+    }
     if (!LookChanged()) {
         return;
     }
@@ -629,20 +636,29 @@ void TKeyImage::Describe()
         QString::fromStdString(!cap                      ? KeyTextName(KeyCode)
                                : cap->groupLabel.empty() ? cap->label
                                                          : cap->label + " " + cap->groupLabel);
-    QString description;
+    QStringList description;
     QString tip;
     if (ActionDescription) {
         const QString shortName = QString::fromStdString(ActionDescription->ShortName);
+        const QString fullName = QString::fromStdString(ActionDescription->Name);
         name += QStringLiteral(": ") + shortName;
-        description = QString::fromStdString(ActionDescription->Name);
-        tip = description.isEmpty() || description == shortName ? shortName
-                                                                : shortName + '\n' + description;
+        description << fullName;
+        if (!ActionDescription->Origin.empty()) {
+            description << QString::fromStdString(ActionDescription->Origin);
+        }
+        tip = fullName.isEmpty() || fullName == shortName ? shortName : shortName + '\n' + fullName;
     }
+    if (ShortCutCount > 0) {
+        description << QString::fromStdString(
+            FormatText(Translate("Сочетаний с этой клавишей: %s"), std::to_string(ShortCutCount)));
+    }
+    description.removeAll(QString());
+    const QString said = description.join('\n');
     if (accessibleName() != name) {
         setAccessibleName(name);
     }
-    if (accessibleDescription() != description) {
-        setAccessibleDescription(description);
+    if (accessibleDescription() != said) {
+        setAccessibleDescription(said);
     }
     if (toolTip() != tip) {
         setToolTip(tip);

@@ -220,8 +220,9 @@ public:
                  int shortCutCount = 0) override;
 
 private:
-    // The accessible name is the key's name and the short name on it ("S: Save"), the
-    // accessible description the shortcut's description; the tooltip holds the short name in
-    // full and the description.
+    // The accessible name is the key's name and the short name on it ("S: Save"); the accessible
+    // description has a line for the shortcut's description, where the running program told it,
+    // and how many shortcuts holding the key leads to. The tooltip holds the short name in full
+    // and the description.
     void Describe();
 };

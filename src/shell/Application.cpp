@@ -1,5 +1,6 @@
 #include "shell/Application.h"
 
+#include "keyboard/KeyAccessible.h"
 #include "util/MessageBox.h"
 
 #include <QMessageBox>
@@ -63,6 +64,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setQuitOnLastWindowClosed(false);
     SetMessageBoxHandler(ShowQtMessageBox);
+    InstallKeyAccessibility();
 }
 
 TApplication::~TApplication()

@@ -5,12 +5,14 @@
 #include "database/ShortCutSetLoader.h"
 #include "framework/DataSet.h"
 #include "framework/Exception.h"
+#include "keyboard/KeyAccessible.h"
 #include "keyboard/KeyLayoutLoader.h"
 #include "services/ActiveWindow.h"
 
 #include "BaseWriter.h"
 #include "FakeEnvironment.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
@@ -518,6 +520,8 @@ class Clicks : public Controller
 protected:
     void SetUp() override
     {
+        // Before the keys are made: a widget's interface is made once, when it is first asked for.
+        InstallKeyAccessibility();
         Controller::SetUp();
         Activate(EditorWindow);
         ShowOverlay();
@@ -556,6 +560,23 @@ TEST_F(Clicks, ALatchedModifierCombinesWithTheClickedKey)
 
     keyboard.OnParentHidden();
     EXPECT_FALSE(KeyOf(162).Pressed());
+}
+
+TEST_F(Clicks, AnAssistiveTechnologysPressActsAsAClick)
+{
+    const auto read = [this](std::uint16_t code) {
+        return QAccessible::queryAccessibleInterface(KeyOf(code).KeyImage());
+    };
+    read(162)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(KeyOf(162).Pressed());
+    EXPECT_TRUE(read(162)->state().checked);
+    EXPECT_EQ(read('S')->text(QAccessible::Name), "S: Сохранить");
+    EXPECT_TRUE(env.platform.sentKeys.empty());
+
+    read('S')->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_EQ(env.platform.sentKeys,
+              (Sent{{Ctrl, false}, {'S', false}, {Ctrl, true}, {'S', true}}));
 }
 
 TEST_F(Clicks, TwoLatchedModifiersAndASecondClickReleases)
