@@ -1,16 +1,24 @@
 #!/usr/bin/python3
-"""Prints the accessible names of one application's widgets, one per line, as the assistive
-technology bus (AT-SPI) shows them. Usage: accessible.py APPLICATION [WAIT_FOR...]: with texts to
-wait for, reads again until every one of them is a name (or a part of one), for at most 10 s."""
+"""Reads one application's widgets as the assistive technology bus (AT-SPI) shows them.
+Usage:
+  accessible.py APPLICATION [WAIT_FOR...]: prints the accessible names, one per line; with texts
+    to wait for, reads again until every one of them is a name (or a part of one), for at most 10 s.
+  accessible.py --describe APPLICATION NAME: prints the role of the widget named NAME and, when it
+    is checked, the word checked (waiting for it as above).
+  accessible.py --press APPLICATION NAME: does the Press action of the widget named NAME."""
 import sys
 import time
 
 import dbus
 
 ACCESSIBLE = "org.a11y.atspi.Accessible"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+# ATSPI_STATE_CHECKED of AtspiStateType (at-spi2-core atspi/atspi-constants.h, 2.46).
+CHECKED = 4
 
 
-def names(application):
+def widgets(application):
+    """(accessible name, node) of every widget of the application."""
     session = dbus.SessionBus()
     address = session.get_object("org.a11y.Bus", "/org/a11y/bus").GetAddress(
         dbus_interface="org.a11y.Bus")
@@ -19,8 +27,7 @@ def names(application):
 
     def walk(name, path, depth):
         node = bus.get_object(name, path)
-        found.append(str(node.Get(ACCESSIBLE, "Name",
-                                  dbus_interface="org.freedesktop.DBus.Properties")))
+        found.append((str(node.Get(ACCESSIBLE, "Name", dbus_interface=PROPERTIES)), node))
         if depth < 12:
             for child_name, child_path in node.GetChildren(dbus_interface=ACCESSIBLE):
                 walk(child_name, child_path, depth + 1)
@@ -30,8 +37,7 @@ def names(application):
         # An application that does not answer (a stopped process) is passed over.
         node = bus.get_object(name, path, introspect=False)
         try:
-            own = node.Get(ACCESSIBLE, "Name", dbus_interface="org.freedesktop.DBus.Properties",
-                           timeout=1)
+            own = node.Get(ACCESSIBLE, "Name", dbus_interface=PROPERTIES, timeout=1)
         except dbus.DBusException:
             continue
         if own == application:
@@ -39,18 +45,57 @@ def names(application):
     return found
 
 
-def main():
-    application, wanted = sys.argv[1], sys.argv[2:]
+def read_until(application, done):
+    """The widgets once done(widgets) holds, or after 10 s."""
     deadline = time.monotonic() + 10
     while True:
         try:
-            found = names(application)
+            found = widgets(application)
         except dbus.DBusException:
             found = []
-        missing = [text for text in wanted if not any(text in name for name in found)]
-        if not missing or time.monotonic() > deadline:
-            break
+        if done(found) or time.monotonic() > deadline:
+            return found
         time.sleep(0.1)
+
+
+def named(application, name):
+    for own, node in read_until(application, lambda found: any(n == name for n, _ in found)):
+        if own == name:
+            return node
+    print("missing: " + name, file=sys.stderr)
+    return None
+
+
+def describe(node):
+    words = [str(node.GetRoleName(dbus_interface=ACCESSIBLE))]
+    if int(node.GetState(dbus_interface=ACCESSIBLE)[0]) & 1 << CHECKED:
+        words.append("checked")
+    print(" ".join(words))
+
+
+def press(node):
+    actions = node.GetActions(dbus_interface="org.a11y.atspi.Action")
+    names = [str(action[0]) for action in actions]
+    if "Press" not in names:
+        print("no Press action: " + ", ".join(names), file=sys.stderr)
+        return 1
+    node.DoAction(names.index("Press"), dbus_interface="org.a11y.atspi.Action")
+    return 0
+
+
+def main():
+    if sys.argv[1] in ("--describe", "--press"):
+        node = named(sys.argv[2], sys.argv[3])
+        if node is None:
+            return 1
+        if sys.argv[1] == "--press":
+            return press(node)
+        describe(node)
+        return 0
+    application, wanted = sys.argv[1], sys.argv[2:]
+    found = [name for name, _ in read_until(application, lambda found: all(
+        any(text in name for name, _ in found) for text in wanted))]
+    missing = [text for text in wanted if not any(text in name for name in found)]
     print("\n".join(found))
     for text in missing:
         print("missing: " + text, file=sys.stderr)

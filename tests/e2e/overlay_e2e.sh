@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The overlay over a real application: Super+Q shows xev's shortcuts, holding Ctrl narrows them,
-# the release-and-press-again gesture carries Ctrl+S out into xev, Esc and switching windows
-# hide the overlay. Usage: overlay_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
+# the release-and-press-again gesture carries Ctrl+S out into xev, and so do the Press actions of
+# Ctrl and S as an assistive technology does them over AT-SPI (the keys are push buttons named by
+# cap and shortcut, "S: Сохранить", Ctrl checked once pressed); Esc and switching windows hide
+# the overlay.
+# Usage: overlay_e2e.sh BUILD_DIR. Screenshots: QUORVEL_E2E_SHOTS=DIR.
 set -u
 source "$(dirname "$0")/lib.sh"
 
 e2e_begin "$1"
+e2e_session_bus
 check "the shortcut base is written through the program's data layer" \
     "$build/tests/e2e/quorvel_seed_base" "$e2e_dir/demo-base.tsv"
 
@@ -39,6 +43,20 @@ wait_for 5 overlay_active
 : >"$e2e_tmp/xev.log"
 gesture_ctrl_s
 check "the gesture hides the overlay" wait_for 5 overlay_hidden
+check "xev is the active window again" wait_for 5 window_active "$target"
+check "xev received Ctrl+S exactly once" ctrl_s_once "$e2e_tmp/xev.log"
+
+# A screen reader's user: the keys read and pressed over the accessibility bus.
+a11y() { "$e2e_dir/accessible.py" "$@"; }
+described() { [ "$(a11y --describe quorvel "$1")" = "$2" ]; }
+check "Super+Q shows the overlay for a screen reader" show_over_target
+check "Ctrl is a push button, not checked" described Ctrl "push button"
+check "its Press action latches Ctrl" a11y --press quorvel Ctrl
+check "Ctrl is checked" wait_for 5 described Ctrl "push button checked"
+check "S is a push button named by its cap and shortcut" described "S: Сохранить" "push button"
+: >"$e2e_tmp/xev.log"
+check "its Press action hides the overlay" eval 'a11y --press quorvel "S: Сохранить" &&
+    wait_for 5 overlay_hidden'
 check "xev is the active window again" wait_for 5 window_active "$target"
 check "xev received Ctrl+S exactly once" ctrl_s_once "$e2e_tmp/xev.log"
 
