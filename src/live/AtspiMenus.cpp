@@ -29,6 +29,7 @@ enum Role : unsigned
     MenuBar = 34,
     MenuItem = 35,
     Panel = 39,
+    PopupMenu = 41,
     RadioMenuItem = 45,
     RootPane = 46,
     SplitPane = 53,
@@ -160,10 +161,11 @@ public:
         const unsigned role = RoleOf(node);
         if (IsItem(role)) {
             Item(node, path, depth);
-        } else if (role == Menu) {
-            // GTK names a submenu by its item; Qt's popup menu repeats its item's name.
+        } else if (role == Menu || role == PopupMenu) {
+            // GTK names a submenu by its item; Qt's submenu is a popup menu without a name, or
+            // one that repeats its item's.
             const std::string name = NameOf(node);
-            const bool named = path.empty() || path.back() != name;
+            const bool named = !name.empty() && (path.empty() || path.back() != name);
             if (named) {
                 path.push_back(name);
             }

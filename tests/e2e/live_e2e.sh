@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Live shortcuts over real applications: a GTK 3 menu bar (exported on the session bus), one made
-# of widgets (seen on the accessibility bus only) and a GTK 4 shortcuts window (compiled into the
-# executable) are read when their windows come forward, kept in the cache readable by the user
-# alone, and shown under the base (which wins on the same keys); xterm gives none; no label
+# of widgets and a Qt 6 menu bar (seen on the accessibility bus only; Qt's mnemonics left out) and
+# a GTK 4 shortcuts window (compiled into the executable) are read when their windows come
+# forward, kept in the cache readable by the user alone, and shown under the base (which wins on the same keys); xterm gives none; no label
 # reaches the log and the global menu registrar's name stays free. After a restart the cache
 # serves a fixture that is frozen (its read given up), and a changed executable drops its cache.
 # Usage: live_e2e.sh BUILD_DIR.
@@ -11,6 +11,9 @@ source "$(dirname "$0")/lib.sh"
 
 e2e_begin "$1"
 e2e_session_bus
+# The accessibility registry up before the fixtures start, as on a desktop: Qt registers its
+# application with a registry that runs, and a first call to the registry starts it.
+"$e2e_dir/accessible.py" quorvel >/dev/null
 export XDG_CACHE_HOME=$e2e_tmp/cache
 cache=$XDG_CACHE_HOME/quorvel/live
 fixtures=$build/tests/live
@@ -27,9 +30,11 @@ e2e_pids+=("$menu_fixture")
 e2e_pids+=($!)
 "$fixtures/live_gtk4_fixture" gtk4-fixture >/dev/null 2>&1 &
 e2e_pids+=($!)
+"$fixtures/live_qt_menu_fixture" qt-fixture >/dev/null 2>&1 &
+e2e_pids+=($!)
 xterm -title xterm-target &
 e2e_pids+=($!)
-for title in menu-fixture widget-fixture gtk4-fixture xterm-target; do
+for title in menu-fixture widget-fixture gtk4-fixture qt-fixture xterm-target; do
     wait_for 15 xdotool search --name "^$title\$" >/dev/null
 done
 window_of() { xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
@@ -90,9 +95,30 @@ check "with Ctrl held its shortcuts are on their keys" \
     names_while_held ctrl "O: Open a document" "Z: Undo"
 hide_overlay
 
+activate qt-fixture
+check "the Qt menu bar is read over the accessibility bus" wait_for 10 cache_holds "Jump to Line"
+qt_cache=$(grep -lF "Jump to Line" "$cache"/*.json)
+# shortcuts FILE: the cached shortcuts, each as ACCELERATOR=MENU/ITEM, sorted, joined by ";".
+shortcuts() {
+    python3 -c 'import json, sys
+print(";".join(sorted(s["accelerator"] + "=" + "/".join(s["path"])
+                      for s in json.load(open(sys.argv[1]))["shortcuts"])))' "$1"
+}
+qt_shortcuts="Alt+G=Search/Jump to Line;Ctrl+O=File/Open…;Ctrl+S=File/Save"
+qt_shortcuts+=";Ctrl+Shift+U=Edit/Capitalize;Ctrl+Z=Edit/Undo"
+check "it holds the five shortcuts with their menus, the disabled one and Alt+G too, no mnemonic" \
+    [ "$(shortcuts "$qt_cache")" = "$qt_shortcuts" ]
+check "Super+Q over it shows its shortcuts" show_over qt-fixture
+check "with Ctrl held they are on their keys" \
+    names_while_held ctrl "O: Open…" "Z: Undo" "S: Save"
+check "with Alt held Jump to Line is on G, and no menu's mnemonic is on a key" \
+    eval 'names_while_held alt "G: Jump to Line" &&
+        ! grep -qx "F: File\|E: Edit\|S: Search\|P: Preferences" "$e2e_tmp/held.txt"'
+hide_overlay
+
 activate xterm-target
 check "xterm is read and gives nothing" wait_for 10 logged "xterm: 0 shortcuts from menus, 0 from shortcuts windows, 0 from"
-check "nothing is cached for it" [ "$(ls "$cache" | wc -l)" = 3 ]
+check "nothing is cached for it" [ "$(ls "$cache" | wc -l)" = 4 ]
 registrar_free() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.NameHasOwner string:com.canonical.AppMenu.Registrar |
@@ -100,7 +126,8 @@ registrar_free() {
 }
 check "the global menu registrar's name is not owned" registrar_free
 check "the log holds no label of a fixture" \
-    eval '! grep -q -e "Upper Case" -e "Open a document" -e "Open…" "$e2e_tmp/quorvel.log"'
+    eval '! grep -q -e "Upper Case" -e "Open a document" -e "Open…" -e "Capitalize" \
+        "$e2e_tmp/quorvel.log"'
 
 # A restart, with the menu fixture frozen: the cache serves it, the read is given up.
 kill "$quorvel"
