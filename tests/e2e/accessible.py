@@ -5,11 +5,15 @@ Usage:
     to wait for, reads again until every one of them is a name (or a part of one), for at most 10 s.
   accessible.py --describe APPLICATION NAME: prints the role of the widget named NAME and, when it
     is checked, the word checked (waiting for it as above).
-  accessible.py --press APPLICATION NAME: does the Press action of the widget named NAME."""
+  accessible.py --press APPLICATION NAME [STATE]: does the Press action of the widget named NAME;
+    with a STATE (checked), waits at most 5 s for the widget to announce that state's change and
+    prints it ("checked 1")."""
 import sys
 import time
 
 import dbus
+import dbus.mainloop.glib
+from gi.repository import GLib
 
 ACCESSIBLE = "org.a11y.atspi.Accessible"
 PROPERTIES = "org.freedesktop.DBus.Properties"
@@ -17,12 +21,23 @@ PROPERTIES = "org.freedesktop.DBus.Properties"
 CHECKED = 4
 
 
-def widgets(application):
+def accessibility_bus():
+    """A connection to the accessibility bus, waiting at most 10 s for the bus to come up."""
+    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+    deadline = time.monotonic() + 10
+    while True:
+        try:
+            address = dbus.SessionBus().get_object("org.a11y.Bus", "/org/a11y/bus").GetAddress(
+                dbus_interface="org.a11y.Bus")
+            return dbus.bus.BusConnection(address)
+        except dbus.DBusException:
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.1)
+
+
+def widgets(bus, application):
     """(accessible name, node) of every widget of the application."""
-    session = dbus.SessionBus()
-    address = session.get_object("org.a11y.Bus", "/org/a11y/bus").GetAddress(
-        dbus_interface="org.a11y.Bus")
-    bus = dbus.bus.BusConnection(address)
     found = []
 
     def walk(name, path, depth):
@@ -45,12 +60,12 @@ def widgets(application):
     return found
 
 
-def read_until(application, done):
+def read_until(bus, application, done):
     """The widgets once done(widgets) holds, or after 10 s."""
     deadline = time.monotonic() + 10
     while True:
         try:
-            found = widgets(application)
+            found = widgets(bus, application)
         except dbus.DBusException:
             found = []
         if done(found) or time.monotonic() > deadline:
@@ -58,8 +73,8 @@ def read_until(application, done):
         time.sleep(0.1)
 
 
-def named(application, name):
-    for own, node in read_until(application, lambda found: any(n == name for n, _ in found)):
+def named(bus, application, name):
+    for own, node in read_until(bus, application, lambda found: any(n == name for n, _ in found)):
         if own == name:
             return node
     print("missing: " + name, file=sys.stderr)
@@ -73,27 +88,47 @@ def describe(node):
     print(" ".join(words))
 
 
-def press(node):
+def press(bus, node, state):
     actions = node.GetActions(dbus_interface="org.a11y.atspi.Action")
     names = [str(action[0]) for action in actions]
     if "Press" not in names:
         print("no Press action: " + ", ".join(names), file=sys.stderr)
         return 1
+    announced = []
+    if state:
+        # Toolkits send the events some listener registered for.
+        registry = bus.get_object("org.a11y.atspi.Registry", "/org/a11y/atspi/registry")
+        registry.RegisterEvent("object:state-changed", dbus.Array([], signature="s"), "",
+                               dbus_interface="org.a11y.atspi.Registry")
+        loop = GLib.MainLoop()
+
+        def changed(name, value, *_, path):
+            if name == state and path == node.object_path:
+                announced.append(f"{name} {value}")
+                loop.quit()
+        bus.add_signal_receiver(changed, signal_name="StateChanged", path_keyword="path",
+                                dbus_interface="org.a11y.atspi.Event.Object")
     node.DoAction(names.index("Press"), dbus_interface="org.a11y.atspi.Action")
-    return 0
+    if not state:
+        return 0
+    GLib.timeout_add(5000, loop.quit)
+    loop.run()
+    print("\n".join(announced))
+    return 0 if announced else 1
 
 
 def main():
+    bus = accessibility_bus()
     if sys.argv[1] in ("--describe", "--press"):
-        node = named(sys.argv[2], sys.argv[3])
+        node = named(bus, sys.argv[2], sys.argv[3])
         if node is None:
             return 1
         if sys.argv[1] == "--press":
-            return press(node)
+            return press(bus, node, sys.argv[4] if len(sys.argv) > 4 else None)
         describe(node)
         return 0
     application, wanted = sys.argv[1], sys.argv[2:]
-    found = [name for name, _ in read_until(application, lambda found: all(
+    found = [name for name, _ in read_until(bus, application, lambda found: all(
         any(text in name for name, _ in found) for text in wanted))]
     missing = [text for text in wanted if not any(text in name for name in found)]
     print("\n".join(found))
