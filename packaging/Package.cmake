@@ -35,7 +35,6 @@ install(FILES ${changelog} DESTINATION ${docdir})
 
 # Quorvel's GNOME Shell extension, in the folder where GNOME Shell finds the system's extensions;
 # the user turns it on (gnome-extensions enable quorvel@quorvel.org).
-install(DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/gnome-shell-extension/quorvel@quorvel.org
-    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/gnome-shell/extensions)
+include(${CMAKE_CURRENT_LIST_DIR}/gnome-shell-extension/Extension.cmake)
 
 include(CPack)

@@ -43,7 +43,8 @@ for file in usr/lib/quorvel/keyimages.xml usr/share/locale/en/LC_MESSAGES/quorve
     usr/share/doc/quorvel/copyright \
     usr/share/gnome-shell/extensions/quorvel@quorvel.org/metadata.json \
     usr/share/gnome-shell/extensions/quorvel@quorvel.org/extension.js \
-    usr/share/gnome-shell/extensions/quorvel@quorvel.org/service.js; do
+    usr/share/gnome-shell/extensions/quorvel@quorvel.org/service.js \
+    usr/share/gnome-shell/extensions/quorvel@quorvel.org/shell.js; do
     check "holds $file" test -s "$root/$file"
 done
 check "the desktop entry is valid" desktop-file-validate "$root/usr/share/applications/org.quorvel.Quorvel.desktop"
