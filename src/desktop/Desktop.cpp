@@ -80,7 +80,9 @@ DesktopFacts InspectDesktop(platform::Platform& platform)
     // Plain mutter calls itself "Mutter", GNOME Shell (mutter inside) "GNOME Shell".
     if (name.find("Mutter") != std::string::npos || name == "GNOME Shell") {
         facts.gnomeShortcuts = GnomeShortcutsAvailable(platform);
-        facts.winKeyOwner = MutterTakesWinKey(platform) ? WinKeyOwner::Mutter : WinKeyOwner::Nobody;
+        // GNOME 48's portal binds the trigger in mutter itself, as its own Super shortcuts.
+        const bool blocks = !platform.DesktopBindsTrigger() && MutterTakesWinKey(platform);
+        facts.winKeyOwner = blocks ? WinKeyOwner::Mutter : WinKeyOwner::Nobody;
     } else if (name == "IceWM" || name.rfind("IceWM ", 0) == 0) {
         facts.winKeyOwner = IceWmTakesWinKeys() ? WinKeyOwner::IceWM : WinKeyOwner::Nobody;
     }

@@ -63,6 +63,11 @@ Platform::ShellExtension Platform::GetShellExtension()
     return {};
 }
 
+bool Platform::DesktopBindsTrigger()
+{
+    return false;
+}
+
 Platform* Installed()
 {
     return installed;

@@ -69,10 +69,15 @@ public:
 
     // --- capabilities ---------------------------------------------------------------------
     // What this platform can do on this desktop; the program leaves out, or words otherwise,
-    // what it cannot. Each answer holds for the whole run.
+    // what it cannot. Each answer holds for the whole run, but CanSendInput's, which turns false
+    // where the user refuses or ends the desktop's permission for synthetic keys.
     // Whether RegisterHotKey can grab a key for the whole desktop (else the desktop's own key
     // bindings must run the program).
     virtual bool CanGrabTrigger() = 0;
+    // Whether the key RegisterHotKey takes is a binding of the desktop's own (the compositor's,
+    // the desktop portal's), which a window manager that holds the Windows key does not block
+    // as it blocks a grab.
+    virtual bool DesktopBindsTrigger();
     // Whether the foreground window, and the process that owns it, can be told.
     virtual bool CanTellActiveProcess() = 0;
     // Whether SendKeyEvent reaches the focused window.
@@ -86,6 +91,9 @@ public:
     {
         std::string uuid;
         bool active = false;
+        // Without it, synthetic keys go through the desktop portal's remote desktop session,
+        // which the desktop asks the user to allow.
+        bool remoteDesktop = false;
     };
     virtual ShellExtension GetShellExtension();
 

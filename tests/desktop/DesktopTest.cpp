@@ -97,6 +97,15 @@ TEST(Desktop, MutterAndIceWmTakeTheWindowsKeyAsTheirSettingsSay)
     DesktopFacts facts = InspectDesktop(env.platform);
     EXPECT_EQ(facts.winKeyOwner, WinKeyOwner::Mutter);
     EXPECT_TRUE(facts.gnomeShortcuts);
+    // GNOME Shell binding the trigger itself (its portal, GNOME 48 on Wayland) blocks nothing.
+    env.platform.windowManagerName = "GNOME Shell";
+    env.platform.desktopBindsTrigger = true;
+    facts = InspectDesktop(env.platform);
+    EXPECT_EQ(facts.winKeyOwner, WinKeyOwner::Nobody);
+    EXPECT_TRUE(facts.gnomeShortcuts);
+    env.platform.desktopBindsTrigger = false;
+    EXPECT_EQ(InspectDesktop(env.platform).winKeyOwner, WinKeyOwner::Mutter);
+    env.platform.windowManagerName = "Mutter";
     gsettings.values[overlayKey] = "''";
     EXPECT_EQ(InspectDesktop(env.platform).winKeyOwner, WinKeyOwner::Nobody);
     // Without an answer from gsettings, mutter's default holds: Super_L.

@@ -1,4 +1,7 @@
 #include "platform/wayland/GnomeShell.h"
+#include "platform/wayland/WaylandPlatform.h"
+#include "FakePortal.h"
+#include "ScopedEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -177,6 +180,61 @@ TEST(GnomeShellClient, OnlyOneCopyHoldsTheNameTheExtensionAnswers)
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
     EXPECT_EQ(GnomeShell::Open(second), nullptr);
     QDBusConnection::disconnectFromBus(QStringLiteral("second"));
+}
+
+// GNOME 48 with the extension: the trigger through the portal's GlobalShortcuts, named as GNOME
+// names it, the active window and the keys from the extension; no remote desktop asked for.
+TEST(GnomeWaylandPlatform, OnGnome48TheTriggerIsThePortalsAndTheRestTheExtensions)
+{
+    if (!HaveGjs()) {
+        GTEST_SKIP() << "gjs is not installed";
+    }
+    ScopedEnvironment environment;
+    environment.Set("SWAYSOCK", std::nullopt);
+    environment.Set("WAYLAND_DISPLAY", std::nullopt);
+    environment.Set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    fake::FakePortal portal(fake::FakePortal::Desktop::Gnome48, 2);
+    ShellStub stub;
+    ASSERT_TRUE(stub.Focus(EditorFocus));
+    platform::WaylandPlatform system;
+    EXPECT_TRUE(system.CanGrabTrigger());
+    EXPECT_TRUE(system.CanTellActiveProcess());
+    EXPECT_TRUE(system.CanSendInput());
+    EXPECT_EQ(system.GetWindowManagerName(), "GNOME Shell");
+    const auto extension = system.GetShellExtension();
+    EXPECT_TRUE(extension.active);
+    EXPECT_FALSE(extension.remoteDesktop);
+
+    int shown = 0;
+    ASSERT_TRUE(
+        system.RegisterHotKey(platform::ModControl | platform::ModAlt, 'Q', [&] { ++shown; }));
+    EXPECT_EQ(system.GetHotKeyDescription(), "Ctrl+Alt+Q");
+    EXPECT_EQ(portal.Calls(),
+              (QStringList{"Register org.quorvel.Quorvel", "CreateSession quorvel show CTRL+ALT+q",
+                           "BindShortcuts " + portal.Session()}));
+    portal.Activate(portal.Session(), QStringLiteral("show"));
+    EXPECT_TRUE(Until([&] { return shown == 1; }));
+    EXPECT_EQ(system.GetWindowProcessId(system.GetForegroundWindow()), EditorPid);
+}
+
+// Before GNOME 48 the portal has no GlobalShortcuts: the platform binds no trigger (GNOME's
+// custom keybinding runs "quorvel --show").
+TEST(GnomeWaylandPlatform, BeforeGnome48ThePlatformBindsNoTrigger)
+{
+    if (!HaveGjs()) {
+        GTEST_SKIP() << "gjs is not installed";
+    }
+    ScopedEnvironment environment;
+    environment.Set("SWAYSOCK", std::nullopt);
+    environment.Set("WAYLAND_DISPLAY", std::nullopt);
+    environment.Set("XDG_CURRENT_DESKTOP", "GNOME");
+    fake::FakePortal portal(fake::FakePortal::Desktop::Gnome47, 2);
+    ShellStub stub;
+    platform::WaylandPlatform system;
+    EXPECT_FALSE(system.CanGrabTrigger());
+    EXPECT_FALSE(system.RegisterHotKey(platform::ModControl | platform::ModAlt, 'Q', [] {}));
+    EXPECT_TRUE(system.CanSendInput());
+    EXPECT_EQ(portal.Calls(), (QStringList{"Register org.quorvel.Quorvel"}));
 }
 
 TEST(GnomeDesktop, XdgCurrentDesktopNamesGnomeAmongOthers)

@@ -3,8 +3,10 @@
 // scripting, each on a connection and a thread of its own.
 #include "platform/Platform.h"
 #include "platform/wayland/KWinWindows.h"
+#include "platform/wayland/Portal.h"
 #include "platform/wayland/PortalShortcuts.h"
 #include "platform/wayland/WaylandPlatform.h"
+#include "FakePortal.h"
 #include "ScopedEnvironment.h"
 
 #include <QDBusArgument>
@@ -25,189 +27,11 @@
 #include <mutex>
 
 using namespace platform::wayland;
+using fake::Eventually;
+using fake::FakePortal;
+using fake::FakeService;
 
 namespace {
-
-struct Shortcut
-{
-    QString id;
-    QVariantMap properties;
-};
-using ShortcutList = QList<Shortcut>;
-
-QDBusArgument& operator<<(QDBusArgument& argument, const Shortcut& shortcut)
-{
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, Shortcut& shortcut)
-{
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-// Runs the event loop until the condition holds, for at most the time given.
-template <typename Condition> bool Eventually(Condition condition, int timeoutMs = 2000)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition() && waited.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
-
-// A D-Bus service on a connection of its own, its objects answered on a thread of its own.
-class FakeService : public QDBusVirtualObject
-{
-public:
-    FakeService(const QString& name, const QString& path)
-        : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)), path_(path)
-    {
-        qDBusRegisterMetaType<Shortcut>();
-        qDBusRegisterMetaType<ShortcutList>();
-        EXPECT_TRUE(bus_.registerVirtualObject(path, this, QDBusConnection::SubPath));
-        moveToThread(&thread_);
-        thread_.start();
-        EXPECT_TRUE(bus_.registerService(name));
-        name_ = name;
-    }
-    ~FakeService() override
-    {
-        bus_.unregisterService(name_);
-        bus_.unregisterObject(path_);
-        QDBusConnection::disconnectFromBus(name_);
-        thread_.quit();
-        thread_.wait();
-    }
-    QString introspect(const QString&) const override { return {}; }
-    // The calls answered, as "member argument...".
-    QStringList Calls()
-    {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-protected:
-    void Record(const QString& call)
-    {
-        std::lock_guard lock(mutex_);
-        calls_.append(call);
-    }
-    QDBusConnection bus_;
-
-private:
-    QString path_;
-    QString name_;
-    QThread thread_;
-    std::mutex mutex_;
-    QStringList calls_;
-};
-
-// The portal: CreateSession answers as KDE 5.27 does (the shortcuts of its options, bound, in the
-// answer) or as later desktops do (none; BindShortcuts binds them or the user refuses).
-class FakePortal : public FakeService
-{
-public:
-    enum class Desktop
-    {
-        Plasma527,
-        Later,
-        LaterRefused,
-        Failing
-    };
-
-    explicit FakePortal(Desktop desktop)
-        : FakeService(QStringLiteral("org.freedesktop.portal.Desktop"),
-                      QStringLiteral("/org/freedesktop/portal/desktop")),
-          desktop_(desktop)
-    {
-    }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
-    {
-        const QString member = message.member();
-        if (member == QLatin1String("Get")) {
-            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(1u))));
-        } else if (member == QLatin1String("Register")) {
-            Record(QStringLiteral("Register ") + message.arguments().value(0).toString());
-            connection.send(message.createReply());
-        } else if (member == QLatin1String("Close")) {
-            Record(QStringLiteral("Close ") + message.path());
-            connection.send(message.createReply());
-        } else if (desktop_ == Desktop::Failing) {
-            connection.send(message.createErrorReply(QDBusError::AccessDenied, "refused"));
-        } else {
-            AnswerRequest(message, connection);
-        }
-        return true;
-    }
-    // The session handle of the last session made.
-    QString Session() const { return session_; }
-    void Activate(const QString& session, const QString& shortcutId)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            QStringLiteral("/org/freedesktop/portal/desktop"),
-            QStringLiteral("org.freedesktop.portal.GlobalShortcuts"), QStringLiteral("Activated"));
-        signal << QVariant::fromValue(QDBusObjectPath(session)) << shortcutId
-               << QVariant::fromValue(qulonglong{1}) << QVariantMap();
-        bus_.send(signal);
-    }
-
-private:
-    // Answers with the request object's path, then its Response.
-    void AnswerRequest(const QDBusMessage& message, const QDBusConnection& connection)
-    {
-        const QVariantMap options =
-            qdbus_cast<QVariantMap>(message.arguments().constLast().value<QDBusArgument>());
-        QString sender = message.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/") +
-                                sender + QLatin1Char('/') +
-                                options.value(QStringLiteral("handle_token")).toString();
-        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
-        uint response = 0;
-        QVariantMap results;
-        const ShortcutList bound{
-            {QStringLiteral("show"),
-             {{QStringLiteral("description"), QStringLiteral("Quorvel")},
-              {QStringLiteral("trigger_description"), QStringLiteral("Meta+Q")}}}};
-        if (message.member() == QLatin1String("CreateSession")) {
-            const auto asked = qdbus_cast<ShortcutList>(
-                options.value(QStringLiteral("shortcuts")).value<QDBusArgument>());
-            Record(QStringLiteral("CreateSession ") +
-                   options.value(QStringLiteral("session_handle_token")).toString() + ' ' +
-                   (asked.isEmpty() ? QString()
-                                    : asked[0].id + ' ' +
-                                          asked[0]
-                                              .properties.value(QStringLiteral("preferred_trigger"))
-                                              .toString()));
-            session_ = QStringLiteral("/org/freedesktop/portal/desktop/session/") + sender +
-                       QStringLiteral("/quorvel");
-            results[QStringLiteral("session_handle")] = session_;
-            if (desktop_ == Desktop::Plasma527) {
-                results[QStringLiteral("shortcuts")] = QVariant::fromValue(bound);
-            }
-        } else if (message.member() == QLatin1String("BindShortcuts")) {
-            Record(QStringLiteral("BindShortcuts ") +
-                   message.arguments().value(0).value<QDBusObjectPath>().path());
-            response = desktop_ == Desktop::LaterRefused ? 1 : 0;
-        } else if (message.member() == QLatin1String("ListShortcuts")) {
-            Record(QStringLiteral("ListShortcuts"));
-            results[QStringLiteral("shortcuts")] = QVariant::fromValue(bound);
-        }
-        QDBusMessage signal = QDBusMessage::createSignal(
-            request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
-        signal << response << results;
-        connection.send(signal);
-    }
-
-    Desktop desktop_;
-    QString session_;
-};
 
 class PortalShortcutsTest : public ::testing::Test
 {
@@ -217,18 +41,25 @@ protected:
         // A service gone from the bus stays unknown to the next test's client.
         portal_.reset();
     }
+    // As the platform opens it: the application registered first.
+    static std::unique_ptr<PortalShortcuts> Open()
+    {
+        portal::RegisterApplication(QDBusConnection::sessionBus(),
+                                    QStringLiteral("org.quorvel.Quorvel"));
+        return PortalShortcuts::Open();
+    }
     std::unique_ptr<FakePortal> portal_;
 };
 
 TEST_F(PortalShortcutsTest, NoPortalOnTheBusMeansNoTrigger)
 {
-    EXPECT_EQ(PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel")), nullptr);
+    EXPECT_EQ(Open(), nullptr);
 }
 
 TEST_F(PortalShortcutsTest, Plasma527BindsTheShortcutsTheSessionIsMadeWith)
 {
     portal_ = std::make_unique<FakePortal>(FakePortal::Desktop::Plasma527);
-    auto shortcuts = PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel"));
+    auto shortcuts = Open();
     ASSERT_NE(shortcuts, nullptr);
     int shown = 0;
     ASSERT_TRUE(shortcuts->Bind(platform::ModWin, "q", {"quorvel", "--show"}, [&] { ++shown; }));
@@ -265,7 +96,7 @@ TEST_F(PortalShortcutsTest, Plasma527BindsTheShortcutsTheSessionIsMadeWith)
 TEST_F(PortalShortcutsTest, LaterDesktopsBindThroughBindShortcuts)
 {
     portal_ = std::make_unique<FakePortal>(FakePortal::Desktop::Later);
-    auto shortcuts = PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel"));
+    auto shortcuts = Open();
     ASSERT_NE(shortcuts, nullptr);
     EXPECT_TRUE(shortcuts->Bind(platform::ModControl | platform::ModAlt, "F1", {}, [] {}));
     EXPECT_EQ(shortcuts->Description(), "Meta+Q");
@@ -281,7 +112,7 @@ TEST_F(PortalShortcutsTest, ARefusalOrAFailureBindsNothing)
 {
     for (const auto desktop : {FakePortal::Desktop::LaterRefused, FakePortal::Desktop::Failing}) {
         portal_ = std::make_unique<FakePortal>(desktop);
-        auto shortcuts = PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel"));
+        auto shortcuts = Open();
         ASSERT_NE(shortcuts, nullptr);
         EXPECT_FALSE(shortcuts->Bind(platform::ModWin, "q", {}, [] {}));
         EXPECT_EQ(shortcuts->Description(), "");
@@ -451,6 +282,7 @@ TEST(KdeWaylandPlatformTest, CapabilitiesAndTheTriggerComeFromThePortalAndKWin)
     int shown = 0;
     ASSERT_TRUE(system.RegisterHotKey(platform::ModWin, 'Q', [&] { ++shown; }));
     EXPECT_EQ(system.GetHotKeyDescription(), "Meta+Q");
+    EXPECT_EQ(portal.Calls().constFirst(), "Register org.quorvel.Quorvel");
     EXPECT_EQ(portal.Calls().constLast(), "CreateSession quorvel show LOGO+q");
     portal.Activate(portal.Session(), QStringLiteral("show"));
     EXPECT_TRUE(Eventually([&] { return shown == 1; }));

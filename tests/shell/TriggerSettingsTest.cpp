@@ -309,6 +309,23 @@ TEST(TriggerSettings, AFirstStartOnGnomeRegistersTheTriggerInGnomesShortcuts)
     EXPECT_TRUE(form.isVisible());
 }
 
+// GNOME 48 on Wayland binds the trigger through its portal, Super+Q as well: no custom
+// keybinding is made, and the key is named as GNOME names it.
+TEST(TriggerSettings, AFirstStartWhereGnomeBindsTheTriggerItselfTakesSuperQThere)
+{
+    FakeEnvironment env;
+    FakeGSettings gsettings(env.platform);
+    gsettings.values["org.gnome.mutter overlay-key"] = "'Super_L'";
+    env.platform.windowManagerName = "GNOME Shell";
+    env.platform.desktopBindsTrigger = true;
+    env.platform.hotKeyDescription = "Super+Q";
+    TMainForm form(env.platform);
+    EXPECT_EQ(HotKeys(env.platform), std::vector<Trigger>{WinQ});
+    EXPECT_EQ(GnomeShortcutBinding(env.platform), "");
+    EXPECT_FALSE(SavedSettings(env.platform).values.desktopShortcut);
+    EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Super+Q)");
+}
+
 TEST(TriggerSettings, TheAlreadyRunningBoxNamesTheTriggerInForce)
 {
     FakeEnvironment env;
@@ -356,6 +373,23 @@ TEST(TriggerSettings, WhereTheDesktopNeedsTheShellExtensionTheSettingsWindowOffe
     EXPECT_FALSE(dialog->Error()->isVisibleTo(dialog));
     EXPECT_FALSE(dialog->EnableExtension()->isEnabled());
     EXPECT_NE(dialog->ExtensionState()->text().indexOf("Перезапустите Quorvel"), -1);
+}
+
+// Without the extension the remote desktop session carries shortcuts out: the settings say so
+// and that GNOME asks for the user's consent, and still offer the extension.
+TEST(TriggerSettings, WithoutTheExtensionTheSettingsTellOfTheRemoteDesktop)
+{
+    FakeEnvironment env;
+    env.platform.shellExtension = {"quorvel@quorvel.org", false, true};
+    TMainForm form(env.platform);
+    form.miSettingsClick();
+    TSettingsDialog* dialog = form.SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(dialog->ExtensionState(), nullptr);
+    const QString text = dialog->ExtensionState()->text();
+    EXPECT_NE(text.indexOf("удалённый доступ к рабочему столу"), -1) << text.toStdString();
+    EXPECT_EQ(text.indexOf("лишь описывает"), -1) << text.toStdString();
+    EXPECT_NE(dialog->EnableExtension(), nullptr);
 }
 
 TEST(TriggerSettings, AnActiveShellExtensionIsNamedAndNoneIsOfferedWhereNoneApplies)

@@ -62,6 +62,8 @@ public:
     bool canTellActiveProcess = true;
     bool canSendInput = true;
     bool canKeepAbove = true;
+    // The trigger is grabbed, not the desktop's own binding, unless a test says otherwise.
+    bool desktopBindsTrigger = false;
     // The desktop's name for the registered hot key; empty: none.
     std::string hotKeyDescription;
     // No shell extension applies unless a test names one.
@@ -150,6 +152,7 @@ public:
     bool CanTellActiveProcess() override { return canTellActiveProcess; }
     bool CanSendInput() override { return canSendInput; }
     ShellExtension GetShellExtension() override { return shellExtension; }
+    bool DesktopBindsTrigger() override { return desktopBindsTrigger; }
     bool CanKeepAbove() override { return canKeepAbove; }
     bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange) override;
     bool GetKeyboardState(std::uint8_t state[256]) override;

@@ -1,5 +1,7 @@
 #include "platform/wayland/PortalShortcuts.h"
 
+#include "platform/wayland/Portal.h"
+
 #include "platform/Platform.h"
 #include "platform/linux/Log.h"
 
@@ -7,14 +9,15 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QEventLoop>
+#include <QRegularExpression>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace platform::wayland {
 
 namespace {
 
-const QString PortalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString ShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString ShortcutId = QStringLiteral("show");
 // The same at every start: KDE keeps the key of a shortcut by the session's token.
@@ -44,51 +47,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
     return argument;
 }
 
-QDBusMessage PortalCall(const QString& interface, const QString& method,
-                        const QVariantList& arguments)
-{
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(PortalService, PortalPath, interface, method);
-    call.setArguments(arguments);
-    return call;
-}
-
-// Where the portal puts the request a call with the token makes: the caller's unique name
-// without its colon, dots as underscores.
-QString RequestPath(const QDBusConnection& bus, const QString& token)
-{
-    QString sender = bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return PortalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-}
-
-// A session handle comes as a string from older portals, as an object path from newer ones.
-QString SessionHandleOf(const QVariantMap& results)
-{
-    const QVariant handle = results.value(QStringLiteral("session_handle"));
-    if (handle.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
-        return handle.value<QDBusObjectPath>().path();
-    }
-    return handle.toString();
-}
-
-void RegisterApplication(const QDBusConnection& bus, const QString& appId)
-{
-    // Portals since 1.19 tell a program outside a sandbox by the id it registers, before any
-    // other call of its; older ones have no registry, and a desktop may have no portal at all.
-    const QDBusMessage answer =
-        bus.call(PortalCall(QStringLiteral("org.freedesktop.host.portal.Registry"),
-                            QStringLiteral("Register"), {appId, QVariantMap()}),
-                 QDBus::Block, PortalShortcuts::AnswerTimeoutMs);
-    static const QStringList absent = {
-        QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
-        QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
-        QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")};
-    if (answer.type() == QDBusMessage::ErrorMessage && !absent.contains(answer.errorName())) {
-        qCWarning(lcPlatform) << "the portal does not register" << appId << answer.errorMessage();
-    }
-}
-
 } // namespace
 
 PortalShortcuts::PortalShortcuts(QDBusConnection bus) : bus_(std::move(bus))
@@ -97,22 +55,16 @@ PortalShortcuts::PortalShortcuts(QDBusConnection bus) : bus_(std::move(bus))
     qDBusRegisterMetaType<PortalShortcutList>();
 }
 
-std::unique_ptr<PortalShortcuts> PortalShortcuts::Open(const QString& appId)
+std::unique_ptr<PortalShortcuts> PortalShortcuts::Open()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        return nullptr;
-    }
-    RegisterApplication(bus, appId);
-    const QDBusMessage version =
-        bus.call(PortalCall(QStringLiteral("org.freedesktop.DBus.Properties"),
-                            QStringLiteral("Get"), {ShortcutsInterface, QStringLiteral("version")}),
-                 QDBus::Block, AnswerTimeoutMs);
-    if (version.type() != QDBusMessage::ReplyMessage) {
+    if (!bus.isConnected() ||
+        portal::NumberProperty(bus, ShortcutsInterface, QStringLiteral("version")).value_or(0) ==
+            0) {
         return nullptr;
     }
     std::unique_ptr<PortalShortcuts> shortcuts(new PortalShortcuts(bus));
-    bus.connect(PortalService, PortalPath, ShortcutsInterface, QStringLiteral("Activated"),
+    bus.connect(portal::Service, portal::Path, ShortcutsInterface, QStringLiteral("Activated"),
                 shortcuts.get(),
                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     return shortcuts;
@@ -155,9 +107,9 @@ bool PortalShortcuts::Bind(std::uint32_t modifiers, const std::string& keySymNam
         Request(QStringLiteral("CreateSession"),
                 {QVariantMap{{QStringLiteral("session_handle_token"), SessionToken},
                              {QStringLiteral("shortcuts"), shortcuts}}},
-                AnswerTimeoutMs);
+                portal::AnswerTimeoutMs);
     if (created) {
-        sessionHandle_ = SessionHandleOf(created->results);
+        sessionHandle_ = portal::SessionHandleOf(created->results);
     }
     if (!created || created->response != 0 || sessionHandle_.isEmpty()) {
         qCWarning(lcPlatform) << "the portal makes no shortcuts session";
@@ -170,7 +122,7 @@ bool PortalShortcuts::Bind(std::uint32_t modifiers, const std::string& keySymNam
         CloseSession();
         return false;
     }
-    description_ = *key;
+    description_ = KeyText(*key);
     bound_ = trigger;
     onTrigger_ = std::move(onTrigger);
     qCInfo(lcPlatform) << "the portal's shortcut is" << description_;
@@ -196,8 +148,36 @@ std::optional<QString> PortalShortcuts::BoundKey(const QVariantMap& created,
         return key;
     }
     const auto listed =
-        Request(QStringLiteral("ListShortcuts"), {session, QVariantMap()}, AnswerTimeoutMs);
+        Request(QStringLiteral("ListShortcuts"), {session, QVariantMap()}, portal::AnswerTimeoutMs);
     return listed && listed->response == 0 ? KeyOf(listed->results) : std::nullopt;
+}
+
+QString PortalShortcuts::KeyText(const QString& description)
+{
+    // xdg-desktop-portal-gnome describes a key as "Press %s" (translated) around the accelerator
+    // GNOME's settings keep ("<Control><Alt>q").
+    static const QRegularExpression accelerator(
+        QStringLiteral("((?:<[A-Za-z0-9_]+>)+)([^\\s<>]+)"));
+    const QRegularExpressionMatch match = accelerator.match(description);
+    if (!match.hasMatch()) {
+        return description;
+    }
+    static const std::pair<const char*, const char*> names[] = {
+        {"control", "Ctrl"}, {"ctrl", "Ctrl"},  {"primary", "Ctrl"}, {"shift", "Shift"},
+        {"alt", "Alt"},      {"mod1", "Alt"},   {"super", "Super"},  {"mod4", "Super"},
+        {"meta", "Meta"},    {"hyper", "Hyper"}};
+    QStringList keys;
+    static const QRegularExpression modifier(QStringLiteral("<([A-Za-z0-9_]+)>"));
+    for (const QRegularExpressionMatch& each : modifier.globalMatch(match.captured(1))) {
+        const QString name = each.captured(1).toLower();
+        const auto known = std::find_if(std::begin(names), std::end(names),
+                                        [&](const auto& pair) { return name == pair.first; });
+        keys.append(known == std::end(names) ? each.captured(1)
+                                             : QString::fromLatin1(known->second));
+    }
+    const QString key = match.captured(2);
+    keys.append(key.size() == 1 ? key.toUpper() : key);
+    return keys.join(QLatin1Char('+'));
 }
 
 void PortalShortcuts::Unbind(std::uint32_t modifiers, const std::string& keySymName)
@@ -216,10 +196,9 @@ std::string PortalShortcuts::Description() const
 void PortalShortcuts::CloseSession()
 {
     if (!sessionHandle_.isEmpty()) {
-        bus_.call(QDBusMessage::createMethodCall(PortalService, sessionHandle_,
-                                                 QStringLiteral("org.freedesktop.portal.Session"),
-                                                 QStringLiteral("Close")),
-                  QDBus::Block, AnswerTimeoutMs);
+        bus_.call(QDBusMessage::createMethodCall(portal::Service, sessionHandle_,
+                                                 portal::SessionInterface, QStringLiteral("Close")),
+                  QDBus::Block, portal::AnswerTimeoutMs);
     }
     sessionHandle_.clear();
     description_.clear();
@@ -235,13 +214,12 @@ PortalShortcuts::Request(const QString& method, QVariantList arguments, int time
     options[QStringLiteral("handle_token")] = token;
     arguments.append(options);
     // Followed before the call, so the answer cannot come first.
-    const QString path = RequestPath(bus_, token);
-    const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-    bus_.connect(PortalService, path, requestInterface, QStringLiteral("Response"), this,
+    const QString path = portal::RequestPath(bus_, token);
+    bus_.connect(portal::Service, path, portal::RequestInterface, QStringLiteral("Response"), this,
                  SLOT(OnResponse(uint, QVariantMap)));
     answer_.reset();
     const QDBusMessage reply =
-        bus_.call(PortalCall(ShortcutsInterface, method, arguments), QDBus::Block, timeoutMs);
+        bus_.call(portal::Call(ShortcutsInterface, method, arguments), QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         qCWarning(lcPlatform) << "the portal's" << method << "fails:" << reply.errorMessage();
     } else if (!answer_) {
@@ -251,8 +229,8 @@ PortalShortcuts::Request(const QString& method, QVariantList arguments, int time
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         waiting_ = nullptr;
     }
-    bus_.disconnect(PortalService, path, requestInterface, QStringLiteral("Response"), this,
-                    SLOT(OnResponse(uint, QVariantMap)));
+    bus_.disconnect(portal::Service, path, portal::RequestInterface, QStringLiteral("Response"),
+                    this, SLOT(OnResponse(uint, QVariantMap)));
     return std::exchange(answer_, std::nullopt);
 }
 

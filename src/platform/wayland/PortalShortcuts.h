@@ -17,19 +17,19 @@ namespace platform::wayland {
 // (org.freedesktop.portal.GlobalShortcuts): a portal session holds it, the desktop owns the key,
 // names it and reports its presses. KDE Plasma 5.27 takes the shortcuts from CreateSession's
 // options and keeps a key the user chose in its settings over the one asked for; later versions
-// take them from BindShortcuts, after asking the user.
+// and GNOME (48 on) take them from BindShortcuts, after asking the user, once per session.
 class PortalShortcuts : public QObject, public TriggerSource
 {
     Q_OBJECT
 
 public:
-    // How long the portal may take to answer a request, and a person to answer its dialog.
-    static constexpr int AnswerTimeoutMs = 5000;
+    // How long a person may take to answer the portal's dialog.
     static constexpr int DialogTimeoutMs = 120000;
 
-    // Null where the session bus has no portal with GlobalShortcuts. The application id is
-    // registered first with the portal's host registry where the portal has one.
-    static std::unique_ptr<PortalShortcuts> Open(const QString& appId);
+    // Null where the session bus has no portal with GlobalShortcuts (its version property
+    // unanswered). The application is registered with the portal before
+    // (portal::RegisterApplication).
+    static std::unique_ptr<PortalShortcuts> Open();
     ~PortalShortcuts() override;
     PortalShortcuts(const PortalShortcuts&) = delete;
     PortalShortcuts& operator=(const PortalShortcuts&) = delete;
@@ -45,6 +45,10 @@ public:
 
     // The portal's keys for modifiers (Platform's Mod bits) and a keysym name ("LOGO+q").
     static QString Trigger(std::uint32_t modifiers, const std::string& keySymName);
+    // The key as the portal describes it, shown as is ("Meta+Q"), but for GNOME's sentence
+    // around a GTK accelerator ("Press <Control><Alt>q"), whose keys are named as elsewhere
+    // ("Ctrl+Alt+Q").
+    static QString KeyText(const QString& description);
 
 private slots:
     void OnResponse(uint response, const QVariantMap& results);

@@ -7,7 +7,9 @@
 #include "platform/wayland/HyprlandDesktop.h"
 #include "platform/wayland/KWinFakeInput.h"
 #include "platform/wayland/KWinWindows.h"
+#include "platform/wayland/Portal.h"
 #include "platform/wayland/PortalShortcuts.h"
+#include "platform/wayland/RemoteDesktop.h"
 #include "platform/wayland/SwayDesktop.h"
 #include "platform/wayland/WaylandSeat.h"
 
@@ -138,16 +140,19 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
     // sway's IPC tells each window's process; the foreign-toplevel list only its application id;
     // on GNOME, Quorvel's Shell extension tells both and types the keys.
     sway_ = wayland::SwayDesktop::Open();
-    gnome_ = !sway_ && IsGnomeSession() ? wayland::GnomeShell::Open(QDBusConnection::sessionBus())
-                                        : nullptr;
     if (sway_) {
         trigger_ = sway_.get();
         windows_ = sway_.get();
-    } else if (gnome_) {
-        windows_ = gnome_.get();
-        input_ = gnome_.get();
     } else {
-        OpenDesktopSources();
+        // The desktop entry's name, registered before any other call to the portal: its
+        // registry knows the program by it.
+        wayland::portal::RegisterApplication(QDBusConnection::sessionBus(),
+                                             QStringLiteral("org.quorvel.Quorvel"));
+        if (IsGnomeSession()) {
+            OpenGnomeSources();
+        } else {
+            OpenDesktopSources();
+        }
     }
     qCInfo(lcPlatform) << "Wayland session: trigger"
                        << (sway_       ? "bound by sway"
@@ -161,10 +166,11 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
                            : toplevels_ ? "from the compositor's toplevel list"
                                         : "unknown")
                        << "- synthetic keys"
-                       << (gnome_       ? "by Quorvel's GNOME Shell extension"
-                           : fakeInput_ ? "by KWin's fake input"
-                           : input_     ? "by a virtual keyboard"
-                                        : "none");
+                       << (gnome_           ? "by Quorvel's GNOME Shell extension"
+                           : remoteDesktop_ ? "through the portal's remote desktop"
+                           : fakeInput_     ? "by KWin's fake input"
+                           : input_         ? "by a virtual keyboard"
+                                            : "none");
     qApp->installEventFilter(keyEvents_.get());
     // Every key is forgotten when the keyboard goes to another program; coming back, the modifiers
     // held at its entry are added at the first read, once the toolkit has taken the entry's
@@ -182,6 +188,28 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
                      });
 }
 
+void WaylandPlatform::OpenGnomeSources()
+{
+    // GNOME 48 and later offer the portal's GlobalShortcuts; before, GNOME's custom keybinding
+    // runs "quorvel --show" (the shell sets it up where the platform binds no trigger).
+    portal_ = wayland::PortalShortcuts::Open();
+    trigger_ = portal_.get();
+    gnome_ = wayland::GnomeShell::Open(QDBusConnection::sessionBus());
+    if (gnome_) {
+        windows_ = gnome_.get();
+        input_ = gnome_.get();
+        return;
+    }
+    // The session is asked for now: GNOME shows its dialog at the start, not at the first key.
+    remoteDesktop_ = wayland::RemoteDesktop::Open(
+        QDBusConnection::sessionBus(),
+        GetSpecialFolder(SpecialFolderKind::Config) + "/quorvel/remote-desktop-token",
+        [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; });
+    if (remoteDesktop_) {
+        input_ = remoteDesktop_.get();
+    }
+}
+
 void WaylandPlatform::OpenDesktopSources()
 {
     // Hyprland's portal leaves the key to the user's configuration; hyprctl binds it.
@@ -191,8 +219,7 @@ void WaylandPlatform::OpenDesktopSources()
     if (hyprland_) {
         trigger_ = hyprland_.get();
     } else {
-        // The desktop entry's name: the portal's registry knows the program by it.
-        portal_ = wayland::PortalShortcuts::Open(QStringLiteral("org.quorvel.Quorvel"));
+        portal_ = wayland::PortalShortcuts::Open();
         trigger_ = portal_.get();
     }
     // The script lies beside the executable.
@@ -233,6 +260,11 @@ bool WaylandPlatform::CanGrabTrigger()
     return trigger_ != nullptr;
 }
 
+bool WaylandPlatform::DesktopBindsTrigger()
+{
+    return trigger_ != nullptr;
+}
+
 bool WaylandPlatform::CanTellActiveProcess()
 {
     return windows_ != nullptr;
@@ -240,7 +272,7 @@ bool WaylandPlatform::CanTellActiveProcess()
 
 bool WaylandPlatform::CanSendInput()
 {
-    return input_ != nullptr;
+    return input_ != nullptr && input_->CanSend();
 }
 
 bool WaylandPlatform::CanKeepAbove()
@@ -253,7 +285,8 @@ Platform::ShellExtension WaylandPlatform::GetShellExtension()
     if (sway_ || !IsGnomeSession()) {
         return {};
     }
-    return {wayland::GnomeShell::ExtensionUuid, gnome_ != nullptr};
+    return {wayland::GnomeShell::ExtensionUuid, gnome_ != nullptr,
+            remoteDesktop_ && remoteDesktop_->CanSend()};
 }
 
 bool WaylandPlatform::WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey)

@@ -23,14 +23,17 @@ class KWinWindows;
 class KWinFakeInput;
 class PortalShortcuts;
 class GnomeShell;
+class RemoteDesktop;
 } // namespace wayland
 
 // The platform of a Wayland session. Processes, the instance channel, folders and the shell are
 // the Linux ones, the X display never opened. The keyboard layout and synthetic keys come from a
 // Wayland connection of its own; the trigger and the active window from the compositor's IPC
-// (sway), else the active window and synthetic keys from Quorvel's GNOME Shell extension, else the
-// trigger from Hyprland's hyprctl or the desktop portal's GlobalShortcuts and the active window
-// from a KWin script (KDE Plasma) or the compositor's foreign-toplevel list (wlroots); held keys
+// (sway); on GNOME the trigger from the portal's GlobalShortcuts (GNOME 48 on), the active window
+// and synthetic keys from Quorvel's GNOME Shell extension, without it synthetic keys through the
+// portal's RemoteDesktop; elsewhere the trigger from Hyprland's hyprctl or the portal's
+// GlobalShortcuts and the active window from a KWin script (KDE Plasma) or the compositor's
+// foreign-toplevel list (wlroots); held keys
 // from this program's own key events, so nothing is read while another program has the keyboard.
 class WaylandPlatform : public LinuxSystem
 {
@@ -45,10 +48,13 @@ public:
     static bool IsGnomeSession();
 
     bool CanGrabTrigger() override;
+    // Every trigger of a Wayland session is the compositor's or the portal's binding.
+    bool DesktopBindsTrigger() override;
     bool CanTellActiveProcess() override;
     bool CanSendInput() override;
     bool CanKeepAbove() override;
-    // Quorvel's GNOME Shell extension on GNOME without sway.
+    // Quorvel's GNOME Shell extension on GNOME without sway, and whether the portal's remote
+    // desktop session stands in for its keys.
     ShellExtension GetShellExtension() override;
     // From the keys this program's windows see pressed or released, and the modifiers held at
     // the keyboard's entry.
@@ -99,13 +105,15 @@ private:
     std::optional<wayland::Toplevel> Find(WindowId window) const;
     // Tells the key-state watcher of a key, if one watches.
     void Report(std::uint16_t code, bool down);
-    // The sources of a compositor without sway's IPC.
+    // The sources of GNOME, and of another compositor without sway's IPC.
+    void OpenGnomeSources();
     void OpenDesktopSources();
 
     std::unique_ptr<wayland::WaylandSeat> seat_;
     std::unique_ptr<wayland::SwayDesktop> sway_;
-    // On GNOME, where Quorvel's Shell extension answers.
+    // On GNOME, where Quorvel's Shell extension answers; else the portal's remote desktop.
     std::unique_ptr<wayland::GnomeShell> gnome_;
+    std::unique_ptr<wayland::RemoteDesktop> remoteDesktop_;
     // Without sway's IPC or the extension, on the seat's connection.
     std::unique_ptr<wayland::HyprlandDesktop> hyprland_;
     std::unique_ptr<wayland::ForeignToplevels> toplevels_;
