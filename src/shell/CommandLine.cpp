@@ -12,6 +12,8 @@ namespace {
 
 constexpr int UsageError = 2;
 constexpr int LineWidth = 80;
+const QStringList OpenableWindows{QStringLiteral("editor"), QStringLiteral("settings"),
+                                  QStringLiteral("cheatsheet")};
 
 QString Tr(const char* text)
 {
@@ -67,6 +69,11 @@ CCommandLine::CCommandLine()
                Tr("Показать клавиатуру с горячими клавишами активной программы. Если Quorvel "
                   "уже запущен, клавиатуру покажет он; иначе Quorvel запускается и сразу "
                   "показывает её.")});
+    AddOption({QStringLiteral("open"),
+               Tr("Открыть окно WINDOW: editor (редактирование сочетаний клавиш), settings "
+                  "(настройки) или cheatsheet (шпаргалка активной программы). Если Quorvel уже "
+                  "запущен, окно откроет он; иначе Quorvel запускается и открывает его."),
+               QStringLiteral("WINDOW")});
     AddOption({QStringLiteral("import"),
                Tr("Импортировать набор сочетаний клавиш или экспорт из файла FILE в базу."),
                QStringLiteral("FILE")});
@@ -120,8 +127,9 @@ std::optional<int> CCommandLine::Parse(platform::Platform& platform, const QStri
 
 std::optional<QString> CCommandLine::Misuse() const
 {
-    const QStringList tasks{QStringLiteral("show"), QStringLiteral("import"),
-                            QStringLiteral("export"), QStringLiteral("cheatsheet")};
+    const QStringList tasks{QStringLiteral("show"), QStringLiteral("open"),
+                            QStringLiteral("import"), QStringLiteral("export"),
+                            QStringLiteral("cheatsheet")};
     QStringList given;
     for (const QString& task : tasks) {
         if (IsSet(task)) {
@@ -151,6 +159,10 @@ std::optional<QString> CCommandLine::Misuse() const
     }
     if (IsSet(QStringLiteral("cheatsheet")) && !IsSet(QStringLiteral("output"))) {
         return Tr("Укажите файл шпаргалки: --output FILE.");
+    }
+    const QString window = Value(QStringLiteral("open"));
+    if (IsSet(QStringLiteral("open")) && !OpenableWindows.contains(window)) {
+        return Tr("Окно %1 неизвестно: укажите editor, settings или cheatsheet.").arg(window);
     }
     const QString pageSize = Value(QStringLiteral("page-size")).toLower();
     if (IsSet(QStringLiteral("page-size")) && pageSize != "a4" && pageSize != "letter") {

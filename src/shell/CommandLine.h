@@ -21,7 +21,7 @@ enum class CommandLineTask
 };
 
 // The command line in the usual GNU style, every option of the program in one parser:
-//     quorvel [--show]
+//     quorvel [--show | --open editor|settings|cheatsheet]
 //     quorvel --import FILE
 //     quorvel --export FILE [--program NAME]
 //     quorvel --cheatsheet PROGRAM -o FILE [--page-size a4|letter]
@@ -47,6 +47,9 @@ public:
     QString Value(const QString& name) const { return parser_.value(name); }
     // The overlay is to be shown: by the running copy, or by this one once it has started.
     bool Show() const { return IsSet(QStringLiteral("show")); }
+    // The window to be opened ("editor", "settings", "cheatsheet"), as --show shows the overlay;
+    // empty when none is asked for.
+    std::string OpenWindow() const { return Value(QStringLiteral("open")).toStdString(); }
 
     // The usage, the description and every option, as --help prints it.
     std::string HelpText() const;

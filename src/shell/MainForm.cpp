@@ -66,12 +66,32 @@ constexpr double DesignDotsPerInch = 120.0;
 constexpr const char* ActivationTokenVariable = "XDG_ACTIVATION_TOKEN";
 // Compositors make tokens of a UUID or so: a longer one or one with other characters is not one.
 constexpr std::size_t MaxActivationToken = 256;
+// The windows of the menu a request may open.
+constexpr const char* OpenableWindows[] = {"editor", "settings", "cheatsheet"};
+
+// The token itself, or empty for one that is not a token.
+std::string FitToken(const std::string& token)
+{
+    const bool fits = token.size() <= MaxActivationToken &&
+                      std::all_of(token.begin(), token.end(),
+                                  [](unsigned char c) { return c > ' ' && c < 0x7f; });
+    return fits ? token : std::string();
+}
+
+// A request to the first copy with the activation token this copy was launched with (Wayland's
+// XDG_ACTIVATION_TOKEN), so that the window the first copy raises may take the focus.
+std::string WithActivationToken(const std::string& request)
+{
+    const QByteArray token = qgetenv(ActivationTokenVariable);
+    return token.isEmpty() ? request : request + ' ' + token.toStdString();
+}
 
 } // namespace
 
-TMainForm::TMainForm(platform::Platform& platform, bool showOverlay)
+TMainForm::TMainForm(platform::Platform& platform, bool showOverlay, std::string openWindow)
     : platform_(platform), guard_(platform), settings_(platform),
-      trigger_(platform, settings_, [this] { ShowOverlay(); }), showRequested_(showOverlay)
+      trigger_(platform, settings_, [this] { ShowOverlay(); }), showRequested_(showOverlay),
+      openRequested_(std::move(openWindow))
 {
     InitResources();
     BuildForm();
@@ -82,6 +102,8 @@ TMainForm::TMainForm(platform::Platform& platform, bool showOverlay)
     if (!firstInstance_) {
         if (showRequested_) {
             platform_.SendMessageToFirstCopy(MessageChannel, ShowRequest());
+        } else if (!openRequested_.empty()) {
+            platform_.SendMessageToFirstCopy(MessageChannel, OpenRequest(openRequested_));
         } else {
             TellFirstInstance();
         }
@@ -100,6 +122,8 @@ TMainForm::TMainForm(platform::Platform& platform, bool showOverlay)
             platform_.NoteUserRequest();
             ShowOverlay();
         });
+    } else if (!openRequested_.empty()) {
+        QTimer::singleShot(0, this, [this] { OpenWindow(std::exchange(openRequested_, {})); });
     }
 }
 
@@ -324,9 +348,7 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
     if (message == OtherInstanceMessage) {
         ShowTrayIcon();
     } else if (const auto token = ShowRequestToken(message)) {
-        if (!token->empty()) {
-            qputenv(ActivationTokenVariable, QByteArray::fromStdString(*token));
-        }
+        TakeActivationToken(*token);
         // The request's own time: the window manager would refuse an older one (the last
         // trigger's) once the user has worked elsewhere since.
         platform_.NoteUserRequest();
@@ -334,6 +356,14 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
             ShowOverlay();
         } else {
             showRequested_ = true;
+        }
+    } else if (const auto open = ParseOpenRequest(message)) {
+        if (started_) {
+            TakeActivationToken(open->token);
+            OpenWindow(open->window);
+            qunsetenv(ActivationTokenVariable);
+        } else {
+            openRequested_ = open->window;
         }
     } else if (const auto path = ImportRequestFile(message)) {
         // Until the base is loaded, an import would be lost to the load.
@@ -347,9 +377,7 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
 
 std::string TMainForm::ShowRequest()
 {
-    const QByteArray token = qgetenv(ActivationTokenVariable);
-    return token.isEmpty() ? std::string(ShowMessage)
-                           : std::string(ShowMessage) + ' ' + token.toStdString();
+    return WithActivationToken(ShowMessage);
 }
 
 std::optional<std::string> TMainForm::ShowRequestToken(const std::string& message)
@@ -361,11 +389,42 @@ std::optional<std::string> TMainForm::ShowRequestToken(const std::string& messag
     if (message.rfind(prefix, 0) != 0) {
         return std::nullopt;
     }
-    const std::string token = message.substr(prefix.size());
-    const bool fits = token.size() <= MaxActivationToken &&
-                      std::all_of(token.begin(), token.end(),
-                                  [](unsigned char c) { return c > ' ' && c < 0x7f; });
-    return fits ? token : std::string();
+    return FitToken(message.substr(prefix.size()));
+}
+
+std::string TMainForm::OpenRequest(const std::string& window)
+{
+    return WithActivationToken(std::string(OpenMessage) + ' ' + window);
+}
+
+std::optional<TMainForm::OpenRequestParts> TMainForm::ParseOpenRequest(const std::string& message)
+{
+    const std::vector<std::string> words = SplitText(message, ' ');
+    if (words.size() < 2 || words.size() > 3 || words[0] != OpenMessage ||
+        std::find(std::begin(OpenableWindows), std::end(OpenableWindows), words[1]) ==
+            std::end(OpenableWindows)) {
+        return std::nullopt;
+    }
+    return OpenRequestParts{words[1], words.size() == 3 ? FitToken(words[2]) : std::string()};
+}
+
+void TMainForm::TakeActivationToken(const std::string& token)
+{
+    if (!token.empty()) {
+        qputenv(ActivationTokenVariable, QByteArray::fromStdString(token));
+    }
+}
+
+void TMainForm::OpenWindow(const std::string& window)
+{
+    platform_.NoteUserRequest();
+    if (window == "editor") {
+        miEditDBClick();
+    } else if (window == "settings") {
+        miSettingsClick();
+    } else if (window == "cheatsheet") {
+        miCheatSheetClick();
+    }
 }
 
 void TMainForm::ImportHandedFile(const std::string& path,

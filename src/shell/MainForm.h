@@ -40,8 +40,10 @@ class TMainForm : public QWidget
 {
     Q_OBJECT
 public:
-    // showOverlay: show the overlay once started; a later copy asks the first one to show it.
-    explicit TMainForm(platform::Platform& platform, bool showOverlay = false);
+    // showOverlay: show the overlay once started; openWindow: open that window once started
+    // (OpenWindow). A later copy asks the first one to do it.
+    explicit TMainForm(platform::Platform& platform, bool showOverlay = false,
+                       std::string openWindow = {});
     ~TMainForm() override;
 
     // False when another copy was running: that copy has been told, and this one must end.
@@ -99,6 +101,20 @@ public:
     // The token of a show message: empty without one (or an unfit one); nullopt for another
     // message.
     static std::optional<std::string> ShowRequestToken(const std::string& message);
+    // A request to open a window of the menu ("editor", "settings", "cheatsheet", as a desktop
+    // entry's actions ask), with the activation token as the show message has it.
+    static constexpr const char* OpenMessage = "open";
+    static std::string OpenRequest(const std::string& window);
+    struct OpenRequestParts
+    {
+        std::string window;
+        std::string token;
+    };
+    // The window and token of an open message; nullopt for another message or an unknown window.
+    static std::optional<OpenRequestParts> ParseOpenRequest(const std::string& message);
+    // Opens the menu's window: the shortcut editor, the settings or the active program's cheat
+    // sheet.
+    void OpenWindow(const std::string& window);
     static constexpr const char* MessageChannel = "quorvel";
 
 protected:
@@ -120,6 +136,8 @@ private:
     // of the design units on that screen.
     double PlaceOnScreen();
     void OnMessage(const std::string& message, const platform::Platform::MessageReply& reply);
+    // Sets the launch's activation token for the next window this program raises.
+    static void TakeActivationToken(const std::string& token);
     // Reads the settings and starts the trigger.
     void StartTrigger();
     // The user has done a step the overlay's hint teaches: it leaves the hint, for good.
@@ -168,5 +186,7 @@ private:
     // Files handed over while start-up had not yet loaded the base.
     std::vector<std::pair<std::string, platform::Platform::MessageReply>> pendingImports_;
     bool showRequested_ = false;
+    // The window a launch asked to open once started.
+    std::string openRequested_;
     std::string greeting_;
 };

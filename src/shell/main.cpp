@@ -38,11 +38,15 @@ int main(int argc, char** argv)
         commandLine.emplace();
         const auto exitCode = commandLine->Parse(bare, ArgumentsOf(argc, argv));
         // "quorvel --show" while a copy runs only asks it to show the overlay: before the toolkit
-        // and the platform start, which took most of the time from the key to the overlay.
-        const bool shown =
-            !exitCode && commandLine->Task() == CommandLineTask::TrayProgram &&
-            commandLine->Show() &&
-            bare.SendMessageToFirstCopy(TMainForm::MessageChannel, TMainForm::ShowRequest());
+        // and the platform start, which took most of the time from the key to the overlay;
+        // "--open WINDOW" (a desktop entry's action) asks it to open that window.
+        const std::string request = commandLine->Show() ? TMainForm::ShowRequest()
+                                    : !commandLine->OpenWindow().empty()
+                                        ? TMainForm::OpenRequest(commandLine->OpenWindow())
+                                        : std::string();
+        const bool shown = !exitCode && commandLine->Task() == CommandLineTask::TrayProgram &&
+                           !request.empty() &&
+                           bare.SendMessageToFirstCopy(TMainForm::MessageChannel, request);
         platform::Install(nullptr);
         if (exitCode) {
             return *exitCode;
@@ -82,7 +86,8 @@ int main(int argc, char** argv)
 
     int code = 0;
     try {
-        auto form = std::make_unique<TMainForm>(*system, commandLine->Show());
+        auto form =
+            std::make_unique<TMainForm>(*system, commandLine->Show(), commandLine->OpenWindow());
         if (form->IsFirstInstance()) {
             code = app.exec();
         }

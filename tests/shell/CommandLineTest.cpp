@@ -2,7 +2,12 @@
 
 #include "FakeEnvironment.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 namespace {
 
@@ -29,6 +34,26 @@ Outcome ParseCaptured(platform::Platform& platform, CCommandLine& commandLine,
 bool Has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// The actions of the installed desktop entry: each id listed in Actions= and the arguments of
+// its group's Exec= after the command.
+std::map<QString, QStringList> DesktopEntryActions(QStringList* listed)
+{
+    QFile file(QStringLiteral(QUORVEL_DESKTOP_ENTRY));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    std::map<QString, QStringList> actions;
+    QString group;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("Actions="))) {
+            *listed = line.mid(8).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        } else if (line.startsWith(QLatin1String("[Desktop Action "))) {
+            group = line.mid(16).chopped(1);
+        } else if (!group.isEmpty() && line.startsWith(QLatin1String("Exec="))) {
+            actions[group] = line.mid(5).split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(1);
+        }
+    }
+    return actions;
 }
 
 } // namespace
@@ -101,6 +126,7 @@ TEST(CommandLine, EachTaskIsReadAndOnlyTheTrayProgramNeedsTheDisplay)
     const std::vector<std::pair<QStringList, CommandLineTask>> cases{
         {{}, CommandLineTask::TrayProgram},
         {{"--show"}, CommandLineTask::TrayProgram},
+        {{"--open", "settings"}, CommandLineTask::TrayProgram},
         {{"--import", "a.json"}, CommandLineTask::Import},
         {{"--export=b.json", "--program", "xterm"}, CommandLineTask::Export},
         {{"--cheatsheet", "xev", "-o", "xev.pdf"}, CommandLineTask::CheatSheet},
@@ -127,6 +153,7 @@ TEST(CommandLine, OptionsThatDoNotFitTogetherAreAUsageErrorThatSaysWhy)
         {{"--export="}, "--export"},
         // Two tasks at once.
         {{"--show", "--import", "a.json"}, "--show"},
+        {{"--show", "--open", "editor"}, "--show"},
         {{"--import", "a.json", "--export", "b.json"}, "--export"},
         {{"--export", "b.json", "--cheatsheet", "xev", "-o", "x.pdf"}, "--cheatsheet"},
         // An option without the task that reads it.
@@ -137,6 +164,7 @@ TEST(CommandLine, OptionsThatDoNotFitTogetherAreAUsageErrorThatSaysWhy)
         // Given twice, or a value out of its range.
         {{"--import", "a.json", "--import", "b.json"}, "--import"},
         {{"--cheatsheet", "xev", "-o", "x.pdf", "--page-size", "a5"}, "a5"},
+        {{"--open", "overlay"}, "overlay"},
     };
     for (const auto& [arguments, named] : cases) {
         CCommandLine commandLine;
@@ -154,4 +182,24 @@ TEST(CommandLine, OptionsThatDoNotFitTogetherAreAUsageErrorThatSaysWhy)
     CCommandLine commandLine;
     EXPECT_EQ(ParseCaptured(env.platform, commandLine, {"--help", "--program", "xterm"}).exitCode,
               0);
+}
+
+// Without a tray (GNOME) the desktop entry's actions open the tray menu's windows: each is a
+// command line the running copy takes, one window each.
+TEST(CommandLine, TheDesktopEntrysActionsOpenTheMenusWindows)
+{
+    FakeEnvironment env;
+    QStringList listed;
+    const auto actions = DesktopEntryActions(&listed);
+    ASSERT_EQ(listed.size(), 3);
+    std::set<std::string> windows;
+    for (const QString& id : listed) {
+        ASSERT_TRUE(actions.count(id)) << id.toStdString();
+        CCommandLine commandLine;
+        const Outcome outcome = ParseCaptured(env.platform, commandLine, actions.at(id));
+        EXPECT_EQ(outcome.exitCode, std::nullopt) << id.toStdString() << ": " << outcome.err;
+        EXPECT_EQ(commandLine.Task(), CommandLineTask::TrayProgram);
+        windows.insert(commandLine.OpenWindow());
+    }
+    EXPECT_EQ(windows, (std::set<std::string>{"editor", "settings", "cheatsheet"}));
 }

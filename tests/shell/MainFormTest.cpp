@@ -3,6 +3,7 @@
 #include "shell/About.h"
 #include "shell/Keyboard.h"
 #include "shell/KeyScanner.h"
+#include "shell/SettingsDialog.h"
 #include "database/DataSetLoader.h"
 #include "database/Registry.h"
 #include "editor/DBEditor.h"
@@ -18,6 +19,7 @@
 #include "ScopedLanguage.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -471,4 +473,55 @@ TEST(MainForm, AShowRequestHandsItsActivationTokenToThatShowAlone)
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(env.platform.activationTokens, (std::vector<std::string>{"a1b2-c3", ""}));
     EXPECT_EQ(std::getenv("XDG_ACTIVATION_TOKEN"), nullptr);
+}
+
+// A desktop entry's action (a later copy started with --open WINDOW) opens the tray menu's
+// window in the running copy, with the launch's activation token.
+TEST(MainForm, AnOpenRequestOpensTheMenusWindowInTheRunningCopy)
+{
+    EXPECT_EQ(TMainForm::ParseOpenRequest("open settings")->window, "settings");
+    EXPECT_EQ(TMainForm::ParseOpenRequest("open editor a1b2-c3")->token, "a1b2-c3");
+    EXPECT_EQ(TMainForm::ParseOpenRequest("open editor " + std::string(257, 'x'))->token, "");
+    EXPECT_EQ(TMainForm::ParseOpenRequest("open overlay"), std::nullopt);
+    EXPECT_EQ(TMainForm::ParseOpenRequest("open"), std::nullopt);
+    EXPECT_EQ(TMainForm::ParseOpenRequest("open editor a b"), std::nullopt);
+    EXPECT_EQ(TMainForm::ParseOpenRequest("show"), std::nullopt);
+
+    FakeEnvironment env;
+    TMainForm first(env.platform);
+    auto send = [&](const std::string& message) {
+        env.platform.listeners[TMainForm::MessageChannel](message, [](const std::string&) {});
+    };
+    send("open settings");
+    ASSERT_NE(first.SettingsDialog(), nullptr);
+    EXPECT_TRUE(first.SettingsDialog()->isVisible());
+    EXPECT_EQ(first.Editor(), nullptr);
+    send("open editor");
+    ASSERT_NE(first.Editor(), nullptr);
+    EXPECT_TRUE(first.Editor()->isVisible());
+    // No active program: the cheat sheet says so instead of asking for a file.
+    send("open cheatsheet");
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_NE(env.messages[0].find("активной программы"), std::string::npos) << env.messages[0];
+    EXPECT_FALSE(first.isVisible());
+
+    // A later copy asks the first one, token and all, and says nothing itself.
+    ScopedEnvironment environment;
+    environment.Set("XDG_ACTIVATION_TOKEN", "a1b2-c3");
+    TMainForm second(env.platform, false, "editor");
+    EXPECT_FALSE(second.IsFirstInstance());
+    ASSERT_EQ(env.platform.sentMessages.size(), 1u);
+    EXPECT_EQ(env.platform.sentMessages[0].second, "open editor a1b2-c3");
+    EXPECT_EQ(env.messages.size(), 1u);
+}
+
+// The first copy started with --open opens the window once it is up.
+TEST(MainForm, TheFirstCopyStartedToOpenAWindowOpensItOnceUp)
+{
+    FakeEnvironment env;
+    TMainForm form(env.platform, false, "settings");
+    ASSERT_TRUE(form.IsFirstInstance());
+    QCoreApplication::processEvents();
+    ASSERT_NE(form.SettingsDialog(), nullptr);
+    EXPECT_TRUE(form.SettingsDialog()->isVisible());
 }
