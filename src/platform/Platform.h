@@ -94,6 +94,8 @@ public:
         // Without it, synthetic keys go through the desktop portal's remote desktop session,
         // which the desktop asks the user to allow.
         bool remoteDesktop = false;
+        // Without it, X11 windows (XWayland) are known and take synthetic keys all the same.
+        bool x11Windows = false;
     };
     virtual ShellExtension GetShellExtension();
 

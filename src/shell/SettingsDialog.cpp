@@ -178,7 +178,7 @@ void TSettingsDialog::AddShellExtension(QVBoxLayout* layout)
                "работаете, и выполняет выбранные сочетания клавиш."));
         return;
     }
-    extensionState_->setText(
+    QString state =
         extension_.remoteDesktop
             ? Tr("Расширение Quorvel для GNOME Shell не включено. Оно сообщает Quorvel, в какой "
                  "программе вы работаете (процесс, файл .desktop и класс окна, но не заголовки "
@@ -190,7 +190,13 @@ void TSettingsDialog::AddShellExtension(QVBoxLayout* layout)
                  "программе вы работаете (процесс, файл .desktop и класс окна, но не заголовки "
                  "окон), и выполняет выбранные сочетания клавиш. Без него Quorvel показывает "
                  "только сочетания рабочего стола и глобальные сочетания запущенных программ, а "
-                 "щелчок по клавише лишь описывает её сочетание."));
+                 "щелчок по клавише лишь описывает её сочетание.");
+    if (extension_.x11Windows) {
+        state += QLatin1Char(' ') +
+                 Tr("Программы в окнах X11 (XWayland) Quorvel узнаёт и без него и выполняет в них "
+                    "выбранные сочетания клавиш.");
+    }
+    extensionState_->setText(state);
     enableExtension_ = new QPushButton(Tr("Включить расширение"), this);
     connect(enableExtension_, &QPushButton::clicked, this, [this] { OnEnableExtension(); });
     auto* row = new QHBoxLayout;

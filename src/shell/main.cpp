@@ -1,6 +1,7 @@
 #include "framework/QtTimerService.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/XWaylandDisplay.h"
 #include "services/Translation.h"
 #include "shell/Application.h"
 #include "shell/CheatSheetCommand.h"
@@ -65,10 +66,11 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     QtTimerService timers;
     InstallTimerService(&timers);
-    // A Wayland session is watched through the compositor, never through XWayland.
+    // A Wayland session is watched through the compositor; XWayland's display serves only its own
+    // X11 windows, where the compositor tells nothing of windows.
     std::unique_ptr<platform::Platform> system;
     if (platform::WaylandPlatform::IsWaylandSession()) {
-        system = std::make_unique<platform::WaylandPlatform>();
+        system = std::make_unique<platform::WaylandPlatform>(&platform::XWaylandDisplay::Open);
     } else {
         system = std::make_unique<platform::X11Platform>(
             displayless ? platform::X11Platform::DisplayConnection::Later

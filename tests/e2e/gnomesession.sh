@@ -1,5 +1,5 @@
-# A headless GNOME Shell session for end-to-end tests: gnome-shell --headless --wayland --no-x11
-# with one virtual 1280x800 monitor, on a session bus of its own and a second bus standing in for
+# A headless GNOME Shell session for end-to-end tests: gnome-shell --headless --wayland with
+# XWayland and one virtual 1280x800 monitor, on a session bus of its own and a second bus standing in for
 # the system bus (the Shell asks logind and others there; nobody answers). The user's extension
 # folder holds Quorvel's extension and the tests' harness extension, which opens the Shell's Eval
 # so the tests read which window has the focus. Keys come from the virtual keyboard of a mutter
@@ -7,7 +7,8 @@
 # unprivileged user of swaysession.sh, whose helpers it uses.
 # Source this file after e2e_isolate (lib.sh) and swaysession.sh, then:
 #   gnome_start            start the session in $e2e_tmp with the harness extension enabled;
-#                          exports WAYLAND_DISPLAY and DBUS_SESSION_BUS_ADDRESS; 77 when
+#                          exports WAYLAND_DISPLAY, DISPLAY and XAUTHORITY (XWayland's)
+#                          and DBUS_SESSION_BUS_ADDRESS; 77 when
 #                          gnome-shell is missing or cannot start here
 #   gnome_run COMMAND...   run a command in the session as its user, with its environment (Qt
 #                          on its Wayland platform, XDG_CURRENT_DESKTOP=GNOME)
@@ -25,6 +26,7 @@ _gnome_environment() {
         XDG_STATE_HOME="$XDG_STATE_HOME" XDG_CACHE_HOME="$HOME/.cache" \
         XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" PATH="$PATH" LANG="$LANG" LANGUAGE="${LANGUAGE:-}" \
         XDG_CURRENT_DESKTOP=GNOME ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY=$WAYLAND_DISPLAY} \
+        ${DISPLAY:+DISPLAY=$DISPLAY} ${XAUTHORITY:+XAUTHORITY=$XAUTHORITY} \
         QT_QPA_PLATFORM=wayland \
         ${DBUS_SESSION_BUS_ADDRESS:+DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS} \
         ${GNOME_SYSTEM_BUS:+DBUS_SYSTEM_BUS_ADDRESS=$GNOME_SYSTEM_BUS} \
@@ -77,9 +79,10 @@ gnome_start() {
     }
     gnome_run gsettings set org.gnome.shell enabled-extensions "['quorvel-test@quorvel.org']"
     export WAYLAND_DISPLAY=wayland-quorvel-e2e
-    gnome_spawn "$e2e_tmp/gnome/log" gnome-shell --headless --wayland --no-x11 \
+    unset DISPLAY XAUTHORITY
+    gnome_spawn "$e2e_tmp/gnome/log" gnome-shell --headless --wayland \
         --virtual-monitor 1280x800 --wayland-display="$WAYLAND_DISPLAY"
-    if ! wait_for 30 _gnome_evaluates; then
+    if ! wait_for 30 _gnome_evaluates || ! _gnome_x_display; then
         echo "SKIP - gnome-shell cannot start here; its log:"
         sed 's/^/    /' "$e2e_tmp/gnome/log" | tail -n 20
         gnome_stop
@@ -92,6 +95,20 @@ gnome_start() {
 _gnome_evaluates() {
     gnome_run gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
         --method org.gnome.Shell.Eval '!imports.ui.main.overview.visible' | grep -q "'true'"
+}
+
+# XWayland's display and its authority file, as mutter set them in the Shell's environment.
+_gnome_x_display() {
+    DISPLAY=$(_gnome_shell_variable DISPLAY) && XAUTHORITY=$(_gnome_shell_variable XAUTHORITY) &&
+        export DISPLAY XAUTHORITY
+}
+
+# _gnome_shell_variable NAME: a variable of the Shell's environment; fails when it is unset.
+_gnome_shell_variable() {
+    local answer
+    answer=$(gnome_run gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.gnome.Shell.Eval "imports.gi.GLib.getenv('$1')")
+    [[ $answer =~ \'\"(.+)\"\' ]] && echo "${BASH_REMATCH[1]}"
 }
 
 _gnome_start_keyboard() {

@@ -11,8 +11,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <algorithm>
-
 namespace platform::wayland {
 
 // One event of the extension's SendKeys: an evdev key code and whether it goes down.
@@ -42,8 +40,6 @@ namespace {
 
 // How long the extension may take to answer when the program starts.
 constexpr int AnswerTimeoutMs = 1000;
-// The windows a Find looks among: the overlay's and the one before it, and then some.
-constexpr std::size_t RecentWindows = 16;
 
 QDBusMessage ExtensionCall(const char* method)
 {
@@ -124,7 +120,7 @@ void GnomeShell::OnFocus(std::uint64_t window, std::uint32_t pid, const std::str
                          const std::string& wmClass)
 {
     if (window == 0) {
-        focused_.reset();
+        windows_.SetFocused(std::nullopt);
     } else {
         Toplevel toplevel;
         toplevel.id = static_cast<std::int64_t>(window);
@@ -132,12 +128,7 @@ void GnomeShell::OnFocus(std::uint64_t window, std::uint32_t pid, const std::str
         toplevel.windowClass = wmClass;
         toplevel.desktopId = appId;
         toplevel.focused = true;
-        focused_ = toplevel;
-        std::erase_if(recent_, [&](const Toplevel& other) { return other.id == toplevel.id; });
-        recent_.insert(recent_.begin(), toplevel);
-        if (recent_.size() > RecentWindows) {
-            recent_.pop_back();
-        }
+        windows_.SetFocused(toplevel);
     }
     if (onChange_) {
         onChange_();
@@ -146,7 +137,7 @@ void GnomeShell::OnFocus(std::uint64_t window, std::uint32_t pid, const std::str
 
 std::optional<Toplevel> GnomeShell::Focused()
 {
-    return focused_;
+    return windows_.Focused();
 }
 
 void GnomeShell::Watch(std::function<void()> onChange)
@@ -156,20 +147,12 @@ void GnomeShell::Watch(std::function<void()> onChange)
 
 std::vector<Toplevel> GnomeShell::Windows()
 {
-    if (!focused_) {
-        return {};
-    }
-    return {*focused_};
+    return windows_.Windows();
 }
 
 std::optional<Toplevel> GnomeShell::Find(std::int64_t id)
 {
-    const auto found = std::find_if(recent_.begin(), recent_.end(),
-                                    [id](const Toplevel& window) { return window.id == id; });
-    if (found == recent_.end()) {
-        return std::nullopt;
-    }
-    return *found;
+    return windows_.Find(id);
 }
 
 void GnomeShell::Activate(std::int64_t) {}

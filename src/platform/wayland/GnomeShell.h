@@ -58,9 +58,7 @@ private:
 
     QDBusConnection bus_;
     std::unique_ptr<QObject> receiver_;
-    std::optional<Toplevel> focused_;
-    // The windows focused lately, the latest first.
-    std::vector<Toplevel> recent_;
+    RecentWindows windows_;
     std::function<void()> onChange_;
     // Evdev key codes and whether each goes down.
     std::vector<std::pair<unsigned, bool>> pending_;

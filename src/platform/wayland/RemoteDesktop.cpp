@@ -25,32 +25,6 @@ constexpr uint KeyboardDevice = 1;
 constexpr uint PersistUntilRevoked = 2;
 // A restore token is a short printable string (GNOME's: a UUID).
 constexpr qint64 MaxTokenLength = 256;
-constexpr int FocusPollMs = 20;
-
-// The events typed for a combination: a release of a key it did not press (one the user held)
-// is left out, and a key left down is released, so that none stays held.
-std::vector<std::pair<unsigned, bool>> Typed(const std::vector<std::pair<unsigned, bool>>& events)
-{
-    std::vector<std::pair<unsigned, bool>> typed;
-    std::vector<unsigned> down;
-    for (const auto& [code, pressed] : events) {
-        const auto held = std::find(down.begin(), down.end(), code);
-        if (!pressed && held == down.end()) {
-            continue;
-        }
-        typed.emplace_back(code, pressed);
-        if (!pressed) {
-            down.erase(held);
-        } else if (held == down.end()) {
-            down.push_back(code);
-        }
-    }
-    for (auto code = down.rbegin(); code != down.rend(); ++code) {
-        typed.emplace_back(*code, false);
-    }
-    return typed;
-}
-
 } // namespace
 
 RemoteDesktop::RemoteDesktop(const QDBusConnection& bus, uint version, std::string tokenFile,
@@ -212,7 +186,7 @@ void RemoteDesktop::SendKey(unsigned xKeyCode, bool down)
     if (xKeyCode <= 8) {
         return;
     }
-    if (pending_.empty() && !focusWait_) {
+    if (pending_.empty() && !waiting_) {
         QTimer::singleShot(0, this, [this] { Flush(); });
     }
     pending_.emplace_back(xKeyCode - 8, down);
@@ -225,34 +199,25 @@ void RemoteDesktop::Flush()
         pending_.clear();
         return;
     }
-    if (!ownWindowActive_()) {
-        Type();
-        return;
-    }
     // The desktop gives the focus back once the overlay hides: the keys wait for that.
-    focusWaited_ = 0;
-    focusWait_ = new QTimer(this);
-    connect(focusWait_, &QTimer::timeout, this, [this] {
-        focusWaited_ += FocusPollMs;
-        if (ownWindowActive_() && focusWaited_ < FocusWaitMs) {
-            return;
-        }
-        focusWait_->deleteLater();
-        focusWait_ = nullptr;
-        if (ownWindowActive_()) {
-            qCWarning(lcPlatform) << "keys dropped: the focus did not leave this program";
-            pending_.clear();
-            return;
-        }
-        Type();
-    });
-    focusWait_->start(FocusPollMs);
+    waiting_ = true;
+    PollUntil(
+        this, [this] { return !ownWindowActive_(); }, FocusWaitMs,
+        [this](bool focusLeft) {
+            waiting_ = false;
+            if (!focusLeft) {
+                qCWarning(lcPlatform) << "keys dropped: the focus did not leave this program";
+                pending_.clear();
+                return;
+            }
+            Type();
+        });
 }
 
 void RemoteDesktop::Type()
 {
     const QVariant session = QVariant::fromValue(QDBusObjectPath(sessionHandle_));
-    for (const auto& [code, down] : Typed(pending_)) {
+    for (const auto& [code, down] : TypedKeys(pending_)) {
         bus_.asyncCall(portal::Call(
             RemoteDesktopInterface, QStringLiteral("NotifyKeyboardKeycode"),
             {session, QVariantMap(), static_cast<int>(code), static_cast<uint>(down ? 1 : 0)}));

@@ -13,8 +13,6 @@
 #include <utility>
 #include <vector>
 
-class QTimer;
-
 namespace platform::wayland {
 
 // Synthetic keys through the XDG desktop portal's RemoteDesktop
@@ -91,8 +89,8 @@ private:
     QString sessionHandle_;
     // Evdev key codes and whether each goes down.
     std::vector<std::pair<unsigned, bool>> pending_;
-    QTimer* focusWait_ = nullptr;
-    int focusWaited_ = 0;
+    // Keys wait for the focus to leave this program.
+    bool waiting_ = false;
 };
 
 } // namespace platform::wayland

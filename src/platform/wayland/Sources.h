@@ -6,7 +6,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+class QObject;
 
 // What the Wayland platform asks of a desktop, each answered by whatever the compositor offers
 // (sway's IPC, a portal, a compositor's script): the trigger, the active window and synthetic
@@ -84,5 +87,34 @@ public:
     // An X key code (the evdev code + 8) pressed or released.
     virtual void SendKey(unsigned xKeyCode, bool down) = 0;
 };
+
+// The windows a source that tells only the focused window has seen focused lately, newest
+// first, so that a window is still found by its id after the focus moved on (the overlay's
+// and the one before it, and then some).
+class RecentWindows
+{
+public:
+    // The window that now has the focus; none while none has it or it cannot be told.
+    void SetFocused(std::optional<Toplevel> window);
+    const std::optional<Toplevel>& Focused() const { return focused_; }
+    // The focused window alone: other windows are not known.
+    std::vector<Toplevel> Windows() const;
+    std::optional<Toplevel> Find(std::int64_t id) const;
+
+private:
+    std::optional<Toplevel> focused_;
+    std::vector<Toplevel> recent_;
+};
+
+// Key events (a key code and whether it goes down) of one combination as they are typed: a
+// release of a key it did not press (one the user held) is left out, and a key left down is
+// released, so that none stays held.
+using KeyStrokes = std::vector<std::pair<unsigned, bool>>;
+KeyStrokes TypedKeys(const KeyStrokes& events);
+
+// Calls done(true) once condition holds, looked at every 20 ms from the event loop while
+// context lives, or done(false) after timeoutMs; at once when it holds already.
+void PollUntil(QObject* context, std::function<bool()> condition, int timeoutMs,
+               std::function<void(bool)> done);
 
 } // namespace platform::wayland

@@ -12,6 +12,7 @@
 #include "platform/wayland/RemoteDesktop.h"
 #include "platform/wayland/SwayDesktop.h"
 #include "platform/wayland/WaylandSeat.h"
+#include "platform/wayland/XWaylandSource.h"
 
 #include <QElapsedTimer>
 #include <QDir>
@@ -79,6 +80,11 @@ std::string OwnAppId()
     return name.toStdString();
 }
 
+bool OwnWindowActive()
+{
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
 std::uint16_t ButtonCode(Qt::MouseButton button)
 {
     switch (button) {
@@ -131,7 +137,8 @@ private:
     WaylandPlatform& owner_;
 };
 
-WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*this))
+WaylandPlatform::WaylandPlatform(XWaylandOpener openXWayland)
+    : keyEvents_(std::make_unique<KeyEvents>(*this))
 {
     seat_ = wayland::WaylandSeat::Connect([] { qCInfo(lcPlatform) << "keyboard layout read"; });
     if (seat_ && seat_->CanSend()) {
@@ -149,7 +156,7 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
         wayland::portal::RegisterApplication(QDBusConnection::sessionBus(),
                                              QStringLiteral("org.quorvel.Quorvel"));
         if (IsGnomeSession()) {
-            OpenGnomeSources();
+            OpenGnomeSources(openXWayland);
         } else {
             OpenDesktopSources();
         }
@@ -162,11 +169,16 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
                        << "- active window"
                        << (sway_        ? "from sway"
                            : gnome_     ? "from Quorvel's GNOME Shell extension"
+                           : xwayland_  ? "of X11 windows from XWayland"
                            : kwin_      ? "from KWin's script"
                            : toplevels_ ? "from the compositor's toplevel list"
                                         : "unknown")
                        << "- synthetic keys"
-                       << (gnome_           ? "by Quorvel's GNOME Shell extension"
+                       << (gnome_ ? "by Quorvel's GNOME Shell extension"
+                           : xwayland_ && remoteDesktop_
+                               ? "by XTest into X11 windows, through the portal's remote desktop "
+                                 "into others"
+                           : xwayland_      ? "by XTest into X11 windows"
                            : remoteDesktop_ ? "through the portal's remote desktop"
                            : fakeInput_     ? "by KWin's fake input"
                            : input_         ? "by a virtual keyboard"
@@ -188,7 +200,7 @@ WaylandPlatform::WaylandPlatform() : keyEvents_(std::make_unique<KeyEvents>(*thi
                      });
 }
 
-void WaylandPlatform::OpenGnomeSources()
+void WaylandPlatform::OpenGnomeSources(const XWaylandOpener& openXWayland)
 {
     // GNOME 48 and later offer the portal's GlobalShortcuts; before, GNOME's custom keybinding
     // runs "quorvel --show" (the shell sets it up where the platform binds no trigger).
@@ -201,12 +213,20 @@ void WaylandPlatform::OpenGnomeSources()
         return;
     }
     // The session is asked for now: GNOME shows its dialog at the start, not at the first key.
-    remoteDesktop_ = wayland::RemoteDesktop::Open(
-        QDBusConnection::sessionBus(),
-        GetSpecialFolder(SpecialFolderKind::Config) + "/quorvel/remote-desktop-token",
-        [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; });
+    remoteDesktop_ = wayland::RemoteDesktop::Open(QDBusConnection::sessionBus(),
+                                                  GetSpecialFolder(SpecialFolderKind::Config) +
+                                                      "/quorvel/remote-desktop-token",
+                                                  OwnWindowActive);
     if (remoteDesktop_) {
         input_ = remoteDesktop_.get();
+    }
+    // XWayland's X server tells its own windows and takes keys for them.
+    xwayland_ = openXWayland ? openXWayland() : nullptr;
+    if (xwayland_) {
+        xwaylandSource_ = std::make_unique<wayland::XWaylandSource>(
+            *xwayland_, remoteDesktop_.get(), OwnWindowActive);
+        windows_ = xwaylandSource_.get();
+        input_ = xwaylandSource_.get();
     }
 }
 
@@ -286,7 +306,7 @@ Platform::ShellExtension WaylandPlatform::GetShellExtension()
         return {};
     }
     return {wayland::GnomeShell::ExtensionUuid, gnome_ != nullptr,
-            remoteDesktop_ && remoteDesktop_->CanSend()};
+            remoteDesktop_ && remoteDesktop_->CanSend(), xwayland_ != nullptr};
 }
 
 bool WaylandPlatform::WatchKeyState(std::function<void(std::uint16_t code, bool down)> onKey)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/linux/LinuxSystem.h"
+#include "platform/linux/XWayland.h"
 #include "platform/wayland/HeldKeys.h"
 #include "platform/wayland/Sources.h"
 
@@ -24,22 +25,25 @@ class KWinFakeInput;
 class PortalShortcuts;
 class GnomeShell;
 class RemoteDesktop;
+class XWaylandSource;
 } // namespace wayland
 
 // The platform of a Wayland session. Processes, the instance channel, folders and the shell are
 // the Linux ones, the X display never opened. The keyboard layout and synthetic keys come from a
 // Wayland connection of its own; the trigger and the active window from the compositor's IPC
 // (sway); on GNOME the trigger from the portal's GlobalShortcuts (GNOME 48 on), the active window
-// and synthetic keys from Quorvel's GNOME Shell extension, without it synthetic keys through the
-// portal's RemoteDesktop; elsewhere the trigger from Hyprland's hyprctl or the portal's
+// and synthetic keys from Quorvel's GNOME Shell extension, without it the active window and keys of
+// XWayland's X11 windows from its X server and synthetic keys through the portal's RemoteDesktop;
+// elsewhere the trigger from Hyprland's hyprctl or the portal's
 // GlobalShortcuts and the active window from a KWin script (KDE Plasma) or the compositor's
 // foreign-toplevel list (wlroots); held keys
 // from this program's own key events, so nothing is read while another program has the keyboard.
 class WaylandPlatform : public LinuxSystem
 {
 public:
-    // Needs the QGuiApplication on its Wayland platform.
-    WaylandPlatform();
+    // Needs the QGuiApplication on its Wayland platform. openXWayland opens XWayland's display
+    // where the compositor tells nothing of windows.
+    explicit WaylandPlatform(XWaylandOpener openXWayland = {});
     ~WaylandPlatform() override;
 
     // A Wayland session with the toolkit on its Wayland platform.
@@ -106,7 +110,7 @@ private:
     // Tells the key-state watcher of a key, if one watches.
     void Report(std::uint16_t code, bool down);
     // The sources of GNOME, and of another compositor without sway's IPC.
-    void OpenGnomeSources();
+    void OpenGnomeSources(const XWaylandOpener& openXWayland);
     void OpenDesktopSources();
 
     std::unique_ptr<wayland::WaylandSeat> seat_;
@@ -114,6 +118,9 @@ private:
     // On GNOME, where Quorvel's Shell extension answers; else the portal's remote desktop.
     std::unique_ptr<wayland::GnomeShell> gnome_;
     std::unique_ptr<wayland::RemoteDesktop> remoteDesktop_;
+    // Without the extension, XWayland's X11 windows.
+    std::unique_ptr<XWaylandWindows> xwayland_;
+    std::unique_ptr<wayland::XWaylandSource> xwaylandSource_;
     // Without sway's IPC or the extension, on the seat's connection.
     std::unique_ptr<wayland::HyprlandDesktop> hyprland_;
     std::unique_ptr<wayland::ForeignToplevels> toplevels_;

@@ -442,15 +442,7 @@ std::uint32_t X11Platform::GetWindowProcessId(WindowId window)
     if (!x_ || window == 0) {
         return 0;
     }
-    std::uint32_t pid = 0;
-    // A pid from another machine names some unrelated local process.
-    if (!x_->hostName.empty() && x_->TextProperty(window, XA_WM_CLIENT_MACHINE) == x_->hostName) {
-        const auto items = x_->Property32(window, x_->netWmPid, XA_CARDINAL);
-        pid = items.empty() ? 0 : static_cast<std::uint32_t>(items[0]);
-    }
-    if (pid == 0) {
-        pid = x_->ClientPid(window);
-    }
+    const std::uint32_t pid = x_->WindowPid(window);
     x_->Drain();
     return pid;
 }

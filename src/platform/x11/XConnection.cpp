@@ -334,6 +334,17 @@ std::uint32_t XConnection::ClientPid(Window window) const
     return pid;
 }
 
+std::uint32_t XConnection::WindowPid(Window window) const
+{
+    std::uint32_t pid = 0;
+    // A pid from another machine names some unrelated local process.
+    if (!hostName.empty() && TextProperty(window, XA_WM_CLIENT_MACHINE) == hostName) {
+        const auto items = Property32(window, netWmPid, XA_CARDINAL);
+        pid = items.empty() ? 0 : static_cast<std::uint32_t>(items[0]);
+    }
+    return pid != 0 ? pid : ClientPid(window);
+}
+
 bool XConnection::IsOwnWindow(Window window, const std::vector<Window>& own) const
 {
     // The focus may lie on a child of a top-level window: climb a few levels.

@@ -86,6 +86,9 @@ struct XConnection
     bool HasFocus(Window window);
     // The pid of the client that created the window (X-Resource); 0 when unknown.
     std::uint32_t ClientPid(Window window) const;
+    // The window's process: its _NET_WM_PID when it runs on this machine, else its client's; 0
+    // when unknown.
+    std::uint32_t WindowPid(Window window) const;
 
     Display* display;
     Window root;
