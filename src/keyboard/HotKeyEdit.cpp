@@ -230,9 +230,9 @@ TKeyList::TKeyList(QWidget* parent) : QMenu(parent)
         {"Win", vk::AnyWin},
         {ToQt(Translate("Другая клавиша...")), 0},
     };
-    for (const auto& [caption, code] : items) {
-        QAction* action = addAction(caption);
-        connect(action, &QAction::triggered, this, [this, code] {
+    for (const auto& item : items) {
+        QAction* action = addAction(item.first);
+        connect(action, &QAction::triggered, this, [this, code = item.second] {
             if (OnKeySelect) {
                 OnKeySelect(code);
             }

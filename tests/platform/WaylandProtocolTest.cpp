@@ -199,7 +199,7 @@ TEST(HeldKeys, ModifiersHeldAtTheEntryCountUntilEitherSideComesUp)
     EXPECT_EQ(keys.Set('S', true), 0);
     keys.Fill(state);
     EXPECT_EQ(state[vk::Control], 0);
-    EXPECT_EQ(state['S'], 0x80);
+    EXPECT_EQ(state[std::uint8_t{'S'}], 0x80);
     EXPECT_EQ(state[vk::Shift], 0x80);
 
     EXPECT_EQ(keys.Set(0, true), 0);

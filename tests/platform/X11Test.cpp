@@ -343,7 +343,7 @@ TEST_F(X11Platform, KeyStateIsReadOnlyWhileOurWindowIsActive)
     EXPECT_TRUE(WaitUntil([&] { return system.GetKeyboardState(state) && (state[0xA1] & 0x80); }));
     EXPECT_EQ(state[16], 0x80);
     EXPECT_EQ(state[0xA0], 0);
-    EXPECT_EQ(state['Q'], 0);
+    EXPECT_EQ(state[std::uint8_t{'Q'}], 0);
     EXPECT_EQ(state[17], 0);
     system.SendKeyEvent(0xA1, true);
     EXPECT_TRUE(WaitUntil([&] { return system.GetKeyboardState(state) && state[16] == 0; }));
