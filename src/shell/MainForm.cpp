@@ -63,7 +63,7 @@ constexpr double DesignDotsPerInch = 120.0;
 
 // Qt's Wayland platform takes the token of its next activation request from this variable
 // (QWaylandXdgSurface::requestActivate, qtwayland 6.4).
-constexpr const char* ActivationTokenVariable = "XDG_ACTIVATION_TOKEN";
+constexpr const char* ActivationTokenVariable = instance::ActivationTokenVariable;
 // Compositors make tokens of a UUID or so: a longer one or one with other characters is not one.
 constexpr std::size_t MaxActivationToken = 256;
 // The windows of the menu a request may open.
@@ -76,14 +76,6 @@ std::string FitToken(const std::string& token)
                       std::all_of(token.begin(), token.end(),
                                   [](unsigned char c) { return c > ' ' && c < 0x7f; });
     return fits ? token : std::string();
-}
-
-// A request to the first copy with the activation token this copy was launched with (Wayland's
-// XDG_ACTIVATION_TOKEN), so that the window the first copy raises may take the focus.
-std::string WithActivationToken(const std::string& request)
-{
-    const QByteArray token = qgetenv(ActivationTokenVariable);
-    return token.isEmpty() ? request : request + ' ' + token.toStdString();
 }
 
 } // namespace
@@ -377,7 +369,7 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
 
 std::string TMainForm::ShowRequest()
 {
-    return WithActivationToken(ShowMessage);
+    return instance::ShowRequest();
 }
 
 std::optional<std::string> TMainForm::ShowRequestToken(const std::string& message)
@@ -394,7 +386,7 @@ std::optional<std::string> TMainForm::ShowRequestToken(const std::string& messag
 
 std::string TMainForm::OpenRequest(const std::string& window)
 {
-    return WithActivationToken(std::string(OpenMessage) + ' ' + window);
+    return instance::WithActivationToken(std::string(OpenMessage) + ' ' + window);
 }
 
 std::optional<TMainForm::OpenRequestParts> TMainForm::ParseOpenRequest(const std::string& message)

@@ -4,6 +4,7 @@
 #include "desktop/Desktop.h"
 #include "services/InstanceLock.h"
 #include "desktop/Settings.h"
+#include "shell/InstanceRequests.h"
 #include "shell/TriggerController.h"
 
 #include <QWidget>
@@ -94,7 +95,7 @@ public:
     static constexpr const char* InstanceLockName = "QuorvelRunning";
     // Names of the messages a later copy sends to the first one.
     static constexpr const char* OtherInstanceMessage = "OtherInstanceOfQuorvelStarted";
-    static constexpr const char* ShowMessage = "show";
+    static constexpr const char* ShowMessage = instance::ShowMessage;
     // The show message with the activation token this copy was launched with (Wayland's
     // XDG_ACTIVATION_TOKEN), so that the first copy's overlay may take the focus.
     static std::string ShowRequest();
@@ -115,7 +116,7 @@ public:
     // Opens the menu's window: the shortcut editor, the settings or the active program's cheat
     // sheet.
     void OpenWindow(const std::string& window);
-    static constexpr const char* MessageChannel = "quorvel";
+    static constexpr const char* MessageChannel = instance::MessageChannel;
 
 protected:
     void moveEvent(QMoveEvent* event) override;

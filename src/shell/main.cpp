@@ -25,8 +25,9 @@ void Localize(platform::Platform& platform)
 } // namespace
 
 // The composition root: the platform is made here and handed to every object that uses it;
-// installing it serves only the deep helpers that find the program's files and name keys.
-int main(int argc, char** argv)
+// installing it serves only the deep helpers that find the program's files and name keys. The
+// executable (Launcher.cpp) loads the program and calls this.
+extern "C" __attribute__((visibility("default"))) int QuorvelMain(int argc, char** argv)
 {
     // The command line is read before anything reaches the display, the instance lock or the
     // base, so that --help and --version work anywhere: on a platform without the display, gone

@@ -10,7 +10,7 @@ e2e_begin "$1"
 # A copy of the program with its files, whose layout file the test may break.
 app=$e2e_tmp/app
 mkdir -p "$app"
-cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$app/"
+cp -r "$build/quorvel" "$build/quorvel-program.so" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$app/"
 break_layout() { printf '<keyimages><key KeyCode="65" Left="x"/></keyimages>' >"$app/keyimages.xml"; }
 mend_layout() { cp "$build/keyimages.xml" "$app/keyimages.xml"; }
 # The message box: a visible window of the process wider than its tray icon.

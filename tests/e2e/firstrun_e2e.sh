@@ -21,7 +21,7 @@ export DBUS_SESSION_BUS_ADDRESS=$bus_address QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 # A copy of the program whose packs are the test's own.
 app=$e2e_tmp/app
 mkdir -p "$app/packs"
-cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$app/"
+cp -r "$build/quorvel" "$build/quorvel-program.so" "$build/keyimages.xml" "$build/empty.bmp" "$build/en" "$app/"
 cp -r "$e2e_dir/../packs/xterm.json" "$e2e_dir/../packs/desktop-openbox.json" \
     "$e2e_dir/../packs/icons" "$app/packs/"
 

@@ -37,7 +37,8 @@ root=$e2e_tmp/root
 dpkg-deb -x "$deb" "$root"
 check "usr/bin/quorvel leads to usr/lib/quorvel/quorvel" \
     test "$(readlink "$root/usr/bin/quorvel")" = "../lib/quorvel/quorvel"
-for file in usr/lib/quorvel/keyimages.xml usr/share/locale/en/LC_MESSAGES/quorvel.mo \
+for file in usr/lib/quorvel/quorvel-program.so usr/lib/quorvel/keyimages.xml \
+    usr/share/locale/en/LC_MESSAGES/quorvel.mo \
     usr/share/man/man1/quorvel.1.gz usr/share/icons/hicolor/scalable/apps/quorvel.svg \
     usr/share/icons/hicolor/16x16/apps/quorvel.png usr/share/icons/hicolor/256x256/apps/quorvel.png \
     usr/share/doc/quorvel/copyright \

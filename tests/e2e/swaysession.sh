@@ -151,7 +151,7 @@ sway_key() {
 _sway_stage_build() {
     local copy=$e2e_tmp/build
     mkdir -p "$copy/tests/e2e" &&
-        cp -r "$build/quorvel" "$build/keyimages.xml" "$build/empty.bmp" "$build/kwin-windows.js" \
+        cp -r "$build/quorvel" "$build/quorvel-program.so" "$build/keyimages.xml" "$build/empty.bmp" "$build/kwin-windows.js" \
             "$build/en" "$copy/" &&
         cp "$build/tests/e2e/quorvel_seed_base" "$build/tests/e2e/quorvel_wayland_target" \
             "$build/tests/e2e/quorvel_wayland_keyboard" "$copy/tests/e2e/" &&

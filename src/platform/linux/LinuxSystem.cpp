@@ -2,11 +2,11 @@
 // waiting.
 #include "platform/linux/LinuxSystem.h"
 
+#include "platform/linux/InstanceChannel.h"
 #include "platform/linux/KeyMapping.h"
 #include "platform/linux/Log.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLocalServer>
@@ -38,11 +38,8 @@ namespace platform {
 
 namespace {
 
-constexpr int ConnectTimeoutMs = 500;
-constexpr qint64 MaxMessageBytes = 4096;
-constexpr int WriteTimeoutMs = 500;
-// An answer of the first copy: a few lines of text.
-constexpr qint64 MaxAnswerBytes = 64 * 1024;
+constexpr qint64 MaxMessageBytes = channel::MaxMessageBytes;
+constexpr qint64 MaxAnswerBytes = channel::MaxAnswerBytes;
 
 std::string Environment(const char* name)
 {
@@ -93,48 +90,15 @@ std::string DocumentsFromUserDirs(const std::string& home)
     return {};
 }
 
-// The folder of per-user runtime files: $XDG_RUNTIME_DIR, or else a folder of this program's own
-// in the temporary folder ($TMPDIR or /tmp) that only this user can use. Empty, with a warning,
-// when that folder cannot be made or is not private: a name another user made first could
-// otherwise stand in for the lock or receive the messages.
-std::string RuntimeFolder()
-{
-    const std::string runtime = Environment("XDG_RUNTIME_DIR");
-    if (!runtime.empty() && runtime.front() == '/') {
-        return runtime;
-    }
-    std::string temporary = Environment("TMPDIR");
-    if (temporary.empty() || temporary.front() != '/') {
-        temporary = "/tmp";
-    }
-    const std::string folder = temporary + "/quorvel-" + std::to_string(getuid());
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        qCWarning(lcPlatform) << "cannot make the runtime folder" << folder.c_str() << ":"
-                              << std::strerror(errno);
-        return {};
-    }
-    struct stat info
-    {
-    };
-    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
-        (info.st_mode & 077) != 0) {
-        qCWarning(lcPlatform) << "the runtime folder" << folder.c_str()
-                              << "is not a private folder of this user: not used";
-        return {};
-    }
-    return folder;
-}
-
-// Where a per-user runtime file goes; empty when there is no private place for it.
+// Where a per-user runtime file goes; empty, with a warning, when there is no private place.
 std::string RuntimePath(const std::string& name, const char* suffix)
 {
-    const std::string folder = RuntimeFolder();
-    return folder.empty() ? std::string() : folder + "/" + name + suffix;
-}
-
-bool ValidName(const std::string& name)
-{
-    return !name.empty() && name.find('/') == std::string::npos;
+    std::string problem;
+    std::string path = channel::RuntimePath(name, suffix, &problem);
+    if (!problem.empty()) {
+        qCWarning(lcPlatform) << problem.c_str() << ": not used";
+    }
+    return path;
 }
 
 std::string ReadLink(const std::string& path)
@@ -216,9 +180,6 @@ std::string LinuxSystem::GetExecutablePath()
 int LinuxSystem::OpenNamedMutex(const std::string& name, bool& alreadyExists)
 {
     alreadyExists = false;
-    if (!ValidName(name)) {
-        return -1;
-    }
     // O_CLOEXEC: a program started from here must not inherit the lock and outlive us with it.
     const std::string path = RuntimePath(name, ".lock");
     if (path.empty()) {
@@ -251,9 +212,6 @@ void LinuxSystem::CloseNamedMutex(int handle)
 
 bool LinuxSystem::ListenForMessages(const std::string& channel, MessageHandler onMessage)
 {
-    if (!ValidName(channel)) {
-        return false;
-    }
     const QString path = QString::fromStdString(RuntimePath(channel, ".sock"));
     if (path.isEmpty()) {
         return false;
@@ -318,67 +276,27 @@ bool LinuxSystem::ListenForMessages(const std::string& channel, MessageHandler o
     return true;
 }
 
-namespace {
-
-// A connection to the first copy's channel on which the message has been written; nullptr when
-// no copy took it.
-std::unique_ptr<QLocalSocket> DeliverToFirstCopy(const std::string& path,
-                                                 const std::string& message)
-{
-    if (path.empty() || message.find('\n') != std::string::npos ||
-        static_cast<qint64>(message.size()) >= MaxMessageBytes) {
-        return nullptr;
-    }
-    auto socket = std::make_unique<QLocalSocket>();
-    socket->connectToServer(QString::fromStdString(path));
-    if (!socket->waitForConnected(ConnectTimeoutMs)) {
-        return nullptr;
-    }
-    socket->write(QByteArray::fromStdString(message + "\n"));
-    if (!socket->waitForBytesWritten(WriteTimeoutMs) && socket->bytesToWrite() > 0) {
-        return nullptr;
-    }
-    return socket;
-}
-
-} // namespace
-
 bool LinuxSystem::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
 {
-    if (!ValidName(channel)) {
+    const int connection = platform::channel::Deliver(RuntimePath(channel, ".sock"), message);
+    if (connection < 0) {
         return false;
     }
-    const auto socket = DeliverToFirstCopy(RuntimePath(channel, ".sock"), message);
-    if (!socket) {
-        return false;
-    }
-    socket->disconnectFromServer();
+    close(connection);
     return true;
 }
 
 std::optional<std::string> LinuxSystem::AskFirstCopy(const std::string& channel,
                                                      const std::string& message, int timeoutMs)
 {
-    if (!ValidName(channel)) {
-        return std::nullopt;
-    }
-    const auto socket = DeliverToFirstCopy(RuntimePath(channel, ".sock"), message);
-    if (!socket) {
+    const int connection = platform::channel::Deliver(RuntimePath(channel, ".sock"), message);
+    if (connection < 0) {
         return std::nullopt;
     }
     // The first copy closes the connection once it has answered.
-    QByteArray answer;
-    const QDeadlineTimer deadline(timeoutMs);
-    while (socket->state() == QLocalSocket::ConnectedState && !deadline.hasExpired() &&
-           answer.size() < MaxAnswerBytes) {
-        socket->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-        answer += socket->readAll();
-    }
-    answer += socket->readAll();
-    if (socket->state() == QLocalSocket::ConnectedState || answer.isEmpty()) {
-        return std::nullopt;
-    }
-    return answer.left(MaxAnswerBytes).toStdString();
+    auto answer = platform::channel::ReadAnswer(connection, timeoutMs);
+    close(connection);
+    return answer;
 }
 
 std::string LinuxSystem::GetSpecialFolder(SpecialFolderKind kind)
