@@ -21,6 +21,8 @@ std::string Platform::GetHotKeyDescription()
     return {};
 }
 
+void Platform::WatchHotKeyDescription(std::function<void()>) {}
+
 std::string Platform::GetTriggerConfigLine(std::uint32_t, std::uint16_t)
 {
     return {};

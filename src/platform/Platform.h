@@ -126,6 +126,10 @@ public:
     // The registered hot key as the desktop names it, where the desktop owns the key and may
     // have put another in its place; empty where the program's own name for it holds.
     virtual std::string GetHotKeyDescription();
+    // Calls onChange on the UI thread when the desktop gives the registered hot key another key
+    // (the user changed it in the desktop's settings); an empty callback stops the calls. Where
+    // the desktop cannot, nothing is called.
+    virtual void WatchHotKeyDescription(std::function<void()> onChange);
     // Where RegisterHotKey binds the key in the compositor only until it restarts: the line of
     // its configuration file that binds it for good. Empty elsewhere.
     virtual std::string GetTriggerConfigLine(std::uint32_t modifiers, std::uint16_t code);

@@ -119,7 +119,10 @@ TMainForm::TMainForm(platform::Platform& platform, bool showOverlay, std::string
     }
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    platform_.WatchHotKeyDescription({});
+}
 
 void TMainForm::StartUp()
 {
@@ -495,6 +498,8 @@ void TMainForm::StartTrigger()
     live_->SetEnabled(settings_.values.liveReading);
     trigger_.Start();
     trayMenu_->SetToolTip(trigger_.TrayHint());
+    // The desktop's settings may give the trigger another key.
+    platform_.WatchHotKeyDescription([this] { trayMenu_->SetToolTip(trigger_.TrayHint()); });
 }
 
 void TMainForm::Greet(const FirstRunResult& firstRun)

@@ -173,6 +173,19 @@ public:
         bus_.send(QDBusMessage::createSignal(
             session, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed")));
     }
+    // The user gave the shortcut another key in the desktop's settings.
+    void ChangeKey(const QString& session, const QString& description)
+    {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
+                                       QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
+                                       QStringLiteral("ShortcutsChanged"));
+        const ShortcutList changed{{QStringLiteral("show"),
+                                    {{QStringLiteral("description"), QStringLiteral("Quorvel")},
+                                     {QStringLiteral("trigger_description"), description}}}};
+        signal << QVariant::fromValue(QDBusObjectPath(session)) << QVariant::fromValue(changed);
+        bus_.send(signal);
+    }
     void Activate(const QString& session, const QString& shortcutId)
     {
         QDBusMessage signal = QDBusMessage::createSignal(

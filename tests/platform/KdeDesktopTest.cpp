@@ -93,6 +93,34 @@ TEST_F(PortalShortcutsTest, Plasma527BindsTheShortcutsTheSessionIsMadeWith)
     EXPECT_FALSE(Eventually([&] { return shown > 1; }, 300));
 }
 
+TEST_F(PortalShortcutsTest, AKeyTheUserGivesInTheDesktopsSettingsIsTold)
+{
+    portal_ = std::make_unique<FakePortal>(FakePortal::Desktop::Plasma527);
+    auto shortcuts = Open();
+    ASSERT_NE(shortcuts, nullptr);
+    ASSERT_TRUE(shortcuts->Bind(platform::ModWin, "q", {}, [] {}));
+    int told = 0;
+    shortcuts->WatchDescription([&] { ++told; });
+
+    // Another session's change, and this session's with the same key, tell nothing.
+    portal_->ChangeKey(QStringLiteral("/org/freedesktop/portal/desktop/session/x/y"),
+                       QStringLiteral("Meta+K"));
+    portal_->ChangeKey(portal_->Session(), QStringLiteral("Meta+Q"));
+    EXPECT_FALSE(Eventually([&] { return told > 0; }, 300));
+    EXPECT_EQ(shortcuts->Description(), "Meta+Q");
+
+    portal_->ChangeKey(portal_->Session(), QStringLiteral("Meta+Shift+Q"));
+    ASSERT_TRUE(Eventually([&] { return told == 1; }));
+    EXPECT_EQ(shortcuts->Description(), "Meta+Shift+Q");
+
+    // Unbound, a change is not taken.
+    shortcuts->Unbind(platform::ModWin, "q");
+    const QString closed = portal_->Session();
+    portal_->ChangeKey(closed, QStringLiteral("Meta+J"));
+    EXPECT_FALSE(Eventually([&] { return told > 1; }, 300));
+    EXPECT_EQ(shortcuts->Description(), "");
+}
+
 TEST_F(PortalShortcutsTest, LaterDesktopsBindThroughBindShortcuts)
 {
     portal_ = std::make_unique<FakePortal>(FakePortal::Desktop::Later);

@@ -46,6 +46,23 @@ CSettings SavedSettings(platform::Platform& platform)
 
 } // namespace
 
+TEST(TriggerSettings, AKeyTheDesktopGivesTheTriggerLaterIsNamedInTheTrayHint)
+{
+    FakeEnvironment env;
+    env.environment.Set("PATH", env.dataFolder.filePath("no-programs").toStdString());
+    env.platform.hotKeyDescription = "Meta+Q";
+    {
+        TMainForm form(env.platform);
+        EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Meta+Q)");
+        ASSERT_TRUE(env.platform.hotKeyDescriptionWatch);
+        env.platform.hotKeyDescription = "Meta+Shift+Q";
+        env.platform.hotKeyDescriptionWatch();
+        EXPECT_EQ(form.TrayIcon()->toolTip(), "Quorvel (Meta+Shift+Q)");
+    }
+    // The window gone, the desktop has no one to tell.
+    EXPECT_FALSE(env.platform.hotKeyDescriptionWatch);
+}
+
 TEST(TriggerSettings, TheSavedTriggerIsGrabbedAndNamedInTheTrayHint)
 {
     FakeEnvironment env;

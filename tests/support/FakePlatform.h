@@ -66,6 +66,8 @@ public:
     bool desktopBindsTrigger = false;
     // The desktop's name for the registered hot key; empty: none.
     std::string hotKeyDescription;
+    // Called by a test where the desktop renames the hot key.
+    std::function<void()> hotKeyDescriptionWatch;
     // No shell extension applies unless a test names one.
     ShellExtension shellExtension;
     // What GetTriggerConfigLine answers for every key.
@@ -161,6 +163,10 @@ public:
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
     std::string GetHotKeyDescription() override { return hotKeyDescription; }
+    void WatchHotKeyDescription(std::function<void()> onChange) override
+    {
+        hotKeyDescriptionWatch = std::move(onChange);
+    }
     std::string GetTriggerConfigLine(std::uint32_t, std::uint16_t) override
     {
         return triggerConfigLine;

@@ -67,6 +67,9 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::Open()
     bus.connect(portal::Service, portal::Path, ShortcutsInterface, QStringLiteral("Activated"),
                 shortcuts.get(),
                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    bus.connect(portal::Service, portal::Path, ShortcutsInterface,
+                QStringLiteral("ShortcutsChanged"), shortcuts.get(),
+                SLOT(OnShortcutsChanged(QDBusMessage)));
     return shortcuts;
 }
 
@@ -193,6 +196,11 @@ std::string PortalShortcuts::Description() const
     return description_.toStdString();
 }
 
+void PortalShortcuts::WatchDescription(std::function<void()> onChange)
+{
+    onDescriptionChange_ = std::move(onChange);
+}
+
 void PortalShortcuts::CloseSession()
 {
     if (!sessionHandle_.isEmpty()) {
@@ -255,6 +263,27 @@ std::optional<QString> PortalShortcuts::KeyOf(const QVariantMap& results)
         }
     }
     return std::nullopt;
+}
+
+void PortalShortcuts::OnShortcutsChanged(const QDBusMessage& message)
+{
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() < 2 || sessionHandle_.isEmpty() ||
+        arguments[0].value<QDBusObjectPath>().path() != sessionHandle_) {
+        return;
+    }
+    QVariantMap results;
+    results[QStringLiteral("shortcuts")] = arguments[1];
+    const auto key = KeyOf(results);
+    if (!key || key->isEmpty() || KeyText(*key) == description_) {
+        return;
+    }
+    description_ = KeyText(*key);
+    qCInfo(lcPlatform) << "the desktop gave the trigger another key:" << description_;
+    if (onDescriptionChange_) {
+        const auto onChange = onDescriptionChange_;
+        onChange();
+    }
 }
 
 void PortalShortcuts::OnActivated(const QDBusObjectPath& session, const QString& shortcutId,

@@ -3,6 +3,7 @@
 #include "platform/wayland/Sources.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QVariantMap>
@@ -42,6 +43,8 @@ public:
     void Unbind(std::uint32_t modifiers, const std::string& keySymName) override;
     // The key as the portal names it ("Meta+Q"); empty while none is bound.
     std::string Description() const override;
+    // KDE Plasma tells when the user gives the shortcut another key in its settings.
+    void WatchDescription(std::function<void()> onChange) override;
 
     // The portal's keys for modifiers (Platform's Mod bits) and a keysym name ("LOGO+q").
     static QString Trigger(std::uint32_t modifiers, const std::string& keySymName);
@@ -54,6 +57,8 @@ private slots:
     void OnResponse(uint response, const QVariantMap& results);
     void OnActivated(const QDBusObjectPath& session, const QString& shortcutId,
                      qulonglong timestamp, const QVariantMap& options);
+    // ShortcutsChanged(o session, a(sa{sv}) shortcuts).
+    void OnShortcutsChanged(const QDBusMessage& message);
 
 private:
     struct Answer
@@ -80,6 +85,7 @@ private:
     // The keys asked for, as the portal names them.
     QString bound_;
     std::function<void()> onTrigger_;
+    std::function<void()> onDescriptionChange_;
     std::optional<Answer> answer_;
     QEventLoop* waiting_ = nullptr;
 };

@@ -51,6 +51,9 @@ public:
     virtual void Unbind(std::uint32_t modifiers, const std::string& keySymName) = 0;
     // The bound key as the desktop names it; empty where the desktop names none.
     virtual std::string Description() const { return {}; }
+    // Calls onChange when the desktop names another key for the binding (the user changed it in
+    // the desktop's settings); nothing where the desktop tells no such change.
+    virtual void WatchDescription(std::function<void()>) {}
     // The line of the compositor's configuration file that makes the binding (modifiers, keysym
     // name, command) last beyond the compositor's run; empty where the desktop keeps the binding
     // itself or the key or command cannot be written there.

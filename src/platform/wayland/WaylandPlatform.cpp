@@ -405,6 +405,13 @@ std::string WaylandPlatform::GetHotKeyDescription()
     return trigger_ ? trigger_->Description() : std::string();
 }
 
+void WaylandPlatform::WatchHotKeyDescription(std::function<void()> onChange)
+{
+    if (trigger_) {
+        trigger_->WatchDescription(std::move(onChange));
+    }
+}
+
 std::vector<std::string> WaylandPlatform::ShowCommand()
 {
     return {GetExecutablePath(), "--show"};

@@ -69,6 +69,7 @@ public:
                         std::function<void()> onHotKey) override;
     void UnregisterHotKey(std::uint32_t modifiers, std::uint16_t code) override;
     std::string GetHotKeyDescription() override;
+    void WatchHotKeyDescription(std::function<void()> onChange) override;
     std::string GetTriggerConfigLine(std::uint32_t modifiers, std::uint16_t code) override;
     std::uint64_t GetKeyboardLayoutRevision() override;
     WindowId GetForegroundWindow() override;
