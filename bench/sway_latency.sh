@@ -4,7 +4,8 @@
 # maps when its first buffer arrives (sway's window event "new", read by probes/swaywindows.py).
 # Beside it the floor in the same session: a raw Wayland client (probes/wlfloor.c) already
 # running, which a binding of Super+W maps through "kill -USR1". Prints the median, fastest and
-# slowest of each, Quorvel's median over the floor's, and how long "quorvel --show" itself runs.
+# slowest of each, Quorvel's median over the floor's, how long "quorvel --show" itself runs, and
+# its wake-ups while hidden and idle.
 # Usage: sway_latency.sh BUILD_DIR [RUNS]
 set -u
 runs=${2:-11}
@@ -82,3 +83,18 @@ sway_key press Escape && sleep 0.1 && sway_key release Escape
 awk -v f="$floor_line" -v q="$quorvel_line" 'BEGIN {
     split(f, a, "median "); split(q, b, "median ");
     printf "Quorvel over the floor: %.2fx\n", (b[2] + 0) / (a[2] + 0) }'
+
+# Hidden again: the wake-ups of Quorvel's threads over IDLE_SECONDS with nothing happening (every
+# return of a poll, counted by strace), and the CPU time they took.
+idle=${IDLE_SECONDS:-10}
+wait_for 10 event_after "$t0" close quorvel >/dev/null
+sleep 2
+pid=$(pgrep -u "$SWAY_USER" -x quorvel | head -n 1)
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+before=$(ticks)
+timeout "$idle" strace -f -qq -c -e trace=poll,ppoll,select,pselect6,epoll_wait \
+    -o "$e2e_tmp/idle.trace" -p "$pid" >/dev/null 2>&1
+after=$(ticks)
+calls=$(awk '$NF ~ /^(poll|ppoll|select|pselect6|epoll_wait)$/ {n += $4} END {print n + 0}' \
+    "$e2e_tmp/idle.trace")
+echo "hidden, idle for $idle s: $calls wake-ups, $((after - before)) CPU ticks of $(getconf CLK_TCK)/s"
