@@ -49,7 +49,12 @@ std::unique_ptr<CProgram> ProgramOfLive(const live::LiveProgram& program)
 CProgram* OwnerOf(const std::vector<std::unique_ptr<CProgram>>& programs,
                   const live::LiveProgram& program)
 {
-    const CProgramIdentity identity = ProgramOfLive(program)->Identity();
+    return OwnerOf(programs, ProgramOfLive(program)->Identity());
+}
+
+CProgram* OwnerOf(const std::vector<std::unique_ptr<CProgram>>& programs,
+                  const CProgramIdentity& identity)
+{
     CProgram* owner = nullptr;
     IdentityMatch best = IdentityMatch::None;
     for (const auto& candidate : programs) {
@@ -142,11 +147,12 @@ CLiveShortCutLoader::LiveOf(const live::LiveProgram& program) const
 void CLiveShortCutLoader::AddLive(CShortCuts& set, const LiveProgramShortcuts& live) const
 {
     // The base's program for it owns the live shortcuts too.
-    CProgram* owner = OwnerOf(set.Programs(), live.program);
+    auto program = ProgramOfLive(live.program);
+    const CProgramIdentity identity = program->Identity();
+    CProgram* owner = OwnerOf(set.Programs(), identity);
     if (owner && owner->LiveReadingOff) {
         return;
     }
-    const CProgramIdentity identity = ProgramOfLive(live.program)->Identity();
     // The keys the base has for this program or for every program.
     std::vector<CKeyCodes> taken;
     for (const auto& item : set.Items()) {
@@ -157,7 +163,7 @@ void CLiveShortCutLoader::AddLive(CShortCuts& set, const LiveProgramShortcuts& l
         }
     }
     if (!owner) {
-        owner = set.AddProgram(ProgramOfLive(live.program));
+        owner = set.AddProgram(std::move(program));
     }
     for (const live::LiveShortcut& shortcut : live.shortcuts) {
         const CKeyCodes keys = KeysOfLive(platform_, shortcut).OnLayout(platform_);

@@ -61,6 +61,9 @@ std::unique_ptr<CProgram> ProgramOfLive(const live::LiveProgram& program);
 // its place and hide the base's shortcuts); null when none.
 CProgram* OwnerOf(const std::vector<std::unique_ptr<CProgram>>& programs,
                   const live::LiveProgram& program);
+// The same for a live program's identity, made once already.
+CProgram* OwnerOf(const std::vector<std::unique_ptr<CProgram>>& programs,
+                  const CProgramIdentity& identity);
 // Its keys as the base stores them (a key written by a character stays that character until
 // OnLayout); empty when the accelerator names no key.
 CKeyCodes KeysOfLive(platform::Platform& platform, const live::LiveShortcut& shortcut);

@@ -7,7 +7,7 @@
 #include "platform/wayland/RemoteDesktop.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "FakePortal.h"
-#include "ScopedEnvironment.h"
+#include "GnomeSessionEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -199,12 +199,7 @@ TEST_F(RemoteDesktopTest, ARefusedSessionTypesNothing)
 // through the remote desktop session; the settings hear of it.
 TEST(GnomeWaylandPlatform, WithoutTheExtensionKeysGoThroughTheRemoteDesktop)
 {
-    QTemporaryDir config;
-    ScopedEnvironment environment;
-    environment.Set("SWAYSOCK", std::nullopt);
-    environment.Set("WAYLAND_DISPLAY", std::nullopt);
-    environment.Set("XDG_CURRENT_DESKTOP", "GNOME");
-    environment.Set("XDG_CONFIG_HOME", config.path().toStdString());
+    GnomeSessionEnvironment session;
     FakePortal portal(FakePortal::Desktop::Gnome47, 2);
     platform::WaylandPlatform system;
     EXPECT_FALSE(system.CanGrabTrigger());
@@ -215,8 +210,8 @@ TEST(GnomeWaylandPlatform, WithoutTheExtensionKeysGoThroughTheRemoteDesktop)
     EXPECT_TRUE(extension.remoteDesktop);
     ASSERT_TRUE(Eventually([&] { return portal.Calls().size() == 4; }));
     EXPECT_EQ(portal.Calls().constFirst(), "Register org.quorvel.Quorvel");
-    ASSERT_TRUE(
-        Eventually([&] { return QFile::exists(config.path() + "/quorvel/remote-desktop-token"); }));
+    ASSERT_TRUE(Eventually(
+        [&] { return QFile::exists(session.ConfigFolder() + "/quorvel/remote-desktop-token"); }));
 
     // The layout's S through the seat's key codes (no seat here: the US places).
     system.SendKeyEvent('S', false);

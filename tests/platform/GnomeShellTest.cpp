@@ -1,7 +1,7 @@
 #include "platform/wayland/GnomeShell.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "FakePortal.h"
-#include "ScopedEnvironment.h"
+#include "GnomeSessionEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -189,10 +189,7 @@ TEST(GnomeWaylandPlatform, OnGnome48TheTriggerIsThePortalsAndTheRestTheExtension
     if (!HaveGjs()) {
         GTEST_SKIP() << "gjs is not installed";
     }
-    ScopedEnvironment environment;
-    environment.Set("SWAYSOCK", std::nullopt);
-    environment.Set("WAYLAND_DISPLAY", std::nullopt);
-    environment.Set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    GnomeSessionEnvironment session("ubuntu:GNOME");
     fake::FakePortal portal(fake::FakePortal::Desktop::Gnome48, 2);
     ShellStub stub;
     ASSERT_TRUE(stub.Focus(EditorFocus));
@@ -224,10 +221,7 @@ TEST(GnomeWaylandPlatform, BeforeGnome48ThePlatformBindsNoTrigger)
     if (!HaveGjs()) {
         GTEST_SKIP() << "gjs is not installed";
     }
-    ScopedEnvironment environment;
-    environment.Set("SWAYSOCK", std::nullopt);
-    environment.Set("WAYLAND_DISPLAY", std::nullopt);
-    environment.Set("XDG_CURRENT_DESKTOP", "GNOME");
+    GnomeSessionEnvironment session;
     fake::FakePortal portal(fake::FakePortal::Desktop::Gnome47, 2);
     ShellStub stub;
     platform::WaylandPlatform system;

@@ -6,11 +6,10 @@
 #include "platform/linux/XWayland.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "FakePortal.h"
-#include "ScopedEnvironment.h"
+#include "GnomeSessionEnvironment.h"
 
 #include <QSet>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -63,13 +62,6 @@ FakeXWayland::Facts Terminal()
 class XWaylandTest : public ::testing::Test
 {
 protected:
-    XWaylandTest()
-    {
-        environment_.Set("SWAYSOCK", std::nullopt);
-        environment_.Set("WAYLAND_DISPLAY", std::nullopt);
-        environment_.Set("XDG_CURRENT_DESKTOP", "GNOME");
-        environment_.Set("XDG_CONFIG_HOME", config_.path().toStdString());
-    }
     std::unique_ptr<platform::WaylandPlatform> Open()
     {
         return std::make_unique<platform::WaylandPlatform>([this] {
@@ -100,8 +92,7 @@ protected:
         system.SendKeyEvent(vk::LControl, true);
     }
 
-    QTemporaryDir config_;
-    ScopedEnvironment environment_;
+    GnomeSessionEnvironment session_;
     FakeXWayland* xwayland_ = nullptr;
 };
 
