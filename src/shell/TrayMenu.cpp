@@ -3,6 +3,7 @@
 #include "services/Translation.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QStyle>
@@ -138,6 +139,14 @@ void CTrayMenu::ShowMessage(const std::string& text, bool problem)
 
 void CTrayMenu::Greet(const std::string& text)
 {
+    // Only an icon embedded in an X11 notification area gets a place to wait for; a
+    // StatusNotifierItem never learns its place, and without any area the message goes to the
+    // desktop's notifications at once.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() ||
+        QGuiApplication::platformName() != QLatin1String("xcb")) {
+        ShowGreeting(text);
+        return;
+    }
     auto* wait = new QTimer(this);
     wait->setInterval(IconWaitIntervalMs);
     connect(wait, &QTimer::timeout, this, [this, wait, text, tries = 0]() mutable {
@@ -145,9 +154,14 @@ void CTrayMenu::Greet(const std::string& text)
             return;
         }
         wait->deleteLater();
-        icon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
-                           QSystemTrayIcon::Information, GreetingMs);
-        messageOffersSettings_ = true;
+        ShowGreeting(text);
     });
     wait->start();
+}
+
+void CTrayMenu::ShowGreeting(const std::string& text)
+{
+    icon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
+                       QSystemTrayIcon::Information, GreetingMs);
+    messageOffersSettings_ = true;
 }

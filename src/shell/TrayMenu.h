@@ -42,7 +42,7 @@ public:
     void SetToolTip(const std::string& text);
     // A message pointing at the icon; problem: a warning.
     void ShowMessage(const std::string& text, bool problem);
-    // The greeting waits (a while) until the notification area has taken the icon in; a click
+    // The greeting waits (a while) until an X11 notification area has taken the icon in; a click
     // on it opens the settings.
     void Greet(const std::string& text);
 
@@ -57,6 +57,7 @@ public:
 private:
     void AddItems(QWidget* parent);
     void TranslateItems();
+    void ShowGreeting(const std::string& text);
 
     TrayMenuCommands commands_;
     QMenu* menu_ = nullptr;
