@@ -50,10 +50,12 @@ check "Help hands the English page to xdg-open" wait_for 10 opened "$build/en/qu
 check "a message says no browser opened it and names the page" \
     names "no browser was found to open it. Open the help file yourself: $build/en/quorvel.html"
 shot help-no-browser
-# stop_quorvel: closes the message and ends Quorvel.
+# stop_quorvel: closes the message and ends Quorvel. The message is its window titled Quorvel
+# that is not the tray icon (which has that title too, and is never activated).
 stop_quorvel() {
     local box
-    box=$(xdotool search --onlyvisible --pid "$quorvel" --name '^Quorvel$' | tail -n 1)
+    box=$(xdotool search --onlyvisible --pid "$quorvel" --name '^Quorvel$' |
+        grep -vxF "$(($(tray_icon_window)))" | tail -n 1)
     xdotool windowactivate --sync "$box" 2>/dev/null
     xdotool key Return
     xdotool mousemove 10 10

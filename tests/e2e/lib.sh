@@ -62,6 +62,12 @@ e2e_isolate() {
     printf '[General]\nTrigger=<Super>q\n' >"$XDG_CONFIG_HOME/quorvel/quorvel.conf"
 }
 
+# nap SECONDS: sleeps without starting a process (a read that times out on a pipe nobody writes).
+exec {_nap_fd}<> <(:)
+nap() {
+    read -r -t "$1" -u "$_nap_fd" || true
+}
+
 # wait_for SECONDS COMMAND...: polls the command every 0.1 s until it succeeds.
 wait_for() {
     local tenths=$(($1 * 10))
@@ -70,7 +76,7 @@ wait_for() {
         if "$@" 2>/dev/null; then
             return 0
         fi
-        sleep 0.1
+        nap 0.1
         tenths=$((tenths - 1))
     done
     return 1
@@ -84,16 +90,12 @@ holds_for() {
     shift
     while [ "$tenths" -gt 0 ]; do
         "$@" 2>/dev/null || return 1
-        sleep 0.1
+        nap 0.1
         tenths=$((tenths - 1))
     done
     "$@" 2>/dev/null
 }
 
-# A client holds the keyboard grabbed, as an open menu does once it takes the keys.
-keyboard_grabbed() {
-    "$e2e_dir/keyboard_grabbed.py"
-}
 
 # screen_settled: the screen looks the same at two looks in a row (within 5 s): what was asked of
 # the windows is painted.
@@ -124,7 +126,7 @@ confirm_box() {
     return 1
 }
 
-window_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+window_viewable() { xprobe viewable "$1"; }
 window_gone() { ! window_viewable "$1"; }
 
 # ends_within SECONDS PID: waits for the process to end; one still running then is killed, so a
@@ -137,26 +139,18 @@ ends_within() {
 
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 
-# The id of Quorvel's overlay (its main window), mapped or not: the widest of its windows taller
-# than its tray icon, menu and message (the editor is narrower).
-overlay_window() {
-    local id width height widest=500 found=
-    for id in $(xdotool search --classname '^quorvel$' 2>/dev/null); do
-        read -r width height < <(xwininfo -id "$id" 2>/dev/null |
-            awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print w, h}')
-        if [ "${width:-0}" -gt "$widest" ] && [ "${height:-0}" -gt 300 ]; then
-            widest=$width
-            found=$id
-        fi
-    done
-    [ -n "$found" ] && echo "$found"
+# xprobe QUESTION...: quorvel_xprobe of the build under test, or of QUORVEL_SEED_BUILD when that
+# names the build with the test tools (a benchmark of a build without them).
+xprobe() {
+    "${QUORVEL_SEED_BUILD:-$build}/tests/e2e/quorvel_xprobe" "$@"
 }
 
-overlay_visible() {
-    local id
-    id=$(overlay_window)
-    [ -n "$id" ] && window_viewable "$id"
-}
+# The id of Quorvel's overlay (its main window), mapped or not, and whether it is shown.
+overlay_window() { xprobe overlay; }
+overlay_visible() { xprobe overlay-visible; }
+
+# A client holds the keyboard grabbed, as an open menu does once it takes the keys.
+keyboard_grabbed() { xprobe keyboard-grabbed; }
 
 overlay_hidden() {
     ! overlay_visible
