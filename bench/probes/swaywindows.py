@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 # swaywindows: prints each of sway's window events as it arrives, one a line: the time it was read
 # (nanoseconds since the epoch, as date +%s%N), the change ("new" when a window maps at its first
 # buffer, "focus", "close"), the window's app_id and pid. Usage: swaywindows.py (SWAYSOCK set).

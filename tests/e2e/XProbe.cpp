@@ -4,12 +4,15 @@
 // Usage: quorvel_xprobe overlay           prints the overlay's window id; fails when there is none
 //        quorvel_xprobe overlay-visible   succeeds when the overlay is mapped and viewable
 //        quorvel_xprobe viewable ID       succeeds when that window is viewable
+//        quorvel_xprobe active            prints the active window's id (_NET_ACTIVE_WINDOW);
+//                                         fails when there is none
 //        quorvel_xprobe keyboard-grabbed  succeeds when a client holds the keyboard grabbed (an
 //                                         open menu takes the keys so); asks by grabbing it, and
 //                                         a grab it gets is released at once
 // The overlay is Quorvel's widest window (class instance "quorvel") over 500 pixels wide and 300
 // high, mapped or not: its tray icon, menus, messages and editor are smaller.
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -79,6 +82,27 @@ bool Viewable(Display* display, Window window)
     return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
 }
 
+std::optional<Window> Active(Display* display)
+{
+    const Atom property = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::optional<Window> active;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && count == 1) {
+        const Window window = *reinterpret_cast<const unsigned long*>(data);
+        if (window) {
+            active = window;
+        }
+    }
+    XFree(data);
+    return active;
+}
+
 bool KeyboardGrabbed(Display* display)
 {
     const int status = XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync,
@@ -112,11 +136,18 @@ int main(int argc, char** argv)
         status = overlay && Viewable(display, *overlay) ? 0 : 1;
     } else if (argc == 3 && std::strcmp(question, "viewable") == 0) {
         status = Viewable(display, std::strtoul(argv[2], nullptr, 0)) ? 0 : 1;
+    } else if (argc == 2 && std::strcmp(question, "active") == 0) {
+        const std::optional<Window> active = Active(display);
+        if (active) {
+            std::printf("%lu\n", *active);
+        }
+        status = active ? 0 : 1;
     } else if (argc == 2 && std::strcmp(question, "keyboard-grabbed") == 0) {
         status = KeyboardGrabbed(display) ? 0 : 1;
     } else {
-        std::fprintf(stderr, "usage: quorvel_xprobe overlay | overlay-visible | viewable ID | "
-                             "keyboard-grabbed\n");
+        std::fprintf(stderr,
+                     "usage: quorvel_xprobe overlay | overlay-visible | viewable ID | active | "
+                     "keyboard-grabbed\n");
     }
     XCloseDisplay(display);
     return status;

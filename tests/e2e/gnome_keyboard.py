@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The keyboard of a GNOME Shell session for end-to-end tests: a remote-desktop session of mutter
 (org.gnome.Mutter.RemoteDesktop on the session bus) whose virtual keyboard types what standard
 input asks, one command a line, each answered "ok" once mutter took it, else "error ...":

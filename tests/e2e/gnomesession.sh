@@ -116,7 +116,7 @@ _gnome_start_keyboard() {
     read -r -a prefix < <(_sway_user_prefix)
     read -r -a environment < <(_gnome_environment)
     coproc GNOME_KEYBOARD { "${prefix[@]}" env -i "${environment[@]}" \
-        python3 "$e2e_tmp/gnome/gnome_keyboard.py" 2>&1; }
+        /usr/bin/python3 "$e2e_tmp/gnome/gnome_keyboard.py" 2>&1; }
     GNOME_PIDS+=("$GNOME_KEYBOARD_PID")
     read -r -t 20 -u "${GNOME_KEYBOARD[0]}" ready
     if [ "${ready:-}" != ready ]; then

@@ -36,7 +36,7 @@ keycaps() { "$e2e_dir/keycaps.py" "$@"; }
 
 # lock_group N: makes group N (0-based) of the keymap the active one.
 lock_group() {
-    python3 -c 'import ctypes, sys
+    /usr/bin/python3 -c 'import ctypes, sys
 x = ctypes.cdll.LoadLibrary("libX11.so.6")
 x.XOpenDisplay.restype = ctypes.c_void_p
 display = ctypes.c_void_p(x.XOpenDisplay(None))

@@ -212,9 +212,7 @@ open_tray_menu() {
     wait_for 10 tray_menu_ready "$1"
 }
 
-active_window() {
-    printf '%d\n' "$(xdotool getactivewindow 2>/dev/null)" 2>/dev/null
-}
+active_window() { xprobe active; }
 
 # window_active ID: that window is the active one.
 window_active() {

@@ -100,7 +100,7 @@ check "the Qt menu bar is read over the accessibility bus" wait_for 10 cache_hol
 qt_cache=$(grep -lF "Jump to Line" "$cache"/*.json)
 # shortcuts FILE: the cached shortcuts, each as ACCELERATOR=MENU/ITEM, sorted, joined by ";".
 shortcuts() {
-    python3 -c 'import json, sys
+    /usr/bin/python3 -c 'import json, sys
 print(";".join(sorted(s["accelerator"] + "=" + "/".join(s["path"])
                       for s in json.load(open(sys.argv[1]))["shortcuts"])))' "$1"
 }

@@ -38,7 +38,7 @@ sway_spawn /dev/null "$build/tests/e2e/quorvel_wayland_target" quorvel-other "Ot
 
 # tree_has PYTHON-CONDITION: some window of sway's tree meets the condition on its node n.
 tree_has() {
-    sway_msg -t get_tree | python3 -c '
+    sway_msg -t get_tree | /usr/bin/python3 -c '
 import json, sys
 condition = sys.argv[1]
 def walk(n):
@@ -128,7 +128,7 @@ gesture_with_ctrl() {
 
 # overlay_rect: "x y width height" of the overlay's window in the output layout.
 overlay_rect() {
-    sway_msg -t get_tree | python3 -c '
+    sway_msg -t get_tree | /usr/bin/python3 -c '
 import json, sys
 def walk(n):
     if n.get("pid") == int(sys.argv[1]) and n.get("visible"):
@@ -142,7 +142,7 @@ sys.exit(1)' "$quorvel"
 }
 # The output layout's size: one headless output at 0, 0.
 read -r layout_width layout_height < <(sway_msg -t get_outputs |
-    python3 -c 'import json, sys; r = json.load(sys.stdin)[0]["rect"]; print(r["width"], r["height"])')
+    /usr/bin/python3 -c 'import json, sys; r = json.load(sys.stdin)[0]["rect"]; print(r["width"], r["height"])')
 
 # click_with_ctrl WHAT [MOVE]: with Ctrl held on the keyboard, S clicked on the overlay carries
 # Ctrl+S out into the target. With MOVE the pointer comes onto the key once the overlay shows;

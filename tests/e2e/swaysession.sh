@@ -183,7 +183,7 @@ sway_stop() {
 
 # sway_focused_app: the app_id (or X11 class) of the focused window.
 sway_focused_app() {
-    sway_msg -t get_tree | python3 -c '
+    sway_msg -t get_tree | /usr/bin/python3 -c '
 import json, sys
 def walk(node):
     if node.get("focused") and node.get("type") in ("con", "floating_con"):
