@@ -171,8 +171,10 @@ layout_key_centre() {
                                                 y + (a["Top="] + a["Height="] / 2) * s }'
 }
 
-# Prints "x y width height" of a window, absolute.
+# Prints "x y width height" of a window, absolute. No window, no answer (xwininfo without one would
+# wait for a click).
 window_geometry() {
+    [ -n "$1" ] || return 1
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
         /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
 }
