@@ -96,7 +96,6 @@ holds_for() {
     "$@" 2>/dev/null
 }
 
-
 # screen_settled: the screen looks the same at two looks in a row (within 5 s): what was asked of
 # the windows is painted.
 screen_settled() {
