@@ -36,13 +36,8 @@ bool HandedToRunningCopy(int argc, char** argv)
     if (argc != 2 || std::strcmp(argv[1], "--show") != 0) {
         return false;
     }
-    const int connection = platform::channel::Deliver(
+    return platform::channel::Send(
         platform::channel::RuntimePath(instance::MessageChannel, ".sock"), instance::ShowRequest());
-    if (connection < 0) {
-        return false;
-    }
-    close(connection);
-    return true;
 }
 
 } // namespace

@@ -61,9 +61,9 @@ constexpr int LabelTop = 591;
 // The screen resolution at which a design unit is one pixel.
 constexpr double DesignDotsPerInch = 120.0;
 
-// Qt's Wayland platform takes the token of its next activation request from this variable
-// (QWaylandXdgSurface::requestActivate, qtwayland 6.4).
-constexpr const char* ActivationTokenVariable = instance::ActivationTokenVariable;
+// Qt's Wayland platform takes the token of its next activation request from
+// instance::ActivationTokenVariable (QWaylandXdgSurface::requestActivate, qtwayland 6.4).
+using instance::ActivationTokenVariable;
 // Compositors make tokens of a UUID or so: a longer one or one with other characters is not one.
 constexpr std::size_t MaxActivationToken = 256;
 // The windows of the menu a request may open.
@@ -93,7 +93,7 @@ TMainForm::TMainForm(platform::Platform& platform, bool showOverlay, std::string
     firstInstance_ = guard_.Acquire(InstanceLockName);
     if (!firstInstance_) {
         if (showRequested_) {
-            platform_.SendMessageToFirstCopy(MessageChannel, ShowRequest());
+            platform_.SendMessageToFirstCopy(MessageChannel, instance::ShowRequest());
         } else if (!openRequested_.empty()) {
             platform_.SendMessageToFirstCopy(MessageChannel, OpenRequest(openRequested_));
         } else {
@@ -368,11 +368,6 @@ void TMainForm::OnMessage(const std::string& message, const platform::Platform::
             pendingImports_.emplace_back(*path, reply);
         }
     }
-}
-
-std::string TMainForm::ShowRequest()
-{
-    return instance::ShowRequest();
 }
 
 std::optional<std::string> TMainForm::ShowRequestToken(const std::string& message)

@@ -96,9 +96,6 @@ public:
     // Names of the messages a later copy sends to the first one.
     static constexpr const char* OtherInstanceMessage = "OtherInstanceOfQuorvelStarted";
     static constexpr const char* ShowMessage = instance::ShowMessage;
-    // The show message with the activation token this copy was launched with (Wayland's
-    // XDG_ACTIVATION_TOKEN), so that the first copy's overlay may take the focus.
-    static std::string ShowRequest();
     // The token of a show message: empty without one (or an unfit one); nullopt for another
     // message.
     static std::optional<std::string> ShowRequestToken(const std::string& message);

@@ -6,6 +6,7 @@
 #include "shell/Application.h"
 #include "shell/CheatSheetCommand.h"
 #include "shell/CommandLine.h"
+#include "shell/InstanceRequests.h"
 #include "shell/MainForm.h"
 #include "shell/PackCommands.h"
 #include "util/Paths.h"
@@ -42,7 +43,7 @@ extern "C" __attribute__((visibility("default"))) int QuorvelMain(int argc, char
         // "quorvel --show" while a copy runs only asks it to show the overlay: before the toolkit
         // and the platform start, which took most of the time from the key to the overlay;
         // "--open WINDOW" (a desktop entry's action) asks it to open that window.
-        const std::string request = commandLine->Show() ? TMainForm::ShowRequest()
+        const std::string request = commandLine->Show() ? instance::ShowRequest()
                                     : !commandLine->OpenWindow().empty()
                                         ? TMainForm::OpenRequest(commandLine->OpenWindow())
                                         : std::string();

@@ -1,6 +1,7 @@
 #include "shell/MainForm.h"
 
 #include "shell/About.h"
+#include "shell/InstanceRequests.h"
 #include "shell/Keyboard.h"
 #include "shell/KeyScanner.h"
 #include "shell/SettingsDialog.h"
@@ -449,9 +450,9 @@ TEST(MainForm, AShowRequestHandsItsActivationTokenToThatShowAlone)
 {
     ScopedEnvironment environment;
     environment.Set("XDG_ACTIVATION_TOKEN", std::nullopt);
-    EXPECT_EQ(TMainForm::ShowRequest(), "show");
+    EXPECT_EQ(instance::ShowRequest(), "show");
     environment.Set("XDG_ACTIVATION_TOKEN", "a1b2-c3");
-    EXPECT_EQ(TMainForm::ShowRequest(), "show a1b2-c3");
+    EXPECT_EQ(instance::ShowRequest(), "show a1b2-c3");
     environment.Set("XDG_ACTIVATION_TOKEN", std::nullopt);
 
     EXPECT_EQ(TMainForm::ShowRequestToken("show"), "");

@@ -112,6 +112,16 @@ int Deliver(const std::string& path, const std::string& message, int timeoutMs)
     return connection;
 }
 
+bool Send(const std::string& path, const std::string& message)
+{
+    const int connection = Deliver(path, message);
+    if (connection < 0) {
+        return false;
+    }
+    close(connection);
+    return true;
+}
+
 std::optional<std::string> ReadAnswer(int connection, int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

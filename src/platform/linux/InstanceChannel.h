@@ -32,6 +32,9 @@ std::string RuntimePath(const std::string& name, const char* suffix,
 // timeoutMs. The caller closes it.
 int Deliver(const std::string& path, const std::string& message, int timeoutMs = DeliveryTimeoutMs);
 
+// Delivers the message and closes the connection: false when no copy took it.
+bool Send(const std::string& path, const std::string& message);
+
 // The answer on a delivered connection, read until the first copy closes it, at most
 // MaxAnswerBytes; none when it says nothing or does not close within timeoutMs.
 std::optional<std::string> ReadAnswer(int connection, int timeoutMs);

@@ -278,12 +278,7 @@ bool LinuxSystem::ListenForMessages(const std::string& channel, MessageHandler o
 
 bool LinuxSystem::SendMessageToFirstCopy(const std::string& channel, const std::string& message)
 {
-    const int connection = platform::channel::Deliver(RuntimePath(channel, ".sock"), message);
-    if (connection < 0) {
-        return false;
-    }
-    close(connection);
-    return true;
+    return channel::Send(RuntimePath(channel, ".sock"), message);
 }
 
 std::optional<std::string> LinuxSystem::AskFirstCopy(const std::string& channel,
