@@ -139,9 +139,8 @@ void CTrayMenu::ShowMessage(const std::string& text, bool problem)
 
 void CTrayMenu::Greet(const std::string& text)
 {
-    // Only an icon embedded in an X11 notification area gets a place to wait for; a
-    // StatusNotifierItem never learns its place, and without any area the message goes to the
-    // desktop's notifications at once.
+    // Only an icon embedded in an X11 notification area gets a place to wait for: a
+    // StatusNotifierItem never learns its place, and without any area there is none to wait for.
     if (!QSystemTrayIcon::isSystemTrayAvailable() ||
         QGuiApplication::platformName() != QLatin1String("xcb")) {
         ShowGreeting(text);
