@@ -64,6 +64,15 @@ constexpr double DesignDotsPerInch = 120.0;
 // Qt's Wayland platform takes the token of its next activation request from
 // instance::ActivationTokenVariable (QWaylandXdgSurface::requestActivate, qtwayland 6.4).
 using instance::ActivationTokenVariable;
+
+// Without a notification area (a Wayland desktop with no StatusNotifierItem host) only the
+// trigger and "quorvel --show" reach the program.
+std::string NoNotificationArea()
+{
+    return Translate("Области уведомлений нет: клавиатуру показывают клавиши вызова и команда "
+                     "«quorvel --show».");
+}
+
 // Compositors make tokens of a UUID or so: a longer one or one with other characters is not one.
 constexpr std::size_t MaxActivationToken = 256;
 // The windows of the menu a request may open.
@@ -150,12 +159,9 @@ void TMainForm::StartUp()
         });
     StartTrigger();
     ShowTrayIcon();
-    // Without a notification area (a Wayland desktop with no StatusNotifierItem host) only the
-    // trigger and "quorvel --show" reach the program: said once, at start.
+    // Said once, at start.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        qCWarning(lcShell).noquote() << QString::fromStdString(
-            Translate("Области уведомлений нет: клавиатуру показывают клавиши вызова и команда "
-                      "«quorvel --show»."));
+        qCWarning(lcShell).noquote() << QString::fromStdString(NoNotificationArea());
     }
     hint_->SetDone(HintStepsDone());
 
@@ -502,6 +508,10 @@ void TMainForm::Greet(const FirstRunResult& firstRun)
     std::string text =
         firstRun.Added() ? DescribeFirstRun(firstRun) : Translate("Quorvel запущен.");
     text += '\n' + trigger_.HowToShow() + '\n';
+    // The first start's greeting goes to the desktop's notifications then: it says so there too.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        text += NoNotificationArea() + '\n';
+    }
     text += Translate("Щёлкните здесь, чтобы открыть настройки: там можно сменить сочетание и "
                       "включить запуск Quorvel при входе в систему.");
     greeting_ = text;

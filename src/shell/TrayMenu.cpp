@@ -1,8 +1,10 @@
 #include "shell/TrayMenu.h"
 
 #include "services/Translation.h"
+#include "shell/DesktopNotification.h"
 
 #include <QCursor>
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -129,9 +131,24 @@ void CTrayMenu::SetToolTip(const std::string& text)
     icon_->setToolTip(QString::fromStdString(text));
 }
 
+CDesktopNotification* CTrayMenu::Notification()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        return nullptr;
+    }
+    if (!notification_) {
+        notification_ = new CDesktopNotification(QDBusConnection::sessionBus(), this);
+    }
+    return notification_;
+}
+
 void CTrayMenu::ShowMessage(const std::string& text, bool problem)
 {
     messageOffersSettings_ = false;
+    if (CDesktopNotification* notification = Notification()) {
+        notification->Show(text, problem, MessageMs, nullptr);
+        return;
+    }
     icon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
                        problem ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
                        MessageMs);
@@ -160,6 +177,10 @@ void CTrayMenu::Greet(const std::string& text)
 
 void CTrayMenu::ShowGreeting(const std::string& text)
 {
+    if (CDesktopNotification* notification = Notification()) {
+        notification->Show(text, false, GreetingMs, commands_.settings);
+        return;
+    }
     icon_->showMessage(QStringLiteral("Quorvel"), QString::fromStdString(text),
                        QSystemTrayIcon::Information, GreetingMs);
     messageOffersSettings_ = true;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+class CDesktopNotification;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -24,7 +25,8 @@ struct TrayMenuCommands
 };
 
 // The tray icon and its menu; any click on the icon opens the menu. Tray messages: the greeting
-// of a first start (a click on it opens the settings) and the reports of what was done.
+// of a first start (a click on it opens the settings) and the reports of what was done; without a
+// notification area they go to the desktop's notifications.
 class CTrayMenu : public QObject
 {
     Q_OBJECT
@@ -58,6 +60,8 @@ private:
     void AddItems(QWidget* parent);
     void TranslateItems();
     void ShowGreeting(const std::string& text);
+    // The desktop's notifications, while there is no notification area; made when first needed.
+    CDesktopNotification* Notification();
 
     TrayMenuCommands commands_;
     QMenu* menu_ = nullptr;
@@ -70,6 +74,7 @@ private:
     QAction* about_ = nullptr;
     QAction* close_ = nullptr;
     QAction* exit_ = nullptr;
+    CDesktopNotification* notification_ = nullptr;
     // A click on the message shown opens the settings.
     bool messageOffersSettings_ = false;
 };

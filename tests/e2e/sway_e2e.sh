@@ -4,6 +4,8 @@
 # focus, over a focused Wayland window; focusing another window or Esc hides the overlay; Ctrl
 # held before the show and S pressed twice, or S clicked on the overlay (three times, the pointer
 # brought onto the key and then resting there), carry exactly one Ctrl+S into the window below.
+# Without a notification area the first start greets in the desktop's notifications, a click on
+# the greeting opening the settings.
 # Started again without sway's IPC and as on Hyprland, Quorvel binds its trigger through hyprctl
 # and knows the focused window from the compositor's foreign-toplevel list, and the gesture and a
 # click carry Ctrl+S out the same way.
@@ -52,11 +54,24 @@ sys.exit(1)' "$1"
 check "both test windows are mapped" wait_for 15 tree_has 'n.get("app_id") == "quorvel-other"'
 wait_for 15 tree_has 'n.get("app_id") == "quorvel-target"'
 
+# A notification daemon on the session's bus: sway has no notification area.
+sway_session_bus
+sway_spawn "$e2e_tmp/mako.log" mako
+# A first start: no settings yet.
+rm "$XDG_CONFIG_HOME/quorvel/quorvel.conf"
 sway_spawn "$e2e_tmp/quorvel.log" "$build/quorvel"
 quorvel=$sway_spawned
 check "Quorvel starts on the Wayland platform with sway's IPC" \
     wait_for 20 grep -q 'Wayland session: trigger bound by sway - active window from sway' \
     "$e2e_tmp/quorvel.log"
+greeted() { sway_run makoctl list | grep -q 'no notification area.*quorvel --show'; }
+check "the first start's greeting, saying there is no notification area, is a notification" \
+    wait_for 10 greeted
+wshot sway-greeting
+sway_run makoctl invoke
+check "a click on it opens the settings" \
+    wait_for 10 tree_has "n['pid'] == $quorvel and n.get('name') == 'Quorvel Settings'"
+sway_msg "[pid=$quorvel title=\"Quorvel Settings\"] kill" >/dev/null
 
 overlay_shown() {
     tree_has "n['pid'] == $quorvel and n.get('name') == 'Quorvel' and n.get('visible')"

@@ -16,6 +16,8 @@
 #                          DBUS_SESSION_BUS_ADDRESS is set)
 #   sway_spawn LOG COMMAND...  the same in the background, its output to LOG; its pid in
 #                          $sway_spawned and among the processes sway_stop kills
+#   sway_session_bus       a session bus of the session's user, exported as
+#                          DBUS_SESSION_BUS_ADDRESS for this shell and what it starts
 #   sway_msg ARGS...       swaymsg against the session
 #   sway_screenshot FILE   the output as a PNG (grim)
 #   sway_key press|release KEYSYM  a key of the session's keyboard, once sway has handled it;
@@ -67,6 +69,14 @@ sway_spawn() {
 
 sway_msg() {
     sway_run swaymsg "$@"
+}
+
+sway_session_bus() {
+    local address pid
+    read -r address pid < <(sway_run dbus-daemon --session --fork --print-address=1 \
+        --print-pid=1 | paste -sd ' ')
+    SWAY_PIDS+=("$pid")
+    export DBUS_SESSION_BUS_ADDRESS=$address
 }
 
 sway_screenshot() {

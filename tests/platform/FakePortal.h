@@ -1,23 +1,12 @@
-// The services the Wayland platform's desktop sources talk to, played on a private session bus
-// (the tests run under dbus-run-session): a D-Bus service on a connection and a thread of its
-// own, and the desktop portal with GlobalShortcuts and RemoteDesktop.
+// The desktop portal played on a private session bus, with GlobalShortcuts and RemoteDesktop.
 #pragma once
 
+#include "FakeService.h"
+
 #include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QDBusVirtualObject>
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QThread>
-
-#include <gtest/gtest.h>
-
-#include <mutex>
 
 namespace fake {
 
@@ -43,64 +32,6 @@ inline const QDBusArgument& operator>>(const QDBusArgument& argument, Shortcut& 
     argument.endStructure();
     return argument;
 }
-
-// Runs the event loop until the condition holds, for at most the time given.
-template <typename Condition> bool Eventually(Condition condition, int timeoutMs = 2000)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition() && waited.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
-
-// A D-Bus service on a connection of its own, its objects answered on a thread of its own.
-class FakeService : public QDBusVirtualObject
-{
-public:
-    FakeService(const QString& name, const QString& path)
-        : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)), path_(path)
-    {
-        qDBusRegisterMetaType<Shortcut>();
-        qDBusRegisterMetaType<ShortcutList>();
-        EXPECT_TRUE(bus_.registerVirtualObject(path, this, QDBusConnection::SubPath));
-        moveToThread(&thread_);
-        thread_.start();
-        EXPECT_TRUE(bus_.registerService(name));
-        name_ = name;
-    }
-    ~FakeService() override
-    {
-        bus_.unregisterService(name_);
-        bus_.unregisterObject(path_);
-        QDBusConnection::disconnectFromBus(name_);
-        thread_.quit();
-        thread_.wait();
-    }
-    QString introspect(const QString&) const override { return {}; }
-    // The calls answered, as "member argument...".
-    QStringList Calls()
-    {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-protected:
-    void Record(const QString& call)
-    {
-        std::lock_guard lock(mutex_);
-        calls_.append(call);
-    }
-    QDBusConnection bus_;
-
-private:
-    QString path_;
-    QString name_;
-    QThread thread_;
-    std::mutex mutex_;
-    QStringList calls_;
-};
 
 // The portal. Its GlobalShortcuts' CreateSession answers as KDE 5.27 does (the shortcuts of its
 // options, bound, in the answer) or as later desktops do (none; BindShortcuts binds them or the
@@ -132,6 +63,8 @@ public:
                       QStringLiteral("/org/freedesktop/portal/desktop")),
           desktop_(desktop), remoteDesktopVersion_(remoteDesktopVersion), consent_(consent)
     {
+        qDBusRegisterMetaType<Shortcut>();
+        qDBusRegisterMetaType<ShortcutList>();
     }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
