@@ -60,6 +60,20 @@ Platform::MenuExport Platform::GetWindowMenuExport(WindowId)
 
 void Platform::OverlayMapped(WindowId) {}
 
+bool Platform::HasOverlaySurface()
+{
+    return false;
+}
+
+void Platform::PresentOverlay(const OverlayPicture&) {}
+
+void Platform::HideOverlaySurface() {}
+
+void Platform::WatchOverlaySurface(std::function<void(const OverlayPointer&)>,
+                                   std::function<void()>)
+{
+}
+
 Platform::ShellExtension Platform::GetShellExtension()
 {
     return {};

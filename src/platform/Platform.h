@@ -195,6 +195,45 @@ public:
     // The id of the process that owns the window; 0 when it cannot be told.
     virtual std::uint32_t GetWindowProcessId(WindowId window) = 0;
 
+    // --- the overlay on a surface of the platform's own -------------------------------------
+    // Whether the overlay is drawn onto a surface of the platform's, above every window and with
+    // the keyboard while shown, instead of shown as a window of the program's.
+    virtual bool HasOverlaySurface();
+    // The overlay drawn: rows of premultiplied ARGB pixels (stride bytes apart), scale device
+    // pixels to a point of the screen.
+    struct OverlayPicture
+    {
+        const std::uint32_t* pixels = nullptr;
+        int width = 0;
+        int height = 0;
+        int stride = 0;
+        int scale = 1;
+    };
+    // Shows the surface with the picture, or shows the picture on it. While it has the keyboard,
+    // the key state is that of its own key events.
+    virtual void PresentOverlay(const OverlayPicture& picture);
+    virtual void HideOverlaySurface();
+    // Pointer input on the surface, in points from its top left corner.
+    struct OverlayPointer
+    {
+        enum class Kind
+        {
+            Move,
+            Press,
+            Release,
+            Leave
+        };
+        Kind kind = Kind::Move;
+        int x = 0;
+        int y = 0;
+        // Press and Release: vk::LButton, RButton or MButton.
+        std::uint16_t button = 0;
+    };
+    // onPointer: the pointer's input on the surface; onGone: the surface lost the keyboard or the
+    // compositor took it away while shown.
+    virtual void WatchOverlaySurface(std::function<void(const OverlayPointer&)> onPointer,
+                                     std::function<void()> onGone);
+
     // --- window enumeration ---------------------------------------------------------------
     // A picture as 32-bit ARGB pixels, row by row; empty when there is none.
     struct Picture

@@ -242,11 +242,13 @@ void CKeyboard::OnKeyClick(CKey& key, Qt::MouseButton button, const QPoint& glob
         Execute(combination);
     } else if (button == Qt::RightButton || button == Qt::LeftButton) {
         HintStepDone(OverlayHintStep::RightClickKey);
+        const QString description = QString::fromStdString(Describe(*action, combination));
+        if (ShowDescription) {
+            ShowDescription(globalPos, description);
+            return;
+        }
         // Base texts are shown as they are, never as markup.
-        QToolTip::showText(
-            globalPos,
-            Qt::convertFromPlainText(QString::fromStdString(Describe(*action, combination))),
-            key.KeyImage());
+        QToolTip::showText(globalPos, Qt::convertFromPlainText(description), key.KeyImage());
     }
 }
 

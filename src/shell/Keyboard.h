@@ -67,6 +67,9 @@ public:
 
     // Called when a click carries a shortcut out or a right click describes one.
     std::function<void(OverlayHintStep)> OnHintStepDone;
+    // Shows a shortcut's description (plain text) at a place of the screen, beside the key's
+    // picture; without it, in a tooltip.
+    std::function<void(const QPoint& globalPos, const QString& text)> ShowDescription;
 
     CKeys* Keys() const { return keys_.get(); }
     IShortCuts* ShortCuts() const { return shortCuts_.get(); }

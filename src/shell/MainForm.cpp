@@ -19,6 +19,7 @@
 #include "shell/Keyboard.h"
 #include "shell/Log.h"
 #include "shell/OverlayHint.h"
+#include "shell/OverlaySurface.h"
 #include "shell/PackCommands.h"
 #include "shell/SettingsDialog.h"
 #include "shell/TrayMenu.h"
@@ -205,6 +206,12 @@ void TMainForm::BuildKeyboard()
         keyboard_->OnKeyUp(code, rawCode);
     };
     keyboard_->OnHintStepDone = [this](OverlayHintStep step) { HintStepDone(step); };
+    if (platform_.HasOverlaySurface()) {
+        surface_ = std::make_unique<COverlaySurface>(platform_, *this);
+        keyboard_->ShowDescription = [this](const QPoint& globalPos, const QString& text) {
+            surface_->ShowDescription(globalPos, text);
+        };
+    }
 }
 
 void TMainForm::WatchApplication()
@@ -544,14 +551,14 @@ void TMainForm::ShowOverlay()
     const auto window = static_cast<platform::WindowId>(winId());
     // Iconified, shaded or left on another desktop by the window manager, the window is still
     // shown as far as the toolkit knows: shown afresh, it comes back as a new window does.
-    if (isVisible() && !platform_.IsWindowShownNormally(window)) {
+    if (isVisible() && !surface_ && !platform_.IsWindowShownNormally(window)) {
         hide();
     }
     scanner_->SetEnabled(true, KeysOfTrigger(settings_.values.trigger));
     // The window manager maps the window while the keyboard is brought up to date: nothing is
     // painted before the event loop runs again, and by then the keys are ready.
     const double scale = PlaceOnScreen();
-    const bool mapping = !isVisible();
+    const bool mapping = !isVisible() && !surface_;
     if (mapping) {
         platform_.PrepareOverlay(window);
     }
@@ -572,7 +579,10 @@ void TMainForm::ShowOverlay()
         throw;
     }
     keyboard_->Refresh();
-    ForceForegroundWindow(platform_, window);
+    // The platform's surface takes the keyboard itself.
+    if (!surface_) {
+        ForceForegroundWindow(platform_, window);
+    }
     // A launch's token serves one show: a stale one would stand in for a fresh one later.
     qunsetenv(ActivationTokenVariable);
 }

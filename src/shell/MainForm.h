@@ -21,6 +21,7 @@ class CDBRegistry;
 class CKeyboard;
 class CKeyLayoutLoader;
 class CKeyScanner;
+class COverlaySurface;
 class CShortCutSetLoader;
 class CLiveController;
 struct FirstRunResult;
@@ -169,6 +170,8 @@ private:
     std::unique_ptr<CLiveController> live_;
     std::unique_ptr<CKeyboard> keyboard_;
     std::unique_ptr<CKeyScanner> scanner_;
+    // Where the platform draws the overlay on a surface of its own.
+    std::unique_ptr<COverlaySurface> surface_;
     std::unique_ptr<TfrmAbout> frmAbout_;
     std::unique_ptr<TSettingsDialog> settingsDialog_;
     CSettings settings_;

@@ -164,7 +164,8 @@ _sway_stage_build() {
         cp -r "$build/quorvel" "$build/quorvel-program.so" "$build/keyimages.xml" "$build/empty.bmp" "$build/kwin-windows.js" \
             "$build/en" "$copy/" &&
         cp "$build/tests/e2e/quorvel_seed_base" "$build/tests/e2e/quorvel_wayland_target" \
-            "$build/tests/e2e/quorvel_wayland_keyboard" "$copy/tests/e2e/" &&
+            "$build/tests/e2e/quorvel_wayland_keyboard" "$build/tests/e2e/quorvel_wayland_screen" \
+            "$copy/tests/e2e/" &&
         chown -R "$SWAY_USER:$SWAY_USER" "$copy" || return 1
     build=$copy
     _sway_as_user test -x "$build/quorvel"

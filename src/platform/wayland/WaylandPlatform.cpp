@@ -5,6 +5,7 @@
 #include "platform/wayland/ForeignToplevels.h"
 #include "platform/wayland/GnomeShell.h"
 #include "platform/wayland/HyprlandDesktop.h"
+#include "platform/wayland/LayerSurface.h"
 #include "platform/wayland/KWinFakeInput.h"
 #include "platform/wayland/KWinWindows.h"
 #include "platform/wayland/Portal.h"
@@ -161,6 +162,7 @@ WaylandPlatform::WaylandPlatform(XWaylandOpener openXWayland)
             OpenDesktopSources();
         }
     }
+    OpenOverlaySurface();
     qCInfo(lcPlatform) << "Wayland session: trigger"
                        << (sway_       ? "bound by sway"
                            : hyprland_ ? "bound by Hyprland"
@@ -182,7 +184,8 @@ WaylandPlatform::WaylandPlatform(XWaylandOpener openXWayland)
                            : remoteDesktop_ ? "through the portal's remote desktop"
                            : fakeInput_     ? "by KWin's fake input"
                            : input_         ? "by a virtual keyboard"
-                                            : "none");
+                                            : "none")
+                       << "- overlay" << (overlay_ ? "on a layer surface" : "a window");
     qApp->installEventFilter(keyEvents_.get());
     // Every key is forgotten when the keyboard goes to another program; coming back, the modifiers
     // held at its entry are added at the first read, once the toolkit has taken the entry's
@@ -192,7 +195,11 @@ WaylandPlatform::WaylandPlatform(XWaylandOpener openXWayland)
                      [this](Qt::ApplicationState state) {
                          enterModifiersPending_ = state == Qt::ApplicationActive;
                          if (!enterModifiersPending_) {
-                             held_.Clear();
+                             // The overlay's surface may have taken the keyboard from a window
+                             // of the program's: its keys stay.
+                             if (!overlayKeyboard_) {
+                                 held_.Clear();
+                             }
                              return;
                          }
                          // Watched, they are reported once the toolkit has them.
@@ -257,6 +264,73 @@ void WaylandPlatform::OpenDesktopSources()
         toplevels_ = wayland::ForeignToplevels::Open(seat_->Display(), seat_->Seat());
         windows_ = toplevels_.get();
     }
+}
+
+void WaylandPlatform::OpenOverlaySurface()
+{
+    // GNOME offers no layer shell; there the overlay stays a window.
+    overlay_ = seat_ ? wayland::LayerSurface::Open(*seat_) : nullptr;
+    if (!overlay_) {
+        return;
+    }
+    overlay_->onKeyboardEnter = [this](const std::vector<unsigned>& keysHeld) {
+        overlayKeyboard_ = true;
+        held_.Clear();
+        for (const unsigned key : keysHeld) {
+            OnKey(Mapping().VirtualKeyOfXKey(key), true);
+        }
+    };
+    overlay_->onKeyboardLeave = [this] {
+        overlayKeyboard_ = false;
+        held_.Clear();
+        // Still shown, the surface lost the keyboard to another.
+        if (overlay_->Shown() && onOverlayGone_) {
+            onOverlayGone_();
+        }
+    };
+    overlay_->onKey = [this](unsigned xKeyCode, bool down) {
+        OnKey(Mapping().VirtualKeyOfXKey(xKeyCode), down);
+    };
+    overlay_->onPointer = [this](const OverlayPointer& pointer) {
+        if (pointer.kind == OverlayPointer::Kind::Press ||
+            pointer.kind == OverlayPointer::Kind::Release) {
+            OnKey(pointer.button, pointer.kind == OverlayPointer::Kind::Press);
+        }
+        if (onOverlayPointer_) {
+            onOverlayPointer_(pointer);
+        }
+    };
+    overlay_->onClosed = [this] {
+        if (onOverlayGone_) {
+            onOverlayGone_();
+        }
+    };
+}
+
+bool WaylandPlatform::HasOverlaySurface()
+{
+    return overlay_ != nullptr;
+}
+
+void WaylandPlatform::PresentOverlay(const OverlayPicture& picture)
+{
+    if (overlay_) {
+        overlay_->Present(picture);
+    }
+}
+
+void WaylandPlatform::HideOverlaySurface()
+{
+    if (overlay_) {
+        overlay_->Hide();
+    }
+}
+
+void WaylandPlatform::WatchOverlaySurface(std::function<void(const OverlayPointer&)> onPointer,
+                                          std::function<void()> onGone)
+{
+    onOverlayPointer_ = std::move(onPointer);
+    onOverlayGone_ = std::move(onGone);
 }
 
 WaylandPlatform::~WaylandPlatform()
@@ -360,6 +434,9 @@ const xkb::KeyMapping& WaylandPlatform::Mapping() const
 
 bool WaylandPlatform::IsActive()
 {
+    if (overlayKeyboard_) {
+        return true;
+    }
     if (QGuiApplication::applicationState() != Qt::ApplicationActive) {
         return false;
     }

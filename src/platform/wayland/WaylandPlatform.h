@@ -17,6 +17,7 @@ class KeyMapping;
 
 namespace wayland {
 class WaylandSeat;
+class LayerSurface;
 class SwayDesktop;
 class HyprlandDesktop;
 class ForeignToplevels;
@@ -38,6 +39,7 @@ class XWaylandSource;
 // GlobalShortcuts and the active window from a KWin script (KDE Plasma) or the compositor's
 // foreign-toplevel list (wlroots); held keys
 // from this program's own key events, so nothing is read while another program has the keyboard.
+// Where the compositor offers a layer shell, the overlay is a layer surface of the platform's.
 class WaylandPlatform : public LinuxSystem
 {
 public:
@@ -94,6 +96,11 @@ public:
     WindowIdentity GetWindowIdentity(WindowId window) override;
     std::string GetWindowManagerName() override;
     bool IsDesktopWindow(WindowId window) override;
+    bool HasOverlaySurface() override;
+    void PresentOverlay(const OverlayPicture& picture) override;
+    void HideOverlaySurface() override;
+    void WatchOverlaySurface(std::function<void(const OverlayPointer&)> onPointer,
+                             std::function<void()> onGone) override;
 
 private:
     class KeyEvents;
@@ -113,8 +120,14 @@ private:
     // The sources of GNOME, and of another compositor without sway's IPC.
     void OpenGnomeSources(const XWaylandOpener& openXWayland);
     void OpenDesktopSources();
+    // The overlay's layer surface, its keys and pointer reported as the program's own.
+    void OpenOverlaySurface();
 
     std::unique_ptr<wayland::WaylandSeat> seat_;
+    // Where the compositor offers a layer shell, on the seat's connection.
+    std::unique_ptr<wayland::LayerSurface> overlay_;
+    std::function<void(const OverlayPointer&)> onOverlayPointer_;
+    std::function<void()> onOverlayGone_;
     std::unique_ptr<wayland::SwayDesktop> sway_;
     // On GNOME, where Quorvel's Shell extension answers; else the portal's remote desktop.
     std::unique_ptr<wayland::GnomeShell> gnome_;
@@ -138,6 +151,8 @@ private:
     std::function<void(std::uint16_t, bool)> onKey_;
     bool overlayRuleSet_ = false;
     bool enterModifiersPending_ = false;
+    // The overlay's surface has the keyboard.
+    bool overlayKeyboard_ = false;
 };
 
 } // namespace platform

@@ -40,6 +40,8 @@ struct WaylandSeat::State
     wl_registry* registry = nullptr;
     wl_seat* seat = nullptr;
     wl_keyboard* keyboard = nullptr;
+    wl_pointer* pointer = nullptr;
+    SurfaceInput* input = nullptr;
     zwp_virtual_keyboard_manager_v1* manager = nullptr;
     zwp_virtual_keyboard_v1* virtualKeyboard = nullptr;
     std::string keymapText;
@@ -59,6 +61,9 @@ struct WaylandSeat::State
         }
         if (keyboard) {
             wl_keyboard_destroy(keyboard);
+        }
+        if (pointer) {
+            wl_pointer_destroy(pointer);
         }
         if (seat) {
             wl_seat_destroy(seat);
@@ -156,10 +161,40 @@ void OnKeymap(void* data, wl_keyboard*, std::uint32_t format, int fd, std::uint3
     state->TakeKeymap(std::move(text));
 }
 
-// This keyboard never has the focus: it has no surface.
-void OnEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
-void OnLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
-void OnKey(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
+SurfaceInput* InputOf(void* data)
+{
+    return static_cast<WaylandSeat::State*>(data)->input;
+}
+
+// The keyboard has the focus only while a surface of this connection has it. Key codes are
+// evdev's: X key codes are those moved up by 8.
+void OnEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array* keys)
+{
+    if (SurfaceInput* input = InputOf(data)) {
+        const auto* first = static_cast<const std::uint32_t*>(keys->data);
+        std::vector<unsigned> held;
+        for (std::size_t i = 0; i < keys->size / sizeof(std::uint32_t); ++i) {
+            held.push_back(first[i] + 8);
+        }
+        input->KeyboardEntered(surface, held);
+    }
+}
+
+void OnLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface)
+{
+    if (SurfaceInput* input = InputOf(data)) {
+        input->KeyboardLeft(surface);
+    }
+}
+
+void OnKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
+           std::uint32_t keyState)
+{
+    if (SurfaceInput* input = InputOf(data)) {
+        input->Key(key + 8, keyState == WL_KEYBOARD_KEY_STATE_PRESSED);
+    }
+}
+
 void OnModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                  std::uint32_t)
 {
@@ -168,12 +203,53 @@ void OnModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_
 const wl_keyboard_listener KeyboardListener = {OnKeymap, OnEnter,     OnLeave,
                                                OnKey,    OnModifiers, nullptr};
 
+void OnPointerEnter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface,
+                    wl_fixed_t x, wl_fixed_t y)
+{
+    if (SurfaceInput* input = InputOf(data)) {
+        input->PointerEntered(surface, serial, wl_fixed_to_double(x), wl_fixed_to_double(y));
+    }
+}
+
+void OnPointerLeave(void* data, wl_pointer*, std::uint32_t, wl_surface* surface)
+{
+    if (SurfaceInput* input = InputOf(data)) {
+        input->PointerLeft(surface);
+    }
+}
+
+void OnPointerMotion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y)
+{
+    if (SurfaceInput* input = InputOf(data)) {
+        input->PointerMoved(wl_fixed_to_double(x), wl_fixed_to_double(y));
+    }
+}
+
+void OnPointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
+                     std::uint32_t buttonState)
+{
+    if (SurfaceInput* input = InputOf(data)) {
+        input->Button(button, buttonState == WL_POINTER_BUTTON_STATE_PRESSED);
+    }
+}
+
+void OnPointerAxis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
+
+// The seat is bound at version 1: the later events never come.
+const wl_pointer_listener PointerListener = {
+    OnPointerEnter, OnPointerLeave, OnPointerMotion, OnPointerButton, OnPointerAxis,
+    nullptr,        nullptr,        nullptr,         nullptr,         nullptr};
+
 void OnCapabilities(void* data, wl_seat* seat, std::uint32_t capabilities)
 {
     auto* state = static_cast<WaylandSeat::State*>(data);
     if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) && !state->keyboard) {
         state->keyboard = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(state->keyboard, &KeyboardListener, state);
+    }
+    if ((capabilities & WL_SEAT_CAPABILITY_POINTER) && !state->pointer) {
+        state->pointer = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(state->pointer, &PointerListener, state);
     }
 }
 
@@ -329,6 +405,16 @@ wl_display* WaylandSeat::Display() const
 wl_seat* WaylandSeat::Seat() const
 {
     return state_->seat;
+}
+
+wl_pointer* WaylandSeat::Pointer() const
+{
+    return state_->pointer;
+}
+
+void WaylandSeat::SetSurfaceInput(SurfaceInput* input)
+{
+    state_->input = input;
 }
 
 } // namespace platform::wayland

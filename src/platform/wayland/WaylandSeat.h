@@ -7,14 +7,36 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct wl_display;
+struct wl_pointer;
 struct wl_seat;
+struct wl_surface;
 
 // A connection of the platform's own to the compositor, apart from the toolkit's: the seat's
-// keymap (sent to every keyboard, focused or not; no key of another program is ever sent to it)
-// and, where the compositor offers it, a virtual keyboard with that keymap for synthetic keys.
+// keymap (sent to every keyboard, focused or not; no key of another program is ever sent to it),
+// the input that reaches this connection's own surfaces, and, where the compositor offers it, a
+// virtual keyboard with that keymap for synthetic keys.
 namespace platform::wayland {
+
+// The keyboard and pointer input of a surface of the connection: the compositor sends its
+// keyboard's keys only while such a surface has the keyboard focus. Keys are X key codes;
+// buttons the kernel's (BTN_LEFT); places in the surface's coordinates.
+class SurfaceInput
+{
+public:
+    virtual ~SurfaceInput() = default;
+    // The keys held as the keyboard came, in the order the compositor gave them.
+    virtual void KeyboardEntered(wl_surface* surface, const std::vector<unsigned>& keysHeld) = 0;
+    virtual void KeyboardLeft(wl_surface* surface) = 0;
+    virtual void Key(unsigned xKeyCode, bool down) = 0;
+    // serial: the entry's, for the cursor the surface shows (wl_pointer_set_cursor).
+    virtual void PointerEntered(wl_surface* surface, std::uint32_t serial, double x, double y) = 0;
+    virtual void PointerMoved(double x, double y) = 0;
+    virtual void PointerLeft(wl_surface* surface) = 0;
+    virtual void Button(unsigned button, bool down) = 0;
+};
 
 class WaylandSeat : public InputSender
 {
@@ -32,7 +54,11 @@ public:
     // The connection and its seat, for other protocols on it; the seat dispatches its events.
     wl_display* Display() const;
     wl_seat* Seat() const;
+    // The seat's pointer; null while it has none.
+    wl_pointer* Pointer() const;
     void SendKey(unsigned xKeyCode, bool down) override;
+    // Where the input of the connection's surfaces goes; null: nowhere.
+    void SetSurfaceInput(SurfaceInput* input);
 
     struct State;
 
