@@ -116,6 +116,8 @@ void COverlaySurface::ShowDescription(const QPoint& globalPos, const QString& te
         description_->setTextFormat(Qt::PlainText);
         description_->setWordWrap(true);
         description_->setPalette(QToolTip::palette());
+        description_->setBackgroundRole(QPalette::ToolTipBase);
+        description_->setForegroundRole(QPalette::ToolTipText);
         description_->setFont(QToolTip::font());
         description_->setAutoFillBackground(true);
         description_->setFrameShape(QFrame::Box);

@@ -5,7 +5,8 @@
 // (the same default). Reads commands from
 // standard input, one a line: "press KEYSYM" or "release KEYSYM" (X keysym names, e.g. Control_L,
 // s); "move X Y WIDTH HEIGHT" (the pointer to X, Y of an output layout WIDTH x HEIGHT);
-// "button press" or "button release" (the left button). Answers each on standard output with "ok"
+// "button press" or "button release" (the left button; "button press right" the right one).
+// Answers each on standard output with "ok"
 // once the compositor has handled it, "error ..." otherwise. Prints "ready" first, once the
 // compositor knows the keyboard.
 // Usage: quorvel_wayland_keyboard
@@ -142,6 +143,13 @@ bool Key(const Devices& devices, bool press, const std::string& name)
     return true;
 }
 
+// The button a "button" command names after its state: the left one unless "right".
+std::uint32_t ButtonOf(std::istringstream& words)
+{
+    std::string which;
+    return words >> which && which == "right" ? BTN_RIGHT : BTN_LEFT;
+}
+
 // A pointer command through KWin's fake input: positions in KWin's own coordinates.
 bool FakePointer(org_kde_kwin_fake_input* fake, const std::string& command,
                  std::istringstream& words)
@@ -159,7 +167,7 @@ bool FakePointer(org_kde_kwin_fake_input* fake, const std::string& command,
     }
     if (command == "button" && words >> argument &&
         (argument == "press" || argument == "release")) {
-        org_kde_kwin_fake_input_button(fake, BTN_LEFT,
+        org_kde_kwin_fake_input_button(fake, ButtonOf(words),
                                        argument == "press" ? WL_POINTER_BUTTON_STATE_PRESSED
                                                            : WL_POINTER_BUTTON_STATE_RELEASED);
         return true;
@@ -195,7 +203,7 @@ bool Carry(const Devices& devices, const std::string& line)
                                                 height);
     } else if (command == "button" && words >> argument &&
                (argument == "press" || argument == "release")) {
-        zwlr_virtual_pointer_v1_button(devices.pointer, Milliseconds(), BTN_LEFT,
+        zwlr_virtual_pointer_v1_button(devices.pointer, Milliseconds(), ButtonOf(words),
                                        argument == "press" ? WL_POINTER_BUTTON_STATE_PRESSED
                                                            : WL_POINTER_BUTTON_STATE_RELEASED);
     } else {

@@ -3,7 +3,8 @@
 # sway's IPC; "quorvel --show" and the trigger show the overlay, a layer surface that takes the
 # keyboard, over a focused Wayland window; focusing another window or Esc hides the overlay; Ctrl
 # held before the show and S pressed twice, or S clicked on the overlay (three times, the pointer
-# brought onto the key and then resting there), carry exactly one Ctrl+S into the window below.
+# brought onto the key and then resting there), carry exactly one Ctrl+S into the window below;
+# the overlay shows above a fullscreen window, and a right click describes a shortcut in it.
 # Without a notification area the first start greets in the desktop's notifications, a click on
 # the greeting opening the settings.
 # Started again without sway's IPC and as on Hyprland, Quorvel binds its trigger through hyprctl
@@ -170,6 +171,24 @@ click_with_ctrl "sway, first click" move
 for click in 2 3; do
     click_with_ctrl "sway, click $click"
 done
+
+# Above a fullscreen window too; a right click on S describes its shortcut inside the overlay
+# (in the tooltip's colours), and Esc then hides it.
+focus_target
+sway_msg fullscreen enable >/dev/null
+sway_key press Control_L
+sway_run "$build/quorvel" --show
+check "the overlay shows above a fullscreen window" wait_for 10 overlay_focused
+read -r s_x s_y < <(layout_key_centre 83 $(overlay_rect))
+sway_key move "$s_x" "$s_y" "$layout_width" "$layout_height"
+sway_key button press right && sleep 0.1 && sway_key button release right
+sway_key release Control_L
+described() { sway_run "$build/tests/e2e/quorvel_wayland_screen" rect FFFFDC >/dev/null; }
+check "a right click on S describes its shortcut in the overlay" wait_for 5 described
+wshot sway-overlay-description
+sway_key press Escape && sleep 0.1 && sway_key release Escape
+check "Esc hides the overlay and the description" wait_for 5 eval '! described && overlay_gone'
+sway_msg fullscreen disable >/dev/null
 check "Quorvel is still running" kill -0 "$quorvel"
 
 # Without sway's IPC, as on other wlroots compositors: the focused window comes from the
