@@ -140,7 +140,7 @@ std::optional<QString> CCommandLine::Misuse() const
         return Tr("Параметры --%1 и --%2 нельзя указывать вместе.").arg(given[0], given[1]);
     }
     for (const QCommandLineOption& option : options_) {
-        const QString& name = option.names().back();
+        const QString name = option.names().back();
         if (!option.valueName().isEmpty() && parser_.values(name).size() > 1) {
             return Tr("Параметр --%1 указан больше одного раза.").arg(name);
         }
