@@ -509,4 +509,15 @@ void FakePlatform::OnTerminationRequest(std::function<void()> handler)
     terminationHandler = std::move(handler);
 }
 
+void FakePlatform::PresentOverlay(const OverlayPicture& picture)
+{
+    PresentedOverlay presented{picture.width, picture.height, picture.scale, {}};
+    for (int row = 0; row < picture.height; ++row) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(
+            reinterpret_cast<const char*>(picture.pixels) + std::ptrdiff_t(row) * picture.stride);
+        presented.pixels.insert(presented.pixels.end(), line, line + picture.width);
+    }
+    presentedOverlays.push_back(std::move(presented));
+}
+
 } // namespace platform

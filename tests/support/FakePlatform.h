@@ -72,6 +72,22 @@ public:
     ShellExtension shellExtension;
     // What GetTriggerConfigLine answers for every key.
     std::string triggerConfigLine;
+    // The overlay's surface, offered when set: each picture presented (its pixels copied), how
+    // often it was hidden, and the watcher's callbacks, through which a test plays its input.
+    bool hasOverlaySurface = false;
+    struct PresentedOverlay
+    {
+        int width = 0;
+        int height = 0;
+        int scale = 1;
+        std::vector<std::uint32_t> pixels;
+        // The pixel at x, y of the picture, without its alpha.
+        std::uint32_t At(int x, int y) const { return pixels.at(y * width + x) & 0xFFFFFF; }
+    };
+    std::vector<PresentedOverlay> presentedOverlays;
+    int overlayHides = 0;
+    std::function<void(const OverlayPointer&)> overlayPointer;
+    std::function<void()> overlayGone;
     std::array<std::uint8_t, 256> keyState{};
     // False: another program has the keyboard; key state is neither read nor reported.
     bool keyboardReadAllowed = true;
@@ -154,6 +170,15 @@ public:
     bool CanTellActiveProcess() override { return canTellActiveProcess; }
     bool CanSendInput() override { return canSendInput; }
     ShellExtension GetShellExtension() override { return shellExtension; }
+    bool HasOverlaySurface() override { return hasOverlaySurface; }
+    void PresentOverlay(const OverlayPicture& picture) override;
+    void HideOverlaySurface() override { ++overlayHides; }
+    void WatchOverlaySurface(std::function<void(const OverlayPointer&)> onPointer,
+                             std::function<void()> onGone) override
+    {
+        overlayPointer = std::move(onPointer);
+        overlayGone = std::move(onGone);
+    }
     bool DesktopBindsTrigger() override { return desktopBindsTrigger; }
     bool CanKeepAbove() override { return canKeepAbove; }
     bool WatchKeyState(std::function<void(std::uint16_t code, bool down)> onChange) override;
