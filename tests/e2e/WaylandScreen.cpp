@@ -105,8 +105,8 @@ void OnDmabuf(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, st
 
 void OnBufferDone(void*, zwlr_screencopy_frame_v1*) {}
 
-const zwlr_screencopy_frame_v1_listener FrameListener = {
-    OnBuffer, OnFlags, OnReady, OnFailed, OnDamage, OnDmabuf, OnBufferDone};
+const zwlr_screencopy_frame_v1_listener FrameListener = {OnBuffer, OnFlags,  OnReady,     OnFailed,
+                                                         OnDamage, OnDmabuf, OnBufferDone};
 
 bool MakeBuffer(Screen& screen)
 {

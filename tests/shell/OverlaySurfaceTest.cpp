@@ -62,13 +62,14 @@ struct OverlaySurfaceTest : ::testing::Test
         overlay.setAutoFillBackground(true);
         key->setGeometry(100, 50, 40, 40);
     }
-    // The overlay shown and its pictures presented, the last one returned.
-    const platform::FakePlatform::PresentedOverlay& Shown()
+    // The overlay shown and its pictures presented; the last one, empty when there is none.
+    platform::FakePlatform::PresentedOverlay Shown()
     {
         overlay.show();
         QApplication::processEvents();
         EXPECT_FALSE(platform.presentedOverlays.empty());
-        return platform.presentedOverlays.back();
+        return platform.presentedOverlays.empty() ? platform::FakePlatform::PresentedOverlay{}
+                                                  : platform.presentedOverlays.back();
     }
 
     platform::FakePlatform platform;
@@ -80,7 +81,7 @@ struct OverlaySurfaceTest : ::testing::Test
 // The window never maps; what it shows reaches the surface, each change again.
 TEST_F(OverlaySurfaceTest, ChangesArePresentedAndHidingHidesTheSurface)
 {
-    const auto& first = Shown();
+    const auto first = Shown();
     EXPECT_TRUE(overlay.testAttribute(Qt::WA_DontShowOnScreen));
     ASSERT_EQ(first.width, 400 * first.scale);
     ASSERT_EQ(first.height, 200 * first.scale);
@@ -91,7 +92,7 @@ TEST_F(OverlaySurfaceTest, ChangesArePresentedAndHidingHidesTheSurface)
     key->SetColour(QColor(0xA6, 0xCA, 0xF0));
     QApplication::processEvents();
     ASSERT_GT(platform.presentedOverlays.size(), before) << "a change is presented";
-    const auto& pressed = platform.presentedOverlays.back();
+    const auto pressed = platform.presentedOverlays.back();
     EXPECT_EQ(pressed.At(120 * pressed.scale, 70 * pressed.scale), 0xA6CAF0u);
 
     overlay.hide();
@@ -153,7 +154,7 @@ TEST_F(OverlaySurfaceTest, DescriptionStaysInsideAndGoes)
                             QStringLiteral("A long description that needs a few lines"));
     EXPECT_TRUE(overlay.rect().contains(description->geometry())) << "kept inside the overlay";
     QApplication::processEvents();
-    const auto& shown = platform.presentedOverlays.back();
+    const auto shown = platform.presentedOverlays.back();
     const QPoint inside = description->geometry().center() * shown.scale;
     EXPECT_NE(shown.At(inside.x(), inside.y()), 0xC0C0C0u) << "drawn on the surface";
 

@@ -162,7 +162,8 @@ void LayerSurface::LoadCursor()
     const QByteArray theme = qgetenv("XCURSOR_THEME");
     cursorTheme_ = wl_cursor_theme_load(theme.isEmpty() ? nullptr : theme.constData(),
                                         size > 0 ? size : DefaultCursorSize, shm_);
-    wl_cursor* cursor = cursorTheme_ ? wl_cursor_theme_get_cursor(cursorTheme_, "left_ptr") : nullptr;
+    wl_cursor* cursor =
+        cursorTheme_ ? wl_cursor_theme_get_cursor(cursorTheme_, "left_ptr") : nullptr;
     if (!cursor || cursor->image_count == 0) {
         return;
     }
@@ -243,7 +244,8 @@ void LayerSurface::Present(const Platform::OverlayPicture& picture)
         return;
     }
     for (int row = 0; row < picture.height; ++row) {
-        std::memcpy(static_cast<char*>(buffer->data) + static_cast<std::size_t>(row) * picture.width * 4,
+        std::memcpy(static_cast<char*>(buffer->data) +
+                        static_cast<std::size_t>(row) * picture.width * 4,
                     reinterpret_cast<const char*>(picture.pixels) +
                         static_cast<std::size_t>(row) * picture.stride,
                     static_cast<std::size_t>(picture.width) * 4);
@@ -371,9 +373,9 @@ void LayerSurface::Button(unsigned button, bool down)
 {
     const std::uint16_t code = ButtonCode(button);
     if (pointerInside_ && code != 0 && onPointer) {
-        onPointer({down ? Platform::OverlayPointer::Kind::Press
-                        : Platform::OverlayPointer::Kind::Release,
-                   static_cast<int>(pointerX_), static_cast<int>(pointerY_), code});
+        onPointer(
+            {down ? Platform::OverlayPointer::Kind::Press : Platform::OverlayPointer::Kind::Release,
+             static_cast<int>(pointerX_), static_cast<int>(pointerY_), code});
     }
 }
 
