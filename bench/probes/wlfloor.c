@@ -1,9 +1,12 @@
 /* wlfloor: the floor of a Wayland overlay started through a compositor's key binding. Raw
-   libwayland and xdg-shell: each SIGUSR1 (the binding runs "kill -USR1 PID") maps a 1253x505
-   toplevel with app_id "wlfloor", a silver plate with 104 white keys in a shared-memory buffer;
-   the next one unmaps it. The compositor maps the window at its first buffer.
-   Build: wayland-scanner client-header and private-code of stable/xdg-shell/xdg-shell.xml, then
-   gcc -O2 -o wlfloor wlfloor.c xdg-shell-protocol.c -lwayland-client. */
+   libwayland and wlr-layer-shell: each SIGUSR1 (the binding runs "kill -USR1 PID") maps a
+   1253x505 surface on the overlay layer, centred, with the keyboard, a silver plate with 104 white
+   keys in a shared-memory buffer; the next one unmaps it. The compositor maps the surface at its
+   first buffer.
+   Build: wayland-scanner client-header and private-code of wlr-layer-shell-unstable-v1.xml and of
+   stable/xdg-shell/xdg-shell.xml (which it names), then
+   gcc -O2 -o wlfloor wlfloor.c wlr-layer-shell-unstable-v1-protocol.c xdg-shell-protocol.c
+   -lwayland-client. */
 #define _GNU_SOURCE
 #include <poll.h>
 #include <signal.h>
@@ -13,26 +16,25 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 #include <wayland-client.h>
-#include "xdg-shell-client-protocol.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
 enum { W = 1253, H = 505 };
-static struct wl_compositor *compositor; static struct wl_shm *shm; static struct xdg_wm_base *base;
-static struct wl_surface *surface; static struct xdg_surface *xsurface; static struct xdg_toplevel *toplevel;
+static struct wl_compositor *compositor; static struct wl_shm *shm; static struct zwlr_layer_shell_v1 *shell;
+static struct wl_surface *surface; static struct zwlr_layer_surface_v1 *layer;
 static struct wl_buffer *buffer;
 static void global(void *d, struct wl_registry *r, uint32_t name, const char *iface, uint32_t v) {
     (void)d; (void)v;
     if (!strcmp(iface, wl_compositor_interface.name)) compositor = wl_registry_bind(r, name, &wl_compositor_interface, 4);
     else if (!strcmp(iface, wl_shm_interface.name)) shm = wl_registry_bind(r, name, &wl_shm_interface, 1);
-    else if (!strcmp(iface, xdg_wm_base_interface.name)) base = wl_registry_bind(r, name, &xdg_wm_base_interface, 1);
+    else if (!strcmp(iface, zwlr_layer_shell_v1_interface.name)) shell = wl_registry_bind(r, name, &zwlr_layer_shell_v1_interface, 1);
 }
 static void global_remove(void *d, struct wl_registry *r, uint32_t name) { (void)d; (void)r; (void)name; }
 static const struct wl_registry_listener registry_listener = {global, global_remove};
-static void ping(void *d, struct xdg_wm_base *b, uint32_t serial) { (void)d; xdg_wm_base_pong(b, serial); }
-static const struct xdg_wm_base_listener base_listener = {ping};
-static void configure(void *d, struct xdg_surface *s, uint32_t serial) {
-    (void)d; xdg_surface_ack_configure(s, serial);
+static void configure(void *d, struct zwlr_layer_surface_v1 *s, uint32_t serial, uint32_t w, uint32_t h) {
+    (void)d; (void)w; (void)h; zwlr_layer_surface_v1_ack_configure(s, serial);
     wl_surface_attach(surface, buffer, 0, 0); wl_surface_damage(surface, 0, 0, W, H); wl_surface_commit(surface);
 }
-static const struct xdg_surface_listener surface_listener = {configure};
+static void closed(void *d, struct zwlr_layer_surface_v1 *s) { (void)d; (void)s; }
+static const struct zwlr_layer_surface_v1_listener surface_listener = {configure, closed};
 static struct wl_buffer *plate(void) {
     int fd = memfd_create("wlfloor", MFD_CLOEXEC);
     if (fd < 0 || ftruncate(fd, W * H * 4) < 0) return NULL;
@@ -50,15 +52,14 @@ static struct wl_buffer *plate(void) {
 }
 static void show(void) {
     surface = wl_compositor_create_surface(compositor);
-    xsurface = xdg_wm_base_get_xdg_surface(base, surface);
-    xdg_surface_add_listener(xsurface, &surface_listener, NULL);
-    toplevel = xdg_surface_get_toplevel(xsurface);
-    xdg_toplevel_set_app_id(toplevel, "wlfloor");
-    xdg_toplevel_set_min_size(toplevel, W, H); xdg_toplevel_set_max_size(toplevel, W, H);
+    layer = zwlr_layer_shell_v1_get_layer_surface(shell, surface, NULL, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "wlfloor");
+    zwlr_layer_surface_v1_add_listener(layer, &surface_listener, NULL);
+    zwlr_layer_surface_v1_set_size(layer, W, H);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(layer, 1);
     wl_surface_commit(surface);
 }
 static void hide(void) {
-    xdg_toplevel_destroy(toplevel); xdg_surface_destroy(xsurface); wl_surface_destroy(surface);
+    zwlr_layer_surface_v1_destroy(layer); wl_surface_destroy(surface);
     surface = NULL;
 }
 int main(void) {
@@ -66,8 +67,7 @@ int main(void) {
     struct wl_registry *registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &registry_listener, NULL);
     wl_display_roundtrip(display);
-    if (!compositor || !shm || !base) return 2;
-    xdg_wm_base_add_listener(base, &base_listener, NULL);
+    if (!compositor || !shm || !shell) return 2;
     if (!(buffer = plate())) return 2;
     sigset_t mask; sigemptyset(&mask); sigaddset(&mask, SIGUSR1); sigprocmask(SIG_BLOCK, &mask, NULL);
     struct pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {signalfd(-1, &mask, SFD_CLOEXEC), POLLIN, 0}};

@@ -3,9 +3,10 @@
 // zwlr_screencopy_manager_v1 (wlroots compositors) and searched for pixels of one colour.
 //   quorvel_wayland_screen rect RRGGBB     prints "x y width height" of the pixels of that colour
 //                                          on the first output; exits 1 when there are none
-//   quorvel_wayland_screen wait RRGGBB MS  waits, frame by frame as the output changes, for one
-//                                          that shows the colour; prints the wall-clock time in
-//                                          nanoseconds that frame was ready; exits 1 after MS
+//   quorvel_wayland_screen wait RRGGBB MS  prints "watching" once it has the output as it is,
+//                                          then waits, frame by frame as the output changes, for
+//                                          one that shows the colour; prints the wall-clock time
+//                                          in nanoseconds that frame was ready; exits 1 after MS
 // Exits 2 where the compositor offers no screen copy.
 // Usage: quorvel_wayland_screen rect|wait RRGGBB [MS]
 
@@ -223,6 +224,10 @@ int main(int argc, char** argv)
         if (Find(screen, colour).count >= MinimumPixels) {
             std::printf("%lld\n", static_cast<long long>(screen.readyNs));
             return 0;
+        }
+        if (first) {
+            std::printf("watching\n");
+            std::fflush(stdout);
         }
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);

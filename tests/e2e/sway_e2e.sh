@@ -4,7 +4,8 @@
 # keyboard, over a focused Wayland window; focusing another window or Esc hides the overlay; Ctrl
 # held before the show and S pressed twice, or S clicked on the overlay (three times, the pointer
 # brought onto the key and then resting there), carry exactly one Ctrl+S into the window below;
-# the overlay shows above a fullscreen window, and a right click describes a shortcut in it.
+# the overlay shows above a fullscreen window with its keys' accessible names, and a right click
+# describes a shortcut in it.
 # Without a notification area the first start greets in the desktop's notifications, a click on
 # the greeting opening the settings.
 # Started again without sway's IPC and as on Hyprland, Quorvel binds its trigger through hyprctl
@@ -58,9 +59,9 @@ wait_for 15 tree_has 'n.get("app_id") == "quorvel-target"'
 # A notification daemon on the session's bus: sway has no notification area.
 sway_session_bus
 sway_spawn "$e2e_tmp/mako.log" mako
-# A first start: no settings yet.
+# A first start: no settings yet. Its widgets on the accessibility bus, as a screen reader asks.
 rm "$XDG_CONFIG_HOME/quorvel/quorvel.conf"
-sway_spawn "$e2e_tmp/quorvel.log" "$build/quorvel"
+sway_spawn "$e2e_tmp/quorvel.log" env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$build/quorvel"
 quorvel=$sway_spawned
 check "Quorvel starts on the Wayland platform with sway's IPC" \
     wait_for 20 grep -q 'Wayland session: trigger bound by sway - active window from sway' \
@@ -179,6 +180,10 @@ sway_msg fullscreen enable >/dev/null
 sway_key press Control_L
 sway_run "$build/quorvel" --show
 check "the overlay shows above a fullscreen window" wait_for 10 overlay_focused
+# The session's user reads the accessibility bus: the reader lies where that user reaches it.
+install -m 755 "$e2e_dir/accessible.py" "$e2e_tmp/accessible.py"
+check "its keys keep their accessible names" \
+    eval "sway_run /usr/bin/python3 '$e2e_tmp/accessible.py' quorvel 'S: Сохранить' >/dev/null"
 read -r s_x s_y < <(layout_key_centre 83 $(overlay_rect))
 sway_key move "$s_x" "$s_y" "$layout_width" "$layout_height"
 sway_key button press right && sleep 0.1 && sway_key button release right
