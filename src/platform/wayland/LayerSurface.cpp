@@ -20,6 +20,8 @@
 namespace platform::wayland {
 
 namespace {
+// Version 3 brought buffer scales; 4 is the newest this needs.
+constexpr std::uint32_t MinimumCompositorVersion = 3;
 constexpr std::uint32_t CompositorVersion = 4;
 // Version 1 has all this asks for: the overlay layer and exclusive keyboard focus.
 constexpr std::uint32_t ShellVersion = 1;
@@ -67,7 +69,8 @@ struct LayerSurface::Listener
                          const char* interface, std::uint32_t version)
     {
         auto& self = *static_cast<LayerSurface*>(data);
-        if (std::strcmp(interface, wl_compositor_interface.name) == 0 && !self.compositor_) {
+        if (std::strcmp(interface, wl_compositor_interface.name) == 0 && !self.compositor_ &&
+            version >= MinimumCompositorVersion) {
             self.compositor_ = static_cast<wl_compositor*>(wl_registry_bind(
                 registry, name, &wl_compositor_interface, std::min(version, CompositorVersion)));
         } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && !self.shm_) {
