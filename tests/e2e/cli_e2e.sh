@@ -53,7 +53,7 @@ check "says what it wrote" grep -q "^Wrote $out/xev.pdf: the cheat sheet of xev,
     "$out/stdout"
 check "and warns of nothing" test ! -s "$out/stderr"
 
-for wrong in --bogus -z "--show extra"; do
+for wrong in --bogus -z "--show extra" "--cheatsheet xev -o a.pdf --output b.pdf"; do
     # shellcheck disable=SC2086
     "${bare[@]}" "$build/quorvel" $wrong >"$out/stdout" 2>"$out/stderr"
     check "'$wrong' ends with 2" test $? -eq 2
