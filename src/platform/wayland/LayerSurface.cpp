@@ -287,6 +287,8 @@ void LayerSurface::Attach(Buffer& buffer)
 
 void LayerSurface::Hide()
 {
+    // The buffers stay for the next showing: fresh shared memory, first touched on both sides,
+    // made it some 15 ms slower on sway for the 5 MB a buffer holds.
     DestroySurface();
     wl_display_flush(seat_.Display());
 }
