@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Quorvel on sway (headless): it starts on the Wayland platform and binds its trigger through
 # sway's IPC; "quorvel --show" and the trigger show the overlay, a layer surface that takes the
-# keyboard, over a focused Wayland window; focusing another window or Esc hides the overlay; Ctrl
-# held before the show and S pressed twice, or S clicked on the overlay (three times, the pointer
-# brought onto the key and then resting there), carry exactly one Ctrl+S into the window below;
+# keyboard, over a focused Wayland window; focusing another window, a click beside the overlay or
+# Esc hides the overlay; Ctrl held before the show and S pressed twice, or S clicked on the
+# overlay (three times, the pointer brought onto the key and then resting there), carry exactly
+# one Ctrl+S into the window below;
 # the overlay shows above a fullscreen window with its keys' accessible names, and a right click
 # describes a shortcut in it.
 # Without a notification area the first start greets in the desktop's notifications, a click on
@@ -166,6 +167,15 @@ click_with_ctrl() {
     sway_key button press && sleep 0.1 && sway_key button release
     carried_out "$1" click
 }
+
+# A click on the window below, beside the overlay, gives that window the focus and hides the
+# overlay, as on X11.
+focus_target
+sway_run "$build/quorvel" --show
+wait_for 10 overlay_shown
+sway_key move 20 540 "$layout_width" "$layout_height"
+sway_key button press && sleep 0.1 && sway_key button release
+check "a click on the window below, beside the overlay, hides it" wait_for 5 overlay_gone
 
 gesture_with_ctrl "sway" sway
 click_with_ctrl "sway, first click" move
