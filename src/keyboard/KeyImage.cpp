@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cmath>
@@ -660,7 +661,9 @@ void TKeyImage::Describe()
     if (accessibleDescription() != said) {
         setAccessibleDescription(said);
     }
-    if (toolTip() != tip) {
-        setToolTip(tip);
+    // The base's texts are shown as they are, never as markup the tooltip would render.
+    const QString shownTip = tip.isEmpty() ? tip : Qt::convertFromPlainText(tip);
+    if (toolTip() != shownTip) {
+        setToolTip(shownTip);
     }
 }

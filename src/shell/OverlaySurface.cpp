@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QTextDocument>
 #include <QToolTip>
 #include <QWidget>
 #include <QtMath>
@@ -39,6 +41,9 @@ COverlaySurface::COverlaySurface(platform::Platform& platform, QWidget& overlay)
 {
     overlay_.setAttribute(Qt::WA_DontShowOnScreen);
     overlay_.installEventFilter(this);
+    hoverWait_.setSingleShot(true);
+    hoverWait_.setInterval(overlay_.style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+    connect(&hoverWait_, &QTimer::timeout, this, [this] { ShowHoveredTip(); });
     platform_.WatchOverlaySurface(
         [this](const platform::Platform::OverlayPointer& pointer) { Forward(pointer); },
         // The surface lost the keyboard to another, or the compositor took it away.
@@ -60,9 +65,7 @@ bool COverlaySurface::eventFilter(QObject* watched, QEvent* event)
         Present();
     } else if (event->type() == QEvent::Hide) {
         pressed_ = nullptr;
-        if (description_) {
-            description_->hide();
-        }
+        Hover(nullptr, {});
         platform_.HideOverlaySurface();
     }
     return false;
@@ -84,11 +87,14 @@ void COverlaySurface::Forward(const platform::Platform::OverlayPointer& pointer)
 {
     using Kind = platform::Platform::OverlayPointer::Kind;
     const QPoint place(pointer.x, pointer.y);
+    if (pointer.kind == Kind::Move || pointer.kind == Kind::Leave) {
+        Hover(pointer.kind == Kind::Move ? overlay_.childAt(place) : nullptr, place);
+        return;
+    }
     if (pointer.kind == Kind::Press) {
         // A press anywhere puts a description away.
-        if (description_) {
-            description_->hide();
-        }
+        hoverWait_.stop();
+        HideDescription();
         QWidget* target = overlay_.childAt(place);
         pressed_ = target && target != description_ ? target : &overlay_;
     } else if (pointer.kind != Kind::Release || !pressed_) {
@@ -105,6 +111,46 @@ void COverlaySurface::Forward(const platform::Platform::OverlayPointer& pointer)
         pressed_ = nullptr;
     }
     QCoreApplication::sendEvent(target, &event);
+}
+
+void COverlaySurface::Hover(QWidget* widget, const QPoint& place)
+{
+    hoverPlace_ = place;
+    // The description itself lies over the keys: resting on it keeps it.
+    if (widget && widget == description_) {
+        return;
+    }
+    if (widget == hovered_) {
+        return;
+    }
+    hovered_ = widget;
+    HideDescription();
+    hoverWait_.stop();
+    if (widget && !widget->toolTip().isEmpty()) {
+        hoverWait_.start();
+    }
+}
+
+void COverlaySurface::ShowHoveredTip()
+{
+    if (!hovered_ || !overlay_.isVisible()) {
+        return;
+    }
+    // A tooltip may be markup (a key's is its text made markup): shown here as its text.
+    QString tip = hovered_->toolTip();
+    if (Qt::mightBeRichText(tip)) {
+        QTextDocument document;
+        document.setHtml(tip);
+        tip = document.toPlainText();
+    }
+    ShowDescription(overlay_.mapToGlobal(hoverPlace_), tip);
+}
+
+void COverlaySurface::HideDescription()
+{
+    if (description_) {
+        description_->hide();
+    }
 }
 
 void COverlaySurface::ShowDescription(const QPoint& globalPos, const QString& text)

@@ -5,8 +5,8 @@
 # Esc hides the overlay; Ctrl held before the show and S pressed twice, or S clicked on the
 # overlay (three times, the pointer brought onto the key and then resting there), carry exactly
 # one Ctrl+S into the window below;
-# the overlay shows above a fullscreen window with its keys' accessible names, and a right click
-# describes a shortcut in it.
+# the overlay shows above a fullscreen window with its keys' accessible names, and the pointer
+# resting on a key or a right click describes a shortcut in it.
 # Without a notification area the first start greets in the desktop's notifications, a click on
 # the greeting opening the settings.
 # Started again without sway's IPC and as on Hyprland, Quorvel binds its trigger through hyprctl
@@ -183,8 +183,8 @@ for click in 2 3; do
     click_with_ctrl "sway, click $click"
 done
 
-# Above a fullscreen window too; a right click on S describes its shortcut inside the overlay
-# (in the tooltip's colours), and Esc then hides it.
+# Above a fullscreen window too; resting on O shows its tooltip, and a right click on S describes
+# its shortcut, inside the overlay (in the tooltip's colours); Esc then hides it.
 focus_target
 sway_msg fullscreen enable >/dev/null
 sway_key press Control_L
@@ -194,11 +194,14 @@ check "the overlay shows above a fullscreen window" wait_for 10 overlay_focused
 install -m 755 "$e2e_dir/accessible.py" "$e2e_tmp/accessible.py"
 check "its keys keep their accessible names" \
     eval "sway_run /usr/bin/python3 '$e2e_tmp/accessible.py' quorvel 'S: Сохранить' >/dev/null"
+described() { sway_run "$build/tests/e2e/quorvel_wayland_screen" rect FFFFDC >/dev/null; }
+read -r o_x o_y < <(layout_key_centre 79 $(overlay_rect))
+sway_key move "$o_x" "$o_y" "$layout_width" "$layout_height"
+check "the pointer resting on O shows its tooltip in the overlay" wait_for 5 described
 read -r s_x s_y < <(layout_key_centre 83 $(overlay_rect))
 sway_key move "$s_x" "$s_y" "$layout_width" "$layout_height"
 sway_key button press right && sleep 0.1 && sway_key button release right
 sway_key release Control_L
-described() { sway_run "$build/tests/e2e/quorvel_wayland_screen" rect FFFFDC >/dev/null; }
 check "a right click on S describes its shortcut in the overlay" wait_for 5 described
 wshot sway-overlay-description
 sway_key press Escape && sleep 0.1 && sway_key release Escape

@@ -11,6 +11,7 @@
 
 #include <QBuffer>
 #include <QPainter>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -392,6 +393,14 @@ TEST(KeyImage, ShortNamesTakeASecondLineBeforeAnEllipsis)
     EXPECT_EQ(InkColumns(key->Picture(), upperLine, upperLine + lineHeight - 1).first, -1);
 }
 
+// What the key's tooltip shows, as text.
+QString TipText(const QWidget& key)
+{
+    QTextDocument shown;
+    shown.setHtml(key.toolTip());
+    return shown.toPlainText();
+}
+
 TEST(KeyImage, TheTooltipTellsTheShortcutInFull)
 {
     auto key = MakeKey(0x53, 60, 80);
@@ -399,15 +408,20 @@ TEST(KeyImage, TheTooltipTellsTheShortcutInFull)
     save.ShortName = "Save";
     save.Name = "Save the document under its name";
     key->DrawKey(&save, false);
-    EXPECT_EQ(key->toolTip(), "Save\nSave the document under its name");
+    EXPECT_EQ(TipText(*key), "Save\nSave the document under its name");
     // Another description with the same look still changes what the key tells.
     CActionDescription other = save;
     other.Name = "Write the file";
     key->DrawKey(&other, false);
-    EXPECT_EQ(key->toolTip(), "Save\nWrite the file");
+    EXPECT_EQ(TipText(*key), "Save\nWrite the file");
     other.Name.clear();
     key->DrawKey(&other, false);
-    EXPECT_EQ(key->toolTip(), "Save");
+    EXPECT_EQ(TipText(*key), "Save");
+    // A pack's texts are shown as written, never rendered as markup.
+    other.ShortName = "<b>Save</b>";
+    other.Name = "<img src=\"/etc/hostname\"> & more";
+    key->DrawKey(&other, false);
+    EXPECT_EQ(TipText(*key), "<b>Save</b>\n<img src=\"/etc/hostname\"> & more");
     key->DrawKey(nullptr, false);
     EXPECT_EQ(key->toolTip(), "");
 }

@@ -4,6 +4,7 @@
 #include "platform/VirtualKeys.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QWidget>
@@ -162,6 +163,38 @@ TEST_F(OverlaySurfaceTest, DescriptionStaysInsideAndGoes)
     EXPECT_FALSE(description->isVisible());
     surface.ShowDescription(overlay.mapToGlobal(QPoint(120, 70)), QStringLiteral("Save"));
     overlay.hide();
+    EXPECT_FALSE(description->isVisible());
+}
+
+// The pointer resting on a widget with a tooltip shows it inside the overlay, as text even where
+// it is markup; moving off the widget, leaving the overlay or pressing puts it away.
+TEST_F(OverlaySurfaceTest, RestingOnAKeyShowsItsTooltip)
+{
+    Shown();
+    key->setToolTip(Qt::convertFromPlainText(QStringLiteral("Save <b>\nWrite the file")));
+    platform.overlayPointer({Pointer::Kind::Move, 110, 60});
+    QLabel* description = nullptr;
+    const auto shown = [&] {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        description = overlay.findChild<QLabel*>(QStringLiteral("Description"));
+        return description && description->isVisible();
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (!shown() && waited.elapsed() < 3000) {
+    }
+    ASSERT_TRUE(shown()) << "the tooltip shows once the pointer has rested";
+    EXPECT_EQ(description->text(), QStringLiteral("Save <b>\nWrite the file"));
+
+    platform.overlayPointer({Pointer::Kind::Move, 115, 62});
+    EXPECT_TRUE(description->isVisible()) << "moving on the same key keeps it";
+    platform.overlayPointer({Pointer::Kind::Move, 300, 150});
+    EXPECT_FALSE(description->isVisible());
+    platform.overlayPointer({Pointer::Kind::Move, 110, 60});
+    while (!shown() && waited.elapsed() < 6000) {
+    }
+    ASSERT_TRUE(description->isVisible());
+    platform.overlayPointer({Pointer::Kind::Leave, 110, 60});
     EXPECT_FALSE(description->isVisible());
 }
 
