@@ -74,13 +74,16 @@ bool COverlaySurface::eventFilter(QObject* watched, QEvent* event)
 void COverlaySurface::Present()
 {
     const int scale = std::max(1, qCeil(overlay_.devicePixelRatioF()));
-    QImage picture(overlay_.size() * scale, QImage::Format_ARGB32_Premultiplied);
-    picture.setDevicePixelRatio(scale);
-    picture.fill(Qt::transparent);
-    overlay_.render(&picture);
-    platform_.PresentOverlay({reinterpret_cast<const std::uint32_t*>(picture.constBits()),
-                              picture.width(), picture.height(),
-                              static_cast<int>(picture.bytesPerLine()), scale});
+    // Drawn again after each key: the picture's memory is kept while its size stays.
+    if (picture_.size() != overlay_.size() * scale) {
+        picture_ = QImage(overlay_.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    }
+    picture_.setDevicePixelRatio(scale);
+    picture_.fill(Qt::transparent);
+    overlay_.render(&picture_);
+    platform_.PresentOverlay({reinterpret_cast<const std::uint32_t*>(picture_.constBits()),
+                              picture_.width(), picture_.height(),
+                              static_cast<int>(picture_.bytesPerLine()), scale});
 }
 
 void COverlaySurface::Forward(const platform::Platform::OverlayPointer& pointer)
@@ -97,7 +100,7 @@ void COverlaySurface::Forward(const platform::Platform::OverlayPointer& pointer)
         HideDescription();
         QWidget* target = overlay_.childAt(place);
         pressed_ = target && target != description_ ? target : &overlay_;
-    } else if (pointer.kind != Kind::Release || !pressed_) {
+    } else if (!pressed_) {
         return;
     }
     QWidget* target = pressed_;

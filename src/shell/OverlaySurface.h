@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -42,6 +43,7 @@ private:
     // The widget a button was pressed on, which gets its release.
     QPointer<QWidget> pressed_;
     QLabel* description_ = nullptr;
+    QImage picture_;
     QPointer<QWidget> hovered_;
     QPoint hoverPlace_;
     QTimer hoverWait_;

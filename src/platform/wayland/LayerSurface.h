@@ -37,7 +37,6 @@ public:
     // Unmaps the surface; the keyboard goes back to the window that had it.
     void Hide();
     bool Shown() const { return surface_ != nullptr; }
-    bool HasKeyboard() const { return keyboard_; }
 
     // The keyboard came, with the X key codes held then; it went (the surface hidden or closed);
     // a key.
